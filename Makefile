@@ -1,0 +1,26 @@
+# The two set-up commands of the README. Both install what is missing first.
+JOBS ?= 2
+TEST_DIR := build/test
+RUN_DIR := build/release
+
+.PHONY: deps test run build clean
+
+deps:
+	@scripts/install-deps.sh
+
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DTAMBRIX_SANITIZE=ON -DTAMBRIX_BUILD_BENCH=OFF
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+build: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release -DTAMBRIX_BUILD_TESTS=OFF
+	cmake --build $(RUN_DIR) -j $(JOBS)
+
+# Builds everything and runs the main job.
+run: build
+	scripts/run.sh $(RUN_DIR)
+
+clean:
+	rm -rf build

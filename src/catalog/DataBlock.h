@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+
+namespace tambrix {
+
+/// The bytes of one resource in memory. A container hands blocks out and owns them
+/// until DetachResource; a detached block is freed with FreeDataBlock.
+struct DataBlock {
+    uint8_t* data = nullptr;
+    uint32_t size = 0;
+};
+
+/// Fill byte of every new block: uninitialised bytes are easy to spot in a dump.
+inline constexpr uint8_t kNewBlockFill = 0xA3;
+
+/// Allocates a block of `size` bytes filled with 0xA3; null when memory is short.
+/// A size of 0 gives a block with no bytes.
+DataBlock* NewDataBlock(uint32_t size);
+
+/// Frees the bytes, then the block. Null is ignored.
+void FreeDataBlock(DataBlock* block);
+
+/// Resizes the bytes of a block, keeping the leading ones and filling new ones with 0xA3.
+/// Returns false (and leaves the block unchanged) when memory is short.
+bool ResizeDataBlock(DataBlock* block, uint32_t size);
+
+/// The size of a block; a null block reads as 0.
+inline uint32_t BlockSize(const DataBlock* block) { return block ? block->size : 0; }
+
+}  // namespace tambrix

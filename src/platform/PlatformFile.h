@@ -1,0 +1,72 @@
+#pragma once
+
+// The host's file calls, standing in for the Windows kernel file API. Names arrive
+// with '\' or '/' separators; a name whose exact spelling does not exist on a
+// case-sensitive file system is resolved case-insensitively, one component at a time
+// (an exact spelling always wins).
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tambrix::platform {
+
+/// An open host file. Opaque; closed with CloseFile.
+struct NativeFile;
+
+enum class OpenMode {
+    ReadWriteExisting,  ///< read and write, the file must exist
+    ReadExisting,       ///< read only, the file must exist
+    CreateAlways,       ///< write, created or truncated
+};
+
+/// The host path for a name: separators converted, case resolved where needed.
+std::string ResolvePath(const std::string& name);
+
+NativeFile* OpenFile(const std::string& name, OpenMode mode);
+void CloseFile(NativeFile* file);
+/// Reads at the file pointer; `done` receives the bytes read. False on an I/O error.
+bool ReadFile(NativeFile* file, void* buffer, uint32_t count, uint32_t& done);
+/// Writes at the file pointer; `done` receives the bytes written. False on an I/O error.
+bool WriteFile(NativeFile* file, const void* buffer, uint32_t count, uint32_t& done);
+/// Moves the file pointer; a position past the end is allowed (a later write grows
+/// the file). False when the host refuses the position.
+bool SetFilePointer(NativeFile* file, uint32_t position);
+uint32_t GetFilePointer(NativeFile* file);
+uint32_t GetFileSize(NativeFile* file);
+/// Cuts or grows the file to the file pointer.
+bool SetEndOfFile(NativeFile* file);
+bool FlushFile(NativeFile* file);
+bool DeleteFile(const std::string& name);
+/// Whether a file (not a folder) of that name can be opened for reading.
+bool FileExists(const std::string& name);
+bool DirectoryExists(const std::string& name);
+std::string CurrentDirectory();
+
+struct DirEntry {
+    std::string name;     ///< the name as stored, without its folder
+    bool isDirectory = false;
+    uint64_t size = 0;
+    int64_t modified = 0;  ///< seconds since 1970 (UTC)
+    bool readOnly = false;
+};
+
+/// Matches a name against a pattern of '*' and '?' as Windows does: case-insensitively.
+bool MatchPattern(const std::string& name, const std::string& pattern);
+/// Lists the entries of a folder whose names match the pattern, for a search such as
+/// "C:\\games\\sims\\*.iff" (folder, then pattern). "." and ".." are not listed.
+/// Entries come in the host's enumeration order. False when the folder does not exist.
+bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entries);
+
+/// Counters and fault injection for tests: every ReadFile and WriteFile call counts;
+/// with failWritesAfter >= 0, that many more writes succeed and the next ones fail
+/// (write nothing, return false) until it is set back to -1.
+struct IoHooks {
+    std::atomic<uint64_t> reads{0};
+    std::atomic<uint64_t> writes{0};
+    std::atomic<int64_t> failWritesAfter{-1};
+};
+IoHooks& Hooks();
+
+}  // namespace tambrix::platform
