@@ -1,6 +1,9 @@
 #include "iff/IffFormat.h"
 
+#include <algorithm>
 #include <cstring>
+
+#include "catalog/TextBuffer.h"
 
 #include "fileaccess/FileStream.h"
 #include "resfile/ResultCodes.h"
@@ -169,6 +172,33 @@ int32_t ReadLegacyFileHeader(FileStream& stream) {
 
 int32_t WriteLegacyFileHeader(FileStream& stream) {
     return WriteAt(stream, 0, kLegacyHeader, kFileHeaderSize);
+}
+
+ResId PickUniqueId(const std::vector<int32_t>& ids) {
+    constexpr int32_t kHighestReserved = 128;
+    constexpr int32_t kLargest = 32767;
+    int32_t highest = kHighestReserved;
+    for (int32_t id : ids) highest = std::max(highest, id);
+    if (highest < kLargest) return static_cast<ResId>(highest + 1);
+    std::vector<int32_t> sorted(ids);
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t id = kHighestReserved + 1; id <= kLargest; ++id)
+        if (!std::binary_search(sorted.begin(), sorted.end(), id)) return static_cast<ResId>(id);
+    return 0;
+}
+
+void PickUniqueName(TextBuffer& label, const std::function<bool(std::string_view)>& taken) {
+    char baseStorage[kLabelFieldSize];
+    TextBuffer base(baseStorage, kLabelFieldSize);
+    base.Assign(label.View());
+    for (int32_t k = 0; taken(label.View()); ++k) {
+        char digits[16];
+        TextBuffer number(digits, sizeof digits);
+        number.AppendInt(k);
+        label.Clear();
+        label.AppendN(base.CStr(), std::min<uint32_t>(base.Length(), kMaxLabelLength - number.Length()));
+        label.Append(number.View());
+    }
 }
 
 bool ByteReader::take(size_t n) {

@@ -5,13 +5,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
+#include <vector>
 
 #include "resfile/ResourceTypes.h"
 
 namespace tambrix {
 
 class FileStream;
+class TextBuffer;
 
 namespace iff {
 
@@ -111,6 +114,15 @@ uint16_t GetU16BE(const uint8_t* p);
 uint32_t GetU32BE(const uint8_t* p);
 void PutU16BE(uint8_t* p, uint16_t value);
 void PutU32BE(uint8_t* p, uint32_t value);
+
+/// The ID UniqueID answers for a type holding `ids`: one above the largest, compared
+/// as signed 16-bit, but at least 129. When 32767 is taken, the lowest free ID from 129
+/// on instead of a wrap to -32768 (0 when every one is taken).
+ResId PickUniqueId(const std::vector<int32_t>& ids);
+
+/// Makes `label` free in the sense of `taken`: the label itself, else the label followed
+/// by 0, 1, 2 ... The base gives way to the number at 63 characters, so the search ends.
+void PickUniqueName(TextBuffer& label, const std::function<bool(std::string_view)>& taken);
 
 /// A cursor over bytes read from a file: every read checks what remains, and a read
 /// that does not fit fails, reads nothing and leaves the reader failed.

@@ -10,9 +10,6 @@ using namespace iff;
 namespace {
 /// A changed file is compacted on close when at least this many bytes are free.
 constexpr uint32_t kCompactThreshold = 10240;
-/// IDs handed out by UniqueID start above this one.
-constexpr int32_t kHighestReservedId = 128;
-constexpr int32_t kLargestId = 32767;
 
 int16_t clampCount(size_t n) { return static_cast<int16_t>(std::min<size_t>(n, INT16_MAX)); }
 bool sameLabel(const TextBuffer& a, std::string_view b) { return a.View().size() == b.size() && a.CompareNoCase(b) == 0; }
@@ -399,34 +396,15 @@ uint8_t IffResourceFile::GetResAttrs(DataBlock* block) {
 
 void IffResourceFile::UniqueName(ResType type, TextBuffer& label) {
     if (!beginOp()) return;
-    LabelText base(label.View());
-    for (int32_t k = 0; findByLabel(type, label.View()); ++k) {
-        // The number always fits: the base gives way to it, so that a base of 63
-        // characters still yields new labels.
-        LabelText digits;
-        digits.AppendInt(k);
-        LabelText next;
-        next.AppendN(base.CStr(), std::min<uint32_t>(base.Length(), kMaxLabelLength - digits.Length()));
-        next.Append(digits.View());
-        label.Assign(next);
-    }
+    PickUniqueName(label, [this, type](std::string_view text) { return findByLabel(type, text) != nullptr; });
 }
 
 ResId IffResourceFile::UniqueID(ResType type) {
     if (!beginOp()) return 0;
-    int32_t highest = kHighestReservedId;
-    ResourceTypeGroup* group = mIndex->FindGroup(type);
-    if (group)
-        for (const auto& entry : group->entries) highest = std::max(highest, entry.id);
-    if (highest < kLargestId) return static_cast<ResId>(highest + 1);
-    // The top ID is taken: the lowest free one above the reserved range instead of a
-    // wrap to -32768, which may well be taken too.
-    for (int32_t id = kHighestReservedId + 1; id <= kLargestId; ++id) {
-        bool taken = std::any_of(group->entries.begin(), group->entries.end(),
-                                 [id](const ResourceEntry& e) { return e.id == id; });
-        if (!taken) return static_cast<ResId>(id);
-    }
-    return 0;
+    std::vector<int32_t> ids;
+    if (ResourceTypeGroup* group = mIndex->FindGroup(type))
+        for (const auto& entry : group->entries) ids.push_back(entry.id);
+    return PickUniqueId(ids);
 }
 
 int32_t IffResourceFile::ReservedOp(DataBlock* /*block*/) {
