@@ -464,7 +464,10 @@ int32_t IffResourceFile::AddResourceWithAttr(DataBlock* block, ResType type, Res
                                              uint8_t attribute, bool libraryOrder) {
     if (!beginChange()) return GetError();
     if (!block) return finish(rc::kNoSuchLabel);
+    // The resource replaced carries this very attribute: a lookup may fall back from
+    // a variant to the plain resource, but adding a variant must not replace it.
     ResourceEntry* entry = findById(type, id, attribute);
+    if (entry && entry->Attribute() != attribute) entry = nullptr;
     // A block held by another resource would be owned twice.
     Found holder = findByBlock(block);
     if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);
