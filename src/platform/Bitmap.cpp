@@ -19,6 +19,7 @@ std::unique_ptr<Bitmap> Bitmap::Create(int32_t width, int32_t height, uint16_t b
     bitmap->mHeight = height;
     bitmap->mBitsPerPixel = bitsPerPixel;
     bitmap->mStride = ((static_cast<uint32_t>(width) * bitsPerPixel + kRowAlignBits - 1) / kRowAlignBits) * 4;
+    if (bitmap->mStride > kMaxImageBytes / static_cast<size_t>(height)) return nullptr;
     try {
         bitmap->mBits.assign(static_cast<size_t>(bitmap->mStride) * static_cast<size_t>(height), 0);
     } catch (const std::bad_alloc&) {

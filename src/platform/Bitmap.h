@@ -26,8 +26,11 @@ public:
     static constexpr int kColourTableSize = 256;
     /// Largest width or height accepted; larger requests fail rather than allocate.
     static constexpr int32_t kMaxDimension = 16384;
+    /// Largest pixel area in bytes accepted (stride × height).
+    static constexpr size_t kMaxImageBytes = size_t{64} << 20;
 
-    /// A zero-filled bitmap, or null for a size outside 1..kMaxDimension, a depth other
+    /// A zero-filled bitmap, or null for a size outside 1..kMaxDimension or above
+    /// kMaxImageBytes, a depth other
     /// than 8, 16 or 24, or when memory is short.
     static std::unique_ptr<Bitmap> Create(int32_t width, int32_t height, uint16_t bitsPerPixel);
 

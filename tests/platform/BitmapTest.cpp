@@ -26,6 +26,8 @@ TEST(Bitmap, RefusesBadSizesAndDepths) {
     EXPECT_FALSE(Bitmap::Create(5, 5, 32));
     EXPECT_FALSE(Bitmap::Create(Bitmap::kMaxDimension + 1, 1, 8));
     EXPECT_TRUE(Bitmap::Create(Bitmap::kMaxDimension, 1, 8));
+    // Each side allowed, the area not.
+    EXPECT_FALSE(Bitmap::Create(Bitmap::kMaxDimension, Bitmap::kMaxDimension, 24));
 }
 
 TEST(Bitmap, RowsAreBottomUpAndFillsLeaveThePadding) {
