@@ -1,16 +1,10 @@
 #pragma once
 
-// Helpers of the container tests: a private temporary folder, whole-file reads and
-// writes, a byte builder for hand-made files, and an independent chunk lister that
+// Helpers of the container tests: whole-file reads and writes, a byte builder for hand-made files, and an independent chunk lister that
 // does not share code with the library (so a mistake common to reader and writer
 // cannot pass).
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -19,32 +13,9 @@
 
 #include "catalog/DataBlock.h"
 #include "catalog/TextBuffer.h"
+#include "support/TempDir.h"
 
 namespace tambrix::testing {
-
-/// A folder of its own under the system's temporary folder, removed with everything
-/// in it when the object goes.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tambrix-iff-XXXXXX").string();
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (mkdtemp(buffer.data())) mPath = buffer.data();
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        if (!mPath.empty()) std::filesystem::remove_all(mPath, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string File(std::string_view name) const { return mPath + "/" + std::string(name); }
-    const std::string& Path() const { return mPath; }
-
-private:
-    std::string mPath;
-};
 
 inline std::vector<uint8_t> ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
