@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -89,6 +91,16 @@ TEST(OpenFile, ModesAndMissingFiles) {
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(GetFileSize(file), 0u);
     CloseFile(file);
+}
+
+TEST(OpenFile, ANamedPipeIsNoFileAndDoesNotBlock) {
+    TempDir dir;
+    std::string pipe = dir.File("pipe.iff");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    // Opening a pipe for reading would wait for a writer; the layer must answer at once.
+    EXPECT_FALSE(FileExists(pipe));
+    EXPECT_EQ(OpenFile(pipe, OpenMode::ReadExisting), nullptr);
+    EXPECT_EQ(OpenFile(pipe, OpenMode::ReadWriteExisting), nullptr);
 }
 
 TEST(NativeFileIo, ReadWritePositionAndSize) {
