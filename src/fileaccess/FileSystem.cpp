@@ -144,8 +144,8 @@ bool FileSystem::Find(const char* name, IndexEntry* entry) {
 
 FileHandle* FileSystem::Open(const char* name, bool forWriting) {
     Keys keys;
-    CTGString normalised;
-    if (!splitName(name, keys) || !NormaliseName(name, normalised)) return nullptr;
+    if (!splitName(name, keys)) return nullptr;
+    CTGString normalised = keys.directory + keys.file;
 
     {
         std::lock_guard<std::mutex> lock(mArchiveLock);
