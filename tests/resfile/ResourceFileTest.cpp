@@ -67,21 +67,6 @@ TEST(ResourceFileBase, ReleaseDetachesThenFrees) {
     FreeDataBlock(stranger);
 }
 
-TEST(ResourceFileBase, ErrorIsKeptUntilTheNextOperation) {
-    MemoryResourceFile file;
-    file.SetError(rc::kBadHeader);
-    EXPECT_EQ(file.GetError(), rc::kBadHeader);
-    file.CountTypes();
-    EXPECT_EQ(file.GetError(), rc::kOk);
-}
-
-TEST(ResourceFileBase, IndexedStringOfAFileWithoutTablesIsEmpty) {
-    MemoryResourceFile file;
-    FixedText<32> text("stale");
-    file.GetIndString(text, 0, 1);
-    EXPECT_EQ(text.Length(), 0u);
-}
-
 // --- The in-memory file that other tests lean on ---
 
 TEST(MemoryResourceFile, TypesInOrderOfFirstAdditionAndIndexedLookups) {
