@@ -270,7 +270,9 @@ TEST_F(LegacyIffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
         LegacyIffResourceFile legacy;
         ASSERT_EQ(legacy.Open(Name("bad.wll")), 0) << c.what;
         EXPECT_EQ(legacy.CountTypes(), c.types) << c.what;
-        if (c.types) EXPECT_EQ(Label(legacy, legacy.GetResource(kAAAA, 1, nullptr)), "") << c.what;
+        if (c.types) {
+            EXPECT_EQ(Label(legacy, legacy.GetResource(kAAAA, 1, nullptr)), "") << c.what;
+        }
     }
     // A body that runs past the end of the file is listed but does not load.
     Bytes b = LegacyFileHeader();
