@@ -202,8 +202,8 @@ int32_t IffResourceFile::Close() {
 int32_t IffResourceFile::Update() {
     if (!beginOp()) return GetError();
     int32_t first = rc::kOk;
-    // Collect first: WriteResource does not change the index's shape, but the blocks
-    // are named by pointer and looked up again.
+    // Last group first, last entry first. WriteResource never reshapes the index, so
+    // the positions stay good while it runs.
     for (auto g = mIndex->groups.size(); g-- > 0;) {
         for (auto e = mIndex->groups[g].entries.size(); e-- > 0;) {
             ResourceEntry& entry = mIndex->groups[g].entries[e];
