@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalog/ByteReader.h"
+#include "catalog/CatalogByteReader.h"
 #include "catalog/DataBlock.h"
 #include "resfile/ResourceFile.h"
 
@@ -234,7 +234,7 @@ void StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
     // Every format starts with a little-endian i16 code. The counts that follow are
     // trusted only as far as the block reaches: decoding stops at the first string (or
     // entry) that does not lie wholly inside the block, keeping what was read before it.
-    ByteReader in(data, size);
+    CatalogByteReader in(data, size);
     int16_t format = 0;
     if (!in.ReadI16LE(format)) return;
 

@@ -8,9 +8,9 @@ namespace tambrix {
 
 /// A forward reader over bytes that someone else wrote. Every read is checked against
 /// the bytes that remain; a read that does not fit fails and moves nothing.
-class ByteReader {
+class CatalogByteReader {
 public:
-    ByteReader(const uint8_t* data, uint32_t size) : mData(data), mSize(data ? size : 0) {}
+    CatalogByteReader(const uint8_t* data, uint32_t size) : mData(data), mSize(data ? size : 0) {}
 
     uint32_t Position() const { return mPos; }
     uint32_t Remaining() const { return mSize - mPos; }
