@@ -8,6 +8,8 @@
 
 namespace tambrix::testing {
 
+using Bytes = std::vector<uint8_t>;
+
 class ByteBuilder {
 public:
     ByteBuilder& U8(uint8_t v) {

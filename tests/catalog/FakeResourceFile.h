@@ -13,11 +13,10 @@
 #include <utility>
 #include <vector>
 
+#include "ByteBuilder.h"
 #include "resfile/ResourceFile.h"
 
 namespace tambrix::testing {
-
-using Bytes = std::vector<uint8_t>;
 
 class FakeResourceFile : public ResourceFile {
 public:
