@@ -180,7 +180,12 @@ int32_t StringTable::Read(bool allLanguages, bool fallback) {
 
     ConversionRoutine convert = mTextMode == kBinaryMode ? &StringTableConversion : nullptr;
     DataBlock* block = mSource->GetResource(mType, static_cast<ResId>(mId), convert);
-    if (!block) return mSource->GetError();
+    if (!block) {
+        // A container that ran out of memory for the body hands out no block and may
+        // still report success; that is no table.
+        int32_t error = mSource->GetError();
+        return error != rc::kOk ? error : rc::kNoMemory;
+    }
     mSource->GetResName(block, mLabel);
 
     if (mTextMode == kBinaryMode)

@@ -124,6 +124,15 @@ TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
     EXPECT_EQ(Record(4).Id(), -5);
 }
 
+TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
+    PutObject(1, {});
+    file->Put(restype::kPALT, 1, {});
+    file->failGet = rc::kShortRead;
+    set.Load(1);
+    EXPECT_TRUE(set.AllRecords().empty());
+    EXPECT_TRUE(set.Palettes().empty());
+}
+
 // --- catalog texts
 
 TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtss) {

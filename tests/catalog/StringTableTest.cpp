@@ -202,6 +202,18 @@ TEST_F(StringTableTest, ReadAndSaveNeedAnOpenSource) {
     EXPECT_STREQ(table.Get(1, 0), "kept");
 }
 
+TEST(StringTableReadTest, BodyThatCouldNotBeLoadedIsAFailure) {
+    // A container that hands out no block without setting an error.
+    struct SilentFile : testing::CatalogMemoryFile {
+        DataBlock* GetResource(ResType, ResId, ConversionRoutine) override {
+            SetError(rc::kOk);
+            return nullptr;
+        }
+    } file;
+    StringTable table;
+    EXPECT_EQ(table.Load(&file, 1, false), rc::kNoMemory);
+}
+
 TEST_F(StringTableTest, LoadPrefersBinaryThenCaretText) {
     file.Put(restype::kCST, 7, ByteBuilder().Raw("^caret^"));
     ASSERT_EQ(table.Load(&file, 7, false), 0);
