@@ -18,8 +18,8 @@ namespace {
 
 constexpr int32_t kRotations = 4;
 constexpr int32_t kNearZoom = 2;
-constexpr int32_t kUnitsPerZ = -20;   // one unit of z lifts a sprite 20 pixels at near zoom
-constexpr float kMaxZ = 1.0e6f;       // beyond this a z offset is nonsense; it counts as 0
+constexpr double kPixelsPerZ = -20.0;  // one unit of z lifts a sprite 20 pixels
+constexpr float kMaxZ = 1.0e6f;        // beyond this a z offset is nonsense; it counts as 0
 constexpr int32_t kDepthBias = 4096;
 constexpr uint8_t kNoPixel = 255;
 constexpr int32_t kOpaque = 255;
@@ -78,7 +78,7 @@ bool isDynamic(const PreviewPart& part, const DrawGroupEntry& e) {
 int64_t liftedY(const DrawGroupEntry& e) {
     int64_t y = e.yOffset;
     const float z = e.zOffset;
-    if (z != 0.0f && std::isfinite(z) && std::fabs(z) < kMaxZ) y += static_cast<int64_t>(z * static_cast<float>(kUnitsPerZ));
+    if (z != 0.0f && std::isfinite(z) && std::fabs(z) < kMaxZ) y += static_cast<int64_t>(static_cast<double>(z) * kPixelsPerZ);
     return y;
 }
 
@@ -152,10 +152,13 @@ void mergeSprite(Bitmap& result, Bitmap& depthBuffer, const Bitmap& colour, cons
 
 }  // namespace
 
-std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts, bool placeByTile,
-                                           int32_t imageIndex, uint32_t background) {
+namespace {
+
+// The render; a missing file draws nothing.
+std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>& parts, bool placeByTile,
+                                    int32_t imageIndex, uint32_t background) {
     // Views outside 0..11 have no zoom: nothing of the object is drawn.
-    const bool validView = imageIndex >= 0 && imageIndex < kPreviewImageCount;
+    const bool validView = file && imageIndex >= 0 && imageIndex < kPreviewImageCount;
     const int32_t rotation = imageIndex & (kRotations - 1);
     const int32_t shift = validView ? kNearZoom - (imageIndex >> 2) : 0;
     const Projection proj = projectionFor(rotation, shift);
@@ -167,7 +170,7 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<Previ
     std::iota(order.begin(), order.end(), 0);
     DrawGroupImage image;
     for (PreviewPart& part : parts) {
-        if (!validView || !fetchImage(file, part, imageIndex, image)) continue;
+        if (!validView || !fetchImage(*file, part, imageIndex, image)) continue;
         const PartPlacement at = place(part, proj, placeByTile);
         part.tileDepth = at.depth;
         for (const DrawGroupEntry& e : image.entries) {
@@ -175,7 +178,7 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<Previ
             const int64_t a = e.xOffset + at.sx;
             const int64_t b = -liftedY(e) - at.sy;
             SpriteSize size;
-            DecodeSpritePlanes(file, e.spriteId, e.frameIndex, background, {.size = &size});
+            DecodeSpritePlanes(*file, e.spriteId, e.frameIndex, background, {.size = &size});
             if (size.width == 0 || size.height == 0) continue;
             ++drawn;
             box.minX = std::min(box.minX, a);
@@ -210,7 +213,7 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<Previ
     // Pass 1: draw.
     for (size_t index : order) {
         const PreviewPart& part = parts[index];
-        if (!validView || !fetchImage(file, part, imageIndex, image)) continue;
+        if (!validView || !fetchImage(*file, part, imageIndex, image)) continue;
         const PartPlacement at = place(part, proj, placeByTile);
         for (const DrawGroupEntry& e : image.entries) {
             if (isDynamic(part, e)) continue;
@@ -221,7 +224,7 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<Previ
             SpriteSize size;
             std::unique_ptr<Bitmap> colour, depth, alpha;
             try {
-                DecodeSpritePlanes(file, e.spriteId, e.frameIndex, background,
+                DecodeSpritePlanes(*file, e.spriteId, e.frameIndex, background,
                                    {.fillIndex = &fill, .size = &size, .palette = &palette, .colourPlane = &colour,
                                     .depthPlane = &depth, .alphaPlane = &alpha});
             } catch (const SpriteDecodeError&) {
@@ -233,6 +236,13 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<Previ
         }
     }
     return result;
+}
+
+}  // namespace
+
+std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts, bool placeByTile,
+                                           int32_t imageIndex, uint32_t background) {
+    return renderParts(&file, parts, placeByTile, imageIndex, background);
 }
 
 }  // namespace tambrix
