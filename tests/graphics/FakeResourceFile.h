@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <map>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -17,7 +16,7 @@ namespace tambrix::testing {
 class FakeResourceFile : public ResourceFile {
 public:
     ~FakeResourceFile() override {
-        for (DataBlock* b : mOut) FreeDataBlock(b);
+        for (auto& [block, key] : mOut) FreeDataBlock(block);
     }
 
     /// Stores a body; otherOrder marks one that is not in library order, so the fetch
@@ -43,9 +42,29 @@ public:
         DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
         if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), block->data);
         if (it->second.otherOrder && convert) convert(block->data, block->size);
-        mOut.insert(block);
+        mOut[block] = it->first;
         return block;
     }
+    int16_t CountResources(ResType type) override {
+        int16_t n = 0;
+        for (const auto& [key, body] : mBodies) n += key.first == type;
+        return n;
+    }
+    /// Resources of a type in rising ID order; index is 1-based.
+    DataBlock* GetIndResource(ResType type, int16_t index, ConversionRoutine convert) override {
+        for (const auto& [key, body] : mBodies)
+            if (key.first == type && --index == 0) return GetResource(type, key.second, convert);
+        SetError(rc::kNoSuchResource);
+        return nullptr;
+    }
+    int32_t GetResID(DataBlock* block, uint16_t& id) override {
+        auto it = mOut.find(block);
+        if (it == mOut.end()) return unsupported();
+        id = static_cast<uint16_t>(it->second.second);
+        SetError(rc::kOk);
+        return rc::kOk;
+    }
+    void GetResName(DataBlock*, TextBuffer& label) override { label.Clear(); }
     int32_t DetachResource(DataBlock* block) override {
         if (mOut.erase(block) == 0) {
             SetError(rc::kNoSuchLabel);
@@ -67,12 +86,8 @@ public:
     bool IsOpen() override { return true; }
     int16_t CountTypes() override { return 0; }
     ResType GetIndType(int16_t) override { return 0; }
-    int16_t CountResources(ResType) override { return 0; }
     DataBlock* GetNamedResource(ResType, const TextBuffer&, ConversionRoutine) override { return nullptr; }
-    DataBlock* GetIndResource(ResType, int16_t, ConversionRoutine) override { return nullptr; }
-    void GetResName(DataBlock*, TextBuffer&) override {}
     ResType GetResType(DataBlock*) override { return 0; }
-    int32_t GetResID(DataBlock*, uint16_t&) override { return unsupported(); }
     int32_t GetResAux(DataBlock*, uint16_t&) override { return unsupported(); }
     void UniqueName(ResType, TextBuffer&) override {}
     ResId UniqueID(ResType) override { return 0; }
@@ -95,7 +110,7 @@ private:
     }
 
     std::map<std::pair<ResType, ResId>, Body> mBodies;
-    std::set<DataBlock*> mOut;
+    std::map<DataBlock*, std::pair<ResType, ResId>> mOut;
     std::map<ResType, int> mFetches;
 };
 
