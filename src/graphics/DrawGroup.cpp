@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-#include "graphics/ByteReader.h"
+#include "catalog/SerialStream.h"
 
 namespace tambrix {
 
@@ -31,9 +31,40 @@ constexpr uint16_t kDrawnEntryType = 0xFFFD;
 constexpr uint32_t kWideImageHeader = 12;
 constexpr uint32_t kOldImageHeader = 4;
 
-float readFloat(ByteReader& r) { return std::bit_cast<float>(r.U32()); }
+// Reads through a stream in read mode: a read past the chunk fails the stream and
+// answers 0, so a cut-off chunk is noticed once per image.
+class DrawGroupReader {
+public:
+    DrawGroupReader(const uint8_t* data, uint32_t size)
+        // Read mode never writes to the block.
+        : mStream(const_cast<uint8_t*>(data), size, SerialStream::kRead, 0) {}
 
-void readWide(ByteReader& r, DrawGroup& group) {
+    uint8_t U8() {
+        uint8_t v = 0;
+        mStream.Bytes(&v, 1);
+        return v;
+    }
+    uint16_t U16() {
+        uint16_t v = 0;
+        mStream.U16s(&v, 1);
+        return v;
+    }
+    uint32_t U32() {
+        uint32_t v = 0;
+        mStream.U32s(&v, 1);
+        return v;
+    }
+    int16_t I16() { return static_cast<int16_t>(U16()); }
+    int32_t I32() { return static_cast<int32_t>(U32()); }
+    float F32() { return std::bit_cast<float>(U32()); }
+    bool Failed() const { return mStream.Failed(); }
+    uint32_t Remaining() const { return mStream.Position() < mStream.Size() ? mStream.Size() - mStream.Position() : 0; }
+
+private:
+    SerialStream mStream;
+};
+
+void readWide(DrawGroupReader& r, DrawGroup& group) {
     const uint32_t entrySize = group.version >= kExtraFloatsVersion ? 32 : 24;
     uint32_t imageCount = r.U32();
     // Counts come from the file: never reserve more than the bytes left could hold.
@@ -50,11 +81,11 @@ void readWide(ByteReader& r, DrawGroup& group) {
             e.frameIndex = r.I32();
             e.xOffset = r.I32();
             e.yOffset = r.I32();
-            e.zOffset = readFloat(r);
+            e.zOffset = r.F32();
             e.flags = r.U32();
             if (group.version >= kExtraFloatsVersion) {
-                e.extra[0] = readFloat(r);
-                e.extra[1] = readFloat(r);
+                e.extra[0] = r.F32();
+                e.extra[1] = r.F32();
             }
         }
         group.images.push_back(std::move(image));
@@ -62,7 +93,7 @@ void readWide(ByteReader& r, DrawGroup& group) {
     group.truncated = r.Failed() || group.images.size() < imageCount;
 }
 
-void readOld(ByteReader& r, DrawGroup& group) {
+void readOld(DrawGroupReader& r, DrawGroup& group) {
     const uint32_t entrySize = group.version >= kOldZVersion ? 16 : 12;
     const uint16_t imageCount = r.U16();
     group.images.reserve(std::min<uint32_t>(imageCount, r.Remaining() / kOldImageHeader));
@@ -80,7 +111,7 @@ void readOld(ByteReader& r, DrawGroup& group) {
             e.flags = r.U16();
             e.xOffset = r.I16();
             e.yOffset = r.I16();
-            if (group.version >= kOldZVersion) e.zOffset = readFloat(r);
+            if (group.version >= kOldZVersion) e.zOffset = r.F32();
             if (type == kDrawnEntryType) image.entries.push_back(e);  // other kinds are read and dropped
         }
         group.images.push_back(std::move(image));
@@ -91,7 +122,7 @@ void readOld(ByteReader& r, DrawGroup& group) {
 
 DrawGroup ReadDrawGroup(const uint8_t* data, uint32_t size) {
     DrawGroup group;
-    ByteReader r(data, size);
+    DrawGroupReader r(data, size);
     group.version = r.U16();
     if (r.Failed()) {
         group.truncated = true;
