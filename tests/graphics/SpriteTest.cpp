@@ -311,6 +311,10 @@ TEST_F(SpriteTest, Spr2DrawsEveryCommandInColour) {
     EXPECT_EQ(rowOf(*canvas, 4), (Row{kBg, kBg, kBg, kBg}));
     EXPECT_EQ(pos.first, -7);
     EXPECT_EQ(pos.second, 9);
+    // An unknown view mode shows colours.
+    auto unknown = draw(0, 7);
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(rowOf(*unknown, 1), (Row{20, 21, 22, kBg}));
 }
 
 TEST_F(SpriteTest, Spr2DepthAndAlphaViewsSkipPixelsWithoutThatByte) {
