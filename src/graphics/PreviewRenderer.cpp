@@ -5,6 +5,7 @@
 #include <limits>
 #include <numeric>
 
+#include "catalog/ObjectSet.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
 #include "graphics/Sprite.h"
@@ -243,6 +244,41 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
 std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts, bool placeByTile,
                                            int32_t imageIndex, uint32_t background) {
     return renderParts(&file, parts, placeByTile, imageIndex, background);
+}
+
+namespace {
+PreviewPart partOf(const ObjectRecord& record) {
+    PreviewPart part;
+    part.baseGraphicId = record.BaseGraphicId();
+    part.graphicCount = record.GraphicCount();
+    part.currentGraphic = record.CurrentGraphicNumber();
+    part.tileX = record.TileX();
+    part.tileY = record.TileY();
+    part.level = record.Level();
+    part.dynamicSpriteBaseId = record.DynamicSpriteBaseId();
+    part.dynamicSpriteCount = record.DynamicSpriteCount();
+    part.opacity = record.Opacity();
+    part.tileDepth = record.TileDepth();
+    return part;
+}
+}  // namespace
+
+std::unique_ptr<Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background) {
+    // The master of a multi-tile object stands for its tiles; any other record for itself.
+    const bool multiTile = record.IsMaster();
+    std::vector<ObjectRecord*> records;
+    if (multiTile)
+        records = record.Tiles();
+    else
+        records.push_back(&record);
+    std::vector<PreviewPart> parts;
+    parts.reserve(records.size());
+    for (const ObjectRecord* r : records) parts.push_back(partOf(*r));
+
+    ResourceFile* file = record.Set() ? record.Set()->ResourceSet() : nullptr;
+    auto picture = renderParts(file, parts, multiTile, imageIndex, background);
+    for (size_t i = 0; i < records.size(); ++i) records[i]->SetTileDepth(parts[i].tileDepth);
+    return picture;
 }
 
 }  // namespace tambrix
