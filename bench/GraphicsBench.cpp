@@ -8,6 +8,7 @@
 
 #include "../tests/graphics/FakeResourceFile.h"
 #include "../tests/graphics/SpriteBuilders.h"
+#include "catalog/ObjectSet.h"
 #include "graphics/Palette.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
@@ -82,13 +83,29 @@ void BM_MemcpySpriteBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpySpriteBytes);
 
-// An object of tilesPerSide² tiles; each tile's draw group shows, per view, a body
-// sprite and a smaller detail sprite sized for the view's zoom.
+// A 216-byte object definition with the fields the renderer reads.
+std::vector<uint8_t> objd(int16_t baseGraphic, int16_t masterId, int16_t subIndex) {
+    std::vector<uint8_t> b(216, 0);
+    auto put16 = [&b](size_t at, int16_t v) {
+        b[at] = static_cast<uint8_t>(v);
+        b[at + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
+    };
+    b[0] = 138;              // version
+    put16(6, baseGraphic);   // base graphic ID
+    put16(8, 1);             // graphic count
+    put16(20, masterId);     // master ID
+    put16(22, subIndex);     // sub-index
+    return b;
+}
+
+// An object of tilesPerSide² tiles loaded through an object set; each tile's draw group
+// shows, per view, a body sprite and a smaller detail sprite sized for the view's zoom.
 struct ObjectFixture {
-    FakeResourceFile file;
-    std::vector<PreviewPart> parts;
+    ObjectSet set;
 
     explicit ObjectFixture(int tilesPerSide) {
+        auto owned = std::make_unique<FakeResourceFile>();
+        FakeResourceFile& file = *owned;
         file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
         for (int zoom = 0; zoom < 3; ++zoom) {
             const int scale = 1 << zoom;
@@ -102,18 +119,25 @@ struct ObjectFixture {
                               {.spriteId = 200 + zoom, .x = -4 << zoom, .y = -60 << zoom, .z = 0.25f}});
         }
         file.Put(restype::kDGRP, 1000, DgrpChunk(images));
-        for (int x = 0; x < tilesPerSide; ++x)
-            for (int y = 0; y < tilesPerSide; ++y)
-                parts.push_back({.baseGraphicId = 1000, .graphicCount = 1, .tileX = static_cast<uint8_t>(x),
-                                 .tileY = static_cast<uint8_t>(y)});
+        if (tilesPerSide == 1) {
+            file.Put(restype::kOBJD, 1, objd(1000, 0, 0));
+        } else {
+            file.Put(restype::kOBJD, 1, objd(1000, 7, -1));
+            ResId id = 2;
+            for (int x = 0; x < tilesPerSide; ++x)
+                for (int y = 0; y < tilesPerSide; ++y)
+                    file.Put(restype::kOBJD, id++, objd(1000, 7, static_cast<int16_t>(x << 8 | y)));
+        }
+        set.SetResourceSet(std::move(owned));
+        set.Load(1);
     }
 };
 
 void renderBench(benchmark::State& state, int tilesPerSide) {
     ObjectFixture object(tilesPerSide);
+    ObjectRecord& record = *object.set.Objects().front();
     const int32_t view = static_cast<int32_t>(state.range(0)) * 4 + 2;  // rotation 2 at each zoom
-    for (auto _ : state)
-        benchmark::DoNotOptimize(RenderPreviewParts(object.file, object.parts, tilesPerSide > 1, view, 0xFFFFFF));
+    for (auto _ : state) benchmark::DoNotOptimize(RenderObjectPreview(record, view, 0xFFFFFF));
 }
 
 void BM_RenderSingleTile(benchmark::State& state) { renderBench(state, 1); }
