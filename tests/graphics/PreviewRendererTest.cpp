@@ -360,17 +360,4 @@ TEST_F(PreviewTest, TileDepthUsesArithmeticShiftsAndSortsFarthestFirst) {
     }
 }
 
-TEST_F(PreviewTest, SingleTileRecordsIgnoreTheirTilePosition) {
-    file.Put(restype::kSPR2, 1, solidSprite(10, 20, 9, 0));
-    PreviewPart p;
-    p.tileX = 3;
-    p.tileY = 2;
-    p.level = 1;
-    p.tileDepth = 1234;
-    auto b = renderSingle({{.spriteId = 1}}, p);
-    EXPECT_EQ(b->Width(), 42);
-    EXPECT_EQ(pixel(*b, 16, 16), paletteColour(9));
-    EXPECT_EQ(parts[0].tileDepth, 0);
-}
-
 }  // namespace
