@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "../tests/graphics/FakeResourceFile.h"
 #include "../tests/graphics/SpriteBuilders.h"
+#include "BenchResourceFile.h"
 #include "catalog/ObjectSet.h"
 #include "graphics/Palette.h"
 #include "graphics/PreviewRenderer.h"
@@ -15,6 +15,7 @@
 
 using namespace tambrix;
 using namespace tambrix::testing;
+using tambrix::bench::BenchResourceFile;
 
 namespace {
 
@@ -48,7 +49,7 @@ constexpr uint16_t kSpriteW = 136;
 constexpr uint16_t kSpriteH = 384;
 
 void BM_DecodeSpritePlanes(benchmark::State& state) {
-    FakeResourceFile file;
+    BenchResourceFile file;
     file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
     file.Put(restype::kSPR2, 1, objectSprite(kSpriteW, kSpriteH));
     for (auto _ : state) {
@@ -62,7 +63,7 @@ void BM_DecodeSpritePlanes(benchmark::State& state) {
 BENCHMARK(BM_DecodeSpritePlanes);
 
 void BM_DrawSprite(benchmark::State& state) {
-    FakeResourceFile file;
+    BenchResourceFile file;
     file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
     file.Put(restype::kSPR2, 1, objectSprite(kSpriteW, kSpriteH));
     for (auto _ : state) benchmark::DoNotOptimize(DrawSprite(file, 1, 0, 0xFFFFFF, kSpriteViewColour));
@@ -104,8 +105,8 @@ struct ObjectFixture {
     ObjectSet set;
 
     explicit ObjectFixture(int tilesPerSide) {
-        auto owned = std::make_unique<FakeResourceFile>();
-        FakeResourceFile& file = *owned;
+        auto owned = std::make_unique<BenchResourceFile>();
+        BenchResourceFile& file = *owned;
         file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
         for (int zoom = 0; zoom < 3; ++zoom) {
             const int scale = 1 << zoom;
