@@ -1,6 +1,7 @@
 #include "graphics/PreviewRenderer.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -115,38 +116,47 @@ void mergeSprite(Bitmap& result, Bitmap& depthBuffer, const Bitmap& colour, cons
     const int64_t k1 = std::min<int64_t>(w, result.Width() - a);
     const int64_t r0 = std::max<int64_t>(0, -b);
     const int64_t r1 = std::min<int64_t>(h, result.Height() - b);
+    if (k0 >= k1 || r0 >= r1) return;
+
+    // The sprite's colours as blue, green, red, looked up once.
+    std::array<std::array<uint8_t, 3>, platform::kPaletteSize> bgr;
+    for (uint32_t i = 0; i < bgr.size(); ++i) {
+        const PaletteEntry e = palette.Entry(i);
+        bgr[i] = {e.blue, e.green, e.red};
+    }
+    const int64_t zBase = static_cast<int64_t>(partDepth) + kDepthBias;
+    const int64_t step = mirror ? -1 : 1;
+    const int64_t firstSource = mirror ? w - 1 - k0 : k0;
+
     for (int64_t r = r0; r < r1; ++r) {
-        const uint8_t* srcColour = colour.Row(static_cast<int32_t>(r));
-        const uint8_t* srcDepth = depth.Row(static_cast<int32_t>(r));
-        const uint8_t* srcAlpha = alpha.Row(static_cast<int32_t>(r));
-        uint8_t* dst = result.Row(static_cast<int32_t>(b + r));
-        uint8_t* zbuf = depthBuffer.Row(static_cast<int32_t>(b + r));
-        for (int64_t k = k0; k < k1; ++k) {
-            const int64_t sc = mirror ? w - 1 - k : k;
+        const auto row = static_cast<int32_t>(r);
+        const uint8_t* srcColour = colour.Row(row);
+        const uint8_t* srcDepth = depth.Row(row);
+        const uint8_t* srcAlpha = alpha.Row(row);
+        uint8_t* px = result.Row(static_cast<int32_t>(b + r)) + 3 * (a + k0);
+        uint8_t* zbuf = depthBuffer.Row(static_cast<int32_t>(b + r)) + 2 * (a + k0);
+        int64_t sc = firstSource;
+        for (int64_t k = k0; k < k1; ++k, sc += step, px += 3, zbuf += 2) {
             const uint8_t d = srcDepth[sc];
             if (d == kNoPixel) continue;
-            const int64_t x = a + k;
-            uint8_t* z16 = zbuf + 2 * x;
-            const int32_t stored = z16[0] | (z16[1] << 8);
-            const int64_t z = static_cast<int64_t>(d) + partDepth + kDepthBias;
+            const int64_t z = d + zBase;
+            const int32_t stored = zbuf[0] | (zbuf[1] << 8);
             if (z > stored) continue;  // equal depth: the later sprite wins
             int64_t alphaValue = srcAlpha[sc];
             if (opacity < kOpaque) alphaValue = alphaValue * opacity / kOpaque;
-            const PaletteEntry e = palette.Entry(srcColour[sc]);
-            uint8_t* px = dst + 3 * x;
+            const auto& c = bgr[srcColour[sc]];
             if (alphaValue == kOpaque) {
-                px[0] = e.blue;
-                px[1] = e.green;
-                px[2] = e.red;
+                px[0] = c[0];
+                px[1] = c[1];
+                px[2] = c[2];
             } else if (alphaValue > 0) {
                 const int64_t keep = kOpaque - alphaValue;
-                px[0] = static_cast<uint8_t>((keep * px[0] + alphaValue * e.blue) / kOpaque);
-                px[1] = static_cast<uint8_t>((keep * px[1] + alphaValue * e.green) / kOpaque);
-                px[2] = static_cast<uint8_t>((keep * px[2] + alphaValue * e.red) / kOpaque);
+                px[0] = static_cast<uint8_t>((keep * px[0] + alphaValue * c[0]) / kOpaque);
+                px[1] = static_cast<uint8_t>((keep * px[1] + alphaValue * c[1]) / kOpaque);
+                px[2] = static_cast<uint8_t>((keep * px[2] + alphaValue * c[2]) / kOpaque);
             }
-            const auto z16value = static_cast<uint16_t>(z);
-            z16[0] = static_cast<uint8_t>(z16value);
-            z16[1] = static_cast<uint8_t>(z16value >> 8);
+            zbuf[0] = static_cast<uint8_t>(z);  // the low 16 bits
+            zbuf[1] = static_cast<uint8_t>(z >> 8);
         }
     }
 }
