@@ -425,12 +425,12 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
     const Case cases[] = {
         {"no sprite", restype::kSPR2, {}, 0, "sprite not found"},
         {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that"},
-        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2}}, -1), 0, "can't draw that"},
+        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0, "can't draw that"},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index"},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index"},
-        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4}}, kPaletteId), 0, "empty"},
+        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0, "empty"},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required"},
-        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 65535}}, kPaletteId), 0,
+        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 65535, .stream = {}}}, kPaletteId), 0,
          "could not GetObject on HBITMAP"},
     };
     for (const Case& c : cases) {
@@ -441,7 +441,9 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
         SpritePosition pos;
         EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, kSpriteViewColour, &pos));
         EXPECT_STREQ(LastGraphicsError(), c.message);
-        if (std::string(c.message) == "empty") EXPECT_EQ(pos.first, 4);  // read before the size check
+        if (std::string(c.message) == "empty") {
+            EXPECT_EQ(pos.first, 4);  // read before the size check
+        }
         EXPECT_EQ(f.Outstanding(), 0u);
     }
     EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 0u);
@@ -467,7 +469,7 @@ TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
     EXPECT_FALSE(colour);  // the old bitmap is gone, no new one
 
     for (uint16_t side : {0, 65535}) {
-        file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = side, .height = 5, .first = 4}}, kPaletteId));
+        file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = side, .height = 5, .first = 4, .stream = {}}}, kPaletteId));
         size = {9, 9};
         EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
                   kSpriteDecoded | kColourPlaneOut);
