@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <ostream>
@@ -225,6 +226,11 @@ TEST_P(HostileArchive, MountsItsValidEntriesOrNothing) {
     FarManifest manifest;
     EXPECT_EQ(ParseFarArchive(hostile.bytes.data(), hostile.bytes.size(), manifest), hostile.listCode);
     EXPECT_EQ(ListFarArchive(path.c_str(), manifest, files), hostile.listCode);
+    // The listing itself marks a bad entry, before the index gets a say.
+    if (hostile.firstSkip == rc::kFarEntryOutside || hostile.firstSkip == rc::kFarUnsafeName) {
+        EXPECT_TRUE(std::any_of(manifest.entries.begin(), manifest.entries.end(),
+                                [&](const FarEntry& entry) { return entry.status == hostile.firstSkip; }));
+    }
 
     FarMountReport report;
     EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), hostile.mountCode);
