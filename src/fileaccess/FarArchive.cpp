@@ -411,6 +411,27 @@ int32_t MountFarFolder(const char* folder, FarFolderReport* report, FileSystem& 
     return rc::kOk;
 }
 
+int32_t MountFarArchiveOnPath(const char* name, FarMountReport* report, FileSystem& files) {
+    FarMountReport local;
+    FarMountReport& result = report ? *report : local;
+    result = FarMountReport();
+    if (!name) return result.code = rc::kNoSuchFile;
+    const std::string path(name);
+    // The last component is the file itself: only the folders before it can be archives.
+    const char* separators = "\\/";
+    for (size_t end = path.find_first_of(separators); end != std::string::npos;
+         end = path.find_first_of(separators, end + 1)) {
+        const std::string prefix = path.substr(0, end);
+        const size_t start = prefix.find_last_of("\\/");
+        const std::string component = start == std::string::npos ? prefix : prefix.substr(start + 1);
+        if (!platform::MatchPattern(component, kArchivePattern) || !platform::FileExists(prefix)) continue;
+        int32_t code = MountFarArchive(prefix.c_str(), &result, files);
+        if (code == rc::kFarAlreadyMounted) code = result.code = rc::kOk;
+        return code;
+    }
+    return result.code = rc::kOk;
+}
+
 uint32_t UnmountFarArchives(const char* path, FileSystem& files) {
     if (!path) return 0;
     return files.CloseArchivesUnder(path);
@@ -450,6 +471,8 @@ int32_t ExtractFarArchive(const char* path, const std::vector<std::string>& name
         }
     }
 
+    // Nothing to write (every name asked for is missing): no folder is made either.
+    if (chosen.empty()) return result.problems.empty() ? rc::kOk : result.problems.front().code;
     if (!makeFolderPath(outDir)) {
         problem(outDir, rc::kCreateFailed);
         return rc::kCreateFailed;

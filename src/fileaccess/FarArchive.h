@@ -116,6 +116,13 @@ struct FarFolderReport {
 int32_t MountFarFolder(const char* folder, FarFolderReport* report = nullptr,
                        FileSystem& files = FileSystem::Instance());
 
+/// Mounts the archive that a file name leads through ("C:\\Sims\\Objects.far\\Sub\\Chair.iff"
+/// mounts "C:\\Sims\\Objects.far"), so that the name then opens like any other. kOk when
+/// the name leads through no archive file (nothing to do; report.mounted is 0) or the
+/// archive is mounted now or was already; otherwise the code of MountFarArchive.
+int32_t MountFarArchiveOnPath(const char* name, FarMountReport* report = nullptr,
+                              FileSystem& files = FileSystem::Instance());
+
 /// Unmounts every archive mounted at or below a path (an archive or a folder); answers
 /// how many. Windows still open over them stay readable until closed.
 uint32_t UnmountFarArchives(const char* path, FileSystem& files = FileSystem::Instance());

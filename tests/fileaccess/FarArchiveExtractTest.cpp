@@ -72,6 +72,10 @@ TEST_F(FarExtract, ChosenEntriesByAnySpellingAndMissingOnesReported) {
     ASSERT_EQ(report.problems.size(), 1u);
     EXPECT_EQ(report.problems[0].name, "Nowhere.iff");
     EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"Chairs/Chair.iff", "Floor.flr"}));
+
+    const std::string other = dir.File("other");
+    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"Nowhere.iff"}, other.c_str(), &report, files), rc::kFarNoSuchEntry);
+    EXPECT_FALSE(dir.Exists("other"));
 }
 
 TEST_F(FarExtract, ExistingFileIsNeverReplaced) {
@@ -115,7 +119,9 @@ TEST(FarExtractHostile, NothingIsWrittenOutsideTheFolder) {
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {}, out.c_str(), &report, files), rc::kFarUnsafeName);
     EXPECT_EQ(report.written, 1u);
     EXPECT_EQ(report.problems.size(), escapes.size());
-    for (const FarExtractProblem& problem : report.problems) EXPECT_EQ(problem.code, rc::kFarUnsafeName) << problem.name;
+    for (const FarExtractProblem& problem : report.problems) {
+        EXPECT_EQ(problem.code, rc::kFarUnsafeName) << problem.name;
+    }
     // The only file anywhere besides the archive itself is the good entry.
     EXPECT_EQ(filesBelow(dir.Path()), (std::vector<std::string>{"a/b/Evil.far", "a/b/out/sub/inside.txt"}));
 

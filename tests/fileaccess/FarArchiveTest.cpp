@@ -371,7 +371,9 @@ TEST_F(MountedFar, ParallelWindowsOfOneArchiveReadTheirOwnBytes) {
                 // Odd chunk sizes so that the readers' seek-and-read pairs interleave.
                 std::vector<uint8_t> bytes;
                 uint8_t chunk[997];
-                while (uint32_t done = handle->Read(chunk, sizeof chunk)) bytes.insert(bytes.end(), chunk, chunk + done);
+                while (uint32_t done = handle->Read(chunk, sizeof chunk)) {
+                    bytes.insert(bytes.end(), chunk, chunk + done);
+                }
                 files.Close(handle);
                 if (bytes != entries[i].bytes) ++mismatches[i];
             }
@@ -471,6 +473,29 @@ TEST(MountFarFolder, MountsEveryArchiveOfTheTreeAndReportsTheBrokenOne) {
     EXPECT_EQ(MountFarFolder(dir.File("Missing").c_str(), &report, files), rc::kNoSuchFile);
     EXPECT_EQ(UnmountFarArchives(dir.File("Game/Sub").c_str(), files), 2u);
     EXPECT_TRUE(files.Find(dir.File("Game/A.FAR/x.iff").c_str()));
+}
+
+TEST(MountFarArchiveOnPath, MountsTheArchiveANameLeadsThrough) {
+    TempDir dir;
+    FileSystem files;
+    dir.MakeDir("Game");
+    const std::string archive = dir.File("Game/Objects.FAR");
+    ASSERT_EQ(WriteFarArchive(archive.c_str(), {{"Sub\\Chair.iff", bytesOf("chair")}}, FarVariant::k1a, files),
+              rc::kOk);
+    const std::string inside = dir.File("game/objects.far/SUB/chair.iff");
+    FarMountReport report;
+    EXPECT_EQ(MountFarArchiveOnPath(inside.c_str(), &report, files), rc::kOk);
+    EXPECT_EQ(report.mounted, 1u);
+    EXPECT_EQ(readWhole(files, inside), bytesOf("chair"));
+    EXPECT_EQ(MountFarArchiveOnPath(inside.c_str(), &report, files), rc::kOk);  // mounted already
+
+    // A name through no archive, or the archive itself, mounts nothing.
+    EXPECT_EQ(MountFarArchiveOnPath(dir.File("Game/loose.iff").c_str(), &report, files), rc::kOk);
+    EXPECT_EQ(report.mounted, 0u);
+    EXPECT_EQ(MountFarArchiveOnPath(archive.c_str(), &report, files), rc::kOk);
+    EXPECT_EQ(report.mounted, 0u);
+    dir.Write("Game/Broken.far", std::string("FAR!"));
+    EXPECT_EQ(MountFarArchiveOnPath(dir.File("Game/Broken.far/x.iff").c_str(), &report, files), rc::kFarNotArchive);
 }
 
 // ---------------------------------------------------------------------------------------
