@@ -411,6 +411,12 @@ int32_t MountFarFolder(const char* folder, FarFolderReport* report, FileSystem& 
     return rc::kOk;
 }
 
+int32_t MountedEntryError(const char* name, FileSystem& files) {
+    IndexEntry entry;
+    if (!name || !files.Find(name, &entry)) return rc::kOk;
+    return entry.inArchive && entry.compressed ? rc::kFarCompressed : rc::kOk;
+}
+
 int32_t MountFarArchiveOnPath(const char* name, FarMountReport* report, FileSystem& files) {
     FarMountReport local;
     FarMountReport& result = report ? *report : local;

@@ -116,6 +116,11 @@ struct FarFolderReport {
 int32_t MountFarFolder(const char* folder, FarFolderReport* report = nullptr,
                        FileSystem& files = FileSystem::Instance());
 
+/// Why a name in the index will not open, for a clear message where FileSystem::Open
+/// answers only null: kFarCompressed for a compressed entry; kOk otherwise (an entry
+/// that opens, or a name the index does not hold, which is a disk file's business).
+int32_t MountedEntryError(const char* name, FileSystem& files = FileSystem::Instance());
+
 /// Mounts the archive that a file name leads through ("C:\\Sims\\Objects.far\\Sub\\Chair.iff"
 /// mounts "C:\\Sims\\Objects.far"), so that the name then opens like any other. kOk when
 /// the name leads through no archive file (nothing to do; report.mounted is 0) or the

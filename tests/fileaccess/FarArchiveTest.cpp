@@ -417,6 +417,8 @@ TEST(MountedFarCompressed, CompressedEntryIsListedButNeverOpens) {
     ASSERT_TRUE(files.Find(packed.c_str(), &entry));
     EXPECT_EQ(entry.compressed, 1);
     EXPECT_EQ(files.Open(packed.c_str(), false), nullptr);
+    EXPECT_EQ(MountedEntryError(packed.c_str(), files), rc::kFarCompressed);
+    EXPECT_EQ(MountedEntryError((path + "\\Plain.iff").c_str(), files), rc::kOk);
     std::vector<uint8_t> bytes;
     EXPECT_EQ(ReadFarEntry(path.c_str(), "packed.iff", bytes, files), rc::kFarCompressed);
     EXPECT_TRUE(bytes.empty());
