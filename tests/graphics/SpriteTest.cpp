@@ -7,6 +7,8 @@
 #include "SpriteBuilders.h"
 #include "graphics/Palette.h"
 #include "graphics/Sprite.h"
+#include "iff/IffResourceFile.h"
+#include "support/TempDir.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;
@@ -585,6 +587,43 @@ TEST_F(SpriteTest, ShortPaletteLeavesMissingColoursBlack) {
     EXPECT_EQ(canvas->ColourTable()[0], (platform::RgbQuad{30, 20, 10, 0}));
     EXPECT_EQ(canvas->ColourTable()[1], (platform::RgbQuad{0, 0, 0, 0}));
     EXPECT_EQ(rowOf(*canvas, 0), (Row{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// A sprite stored in the other byte order in a real container is turned on every load,
+// not only the first: the container hands each fetch a fresh copy of the stored body.
+TEST(SpriteInContainer, OtherByteOrderIsTurnedOnEveryLoad) {
+    test::TempDir dir;
+    const FileNameText name(dir.File("walls.spf"));
+    const std::vector<SprFrame> frames = {
+        {.first = 300, .second = -2, .width = 3, .height = 1, .stream = {4, 0, 3, 3, 7, 8, 9, 0, 5, 0}}};
+    {
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Create(name), 0);
+        ASSERT_EQ(iff.Open(name), 0);
+        auto add = [&iff](ResType type, ResId id, const std::vector<uint8_t>& bytes, bool libraryOrder) {
+            DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
+            std::copy(bytes.begin(), bytes.end(), block->data);
+            return iff.AddResource(block, type, id, LabelText(""), libraryOrder);
+        };
+        ASSERT_EQ(add(restype::kPALT, kPaletteId, DistinctPaltChunk(), true), 0);
+        ASSERT_EQ(add(restype::kSPR, kSpriteId, SprChunkOtherOrder(frames, kPaletteId), false), 0);
+        ASSERT_EQ(iff.Close(), 0);
+    }
+    IffResourceFile iff;
+    ASSERT_EQ(iff.Open(name), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        SpritePosition pos;
+        auto canvas = DrawSprite(iff, kSpriteId, 0, kBackground, kSpriteViewColour, &pos);
+        ASSERT_TRUE(canvas) << LastGraphicsError();
+        EXPECT_EQ(rowOf(*canvas, 0), (Row{7, 8, 9}));
+        EXPECT_EQ(pos.first, 300);
+        EXPECT_EQ(CountSpriteFrames(iff, kSpriteId), 1u);
+    }
 }
 
 }  // namespace
