@@ -45,9 +45,9 @@ std::string NormaliseFolder(std::string folder) {
     return folder;
 }
 
-/// Splits a folder list at ';'. White space after a ';' is skipped; an empty first
-/// folder stands for the current folder, an empty tail is no folder at all.
-std::vector<std::string> ParseFolderList(std::string_view name) {
+}  // namespace
+
+std::vector<std::string> DirectoryResourceFile::ParseFolderList(std::string_view name) {
     std::string text(name);
     std::replace(text.begin(), text.end(), kFolderSeparator, '/');
     while (text.starts_with("./")) text.erase(0, 2);
@@ -65,10 +65,13 @@ std::vector<std::string> ParseFolderList(std::string_view name) {
         if (end == std::string::npos) break;
         start = end + 1;
         while (start < text.size() && IsWhiteSpace(text[start])) ++start;
+        // Nothing but white space after the last ';' is no folder at all.
         if (start == text.size()) break;
     }
     return folders;
 }
+
+namespace {
 
 bool FolderExists(const std::string& folder) {
     return platform::DirectoryExists(folder.empty() ? std::string(".") : folder);

@@ -4,6 +4,7 @@
 #include <list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "resfile/ResourceFile.h"
@@ -78,6 +79,11 @@ public:
     /// The extension that stands for a type: "." and its first three characters
     /// (".*" for "****").
     static std::string TypeExtension(ResType type);
+    /// The folders a folder list names, normalised: '\' separators, a final '\', and
+    /// ".\" in front of a folder that is neither anchored at a drive, the root or the
+    /// current folder. An empty first folder stands for the current folder; an empty
+    /// tail after the last ';' is ignored.
+    static std::vector<std::string> ParseFolderList(std::string_view name);
     /// The type a file name stands for, from an extension of one to three characters;
     /// 0 when it has none.
     static ResType TypeFromFileName(const std::string& fileName);

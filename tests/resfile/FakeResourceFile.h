@@ -10,7 +10,7 @@
 
 #include "resfile/ResourceFile.h"
 
-namespace tambrix::testing {
+namespace tambrix::test {
 
 class FakeResourceFile : public ResourceFile {
 public:
@@ -227,4 +227,4 @@ private:
     bool mWritable;
 };
 
-}  // namespace tambrix::testing
+}  // namespace tambrix::test

@@ -8,7 +8,7 @@
 namespace tambrix {
 namespace {
 
-using testing::FakeResourceFile;
+using test::FakeResourceFile;
 
 constexpr ResType kTypeA = MakeResType("AAAA");
 constexpr ResType kTypeB = MakeResType("BBBB");
