@@ -400,9 +400,31 @@ int32_t ResourceSet::AddResource(DataBlock* block, ResType type, ResId id, const
     return AddResourceWithAttr(block, type, id, label, 0, libraryOrder);
 }
 
+ResourceSet::Member* ResourceSet::memberForAdding(ResType type, int32_t& code) {
+    code = rc::kNoWritableMember;
+    for (Member& member : mMembers) {
+        if (!member.file) break;
+        if (refusesType(member, type)) {
+            code = rc::kNoAcceptingMember;
+            continue;
+        }
+        // A member that accepts the type but cannot be written leaves the code as it is.
+        if (member.file->IsWritable()) return &member;
+    }
+    return nullptr;
+}
+
 int32_t ResourceSet::AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
                                          uint8_t attribute, bool libraryOrder) {
     SetError(rc::kOk);
+    // Without a member to take the new resource, the old one must not be removed either:
+    // that would lose it.
+    int32_t code = rc::kOk;
+    if (!memberForAdding(type, code)) {
+        SetError(code);
+        return code;
+    }
+
     DataBlock* existing = GetResourceWithAttr(type, id, attribute, nullptr);
     if (existing) {
         if (existing == block) {
@@ -421,18 +443,13 @@ int32_t ResourceSet::AddResourceWithAttr(DataBlock* block, ResType type, ResId i
         }
     }
 
-    SetError(rc::kNoWritableMember);
-    for (Member& member : mMembers) {
-        if (!member.file) break;
-        if (refusesType(member, type)) {
-            SetError(rc::kNoAcceptingMember);
-            continue;
-        }
-        if (!member.file->IsWritable()) continue;
-        member.file->AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
-        SetError(member.file->GetError());
-        break;
+    Member* target = memberForAdding(type, code);
+    if (!target) {
+        SetError(code);
+        return code;
     }
+    target->file->AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
+    SetError(target->file->GetError());
     return GetError();
 }
 
@@ -473,11 +490,8 @@ int32_t ResourceSet::SetResInfo(DataBlock* block, ResId id, const TextBuffer& la
 }
 
 bool ResourceSet::AcceptsType(ResType type) {
-    for (Member& member : mMembers) {
-        if (!member.file) break;
-        if (!refusesType(member, type) && member.file->IsWritable()) return true;
-    }
-    return false;
+    int32_t code = rc::kOk;
+    return memberForAdding(type, code) != nullptr;
 }
 
 }  // namespace tambrix

@@ -101,6 +101,9 @@ private:
 
     Member* findMember(ResourceFile* file);
     static bool refusesType(const Member& member, ResType type);
+    /// The first writable member that accepts the type; otherwise null, with the code
+    /// (-92 or -94) that the attempt leaves.
+    Member* memberForAdding(ResType type, int32_t& code);
     std::vector<ResType> typeUnion();
 
     /// Used records always lead.

@@ -291,6 +291,21 @@ TEST(ResourceSetChanges, AddingOverAnExistingResourceReplacesIt) {
     EXPECT_EQ(set.GetResource(kTypeA, 5, nullptr), replacement);
 }
 
+TEST(ResourceSetChanges, OldResourceStaysWhenNoMemberCanTakeTheNewOne) {
+    PlainSet set;
+    FakeResourceFile* writable = set.Add("x.iff", true);
+    FakeResourceFile* readOnly = set.Add("x.spf", false);
+    writable->Put(kTypeA, 5, "old", 1);
+    set.ExcludeType(writable, kTypeA);
+
+    DataBlock* replacement = NewDataBlock(1);
+    EXPECT_EQ(set.AddResource(replacement, kTypeA, 5, LabelText("new"), true), rc::kNoAcceptingMember);
+    ASSERT_EQ(writable->resources.size(), 1u);
+    EXPECT_EQ(writable->resources[0].label, "old");
+    EXPECT_TRUE(readOnly->resources.empty());
+    FreeDataBlock(replacement);  // still the caller's
+}
+
 TEST(ResourceSetChanges, ReAddingTheSameBlockKeepsItAlive) {
     PlainSet set;
     FakeResourceFile* file = set.Add();
