@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "fileaccess/FileStream.h"
+#include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {
@@ -13,7 +13,6 @@ namespace {
 // Results of looking up one file, before they become result codes.
 constexpr int kFound = 0;
 constexpr int kNotFound = 5;
-constexpr int kNoMemoryForStream = 6;
 
 /// The type whose four characters are all '*' stands for any extension.
 constexpr ResType kAnyType = 0x2A2A2A2A;
@@ -115,20 +114,39 @@ int32_t IdFromFileName(const std::string& fileName) {
 /// A label cannot name a file outside the folder list.
 bool IsPlainLabel(const std::string& label) { return label.find_first_of("\\/") == std::string::npos; }
 
-/// Opens a file for reading and learns its size. A name too long for a file name would
-/// be cut to another file's name, so it is not found either.
-int OpenResourceFile(const std::string& path, FileStream& stream, uint32_t& size) {
-    if (path.size() >= kFileNameCapacity || platform::DirectoryExists(path)) return kNotFound;
-    FileNameText name(path);
-    if (stream.Open(name) != rc::kOk) return kNotFound;
-    if (stream.GetSize(size) != rc::kOk || stream.Seek(0) != rc::kOk) {
-        stream.Close();
-        return kNotFound;
-    }
-    return kFound;
-}
-
 }  // namespace
+
+/// The file of one look-up, opened for byte-exact input only (never created, never
+/// written); closed when it goes.
+class DirectoryResourceFile::Source {
+public:
+    Source() = default;
+    Source(const Source&) = delete;
+    Source& operator=(const Source&) = delete;
+    ~Source() { Close(); }
+
+    /// kFound, or kNotFound when the name is no plain file that opens.
+    int Open(const std::string& path) {
+        Close();
+        if (platform::DirectoryExists(path)) return kNotFound;
+        mHandle = FileSystem::Instance().Open(path.c_str(), false);
+        return mHandle ? kFound : kNotFound;
+    }
+    void Close() {
+        if (mHandle) FileSystem::Instance().Close(mHandle);
+        mHandle = nullptr;
+    }
+    uint32_t Size() const { return mHandle ? mHandle->GetSize() : 0; }
+    /// Reads the whole file; -49 when it is not open, -48 when fewer bytes come.
+    int32_t ReadAll(uint8_t* data, uint32_t size) {
+        if (!mHandle) return rc::kNotOpen;
+        if (!mHandle->Seek(0)) return rc::kShortRead;
+        return mHandle->Read(data, size) == size ? rc::kOk : rc::kShortRead;
+    }
+
+private:
+    FileHandle* mHandle = nullptr;
+};
 
 DirectoryResourceFile::~DirectoryResourceFile() {
     // Blocks never detached still belong to this file.
@@ -262,8 +280,9 @@ ResType DirectoryResourceFile::GetIndType(int16_t index) {
     return types[index - 1];
 }
 
-// Only files that the file system's index lists can be counted and reached by position;
-// no archives are mounted into it, so folders are reached by type and ID or by label.
+// Counting and positions would walk the entries that the file system's index holds for
+// each folder; the index offers no listing of a folder, so nothing is countable here and
+// the folders' files are reached by type and ID or by label.
 int16_t DirectoryResourceFile::CountResources(ResType /*type*/) {
     SetError(rc::kOk);
     return 0;
@@ -278,13 +297,14 @@ DataBlock* DirectoryResourceFile::GetIndResource(ResType /*type*/, int16_t /*ind
 // --- look-ups ------------------------------------------------------------------------------
 
 int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, ResId id, Item& item,
-                                      FileStream& stream) {
+                                      Source& source) {
     std::string extension = TypeExtension(type);
     std::string prefix = std::string(1, kIdMark) + std::to_string(id) + kIdMark;
     std::string found = FindFirstFile(folder + prefix + "*" + extension);
     if (found.empty()) return kNotFound;
-    int result = OpenResourceFile(folder + found, stream, item.size);
+    int result = source.Open(folder + found);
     if (result != kFound) return result;
+    item.size = source.Size();
     item.type = type;
     item.id = id;
     // The label runs from behind the prefix to the extension.
@@ -296,10 +316,11 @@ int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, R
 }
 
 int DirectoryResourceFile::lookUpByLabel(const std::string& folder, ResType type, const std::string& label,
-                                         Item& item, FileStream& stream) {
+                                         Item& item, Source& source) {
     std::string extension = TypeExtension(type);
     // A file named by the label alone has no ID.
-    if (OpenResourceFile(folder + label + extension, stream, item.size) == kFound) {
+    if (source.Open(folder + label + extension) == kFound) {
+        item.size = source.Size();
         item.type = type;
         item.label = label;
         item.id = kNoId;
@@ -307,46 +328,41 @@ int DirectoryResourceFile::lookUpByLabel(const std::string& folder, ResType type
     }
     std::string found = FindFirstFile(folder + kIdMark + "*" + kIdMark + label + extension);
     if (found.empty()) return kNotFound;
-    int result = OpenResourceFile(folder + found, stream, item.size);
+    int result = source.Open(folder + found);
     if (result != kFound) return result;
+    item.size = source.Size();
     item.type = type;
     item.label = label;
     item.id = IdFromFileName(found);
     return kFound;
 }
 
-DataBlock* DirectoryResourceFile::load(Item& item, FileStream& stream, int lookUpResult, ConversionRoutine convert) {
+DataBlock* DirectoryResourceFile::load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert) {
     switch (lookUpResult) {
         case kFound: break;
         case kNotFound: SetError(rc::kNoSuchResource); return nullptr;
-        case kNoMemoryForStream: SetError(rc::kNoMemory); return nullptr;
         default: SetError(rc::kChunkMismatch); return nullptr;
     }
     if (item.size > kMaxResourceSize) {
-        stream.Close();
         SetError(rc::kNoMemory);
         return nullptr;
     }
     DataBlock* block = NewDataBlock(item.size);
     if (!block) {
-        stream.Close();
         SetError(rc::kNoMemory);
         return nullptr;
     }
     if (item.size > 0) {
-        uint32_t count = item.size;
-        int32_t code = stream.Read(block->data, count);
-        if (code == rc::kOk && count != item.size) code = rc::kShortRead;
+        int32_t code = source.ReadAll(block->data, item.size);
         if (code != rc::kOk) {
-            // A file that changed under us must not pass as its filler bytes.
-            stream.Close();
+            // A file that shrank under us must not pass as its filler bytes.
             FreeDataBlock(block);
             SetError(code);
             return nullptr;
         }
     }
     // The whole file is in the block; the file itself is not needed any more.
-    stream.Close();
+    source.Close();
     if (convert && block->size > 0) convert(block->data, block->size);
     mLoaded.push_front({std::move(item), block});
     SetError(rc::kOk);
@@ -361,15 +377,15 @@ DataBlock* DirectoryResourceFile::GetResource(ResType type, ResId id, Conversion
         }
     }
     Item item;
-    FileStream stream;
+    Source source;
     int result = kNotFound;
     if (mFolders) {
         for (const std::string& folder : *mFolders) {
-            result = lookUpById(folder, type, id, item, stream);
+            result = lookUpById(folder, type, id, item, source);
             if (result == kFound) break;
         }
     }
-    return load(item, stream, result, convert);
+    return load(item, source, result, convert);
 }
 
 DataBlock* DirectoryResourceFile::GetNamedResource(ResType type, const TextBuffer& label, ConversionRoutine convert) {
@@ -385,15 +401,15 @@ DataBlock* DirectoryResourceFile::GetNamedResource(ResType type, const TextBuffe
         }
     }
     Item item;
-    FileStream stream;
+    Source source;
     int result = kNotFound;
     if (mFolders && IsPlainLabel(wanted)) {
         for (const std::string& folder : *mFolders) {
-            result = lookUpByLabel(folder, type, wanted, item, stream);
+            result = lookUpByLabel(folder, type, wanted, item, source);
             if (result == kFound) break;
         }
     }
-    return load(item, stream, result, convert);
+    return load(item, source, result, convert);
 }
 
 // --- loaded blocks ---------------------------------------------------------------------------

@@ -11,8 +11,6 @@
 
 namespace tambrix {
 
-class FileStream;
-
 /// A read-only resource file over a list of folders: every plain file in them is one
 /// resource. The extension gives the type (its first three characters, case kept), a
 /// "#<number>#" prefix gives the ID, and the rest of the name up to the extension is
@@ -89,6 +87,7 @@ public:
     static ResType TypeFromFileName(const std::string& fileName);
 
 private:
+    class Source;
     /// One file looked up and loaded.
     struct Item {
         ResType type = 0;
@@ -101,10 +100,10 @@ private:
         DataBlock* block = nullptr;
     };
 
-    int lookUpById(const std::string& folder, ResType type, ResId id, Item& item, FileStream& stream);
+    int lookUpById(const std::string& folder, ResType type, ResId id, Item& item, Source& source);
     int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
-                      FileStream& stream);
-    DataBlock* load(Item& item, FileStream& stream, int lookUpResult, ConversionRoutine convert);
+                      Source& source);
+    DataBlock* load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert);
     std::vector<ResType> typeList();
     Loaded* findLoaded(const DataBlock* block);
 
