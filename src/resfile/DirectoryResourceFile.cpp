@@ -299,8 +299,11 @@ DataBlock* DirectoryResourceFile::GetIndResource(ResType /*type*/, int16_t /*ind
 int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, ResId id, Item& item,
                                       Source& source) {
     std::string extension = TypeExtension(type);
-    std::string prefix = std::string(1, kIdMark) + std::to_string(id) + kIdMark;
-    std::string found = FindFirstFile(folder + prefix + "*" + extension);
+    std::string prefix(1, kIdMark);
+    prefix.append(std::to_string(id)).push_back(kIdMark);
+    std::string search = folder;
+    search.append(prefix).append("*").append(extension);
+    std::string found = FindFirstFile(search);
     if (found.empty()) return kNotFound;
     int result = source.Open(folder + found);
     if (result != kFound) return result;
