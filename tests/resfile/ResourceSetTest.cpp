@@ -2,13 +2,13 @@
 
 #include <memory>
 
-#include "FakeResourceFile.h"
+#include "ProbeFile.h"
 #include "resfile/ResourceSet.h"
 
 namespace tambrix {
 namespace {
 
-using test::FakeResourceFile;
+using test::ProbeFile;
 
 constexpr ResType kTypeA = MakeResType("AAAA");
 constexpr ResType kTypeB = MakeResType("BBBB");
@@ -21,9 +21,9 @@ public:
     int32_t Delete(const TextBuffer&) override { return rc::kUnsupported; }
     int32_t Open(const TextBuffer&) override { return rc::kUnsupported; }
 
-    FakeResourceFile* Add(std::string path = "fake.iff", bool writable = true) {
-        auto file = std::make_unique<FakeResourceFile>(std::move(path), writable);
-        FakeResourceFile* raw = file.get();
+    ProbeFile* Add(const std::string& path = "probe.iff", bool writable = true) {
+        auto file = std::make_unique<ProbeFile>(path, writable);
+        ProbeFile* raw = file.get();
         EXPECT_TRUE(AddMember(std::move(file)));
         return raw;
     }
@@ -37,9 +37,9 @@ TEST(ResourceSetMembers, NinthMemberIsClosedAndDestroyedNotLeftOwnerless) {
     ASSERT_EQ(set.CountMembers(), 8);
 
     bool destroyed = false;
-    auto ninth = std::make_unique<FakeResourceFile>();
+    auto ninth = std::make_unique<ProbeFile>();
     ninth->destroyed = &destroyed;
-    FakeResourceFile* raw = ninth.get();
+    ProbeFile* raw = ninth.get();
     EXPECT_FALSE(set.AddMember(std::move(ninth)));
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(set.CountMembers(), 8);
@@ -50,9 +50,9 @@ TEST(ResourceSetMembers, NinthMemberIsClosedAndDestroyedNotLeftOwnerless) {
 
 TEST(ResourceSetMembers, RemoveMovesLaterRecordsUpWithTheirListsAndHandsTheFileBack) {
     PlainSet set;
-    FakeResourceFile* first = set.Add("a.iff");
-    FakeResourceFile* second = set.Add("b.spf");
-    FakeResourceFile* third = set.Add("c.iff");
+    ProbeFile* first = set.Add("a.iff");
+    ProbeFile* second = set.Add("b.spf");
+    ProbeFile* third = set.Add("c.iff");
     set.IncludeType(third, kTypeA);
 
     std::unique_ptr<ResourceFile> removed = set.RemoveMember(second);
@@ -72,14 +72,14 @@ TEST(ResourceSetMembers, RemoveMovesLaterRecordsUpWithTheirListsAndHandsTheFileB
 
 TEST(ResourceSetMembers, AListKeepsTheModeItStartedWith) {
     PlainSet set;
-    FakeResourceFile* file = set.Add();
+    ProbeFile* file = set.Add();
     set.IncludeType(file, kTypeA);
     set.ExcludeType(file, kTypeB);  // ignored: the list is an include list
     EXPECT_TRUE(set.AcceptsType(kTypeA));
     EXPECT_FALSE(set.AcceptsType(kTypeB));
 
     PlainSet other;
-    FakeResourceFile* excluding = other.Add();
+    ProbeFile* excluding = other.Add();
     other.ExcludeType(excluding, kTypeA);
     other.IncludeType(excluding, kTypeB);  // ignored: the list is an exclude list
     EXPECT_FALSE(other.AcceptsType(kTypeA));
@@ -102,11 +102,11 @@ TEST(ResourceSetMembers, DestroyingTheSetDestroysEveryMember) {
 
 TEST(ResourceSetLookups, IndexedLookupWalksAcrossMembers) {
     PlainSet set;
-    FakeResourceFile* first = set.Add();
-    FakeResourceFile* second = set.Add();
-    for (uint8_t i = 1; i <= 3; ++i) first->Put(kTypeA, i, {}, i);
-    for (uint8_t i = 1; i <= 4; ++i) second->Put(kTypeA, i, {}, static_cast<uint8_t>(10 + i));
-    first->Put(kTypeB, 99);
+    ProbeFile* first = set.Add();
+    ProbeFile* second = set.Add();
+    for (uint8_t i = 1; i <= 3; ++i) first->PutMarked(kTypeA, i, i);
+    for (uint8_t i = 1; i <= 4; ++i) second->PutMarked(kTypeA, i, static_cast<uint8_t>(10 + i));
+    first->PutMarked(kTypeB, 99, 0);
 
     EXPECT_EQ(set.CountResources(kTypeA), 7);
     DataBlock* block = set.GetIndResource(kTypeA, 5, nullptr);
@@ -125,7 +125,7 @@ TEST(ResourceSetLookups, IndexedLookupWalksAcrossMembers) {
 
 TEST(ResourceSetLookups, MemberErrorWhileCountingStopsTheCount) {
     PlainSet set;
-    set.Add()->Put(kTypeA, 1);
+    set.Add()->PutMarked(kTypeA, 1, 0);
     set.Add()->countError = rc::kNotOpen;
     EXPECT_EQ(set.CountResources(kTypeA), 0);
     EXPECT_EQ(set.GetError(), rc::kNotOpen);
@@ -137,11 +137,11 @@ TEST(ResourceSetLookups, MemberErrorWhileCountingStopsTheCount) {
 
 TEST(ResourceSetLookups, FirstMemberHoldingTheResourceAnswers) {
     PlainSet set;
-    FakeResourceFile* first = set.Add();
-    FakeResourceFile* second = set.Add();
-    first->Put(kTypeA, 1, "one", 1);
-    second->Put(kTypeA, 1, "shadowed", 2);
-    second->Put(kTypeA, 2, "two", 3);
+    ProbeFile* first = set.Add();
+    ProbeFile* second = set.Add();
+    first->PutMarked(kTypeA, 1, 1, "one");
+    second->PutMarked(kTypeA, 1, 2, "shadowed");
+    second->PutMarked(kTypeA, 2, 3, "two");
 
     EXPECT_EQ(set.GetResource(kTypeA, 1, nullptr)->data[0], 1);
     EXPECT_EQ(set.GetResource(kTypeA, 2, nullptr)->data[0], 3);
@@ -161,9 +161,10 @@ TEST(ResourceSetLookups, FirstMemberHoldingTheResourceAnswers) {
 
 TEST(ResourceSetLookups, BlockQueriesAreAnsweredByTheOwningMember) {
     PlainSet set;
-    set.Add()->Put(kTypeA, 1, "first");
-    FakeResourceFile* second = set.Add();
-    DataBlock* block = second->Put(kTypeB, 7, "walk");
+    set.Add()->PutMarked(kTypeA, 1, 0, "first");
+    ProbeFile* second = set.Add();
+    second->PutMarked(kTypeB, 7, 0, "walk");
+    DataBlock* block = second->GetResource(kTypeB, 7, nullptr);
 
     LabelText label;
     set.GetResName(block, label);
@@ -193,12 +194,12 @@ TEST(ResourceSetLookups, BlockQueriesAreAnsweredByTheOwningMember) {
 
 TEST(ResourceSetLookups, TypeUnionTakesEachMembersTypesBackwardsWithoutRepeats) {
     PlainSet set;
-    FakeResourceFile* first = set.Add();
-    FakeResourceFile* second = set.Add();
-    first->Put(kTypeA, 1);
-    first->Put(kTypeB, 1);
-    second->Put(kTypeC, 1);
-    second->Put(kTypeA, 2);
+    ProbeFile* first = set.Add();
+    ProbeFile* second = set.Add();
+    first->PutMarked(kTypeA, 1, 0);
+    first->PutMarked(kTypeB, 1, 0);
+    second->PutMarked(kTypeC, 1, 0);
+    second->PutMarked(kTypeA, 2, 0);
 
     ASSERT_EQ(set.CountTypes(), 3);
     EXPECT_EQ(set.GetIndType(1), kTypeB);
@@ -216,20 +217,20 @@ TEST(ResourceSetLookups, TypeUnionTakesEachMembersTypesBackwardsWithoutRepeats) 
 
 TEST(ResourceSetNames, EmptyLabelStartsFromAnonymousAndEveryMemberHasItsSay) {
     PlainSet set;
-    FakeResourceFile* first = set.Add();
-    FakeResourceFile* second = set.Add();
-    first->Put(kTypeA, 1, "anonymous 0");
-    second->Put(kTypeA, 1, "anonymous 0+");
+    ProbeFile* first = set.Add();
+    ProbeFile* second = set.Add();
+    first->PutMarked(kTypeA, 1, 0, "anonymous 0");
+    second->PutMarked(kTypeA, 1, 0, "anonymous 0 2");
 
     LabelText label;
     set.UniqueName(kTypeA, label);
-    EXPECT_EQ(label.View(), "anonymous 0++");
+    EXPECT_EQ(label.View(), "anonymous 0 2 2");
 
     LabelText given("walk");
     set.UniqueName(kTypeA, given);
     EXPECT_EQ(given.View(), "walk");
 
-    EXPECT_EQ(set.UniqueID(kTypeA), 200);
+    EXPECT_EQ(set.UniqueID(kTypeA), 2);  // the first member's answer
     PlainSet empty;
     EXPECT_EQ(empty.UniqueID(kTypeA), 0);
     LabelText alone;
@@ -241,8 +242,8 @@ TEST(ResourceSetNames, EmptyLabelStartsFromAnonymousAndEveryMemberHasItsSay) {
 
 TEST(ResourceSetChanges, AdditionGoesToTheFirstWritableMemberThatAcceptsTheType) {
     PlainSet set;
-    FakeResourceFile* objects = set.Add("x.iff");
-    FakeResourceFile* sprites = set.Add("x.spf");
+    ProbeFile* objects = set.Add("x.iff");
+    ProbeFile* sprites = set.Add("x.spf");
     set.ExcludeType(objects, kTypeA);
     set.IncludeType(sprites, kTypeA);
 
@@ -262,7 +263,7 @@ TEST(ResourceSetChanges, AdditionGoesToTheFirstWritableMemberThatAcceptsTheType)
 
 TEST(ResourceSetChanges, RefusedOrReadOnlyMembersGiveTheirCodes) {
     PlainSet refusing;
-    FakeResourceFile* only = refusing.Add();
+    ProbeFile* only = refusing.Add();
     refusing.IncludeType(only, kTypeA);
     DataBlock* block = NewDataBlock(1);
     EXPECT_EQ(refusing.AddResource(block, kTypeB, 1, LabelText(), false), rc::kNoAcceptingMember);
@@ -281,35 +282,35 @@ TEST(ResourceSetChanges, RefusedOrReadOnlyMembersGiveTheirCodes) {
 
 TEST(ResourceSetChanges, AddingOverAnExistingResourceReplacesIt) {
     PlainSet set;
-    FakeResourceFile* file = set.Add();
-    file->Put(kTypeA, 5, "old", 1);
+    ProbeFile* file = set.Add();
+    file->PutMarked(kTypeA, 5, 1, "old");
 
     DataBlock* replacement = NewDataBlock(1);
     replacement->data[0] = 2;
     EXPECT_EQ(set.AddResource(replacement, kTypeA, 5, LabelText("new"), true), rc::kOk);
-    ASSERT_EQ(file->resources.size(), 1u);
+    EXPECT_EQ(file->CountResources(kTypeA), 1);
     EXPECT_EQ(set.GetResource(kTypeA, 5, nullptr), replacement);
 }
 
 TEST(ResourceSetChanges, OldResourceStaysWhenNoMemberCanTakeTheNewOne) {
     PlainSet set;
-    FakeResourceFile* writable = set.Add("x.iff", true);
-    FakeResourceFile* readOnly = set.Add("x.spf", false);
-    writable->Put(kTypeA, 5, "old", 1);
+    ProbeFile* writable = set.Add("x.iff", true);
+    ProbeFile* readOnly = set.Add("x.spf", false);
+    writable->PutMarked(kTypeA, 5, 1, "old");
     set.ExcludeType(writable, kTypeA);
 
     DataBlock* replacement = NewDataBlock(1);
     EXPECT_EQ(set.AddResource(replacement, kTypeA, 5, LabelText("new"), true), rc::kNoAcceptingMember);
-    ASSERT_EQ(writable->resources.size(), 1u);
-    EXPECT_EQ(writable->resources[0].label, "old");
-    EXPECT_TRUE(readOnly->resources.empty());
+    ASSERT_EQ(writable->CountResources(kTypeA), 1);
+    EXPECT_EQ(*writable->Stored(kTypeA, 5), std::vector<uint8_t>{1});
+    EXPECT_EQ(readOnly->CountResources(kTypeA), 0);
     FreeDataBlock(replacement);  // still the caller's
 }
 
 TEST(ResourceSetChanges, ReAddingTheSameBlockKeepsItAlive) {
     PlainSet set;
-    FakeResourceFile* file = set.Add();
-    file->Put(kTypeA, 5, "walk", 42);
+    ProbeFile* file = set.Add();
+    file->PutMarked(kTypeA, 5, 42, "walk");
     DataBlock* block = set.GetResource(kTypeA, 5, nullptr);
     ASSERT_NE(block, nullptr);
 
@@ -318,22 +319,23 @@ TEST(ResourceSetChanges, ReAddingTheSameBlockKeepsItAlive) {
     EXPECT_EQ(set.AddResource(block, kTypeA, 5, LabelText("walk"), true), rc::kOk);
     EXPECT_EQ(block->data[0], 42);
     EXPECT_EQ(set.GetResource(kTypeA, 5, nullptr), block);
-    EXPECT_EQ(file->resources.size(), 1u);
+    EXPECT_EQ(file->CountResources(kTypeA), 1);
 }
 
 TEST(ResourceSetChanges, WritesGoOnlyToWritableMembers) {
     PlainSet set;
-    FakeResourceFile* readOnly = set.Add("r.iff", false);
-    FakeResourceFile* writable = set.Add("w.iff", true);
-    DataBlock* block = writable->Put(kTypeA, 1, "x");
+    ProbeFile* readOnly = set.Add("r.iff", false);
+    ProbeFile* writable = set.Add("w.iff", true);
+    writable->PutMarked(kTypeA, 1, 0, "x");
+    DataBlock* block = writable->GetResource(kTypeA, 1, nullptr);
 
     EXPECT_EQ(set.WriteResource(block), rc::kOk);
     EXPECT_EQ(readOnly->writeCalls, 0);
     EXPECT_EQ(writable->writeCalls, 1);
     EXPECT_EQ(set.SetResInfo(block, 9, LabelText("y"), 0), rc::kOk);
-    EXPECT_EQ(writable->resources[0].id, 9);
+    EXPECT_NE(writable->Stored(kTypeA, 9), nullptr);
     EXPECT_EQ(set.RemoveResource(block), rc::kOk);
-    EXPECT_TRUE(writable->resources.empty());
+    EXPECT_EQ(writable->CountResources(kTypeA), 0);
 
     DataBlock stranger;
     EXPECT_EQ(set.RemoveResource(&stranger), rc::kNoSuchLabel);
@@ -342,9 +344,9 @@ TEST(ResourceSetChanges, WritesGoOnlyToWritableMembers) {
 
 TEST(ResourceSetChanges, UpdateAsksWritableMembersAndKeepsTheFirstError) {
     PlainSet set;
-    FakeResourceFile* readOnly = set.Add("r.iff", false);
-    FakeResourceFile* failing = set.Add("f.iff");
-    FakeResourceFile* alsoFailing = set.Add("g.iff");
+    ProbeFile* readOnly = set.Add("r.iff", false);
+    ProbeFile* failing = set.Add("f.iff");
+    ProbeFile* alsoFailing = set.Add("g.iff");
     failing->updateResult = rc::kShortWrite;
     alsoFailing->updateResult = rc::kIoFailed;
 
@@ -357,9 +359,9 @@ TEST(ResourceSetChanges, UpdateAsksWritableMembersAndKeepsTheFirstError) {
 
 TEST(ResourceSetChanges, CloseAndSuspendReachEveryMemberAndReportTheLastFailure) {
     PlainSet set;
-    FakeResourceFile* a = set.Add();
-    FakeResourceFile* b = set.Add();
-    FakeResourceFile* c = set.Add();
+    ProbeFile* a = set.Add();
+    ProbeFile* b = set.Add();
+    ProbeFile* c = set.Add();
     a->closeResult = rc::kShortWrite;
     b->closeResult = rc::kIoFailed;
     EXPECT_EQ(set.Close(), rc::kIoFailed);
