@@ -111,6 +111,19 @@ int32_t IdFromFileName(const std::string& fileName) {
     return value;
 }
 
+/// The label of a file name: behind a "#<number>#" prefix, up to the extension.
+std::string LabelFromFileName(const std::string& fileName) {
+    size_t start = 0;
+    if (!fileName.empty() && fileName[0] == kIdMark) {
+        size_t close = fileName.find(kIdMark, 1);
+        if (close != std::string::npos) start = close + 1;
+    }
+    std::string label = fileName.substr(start);
+    size_t dot = label.rfind('.');
+    if (dot != std::string::npos) label.erase(dot);
+    return label;
+}
+
 /// A label cannot name a file outside the folder list.
 bool IsPlainLabel(const std::string& label) { return label.find_first_of("\\/") == std::string::npos; }
 
@@ -280,18 +293,50 @@ ResType DirectoryResourceFile::GetIndType(int16_t index) {
     return types[index - 1];
 }
 
-// Counting and positions would walk the entries that the file system's index holds for
-// each folder; the index offers no listing of a folder, so nothing is countable here and
-// the folders' files are reached by type and ID or by label.
-int16_t DirectoryResourceFile::CountResources(ResType /*type*/) {
-    SetError(rc::kOk);
-    return 0;
+std::vector<DirectoryResourceFile::Indexed> DirectoryResourceFile::indexedFiles(ResType type) {
+    std::vector<Indexed> files;
+    if (!mFolders) return files;
+    std::string pattern = "*" + TypeExtension(type);
+    std::vector<MountedFile> mounted;
+    for (const std::string& folder : *mFolders) {
+        FileSystem::Instance().ListMountedFiles(folder.c_str(), mounted);
+        for (const MountedFile& file : mounted) {
+            // A compressed entry is listed but can never be read: it is no resource.
+            if (file.compressed || !platform::MatchPattern(file.name, pattern)) continue;
+            files.push_back({folder, file.name});
+        }
+    }
+    return files;
 }
 
-DataBlock* DirectoryResourceFile::GetIndResource(ResType /*type*/, int16_t /*index*/, ConversionRoutine /*convert*/) {
-    // With nothing countable, every position lies outside 1..count.
-    SetError(rc::kChunkMismatch);
-    return nullptr;
+int16_t DirectoryResourceFile::CountResources(ResType type) {
+    SetError(rc::kOk);
+    return static_cast<int16_t>(std::min<size_t>(indexedFiles(type).size(), std::numeric_limits<int16_t>::max()));
+}
+
+DataBlock* DirectoryResourceFile::GetIndResource(ResType type, int16_t index, ConversionRoutine convert) {
+    std::vector<Indexed> files = indexedFiles(type);
+    if (index < 1 || static_cast<size_t>(index) > files.size()) {
+        SetError(rc::kChunkMismatch);
+        return nullptr;
+    }
+    const Indexed& file = files[index - 1];
+    Item item;
+    item.type = type;
+    item.id = IdFromFileName(file.name);
+    item.label = LabelFromFileName(file.name);
+    // A resource already handed out is handed out again, not loaded a second time.
+    for (Loaded& loaded : mLoaded) {
+        bool same = item.id != kNoId ? loaded.item.id == item.id : loaded.item.label == item.label;
+        if (loaded.item.type == type && same) {
+            SetError(rc::kOk);
+            return loaded.block;
+        }
+    }
+    Source source;
+    int result = source.Open(file.folder + file.name);
+    item.size = source.Size();
+    return load(item, source, result, convert);
 }
 
 // --- look-ups ------------------------------------------------------------------------------
@@ -310,11 +355,7 @@ int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, R
     item.size = source.Size();
     item.type = type;
     item.id = id;
-    // The label runs from behind the prefix to the extension.
-    std::string label = found.substr(prefix.size());
-    size_t dot = label.rfind('.');
-    if (dot != std::string::npos) label.erase(dot);
-    item.label = label;
+    item.label = LabelFromFileName(found);
     return kFound;
 }
 

@@ -40,7 +40,10 @@ public:
     bool IsOpen() override;
     int16_t CountTypes() override;
     ResType GetIndType(int16_t index) override;
+    /// Counts the files of the type's extension that the file system's index holds in the
+    /// folders (entries of mounted archives); plain disk files are reached by ID or label.
     int16_t CountResources(ResType type) override;
+    /// One of the files that CountResources counts, folder by folder; -1 outside 1..count.
     DataBlock* GetIndResource(ResType type, int16_t index, ConversionRoutine convert) override;
     DataBlock* GetResource(ResType type, ResId id, ConversionRoutine convert) override;
     DataBlock* GetNamedResource(ResType type, const TextBuffer& label, ConversionRoutine convert) override;
@@ -99,12 +102,19 @@ private:
         Item item;
         DataBlock* block = nullptr;
     };
+    /// A file that the file system's index holds in one of the folders.
+    struct Indexed {
+        std::string folder;
+        std::string name;
+    };
 
     int lookUpById(const std::string& folder, ResType type, ResId id, Item& item, Source& source);
     int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
                       Source& source);
     DataBlock* load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert);
     std::vector<ResType> typeList();
+    /// The index's files of the type's extension, folder by folder in list order.
+    std::vector<Indexed> indexedFiles(ResType type);
     Loaded* findLoaded(const DataBlock* block);
 
     /// Present while open.

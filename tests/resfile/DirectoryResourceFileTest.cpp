@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
 #include "resfile/DirectoryResourceFile.h"
 #include "support/TempDir.h"
@@ -338,10 +339,62 @@ TEST(DirectoryTypes, NoFilesMeansNoTypes) {
     EXPECT_EQ(file.GetError(), rc::kNoSuchResource);
     EXPECT_EQ(file.GetIndType(1), 0u);
     EXPECT_EQ(file.GetError(), rc::kNoSuchResource);
-    // Folders are reached by type and ID or label, never by position.
     EXPECT_EQ(file.CountResources(kSprite), 0);
     EXPECT_EQ(file.GetIndResource(kSprite, 1, nullptr), nullptr);
     EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
+}
+
+/// Closes an archive opened for mounting, so that the process-wide index is left clean.
+struct MountedArchive {
+    explicit MountedArchive(const std::string& path) : handle(FileSystem::Instance().OpenArchive(path.c_str())) {}
+    ~MountedArchive() {
+        if (handle) FileSystem::Instance().CloseArchive(handle);
+    }
+    bool Mount(const std::string& name, uint32_t offset, uint32_t size, bool compressed = false) {
+        return FileSystem::Instance().MountEntry(name.c_str(), handle, offset, size, compressed);
+    }
+    platform::NativeFile* handle;
+};
+
+TEST(DirectoryIndexed, MountedEntriesAreCountedAndReachedByPosition) {
+    TempDir dir;
+    dir.Write("real/#9#loose.SPR", Bytes("loose"));  // a disk file: reached by ID, not counted
+    MountedArchive archive(dir.Write("blob.bin", Bytes("walkrun!pal")));
+    ASSERT_NE(archive.handle, nullptr);
+    ASSERT_TRUE(archive.Mount(dir.File("real/#6#run.SPR"), 4, 4));
+    ASSERT_TRUE(archive.Mount(dir.File("real/#5#walk.SPR"), 0, 4));
+    ASSERT_TRUE(archive.Mount(dir.File("real/plain.PAL"), 8, 3));
+    ASSERT_TRUE(archive.Mount(dir.File("real/#7#packed.SPR"), 0, 4, true));  // can never be read
+
+    DirectoryResourceFile file;
+    ASSERT_EQ(OpenList(file, dir.File("real")), rc::kOk);
+    EXPECT_EQ(file.CountResources(kSprite), 2);
+    EXPECT_EQ(file.GetError(), rc::kOk);
+
+    DataBlock* second = file.GetIndResource(kSprite, 2, nullptr);
+    EXPECT_EQ(BlockText(second), "run!");
+    LabelText label;
+    file.GetResName(second, label);
+    EXPECT_EQ(label.View(), "run");
+    uint16_t id = 0;
+    EXPECT_EQ(file.GetResID(second, id), rc::kOk);
+    EXPECT_EQ(id, 6);
+    // Handed out once, whichever way it is asked for.
+    EXPECT_EQ(file.GetIndResource(kSprite, 2, nullptr), second);
+    EXPECT_EQ(file.GetResource(kSprite, 6, nullptr), second);
+    EXPECT_EQ(BlockText(file.GetIndResource(kSprite, 1, nullptr)), "walk");
+
+    EXPECT_EQ(file.GetIndResource(kSprite, 3, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
+    EXPECT_EQ(file.GetIndResource(kSprite, 0, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
+
+    const ResType palette = MakeResType("PAL");
+    ASSERT_EQ(file.CountResources(palette), 1);
+    DataBlock* plain = file.GetIndResource(palette, 1, nullptr);
+    EXPECT_EQ(BlockText(plain), "pal");
+    EXPECT_EQ(file.GetResID(plain, id), rc::kOk);
+    EXPECT_EQ(id, 0);
 }
 
 // --- nothing can change --------------------------------------------------------------------
