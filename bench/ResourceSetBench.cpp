@@ -87,9 +87,10 @@ struct SpriteFolder {
     explicit SpriteFolder(int count) {
         std::string body(1024, 'x');
         for (int id = 1; id <= count; ++id) {
-            std::ofstream(scratch.File("#" + std::to_string(id) + "#sprite" + std::to_string(id) + ".SPR"),
-                          std::ios::binary)
-                << body;
+            std::string number = std::to_string(id);
+            std::string name(1, '#');
+            name.append(number).append("#sprite").append(number).append(".SPR");
+            std::ofstream(scratch.File(name), std::ios::binary) << body;
         }
         file.Open(FileNameText(scratch.path.string()));
     }

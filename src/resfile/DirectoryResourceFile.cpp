@@ -296,7 +296,8 @@ ResType DirectoryResourceFile::GetIndType(int16_t index) {
 std::vector<DirectoryResourceFile::Indexed> DirectoryResourceFile::indexedFiles(ResType type) {
     std::vector<Indexed> files;
     if (!mFolders) return files;
-    std::string pattern = "*" + TypeExtension(type);
+    std::string pattern(1, '*');
+    pattern.append(TypeExtension(type));
     std::vector<MountedFile> mounted;
     for (const std::string& folder : *mFolders) {
         FileSystem::Instance().ListMountedFiles(folder.c_str(), mounted);
