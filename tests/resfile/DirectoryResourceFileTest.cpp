@@ -279,14 +279,6 @@ TEST_F(DirectoryLookup, LoadedBlocksOutliveCloseAndGoWithTheFile) {
     file.reset();
 }
 
-TEST(DirectoryMatching, ExtensionsMatchAsWindowsDoesWithoutRegardToCase) {
-    TempDir dir;
-    dir.Write("#5#lower.spr", Bytes("lower"));
-    DirectoryResourceFile file;
-    ASSERT_EQ(OpenList(file, dir.Path()), rc::kOk);
-    EXPECT_EQ(BlockText(file.GetResource(kSprite, 5, nullptr)), "lower");
-}
-
 // --- types -------------------------------------------------------------------------------
 
 TEST(DirectoryTypes, TypeCodesAndExtensions) {
