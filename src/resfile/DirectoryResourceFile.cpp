@@ -44,34 +44,6 @@ std::string NormaliseFolder(std::string folder) {
     return folder;
 }
 
-}  // namespace
-
-std::vector<std::string> DirectoryResourceFile::ParseFolderList(std::string_view name) {
-    std::string text(name);
-    std::replace(text.begin(), text.end(), kFolderSeparator, '/');
-    while (text.starts_with("./")) text.erase(0, 2);
-
-    std::vector<std::string> folders;
-    size_t start = 0;
-    for (;;) {
-        size_t end = text.find(';', start);
-        std::string folder = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (folders.empty() && folder.empty()) {
-            folders.push_back(folder);
-        } else {
-            folders.push_back(NormaliseFolder(std::move(folder)));
-        }
-        if (end == std::string::npos) break;
-        start = end + 1;
-        while (start < text.size() && IsWhiteSpace(text[start])) ++start;
-        // Nothing but white space after the last ';' is no folder at all.
-        if (start == text.size()) break;
-    }
-    return folders;
-}
-
-namespace {
-
 bool FolderExists(const std::string& folder) {
     return platform::DirectoryExists(folder.empty() ? std::string(".") : folder);
 }
@@ -128,6 +100,30 @@ std::string LabelFromFileName(const std::string& fileName) {
 bool IsPlainLabel(const std::string& label) { return label.find_first_of("\\/") == std::string::npos; }
 
 }  // namespace
+
+std::vector<std::string> DirectoryResourceFile::ParseFolderList(std::string_view name) {
+    std::string text(name);
+    std::replace(text.begin(), text.end(), kFolderSeparator, '/');
+    while (text.starts_with("./")) text.erase(0, 2);
+
+    std::vector<std::string> folders;
+    size_t start = 0;
+    for (;;) {
+        size_t end = text.find(';', start);
+        std::string folder = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (folders.empty() && folder.empty()) {
+            folders.push_back(folder);
+        } else {
+            folders.push_back(NormaliseFolder(std::move(folder)));
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+        while (start < text.size() && IsWhiteSpace(text[start])) ++start;
+        // Nothing but white space after the last ';' is no folder at all.
+        if (start == text.size()) break;
+    }
+    return folders;
+}
 
 /// The file of one look-up, opened for byte-exact input only (never created, never
 /// written); closed when it goes.
