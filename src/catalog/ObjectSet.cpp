@@ -4,7 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "catalog/CatalogByteReader.h"
+#include "catalog/ByteReader.h"
 #include "catalog/DataBlock.h"
 #include "catalog/StringTable.h"
 #include "graphics/Palette.h"
@@ -239,7 +239,7 @@ int32_t ObjectSet::CatalogText(std::string& name, std::string& description, Reso
     if (DataBlock* block = resourceSet->GetResource(restype::kCATS, catalogId, nullptr)) {
         // "CATS": the description, NUL, then the name, NUL. A text not terminated inside
         // the block runs to the block's end.
-        CatalogByteReader in(block->data, block->size);
+        ByteReader in(block->data, block->size);
         description = in.ReadTextToEnd();
         if (!in.AtEnd()) name = in.ReadTextToEnd();
         resourceSet->ReleaseResource(block);

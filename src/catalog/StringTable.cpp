@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalog/CatalogByteReader.h"
+#include "catalog/ByteReader.h"
 #include "catalog/DataBlock.h"
 #include "resfile/ResourceFile.h"
 
@@ -239,14 +239,14 @@ void StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
     // Every format starts with a little-endian i16 code. The counts that follow are
     // trusted only as far as the block reaches: decoding stops at the first string (or
     // entry) that does not lie wholly inside the block, keeping what was read before it.
-    CatalogByteReader in(data, size);
+    ByteReader in(data, size);
     int16_t format = 0;
-    if (!in.ReadI16LE(format)) return;
+    if (!in.ReadI16(format)) return;
 
     if (format == kFormatPlain || format == kFormatCommented) {
         // code, i16 count, then count strings (or count value/comment pairs), each NUL-terminated
         int16_t count = 0;
-        if (!in.ReadI16LE(count)) return;
+        if (!in.ReadI16(count)) return;
         bool commented = format == kFormatCommented;
         for (int i = 1; i <= count; ++i) {
             std::string_view value, comment;
@@ -260,7 +260,7 @@ void StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
     if (format == kFormatMultiLanguage) {
         // code, i16 count, then count entries: u8 language code, value, comment (NUL-terminated)
         int16_t count = 0;
-        if (!in.ReadI16LE(count)) return;
+        if (!in.ReadI16(count)) return;
         std::vector<CodedEntry> entries;
         for (int i = 0; i < count; ++i) {
             CodedEntry entry{};

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "catalog/ByteReader.h"
 #include "fileaccess/FarFormat.h"
 #include "platform/PlatformFile.h"
 
@@ -60,7 +61,7 @@ Reading readAs(FarVariant variant, const uint8_t* bytes, size_t size, uint32_t f
     reading.manifest.variant = variant;
     ByteReader in(bytes, size);
     uint32_t count = 0;
-    if (!in.U32(count)) return reading;
+    if (!in.ReadU32(count)) return reading;
     reading.manifest.declaredCount = count;
     // Never trust the count for an allocation: at most as many entries as the bytes can hold.
     const size_t smallestEntry = kEntryFixedBytes + NameLengthBytes(variant) + 1;
@@ -68,17 +69,17 @@ Reading readAs(FarVariant variant, const uint8_t* bytes, size_t size, uint32_t f
     for (uint32_t i = 0; i < count; ++i) {
         FarEntry entry;
         uint32_t nameLength = 0;
-        bool read = in.U32(entry.size) && in.U32(entry.secondSize) && in.U32(entry.offset);
+        bool read = in.ReadU32(entry.size) && in.ReadU32(entry.secondSize) && in.ReadU32(entry.offset);
         if (variant == FarVariant::k1a) {
-            read = read && in.U32(nameLength);
+            read = read && in.ReadU32(nameLength);
         } else {
             uint16_t shortLength = 0;
-            read = read && in.U16(shortLength);
+            read = read && in.ReadU16(shortLength);
             nameLength = shortLength;
         }
         // A name longer than the bytes left ends the manifest here: what follows cannot
         // be found any more.
-        if (!read || !in.Text(nameLength, entry.name)) break;
+        if (!read || !in.ReadText(nameLength, entry.name)) break;
         entry.compressed = entry.size != entry.secondSize;
         entry.status = checkEntry(entry, fileSize);
         if (entry.status == rc::kOk) ++reading.usable;
@@ -110,8 +111,8 @@ int32_t parseHeader(const uint8_t* bytes, size_t size, uint32_t fileSize, uint32
     ByteReader in(bytes, size);
     std::string signature;
     uint32_t version = 0;
-    if (!in.Text(kSignature.size(), signature) || signature != kSignature) return rc::kFarNotArchive;
-    if (!in.U32(version) || !in.U32(manifestOffset)) return rc::kFarNotArchive;
+    if (!in.ReadText(kSignature.size(), signature) || signature != kSignature) return rc::kFarNotArchive;
+    if (!in.ReadU32(version) || !in.ReadU32(manifestOffset)) return rc::kFarNotArchive;
     if (version != kVersion) return rc::kFarBadVersion;
     // The manifest needs at least its count, after the header and inside the file.
     if (manifestOffset < kHeaderBytes || manifestOffset > fileSize || fileSize - manifestOffset < kCountBytes) {

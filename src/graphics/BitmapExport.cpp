@@ -1,6 +1,6 @@
 #include "graphics/BitmapExport.h"
 
-#include "graphics/ByteReader.h"
+#include "catalog/ByteReader.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "catalog/DataBlock.h"
-#include "graphics/ByteReader.h"
+#include "catalog/ByteReader.h"
 
 namespace tambrix {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "graphics/ByteReader.h"
+#include "catalog/ByteReader.h"
 #include "graphics/Palette.h"
 #include "resfile/ResourceFile.h"
 

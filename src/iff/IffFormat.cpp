@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "catalog/ByteReader.h"
 #include "catalog/TextBuffer.h"
 
 #include "fileaccess/FileStream.h"
@@ -35,11 +36,6 @@ bool isTemplateWildcard(uint32_t i) {
 
 }  // namespace
 
-uint16_t GetU16BE(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-uint32_t GetU32BE(const uint8_t* p) {
-    return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-           (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
 void PutU16BE(uint8_t* p, uint16_t value) {
     p[0] = static_cast<uint8_t>(value >> 8);
     p[1] = static_cast<uint8_t>(value);
@@ -96,18 +92,21 @@ int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout,
     uint8_t raw[kModernHeaderSize];
     int32_t r = ReadAt(stream, offset, raw, HeaderSize(layout));
     if (r != rc::kOk) return r;
-    header.type = GetU32BE(raw);
-    header.size = GetU32BE(raw + 4);
-    header.id = static_cast<int16_t>(GetU16BE(raw + 8));
-    header.flags = GetU16BE(raw + 10);
+    ByteReader in(raw, HeaderSize(layout));
+    header.type = in.U32BE();
+    header.size = in.U32BE();
+    header.id = in.I16BE();
+    header.flags = in.U16BE();
     if (layout == ChunkLayout::kModern) {
         // A field of 64 non-zero bytes reads as its first 63 characters.
+        const uint8_t* label = nullptr;
+        in.ReadBytes(kMaxLabelLength, label);
         std::memset(header.label, 0, sizeof header.label);
-        std::memcpy(header.label, raw + 12, kMaxLabelLength);
+        std::memcpy(header.label, label, kMaxLabelLength);
         header.labelNumber = kNoLabelNumber;
     } else {
         header.label[0] = '\0';
-        header.labelNumber = GetU32BE(raw + 12);
+        header.labelNumber = in.U32BE();
     }
     return rc::kOk;
 }
@@ -136,7 +135,9 @@ int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info) {
     if (info.version == kVersion20) {
         info.mapOffset = 0;
     } else if (info.version == kVersion25) {
-        info.mapOffset = GetU32BE(bytes + kMapOffsetField);
+        ByteReader in(bytes, kFileHeaderSize);
+        in.Seek(kMapOffsetField);
+        info.mapOffset = in.U32BE();
     } else {
         return rc::kBadHeader;
     }
@@ -199,36 +200,6 @@ void PickUniqueName(TextBuffer& label, const std::function<bool(std::string_view
         label.AppendN(base.CStr(), std::min<uint32_t>(base.Length(), kMaxLabelLength - number.Length()));
         label.Append(number.View());
     }
-}
-
-bool ByteReader::take(size_t n) {
-    if (mFailed || n > Remaining()) {
-        mFailed = true;
-        return false;
-    }
-    return true;
-}
-
-bool ByteReader::U8(uint8_t& value) {
-    if (!take(1)) return false;
-    value = mData[mPos++];
-    return true;
-}
-
-bool ByteReader::U32LE(uint32_t& value) {
-    if (!take(4)) return false;
-    const uint8_t* p = mData + mPos;
-    value = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-            (static_cast<uint32_t>(p[3]) << 24);
-    mPos += 4;
-    return true;
-}
-
-bool ByteReader::Bytes(size_t n, const uint8_t*& out) {
-    if (!take(n)) return false;
-    out = mData + mPos;
-    mPos += n;
-    return true;
 }
 
 }  // namespace tambrix::iff

@@ -1,7 +1,7 @@
 #pragma once
 
 // The bytes of an IFF container on disk: the 64-byte file headers, the chunk headers of
-// both generations, and a small bounds-checked reader for bodies read from a file.
+// both generations.
 
 #include <cstddef>
 #include <cstdint>
@@ -110,8 +110,6 @@ int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t
 /// Seeks and reads exactly count bytes.
 int32_t ReadAt(FileStream& stream, uint32_t offset, void* bytes, uint32_t count);
 
-uint16_t GetU16BE(const uint8_t* p);
-uint32_t GetU32BE(const uint8_t* p);
 void PutU16BE(uint8_t* p, uint16_t value);
 void PutU32BE(uint8_t* p, uint32_t value);
 
@@ -123,30 +121,6 @@ ResId PickUniqueId(const std::vector<int32_t>& ids);
 /// Makes `label` free in the sense of `taken`: the label itself, else the label followed
 /// by 0, 1, 2 ... The base gives way to the number at 63 characters, so the search ends.
 void PickUniqueName(TextBuffer& label, const std::function<bool(std::string_view)>& taken);
-
-/// A cursor over bytes read from a file: every read checks what remains, and a read
-/// that does not fit fails, reads nothing and leaves the reader failed.
-class ByteReader {
-public:
-    ByteReader(const uint8_t* data, size_t size) : mData(data), mSize(size) {}
-
-    size_t Remaining() const { return mSize - mPos; }
-    bool AtEnd() const { return mPos == mSize; }
-    bool Failed() const { return mFailed; }
-
-    bool U8(uint8_t& value);
-    bool U32LE(uint32_t& value);
-    /// Points `out` at the next n bytes and skips them.
-    bool Bytes(size_t n, const uint8_t*& out);
-
-private:
-    bool take(size_t n);
-
-    const uint8_t* mData;
-    size_t mSize;
-    size_t mPos = 0;
-    bool mFailed = false;
-};
 
 }  // namespace iff
 }  // namespace tambrix

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "catalog/ByteReader.h"
+
 namespace tambrix {
 
 namespace {
@@ -45,12 +47,12 @@ void LabelTable::ReadCurrentForm(const DataBlock& body) {
 
 void LabelTable::ReadOlderForm(const DataBlock& body) {
     mRecords.clear();
-    iff::ByteReader reader(body.data, body.size);
+    ByteReader reader(body.data, body.size);
     while (!reader.AtEnd()) {
         uint32_t number = 0;
         uint8_t length = 0;
         const uint8_t* text = nullptr;
-        if (!reader.U32LE(number) || !reader.U8(length) || !reader.Bytes(length, text)) break;
+        if (!reader.ReadU32(number) || !reader.ReadU8(length) || !reader.ReadBytes(length, text)) break;
         Record record;
         record.number = number;
         record.label.AppendN(reinterpret_cast<const char*>(text), length);
