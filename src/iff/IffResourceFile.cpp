@@ -8,14 +8,10 @@ namespace tambrix {
 using namespace iff;
 
 namespace {
-/// A changed file is compacted on close when at least this many bytes are free.
-constexpr uint32_t kCompactThreshold = 10240;
-
-int16_t clampCount(size_t n) { return static_cast<int16_t>(std::min<size_t>(n, INT16_MAX)); }
 bool sameLabel(const TextBuffer& a, std::string_view b) { return a.View().size() == b.size() && a.CompareNoCase(b) == 0; }
 }  // namespace
 
-IffResourceFile::IffResourceFile() : mSpace(mStream, ChunkLayout::kModern) {
+IffResourceFile::IffResourceFile() : IffFileBase(ChunkLayout::kModern) {
     mSpace.SetWriteGuard([this] { return beforeChunkWrite(); });
 }
 
@@ -23,28 +19,7 @@ IffResourceFile::~IffResourceFile() {
     if (IsOpen()) Close();
 }
 
-int32_t IffResourceFile::finish(int32_t code) {
-    SetError(code);
-    return code;
-}
-
-bool IffResourceFile::beginOp() {
-    if (!mStream.IsOpen() || !mIndex) {
-        SetError(rc::kNotOpen);
-        return false;
-    }
-    SetError(rc::kOk);
-    return true;
-}
-
-bool IffResourceFile::beginChange() {
-    if (!beginOp()) return false;
-    if (!mStream.IsOpenedForWriting()) {
-        SetError(rc::kNotWritable);
-        return false;
-    }
-    return true;
-}
+bool IffResourceFile::hasIndex() const { return mIndex != nullptr; }
 
 // ---- files ---------------------------------------------------------------------
 
@@ -60,11 +35,6 @@ int32_t IffResourceFile::Create(const TextBuffer& name) {
         fresh.Close();
     }
     return finish(r);
-}
-
-int32_t IffResourceFile::Delete(const TextBuffer& name) {
-    if (IsOpen()) return finish(rc::kAlreadyOpen);
-    return finish(mStream.Delete(name));
 }
 
 int32_t IffResourceFile::Open(const TextBuffer& name) {
@@ -94,7 +64,8 @@ bool IffResourceFile::readMap(uint32_t offset) {
     mapEntry.id = header.id;
     mapEntry.flags = mapEntry.fileFlags = header.flags;
     mapEntry.label.Assign(header.Label());
-    if (loadBody(kMapType, mapEntry, nullptr) != rc::kOk || !mapEntry.data) return false;
+    if (loadBody(kMapType, offset, mapEntry.fileFlags, mapEntry.flags, mapEntry.data, nullptr) != rc::kOk || !mapEntry.data)
+        return false;
     std::unique_ptr<DataBlock, void (*)(DataBlock*)> body(mapEntry.data, FreeDataBlock);
 
     ResourceMap map(*mIndex);
@@ -202,28 +173,10 @@ int32_t IffResourceFile::Close() {
 int32_t IffResourceFile::Update() {
     if (!beginOp()) return GetError();
     int32_t first = rc::kOk;
-    // Last group first, last entry first. WriteResource never reshapes the index, so
-    // the positions stay good while it runs.
-    for (auto g = mIndex->groups.size(); g-- > 0;) {
-        for (auto e = mIndex->groups[g].entries.size(); e-- > 0;) {
-            ResourceEntry& entry = mIndex->groups[g].entries[e];
-            if (entry.offset != kNoOffset || !entry.data) continue;
-            int32_t r = WriteResource(entry.data);
-            if (first == rc::kOk) first = r;
-        }
-    }
+    writeUnwritten(mIndex->groups, first);
     if (first == rc::kOk) first = mStream.Flush();
     return finish(first);
 }
-
-bool IffResourceFile::IsWritable() { return mStream.IsOpenedForWriting(); }
-
-int32_t IffResourceFile::GetPath(TextBuffer& name) {
-    name.Clear();
-    return finish(mStream.GetName(name));
-}
-
-bool IffResourceFile::IsOpen() { return mStream.IsOpen(); }
 
 // ---- lookups -------------------------------------------------------------------
 
@@ -276,45 +229,12 @@ int16_t IffResourceFile::CountResources(ResType type) {
     return group ? clampCount(group->entries.size()) : 0;
 }
 
-// Loading a body: the chunk header at the entry's offset must carry the type looked
-// up and a body size the file can hold; nothing is allocated before both are known.
-int32_t IffResourceFile::loadBody(ResType type, ResourceEntry& entry, ConversionRoutine convert) {
-    if (entry.data) return rc::kOk;
-    if (entry.offset == kNoOffset) return rc::kChunkMismatch;  // detached before it was ever written
-    ChunkHeader header;
-    int32_t r = mSpace.ReadHeader(entry.offset, header);
-    if (r != rc::kOk) return r;
-    if (header.type != type || header.size < kModernHeaderSize || header.size - kModernHeaderSize > kMaxChunkSize)
-        return rc::kChunkMismatch;
-    const uint32_t bodySize = header.size - kModernHeaderSize;
-    uint32_t fileSize = 0;
-    r = mStream.GetSize(fileSize);
-    if (r != rc::kOk) return r;
-    const uint64_t bodyEnd = uint64_t{entry.offset} + kModernHeaderSize + bodySize;
-    if (bodyEnd > fileSize) return rc::kShortRead;  // the body runs past the end of the file
-    DataBlock* block = NewDataBlock(bodySize);
-    if (!block) return rc::kNoMemory;
-    if (bodySize > 0) {
-        r = ReadAt(mStream, entry.offset + kModernHeaderSize, block->data, bodySize);
-        if (r != rc::kOk) {
-            FreeDataBlock(block);
-            return r;
-        }
-    }
-    if (!(entry.fileFlags & kFlagLibraryOrder) && convert) {
-        convert(block->data, block->size);
-        entry.flags |= kFlagLibraryOrder;
-    }
-    entry.data = block;
-    return rc::kOk;
-}
-
 DataBlock* IffResourceFile::load(ResType type, ResourceEntry* entry, ConversionRoutine convert) {
     if (!entry) {
         SetError(rc::kNoSuchResource);
         return nullptr;
     }
-    int32_t r = loadBody(type, *entry, convert);
+    int32_t r = loadBody(type, entry->offset, entry->fileFlags, entry->flags, entry->data, convert);
     if (r != rc::kOk) {
         SetError(r);
         return nullptr;
@@ -349,77 +269,25 @@ DataBlock* IffResourceFile::GetIndResource(ResType type, int16_t index, Conversi
     return load(type, entry, convert);
 }
 
-void IffResourceFile::GetResName(DataBlock* block, TextBuffer& label) {
-    label.Clear();
-    if (!beginOp()) return;
+bool IffResourceFile::describe(const DataBlock* block, EntryFacts& facts) {
     Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return;
-    }
-    label.Assign(found.entry->label);
+    if (!found.entry) return false;
+    facts.type = found.group->type;
+    facts.offset = found.entry->offset;
+    facts.id = static_cast<uint16_t>(found.entry->id);
+    facts.flags = found.entry->flags;
+    facts.attribute = found.entry->Attribute();
+    facts.label = found.entry->label.View();
+    return true;
 }
 
-ResType IffResourceFile::GetResType(DataBlock* block) {
-    if (!beginOp()) return 0;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return 0;
-    }
-    return found.group->type;
-}
+bool IffResourceFile::labelTaken(ResType type, std::string_view label) { return findByLabel(type, label) != nullptr; }
 
-int32_t IffResourceFile::GetResID(DataBlock* block, uint16_t& id) {
-    if (!beginOp()) return GetError();
-    Found found = findByBlock(block);
-    if (!found.entry) return finish(rc::kNoSuchResource);
-    id = static_cast<uint16_t>(found.entry->id);
-    return rc::kOk;
-}
-
-int32_t IffResourceFile::GetResAux(DataBlock* /*block*/, uint16_t& aux) {
-    aux = 0;
-    if (!beginOp()) return GetError();
-    return finish(rc::kUnsupported);
-}
-
-uint8_t IffResourceFile::GetResAttrs(DataBlock* block) {
-    if (!beginOp()) return 0;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return 0;
-    }
-    return found.entry->Attribute();
-}
-
-void IffResourceFile::UniqueName(ResType type, TextBuffer& label) {
-    if (!beginOp()) return;
-    PickUniqueName(label, [this, type](std::string_view text) { return findByLabel(type, text) != nullptr; });
-}
-
-ResId IffResourceFile::UniqueID(ResType type) {
-    if (!beginOp()) return 0;
+std::vector<int32_t> IffResourceFile::idsOf(ResType type) {
     std::vector<int32_t> ids;
     if (ResourceTypeGroup* group = mIndex->FindGroup(type))
         for (const auto& entry : group->entries) ids.push_back(entry.id);
-    return PickUniqueId(ids);
-}
-
-int32_t IffResourceFile::ReservedOp(DataBlock* /*block*/) {
-    if (!beginOp()) return GetError();
-    return finish(rc::kUnsupported);
-}
-
-bool IffResourceFile::IsLibraryOrder(DataBlock* block) {
-    if (!beginOp()) return true;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchLabel);
-        return true;
-    }
-    return (found.entry->flags & kFlagLibraryOrder) != 0;
+    return ids;
 }
 
 // ---- changes -------------------------------------------------------------------
@@ -564,26 +432,11 @@ int32_t IffResourceFile::SetResInfo(DataBlock* block, ResId id, const TextBuffer
     return finish(r != rc::kOk ? r : flushed);
 }
 
-int32_t IffResourceFile::SetResID(DataBlock* block, ResId id) {
-    LabelText label;
-    GetResName(block, label);
-    if (GetError() != rc::kOk) return GetError();
-    uint8_t attribute = GetResAttrs(block);
-    if (GetError() != rc::kOk) return GetError();
-    return SetResInfo(block, id, label, attribute);
-}
-
-int32_t IffResourceFile::DetachResource(DataBlock* block) {
-    if (!beginOp()) return GetError();
+int32_t IffResourceFile::detachBody(const DataBlock* block) {
     Found found = findByBlock(block);
-    if (!found.entry) return finish(rc::kNoSuchLabel);
-    if (found.entry->offset == kNoOffset) {
-        WriteResource(block);
-        found = findByBlock(block);
-    }
     found.entry->data = nullptr;
     found.entry->flags = found.entry->fileFlags;
-    return finish(rc::kOk);
+    return rc::kOk;
 }
 
 int32_t IffResourceFile::Compact() {

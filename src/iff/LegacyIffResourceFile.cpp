@@ -7,12 +7,9 @@ namespace tambrix {
 using namespace iff;
 
 namespace {
-/// A file is compacted on close when at least this many bytes are free.
-constexpr uint32_t kCompactThreshold = 10240;
 constexpr ResId kOlderLabelTableId = 0;
 constexpr ResId kLabelTableId = 1;
 
-int16_t clampCount(size_t n) { return static_cast<int16_t>(std::min<size_t>(n, INT16_MAX)); }
 bool sameLabel(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -23,35 +20,14 @@ bool sameLabel(std::string_view a, std::string_view b) {
 void leaveAsIs(uint8_t*, uint32_t) {}
 }  // namespace
 
-LegacyIffResourceFile::LegacyIffResourceFile() : mSpace(mStream, ChunkLayout::kLegacy) {}
+LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegacy) {}
 
 LegacyIffResourceFile::~LegacyIffResourceFile() {
     if (IsOpen()) Close();
     releaseLists();
 }
 
-int32_t LegacyIffResourceFile::finish(int32_t code) {
-    SetError(code);
-    return code;
-}
-
-bool LegacyIffResourceFile::beginOp() {
-    if (!mStream.IsOpen() || !mLabels) {
-        SetError(rc::kNotOpen);
-        return false;
-    }
-    SetError(rc::kOk);
-    return true;
-}
-
-bool LegacyIffResourceFile::beginChange() {
-    if (!beginOp()) return false;
-    if (!mStream.IsOpenedForWriting()) {
-        SetError(rc::kNotWritable);
-        return false;
-    }
-    return true;
-}
+bool LegacyIffResourceFile::hasIndex() const { return mLabels != nullptr; }
 
 void LegacyIffResourceFile::releaseLists() {
     for (List* list : {&mMain, &mInternal}) {
@@ -77,11 +53,6 @@ int32_t LegacyIffResourceFile::Create(const TextBuffer& name) {
     // Opening and closing the new file writes its empty label table.
     if (Open(name) == rc::kOk) Close();
     return finish(r);
-}
-
-int32_t LegacyIffResourceFile::Delete(const TextBuffer& name) {
-    if (IsOpen()) return finish(rc::kAlreadyOpen);
-    return finish(mStream.Delete(name));
 }
 
 int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
@@ -180,16 +151,7 @@ int32_t LegacyIffResourceFile::Update() {
         first = writeLabelTable();
         mInternalMode = false;
     }
-    for (List* list : {&mMain, &mInternal}) {
-        for (auto g = list->size(); g-- > 0;) {
-            for (auto e = (*list)[g].entries.size(); e-- > 0;) {
-                Entry& entry = (*list)[g].entries[e];
-                if (entry.offset != kNoOffset || !entry.data) continue;
-                int32_t r = WriteResource(entry.data);
-                if (first == rc::kOk) first = r;
-            }
-        }
-    }
+    for (List* list : {&mMain, &mInternal}) writeUnwritten(*list, first);
     // Flushing gives what closing and reopening the stream would, without the risk of
     // a failed reopen leaving the object half open.
     if (first == rc::kOk) first = mStream.Flush();
@@ -211,15 +173,6 @@ int32_t LegacyIffResourceFile::Close() {
     // A failure while writing the changes is not hidden behind a good close.
     return finish(r != rc::kOk ? r : closed);
 }
-
-bool LegacyIffResourceFile::IsWritable() { return mStream.IsOpenedForWriting(); }
-
-int32_t LegacyIffResourceFile::GetPath(TextBuffer& name) {
-    name.Clear();
-    return finish(mStream.GetName(name));
-}
-
-bool LegacyIffResourceFile::IsOpen() { return mStream.IsOpen(); }
 
 // ---- lookups -------------------------------------------------------------------
 
@@ -278,43 +231,12 @@ int16_t LegacyIffResourceFile::CountResources(ResType type) {
     return group ? clampCount(group->entries.size()) : 0;
 }
 
-// Loading a body: the header must carry the type looked up and a body the file can
-// hold; nothing is allocated before both are known.
-int32_t LegacyIffResourceFile::loadBody(ResType type, Entry& entry, ConversionRoutine convert) {
-    if (entry.data) return rc::kOk;
-    if (entry.offset == kNoOffset) return rc::kChunkMismatch;
-    ChunkHeader header;
-    int32_t r = mSpace.ReadHeader(entry.offset, header);
-    if (r != rc::kOk) return r;
-    if (header.type != type || header.size < kLegacyHeaderSize) return rc::kChunkMismatch;
-    const uint32_t bodySize = header.size - kLegacyHeaderSize;
-    uint32_t fileSize = 0;
-    r = mStream.GetSize(fileSize);
-    if (r != rc::kOk) return r;
-    if (uint64_t{entry.offset} + header.size > fileSize) return rc::kShortRead;
-    DataBlock* block = NewDataBlock(bodySize);
-    if (!block) return rc::kNoMemory;
-    if (bodySize > 0) {
-        r = ReadAt(mStream, entry.offset + kLegacyHeaderSize, block->data, bodySize);
-        if (r != rc::kOk) {
-            FreeDataBlock(block);
-            return r;
-        }
-    }
-    if (!(entry.flags & kFlagLibraryOrder) && convert) {
-        convert(block->data, block->size);
-        entry.flags |= kFlagLibraryOrder;
-    }
-    entry.data = block;
-    return rc::kOk;
-}
-
 DataBlock* LegacyIffResourceFile::load(ResType type, Entry* entry, ConversionRoutine convert) {
     if (!entry) {
         SetError(rc::kNoSuchResource);
         return nullptr;
     }
-    int32_t r = loadBody(type, *entry, convert);
+    int32_t r = loadBody(type, entry->offset, entry->flags, entry->flags, entry->data, convert);
     if (r != rc::kOk) {
         SetError(r);
         return nullptr;
@@ -349,106 +271,43 @@ DataBlock* LegacyIffResourceFile::GetIndResource(ResType type, int16_t index, Co
     return load(type, entry, convert);
 }
 
-void LegacyIffResourceFile::GetResName(DataBlock* block, TextBuffer& label) {
-    label.Clear();
-    if (!beginOp()) return;
+bool LegacyIffResourceFile::describe(const DataBlock* block, EntryFacts& facts) {
     Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return;
-    }
-    label.Assign(labelOf(*found.entry));
+    if (!found.entry) return false;
+    facts.type = found.group->type;
+    facts.offset = found.entry->offset;
+    facts.id = found.entry->id;
+    facts.flags = found.entry->flags;
+    facts.attribute = 0;  // this generation has no attributes
+    facts.label = labelOf(*found.entry);
+    return true;
 }
 
-ResType LegacyIffResourceFile::GetResType(DataBlock* block) {
-    if (!beginOp()) return 0;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return 0;
-    }
-    return found.group->type;
-}
-
-int32_t LegacyIffResourceFile::GetResID(DataBlock* block, uint16_t& id) {
-    if (!beginOp()) return GetError();
-    Found found = findByBlock(block);
-    if (!found.entry) return finish(rc::kNoSuchResource);
-    id = found.entry->id;
-    return rc::kOk;
-}
-
-int32_t LegacyIffResourceFile::GetResAux(DataBlock* /*block*/, uint16_t& aux) {
-    aux = 0;
-    if (!beginOp()) return GetError();
-    return finish(rc::kUnsupported);
-}
-
-uint8_t LegacyIffResourceFile::GetResAttrs(DataBlock* block) {
-    uint16_t id = 0;
-    GetResID(block, id);
-    return 0;
-}
-
-void LegacyIffResourceFile::UniqueName(ResType type, TextBuffer& label) {
-    if (!beginOp()) return;
+bool LegacyIffResourceFile::labelTaken(ResType type, std::string_view label) {
     TypeGroup* group = findGroup(current(), type);
-    PickUniqueName(label, [this, group](std::string_view text) {
-        if (!group) return false;
-        return std::any_of(group->entries.begin(), group->entries.end(),
-                           [&](const Entry& e) { return e.labelNumber != kNoLabelNumber && !labelOf(e).empty() &&
-                                                        sameLabel(labelOf(e), text); });
+    if (!group) return false;
+    return std::any_of(group->entries.begin(), group->entries.end(), [&](const Entry& e) {
+        return e.labelNumber != kNoLabelNumber && !labelOf(e).empty() && sameLabel(labelOf(e), label);
     });
 }
 
-ResId LegacyIffResourceFile::UniqueID(ResType type) {
-    if (!beginOp()) return 0;
+std::vector<int32_t> LegacyIffResourceFile::idsOf(ResType type) {
     std::vector<int32_t> ids;
     if (TypeGroup* group = findGroup(current(), type))
         for (const auto& entry : group->entries) ids.push_back(static_cast<int16_t>(entry.id));
-    return PickUniqueId(ids);
-}
-
-int32_t LegacyIffResourceFile::ReservedOp(DataBlock* /*block*/) {
-    if (!beginOp()) return GetError();
-    return finish(rc::kUnsupported);
-}
-
-bool LegacyIffResourceFile::IsLibraryOrder(DataBlock* block) {
-    if (!beginOp()) return true;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchLabel);
-        return true;
-    }
-    return (found.entry->flags & kFlagLibraryOrder) != 0;
+    return ids;
 }
 
 // ---- changes -------------------------------------------------------------------
 
-int32_t LegacyIffResourceFile::DetachResource(DataBlock* block) {
-    if (!beginOp()) return GetError();
+int32_t LegacyIffResourceFile::detachBody(const DataBlock* block) {
     Found found = findByBlock(block);
-    if (!found.entry) return finish(rc::kNoSuchLabel);
-    if (found.entry->offset == kNoOffset) {
-        WriteResource(block);
-        found = findByBlock(block);
-    }
     found.entry->data = nullptr;
     // The flags return to what the file holds (a conversion on load set 0x10).
     ChunkHeader header;
     int32_t r = mSpace.ReadHeader(found.entry->offset, header);
     if (r == rc::kOk) found.entry->flags = header.flags;
-    return finish(r);
-}
-
-int32_t LegacyIffResourceFile::SetResID(DataBlock* block, ResId id) {
-    LabelText label;
-    GetResName(block, label);
-    if (GetError() != rc::kOk) return GetError();
-    uint8_t attribute = GetResAttrs(block);
-    if (GetError() != rc::kOk) return GetError();
-    return SetResInfo(block, id, label, attribute);
+    return r;
 }
 
 int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,

@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "fileaccess/FileStream.h"
+#include "iff/ChunkSpace.h"
+#include "resfile/ResourceFile.h"
+
+namespace tambrix {
+
+/// What both IFF container generations do alike: the stream and its chunk space, the
+/// open/writable checks every operation starts with, loading a chunk body, and the
+/// operations that only look a resource up and answer from it. Each generation keeps
+/// its own index (a map-backed index, or two lists with a label table) and answers the
+/// few questions below about it.
+class IffFileBase : public ResourceFile {
+public:
+    int32_t Delete(const TextBuffer& name) override;
+    bool IsWritable() override;
+    int32_t GetPath(TextBuffer& name) override;
+    bool IsOpen() override;
+    void GetResName(DataBlock* block, TextBuffer& label) override;
+    ResType GetResType(DataBlock* block) override;
+    int32_t GetResID(DataBlock* block, uint16_t& id) override;
+    int32_t GetResAux(DataBlock* block, uint16_t& aux) override;
+    uint8_t GetResAttrs(DataBlock* block) override;
+    void UniqueName(ResType type, TextBuffer& label) override;
+    ResId UniqueID(ResType type) override;
+    /// Writes a resource that was never written, then hands its block to the caller.
+    int32_t DetachResource(DataBlock* block) override;
+    int32_t ReservedOp(DataBlock* block) override;
+    bool IsLibraryOrder(DataBlock* block) override;
+    int32_t SetResID(DataBlock* block, ResId id) override;
+
+    /// Sum of the sizes of the file's free chunks.
+    uint32_t FreeBytes() const { return mSpace.freeBytes; }
+
+protected:
+    /// A changed file is compacted on close when at least this many bytes are free.
+    static constexpr uint32_t kCompactThreshold = 10240;
+
+    explicit IffFileBase(iff::ChunkLayout layout) : mSpace(mStream, layout) {}
+
+    /// What the shared operations need to know of the resource holding a block.
+    struct EntryFacts {
+        ResType type = 0;
+        uint32_t offset = iff::kNoOffset;
+        uint16_t id = 0;
+        uint16_t flags = 0;
+        uint8_t attribute = 0;
+        std::string_view label;
+    };
+    /// False when no resource holds the block (or the block is null).
+    virtual bool describe(const DataBlock* block, EntryFacts& facts) = 0;
+    /// Forgets the block of the resource holding it (the caller owns it from now on) and
+    /// returns the resource's flags to what the file holds.
+    virtual int32_t detachBody(const DataBlock* block) = 0;
+    /// Whether a resource of the type already carries the label (compared ignoring case).
+    virtual bool labelTaken(ResType type, std::string_view label) = 0;
+    /// The IDs of the type's resources, sign-extended from 16 bits.
+    virtual std::vector<int32_t> idsOf(ResType type) = 0;
+    /// Whether the index is in memory (the file is open and was read).
+    virtual bool hasIndex() const = 0;
+
+    int32_t finish(int32_t code);
+    /// Clears the error; false, with the not-open code, when the file or its index is not open.
+    bool beginOp();
+    /// beginOp, and false with the not-writable code when the file is read-only.
+    bool beginChange();
+
+    /// Reads the body of the chunk at `offset` into `data` unless it is there already.
+    /// The chunk header must carry `type` and a body the file can hold; nothing is
+    /// allocated before both are known. A conversion runs when `storedFlags` does not
+    /// say library order, and marks `flags` so.
+    int32_t loadBody(ResType type, uint32_t offset, uint16_t storedFlags, uint16_t& flags, DataBlock*& data,
+                     ConversionRoutine convert);
+
+    /// Writes every resource that was added but never written, last group and last
+    /// entry first; the first failure is kept in `first`. Writing never reshapes the
+    /// index, so the positions stay good while it runs.
+    template <class Groups>
+    void writeUnwritten(Groups& groups, int32_t& first) {
+        for (auto g = groups.size(); g-- > 0;) {
+            for (auto e = groups[g].entries.size(); e-- > 0;) {
+                auto& entry = groups[g].entries[e];
+                if (entry.offset != iff::kNoOffset || !entry.data) continue;
+                int32_t r = WriteResource(entry.data);
+                if (first == rc::kOk) first = r;
+            }
+        }
+    }
+
+    static int16_t clampCount(size_t n);
+
+    FileStream mStream;
+    iff::ChunkSpace mSpace;
+};
+
+}  // namespace tambrix
