@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -58,6 +59,8 @@ public:
     uint16_t U16BE() { return static_cast<uint16_t>(valueBE(2)); }
     uint32_t U32BE() { return static_cast<uint32_t>(valueBE(4)); }
     int16_t I16BE() { return static_cast<int16_t>(U16BE()); }
+    /// An IEEE single, little-endian.
+    float F32() { return std::bit_cast<float>(U32()); }
 
     // Checked reads: false and nothing moved when the bytes are too few.
     bool ReadU8(uint8_t& value) {

@@ -1,9 +1,8 @@
 #include "graphics/DrawGroup.h"
 
 #include <algorithm>
-#include <bit>
 
-#include "catalog/SerialStream.h"
+#include "catalog/ByteReader.h"
 
 namespace tambrix {
 
@@ -31,40 +30,7 @@ constexpr uint16_t kDrawnEntryType = 0xFFFD;
 constexpr uint32_t kWideImageHeader = 12;
 constexpr uint32_t kOldImageHeader = 4;
 
-// Reads through a stream in read mode: a read past the chunk fails the stream and
-// answers 0, so a cut-off chunk is noticed once per image.
-class DrawGroupReader {
-public:
-    DrawGroupReader(const uint8_t* data, uint32_t size)
-        // Read mode never writes to the block.
-        : mStream(const_cast<uint8_t*>(data), size, SerialStream::kRead, 0) {}
-
-    uint8_t U8() {
-        uint8_t v = 0;
-        mStream.Bytes(&v, 1);
-        return v;
-    }
-    uint16_t U16() {
-        uint16_t v = 0;
-        mStream.U16s(&v, 1);
-        return v;
-    }
-    uint32_t U32() {
-        uint32_t v = 0;
-        mStream.U32s(&v, 1);
-        return v;
-    }
-    int16_t I16() { return static_cast<int16_t>(U16()); }
-    int32_t I32() { return static_cast<int32_t>(U32()); }
-    float F32() { return std::bit_cast<float>(U32()); }
-    bool Failed() const { return mStream.Failed(); }
-    uint32_t Remaining() const { return mStream.Position() < mStream.Size() ? mStream.Size() - mStream.Position() : 0; }
-
-private:
-    SerialStream mStream;
-};
-
-void readWide(DrawGroupReader& r, DrawGroup& group) {
+void readWide(ByteReader& r, DrawGroup& group) {
     const uint32_t entrySize = group.version >= kExtraFloatsVersion ? 32 : 24;
     uint32_t imageCount = r.U32();
     // Counts come from the file: never reserve more than the bytes left could hold.
@@ -93,7 +59,7 @@ void readWide(DrawGroupReader& r, DrawGroup& group) {
     group.truncated = r.Failed() || group.images.size() < imageCount;
 }
 
-void readOld(DrawGroupReader& r, DrawGroup& group) {
+void readOld(ByteReader& r, DrawGroup& group) {
     const uint32_t entrySize = group.version >= kOldZVersion ? 16 : 12;
     const uint16_t imageCount = r.U16();
     group.images.reserve(std::min<uint32_t>(imageCount, r.Remaining() / kOldImageHeader));
@@ -122,7 +88,9 @@ void readOld(DrawGroupReader& r, DrawGroup& group) {
 
 DrawGroup ReadDrawGroup(const uint8_t* data, uint32_t size) {
     DrawGroup group;
-    DrawGroupReader r(data, size);
+    // A read past the chunk answers 0 and fails the reader, so a cut-off chunk is
+    // noticed once per image.
+    ByteReader r(data, size);
     group.version = r.U16();
     if (r.Failed()) {
         group.truncated = true;

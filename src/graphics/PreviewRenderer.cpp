@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 #include "catalog/ObjectSet.h"
 #include "graphics/DrawGroup.h"
+#include "graphics/HeldResource.h"
 #include "graphics/Palette.h"
 #include "graphics/Sprite.h"
 #include "resfile/ResourceFile.h"
@@ -50,23 +50,14 @@ Projection projectionFor(int32_t rotation, int32_t shift) {
     }
 }
 
-// A resource held for the length of one step, handed back on every exit.
-struct HeldBlock {
-    ResourceFile& file;
-    DataBlock* block;
-    ~HeldBlock() {
-        if (block) file.ReleaseResource(block);
-    }
-};
-
 bool fetchImage(ResourceFile& file, const PreviewPart& part, int32_t imageIndex, DrawGroupImage& image) {
     if (part.currentGraphic < 0 || part.currentGraphic >= part.graphicCount) return false;
     // The sum runs on as an unsigned 16-bit ID on disk does: 0x7FFF + 1 names 0x8000.
     const int32_t id = part.baseGraphicId + part.currentGraphic;
-    if (id < std::numeric_limits<ResId>::min() || id > std::numeric_limits<uint16_t>::max()) return false;
-    HeldBlock held{file, file.GetResource(restype::kDGRP, static_cast<ResId>(static_cast<uint16_t>(id)), nullptr)};
-    if (!held.block) return false;
-    DrawGroup group = ReadDrawGroup(held.block->data, held.block->size);
+    if (!FitsResId(id)) return false;
+    HeldResource held(&file, file.GetResource(restype::kDGRP, ToResId(id), nullptr));
+    if (!held) return false;
+    DrawGroup group = ReadDrawGroup(held.Data(), held.Size());
     if (static_cast<size_t>(imageIndex) >= group.images.size()) return false;
     image = std::move(group.images[static_cast<size_t>(imageIndex)]);
     return true;

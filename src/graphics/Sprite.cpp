@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 
 #include "catalog/ByteReader.h"
+#include "graphics/HeldResource.h"
 #include "graphics/Palette.h"
 #include "resfile/ResourceFile.h"
 
@@ -93,49 +93,6 @@ std::string& lastError() {
 
 void setLastError(const char* message) { lastError().assign(message, std::min(std::strlen(message), kMaxErrorLength)); }
 
-// A resource fetched for the length of one call, handed back to its file on every exit.
-class HeldResource {
-public:
-    HeldResource() = default;
-    HeldResource(ResourceFile* file, DataBlock* block) : mFile(file), mBlock(block) {}
-    HeldResource(const HeldResource&) = delete;
-    HeldResource& operator=(const HeldResource&) = delete;
-    HeldResource(HeldResource&& other) noexcept : mFile(other.mFile), mBlock(other.mBlock) { other.mBlock = nullptr; }
-    HeldResource& operator=(HeldResource&& other) noexcept {
-        if (this != &other) {
-            release();
-            mFile = other.mFile;
-            mBlock = other.mBlock;
-            other.mBlock = nullptr;
-        }
-        return *this;
-    }
-    ~HeldResource() { release(); }
-    explicit operator bool() const { return mBlock != nullptr; }
-    const uint8_t* Data() const { return mBlock->data; }
-    uint32_t Size() const { return mBlock->size; }
-    const DataBlock* Block() const { return mBlock; }
-
-private:
-    void release() {
-        if (mBlock) mFile->ReleaseResource(mBlock);
-        mBlock = nullptr;
-    }
-
-    ResourceFile* mFile = nullptr;
-    DataBlock* mBlock = nullptr;
-};
-
-// A resource ID is 16 bits on disk. A wider field may hold it sign-extended or as the
-// unsigned 16-bit number (0x9C40 stored as 40000 names the resource whose ID reads as
-// -25536); both name it. Anything wider names no resource rather than a truncated one.
-constexpr int32_t kLowestResId = std::numeric_limits<ResId>::min();
-constexpr int32_t kHighestStoredResId = std::numeric_limits<uint16_t>::max();
-
-bool fitsResId(int32_t id) { return id >= kLowestResId && id <= kHighestStoredResId; }
-
-ResId toResId(int32_t id) { return static_cast<ResId>(static_cast<uint16_t>(id)); }
-
 struct FetchedSprite {
     HeldResource chunk;
     bool isSpr2 = false;
@@ -144,8 +101,8 @@ struct FetchedSprite {
 // "SPR#" first (with the byte-order fix-up), then "SPR2".
 FetchedSprite fetchSprite(ResourceFile& file, int32_t spriteId) {
     FetchedSprite sprite;
-    if (!fitsResId(spriteId)) return sprite;
-    const ResId id = toResId(spriteId);
+    if (!FitsResId(spriteId)) return sprite;
+    const ResId id = ToResId(spriteId);
     if (DataBlock* block = file.GetResource(restype::kSPR, id, &SpriteByteOrderFixup)) {
         sprite.chunk = HeldResource(&file, block);
         return sprite;
@@ -158,8 +115,8 @@ FetchedSprite fetchSprite(ResourceFile& file, int32_t spriteId) {
 }
 
 HeldResource fetchPalette(ResourceFile& file, int32_t paletteId) {
-    if (!fitsResId(paletteId)) return {};
-    return HeldResource(&file, file.GetResource(restype::kPALT, toResId(paletteId), nullptr));
+    if (!FitsResId(paletteId)) return {};
+    return HeldResource(&file, file.GetResource(restype::kPALT, ToResId(paletteId), nullptr));
 }
 
 struct SpriteHeader {
@@ -250,44 +207,52 @@ struct Cursor {
     }
 };
 
+// A run of n stored pixels of `pixelBytes` bytes each at the reader's position. Only
+// whole pixels that the chunk holds are drawn; false when the run (or the pad byte
+// that keeps runs at even offsets from the stream start) runs off the chunk.
+template <class Sink>
+bool pixelRun(ByteReader& in, uint32_t streamStart, Cursor& c, PixelKind kind, uint32_t pixelBytes, uint32_t n,
+              Sink& sink) {
+    const uint32_t present = std::min<uint32_t>(n, in.Remaining() / pixelBytes);
+    const uint8_t* pixels = nullptr;
+    in.ReadBytes(present * pixelBytes, pixels);  // fits: present is capped by what remains
+    int64_t first = 0;
+    int64_t count = 0;
+    if (c.clip(present, first, count))
+        sink.Pixels(kind, c.row, c.x + first, pixels + first * pixelBytes, static_cast<uint32_t>(count));
+    c.x += present;
+    if (present < n) return false;
+    uint8_t pad = 0;
+    if ((in.Position() - streamStart) & 1) return in.ReadU8(pad);
+    return true;
+}
+
 template <class Sink>
 WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    const uint8_t* data = chunk.Data();
-    const uint32_t size = chunk.Size();
-    uint32_t p = streamStart;
+    ByteReader in(chunk.Data(), chunk.Size());
+    in.Seek(streamStart);
     Cursor c{.width = width, .height = height};
     int64_t first = 0;
     int64_t count = 0;
     for (;;) {
-        if (size - p < 2) return WalkEnd::RanOff;
-        const uint8_t code = data[p];
-        const uint8_t n = data[p + 1];
-        p += 2;
+        uint8_t code = 0;
+        uint8_t n = 0;
+        if (!in.ReadU8(code) || !in.ReadU8(n)) return WalkEnd::RanOff;
         switch (code) {
         case kSprSkipPixels:
             c.x += n;
             break;
         case kSprRun: {
-            if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
-            const uint8_t index = data[p];
-            p += 2;
+            uint8_t index = 0;
+            uint8_t pad = 0;
+            if (!in.ReadU8(index) || !in.ReadU8(pad)) return WalkEnd::RanOff;
             if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
             c.x += n;
             break;
         }
-        case kSprLiteral: {
-            const uint32_t present = std::min<uint32_t>(n, size - p);
-            if (c.clip(present, first, count))
-                sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first, static_cast<uint32_t>(count));
-            p += present;
-            c.x += present;
-            if (present < n) return WalkEnd::RanOff;
-            if ((p - streamStart) & 1) {
-                if (size - p < 1) return WalkEnd::RanOff;
-                ++p;
-            }
+        case kSprLiteral:
+            if (!pixelRun(in, streamStart, c, PixelKind::SprIndex, 1, n, sink)) return WalkEnd::RanOff;
             break;
-        }
         case kSprNextRow:
             c.row = c.nextRow++;
             c.x = 0;
@@ -305,16 +270,12 @@ WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, 
 
 template <class Sink>
 WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    const uint8_t* data = chunk.Data();
-    const uint32_t size = chunk.Size();
-    uint32_t p = streamStart;
+    ByteReader in(chunk.Data(), chunk.Size());
+    in.Seek(streamStart);
     Cursor c{.width = width, .height = height};
-    int64_t first = 0;
-    int64_t count = 0;
     for (;;) {
-        if (size - p < 2) return WalkEnd::RanOff;
-        const auto word = static_cast<uint16_t>(data[p] | (data[p + 1] << 8));
-        p += 2;
+        uint16_t word = 0;
+        if (!in.ReadU16(word)) return WalkEnd::RanOff;
         const uint32_t n = word & kSpr2CountMask;
         uint32_t bytesPerPixel = 0;
         PixelKind kind = PixelKind::Spr2Colour;
@@ -351,17 +312,7 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width,
             kind = PixelKind::Spr2Colour;
             break;
         }
-        // Only whole pixels that the chunk holds are drawn.
-        const uint32_t present = std::min<uint32_t>(n, (size - p) / bytesPerPixel);
-        if (c.clip(present, first, count))
-            sink.Pixels(kind, c.row, c.x + first, data + p + first * bytesPerPixel, static_cast<uint32_t>(count));
-        p += present * bytesPerPixel;
-        c.x += present;
-        if (present < n) return WalkEnd::RanOff;
-        if ((p - streamStart) & 1) {
-            if (size - p < 1) return WalkEnd::RanOff;
-            ++p;
-        }
+        if (!pixelRun(in, streamStart, c, kind, bytesPerPixel, n, sink)) return WalkEnd::RanOff;
     }
 }
 
