@@ -13,11 +13,13 @@
 #include "catalog/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "iff/IffResourceFile.h"
+#include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
 
 namespace tambrix {
 namespace {
 
+using test::AddAndWrite;
 using testing::ByteBuilder;
 using testing::Bytes;
 
@@ -34,17 +36,6 @@ Bytes Definition(int16_t catalogId) {
     b[0] = 138;  // version, u32 little-endian
     b[ObjectRecord::kCatalogStringsIdOffset] = static_cast<uint8_t>(catalogId);
     return b;
-}
-
-int32_t AddAndWrite(IffResourceFile& file, ResType type, ResId id, const std::string& label, const Bytes& body) {
-    DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-    if (!body.empty()) std::copy(body.begin(), body.end(), block->data);
-    LabelText text(label);
-    if (file.AddResource(block, type, id, text, true) != rc::kOk) {
-        FreeDataBlock(block);
-        return file.GetError();
-    }
-    return file.WriteResource(block);
 }
 
 /// Every resource of an open file, by type and ID.

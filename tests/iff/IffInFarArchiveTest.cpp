@@ -14,6 +14,7 @@
 #include "fileaccess/FarWriter.h"
 #include "fileaccess/FileSystem.h"
 #include "iff/IffResourceFile.h"
+#include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
 
 namespace tambrix {
@@ -23,13 +24,7 @@ using Bytes = std::vector<uint8_t>;
 using Contents = std::map<std::pair<ResType, ResId>, Bytes>;
 
 int32_t addAndWrite(IffResourceFile& file, ResType type, ResId id, const Bytes& body) {
-    DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-    std::copy(body.begin(), body.end(), block->data);
-    if (file.AddResource(block, type, id, LabelText("r"), true) != rc::kOk) {
-        FreeDataBlock(block);
-        return file.GetError();
-    }
-    return file.WriteResource(block);
+    return test::AddAndWrite(file, type, id, "r", body);
 }
 
 Contents readAll(IffResourceFile& file) {
