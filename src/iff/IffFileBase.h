@@ -77,6 +77,23 @@ protected:
     int32_t loadBody(ResType type, uint32_t offset, uint16_t storedFlags, uint16_t& flags, DataBlock*& data,
                      ConversionRoutine convert);
 
+    /// The body of an entry a lookup found, loaded on first use; null with -98 when the
+    /// lookup found nothing, or with the load's code. `storedFlags` names the entry's
+    /// field that says how the file holds the body.
+    template <class Entry>
+    DataBlock* loadEntry(ResType type, Entry* entry, uint16_t Entry::*storedFlags, ConversionRoutine convert) {
+        if (!entry) {
+            SetError(rc::kNoSuchResource);
+            return nullptr;
+        }
+        int32_t r = loadBody(type, entry->offset, entry->*storedFlags, entry->flags, entry->data, convert);
+        if (r != rc::kOk) {
+            SetError(r);
+            return nullptr;
+        }
+        return entry->data;
+    }
+
     /// Writes every resource that was added but never written, last group and last
     /// entry first; the first failure is kept in `first`. Writing never reshapes the
     /// index, so the positions stay good while it runs.

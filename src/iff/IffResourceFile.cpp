@@ -230,16 +230,7 @@ int16_t IffResourceFile::CountResources(ResType type) {
 }
 
 DataBlock* IffResourceFile::load(ResType type, ResourceEntry* entry, ConversionRoutine convert) {
-    if (!entry) {
-        SetError(rc::kNoSuchResource);
-        return nullptr;
-    }
-    int32_t r = loadBody(type, entry->offset, entry->fileFlags, entry->flags, entry->data, convert);
-    if (r != rc::kOk) {
-        SetError(r);
-        return nullptr;
-    }
-    return entry->data;
+    return loadEntry(type, entry, &ResourceEntry::fileFlags, convert);
 }
 
 DataBlock* IffResourceFile::GetResource(ResType type, ResId id, ConversionRoutine convert) {

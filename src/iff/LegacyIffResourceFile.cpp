@@ -231,17 +231,9 @@ int16_t LegacyIffResourceFile::CountResources(ResType type) {
     return group ? clampCount(group->entries.size()) : 0;
 }
 
+// A body converted on load is marked in the flags the file's header will carry.
 DataBlock* LegacyIffResourceFile::load(ResType type, Entry* entry, ConversionRoutine convert) {
-    if (!entry) {
-        SetError(rc::kNoSuchResource);
-        return nullptr;
-    }
-    int32_t r = loadBody(type, entry->offset, entry->flags, entry->flags, entry->data, convert);
-    if (r != rc::kOk) {
-        SetError(r);
-        return nullptr;
-    }
-    return entry->data;
+    return loadEntry(type, entry, &Entry::flags, convert);
 }
 
 DataBlock* LegacyIffResourceFile::GetResource(ResType type, ResId id, ConversionRoutine convert) {
