@@ -17,6 +17,21 @@ void Legs(Model& m, float x0, float y0, float x1, float y1, float side, float to
     }
 }
 
+// Seats are built with their back at low y. The browser's view (rotation 2) looks at
+// the sides that face low x and low y, so this turns a seat round to face the viewer.
+void FaceFront(Model& m) {
+    for (Shape& s : m.shapes) {
+        const float ay = s.a.y, by = s.b.y;
+        if (s.kind == ShapeKind::Box) {
+            s.a.y = m.tilesY - by;
+            s.b.y = m.tilesY - ay;
+        } else {
+            s.a.y = m.tilesY - ay;
+            s.b.y = m.tilesY - by;
+        }
+    }
+}
+
 }  // namespace
 
 Model DiningChairModel() {
@@ -35,6 +50,7 @@ Model DiningChairModel() {
         const float x = 0.37f + 0.1f * i;
         m.AddBox({x, 0.26f, 0.53f}, {x + 0.05f, 0.29f, 0.90f}, wood);
     }
+    FaceFront(m);
     return m;
 }
 
@@ -98,6 +114,7 @@ Model SofaModel() {
         m.AddBox({x0 + 0.02f, 0.34f, 0.48f}, {x1 - 0.02f, 0.46f, 0.82f}, cushion);  // back cushion
     }
     m.AddSphere({0.48f, 0.52f, 0.58f}, 0.11f, pillow);
+    FaceFront(m);
     return m;
 }
 
@@ -179,6 +196,7 @@ Model ArmchairModel() {
     m.AddBox({0.18f, 0.18f, 0.34f}, {0.32f, 0.82f, 0.6f}, fabric);
     m.AddBox({0.68f, 0.18f, 0.34f}, {0.82f, 0.82f, 0.6f}, fabric);
     m.AddBox({0.33f, 0.35f, 0.34f}, {0.67f, 0.80f, 0.44f}, fabric);
+    FaceFront(m);
     return m;
 }
 

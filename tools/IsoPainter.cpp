@@ -193,11 +193,6 @@ public:
         const Vec3 lightView = Normalize(Vec3{0.35f, 0.75f, 1.3f});
         mLight = ViewToWorld(rotation, lightView);
         mLightSamples = LightSamples(mLight, std::max(1, quality.shadowSamples));
-        const int aoCount = quality.shadowSamples > 4 ? 8 : 2;
-        for (int i = 0; i < aoCount; ++i) {
-            const float angle = 6.2831853f * (i + 0.5f) / aoCount;
-            mAmbientDirs.push_back(Normalize(Vec3{std::cos(angle), std::sin(angle), 0.8f}));
-        }
     }
 
     // The ray through screen point (sx, sy), given in near-zoom pixels.
@@ -300,21 +295,36 @@ private:
 
     float FloorShadow(Vec3 p) const {
         const float shadow = 1.0f - LightReaching(p, Vec3{0, 0, 1});
-        // Ambient occlusion close to the object: rays that meet something within reach.
-        float blocked = 0;
-        constexpr float kReach = 0.45f;
-        for (const Vec3& dir : mAmbientDirs) {
-            const Ray ray{p + Vec3{0, 0, 2e-3f}, dir};
-            for (const Shape& sh : mModel.shapes) {
-                const Hit hit = Intersect(sh, ray);
-                if (hit.s < kReach && mModel.materials[sh.material].opacity >= 1.0f) {
-                    blocked += 1.0f - hit.s / kReach;
+        // Contact shadow: darker the closer the floor point lies to the foot of a solid
+        // that stands low, measured on the floor so that it fades smoothly.
+        constexpr float kReach = 0.22f;
+        constexpr float kLowEnough = 0.6f;
+        float contact = 0;
+        for (const Shape& sh : mModel.shapes) {
+            if (mModel.materials[sh.material].opacity < 1.0f) continue;
+            float distance = 0, bottom = 0;
+            switch (sh.kind) {
+                case ShapeKind::Box: {
+                    const float dx = std::max({sh.a.x - p.x, 0.0f, p.x - sh.b.x});
+                    const float dy = std::max({sh.a.y - p.y, 0.0f, p.y - sh.b.y});
+                    distance = std::sqrt(dx * dx + dy * dy);
+                    bottom = sh.a.z;
                     break;
                 }
+                case ShapeKind::Cylinder:
+                    distance = std::max(0.0f, std::hypot(p.x - sh.a.x, p.y - sh.a.y) - std::max(sh.r0, sh.r1));
+                    bottom = sh.a.z;
+                    break;
+                case ShapeKind::Sphere:
+                    distance = std::max(0.0f, std::hypot(p.x - sh.a.x, p.y - sh.a.y) - sh.r0);
+                    bottom = sh.a.z - sh.r0;
+                    break;
             }
+            const float low = std::clamp(1.0f - bottom / kLowEnough, 0.0f, 1.0f);
+            const float near = std::clamp(1.0f - distance / kReach, 0.0f, 1.0f);
+            contact = std::max(contact, near * near * low);
         }
-        const float ambient = blocked / static_cast<float>(mAmbientDirs.size());
-        return std::min(0.8f, mModel.shadowStrength * (0.7f * shadow + 0.9f * ambient));
+        return std::min(0.8f, mModel.shadowStrength * (0.75f * shadow + 0.8f * contact));
     }
 
     Rgb Shade(const Shape& sh, Vec3 p, Vec3 normal, Vec3 rayDir) const {
@@ -349,7 +359,6 @@ private:
     int mRotation;
     Vec3 mLight;
     std::vector<Vec3> mLightSamples;
-    std::vector<Vec3> mAmbientDirs;
 };
 
 struct ScreenRect {
@@ -403,7 +412,7 @@ float Model::Height() const {
     return h;
 }
 
-std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, const Quality& quality) {
+WholeView PaintWholeView(const Model& model, int rotation, int zoom, const Quality& quality) {
     const int shift = ZoomShift(zoom);
     const float unit = static_cast<float>(1 << shift);  // near pixels per pixel of this zoom
     const ScreenRect rect = Bounds(model, rotation, shift);
@@ -438,10 +447,20 @@ std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, con
     };
 
     // Draw the whole view once; every pixel remembers the tile it belongs to.
+    WholeView view;
+    view.x0 = rect.x0;
+    view.y0 = rect.y0;
+    view.width = width;
+    view.height = height;
     const size_t pixels = static_cast<size_t>(width) * height;
-    std::vector<Rgb> rgb(pixels);
-    std::vector<uint8_t> alpha(pixels, 0), depth(pixels, 255);
-    std::vector<int> owner(pixels, -1);
+    std::vector<Rgb>& rgb = view.rgb;
+    std::vector<uint8_t>& alpha = view.alpha;
+    std::vector<uint8_t>& depth = view.depth;
+    std::vector<int>& owner = view.owner;
+    rgb.assign(pixels, Rgb{});
+    alpha.assign(pixels, 0);
+    depth.assign(pixels, 255);
+    owner.assign(pixels, -1);
     std::vector<float> tileWeight(tileCount);
     for (int py = 0; py < height; ++py) {
         for (int px = 0; px < width; ++px) {
@@ -481,6 +500,14 @@ std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, con
         }
     }
 
+    return view;
+}
+
+std::vector<RgbaFrame> CutTiles(const Model& model, const WholeView& view, int rotation, int zoom) {
+    const int shift = ZoomShift(zoom);
+    const int tileCount = model.tilesX * model.tilesY;
+    const int width = view.width, height = view.height;
+    const std::vector<int>& owner = view.owner;
     // Cut the view into one picture per tile, placed against the tile's own origin.
     std::vector<RgbaFrame> frames(tileCount);
     for (int tile = 0; tile < tileCount; ++tile) {
@@ -506,9 +533,9 @@ std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, con
                 const size_t src = static_cast<size_t>(py) * width + px;
                 if (owner[src] != tile) continue;
                 const size_t dst = static_cast<size_t>(py - y0) * f.width + (px - x0);
-                f.rgb[dst] = rgb[src];
-                f.alpha[dst] = alpha[src];
-                f.depth[dst] = depth[src];
+                f.rgb[dst] = view.rgb[src];
+                f.alpha[dst] = view.alpha[src];
+                f.depth[dst] = view.depth[src];
             }
         }
         // The renderer adds the tile's own screen offset; ours is relative to it.
@@ -517,10 +544,14 @@ std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, con
         ToView(rotation, static_cast<float>(tx), static_cast<float>(ty), u, v);
         const int tileX = static_cast<int>(std::lround(kTileHalfWidth * (u - v))) >> shift;
         const int tileY = static_cast<int>(std::lround(kTileHalfHeight * (u + v))) >> shift;
-        f.x = rect.x0 + x0 - tileX;
-        f.y = rect.y0 + y1 + 1 - tileY;
+        f.x = view.x0 + x0 - tileX;
+        f.y = view.y0 + y1 + 1 - tileY;
     }
     return frames;
+}
+
+std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, const Quality& quality) {
+    return CutTiles(model, PaintWholeView(model, rotation, zoom, quality), rotation, zoom);
 }
 
 RgbaFrame PaintGlow(const Model& model, int rotation, int zoom) {

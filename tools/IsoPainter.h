@@ -89,6 +89,25 @@ constexpr int ZoomShift(int zoom) { return 2 - zoom; }
 /// Pixels per tile of height at near zoom.
 inline constexpr float kPixelsPerHeight = 96.0f;
 
+/// One view of the whole model before it is cut into tiles. Pixel (0, 0) lies at
+/// screen position (x0, y0) from the floor origin of the object's first tile.
+struct WholeView {
+    int32_t x0 = 0;
+    int32_t y0 = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<Rgb> rgb;
+    std::vector<uint8_t> depth;  ///< relative to the tile that owns the pixel
+    std::vector<uint8_t> alpha;
+    std::vector<int> owner;      ///< the tile of each pixel, -1 for none
+};
+
+WholeView PaintWholeView(const Model& model, int rotation, int zoom, const Quality& quality);
+
+/// Cuts a view into one picture per tile, each placed against its tile's own screen
+/// position as the renderer places tile parts.
+std::vector<RgbaFrame> CutTiles(const Model& model, const WholeView& view, int rotation, int zoom);
+
 /// The pictures of every tile of the model in one view; index = tileY * tilesX + tileX.
 std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, const Quality& quality);
 
