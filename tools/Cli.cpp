@@ -154,11 +154,53 @@ long ParseInteger(const std::string& text, const std::string& option, long lo, l
 }
 
 // RRGGBB as the 0x00BBGGRR colour the library takes.
-[[maybe_unused]] uint32_t ParseColour(const std::string& text) {
+uint32_t ParseColour(const std::string& text) {
     if (text.size() != 6 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); }))
         BadArgument("--background must be six hexadecimal digits RRGGBB, not \"" + text + "\"");
     const uint32_t rgb = static_cast<uint32_t>(std::stoul(text, nullptr, 16));
     return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+// Every option value, checked before any file is touched.
+struct Values {
+    long id = 0;
+    long frame = 0;
+    int32_t viewMode = 0;
+    long object = 0;
+    long view = kDefaultView;
+    uint32_t background = kWhite;
+    std::string out;
+    int scale = 0;
+};
+
+void CheckPictureName(const std::string& out) {
+    const std::string ext = Lower(fs::path(out).extension().string());
+    if (ext != ".bmp" && ext != ".png") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
+}
+
+Values CheckValues(const Args& args) {
+    Values v;
+    const std::string& c = args.command;
+    if (c == "render" || c == "sprite") {
+        if (c == "sprite" && !args.Has("--id")) BadArgument("sprite needs --id ID");
+        if (!args.Has("-o")) BadArgument(c + " needs -o OUT");
+        v.out = args.Get("-o");
+        CheckPictureName(v.out);
+    }
+    if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
+    if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
+    if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
+    if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kViewCount - 1);
+    if (args.Has("--background")) v.background = ParseColour(args.Get("--background"));
+    if (args.Has("--scale")) v.scale = static_cast<int>(ParseInteger(args.Get("--scale"), "--scale", 0, kMaxDemoScale));
+    if (args.Has("--mode")) {
+        const std::string mode = args.Get("--mode");
+        if (mode == "color" || mode == "colour") v.viewMode = 0;
+        else if (mode == "depth") v.viewMode = 1;
+        else if (mode == "alpha") v.viewMode = 2;
+        else BadArgument("--mode must be color, depth or alpha, not \"" + mode + "\"");
+    }
+    return v;
 }
 
 // ---- the container's own header ----------------------------------------------------
@@ -336,6 +378,7 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
 struct Context {
     std::ostream& out;
     const Args& args;
+    const Values& values;
     std::string file;       // as given
     std::string openPath;   // what is opened (a scratch copy with --no-write)
     ScratchCopy scratch;
@@ -533,7 +576,7 @@ int CommandInfo(Context& c) {
 }
 
 int CommandStrings(Context& c) {
-    const long id = c.args.Has("--id") ? ParseInteger(c.args.Get("--id"), "--id", -32768, 32767) : 0;
+    const long id = c.values.id;
     std::unique_ptr<ResourceFile> file = OpenForView(c.openPath);
     StringTable table;
     // A string list first, then a catalog table, then a caret text, all under one ID.
@@ -597,21 +640,10 @@ int CommandStrings(Context& c) {
 
 #if TAMBRIX_TOOLS_HAVE_SPRITES
 int CommandSprite(Context& c) {
-    if (!c.args.Has("--id")) BadArgument("sprite needs --id ID");
-    if (!c.args.Has("-o")) BadArgument("sprite needs -o OUT");
-    const long id = ParseInteger(c.args.Get("--id"), "--id", -32768, 32767);
-    const long frame = c.args.Has("--frame") ? ParseInteger(c.args.Get("--frame"), "--frame", 0, 1L << 30) : 0;
-    const std::string mode = c.args.Get("--mode", "color");
-    int32_t viewMode = kSpriteViewColour;
-    if (mode == "color" || mode == "colour") viewMode = kSpriteViewColour;
-    else if (mode == "depth") viewMode = kSpriteViewDepth;
-    else if (mode == "alpha") viewMode = kSpriteViewAlpha;
-    else BadArgument("--mode must be color, depth or alpha, not \"" + mode + "\"");
-    const std::string out = c.args.Get("-o");
-    const std::string ext = Extension(out);
-    if (ext != ".bmp" && ext != ".png") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
+    const long id = c.values.id, frame = c.values.frame;
+    const std::string& out = c.values.out;
     std::unique_ptr<ResourceFile> file = OpenForView(c.openPath);
-    auto picture = DrawSprite(*file, static_cast<int32_t>(id), static_cast<int32_t>(frame), kWhite, viewMode);
+    auto picture = DrawSprite(*file, static_cast<int32_t>(id), static_cast<int32_t>(frame), kWhite, c.values.viewMode);
     if (!picture) BadFile(c.file + ": sprite " + std::to_string(id) + " frame " + std::to_string(frame) + ": " + LastGraphicsError());
     WritePicture(*picture, out);
     return kExitOk;
@@ -620,13 +652,9 @@ int CommandSprite(Context& c) {
 
 #if TAMBRIX_TOOLS_HAVE_RENDER && TAMBRIX_TOOLS_HAVE_CATALOG
 int CommandRender(Context& c) {
-    if (!c.args.Has("-o")) BadArgument("render needs -o OUT");
-    const long object = c.args.Has("--object") ? ParseInteger(c.args.Get("--object"), "--object", 0, 1L << 20) : 0;
-    const long view = c.args.Has("--view") ? ParseInteger(c.args.Get("--view"), "--view", 0, kViewCount - 1) : kDefaultView;
-    const uint32_t background = c.args.Has("--background") ? ParseColour(c.args.Get("--background")) : kWhite;
-    const std::string out = c.args.Get("-o");
-    const std::string ext = Extension(out);
-    if (ext != ".bmp" && ext != ".png") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
+    const long object = c.values.object, view = c.values.view;
+    const uint32_t background = c.values.background;
+    const std::string& out = c.values.out;
     ObjectSet set;
     set.SetResourceSet(OpenForView(c.openPath));
     set.Load(1);
@@ -644,7 +672,7 @@ int CommandRender(Context& c) {
 
 int CommandDemo(Context& c) {
     DemoOptions options;
-    if (c.args.Has("--scale")) options.scale = static_cast<int>(ParseInteger(c.args.Get("--scale"), "--scale", 0, kMaxDemoScale));
+    options.scale = c.values.scale;
     if (c.args.Has("--draft")) options.quality = kDraftQuality;
     std::vector<DemoFile> files;
     std::string error;
@@ -685,7 +713,8 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     }
     try {
         const Args args = ParseArgs(argv);
-        Context c{out, args, args.positional[0], args.positional[0], {}};
+        const Values values = CheckValues(args);
+        Context c{out, args, values, args.positional[0], args.positional[0], {}};
         if (args.command == "demo") return CommandDemo(c);
         if (args.Has("--no-write") && fs::exists(c.file)) c.openPath = c.scratch.Copy(c.file);
 #if TAMBRIX_TOOLS_HAVE_IFF
