@@ -554,7 +554,8 @@ int CommandInfo(Context& c) {
             o << "\n";
         }
     }
-    o << "objects: " << set.AllRecords().size() << " records, " << set.Objects().size() << " shown\n";
+    o << "objects: " << set.AllRecords().size() << (set.AllRecords().size() == 1 ? " record, " : " records, ")
+      << set.Objects().size() << " shown\n";
     for (const auto& r : set.AllRecords()) {
         o << "  " << r->Id() << " \"" << r->Label().View() << "\": " << r->Name() << " / price " << r->Price()
           << (r->CatalogFound() ? "" : " / no catalog") << " / master " << r->MasterId() << " sub-index "
