@@ -453,13 +453,19 @@ void DemoWriter::WriteScaled() {
     // One crate drawn once; each file gets its own palette, price and name.
     const Model crate = CrateModel(0);
     const ObjectArt art = PaintObject(crate, mOptions.quality, kFirstSpriteId, crate.name);
-    constexpr int kFilesPerFolder = 40;
+    constexpr int kFilesPerFolder = 25;
     constexpr int kFanOut = 4;
+    constexpr int kDeepLevels = 16;
     for (int n = 0; n < mOptions.scale && mCode == rc::kOk; ++n) {
-        // Folder k sits under folder (k - 1) / kFanOut: a tree that grows deeper as it grows.
-        int folder = n / kFilesPerFolder;
         std::string path;
-        for (int k = folder; k > 0; k = (k - 1) / kFanOut) path = "F" + std::to_string(k) + "/" + path;
+        if (n == mOptions.scale - 1) {
+            // The last one at the bottom of a long chain of folders.
+            for (int level = 1; level <= kDeepLevels; ++level) path += "L" + std::to_string(level) + "/";
+            path = "Deep/" + path;
+        } else {
+            // Folder k sits under folder (k - 1) / kFanOut: a tree that widens and deepens as it grows.
+            for (int k = n / kFilesPerFolder; k > 0; k = (k - 1) / kFanOut) path = "F" + std::to_string(k) + "/" + path;
+        }
         const std::string relative = "Downloads/Generated/" + path + "Crate" + std::to_string(n) + ".iff";
         auto w = Iff(relative);
         ObjectArt tinted = art;
