@@ -33,7 +33,7 @@
 #include "platform/Bitmap.h"
 #endif
 #if TAMBRIX_TOOLS_HAVE_RENDER
-#include "graphics/ObjectPreview.h"
+#include "graphics/PreviewRenderer.h"
 #endif
 #if TAMBRIX_TOOLS_HAVE_EXPORT
 #include "graphics/BitmapExport.h"
@@ -365,8 +365,8 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
     }
     if (ext != ".bmp") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
 #if TAMBRIX_TOOLS_HAVE_EXPORT
-    auto packed = BitmapToPackedDib(bitmap, 0, nullptr);
-    if (!packed || !WritePackedDibFile(out, packed.get())) BadFile(out + ": cannot write the bitmap");
+    const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
+    if (!packed || !WritePackedDibFile(out, &*packed)) BadFile(out + ": cannot write the bitmap");
 #else
     BadFile(out + ": this build cannot write .bmp files yet (use .png)");
 #endif

@@ -412,6 +412,14 @@ private:
 
     void WriteBitmaps();
     void WriteScaled();
+#if TAMBRIX_TOOLS_HAVE_EXPORT
+    // Through the library's own bitmap writer, as the browser saves its pictures.
+    void WriteBitmapFile(const std::string& relative, const platform::Bitmap& bitmap, const std::string& note) {
+        const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
+        if (!packed || !WritePackedDibFile(Full(relative), &*packed)) Fail(rc::kShortWrite, "cannot write " + Full(relative));
+        Note(relative, note);
+    }
+#endif
 
     std::string mRoot;
     DemoOptions mOptions;

@@ -21,7 +21,7 @@
 #define TAMBRIX_TOOLS_HAVE_SPRITES 0
 #endif
 
-#if __has_include("graphics/ObjectPreview.h")
+#if __has_include("graphics/PreviewRenderer.h")
 #define TAMBRIX_TOOLS_HAVE_RENDER 1
 #else
 #define TAMBRIX_TOOLS_HAVE_RENDER 0
