@@ -165,6 +165,95 @@ TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
 }
 #endif
 
+#if TAMBRIX_TOOLS_HAVE_RENDER && TAMBRIX_TOOLS_HAVE_EXPORT && TAMBRIX_TOOLS_HAVE_CATALOG
+TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayout) {
+    // An object with nothing drawable: 33 x 33 of background, rows of 99 bytes padded to 100.
+    const std::string path = mFolder / "plain.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        Add(file, restype::kOBJD, 128, "Plain", EncodeObjectDefinition(ObjectDefinition{}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const std::string bmp = mFolder / "plain.bmp";
+    const CliRun r = Cli({"render", path, "--background", "102030", "-o", bmp});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const std::vector<uint8_t> b = test::ReadFileBytes(bmp);
+    ASSERT_EQ(b.size(), 54u + 3300u);
+    EXPECT_EQ(b[10], 54);                                // pixel offset
+    EXPECT_EQ(b[18], 33);                                // width
+    EXPECT_EQ(b[22], 33);                                // height
+    EXPECT_EQ(b[28], 24);                                // bits per pixel
+    EXPECT_EQ(b[34] | (b[35] << 8), 3300);               // image size
+    EXPECT_EQ(b[54], 0x30);                              // blue, green, red of RRGGBB 102030
+    EXPECT_EQ(b[55], 0x20);
+    EXPECT_EQ(b[56], 0x10);
+    ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", bmp}), kExitBadFile, "no object 1");
+}
+#endif
+
+#if TAMBRIX_TOOLS_HAVE_CATALOG
+// An object whose catalog table holds only its name: the browser completes it.
+TEST_F(CliOnFiles, NoWriteLeavesTheFileAloneWhileAPlainViewCompletesIt) {
+    const std::string path = mFolder / "fern.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        ObjectDefinition d;
+        d.price = 45;
+        d.catalogId = 130;
+        Add(file, restype::kOBJD, 128, "Fern", EncodeObjectDefinition(d));
+        Add(file, restype::kCTSS, 130, "", EncodeLanguageStrings({{1, "Potted Fern", ""}}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const std::vector<uint8_t> before = test::ReadFileBytes(path);
+    const CliRun quiet = Cli({"info", path, "--json", "--no-write"});
+    ASSERT_EQ(quiet.code, kExitOk) << quiet.err;
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_EQ(quiet.out,
+              "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
+              "{\"id\": 128, \"label\": \"Fern\", \"name\": \"Potted Fern\", \"description\": \"\", "
+              "\"price\": 45, \"catalog_found\": true, \"master_id\": 0, \"sub_index\": 0, \"display_index\": 0, "
+              "\"tiles\": []}], \"sprites\": [], \"draw_groups\": [], \"palettes\": []}\n");
+    const CliRun stringsBefore = Cli({"strings", path, "--id", "130", "--json"});
+    ASSERT_EQ(stringsBefore.code, kExitOk) << stringsBefore.err;
+    EXPECT_EQ(stringsBefore.out.find("\"value\": \"\""), std::string::npos) << stringsBefore.out;
+
+    ASSERT_EQ(Cli({"info", path}).code, kExitOk);
+    EXPECT_NE(test::ReadFileBytes(path), before);
+    const CliRun stringsAfter = Cli({"strings", path, "--id", "130", "--json"});
+    EXPECT_EQ(stringsAfter.out,
+              "{\"type\": \"CTSS\", \"id\": 130, \"label\": \"\", \"languages\": [{\"code\": 1, \"strings\": ["
+              "{\"value\": \"Potted Fern\", \"comment\": \"\"}, {\"value\": \"\", \"comment\": \"\"}]}]}\n");
+}
+
+TEST_F(CliOnFiles, StringsShowsEveryLanguageThatHasItsOwnStrings) {
+    const std::string path = mFolder / "two.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        Add(file, restype::kCTSS, 5, "cat", EncodeLanguageStrings({{1, "Lamp", ""}, {1, "Bright", "note"}, {3, "Lampe", ""}}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const CliRun r = Cli({"strings", path, "--id", "5"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "CTSS 5 \"cat\"\nlanguage 1:\n  1: Lamp\n  2: Bright   (note)\nlanguage 3:\n  1: Lampe\n");
+    ExpectOneErrorLine(Cli({"strings", path, "--id", "6"}), kExitBadFile, "no string table 6");
+}
+
+TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
+    const std::string spf = mFolder / "x.spf";
+    std::ofstream(spf) << "anything";
+    const CliRun r = Cli({"info", spf});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("shows nothing"), std::string::npos);
+    ExpectOneErrorLine(Cli({"info", mFolder / "gone.bmp"}), kExitBadFile, "no such file");
+}
+#endif
+
 #endif
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,6 +18,9 @@
 #endif
 #if TAMBRIX_TOOLS_HAVE_SPRITES
 #include "graphics/Sprite.h"
+#endif
+#if TAMBRIX_TOOLS_HAVE_RENDER
+#include "graphics/PreviewRenderer.h"
 #endif
 
 namespace tambrix::tools {
@@ -204,6 +208,78 @@ TEST_F(DemoFolderFiles, ScaleAddsGeneratedObjects) {
     EXPECT_EQ(generated, 3);
 }
 
+#if TAMBRIX_TOOLS_HAVE_RENDER
+// The part of a preview that is not background: its width and height.
+struct Drawn {
+    int width = 0, height = 0;
+};
+Drawn DrawnArea(const platform::Bitmap& picture) {
+    int x0 = picture.Width(), x1 = -1, y0 = picture.Height(), y1 = -1;
+    for (int y = 0; y < picture.Height(); ++y) {
+        const uint8_t* row = picture.TopRow(y);
+        for (int x = 0; x < picture.Width(); ++x) {
+            if (row[3 * x] == 255 && row[3 * x + 1] == 255 && row[3 * x + 2] == 255) continue;
+            x0 = std::min(x0, x);
+            x1 = std::max(x1, x);
+            y0 = std::min(y0, y);
+            y1 = std::max(y1, y);
+        }
+    }
+    return x1 < 0 ? Drawn{} : Drawn{x1 - x0 + 1, y1 - y0 + 1};
+}
+
+TEST_F(DemoFolderFiles, EveryObjectRendersInEveryView) {
+    const char* const files[] = {"GameData/Objects/ChairDining.iff", "GameData/Objects/Lighting/LampFloor.iff",
+                                 "GameData/Objects/SofaModern.iff", "GameData/Objects/Bookcase_Old.iff",
+                                 "Downloads/ArmchairPrototype.IFF"};
+    for (const char* file : files) {
+        auto set = Load(file);
+        ASSERT_FALSE(set->Objects().empty()) << file;
+        int widths[kPreviewImageCount] = {};
+        for (int view = 0; view < kPreviewImageCount; ++view) {
+            auto picture = RenderObjectPreview(*set->Objects()[0], view, 0xFFFFFF);
+            ASSERT_NE(picture, nullptr) << file << " view " << view;
+            widths[view] = DrawnArea(*picture).width;
+            EXPECT_GT(widths[view], 4) << file << " view " << view;  // something was drawn
+        }
+        // Far is a quarter of near, medium a half (shadows and rounding aside).
+        EXPECT_LT(widths[2] * 3, widths[10]) << file;
+        EXPECT_LT(widths[6] * 3, widths[10] * 2) << file;
+        EXPECT_GT(widths[6] * 3, widths[10]) << file;
+    }
+}
+
+TEST_F(DemoFolderFiles, MultiTilePreviewIsWiderThanAnyOfItsTiles) {
+    auto set = Load("GameData/Objects/SofaModern.iff");
+    ObjectRecord& master = *set->Objects()[0];
+    auto whole = RenderObjectPreview(master, kDefaultPreviewImage, 0xFFFFFF);
+    ASSERT_NE(whole, nullptr);
+    const Drawn all = DrawnArea(*whole);
+    for (ObjectRecord* tile : master.Tiles()) {
+        auto part = RenderObjectPreview(*tile, kDefaultPreviewImage, 0xFFFFFF);
+        ASSERT_NE(part, nullptr);
+        EXPECT_GT(all.width, DrawnArea(*part).width + 50);
+    }
+}
+
+TEST_F(DemoFolderFiles, LampGlowIsBlendedOverTheBackground) {
+    auto set = Load("GameData/Objects/Lighting/LampFloor.iff");
+    auto picture = RenderObjectPreview(*set->Objects()[0], kDefaultPreviewImage, 0x000000);
+    ASSERT_NE(picture, nullptr);
+    // On black, the halo leaves warm pixels that are neither black nor a palette colour
+    // of the lamp at full strength: count pixels with red above blue, not fully bright.
+    int warm = 0;
+    for (int y = 0; y < picture->Height(); ++y) {
+        const uint8_t* row = picture->TopRow(y);
+        for (int x = 0; x < picture->Width(); ++x) {
+            const int b = row[3 * x], r = row[3 * x + 2];
+            if (r > b + 20 && r > 10 && r < 160) ++warm;
+        }
+    }
+    EXPECT_GT(warm, 300);
+}
+#endif
+
 // Runs last among these: it changes a file.
 TEST_F(DemoFolderFiles, ZzIncompleteCatalogIsCompletedOnFirstView) {
     const std::string path = "GameData/Objects/Plants.iff";
@@ -216,6 +292,24 @@ TEST_F(DemoFolderFiles, ZzIncompleteCatalogIsCompletedOnFirstView) {
     set.reset();  // closes the file
     EXPECT_NE(test::ReadFileBytes(Path(path)), before);
 }
+
+#if TAMBRIX_TOOLS_HAVE_EXPORT
+TEST_F(DemoFolderFiles, BitmapsOfEightAndTwentyFourBits) {
+    auto le32 = [](const std::vector<uint8_t>& b, size_t at) {
+        return static_cast<uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24));
+    };
+    const std::vector<uint8_t> sunset = test::ReadFileBytes(Path("GameData/UIGraphics/Sunset.bmp"));
+    ASSERT_GT(sunset.size(), 54u);
+    EXPECT_EQ(sunset[0], 'B');
+    EXPECT_EQ(le32(sunset, 10), 54u);  // no colour table
+    EXPECT_EQ(sunset[28], 24);
+    const std::vector<uint8_t> swatches = test::ReadFileBytes(Path("GameData/UIGraphics/Swatches.BMP"));
+    ASSERT_GT(swatches.size(), 1078u);
+    EXPECT_EQ(le32(swatches, 10), 1078u);  // 256 colours
+    EXPECT_EQ(swatches[28], 8);
+    EXPECT_EQ(le32(swatches, 2), swatches.size());
+}
+#endif
 
 TEST(DemoFolder, TwoRunsWriteTheSameBytes) {
     test::ScratchFolder folder;
