@@ -17,6 +17,7 @@
 #include "Json.h"
 #include "LibraryParts.h"
 #include "PngWriter.h"
+#include "platform/PlatformFile.h"
 #include "resfile/ResourceFile.h"
 #include "resfile/ResultCodes.h"
 
@@ -717,7 +718,9 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         const Values values = CheckValues(args);
         Context c{out, args, values, args.positional[0], args.positional[0], {}};
         if (args.command == "demo") return CommandDemo(c);
-        if (args.Has("--no-write") && fs::exists(c.file)) c.openPath = c.scratch.Copy(c.file);
+        // Names are matched as the game's own platform matches them: without regard to case.
+        c.openPath = platform::ResolvePath(c.file);
+        if (args.Has("--no-write") && fs::exists(c.openPath)) c.openPath = c.scratch.Copy(c.openPath);
 #if TAMBRIX_TOOLS_HAVE_IFF
         if (args.command == "ls") return CommandLs(c);
 #if TAMBRIX_TOOLS_HAVE_CATALOG

@@ -137,6 +137,8 @@ TEST_F(CliOnFiles, LsListsTypesInOrderOfFirstAppearance) {
     const CliRun text = Cli({"ls", path});
     ASSERT_EQ(text.code, kExitOk);
     EXPECT_NE(text.out.find("version 2.5, 4 resources"), std::string::npos);
+    // A name in other capitals finds the file, as the browser's platform finds it.
+    EXPECT_EQ(Cli({"ls", mFolder / "SAMPLE.IFF", "--json"}).out, r.out);
 }
 
 TEST_F(CliOnFiles, MissingAndForeignFilesGiveOneLineAndExitOne) {
