@@ -193,6 +193,31 @@ public:
         const Vec3 lightView = Normalize(Vec3{0.35f, 0.75f, 1.3f});
         mLight = ViewToWorld(rotation, lightView);
         mLightSamples = LightSamples(mLight, std::max(1, quality.shadowSamples));
+        // The screen rectangle of each solid: a ray outside it cannot meet the solid.
+        for (const Shape& sh : model.shapes) {
+            Vec3 lo = sh.a, hi = sh.b;
+            const float r = std::max(sh.r0, sh.r1);
+            if (sh.kind != ShapeKind::Box) {
+                lo = Vec3{sh.a.x - r, sh.a.y - r, sh.kind == ShapeKind::Sphere ? sh.a.z - r : sh.a.z};
+                hi = Vec3{sh.a.x + r, sh.a.y + r, sh.kind == ShapeKind::Sphere ? sh.a.z + r : sh.b.z};
+            }
+            ScreenBox box{kNoHit, kNoHit, -kNoHit, -kNoHit};
+            for (float x : {lo.x, hi.x}) {
+                for (float y : {lo.y, hi.y}) {
+                    for (float z : {lo.z, hi.z}) {
+                        float u, v;
+                        ToView(rotation, x, y, u, v);
+                        const float sx = kTileHalfWidth * (u - v), sy = kTileHalfHeight * (u + v) - kPixelsPerHeight * z;
+                        box.x0 = std::min(box.x0, sx - 1);
+                        box.x1 = std::max(box.x1, sx + 1);
+                        box.y0 = std::min(box.y0, sy - 1);
+                        box.y1 = std::max(box.y1, sy + 1);
+                    }
+                }
+            }
+            mScreenBoxes.push_back(box);
+            mTops.push_back(hi.z);
+        }
     }
 
     // The ray through screen point (sx, sy), given in near-zoom pixels.
@@ -204,7 +229,8 @@ public:
         return Ray{ViewToWorld(mRotation, originView), ViewToWorld(mRotation, dirView)};
     }
 
-    Sample Trace(const Ray& ray) const {
+    // The ray through screen point (sx, sy) in near-zoom pixels (made by ScreenRay).
+    Sample Trace(const Ray& ray, float sx, float sy) const {
         // The nearest opaque surface, and glass in front of it.
         float opaqueS = kNoHit;
         int opaqueShape = -1;
@@ -216,6 +242,8 @@ public:
         };
         std::vector<GlassHit> glass;
         for (size_t i = 0; i < mModel.shapes.size(); ++i) {
+            const ScreenBox& box = mScreenBoxes[i];
+            if (sx < box.x0 || sx > box.x1 || sy < box.y0 || sy > box.y1) continue;
             const Shape& sh = mModel.shapes[i];
             const Hit hit = Intersect(sh, ray);
             if (hit.s == kNoHit) continue;
@@ -282,7 +310,10 @@ private:
         for (const Vec3& dir : mLightSamples) {
             float pass = 1.0f;
             const Ray ray{start, dir};
-            for (const Shape& sh : mModel.shapes) {
+            for (size_t i = 0; i < mModel.shapes.size(); ++i) {
+                // The light is above: a solid whose top lies below the point casts nothing on it.
+                if (mTops[i] < p.z) continue;
+                const Shape& sh = mModel.shapes[i];
                 if (Intersect(sh, ray).s == kNoHit) continue;
                 const float opacity = mModel.materials[sh.material].opacity;
                 pass *= opacity >= 1.0f ? 0.0f : 0.55f;
@@ -355,8 +386,14 @@ private:
         return Rgb{clamp(r + 0.5f), clamp(g + 0.5f), clamp(b + 0.5f)};
     }
 
+    struct ScreenBox {
+        float x0, y0, x1, y1;
+    };
+
     const Model& mModel;
     int mRotation;
+    std::vector<ScreenBox> mScreenBoxes;
+    std::vector<float> mTops;
     Vec3 mLight;
     std::vector<Vec3> mLightSamples;
 };
@@ -471,7 +508,7 @@ WholeView PaintWholeView(const Model& model, int rotation, int zoom, const Quali
                 for (int sx = 0; sx < samples; ++sx) {
                     const float fx = (rect.x0 + px + (sx + 0.5f) / samples) * unit;
                     const float fy = (rect.y0 + py + (sy + 0.5f) / samples) * unit;
-                    const Sample s = tracer.Trace(tracer.ScreenRay(fx, fy));
+                    const Sample s = tracer.Trace(tracer.ScreenRay(fx, fy), fx, fy);
                     if (s.alpha <= 0) continue;
                     sumR += s.r * s.alpha;
                     sumG += s.g * s.alpha;
