@@ -15,33 +15,20 @@
 
 #include "DemoFolder.h"
 #include "Json.h"
-#include "LibraryParts.h"
 #include "PngWriter.h"
 #include "platform/PlatformFile.h"
 #include "resfile/ResourceFile.h"
 #include "resfile/ResultCodes.h"
 
-#if TAMBRIX_TOOLS_HAVE_IFF
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_CATALOG
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_SPRITES
 #include "graphics/Sprite.h"
 #include "platform/Bitmap.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_RENDER
 #include "graphics/PreviewRenderer.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_EXPORT
 #include "graphics/BitmapExport.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_RESOURCE_SETS
 #include "resfile/ResourceSet.h"
-#endif
 
 namespace tambrix::tools {
 
@@ -66,7 +53,7 @@ constexpr int kDefaultView = 10;  // near zoom, the view the browser shows
 constexpr int kViewCount = 12;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
-[[maybe_unused]] std::string ResultText(int32_t code) {
+std::string ResultText(int32_t code) {
     switch (code) {
         case rc::kNoSuchFile: return "no such file";
         case rc::kBadHeader: return "not a game container (bad header)";
@@ -208,7 +195,7 @@ Values CheckValues(const Args& args) {
 
 // The version text of a container's 64-byte header: "IFF FILE d.d:..." with the major
 // digit at offset 9 and the minor digit at offset 11.
-[[maybe_unused]] std::string ContainerVersion(const std::string& path) {
+std::string ContainerVersion(const std::string& path) {
     constexpr size_t kHeaderSize = 64;
     constexpr size_t kMajorOffset = 9, kMinorOffset = 11;
     std::ifstream in(path, std::ios::binary);
@@ -225,7 +212,7 @@ Values CheckValues(const Args& args) {
 
 enum class FileKind { Object, Sprites, Wall, Floor, Bitmap, Other };
 
-[[maybe_unused]] FileKind KindOf(const std::string& path) {
+FileKind KindOf(const std::string& path) {
     const std::string ext = Extension(path);
     if (ext == ".iff") return FileKind::Object;
     if (ext == ".spf") return FileKind::Sprites;
@@ -270,8 +257,6 @@ private:
     std::string mFolder;
 };
 
-#if TAMBRIX_TOOLS_HAVE_IFF
-
 FileNameText NameText(const std::string& path) {
     FileNameText name(path);
     if (name.Length() != path.size()) BadFile(path + ": the name is longer than 259 characters");
@@ -285,8 +270,8 @@ std::unique_ptr<ResourceFile> TryOpen(std::unique_ptr<ResourceFile> file, const 
 
 /// Opens exactly this container: version 1.0 first for a wall or floor file, version 2.x
 /// first otherwise, the other as a fallback.
-std::unique_ptr<ResourceFile> OpenContainer(const std::string& path) {
-    if (!fs::exists(path)) BadFile(path + ": no such file");
+std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::string& shown) {
+    if (!fs::exists(path)) BadFile(shown + ": no such file");
     const FileKind kind = KindOf(path);
     const bool legacyFirst = kind == FileKind::Wall || kind == FileKind::Floor;
     int32_t code = rc::kOk;
@@ -294,31 +279,27 @@ std::unique_ptr<ResourceFile> OpenContainer(const std::string& path) {
     if (legacyFirst) file = TryOpen(std::make_unique<LegacyIffResourceFile>(), path, code);
     if (!file) file = TryOpen(std::make_unique<IffResourceFile>(), path, code);
     if (!file && !legacyFirst) file = TryOpen(std::make_unique<LegacyIffResourceFile>(), path, code);
-    if (!file) BadFile(path + ": " + ResultText(code));
+    if (!file) BadFile(shown + ": " + ResultText(code));
     return file;
 }
 
 /// Opens a file the way the object view does: an object file together with its ".spf"
 /// companion (by its name without extension), a wall or floor file as version 1.0 or
 /// else 2.x, anything else as a single container.
-std::unique_ptr<ResourceFile> OpenForView(const std::string& path) {
-    if (!fs::exists(path)) BadFile(path + ": no such file");
-#if TAMBRIX_TOOLS_HAVE_RESOURCE_SETS
+std::unique_ptr<ResourceFile> OpenForView(const std::string& path, const std::string& shown) {
+    if (!fs::exists(path)) BadFile(shown + ": no such file");
     if (KindOf(path) == FileKind::Object) {
         const fs::path p(path);
         const std::string stem = (p.parent_path() / p.stem()).string();
         auto set = std::make_unique<ViewResourceSet>();
         const int32_t code = set->Open(NameText(stem));
-        if (code != rc::kOk) BadFile(path + ": " + ResultText(code));
+        if (code != rc::kOk) BadFile(shown + ": " + ResultText(code));
         return set;
     }
-#endif
-    return OpenContainer(path);
+    return OpenContainer(path, shown);
 }
 
-#endif  // TAMBRIX_TOOLS_HAVE_IFF
-
-[[maybe_unused]] std::string KindText(FileKind kind) {
+std::string KindText(FileKind kind) {
     switch (kind) {
         case FileKind::Object: return "object file";
         case FileKind::Sprites: return "sprite file";
@@ -332,7 +313,6 @@ std::unique_ptr<ResourceFile> OpenForView(const std::string& path) {
 
 // ---- pictures ------------------------------------------------------------------------
 
-#if TAMBRIX_TOOLS_HAVE_SPRITES
 void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
     const std::string ext = Extension(out);
     if (ext == ".png") {
@@ -365,14 +345,9 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
         return;
     }
     if (ext != ".bmp") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
-#if TAMBRIX_TOOLS_HAVE_EXPORT
     const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
     if (!packed || !WritePackedDibFile(out, &*packed)) BadFile(out + ": cannot write the bitmap");
-#else
-    BadFile(out + ": this build cannot write .bmp files yet (use .png)");
-#endif
 }
-#endif
 
 // ---- commands ------------------------------------------------------------------------
 
@@ -385,8 +360,6 @@ struct Context {
     ScratchCopy scratch;
 };
 
-#if TAMBRIX_TOOLS_HAVE_IFF
-
 std::string FlagsText(uint16_t flags) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%04x", flags);
@@ -395,7 +368,7 @@ std::string FlagsText(uint16_t flags) {
 
 int CommandLs(Context& c) {
     const std::string version = ContainerVersion(c.openPath);
-    std::unique_ptr<ResourceFile> file = OpenContainer(c.openPath);
+    std::unique_ptr<ResourceFile> file = OpenContainer(c.openPath, c.file);
     struct Row {
         ResType type;
         int id;
@@ -446,8 +419,6 @@ int CommandLs(Context& c) {
     return kExitOk;
 }
 
-#if TAMBRIX_TOOLS_HAVE_CATALOG
-
 // Strings 1 to 3 of string table 0, or three empty texts when it cannot be loaded.
 std::vector<std::string> TableZeroTexts(ResourceFile* file, bool& found) {
     StringTable table;
@@ -479,7 +450,7 @@ int CommandInfo(Context& c) {
         return kExitOk;
     }
     ObjectSet set;
-    set.SetResourceSet(OpenForView(c.openPath));
+    set.SetResourceSet(OpenForView(c.openPath, c.file));
     set.Load(1);
     ResourceFile* file = set.ResourceSet();
 
@@ -540,9 +511,7 @@ int CommandInfo(Context& c) {
         for (size_t i = 0; i < set.Sprites().size(); ++i) {
             const SpriteRef& s = set.Sprites()[i];
             uint32_t frames = 0;
-#if TAMBRIX_TOOLS_HAVE_SPRITES
             frames = CountSpriteFrames(*file, s.id);
-#endif
             o << "  " << s.id;
             if (kind == FileKind::Wall || kind == FileKind::Floor) o << " \"" << (i < 3 ? kFarMediumNear[i] : "") << "\"";
             o << ": " << frames << " frame" << (frames == 1 ? "" : "s");
@@ -579,7 +548,7 @@ int CommandInfo(Context& c) {
 
 int CommandStrings(Context& c) {
     const long id = c.values.id;
-    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath);
+    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath, c.file);
     StringTable table;
     // A string list first, then a catalog table, then a caret text, all under one ID.
     struct Try {
@@ -638,27 +607,22 @@ int CommandStrings(Context& c) {
     return kExitOk;
 }
 
-#endif  // TAMBRIX_TOOLS_HAVE_CATALOG
-
-#if TAMBRIX_TOOLS_HAVE_SPRITES
 int CommandSprite(Context& c) {
     const long id = c.values.id, frame = c.values.frame;
     const std::string& out = c.values.out;
-    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath);
+    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath, c.file);
     auto picture = DrawSprite(*file, static_cast<int32_t>(id), static_cast<int32_t>(frame), kWhite, c.values.viewMode);
     if (!picture) BadFile(c.file + ": sprite " + std::to_string(id) + " frame " + std::to_string(frame) + ": " + LastGraphicsError());
     WritePicture(*picture, out);
     return kExitOk;
 }
-#endif
 
-#if TAMBRIX_TOOLS_HAVE_RENDER && TAMBRIX_TOOLS_HAVE_CATALOG
 int CommandRender(Context& c) {
     const long object = c.values.object, view = c.values.view;
     const uint32_t background = c.values.background;
     const std::string& out = c.values.out;
     ObjectSet set;
-    set.SetResourceSet(OpenForView(c.openPath));
+    set.SetResourceSet(OpenForView(c.openPath, c.file));
     set.Load(1);
     if (static_cast<size_t>(object) >= set.Objects().size())
         BadFile(c.file + ": no object " + std::to_string(object) + " (the file shows " +
@@ -668,9 +632,6 @@ int CommandRender(Context& c) {
     WritePicture(*picture, out);
     return kExitOk;
 }
-#endif
-
-#endif  // TAMBRIX_TOOLS_HAVE_IFF
 
 int CommandDemo(Context& c) {
     DemoOptions options;
@@ -682,10 +643,6 @@ int CommandDemo(Context& c) {
     if (code != rc::kOk) BadFile(error);
     for (const DemoFile& f : files) c.out << f.path << (f.note.empty() ? "" : "  -- " + f.note) << "\n";
     return kExitOk;
-}
-
-[[noreturn]] void NotInThisBuild(const std::string& command) {
-    BadFile(command + ": the library parts this command needs are not in this build yet");
 }
 
 }  // namespace
@@ -721,20 +678,11 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         // Names are matched as the game's own platform matches them: without regard to case.
         c.openPath = platform::ResolvePath(c.file);
         if (args.Has("--no-write") && fs::exists(c.openPath)) c.openPath = c.scratch.Copy(c.openPath);
-#if TAMBRIX_TOOLS_HAVE_IFF
         if (args.command == "ls") return CommandLs(c);
-#if TAMBRIX_TOOLS_HAVE_CATALOG
         if (args.command == "info") return CommandInfo(c);
         if (args.command == "strings") return CommandStrings(c);
-#endif
-#if TAMBRIX_TOOLS_HAVE_SPRITES
         if (args.command == "sprite") return CommandSprite(c);
-#endif
-#if TAMBRIX_TOOLS_HAVE_RENDER && TAMBRIX_TOOLS_HAVE_CATALOG
-        if (args.command == "render") return CommandRender(c);
-#endif
-#endif
-        NotInThisBuild(args.command);
+        return CommandRender(c);  // the commands are checked by ParseArgs
     } catch (const CliError& e) {
         err << "tambrix-cli: " << e.what() << "\n";
         return e.Code();

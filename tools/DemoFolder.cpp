@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "Furniture.h"
-#include "LibraryParts.h"
 #include "ObjectArt.h"
 #include "ResourceEncoders.h"
 #include "SpriteEncoder.h"
@@ -14,21 +13,13 @@
 #include "resfile/ResourceFile.h"
 #include "resfile/ResultCodes.h"
 
-#if TAMBRIX_TOOLS_HAVE_IFF
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_CATALOG
 #include "catalog/StringTable.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_EXPORT
 #include "graphics/BitmapExport.h"
 #include "platform/Bitmap.h"
-#endif
 
 namespace tambrix::tools {
-
-#if TAMBRIX_TOOLS_HAVE_IFF && TAMBRIX_TOOLS_HAVE_CATALOG
 
 namespace fs = std::filesystem;
 
@@ -412,14 +403,12 @@ private:
 
     void WriteBitmaps();
     void WriteScaled();
-#if TAMBRIX_TOOLS_HAVE_EXPORT
     // Through the library's own bitmap writer, as the browser saves its pictures.
     void WriteBitmapFile(const std::string& relative, const platform::Bitmap& bitmap, const std::string& note) {
         const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
         if (!packed || !WritePackedDibFile(Full(relative), &*packed)) Fail(rc::kShortWrite, "cannot write " + Full(relative));
         Note(relative, note);
     }
-#endif
 
     std::string mRoot;
     DemoOptions mOptions;
@@ -429,7 +418,6 @@ private:
 };
 
 void DemoWriter::WriteBitmaps() {
-#if TAMBRIX_TOOLS_HAVE_EXPORT
     MakeFolder("GameData/UIGraphics");
     constexpr int kSunsetWidth = 200, kSunsetHeight = 120;
     auto sunset = platform::Bitmap::Create(kSunsetWidth, kSunsetHeight, 24);
@@ -454,7 +442,6 @@ void DemoWriter::WriteBitmaps() {
     for (int y = 0; y < kSwatchHeight; ++y)
         std::memcpy(swatches->TopRow(y), indices.data() + static_cast<size_t>(y) * kSwatchWidth, kSwatchWidth);
     WriteBitmapFile("GameData/UIGraphics/Swatches.BMP", *swatches, "8-bit bitmap with its colour table");
-#endif
 }
 
 void DemoWriter::WriteScaled() {
@@ -514,14 +501,5 @@ int32_t WriteDemoFolder(const std::string& root, const DemoOptions& options, std
     DemoWriter writer(root, options, files ? files : &local);
     return writer.Run(error);
 }
-
-#else
-
-int32_t WriteDemoFolder(const std::string&, const DemoOptions&, std::vector<DemoFile>*, std::string& error) {
-    error = "this build has no container writers yet";
-    return rc::kUnsupported;
-}
-
-#endif
 
 }  // namespace tambrix::tools

@@ -7,14 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "LibraryParts.h"
 #include "ResourceEncoders.h"
 #include "SpriteEncoder.h"
 #include "ToolsTestSupport.h"
 
-#if TAMBRIX_TOOLS_HAVE_IFF
 #include "iff/IffResourceFile.h"
-#endif
 
 namespace tambrix::tools {
 namespace {
@@ -71,9 +68,6 @@ TEST(CliArguments, BadCommandLinesGiveOneLineAndExitTwo) {
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
         const CliRun r = Cli(c.args);
-#if !TAMBRIX_TOOLS_HAVE_IFF
-        if (r.code == kExitBadFile) continue;  // the command is not in this build
-#endif
         ExpectOneErrorLine(r, kExitBadArgument, c.mentions);
         EXPECT_TRUE(r.out.empty());
     }
@@ -85,8 +79,6 @@ TEST(CliArguments, HelpGoesToStandardOutput) {
     EXPECT_NE(r.out.find("tambrix-cli COMMAND"), std::string::npos);
     EXPECT_TRUE(r.err.empty());
 }
-
-#if TAMBRIX_TOOLS_HAVE_IFF
 
 class CliOnFiles : public ::testing::Test {
 protected:
@@ -151,7 +143,6 @@ TEST_F(CliOnFiles, MissingAndForeignFilesGiveOneLineAndExitOne) {
     EXPECT_EQ(Cli({"ls", empty}).code, kExitBadFile);
 }
 
-#if TAMBRIX_TOOLS_HAVE_SPRITES
 TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
     const std::string path = WriteSample("sample.iff");
     const std::string png = mFolder / "frame.png";
@@ -165,9 +156,7 @@ TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
     ExpectOneErrorLine(Cli({"sprite", path, "--id", "300", "--frame", "2", "-o", png}), kExitBadFile, "bad index");
     ExpectOneErrorLine(Cli({"sprite", path, "--id", "999", "-o", png}), kExitBadFile, "not found");
 }
-#endif
 
-#if TAMBRIX_TOOLS_HAVE_RENDER && TAMBRIX_TOOLS_HAVE_EXPORT && TAMBRIX_TOOLS_HAVE_CATALOG
 TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayout) {
     // An object with nothing drawable: 33 x 33 of background, rows of 99 bytes padded to 100.
     const std::string path = mFolder / "plain.iff";
@@ -193,9 +182,7 @@ TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayout) {
     EXPECT_EQ(b[56], 0x10);
     ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", bmp}), kExitBadFile, "no object 1");
 }
-#endif
 
-#if TAMBRIX_TOOLS_HAVE_CATALOG
 // An object whose catalog table holds only its name: the browser completes it.
 TEST_F(CliOnFiles, NoWriteLeavesTheFileAloneWhileAPlainViewCompletesIt) {
     const std::string path = mFolder / "fern.iff";
@@ -254,9 +241,6 @@ TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
     EXPECT_NE(r.out.find("shows nothing"), std::string::npos);
     ExpectOneErrorLine(Cli({"info", mFolder / "gone.bmp"}), kExitBadFile, "no such file");
 }
-#endif
-
-#endif
 
 }  // namespace
 }  // namespace tambrix::tools

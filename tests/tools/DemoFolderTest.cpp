@@ -1,34 +1,28 @@
 #include "DemoFolder.h"
 
+#include "Cli.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
-#include "LibraryParts.h"
 #include "ToolsTestSupport.h"
 
-#if TAMBRIX_TOOLS_HAVE_IFF && TAMBRIX_TOOLS_HAVE_CATALOG
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_SPRITES
 #include "graphics/Sprite.h"
-#endif
-#if TAMBRIX_TOOLS_HAVE_RENDER
 #include "graphics/PreviewRenderer.h"
-#endif
 
 namespace tambrix::tools {
 namespace {
 
 namespace fs = std::filesystem;
-
-#if TAMBRIX_TOOLS_HAVE_IFF && TAMBRIX_TOOLS_HAVE_CATALOG
 
 // Every file under a folder, by relative path, with its bytes.
 std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& root) {
@@ -100,9 +94,7 @@ TEST_F(DemoFolderFiles, SingleTileObjectHasItsCatalogAndTwelveViews) {
     EXPECT_EQ(chair.CatalogFound(), 1);
     EXPECT_FALSE(chair.Description().empty());
     ASSERT_EQ(set->Sprites().size(), 3u);  // far, medium, near
-#if TAMBRIX_TOOLS_HAVE_SPRITES
     for (const SpriteRef& s : set->Sprites()) EXPECT_EQ(CountSpriteFrames(*set->ResourceSet(), s.id), 4u);
-#endif
     ASSERT_EQ(set->DrawGroups().size(), 1u);
     EXPECT_EQ(set->DrawGroups()[0].id, chair.BaseGraphicId());
 }
@@ -157,12 +149,10 @@ TEST_F(DemoFolderFiles, OlderFileIsVersion20WithByteSwappedSprHash) {
     ASSERT_EQ(set->Objects().size(), 1u);
     ASSERT_EQ(set->Sprites().size(), 3u);
     EXPECT_EQ(set->Sprites()[0].type, MakeResType("SPR#"));
-#if TAMBRIX_TOOLS_HAVE_SPRITES
     // Drawn through the byte-order fix-up and its own palette.
     auto frame = DrawSprite(*set->ResourceSet(), set->Sprites()[2].id, 2, 0xFFFFFF, kSpriteViewColour);
     ASSERT_NE(frame, nullptr) << LastGraphicsError();
     EXPECT_GT(frame->Height(), 100);
-#endif
 }
 
 TEST_F(DemoFolderFiles, FileWithoutObjectsShowsStringTableZero) {
@@ -180,9 +170,7 @@ TEST_F(DemoFolderFiles, WallHasThreeSpritesOfFourFramesInOrder) {
     ASSERT_EQ(set->Sprites().size(), 3u);
     EXPECT_EQ(set->Sprites()[0].label.View(), "Far");
     EXPECT_EQ(set->Sprites()[2].label.View(), "Near");
-#if TAMBRIX_TOOLS_HAVE_SPRITES
     for (const SpriteRef& s : set->Sprites()) EXPECT_EQ(CountSpriteFrames(*set->ResourceSet(), s.id), 4u);
-#endif
     StringTable table;
     ASSERT_EQ(table.Load(set->ResourceSet(), 0, false), 0);
     EXPECT_STREQ(table.Get(1, StringTable::kCurrentLanguage), "Sage Stripe Wallpaper");
@@ -191,9 +179,7 @@ TEST_F(DemoFolderFiles, WallHasThreeSpritesOfFourFramesInOrder) {
 TEST_F(DemoFolderFiles, FloorHasThreeOneFrameSprites) {
     auto set = Load("GameData/Floors/Parquet.flr", true);
     ASSERT_EQ(set->Sprites().size(), 3u);
-#if TAMBRIX_TOOLS_HAVE_SPRITES
     for (const SpriteRef& s : set->Sprites()) EXPECT_EQ(CountSpriteFrames(*set->ResourceSet(), s.id), 1u);
-#endif
 }
 
 TEST_F(DemoFolderFiles, ScaleAddsGeneratedObjects) {
@@ -208,7 +194,6 @@ TEST_F(DemoFolderFiles, ScaleAddsGeneratedObjects) {
     EXPECT_EQ(generated, 3);
 }
 
-#if TAMBRIX_TOOLS_HAVE_RENDER
 // The part of a preview that is not background: its width and height.
 struct Drawn {
     int width = 0, height = 0;
@@ -278,7 +263,20 @@ TEST_F(DemoFolderFiles, LampGlowIsBlendedOverTheBackground) {
     }
     EXPECT_GT(warm, 300);
 }
-#endif
+
+TEST_F(DemoFolderFiles, CliOpensAnObjectTogetherWithItsSpriteFile) {
+    const std::string object = Path("GameData/Objects/GlassTable.iff");
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"info", object, "--json", "--no-write"}, out, err), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("{\"type\": \"SPR2\", \"id\": 102,"), std::string::npos) << out.str();
+    const std::string png = *sFolder / "glass.png";
+    ASSERT_EQ(RunCli({"render", object, "--no-write", "-o", png}, out, err), kExitOk) << err.str();
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(png);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_GT((bytes[18] << 8) | bytes[19], 100);  // wider than the 33 pixels of an empty preview
+    ASSERT_EQ(RunCli({"sprite", object, "--id", "102", "--frame", "2", "--no-write", "-o", png}, out, err), kExitOk)
+        << err.str();
+}
 
 // Runs last among these: it changes a file.
 TEST_F(DemoFolderFiles, ZzIncompleteCatalogIsCompletedOnFirstView) {
@@ -293,7 +291,6 @@ TEST_F(DemoFolderFiles, ZzIncompleteCatalogIsCompletedOnFirstView) {
     EXPECT_NE(test::ReadFileBytes(Path(path)), before);
 }
 
-#if TAMBRIX_TOOLS_HAVE_EXPORT
 TEST_F(DemoFolderFiles, BitmapsOfEightAndTwentyFourBits) {
     auto le32 = [](const std::vector<uint8_t>& b, size_t at) {
         return static_cast<uint32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (b[at + 3] << 24));
@@ -309,7 +306,6 @@ TEST_F(DemoFolderFiles, BitmapsOfEightAndTwentyFourBits) {
     EXPECT_EQ(swatches[28], 8);
     EXPECT_EQ(le32(swatches, 2), swatches.size());
 }
-#endif
 
 TEST(DemoFolder, TwoRunsWriteTheSameBytes) {
     test::ScratchFolder folder;
@@ -326,8 +322,6 @@ TEST(DemoFolder, TwoRunsWriteTheSameBytes) {
         EXPECT_TRUE(bytes == two.at(name)) << name;
     }
 }
-
-#endif
 
 TEST(DemoFolder, RefusesAFolderThatHoldsFilesAndAnAbsurdScale) {
     test::ScratchFolder folder;

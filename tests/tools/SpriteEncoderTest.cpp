@@ -4,14 +4,11 @@
 
 #include <cstring>
 
-#include "LibraryParts.h"
 #include "ToolsTestSupport.h"
 
-#if TAMBRIX_TOOLS_HAVE_IFF && TAMBRIX_TOOLS_HAVE_SPRITES
 #include "graphics/Sprite.h"
 #include "iff/IffResourceFile.h"
 #include "platform/Bitmap.h"
-#endif
 
 namespace tambrix::tools {
 namespace {
@@ -170,8 +167,6 @@ TEST(SprHashEncoding, GapsOfMoreThan255RowsAreSplit) {
     EXPECT_EQ(stream, expected);
 }
 
-#if TAMBRIX_TOOLS_HAVE_IFF && TAMBRIX_TOOLS_HAVE_SPRITES
-
 // A frame with every kind of pixel in a fixed pattern, leading and inner empty rows.
 SpriteImage PatternFrame(int width, int height) {
     SpriteImage image(width, height);
@@ -275,8 +270,6 @@ TEST_F(SpriteRoundTrip, SprHashInEitherByteOrderDecodesTheSameColours) {
     }
     EXPECT_EQ(CountSpriteFrames(mFile, 301), 2u);
 }
-
-#endif
 
 }  // namespace
 }  // namespace tambrix::tools
