@@ -431,6 +431,24 @@ std::vector<std::string> TableZeroTexts(ResourceFile* file, bool& found) {
     return texts;
 }
 
+// Width, height and depth from a bitmap file's two headers, read with bounds:
+// "BM", u32 file size, two u16, u32 pixel offset, then u32 header size, i32 width,
+// i32 height, u16 planes, u16 bits per pixel.
+std::string BitmapSummary(const std::string& path, const std::string& shown) {
+    constexpr size_t kHeaders = 30;
+    std::ifstream in(path, std::ios::binary);
+    uint8_t b[kHeaders] = {};
+    in.read(reinterpret_cast<char*>(b), kHeaders);
+    if (in.gcount() < static_cast<std::streamsize>(kHeaders) || b[0] != 'B' || b[1] != 'M')
+        BadFile(shown + ": not a bitmap file");
+    auto le32 = [&](size_t at) { return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24)); };
+    const int32_t width = le32(18), height = le32(22);
+    const int bits = b[28] | (b[29] << 8);
+    // A negative height stores the rows top-down; the picture is as tall either way.
+    return ", " + std::to_string(width) + " x " + std::to_string(height < 0 ? -static_cast<int64_t>(height) : height) +
+           " pixels of " + std::to_string(bits) + " bits";
+}
+
 const char* const kFarMediumNear[] = {"Far", "Medium", "Near"};
 const char* const kWallFrames[] = {"Left", "Right", "Facing", "Insert"};
 
@@ -439,7 +457,8 @@ int CommandInfo(Context& c) {
     const bool json = c.args.Has("--json");
     if (kind == FileKind::Bitmap || kind == FileKind::Sprites || kind == FileKind::Other) {
         if (!fs::exists(c.openPath)) BadFile(c.file + ": no such file");
-        const std::string shown = kind == FileKind::Bitmap ? "the bitmap itself" : "nothing";
+        std::string shown = kind == FileKind::Bitmap ? "the bitmap itself" : "nothing";
+        if (kind == FileKind::Bitmap) shown += BitmapSummary(c.openPath, c.file);
         if (json) {
             JsonWriter j(c.out);
             j.BeginObject().Key("kind").String(KindText(kind)).Key("shows").String(shown).EndObject();

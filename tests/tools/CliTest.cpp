@@ -240,6 +240,9 @@ TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_NE(r.out.find("shows nothing"), std::string::npos);
     ExpectOneErrorLine(Cli({"info", mFolder / "gone.bmp"}), kExitBadFile, "no such file");
+    const std::string fake = mFolder / "fake.bmp";
+    std::ofstream(fake) << "BM";  // cut off inside its header
+    ExpectOneErrorLine(Cli({"info", fake}), kExitBadFile, "not a bitmap");
 }
 
 }  // namespace
