@@ -128,15 +128,21 @@ Model FernModel() {
     m.AddCylinder({0.5f, 0.5f, 0}, 0.30f, 0.14f, 0.19f, pot);
     m.AddCylinder({0.5f, 0.5f, 0.28f}, 0.34f, 0.205f, 0.205f, pot);
     m.AddCylinder({0.5f, 0.5f, 0.30f}, 0.33f, 0.18f, 0.18f, soil);
-    // Fronds: a ring of leaf balls around a crown.
-    m.AddSphere({0.5f, 0.5f, 0.52f}, 0.16f, leafA);
-    for (int i = 0; i < 7; ++i) {
-        const float angle = 6.2831853f * i / 7.0f;
-        const float r = 0.17f + 0.03f * (i % 2);
-        m.AddSphere({0.5f + r * std::cos(angle), 0.5f + r * std::sin(angle), 0.44f + 0.05f * (i % 3)}, 0.1f,
-                    i % 2 ? leafA : leafB);
+    // Fronds: arching chains of leaflets from the crown, outward and down.
+    constexpr int kFronds = 9;
+    constexpr int kLeaflets = 7;
+    m.AddSphere({0.5f, 0.5f, 0.38f}, 0.1f, leafA);
+    for (int f = 0; f < kFronds; ++f) {
+        const float angle = 6.2831853f * f / kFronds + 0.3f * (f % 2);
+        const float rise = 0.28f + 0.06f * (f % 3);
+        for (int k = 1; k <= kLeaflets; ++k) {
+            const float t = static_cast<float>(k) / kLeaflets;
+            const float reach = 0.05f + 0.3f * t;
+            const float height = 0.36f + rise * (2.2f * t - 1.6f * t * t);
+            m.AddSphere({0.5f + reach * std::cos(angle), 0.5f + reach * std::sin(angle), height},
+                        0.05f - 0.022f * t, (f + k) % 3 ? leafA : leafB);
+        }
     }
-    m.AddSphere({0.5f, 0.5f, 0.68f}, 0.09f, leafB);
     return m;
 }
 
