@@ -250,14 +250,16 @@ int32_t DirectoryResourceFile::GetPath(TextBuffer& name) {
 
 // --- types -------------------------------------------------------------------------------
 
-std::vector<ResType> DirectoryResourceFile::typeList() {
+std::vector<ResType> DirectoryResourceFile::typeList(bool& anyFile) {
     std::vector<ResType> types;
+    anyFile = false;
     if (!mFolders) return types;
     for (const std::string& folder : *mFolders) {
         std::vector<platform::DirEntry> entries;
         if (!platform::FindFiles(folder + std::string(kAllFiles), entries)) continue;
         for (const platform::DirEntry& entry : entries) {
             if (entry.isDirectory) continue;
+            anyFile = true;
             ResType type = TypeFromFileName(entry.name);
             if (type != 0 && std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
         }
@@ -266,8 +268,10 @@ std::vector<ResType> DirectoryResourceFile::typeList() {
 }
 
 int16_t DirectoryResourceFile::CountTypes() {
-    std::vector<ResType> types = typeList();
-    if (types.empty()) {
+    bool anyFile = false;
+    std::vector<ResType> types = typeList(anyFile);
+    // Files that stand for no type still make the list a valid, empty one.
+    if (!anyFile) {
         SetError(rc::kNoSuchResource);
         return 0;
     }
@@ -276,8 +280,9 @@ int16_t DirectoryResourceFile::CountTypes() {
 }
 
 ResType DirectoryResourceFile::GetIndType(int16_t index) {
-    std::vector<ResType> types = typeList();
-    if (types.empty()) {
+    bool anyFile = false;
+    std::vector<ResType> types = typeList(anyFile);
+    if (!anyFile) {
         SetError(rc::kNoSuchResource);
         return 0;
     }

@@ -112,7 +112,9 @@ private:
     int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
                       Source& source);
     DataBlock* load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert);
-    std::vector<ResType> typeList();
+    /// The distinct types of the plain files in the folders; anyFile tells whether there
+    /// was a plain file at all.
+    std::vector<ResType> typeList(bool& anyFile);
     /// The index's files of the type's extension, folder by folder in list order.
     std::vector<Indexed> indexedFiles(ResType type);
     Loaded* findLoaded(const DataBlock* block);

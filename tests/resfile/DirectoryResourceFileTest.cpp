@@ -336,6 +336,19 @@ TEST(DirectoryTypes, NoFilesMeansNoTypes) {
     EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
 }
 
+TEST(DirectoryTypes, FilesWithoutATypeGiveAnEmptyListNotAMiss) {
+    TempDir dir;
+    dir.Write("odd/readme", Bytes("no extension"));
+    dir.Write("odd/notes.LONG", Bytes("four characters"));
+    DirectoryResourceFile file;
+    ASSERT_EQ(OpenList(file, dir.File("odd")), rc::kOk);
+    EXPECT_EQ(file.CountTypes(), 0);
+    EXPECT_EQ(file.GetError(), rc::kOk);
+    // There are files, so the list exists; position 1 is merely outside it.
+    EXPECT_EQ(file.GetIndType(1), 0u);
+    EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
+}
+
 /// Closes an archive opened for mounting, so that the process-wide index is left clean.
 struct MountedArchive {
     explicit MountedArchive(const std::string& path) : handle(FileSystem::Instance().OpenArchive(path.c_str())) {}
