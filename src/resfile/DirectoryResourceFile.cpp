@@ -111,7 +111,9 @@ std::vector<std::string> DirectoryResourceFile::ParseFolderList(std::string_view
     for (;;) {
         size_t end = text.find(';', start);
         std::string folder = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (folders.empty() && folder.empty()) {
+        // Only a list that begins with ';' keeps an empty first folder; an empty name on
+        // its own is normalised like any other folder.
+        if (folders.empty() && folder.empty() && end != std::string::npos) {
             folders.push_back(folder);
         } else {
             folders.push_back(NormaliseFolder(std::move(folder)));

@@ -65,7 +65,11 @@ TEST(DirectoryFolderList, SemicolonsAndWhiteSpace) {
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;  \tb"), (Folders{".\\a\\", ".\\b\\"}));
     // A leading ';' stands for the current folder, kept empty.
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";a"), (Folders{"", ".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(""), (Folders{""}));
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";"), (Folders{""}));
+    // A name that is empty, or empty once its leading "./" is gone, is the current
+    // folder written out.
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(""), (Folders{".\\"}));
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(".\\"), (Folders{".\\"}));
     // An empty tail is no folder at all.
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;"), (Folders{".\\a\\"}));
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a; \t "), (Folders{".\\a\\"}));
