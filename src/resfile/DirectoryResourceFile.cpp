@@ -62,7 +62,8 @@ std::string FindFirstFile(const std::string& search) {
 }
 
 /// The ID of a name written "#<number>#...": kNoId for any other name, and for a number
-/// that is no 16-bit resource ID.
+/// too large for the item's 32-bit ID. A number beyond 16 bits is kept as written; the
+/// 16-bit ID handed out is its low half.
 int32_t IdFromFileName(const std::string& fileName) {
     if (fileName.size() < 3 || fileName[0] != kIdMark) return DirectoryResourceFile::kNoId;
     size_t close = fileName.find(kIdMark, 1);
@@ -71,16 +72,14 @@ int32_t IdFromFileName(const std::string& fileName) {
     bool negative = fileName[pos] == '-';
     if (negative) ++pos;
     if (pos == close) return DirectoryResourceFile::kNoId;
-    int32_t value = 0;
+    int64_t value = 0;
     for (; pos < close; ++pos) {
         char c = fileName[pos];
         if (c < '0' || c > '9') return DirectoryResourceFile::kNoId;
         value = value * 10 + (c - '0');
-        if (value > std::numeric_limits<ResId>::max() + 1) return DirectoryResourceFile::kNoId;
+        if (value > std::numeric_limits<int32_t>::max()) return DirectoryResourceFile::kNoId;
     }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<ResId>::max()) return DirectoryResourceFile::kNoId;
-    return value;
+    return static_cast<int32_t>(negative ? -value : value);
 }
 
 /// The label of a file name: behind a "#<number>#" prefix, up to the extension.

@@ -225,6 +225,26 @@ TEST_F(DirectoryLookup, LookupByLabel) {
     EXPECT_EQ(mFile.GetError(), rc::kNoSuchLabel);
 }
 
+TEST_F(DirectoryLookup, NumberBeyondSixteenBitsIsStillTheFilesId) {
+    mDir.Write("main/#40000#wide.SPR", Bytes("wide"));
+    mDir.Write("main/#99999999999#huge.SPR", Bytes("huge"));
+    mDir.Write("main/#4x#mixed.SPR", Bytes("mixed"));
+    uint16_t id = 1;
+    DataBlock* wide = mFile.GetNamedResource(kSprite, LabelText("wide"), nullptr);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(mFile.GetResID(wide, id), rc::kOk);
+    EXPECT_EQ(id, 40000);
+    // Beyond 32 bits, or not a number: no ID.
+    DataBlock* huge = mFile.GetNamedResource(kSprite, LabelText("huge"), nullptr);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(mFile.GetResID(huge, id), rc::kOk);
+    EXPECT_EQ(id, 0);
+    DataBlock* mixed = mFile.GetNamedResource(kSprite, LabelText("mixed"), nullptr);
+    ASSERT_NE(mixed, nullptr);
+    EXPECT_EQ(mFile.GetResID(mixed, id), rc::kOk);
+    EXPECT_EQ(id, 0);
+}
+
 TEST_F(DirectoryLookup, LabelCannotReachOutsideTheFolders) {
     mDir.Write("secret.SPR", Bytes("outside"));
     EXPECT_EQ(mFile.GetNamedResource(kSprite, LabelText("../secret"), nullptr), nullptr);
