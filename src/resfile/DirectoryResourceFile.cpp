@@ -410,7 +410,8 @@ DataBlock* DirectoryResourceFile::load(Item& item, Source& source, int lookUpRes
     }
     // The whole file is in the block; the file itself is not needed any more.
     source.Close();
-    if (convert && block->size > 0) convert(block->data, block->size);
+    // Called for an empty file too, as for any other body: the routine sees the count.
+    if (convert) convert(block->data, block->size);
     mLoaded.push_front({std::move(item), block});
     SetError(rc::kOk);
     return block;

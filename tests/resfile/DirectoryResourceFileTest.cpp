@@ -286,6 +286,17 @@ TEST_F(DirectoryLookup, ConversionRoutineRunsOnceOnTheWholeFile) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(seen, 11u);
     EXPECT_EQ(BlockText(block), "Walk frames");
+
+    // An empty file is still handed to the routine, with a count of 0.
+    static int emptyCalls;
+    emptyCalls = 0;
+    auto countOnly = [](uint8_t* /*body*/, uint32_t count) {
+        ++emptyCalls;
+        seen = count;
+    };
+    ASSERT_NE(mFile.GetResource(MakeResType("BMP_"), 12, countOnly), nullptr);
+    EXPECT_EQ(emptyCalls, 1);
+    EXPECT_EQ(seen, 0u);
 }
 
 TEST_F(DirectoryLookup, LoadedBlocksOutliveCloseAndGoWithTheFile) {
