@@ -82,8 +82,8 @@ public:
     static std::string TypeExtension(ResType type);
     /// The folders a folder list names, normalised: '\' separators, a final '\', and
     /// ".\" in front of a folder that is neither anchored at a drive, the root or the
-    /// current folder. An empty first folder stands for the current folder; an empty
-    /// tail after the last ';' is ignored.
+    /// current folder. A leading ';' gives an empty first folder, which stands for the
+    /// current folder; an empty tail after the last ';' is ignored.
     static std::vector<std::string> ParseFolderList(std::string_view name);
     /// The type a file name stands for, from an extension of one to three characters;
     /// 0 when it has none.
