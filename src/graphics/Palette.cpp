@@ -48,13 +48,8 @@ void Palette::LoadFromChunk(const uint8_t* data, uint32_t size) {
     const uint32_t available = (size - kPaltEntriesOffset) / kPaltBytesPerEntry;
     const uint32_t taken = std::min(count, available);
     mEntries.resize(taken);
-    reader.Seek(kPaltEntriesOffset);
-    for (PaletteEntry& entry : mEntries) {
-        const uint8_t red = reader.U8();
-        const uint8_t green = reader.U8();
-        const uint8_t blue = reader.U8();
-        entry = PaletteEntry{red, green, blue, 0};
-    }
+    const uint8_t* p = data + kPaltEntriesOffset;
+    for (uint32_t i = 0; i < taken; ++i, p += kPaltBytesPerEntry) mEntries[i] = PaletteEntry{p[0], p[1], p[2], 0};
 }
 
 void Palette::LoadFromChunk(const DataBlock* chunk) {

@@ -207,52 +207,44 @@ struct Cursor {
     }
 };
 
-// A run of n stored pixels of `pixelBytes` bytes each at the reader's position. Only
-// whole pixels that the chunk holds are drawn; false when the run (or the pad byte
-// that keeps runs at even offsets from the stream start) runs off the chunk.
-template <class Sink>
-bool pixelRun(ByteReader& in, uint32_t streamStart, Cursor& c, PixelKind kind, uint32_t pixelBytes, uint32_t n,
-              Sink& sink) {
-    const uint32_t present = std::min<uint32_t>(n, in.Remaining() / pixelBytes);
-    const uint8_t* pixels = nullptr;
-    in.ReadBytes(present * pixelBytes, pixels);  // fits: present is capped by what remains
-    int64_t first = 0;
-    int64_t count = 0;
-    if (c.clip(present, first, count))
-        sink.Pixels(kind, c.row, c.x + first, pixels + first * pixelBytes, static_cast<uint32_t>(count));
-    c.x += present;
-    if (present < n) return false;
-    uint8_t pad = 0;
-    if ((in.Position() - streamStart) & 1) return in.ReadU8(pad);
-    return true;
-}
-
 template <class Sink>
 WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    ByteReader in(chunk.Data(), chunk.Size());
-    in.Seek(streamStart);
+    const uint8_t* data = chunk.Data();
+    const uint32_t size = chunk.Size();
+    uint32_t p = streamStart;
     Cursor c{.width = width, .height = height};
     int64_t first = 0;
     int64_t count = 0;
     for (;;) {
-        uint8_t code = 0;
-        uint8_t n = 0;
-        if (!in.ReadU8(code) || !in.ReadU8(n)) return WalkEnd::RanOff;
+        if (size - p < 2) return WalkEnd::RanOff;
+        const uint8_t code = data[p];
+        const uint8_t n = data[p + 1];
+        p += 2;
         switch (code) {
         case kSprSkipPixels:
             c.x += n;
             break;
         case kSprRun: {
-            uint8_t index = 0;
-            uint8_t pad = 0;
-            if (!in.ReadU8(index) || !in.ReadU8(pad)) return WalkEnd::RanOff;
+            if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
+            const uint8_t index = data[p];
+            p += 2;
             if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
             c.x += n;
             break;
         }
-        case kSprLiteral:
-            if (!pixelRun(in, streamStart, c, PixelKind::SprIndex, 1, n, sink)) return WalkEnd::RanOff;
+        case kSprLiteral: {
+            const uint32_t present = std::min<uint32_t>(n, size - p);
+            if (c.clip(present, first, count))
+                sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first, static_cast<uint32_t>(count));
+            p += present;
+            c.x += present;
+            if (present < n) return WalkEnd::RanOff;
+            if ((p - streamStart) & 1) {
+                if (size - p < 1) return WalkEnd::RanOff;
+                ++p;
+            }
             break;
+        }
         case kSprNextRow:
             c.row = c.nextRow++;
             c.x = 0;
@@ -270,12 +262,16 @@ WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, 
 
 template <class Sink>
 WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    ByteReader in(chunk.Data(), chunk.Size());
-    in.Seek(streamStart);
+    const uint8_t* data = chunk.Data();
+    const uint32_t size = chunk.Size();
+    uint32_t p = streamStart;
     Cursor c{.width = width, .height = height};
+    int64_t first = 0;
+    int64_t count = 0;
     for (;;) {
-        uint16_t word = 0;
-        if (!in.ReadU16(word)) return WalkEnd::RanOff;
+        if (size - p < 2) return WalkEnd::RanOff;
+        const auto word = static_cast<uint16_t>(data[p] | (data[p + 1] << 8));
+        p += 2;
         const uint32_t n = word & kSpr2CountMask;
         uint32_t bytesPerPixel = 0;
         PixelKind kind = PixelKind::Spr2Colour;
@@ -312,7 +308,17 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width,
             kind = PixelKind::Spr2Colour;
             break;
         }
-        if (!pixelRun(in, streamStart, c, kind, bytesPerPixel, n, sink)) return WalkEnd::RanOff;
+        // Only whole pixels that the chunk holds are drawn.
+        const uint32_t present = std::min<uint32_t>(n, (size - p) / bytesPerPixel);
+        if (c.clip(present, first, count))
+            sink.Pixels(kind, c.row, c.x + first, data + p + first * bytesPerPixel, static_cast<uint32_t>(count));
+        p += present * bytesPerPixel;
+        c.x += present;
+        if (present < n) return WalkEnd::RanOff;
+        if ((p - streamStart) & 1) {
+            if (size - p < 1) return WalkEnd::RanOff;
+            ++p;
+        }
     }
 }
 
