@@ -825,7 +825,16 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         // are refused as for any read-only file and --no-write needs no copy.
         FarMountReport mount;
         const int32_t mounted = MountFarArchiveOnPath(c.file.c_str(), &mount);
-        if (mounted != rc::kOk) BadFile(mount.archive.c_str() + std::string(": ") + DescribeFarResult(mounted));
+        if (mounted != rc::kOk)
+            BadFile((mount.archive.empty() ? c.file : std::string(mount.archive)) + ": " + DescribeFarResult(mounted));
+        // What this command mounted is unmounted when it ends (an archive mounted before
+        // stays), so that a later command sees the archive as it is then.
+        struct Unmount {
+            std::string archive;
+            ~Unmount() {
+                if (!archive.empty()) UnmountFarArchives(archive.c_str());
+            }
+        } unmount{mount.mounted > 0 ? std::string(mount.archive) : std::string()};
         if (InArchive(c.file)) {
             const int32_t why = MountedEntryError(c.file.c_str());
             if (why != rc::kOk) BadFile(c.file + ": " + DescribeFarResult(why));
