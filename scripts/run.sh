@@ -34,16 +34,38 @@ rm -rf "$previews"
 mkdir -p "$previews"
 # --no-write: the demo folder stays as written (the browser itself completes an
 # incomplete catalog table on first view).
-find "$demo" -type f | LC_ALL=C sort | while IFS= read -r file; do
+# Every file of the folder, and after each archive (.far) the entries it holds, as
+# paths through the archive ("Objects.far/Chairs/ChairKitchen.iff"): the browser shows
+# an archive as a folder, and tambrix-cli opens such paths directly.
+list_files() {
+  find "$demo" -type f | LC_ALL=C sort | while IFS= read -r file; do
+    printf '%s\n' "$file"
+    case "$file" in
+      *.[fF][aA][rR])
+        # One usable, uncompressed entry per line; '\' (written "\\" in JSON) becomes '/'.
+        "$cli" far ls "$file" --json 2>/dev/null | grep -o '{"name": "[^"]*", [^}]*}' |
+          grep '"compressed": false, "usable": true' | sed 's/^{"name": "\([^"]*\)".*/\1/; s/\\\\/\//g' |
+          while IFS= read -r entry; do printf '%s/%s\n' "$file" "$entry"; done || true
+        ;;
+    esac
+  done
+}
+
+list_files | while IFS= read -r file; do
   rel=${file#"$demo"/}
   name=$(printf '%s' "$rel" | tr '/' '_')
   name=${name%.*}
   ext=$(printf '%s' "${file##*.}" | tr 'A-Z' 'a-z')
   case "$ext" in
-    iff|spf|wll|flr|bmp) ;;
+    iff|spf|wll|flr|bmp|far) ;;
     *) continue ;;  # not a file the browser lists
   esac
   echo
+  if [ "$ext" = far ]; then
+    echo "== $rel (archive: the browser shows it as a folder; its entries follow)"
+    "$cli" far ls "$file" | sed 's/^/   /' || true
+    continue
+  fi
   echo "== $rel"
   "$cli" info "$file" --no-write | sed 's/^/   /' || true
   case "$ext" in
@@ -73,8 +95,8 @@ find "$demo" -type f | LC_ALL=C sort | while IFS= read -r file; do
       done
       ;;
     bmp)
-      cp "$file" "$previews/$name.bmp"
-      echo "   picture: $previews/$name.bmp"
+      # (a bitmap inside an archive is not copied out)
+      if cp "$file" "$previews/$name.bmp" 2>/dev/null; then echo "   picture: $previews/$name.bmp"; fi
       ;;
   esac
 done

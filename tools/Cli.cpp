@@ -29,6 +29,8 @@
 #include "graphics/PreviewRenderer.h"
 #include "graphics/BitmapExport.h"
 #include "resfile/ResourceSet.h"
+#include "fileaccess/FarArchive.h"
+#include "fileaccess/FileSystem.h"
 
 namespace tambrix::tools {
 
@@ -96,6 +98,7 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"render", {"--no-write", "--object", "--view", "--background", "-o"}},
     {"sprite", {"--no-write", "--id", "--frame", "--mode", "-o"}},
     {"demo", {"--scale", "--draft"}},
+    {"far", {"--json", "-o"}},
 };
 const std::vector<std::string> kValueOptions = {"--id", "--object", "--view", "--background", "-o", "--frame", "--mode",
                                                 "--scale"};
@@ -121,6 +124,17 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         } else {
             args.positional.push_back(a);
         }
+    }
+    if (args.command == "far") {
+        // far SUBCOMMAND ARCHIVE [ENTRY...]
+        const std::string sub = args.positional.empty() ? "" : args.positional[0];
+        if (sub != "ls" && sub != "extract") BadArgument("far needs ls or extract (try --help)");
+        if (args.positional.size() < 2) BadArgument("far " + sub + " needs an archive");
+        if (sub == "ls" && args.positional.size() != 2) BadArgument("far ls takes exactly one archive");
+        if (sub == "ls" && args.Has("-o")) BadArgument("far ls takes no -o");
+        if (sub == "extract" && args.Has("--json")) BadArgument("far extract takes no --json");
+        if (sub == "extract" && !args.Has("-o")) BadArgument("far extract needs -o DIR");
+        return args;
     }
     if (args.positional.size() != 1)
         BadArgument(args.command + " takes exactly one " + (args.command == "demo" ? "folder" : "file"));
@@ -169,6 +183,7 @@ void CheckPictureName(const std::string& out) {
 Values CheckValues(const Args& args) {
     Values v;
     const std::string& c = args.command;
+    if (c == "far") v.out = args.Get("-o");
     if (c == "render" || c == "sprite") {
         if (c == "sprite" && !args.Has("--id")) BadArgument("sprite needs --id ID");
         if (!args.Has("-o")) BadArgument(c + " needs -o OUT");
@@ -191,6 +206,28 @@ Values CheckValues(const Args& args) {
     return v;
 }
 
+// ---- files on disk and inside archives ------------------------------------------
+
+/// Whether a name is a disk file or folder, or an entry of a mounted archive.
+bool NameExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(path, ec) || FileSystem::Instance().Find(path.c_str());
+}
+
+/// Whether a name is an entry of a mounted archive (and so read-only).
+bool InArchive(const std::string& path) { return FileSystem::Instance().Find(path.c_str()); }
+
+/// Up to `count` bytes from the start of a file, on disk or inside an archive.
+std::vector<uint8_t> ReadHead(const std::string& path, uint32_t count) {
+    std::vector<uint8_t> bytes(count);
+    FileSystem& files = FileSystem::Instance();
+    FileHandle* handle = files.Open(path.c_str(), false);
+    if (!handle) return {};
+    bytes.resize(handle->Read(bytes.data(), count));
+    files.Close(handle);
+    return bytes;
+}
+
 // ---- the container's own header ----------------------------------------------------
 
 // The version text of a container's 64-byte header: "IFF FILE d.d:..." with the major
@@ -198,11 +235,10 @@ Values CheckValues(const Args& args) {
 std::string ContainerVersion(const std::string& path) {
     constexpr size_t kHeaderSize = 64;
     constexpr size_t kMajorOffset = 9, kMinorOffset = 11;
-    std::ifstream in(path, std::ios::binary);
-    char header[kHeaderSize] = {};
-    in.read(header, kHeaderSize);
-    if (in.gcount() < static_cast<std::streamsize>(kHeaderSize) || std::string(header, 9) != "IFF FILE ")
-        return "";
+    const std::vector<uint8_t> bytes = ReadHead(path, kHeaderSize);
+    if (bytes.size() < kHeaderSize) return "";
+    const char* header = reinterpret_cast<const char*>(bytes.data());
+    if (std::string(header, 9) != "IFF FILE ") return "";
     const char major = header[kMajorOffset], minor = header[kMinorOffset];
     if (!std::isdigit(static_cast<unsigned char>(major)) || !std::isdigit(static_cast<unsigned char>(minor))) return "";
     return std::string{major, '.', minor};
@@ -271,7 +307,7 @@ std::unique_ptr<ResourceFile> TryOpen(std::unique_ptr<ResourceFile> file, const 
 /// Opens exactly this container: version 1.0 first for a wall or floor file, version 2.x
 /// first otherwise, the other as a fallback.
 std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::string& shown) {
-    if (!fs::exists(path)) BadFile(shown + ": no such file");
+    if (!NameExists(path)) BadFile(shown + ": no such file");
     const FileKind kind = KindOf(path);
     const bool legacyFirst = kind == FileKind::Wall || kind == FileKind::Floor;
     int32_t code = rc::kOk;
@@ -287,7 +323,7 @@ std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::
 /// companion (by its name without extension), a wall or floor file as version 1.0 or
 /// else 2.x, anything else as a single container.
 std::unique_ptr<ResourceFile> OpenForView(const std::string& path, const std::string& shown) {
-    if (!fs::exists(path)) BadFile(shown + ": no such file");
+    if (!NameExists(path)) BadFile(shown + ": no such file");
     if (KindOf(path) == FileKind::Object) {
         const fs::path p(path);
         const std::string stem = (p.parent_path() / p.stem()).string();
@@ -353,6 +389,7 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
 
 struct Context {
     std::ostream& out;
+    std::ostream& err;
     const Args& args;
     const Values& values;
     std::string file;       // as given
@@ -436,10 +473,9 @@ std::vector<std::string> TableZeroTexts(ResourceFile* file, bool& found) {
 // i32 height, u16 planes, u16 bits per pixel.
 std::string BitmapSummary(const std::string& path, const std::string& shown) {
     constexpr size_t kHeaders = 30;
-    std::ifstream in(path, std::ios::binary);
-    uint8_t b[kHeaders] = {};
-    in.read(reinterpret_cast<char*>(b), kHeaders);
-    if (in.gcount() < static_cast<std::streamsize>(kHeaders) || b[0] != 'B' || b[1] != 'M')
+    const std::vector<uint8_t> bytes = ReadHead(path, kHeaders);
+    const uint8_t* b = bytes.data();
+    if (bytes.size() < kHeaders || b[0] != 'B' || b[1] != 'M')
         BadFile(shown + ": not a bitmap file");
     auto le32 = [&](size_t at) { return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24)); };
     const int32_t width = le32(18), height = le32(22);
@@ -456,7 +492,7 @@ int CommandInfo(Context& c) {
     const FileKind kind = KindOf(c.file);
     const bool json = c.args.Has("--json");
     if (kind == FileKind::Bitmap || kind == FileKind::Sprites || kind == FileKind::Other) {
-        if (!fs::exists(c.openPath)) BadFile(c.file + ": no such file");
+        if (!NameExists(c.openPath)) BadFile(c.file + ": no such file");
         std::string shown = kind == FileKind::Bitmap ? "the bitmap itself" : "nothing";
         if (kind == FileKind::Bitmap) shown += BitmapSummary(c.openPath, c.file);
         if (json) {
@@ -664,6 +700,84 @@ int CommandDemo(Context& c) {
     return kExitOk;
 }
 
+int RunFileCommand(Context& c) {
+    const std::string& command = c.args.command;
+    if (command == "ls") return CommandLs(c);
+    if (command == "info") return CommandInfo(c);
+    if (command == "strings") return CommandStrings(c);
+    if (command == "sprite") return CommandSprite(c);
+    return CommandRender(c);  // the commands are checked by ParseArgs
+}
+
+// ---- archives --------------------------------------------------------------------------
+
+const char* VariantText(FarVariant variant) { return variant == FarVariant::k1b ? "1b" : "1a"; }
+
+int CommandFarLs(Context& c, const std::string& archive) {
+    FarManifest manifest;
+    const int32_t code = ListFarArchive(archive.c_str(), manifest);
+    if (code != rc::kOk) BadFile(archive + ": " + DescribeFarResult(code));
+    if (c.args.Has("--json")) {
+        JsonWriter j(c.out);
+        j.BeginObject().Key("variant").String(VariantText(manifest.variant));
+        j.Key("declared_count").Number(manifest.declaredCount).Key("entries").BeginArray();
+        for (const FarEntry& e : manifest.entries) {
+            j.BeginObject().Key("name").String(e.name).Key("size").Number(e.size);
+            j.Key("stored_size").Number(e.StoredSize()).Key("offset").Number(e.offset);
+            j.Key("compressed").Bool(e.compressed).Key("usable").Bool(e.status == rc::kOk);
+            j.Key("problem").String(e.status == rc::kOk ? "" : DescribeFarResult(e.status)).EndObject();
+        }
+        j.EndArray().EndObject();
+        c.out << "\n";
+        return kExitOk;
+    }
+    c.out << "variant " << VariantText(manifest.variant) << ", " << manifest.entries.size()
+          << (manifest.entries.size() == 1 ? " entry" : " entries");
+    if (manifest.declaredCount != manifest.entries.size())
+        c.out << " (the manifest declares " << manifest.declaredCount << ")";
+    c.out << "\n";
+    char line[160];
+    std::snprintf(line, sizeof line, "%10s %10s %10s %4s  %s\n", "SIZE", "STORED", "OFFSET", "COMP", "NAME");
+    c.out << line;
+    for (const FarEntry& e : manifest.entries) {
+        std::snprintf(line, sizeof line, "%10u %10u %10u %4s  ", e.size, e.StoredSize(), e.offset,
+                      e.compressed ? "yes" : "no");
+        c.out << line << e.name;
+        if (e.status != rc::kOk) c.out << "   (skipped: " << DescribeFarResult(e.status) << ")";
+        c.out << "\n";
+    }
+    return kExitOk;
+}
+
+int CommandFarExtract(Context& c, const std::string& archive) {
+    const std::vector<std::string> names(c.args.positional.begin() + 2, c.args.positional.end());
+    // A name that would leave the output folder is refused before anything is written.
+    for (const std::string& name : names) {
+        if (!IsSafeFarEntryName(name))
+            BadArgument("entry \"" + name + "\" would leave the output folder; nothing was extracted");
+    }
+    const std::string outDir = c.values.out;
+    FarExtractReport report;
+    const int32_t code = ExtractFarArchive(archive.c_str(), names, outDir.c_str(), &report);
+    for (const std::string& path : report.files) c.out << path << "\n";
+    if (code == rc::kOk) return kExitOk;
+    if (report.problems.empty()) BadFile(archive + ": " + DescribeFarResult(code));
+    // One line per entry not written; the exit code says that not all of them were.
+    for (const FarExtractProblem& p : report.problems) {
+        c.err << "tambrix-cli: " << archive << ": " << p.name << ": ";
+        if (p.code == rc::kFileExists) c.err << "already exists in " << outDir << "; not replaced";
+        else c.err << DescribeFarResult(p.code);
+        c.err << "\n";
+    }
+    return kExitBadFile;
+}
+
+int CommandFar(Context& c) {
+    const std::string& archive = c.args.positional[1];
+    if (c.args.positional[0] == "ls") return CommandFarLs(c, archive);
+    return CommandFarExtract(c, archive);
+}
+
 }  // namespace
 
 std::string CliUsage() {
@@ -678,9 +792,20 @@ std::string CliUsage() {
            "  sprite FILE --id ID [--frame F] [--mode color|depth|alpha] -o OUT.bmp|OUT.png\n"
            "                                        one sprite frame on white\n"
            "  demo OUTDIR [--scale N] [--draft]     writes the demo game folder\n"
+           "  far ls ARCHIVE [--json]               the entries of a .far archive: size, stored\n"
+           "                                        (second) size, offset, compressed, name\n"
+           "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
+           "                                        into DIR; never replaces a file, never writes\n"
+           "                                        outside DIR\n"
+           "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
+           "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
+           "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
            "Object files open with their .spf companion, as the browser opens them. Opening a\n"
            "file may complete an incomplete catalog table in it, as the browser does;\n"
            "--no-write works on a private copy and leaves the file unchanged.\n"
+           "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
+           "the archive is mounted and the entry opens read-only, with its companion from the\n"
+           "same archive; nothing in an archive is ever changed.\n"
            "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n";
 }
 
@@ -692,16 +817,33 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     try {
         const Args args = ParseArgs(argv);
         const Values values = CheckValues(args);
-        Context c{out, args, values, args.positional[0], args.positional[0], {}};
+        Context c{out, err, args, values, args.positional[0], args.positional[0], {}};
         if (args.command == "demo") return CommandDemo(c);
+        if (args.command == "far") return CommandFar(c);
+        // A name that leads through an archive ("Objects.far/Chairs/Chair.iff") opens the
+        // entry: the archive is mounted first, and its entries are read-only, so changes
+        // are refused as for any read-only file and --no-write needs no copy.
+        FarMountReport mount;
+        const int32_t mounted = MountFarArchiveOnPath(c.file.c_str(), &mount);
+        if (mounted != rc::kOk)
+            BadFile((mount.archive.empty() ? c.file : std::string(mount.archive)) + ": " + DescribeFarResult(mounted));
+        // What this command mounted is unmounted when it ends (an archive mounted before
+        // stays), so that a later command sees the archive as it is then.
+        struct Unmount {
+            std::string archive;
+            ~Unmount() {
+                if (!archive.empty()) UnmountFarArchives(archive.c_str());
+            }
+        } unmount{mount.mounted > 0 ? std::string(mount.archive) : std::string()};
+        if (InArchive(c.file)) {
+            const int32_t why = MountedEntryError(c.file.c_str());
+            if (why != rc::kOk) BadFile(c.file + ": " + DescribeFarResult(why));
+            return RunFileCommand(c);
+        }
         // Names are matched as the game's own platform matches them: without regard to case.
         c.openPath = platform::ResolvePath(c.file);
         if (args.Has("--no-write") && fs::exists(c.openPath)) c.openPath = c.scratch.Copy(c.openPath);
-        if (args.command == "ls") return CommandLs(c);
-        if (args.command == "info") return CommandInfo(c);
-        if (args.command == "strings") return CommandStrings(c);
-        if (args.command == "sprite") return CommandSprite(c);
-        return CommandRender(c);  // the commands are checked by ParseArgs
+        return RunFileCommand(c);
     } catch (const CliError& e) {
         err << "tambrix-cli: " << e.what() << "\n";
         return e.Code();

@@ -1,6 +1,8 @@
 #include "DemoFolder.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -12,6 +14,7 @@
 #include "Surfaces.h"
 #include "resfile/ResourceFile.h"
 #include "resfile/ResultCodes.h"
+#include "fileaccess/FarWriter.h"
 
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
@@ -169,9 +172,10 @@ public:
         WriteBookcase();
         WriteArmchair();
         WriteIcons();
-        WriteWall();
-        WriteFloor();
+        WriteWall("GameData/Walls/SageStripe.wll", {"Sage Stripe Wallpaper", "12", "Sage and cream stripes with a scatter of tiny roses."});
+        WriteFloor("GameData/Floors/Parquet.flr", {"Oak Parquet", "8", "Honey-toned oak planks, laid in staggered rows."});
         WriteBitmaps();
+        WriteArchive();
         MakeFolder("GameData/Sounds");
         MakeFolder("UserData/Houses");
         if (mOptions.scale > 0) WriteScaled();
@@ -359,11 +363,10 @@ private:
         Finish(*w, path, "no objects: string table 0 (caret text) and two sprites of two frames");
     }
 
-    void WriteWall() {
-        const std::string path = "GameData/Walls/SageStripe.wll";
+    // String table 0 of a wall or floor: name, price, description.
+    void WriteWall(const std::string& path, const std::vector<std::string>& texts) {
         auto w = Legacy(path);
-        w->AddStrings(restype::kSTR, kStringTableZero,
-                      {"Sage Stripe Wallpaper", "12", "Sage and cream stripes with a scatter of tiny roses."});
+        w->AddStrings(restype::kSTR, kStringTableZero, texts);
         std::vector<std::vector<RgbaFrame>> zooms;
         ColourQuantizer q;
         for (int zoom = 0; zoom < kZooms; ++zoom) {
@@ -381,10 +384,9 @@ private:
         Finish(*w, path, "version 1.0 wall: sprites Far, Medium, Near of frames Left, Right, Facing, Insert");
     }
 
-    void WriteFloor() {
-        const std::string path = "GameData/Floors/Parquet.flr";
+    void WriteFloor(const std::string& path, const std::vector<std::string>& texts) {
         auto w = Legacy(path);
-        w->AddStrings(restype::kSTR, kStringTableZero, {"Oak Parquet", "8", "Honey-toned oak planks, laid in staggered rows."});
+        w->AddStrings(restype::kSTR, kStringTableZero, texts);
         std::vector<RgbaFrame> tiles;
         ColourQuantizer q;
         for (int zoom = 0; zoom < kZooms; ++zoom) {
@@ -403,6 +405,7 @@ private:
 
     void WriteBitmaps();
     void WriteScaled();
+    void WriteArchive();
     // Through the library's own bitmap writer, as the browser saves its pictures.
     void WriteBitmapFile(const std::string& relative, const platform::Bitmap& bitmap, const std::string& note) {
         const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
@@ -442,6 +445,73 @@ void DemoWriter::WriteBitmaps() {
     for (int y = 0; y < kSwatchHeight; ++y)
         std::memcpy(swatches->TopRow(y), indices.data() + static_cast<size_t>(y) * kSwatchWidth, kSwatchWidth);
     WriteBitmapFile("GameData/UIGraphics/Swatches.BMP", *swatches, "8-bit bitmap with its colour table");
+}
+
+// The archive of the game's own objects: its entries are written as loose files in a
+// staging folder by the same writers, packed in a fixed order, and the staging folder
+// removed again, so that the archive's bytes are the same on every run.
+void DemoWriter::WriteArchive() {
+    if (mCode != rc::kOk) return;
+    const std::string archive = "GameData/Objects/Objects.far";
+    const std::string staging = ".far-staging";
+    std::vector<DemoFile> staged;
+    std::vector<DemoFile>* listed = mFiles;
+    mFiles = &staged;  // the staged files are not part of the folder
+
+    const auto stage = [&](const std::string& entry) { return staging + "/" + entry; };
+    {
+        auto w = Iff(stage("Chairs/ChairKitchen.iff"));
+        Catalog c{Catalog::OneLanguage, "Kitchen Chair",
+                  "Painted pine with a rush seat. Sturdy enough for breakfast, humble enough for the kitchen.", "", ""};
+        WriteObject(*w, *w, DiningChairModel(), kFirstObjectId, 55, kFirstObjectId, c, kFirstDrawGroupId, kFirstSpriteId);
+        Finish(*w, stage("Chairs/ChairKitchen.iff"), "");
+    }
+    {
+        auto w = Iff(stage("Chairs/ArmchairClub.iff"));
+        Catalog c{Catalog::Cats, "Club Armchair",
+                  "Rolled arms and a deep seat. The favourite of Sims who read the paper cover to cover.", "", ""};
+        WriteObject(*w, *w, ArmchairModel(), kFirstObjectId, 210, kFirstObjectId, c, kFirstDrawGroupId, kFirstSpriteId);
+        Finish(*w, stage("Chairs/ArmchairClub.iff"), "");
+    }
+    {
+        auto w = Iff(stage("Plants/PlantRubber.iff"));
+        auto gfx = Iff(stage("Plants/PlantRubber.spf"));
+        Catalog c{Catalog::OneLanguage, "Office Rubber Plant",
+                  "A rubber plant grown for the corner office. Thrives on neglect and fluorescent light.", "", ""};
+        WriteObject(*w, *gfx, RubberPlantModel(), kFirstObjectId, 70, kFirstObjectId, c, kFirstDrawGroupId,
+                    kFirstSpriteId);
+        Finish(*w, stage("Plants/PlantRubber.iff"), "");
+        Finish(*gfx, stage("Plants/PlantRubber.spf"), "");
+    }
+    {
+        auto w = Iff(stage("CrateStorage.iff"));
+        // Its catalog lacks the description: the completion a loose file gets on first view
+        // is skipped for an archived entry, which is read-only.
+        Catalog c{Catalog::NameOnly, "Storage Crate", "", "", ""};
+        WriteObject(*w, *w, CrateModel(1), kFirstObjectId, 25, kFirstObjectId, c, kFirstDrawGroupId, kFirstSpriteId);
+        Finish(*w, stage("CrateStorage.iff"), "");
+    }
+    WriteWall(stage("Walls/RoseStripe.wll"), {"Rose Stripe Wallpaper", "10", "The sage stripe's cousin, for rooms that want roses."});
+    WriteFloor(stage("Floors/ParquetDark.flr"), {"Dark Parquet", "9", "Smoked oak planks for a study or a den."});
+    mFiles = listed;
+
+    // Entries in the order written; sub-folders with '\', as the game's archives name them.
+    std::vector<FarWriterEntry> entries;
+    for (const DemoFile& f : staged) {
+        std::string name = f.path.substr(staging.size() + 1);
+        std::replace(name.begin(), name.end(), '/', '\\');
+        std::ifstream in(Full(f.path), std::ios::binary);
+        if (!in.is_open()) Fail(rc::kShortRead, "cannot read back " + Full(f.path));
+        entries.push_back(FarWriterEntry{name, std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})});
+    }
+    std::error_code ec;
+    fs::remove_all(Full(staging), ec);
+    if (mCode != rc::kOk) return;
+    if (ec) return Fail(rc::kIoFailed, "cannot remove " + Full(staging) + ": " + ec.message());
+    const int32_t code = WriteFarArchive(Full(archive).c_str(), entries);
+    if (code != rc::kOk) return Fail(code, "cannot write " + Full(archive) + " (result code " + std::to_string(code) + ")");
+    Note(archive, "FAR archive (1a) of " + std::to_string(entries.size()) +
+                      " entries in sub-folders: two chairs, a plant with its .spf companion, a crate (catalog without description), a wall, a floor");
 }
 
 void DemoWriter::WriteScaled() {

@@ -13,6 +13,7 @@
 #include "ToolsTestSupport.h"
 
 #include "catalog/ObjectSet.h"
+#include "fileaccess/FarArchive.h"
 #include "catalog/StringTable.h"
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
@@ -278,6 +279,72 @@ TEST_F(DemoFolderFiles, CliOpensAnObjectTogetherWithItsSpriteFile) {
         << err.str();
 }
 
+TEST_F(DemoFolderFiles, ArchiveHoldsObjectsAWallAndAFloorInSubFolders) {
+    FarManifest manifest;
+    ASSERT_EQ(ListFarArchive(Path("GameData/Objects/Objects.far").c_str(), manifest), rc::kOk);
+    std::vector<std::string> names;
+    for (const FarEntry& e : manifest.entries) {
+        names.push_back(e.name);
+        EXPECT_EQ(e.status, rc::kOk) << e.name;
+        EXPECT_FALSE(e.compressed) << e.name;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Chairs\\ChairKitchen.iff", "Chairs\\ArmchairClub.iff",
+                                               "Plants\\PlantRubber.iff", "Plants\\PlantRubber.spf",
+                                               "CrateStorage.iff", "Walls\\RoseStripe.wll",
+                                               "Floors\\ParquetDark.flr"}));
+    // The staging folder the entries were written in is gone, and nothing is listed twice.
+    EXPECT_FALSE(fs::exists(Path(".far-staging")));
+    for (const DemoFile& f : sFiles) EXPECT_EQ(f.path.find("staging"), std::string::npos) << f.path;
+}
+
+TEST_F(DemoFolderFiles, CliOpensAnArchivedObjectWithItsCompanionFromTheArchive) {
+    const std::string object = Path("GameData/Objects/Objects.far/Plants/PlantRubber.iff");
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"info", object, "--json"}, out, err), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("\"name\": \"Office Rubber Plant\""), std::string::npos) << out.str();
+    // The sprites live only in the companion entry.
+    EXPECT_NE(out.str().find("{\"type\": \"SPR2\", \"id\": 102,"), std::string::npos) << out.str();
+    const std::string png = *sFolder / "archived.png";
+    ASSERT_EQ(RunCli({"render", object, "--view", "5", "-o", png}, out, err), kExitOk) << err.str();
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(png);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_GT((bytes[18] << 8) | bytes[19], 40);  // wider than the 33 pixels of an empty preview
+
+    // The same object extracted and opened as loose files shows the same.
+    const std::string loose = *sFolder / "loose";
+    std::ostringstream out2, err2, out3;
+    ASSERT_EQ(RunCli({"far", "extract", Path("GameData/Objects/Objects.far"), "Plants\\PlantRubber.iff",
+                      "Plants/PlantRubber.spf", "-o", loose},
+                     out2, err2),
+              kExitOk)
+        << err2.str();
+    ASSERT_EQ(RunCli({"info", loose + "/Plants/PlantRubber.iff", "--json", "--no-write"}, out3, err2), kExitOk) << err2.str();
+    EXPECT_EQ(out3.str(), out.str());
+}
+
+TEST_F(DemoFolderFiles, ArchivedWallAndFloorShowTheirSprites) {
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"info", Path("GameData/Objects/Objects.far/Walls/RoseStripe.wll")}, out, err), kExitOk) << err.str();
+    EXPECT_NE(out.str().find("name: Rose Stripe Wallpaper"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("3 \"Near\": 4 frames"), std::string::npos) << out.str();
+    const std::string png = *sFolder / "floor.png";
+    ASSERT_EQ(RunCli({"sprite", Path("GameData/Objects/Objects.far/Floors/ParquetDark.flr"), "--id", "3", "-o", png},
+                     out, err),
+              kExitOk)
+        << err.str();
+}
+
+TEST_F(DemoFolderFiles, AnArchivedCatalogIsNotCompletedAndTheArchiveStaysAsItWas) {
+    const std::string archive = Path("GameData/Objects/Objects.far");
+    const std::vector<uint8_t> before = test::ReadFileBytes(archive);
+    std::ostringstream out, err;
+    // No --no-write: the completion a loose file would get is skipped without a word.
+    ASSERT_EQ(RunCli({"info", archive + "/CrateStorage.iff"}, out, err), kExitOk) << err.str();
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    EXPECT_NE(out.str().find("name: Storage Crate\nprice: 25\ndescription: \n"), std::string::npos) << out.str();
+    EXPECT_EQ(test::ReadFileBytes(archive), before);
+}
+
 // Runs last among these: it changes a file.
 TEST_F(DemoFolderFiles, ZzIncompleteCatalogIsCompletedOnFirstView) {
     const std::string path = "GameData/Objects/Plants.iff";
@@ -317,6 +384,7 @@ TEST(DemoFolder, TwoRunsWriteTheSameBytes) {
     ASSERT_EQ(WriteDemoFolder(folder / "two", options, nullptr, error), 0) << error;
     const auto one = Snapshot(folder / "one"), two = Snapshot(folder / "two");
     ASSERT_EQ(one.size(), two.size());
+    ASSERT_TRUE(one.count("GameData/Objects/Objects.far"));
     for (const auto& [name, bytes] : one) {
         ASSERT_TRUE(two.count(name)) << name;
         EXPECT_TRUE(bytes == two.at(name)) << name;
