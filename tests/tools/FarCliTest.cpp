@@ -214,7 +214,7 @@ TEST_F(FarCli, ExtractNeverReplacesAFile) {
 
 TEST_F(FarCli, AnEntryThatWouldEscapeIsRefusedBeforeAnythingIsWritten) {
     const std::string out = mFolder / "deep/out";
-    for (const std::string& entry : {"../readme.txt", "..\\readme.txt", "/etc/passwd", "Sub/../../x", "C:evil"}) {
+    for (const char* entry : {"../readme.txt", "..\\readme.txt", "/etc/passwd", "Sub/../../x", "C:evil"}) {
         const CliRun r = Cli({"far", "extract", mArchive, "readme.txt", entry, "-o", out});
         EXPECT_EQ(r.code, kExitBadArgument) << entry;
         EXPECT_NE(r.err.find("would leave the output folder"), std::string::npos) << r.err;
