@@ -271,8 +271,11 @@ void CObjectView::refillFrames() {
         new QListWidgetItem(text, mFrames);
     }
     if (mKind == Kind::Tile) {
-        // Walls keep the frame by its index; when the new sprite lacks it, none is selected.
-        if (previous >= 0 && previous < count) mFrames->setCurrentRow(previous);
+        // Walls keep the frame by its index; when the new sprite lacks it, none is
+        // selected. With no frame chosen before (a wall shown afresh) the first is taken,
+        // so that a wall always opens with a picture.
+        if (previous < 0 && count > 0) mFrames->setCurrentRow(0);
+        else if (previous < count) mFrames->setCurrentRow(previous);
         else mFrames->setCurrentRow(-1);
         mFrames->show();
         mFrameLabel->show();
