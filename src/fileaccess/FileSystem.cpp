@@ -1,0 +1,301 @@
+#include "fileaccess/FileSystem.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "platform/PlatformFile.h"
+
+namespace tambrix {
+
+namespace {
+
+constexpr char kIndexSeparator = '\\';
+
+bool nameFits(const char* name) {
+    return name != nullptr && std::strlen(name) <= kMaxFileNameLength;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// FileHandle
+
+uint32_t FileHandle::Read(void* buffer, uint32_t count) {
+    if (!mFile || (!buffer && count > 0)) return 0;
+    uint32_t done = 0;
+    if (mShared) {
+        // Several windows move the archive's one file pointer: re-position and read as one step.
+        std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
+        if (mPosition > mSize) return 0;
+        if (!platform::SetFilePointer(mFile, mBase + mPosition)) return 0;
+        count = std::min(count, mSize - mPosition);
+        platform::ReadFile(mFile, buffer, count, done);
+    } else {
+        platform::ReadFile(mFile, buffer, count, done);
+    }
+    mPosition += done;
+    return done;
+}
+
+uint32_t FileHandle::Write(const void* buffer, uint32_t count) {
+    if (!mFile || !mWritable || count == 0 || !buffer) return 0;
+    uint32_t done = 0;
+    platform::WriteFile(mFile, buffer, count, done);
+    mPosition += done;
+    mSize = std::max(mSize, mPosition);
+    return done;
+}
+
+bool FileHandle::Seek(uint32_t position) {
+    if (!mFile) return false;
+    if (mShared) {
+        std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
+        if (position > mSize) return false;
+        mPosition = position;  // each window read positions the shared pointer itself
+        return true;
+    }
+    if (position > mSize || !platform::SetFilePointer(mFile, position)) return false;
+    mPosition = position;
+    return true;
+}
+
+bool FileHandle::SeekExtend(uint32_t position) {
+    if (!mFile || mShared) return false;
+    if (!platform::SetFilePointer(mFile, position)) return false;
+    mSize = std::max(mSize, position);
+    mPosition = position;
+    return true;
+}
+
+bool FileHandle::SetSize(uint32_t size) {
+    // Only a disk file opened for writing: a window must never cut the shared archive.
+    if (!mFile || mShared || !mWritable) return false;
+    bool positioned = size > mSize ? SeekExtend(size) : Seek(size);
+    if (!positioned || !platform::SetEndOfFile(mFile)) return false;
+    {
+        std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
+        FileSystem::Keys keys;
+        if (FileSystem::splitName(mName.c_str(), keys)) {
+            if (IndexEntry* entry = mFileSystem->findLocked(keys)) entry->size = size;
+        }
+    }
+    mSize = size;
+    return true;
+}
+
+bool FileHandle::Flush() {
+    if (!mFile) return false;
+    return platform::FlushFile(mFile);
+}
+
+// ---------------------------------------------------------------------------------------
+// FileSystem
+
+FileSystem& FileSystem::Instance() {
+    // Made on first use, so that it exists before any static that opens a file.
+    static FileSystem instance;
+    return instance;
+}
+
+FileSystem::~FileSystem() {
+    for (auto& [file, archive] : mArchives) platform::CloseFile(file);
+}
+
+bool FileSystem::NormaliseName(const char* name, CTGString& normalised) {
+    if (!nameFits(name)) return false;
+    normalised.assign(name);
+    for (char& c : normalised) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        else if (c == '/') c = kIndexSeparator;
+    }
+    return true;
+}
+
+bool FileSystem::splitName(const char* name, Keys& keys) {
+    CTGString normalised;
+    if (!NormaliseName(name, normalised)) return false;
+    size_t last = normalised.rfind(kIndexSeparator);
+    if (last == std::string::npos) {
+        keys.directory.clear();
+        keys.file = std::move(normalised);
+    } else {
+        keys.directory = normalised.substr(0, last + 1);
+        keys.file = normalised.substr(last + 1);
+    }
+    return true;
+}
+
+IndexEntry* FileSystem::findLocked(const Keys& keys) {
+    auto directory = mIndex.find(keys.directory);
+    if (directory == mIndex.end()) return nullptr;
+    auto file = directory->second.find(keys.file);
+    return file == directory->second.end() ? nullptr : &file->second;
+}
+
+bool FileSystem::Find(const char* name, IndexEntry* entry) {
+    Keys keys;
+    if (!splitName(name, keys)) return false;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    IndexEntry* found = findLocked(keys);
+    if (found && entry) *entry = *found;
+    return found != nullptr;
+}
+
+FileHandle* FileSystem::Open(const char* name, bool forWriting) {
+    Keys keys;
+    CTGString normalised;
+    if (!splitName(name, keys) || !NormaliseName(name, normalised)) return nullptr;
+
+    {
+        std::lock_guard<std::mutex> lock(mArchiveLock);
+        IndexEntry* entry = findLocked(keys);
+        if (entry && entry->inArchive) {
+            if (forWriting) return nullptr;  // archived files are read-only
+            auto archive = mArchives.find(entry->archive);
+            if (archive == mArchives.end()) return nullptr;
+            auto* handle = new (std::nothrow) FileHandle;
+            if (!handle) return nullptr;
+            handle->mName = std::move(normalised);
+            handle->mFile = entry->archive;
+            handle->mSize = entry->size;
+            handle->mBase = entry->offset;
+            handle->mShared = 1;
+            handle->mFileSystem = this;
+            ++archive->second.openWindows;
+            return handle;
+        }
+    }
+
+    platform::NativeFile* file = platform::OpenFile(
+        name, forWriting ? platform::OpenMode::ReadWriteExisting : platform::OpenMode::ReadExisting);
+    if (!file) return nullptr;
+    auto* handle = new (std::nothrow) FileHandle;
+    if (!handle) {
+        platform::CloseFile(file);
+        return nullptr;
+    }
+    handle->mName = std::move(normalised);
+    handle->mFile = file;
+    handle->mSize = platform::GetFileSize(file);
+    handle->mWritable = forWriting ? 1 : 0;
+    handle->mFileSystem = this;
+    return handle;
+}
+
+void FileSystem::Close(FileHandle* handle) {
+    if (!handle) return;
+    if (handle->mShared) {
+        std::lock_guard<std::mutex> lock(mArchiveLock);
+        releaseWindowLocked(handle->mFile);
+    } else {
+        platform::CloseFile(handle->mFile);
+    }
+    delete handle;
+}
+
+void FileSystem::releaseWindowLocked(platform::NativeFile* file) {
+    auto archive = mArchives.find(file);
+    if (archive == mArchives.end()) return;
+    if (archive->second.openWindows > 0) --archive->second.openWindows;
+    if (archive->second.closing && archive->second.openWindows == 0) {
+        platform::CloseFile(file);
+        mArchives.erase(archive);
+    }
+}
+
+bool FileSystem::Create(const char* name) {
+    Keys keys;
+    if (!splitName(name, keys)) return false;
+    {
+        std::lock_guard<std::mutex> lock(mArchiveLock);
+        if (findLocked(keys)) return false;
+    }
+    platform::NativeFile* file = platform::OpenFile(name, platform::OpenMode::CreateAlways);
+    if (!file) return false;
+    platform::CloseFile(file);
+
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    auto directory = mIndex.find(keys.directory);
+    if (directory != mIndex.end()) {
+        IndexEntry entry;
+        entry.name = name;
+        entry.writable = 1;
+        directory->second[keys.file] = std::move(entry);
+    }
+    return true;
+}
+
+bool FileSystem::Delete(const char* name) {
+    Keys keys;
+    if (!splitName(name, keys)) return false;
+    bool known = false;
+    {
+        std::lock_guard<std::mutex> lock(mArchiveLock);
+        IndexEntry* entry = findLocked(keys);
+        if (entry && entry->inArchive) return false;
+        known = entry != nullptr;
+    }
+    if (!platform::DeleteFile(name)) return false;
+    // The index forgets a disk file only once it is really gone.
+    if (known) {
+        std::lock_guard<std::mutex> lock(mArchiveLock);
+        auto directory = mIndex.find(keys.directory);
+        if (directory != mIndex.end()) directory->second.erase(keys.file);
+    }
+    return true;
+}
+
+bool FileSystem::Exists(const char* name) {
+    if (!nameFits(name)) return false;
+    if (Find(name)) return true;
+    return platform::FileExists(name);
+}
+
+platform::NativeFile* FileSystem::OpenArchive(const char* name) {
+    if (!nameFits(name)) return nullptr;
+    platform::NativeFile* file = platform::OpenFile(name, platform::OpenMode::ReadExisting);
+    if (!file) return nullptr;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    Archive& archive = mArchives[file];
+    archive.size = platform::GetFileSize(file);
+    return file;
+}
+
+bool FileSystem::MountEntry(const char* name, platform::NativeFile* file, uint32_t offset, uint32_t size) {
+    Keys keys;
+    if (!splitName(name, keys) || keys.file.empty()) return false;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    auto archive = mArchives.find(file);
+    if (archive == mArchives.end() || archive->second.closing) return false;
+    // The range comes from the archive's own directory: it must lie inside the archive.
+    if (offset > archive->second.size || size > archive->second.size - offset) return false;
+    if (findLocked(keys)) return false;
+    IndexEntry entry;
+    entry.name = name;
+    entry.archive = file;
+    entry.offset = offset;
+    entry.size = size;
+    entry.inArchive = 1;
+    mIndex[keys.directory][keys.file] = std::move(entry);
+    return true;
+}
+
+void FileSystem::CloseArchive(platform::NativeFile* file) {
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    auto archive = mArchives.find(file);
+    if (archive == mArchives.end()) return;
+    for (auto directory = mIndex.begin(); directory != mIndex.end();) {
+        std::erase_if(directory->second, [file](const auto& item) {
+            return item.second.inArchive && item.second.archive == file;
+        });
+        directory = directory->second.empty() ? mIndex.erase(directory) : std::next(directory);
+    }
+    archive->second.closing = true;
+    if (archive->second.openWindows == 0) {
+        platform::CloseFile(file);
+        mArchives.erase(archive);
+    }
+}
+
+}  // namespace tambrix

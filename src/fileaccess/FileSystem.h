@@ -1,0 +1,145 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+
+#include "fileaccess/CTGString.h"
+
+namespace tambrix {
+
+namespace platform {
+struct NativeFile;
+}
+
+class FileSystem;
+
+/// Names are limited to 259 characters; a longer name is refused by every operation.
+inline constexpr uint32_t kMaxFileNameLength = 259;
+
+/// What the index knows about one file: a plain disk file, or a file inside an archive.
+struct IndexEntry {
+    CTGString name;
+    platform::NativeFile* archive = nullptr;  ///< the archive's shared handle (in-archive entries)
+    uint32_t offset = 0;                      ///< first byte of the entry within the archive
+    uint32_t reserved = 0;
+    uint32_t size = 0;
+    uint8_t inArchive = 0;
+    uint8_t writable = 0;
+    uint8_t lastFlag = 0;
+};
+
+/// One open file: a whole disk file, or a read-only window (offset and length) over an
+/// archive's shared handle. Made by FileSystem::Open and released only by FileSystem::Close.
+class FileHandle {
+public:
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    /// Bytes read (0 on failure); the position advances over them. A window never reads
+    /// past its end, even where the archive goes on.
+    uint32_t Read(void* buffer, uint32_t count);
+    /// Bytes written; 0 unless the file was opened for writing.
+    uint32_t Write(const void* buffer, uint32_t count);
+    /// Sets the position for reading; fails beyond the end.
+    bool Seek(uint32_t position);
+    /// Sets the position for writing; may pass the end, which then grows the recorded size.
+    /// Fails for a window.
+    bool SeekExtend(uint32_t position);
+    /// Cuts or grows the file; only a disk file opened for writing.
+    bool SetSize(uint32_t size);
+    bool Flush();
+
+    const CTGString& GetName() const { return mName; }
+    uint32_t GetSize() const { return mSize; }
+    uint32_t GetPosition() const { return mPosition; }
+    bool IsWindow() const { return mShared != 0; }
+    bool IsWritable() const { return mWritable != 0; }
+
+private:
+    friend class FileSystem;
+    FileHandle() = default;
+    ~FileHandle() = default;
+
+    CTGString mName;  ///< the normalised name it was opened under
+    platform::NativeFile* mFile = nullptr;
+    uint32_t mSize = 0;
+    uint32_t mBase = 0;
+    uint32_t mPosition = 0;
+    uint8_t mShared = 0;
+    uint8_t mWritable = 0;
+    FileSystem* mFileSystem = nullptr;
+};
+
+/// Opens, creates, deletes and tests files by name. A name is looked up first in the index
+/// of files that live inside archives, then on disk. Index keys are normalised: ASCII
+/// capitals lower-cased, '/' turned into '\'; the directory key ends in '\' (empty for a
+/// name without a separator) and the file key is the rest.
+///
+/// One lock (the archive lock) serialises every seek-and-read pair on a shared archive
+/// handle, so windows over one archive can be read from several threads at once; it also
+/// guards the index and the archives' bookkeeping.
+class FileSystem {
+public:
+    /// The process-wide instance that every FileStream uses.
+    static FileSystem& Instance();
+
+    FileSystem() = default;
+    /// Closes the archives still held.
+    ~FileSystem();
+    FileSystem(const FileSystem&) = delete;
+    FileSystem& operator=(const FileSystem&) = delete;
+
+    /// Null when the file cannot be opened; an archived entry never opens for writing.
+    FileHandle* Open(const char* name, bool forWriting);
+    /// Creates an empty disk file (truncating an existing one) and closes it again.
+    /// Fails for a name in the index.
+    bool Create(const char* name);
+    /// Fails for an archived entry.
+    bool Delete(const char* name);
+    bool Exists(const char* name);
+    /// Looks the name up in the index; on success copies the entry when one is asked for.
+    bool Find(const char* name, IndexEntry* entry = nullptr);
+    /// Closes and frees a handle (a window leaves its archive open). Null is ignored.
+    void Close(FileHandle* handle);
+
+    /// Opens an archive file read-only as a shared handle for MountEntry; null on failure.
+    platform::NativeFile* OpenArchive(const char* name);
+    /// Adds a file that lives inside an opened archive: `size` bytes from `offset`. Fails
+    /// for an unknown archive, a range outside the archive, a name already in the index,
+    /// or a name too long.
+    bool MountEntry(const char* name, platform::NativeFile* archive, uint32_t offset, uint32_t size);
+    /// Removes the archive's entries from the index and closes its handle; windows still
+    /// open over it stay readable and the handle closes when the last of them does.
+    void CloseArchive(platform::NativeFile* archive);
+
+    /// The normalised form of a name (the key of its index entry); false when too long.
+    static bool NormaliseName(const char* name, CTGString& normalised);
+
+private:
+    friend class FileHandle;
+
+    using Directory = std::map<CTGString, IndexEntry>;
+
+    struct Keys {
+        CTGString directory;
+        CTGString file;
+    };
+    struct Archive {
+        uint32_t size = 0;
+        uint32_t openWindows = 0;
+        bool closing = false;
+    };
+
+    static bool splitName(const char* name, Keys& keys);
+    /// The entry of the keys, or null; the caller holds the lock.
+    IndexEntry* findLocked(const Keys& keys);
+    /// The caller holds the lock.
+    void releaseWindowLocked(platform::NativeFile* archive);
+
+    std::map<CTGString, Directory> mIndex;
+    std::map<platform::NativeFile*, Archive> mArchives;
+    std::mutex mArchiveLock;
+};
+
+}  // namespace tambrix

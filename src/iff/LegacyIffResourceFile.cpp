@@ -1,0 +1,578 @@
+#include "iff/LegacyIffResourceFile.h"
+
+#include <algorithm>
+
+namespace tambrix {
+
+using namespace iff;
+
+namespace {
+/// A file is compacted on close when at least this many bytes are free.
+constexpr uint32_t kCompactThreshold = 10240;
+constexpr ResId kOlderLabelTableId = 0;
+constexpr ResId kLabelTableId = 1;
+
+int16_t clampCount(size_t n) { return static_cast<int16_t>(std::min<size_t>(n, INT16_MAX)); }
+bool sameLabel(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < a.size(); ++i)
+        if (fold(a[i]) != fold(b[i])) return false;
+    return true;
+}
+void leaveAsIs(uint8_t*, uint32_t) {}
+}  // namespace
+
+LegacyIffResourceFile::LegacyIffResourceFile() : mSpace(mStream, ChunkLayout::kLegacy) {}
+
+LegacyIffResourceFile::~LegacyIffResourceFile() {
+    if (IsOpen()) Close();
+    releaseLists();
+}
+
+int32_t LegacyIffResourceFile::finish(int32_t code) {
+    SetError(code);
+    return code;
+}
+
+bool LegacyIffResourceFile::beginOp() {
+    if (!mStream.IsOpen() || !mLabels) {
+        SetError(rc::kNotOpen);
+        return false;
+    }
+    SetError(rc::kOk);
+    return true;
+}
+
+bool LegacyIffResourceFile::beginChange() {
+    if (!beginOp()) return false;
+    if (!mStream.IsOpenedForWriting()) {
+        SetError(rc::kNotWritable);
+        return false;
+    }
+    return true;
+}
+
+void LegacyIffResourceFile::releaseLists() {
+    for (List* list : {&mMain, &mInternal}) {
+        for (auto& group : *list)
+            for (auto& entry : group.entries) FreeDataBlock(entry.data);
+        list->clear();
+    }
+}
+
+// ---- files ---------------------------------------------------------------------
+
+int32_t LegacyIffResourceFile::Create(const TextBuffer& name) {
+    if (IsOpen()) return finish(rc::kAlreadyOpen);
+    int32_t r = mStream.Create(name);
+    if (r != rc::kOk) return finish(r);
+    FileStream fresh;
+    r = fresh.Open(name);
+    if (r == rc::kOk) {
+        r = WriteLegacyFileHeader(fresh);
+        fresh.Close();
+    }
+    if (r != rc::kOk) return finish(r);
+    // Opening and closing the new file writes its empty label table.
+    if (Open(name) == rc::kOk) Close();
+    return finish(r);
+}
+
+int32_t LegacyIffResourceFile::Delete(const TextBuffer& name) {
+    if (IsOpen()) return finish(rc::kAlreadyOpen);
+    return finish(mStream.Delete(name));
+}
+
+int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
+    if (IsOpen()) return finish(rc::kAlreadyOpen);
+    int32_t r = mStream.Open(name);
+    if (r != rc::kOk) return finish(r);
+    r = ReadLegacyFileHeader(mStream);
+    if (r != rc::kOk) {
+        mStream.Close();
+        return finish(r);
+    }
+    releaseLists();
+    mSpace.freeBytes = 0;
+    mSpace.Walk([this](uint32_t offset, const ChunkHeader& header) {
+        if (header.IsFree()) {
+            mSpace.freeBytes += header.size;
+            return;
+        }
+        List& list = (header.flags & kFlagInternal) ? mInternal : mMain;
+        TypeGroup* group = findGroup(list, header.type);
+        if (!group) {
+            list.push_back(TypeGroup{header.type, {}});
+            group = &list.back();
+        }
+        Entry entry;
+        entry.id = static_cast<uint16_t>(header.id);
+        entry.flags = header.flags;
+        entry.offset = offset;
+        entry.labelNumber = header.labelNumber;
+        group->entries.push_back(entry);
+    });
+    // The lists run in reverse order of discovery: built forwards, then turned round.
+    for (List* list : {&mMain, &mInternal}) {
+        std::reverse(list->begin(), list->end());
+        for (auto& group : *list) std::reverse(group.entries.begin(), group.entries.end());
+    }
+    mLabels = std::make_unique<LabelTable>();
+    mInternalMode = true;
+    readLabelTable();
+    mInternalMode = false;
+    return finish(rc::kOk);
+}
+
+void LegacyIffResourceFile::readLabelTable() {
+    if (DataBlock* older = GetResource(kLabelTableType, kOlderLabelTableId, leaveAsIs)) {
+        mLabels->ReadOlderForm(*older);
+        mLabels->SetChanged(false);
+    } else if (DataBlock* table = GetResource(kLabelTableType, kLabelTableId, EnvelopeConversion)) {
+        mLabels->ReadCurrentForm(*table);
+        mLabels->SetChanged(false);
+    }
+    // Without a table, the table stays empty and marked changed: the next update of a
+    // writable file writes one.
+    SetError(rc::kOk);
+}
+
+// In internal mode. The table is written as "NAME" ID 1; an older ID 0 table goes.
+int32_t LegacyIffResourceFile::writeLabelTable() {
+    if (!mLabels->IsChanged()) return finish(rc::kOk);
+    DataBlock* block = SerializeToBlock(*mLabels, 0);
+    if (!block) return finish(rc::kNoMemory);
+    LabelText noLabel;
+    if (AddResource(block, kLabelTableType, kLabelTableId, noLabel, true) != rc::kOk) {
+        FreeDataBlock(block);
+        return GetError();
+    }
+    if (WriteResource(block) != rc::kOk) {
+        int32_t r = GetError();
+        RemoveResource(block);
+        return finish(r);
+    }
+    ReleaseResource(block);
+    mLabels->SetChanged(false);
+    if (TypeGroup* group = findGroup(current(), kLabelTableType)) {
+        auto older = std::find_if(group->entries.begin(), group->entries.end(),
+                                  [](const Entry& e) { return e.id == static_cast<uint16_t>(kOlderLabelTableId); });
+        if (older != group->entries.end()) {
+            int32_t r = mSpace.ReleaseChunk(older->offset, kLabelTableType);
+            if (r != rc::kOk) return finish(r);
+            FreeDataBlock(older->data);
+            group->entries.erase(older);
+        }
+    }
+    return finish(rc::kOk);
+}
+
+int32_t LegacyIffResourceFile::Suspend() { return finish(rc::kIoFailed); }
+int32_t LegacyIffResourceFile::Resume() { return finish(rc::kIoFailed); }
+
+int32_t LegacyIffResourceFile::Update() {
+    if (!beginOp()) return GetError();
+    int32_t first = rc::kOk;
+    // A read-only file cannot take a table; there is nothing else to write either.
+    if (mStream.IsOpenedForWriting()) {
+        mInternalMode = true;
+        first = writeLabelTable();
+        mInternalMode = false;
+    }
+    for (List* list : {&mMain, &mInternal}) {
+        for (auto g = list->size(); g-- > 0;) {
+            for (auto e = (*list)[g].entries.size(); e-- > 0;) {
+                Entry& entry = (*list)[g].entries[e];
+                if (entry.offset != kNoOffset || !entry.data) continue;
+                int32_t r = WriteResource(entry.data);
+                if (first == rc::kOk) first = r;
+            }
+        }
+    }
+    // Flushing gives what closing and reopening the stream would, without the risk of
+    // a failed reopen leaving the object half open.
+    if (first == rc::kOk) first = mStream.Flush();
+    return finish(first);
+}
+
+int32_t LegacyIffResourceFile::Close() {
+    if (!IsOpen()) return finish(rc::kNotOpen);
+    int32_t r = rc::kOk;
+    if (mLabels) r = Update();
+    releaseLists();
+    if (r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold)
+        r = mSpace.Compact(0, nullptr);
+    mLabels.reset();
+    int32_t closed = mStream.Close();
+    mSpace.nextFit = -1;
+    mSpace.freeBytes = 0;
+    mInternalMode = false;
+    // A failure while writing the changes is not hidden behind a good close.
+    return finish(r != rc::kOk ? r : closed);
+}
+
+bool LegacyIffResourceFile::IsWritable() { return mStream.IsOpenedForWriting(); }
+
+int32_t LegacyIffResourceFile::GetPath(TextBuffer& name) {
+    name.Clear();
+    return finish(mStream.GetName(name));
+}
+
+bool LegacyIffResourceFile::IsOpen() { return mStream.IsOpen(); }
+
+// ---- lookups -------------------------------------------------------------------
+
+LegacyIffResourceFile::TypeGroup* LegacyIffResourceFile::findGroup(List& list, ResType type) {
+    for (auto& group : list)
+        if (group.type == type) return &group;
+    return nullptr;
+}
+
+LegacyIffResourceFile::Entry* LegacyIffResourceFile::findById(ResType type, ResId id) {
+    TypeGroup* group = findGroup(current(), type);
+    if (!group) return nullptr;
+    for (auto& entry : group->entries)
+        if (entry.id == static_cast<uint16_t>(id)) return &entry;
+    return nullptr;
+}
+
+// Both lists are searched, the current one first: Update writes internal resources
+// while not in internal mode.
+LegacyIffResourceFile::Found LegacyIffResourceFile::findByBlock(const DataBlock* block) {
+    if (!block) return {};
+    List& first = current();
+    List& second = mInternalMode ? mMain : mInternal;
+    for (List* list : {&first, &second})
+        for (auto& group : *list)
+            for (auto& entry : group.entries)
+                if (entry.data == block) return {&group, &entry};
+    return {};
+}
+
+std::string_view LegacyIffResourceFile::labelOf(const Entry& entry) const {
+    if (entry.labelNumber == kNoLabelNumber || !mLabels) return {};
+    const LabelTable::Record* record = mLabels->Find(entry.labelNumber);
+    return record ? record->label.View() : std::string_view{};
+}
+
+int16_t LegacyIffResourceFile::CountTypes() {
+    if (!beginOp()) return 0;
+    return clampCount(current().size());
+}
+
+ResType LegacyIffResourceFile::GetIndType(int16_t index) {
+    if (!beginOp()) return 0;
+    List& list = current();
+    if (index < 1) index = 1;  // a position below 1 is the first type
+    if (static_cast<size_t>(index) > list.size()) {
+        SetError(rc::kTypeIndexRange);
+        return 0;
+    }
+    return list[index - 1].type;
+}
+
+int16_t LegacyIffResourceFile::CountResources(ResType type) {
+    if (!beginOp()) return 0;
+    TypeGroup* group = findGroup(current(), type);
+    return group ? clampCount(group->entries.size()) : 0;
+}
+
+// Loading a body: the header must carry the type looked up and a body the file can
+// hold; nothing is allocated before both are known.
+int32_t LegacyIffResourceFile::loadBody(ResType type, Entry& entry, ConversionRoutine convert) {
+    if (entry.data) return rc::kOk;
+    if (entry.offset == kNoOffset) return rc::kChunkMismatch;
+    ChunkHeader header;
+    int32_t r = mSpace.ReadHeader(entry.offset, header);
+    if (r != rc::kOk) return r;
+    if (header.type != type || header.size < kLegacyHeaderSize) return rc::kChunkMismatch;
+    const uint32_t bodySize = header.size - kLegacyHeaderSize;
+    uint32_t fileSize = 0;
+    r = mStream.GetSize(fileSize);
+    if (r != rc::kOk) return r;
+    if (uint64_t{entry.offset} + header.size > fileSize) return rc::kShortRead;
+    DataBlock* block = NewDataBlock(bodySize);
+    if (!block) return rc::kNoMemory;
+    if (bodySize > 0) {
+        r = ReadAt(mStream, entry.offset + kLegacyHeaderSize, block->data, bodySize);
+        if (r != rc::kOk) {
+            FreeDataBlock(block);
+            return r;
+        }
+    }
+    if (!(entry.flags & kFlagLibraryOrder) && convert) {
+        convert(block->data, block->size);
+        entry.flags |= kFlagLibraryOrder;
+    }
+    entry.data = block;
+    return rc::kOk;
+}
+
+DataBlock* LegacyIffResourceFile::load(ResType type, Entry* entry, ConversionRoutine convert) {
+    if (!entry) {
+        SetError(rc::kNoSuchResource);
+        return nullptr;
+    }
+    int32_t r = loadBody(type, *entry, convert);
+    if (r != rc::kOk) {
+        SetError(r);
+        return nullptr;
+    }
+    return entry->data;
+}
+
+DataBlock* LegacyIffResourceFile::GetResource(ResType type, ResId id, ConversionRoutine convert) {
+    if (!beginOp()) return nullptr;
+    return load(type, findById(type, id), convert);
+}
+
+DataBlock* LegacyIffResourceFile::GetNamedResource(ResType type, const TextBuffer& label, ConversionRoutine convert) {
+    if (!beginOp()) return nullptr;
+    TypeGroup* group = findGroup(current(), type);
+    if (label.Length() > 0 && group) {
+        for (const auto& record : mLabels->Records()) {
+            if (!sameLabel(record.label.View(), label.View())) continue;
+            for (auto& entry : group->entries)
+                if (entry.labelNumber == record.number) return load(type, &entry, convert);
+        }
+    }
+    SetError(rc::kNoSuchLabel);
+    return nullptr;
+}
+
+DataBlock* LegacyIffResourceFile::GetIndResource(ResType type, int16_t index, ConversionRoutine convert) {
+    if (!beginOp()) return nullptr;
+    TypeGroup* group = findGroup(current(), type);
+    Entry* entry = nullptr;
+    if (group && index >= 1 && static_cast<size_t>(index) <= group->entries.size()) entry = &group->entries[index - 1];
+    return load(type, entry, convert);
+}
+
+void LegacyIffResourceFile::GetResName(DataBlock* block, TextBuffer& label) {
+    label.Clear();
+    if (!beginOp()) return;
+    Found found = findByBlock(block);
+    if (!found.entry) {
+        SetError(rc::kNoSuchResource);
+        return;
+    }
+    label.Assign(labelOf(*found.entry));
+}
+
+ResType LegacyIffResourceFile::GetResType(DataBlock* block) {
+    if (!beginOp()) return 0;
+    Found found = findByBlock(block);
+    if (!found.entry) {
+        SetError(rc::kNoSuchResource);
+        return 0;
+    }
+    return found.group->type;
+}
+
+int32_t LegacyIffResourceFile::GetResID(DataBlock* block, uint16_t& id) {
+    if (!beginOp()) return GetError();
+    Found found = findByBlock(block);
+    if (!found.entry) return finish(rc::kNoSuchResource);
+    id = found.entry->id;
+    return rc::kOk;
+}
+
+int32_t LegacyIffResourceFile::GetResAux(DataBlock* /*block*/, uint16_t& aux) {
+    aux = 0;
+    if (!beginOp()) return GetError();
+    return finish(rc::kUnsupported);
+}
+
+uint8_t LegacyIffResourceFile::GetResAttrs(DataBlock* block) {
+    uint16_t id = 0;
+    GetResID(block, id);
+    return 0;
+}
+
+void LegacyIffResourceFile::UniqueName(ResType type, TextBuffer& label) {
+    if (!beginOp()) return;
+    TypeGroup* group = findGroup(current(), type);
+    PickUniqueName(label, [this, group](std::string_view text) {
+        if (!group) return false;
+        return std::any_of(group->entries.begin(), group->entries.end(),
+                           [&](const Entry& e) { return e.labelNumber != kNoLabelNumber && !labelOf(e).empty() &&
+                                                        sameLabel(labelOf(e), text); });
+    });
+}
+
+ResId LegacyIffResourceFile::UniqueID(ResType type) {
+    if (!beginOp()) return 0;
+    std::vector<int32_t> ids;
+    if (TypeGroup* group = findGroup(current(), type))
+        for (const auto& entry : group->entries) ids.push_back(static_cast<int16_t>(entry.id));
+    return PickUniqueId(ids);
+}
+
+int32_t LegacyIffResourceFile::ReservedOp(DataBlock* /*block*/) {
+    if (!beginOp()) return GetError();
+    return finish(rc::kUnsupported);
+}
+
+bool LegacyIffResourceFile::IsLibraryOrder(DataBlock* block) {
+    if (!beginOp()) return true;
+    Found found = findByBlock(block);
+    if (!found.entry) {
+        SetError(rc::kNoSuchLabel);
+        return true;
+    }
+    return (found.entry->flags & kFlagLibraryOrder) != 0;
+}
+
+// ---- changes -------------------------------------------------------------------
+
+int32_t LegacyIffResourceFile::DetachResource(DataBlock* block) {
+    if (!beginOp()) return GetError();
+    Found found = findByBlock(block);
+    if (!found.entry) return finish(rc::kNoSuchLabel);
+    if (found.entry->offset == kNoOffset) {
+        WriteResource(block);
+        found = findByBlock(block);
+    }
+    found.entry->data = nullptr;
+    // The flags return to what the file holds (a conversion on load set 0x10).
+    ChunkHeader header;
+    int32_t r = mSpace.ReadHeader(found.entry->offset, header);
+    if (r == rc::kOk) found.entry->flags = header.flags;
+    return finish(r);
+}
+
+int32_t LegacyIffResourceFile::SetResID(DataBlock* block, ResId id) {
+    LabelText label;
+    GetResName(block, label);
+    if (GetError() != rc::kOk) return GetError();
+    uint8_t attribute = GetResAttrs(block);
+    if (GetError() != rc::kOk) return GetError();
+    return SetResInfo(block, id, label, attribute);
+}
+
+int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
+                                           bool libraryOrder) {
+    if (!beginChange()) return GetError();
+    if (!block) return finish(rc::kNoSuchLabel);
+    Entry* entry = findById(type, id);
+    // A block held by another resource would be owned twice.
+    Found holder = findByBlock(block);
+    if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);
+    uint32_t labelNumber = kNoLabelNumber;
+    if (label.Length() > 0) {
+        const uint32_t largest = mLabels->LargestNumber();
+        // The next number would be the "no label" mark, or wrap.
+        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
+        labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
+    }
+    if (entry) {
+        if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
+        int32_t r = mSpace.ReleaseChunk(entry->offset, type);
+        if (r != rc::kOk) return finish(r);
+        FreeDataBlock(entry->data);
+        entry->data = nullptr;
+        // The replaced resource's label record would otherwise stay behind unused.
+        if (entry->labelNumber != kNoLabelNumber) mLabels->Remove(entry->labelNumber);
+    } else {
+        List& list = current();
+        TypeGroup* group = findGroup(list, type);
+        if (!group) {
+            list.insert(list.begin(), TypeGroup{type, {}});
+            group = &list.front();
+        }
+        group->entries.insert(group->entries.begin(), Entry{});
+        entry = &group->entries.front();
+    }
+    if (labelNumber != kNoLabelNumber) mLabels->Set(labelNumber, label.View());
+    entry->id = static_cast<uint16_t>(id);
+    entry->flags = static_cast<uint16_t>((libraryOrder ? kFlagLibraryOrder : 0) | (mInternalMode ? kFlagInternal : 0));
+    entry->offset = kNoOffset;
+    entry->labelNumber = labelNumber;
+    entry->data = block;
+    return finish(rc::kOk);
+}
+
+int32_t LegacyIffResourceFile::WriteResource(DataBlock* block) {
+    if (!beginChange()) return GetError();
+    Found found = findByBlock(block);
+    if (!found.entry) return finish(rc::kNoSuchLabel);
+    Entry& entry = *found.entry;
+    const uint32_t length = block->size;
+    if (length > UINT32_MAX - kLegacyHeaderSize) return finish(rc::kUnsupported);
+    ChunkHeader header;
+    header.type = found.group->type;
+    header.size = length + kLegacyHeaderSize;
+    header.id = static_cast<int16_t>(entry.id);
+    header.flags = entry.flags;
+    header.labelNumber = entry.labelNumber;
+    return finish(mSpace.WriteChunk(entry.offset, header, block->data, length));
+}
+
+int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
+    if (!beginChange()) return GetError();
+    Found found = findByBlock(block);
+    if (!found.entry) return finish(rc::kNoSuchLabel);
+    int32_t r = mSpace.ReleaseChunk(found.entry->offset, found.group->type);
+    if (r != rc::kOk) return finish(r);
+    if (found.entry->labelNumber != kNoLabelNumber) mLabels->Remove(found.entry->labelNumber);
+    FreeDataBlock(found.entry->data);
+    auto& entries = found.group->entries;
+    entries.erase(entries.begin() + (found.entry - entries.data()));  // the group stays, even empty
+    return finish(rc::kOk);
+}
+
+int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const TextBuffer& label, uint8_t attribute) {
+    if (!beginChange()) return GetError();
+    if (attribute != 0) return finish(rc::kAttrUnsupported);
+    Found found = findByBlock(block);
+    if (!found.entry) return finish(rc::kNoSuchLabel);
+    Entry& entry = *found.entry;
+    std::string_view newLabel = label.View().substr(0, kMaxLabelLength);
+    const bool labelChanged = labelOf(entry) != newLabel;
+    if (labelChanged && !newLabel.empty() && entry.labelNumber == kNoLabelNumber) {
+        const uint32_t largest = mLabels->LargestNumber();
+        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
+        entry.labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
+    }
+    bool changed = false;
+    if (entry.id != static_cast<uint16_t>(id)) {
+        entry.id = static_cast<uint16_t>(id);
+        changed = true;
+    }
+    if (labelChanged) {
+        if (newLabel.empty())
+            mLabels->Remove(entry.labelNumber);
+        else
+            mLabels->Set(entry.labelNumber, newLabel);
+        changed = true;
+    }
+    int32_t r = rc::kOk;
+    if (changed && entry.offset != kNoOffset) {
+        ChunkHeader header;
+        if (mSpace.IsChunkOf(entry.offset, found.group->type, header, r)) {
+            header.id = static_cast<int16_t>(entry.id);
+            header.labelNumber = entry.labelNumber;
+            r = mSpace.WriteHeader(entry.offset, header);
+        } else if (r == rc::kOk) {
+            r = rc::kChunkMismatch;
+        }
+    }
+    return finish(r);
+}
+
+int32_t LegacyIffResourceFile::Compact() {
+    if (!beginChange()) return GetError();
+    int32_t r = mSpace.Compact(0, [this](uint32_t from, uint32_t to) {
+        for (List* list : {&mMain, &mInternal})
+            for (auto& group : *list)
+                for (auto& entry : group.entries)
+                    if (entry.offset == from) {
+                        entry.offset = to;
+                        return;
+                    }
+    });
+    return finish(r);
+}
+
+}  // namespace tambrix

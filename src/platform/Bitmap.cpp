@@ -1,0 +1,56 @@
+#include "platform/Bitmap.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tambrix::platform {
+
+namespace {
+constexpr uint32_t kRowAlignBits = 32;
+}
+
+std::unique_ptr<Bitmap> Bitmap::Create(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+    if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension) return nullptr;
+    if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return nullptr;
+    std::unique_ptr<Bitmap> bitmap(new (std::nothrow) Bitmap());
+    if (!bitmap) return nullptr;
+    bitmap->mWidth = width;
+    bitmap->mHeight = height;
+    bitmap->mBitsPerPixel = bitsPerPixel;
+    bitmap->mStride = ((static_cast<uint32_t>(width) * bitsPerPixel + kRowAlignBits - 1) / kRowAlignBits) * 4;
+    if (bitmap->mStride > kMaxImageBytes / static_cast<size_t>(height)) return nullptr;
+    try {
+        bitmap->mBits.assign(static_cast<size_t>(bitmap->mStride) * static_cast<size_t>(height), 0);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+    return bitmap;
+}
+
+void Bitmap::Fill8(uint8_t index) {
+    for (int32_t y = 0; y < mHeight; ++y) std::memset(Row(y), index, static_cast<size_t>(mWidth));
+}
+
+void Bitmap::Fill16(uint16_t value) {
+    for (int32_t y = 0; y < mHeight; ++y) {
+        uint8_t* p = Row(y);
+        for (int32_t x = 0; x < mWidth; ++x, p += 2) {
+            p[0] = static_cast<uint8_t>(value);
+            p[1] = static_cast<uint8_t>(value >> 8);
+        }
+    }
+}
+
+void Bitmap::Fill24(uint8_t blue, uint8_t green, uint8_t red) {
+    for (int32_t y = 0; y < mHeight; ++y) {
+        uint8_t* p = Row(y);
+        for (int32_t x = 0; x < mWidth; ++x, p += 3) {
+            p[0] = blue;
+            p[1] = green;
+            p[2] = red;
+        }
+    }
+}
+
+}  // namespace tambrix::platform

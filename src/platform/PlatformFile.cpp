@@ -1,0 +1,317 @@
+#include "platform/PlatformFile.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <new>
+
+namespace tambrix::platform {
+
+struct NativeFile {
+    int fd = -1;
+};
+
+namespace {
+
+constexpr char kHostSeparator = '/';
+constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask, as for any new file
+
+char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalNoCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool entryExists(const std::string& path) {
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty()) return name;
+    if (folder.back() == kHostSeparator) return folder + name;
+    return folder + kHostSeparator + name;
+}
+
+/// The entry of `folder` whose name equals `name` but for ASCII case, or an empty text.
+/// Several such entries (possible only on a case-sensitive host) resolve to the first in
+/// byte order, so that the choice does not depend on the enumeration order.
+std::string findNoCase(const std::string& folder, const std::string& name) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return {};
+    std::string best;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string candidate = entry->d_name;
+        if (!equalNoCase(candidate, name)) continue;
+        if (best.empty() || candidate < best) best = candidate;
+    }
+    ::closedir(dir);
+    return best;
+}
+
+// The three 32-bit clamps below keep the layer's positions and sizes honest for a file of
+// 4 GB or more, which the game never has: such a file reads as 4 GB - 1 bytes.
+uint32_t clampTo32(off_t value) {
+    if (value < 0) return 0;
+    if (static_cast<uint64_t>(value) > UINT32_MAX) return UINT32_MAX;
+    return static_cast<uint32_t>(value);
+}
+
+/// Takes one write from the fault-injection allowance; false when this write must fail.
+bool takeWriteAllowance() {
+    std::atomic<int64_t>& left = Hooks().failWritesAfter;
+    int64_t value = left.load();
+    while (true) {
+        if (value < 0) return true;
+        if (value == 0) return false;
+        if (left.compare_exchange_weak(value, value - 1)) return true;
+    }
+}
+
+bool matchFrom(const std::string& name, const std::string& pattern) {
+    // Iterative wildcard match: on a mismatch, the last '*' takes one more character.
+    size_t n = 0;
+    size_t p = 0;
+    size_t starPattern = std::string::npos;
+    size_t starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || foldAscii(pattern[p]) == foldAscii(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = p++;
+            starName = n;
+        } else if (starPattern != std::string::npos) {
+            p = starPattern + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+IoHooks& Hooks() {
+    static IoHooks hooks;
+    return hooks;
+}
+
+std::string ResolvePath(const std::string& name) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', kHostSeparator);
+    if (path.empty() || entryExists(path)) return path;
+
+    // Walk the components: each one keeps its exact spelling when that exists, else takes
+    // the spelling of an entry that differs only in case. Once a component is missing, the
+    // rest is kept as given (a file about to be created in a resolved folder).
+    std::string resolved = path.front() == kHostSeparator ? std::string(1, kHostSeparator) : std::string();
+    bool missing = false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find(kHostSeparator, start);
+        if (end == std::string::npos) end = path.size();
+        std::string component = path.substr(start, end - start);
+        start = end + 1;
+        if (component.empty()) continue;
+        std::string exact = joinPath(resolved, component);
+        if (missing || component == "." || component == ".." || entryExists(exact)) {
+            resolved = exact;
+            continue;
+        }
+        std::string match = findNoCase(resolved, component);
+        if (match.empty()) {
+            missing = true;
+            resolved = exact;
+        } else {
+            resolved = joinPath(resolved, match);
+        }
+    }
+    if (path.back() == kHostSeparator && (resolved.empty() || resolved.back() != kHostSeparator)) {
+        resolved.push_back(kHostSeparator);
+    }
+    return resolved;
+}
+
+NativeFile* OpenFile(const std::string& name, OpenMode mode) {
+    if (mode != OpenMode::ReadExisting && Hooks().refuseWriteOpens.load()) return nullptr;
+    std::string path = ResolvePath(name);
+    if (path.empty()) return nullptr;
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case OpenMode::ReadWriteExisting: flags |= O_RDWR; break;
+        case OpenMode::ReadExisting: flags |= O_RDONLY; break;
+        case OpenMode::CreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    }
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags, kNewFileMode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    // Only plain files open: a folder is not a file here, as on Windows.
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto* file = new (std::nothrow) NativeFile;
+    if (!file) {
+        ::close(fd);
+        return nullptr;
+    }
+    file->fd = fd;
+    return file;
+}
+
+void CloseFile(NativeFile* file) {
+    if (!file) return;
+    ::close(file->fd);
+    delete file;
+}
+
+bool ReadFile(NativeFile* file, void* buffer, uint32_t count, uint32_t& done) {
+    Hooks().reads.fetch_add(1);
+    done = 0;
+    if (!file || (!buffer && count > 0)) return false;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(file->fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;  // end of file
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool WriteFile(NativeFile* file, const void* buffer, uint32_t count, uint32_t& done) {
+    Hooks().writes.fetch_add(1);
+    done = 0;
+    if (!file || (!buffer && count > 0)) return false;
+    if (!takeWriteAllowance()) return false;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::write(file->fd, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool SetFilePointer(NativeFile* file, uint32_t position) {
+    if (!file) return false;
+    return ::lseek(file->fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);
+}
+
+uint32_t GetFilePointer(NativeFile* file) {
+    if (!file) return 0;
+    return clampTo32(::lseek(file->fd, 0, SEEK_CUR));
+}
+
+uint32_t GetFileSize(NativeFile* file) {
+    if (!file) return 0;
+    struct stat info;
+    if (::fstat(file->fd, &info) != 0) return 0;
+    return clampTo32(info.st_size);
+}
+
+bool SetEndOfFile(NativeFile* file) {
+    if (!file) return false;
+    off_t position = ::lseek(file->fd, 0, SEEK_CUR);
+    if (position < 0) return false;
+    return ::ftruncate(file->fd, position) == 0;
+}
+
+bool FlushFile(NativeFile* file) {
+    if (!file) return false;
+    return ::fsync(file->fd) == 0;
+}
+
+bool DeleteFile(const std::string& name) {
+    std::string path = ResolvePath(name);
+    struct stat info;
+    if (path.empty() || ::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+bool FileExists(const std::string& name) {
+    NativeFile* file = OpenFile(name, OpenMode::ReadExisting);
+    if (!file) return false;
+    CloseFile(file);
+    return true;
+}
+
+bool DirectoryExists(const std::string& name) {
+    std::string path = ResolvePath(name);
+    struct stat info;
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string CurrentDirectory() {
+    std::string buffer(PATH_MAX, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(buffer.find('\0'));
+    return buffer;
+}
+
+bool MatchPattern(const std::string& name, const std::string& pattern) {
+    if (matchFrom(name, pattern)) return true;
+    // As on Windows, a trailing ".*" also matches a name without an extension ("*.*" is everything).
+    const std::string anyExtension = ".*";
+    if (pattern.size() >= anyExtension.size() &&
+        pattern.compare(pattern.size() - anyExtension.size(), anyExtension.size(), anyExtension) == 0) {
+        return matchFrom(name, pattern.substr(0, pattern.size() - anyExtension.size()));
+    }
+    return false;
+}
+
+bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entries) {
+    entries.clear();
+    size_t split = folderAndPattern.find_last_of("/\\");
+    std::string folder = split == std::string::npos ? std::string(".") : folderAndPattern.substr(0, split + 1);
+    std::string pattern = split == std::string::npos ? folderAndPattern : folderAndPattern.substr(split + 1);
+
+    std::string path = ResolvePath(folder);
+    DIR* dir = ::opendir(path.c_str());
+    if (!dir) return false;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == ".." || pattern.empty() || !MatchPattern(name, pattern)) continue;
+        std::string full = joinPath(path, name);
+        struct stat info;
+        // A dangling link still shows, as the link itself.
+        if (::stat(full.c_str(), &info) != 0 && ::lstat(full.c_str(), &info) != 0) continue;
+        DirEntry found;
+        found.name = name;
+        found.isDirectory = S_ISDIR(info.st_mode);
+        found.size = found.isDirectory ? 0 : static_cast<uint64_t>(info.st_size);
+        found.modified = static_cast<int64_t>(info.st_mtime);
+        found.readOnly = (info.st_mode & S_IWUSR) == 0;
+        entries.push_back(std::move(found));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+}  // namespace tambrix::platform
