@@ -1,35 +1,193 @@
-// The object view's openers over the resource library.
+// The object view's openers over the resource library: object files through a view
+// resource set (with their ".spf" companion), wall and floor files as single IFF
+// containers, bitmaps read from disk; pictures are the library's bitmaps, saved with
+// its bitmap export.
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
+#include <QStringDecoder>
 
+#include "app/BitmapImage.h"
 #include "app/ViewedFile.h"
+#include "catalog/TextBuffer.h"
+#if __has_include("graphics/BitmapExport.h")
+#define TAMBRIX_HAS_BITMAP_EXPORT 1
+#include "graphics/BitmapExport.h"
+#endif
+
+#if __has_include("catalog/ObjectSet.h") && __has_include("catalog/StringTable.h") && \
+    __has_include("graphics/PreviewRenderer.h") && __has_include("resfile/ViewResourceSet.h")
+#define TAMBRIX_HAS_OBJECT_LIBRARY 1
+#include "catalog/ObjectSet.h"
+#include "catalog/StringTable.h"
+#include "graphics/PreviewRenderer.h"
+#include "graphics/Sprite.h"
+#include "iff/IffResourceFile.h"
+#include "iff/LegacyIffResourceFile.h"
+#include "resfile/ViewResourceSet.h"
+#endif
 
 namespace tambrix::app {
 
 namespace {
 
-/// A bitmap read from disk with Qt's reader.
-class ImagePicture : public Picture {
+const uint32_t kWhite = 0xFFFFFF;  // 0x00BBGGRR
+
+/// A picture held as the library's bitmap; the screen gets a copy as an image.
+class BitmapPicture : public Picture {
 public:
-    explicit ImagePicture(QImage image) : mImage(std::move(image)) {}
+    explicit BitmapPicture(std::unique_ptr<platform::Bitmap> bitmap)
+        : mBitmap(std::move(bitmap)), mImage(ToImage(*mBitmap)) {}
     QImage Image() const override { return mImage; }
-    bool WriteBitmapFile(const QString& path) const override { return mImage.save(path, "BMP"); }
+    bool WriteBitmapFile(const QString& path) const override {
+#ifndef TAMBRIX_HAS_BITMAP_EXPORT
+        return mImage.save(path, "BMP");
+#else
+        const std::optional<PackedDib> packed = BitmapToPackedDib(mBitmap.get(), kDibUncompressed);
+        if (!packed) return false;
+        return WritePackedDibFile(QFile::encodeName(path).toStdString(), &*packed);
+#endif
+    }
 
 private:
+    std::unique_ptr<platform::Bitmap> mBitmap;
     QImage mImage;
 };
+
+std::unique_ptr<Picture> pictureOf(std::unique_ptr<platform::Bitmap> bitmap) {
+    if (!bitmap) return nullptr;
+    return std::make_unique<BitmapPicture>(std::move(bitmap));
+}
+
+#ifdef TAMBRIX_HAS_OBJECT_LIBRARY
+
+/// A file name for the library, or nothing when it does not fit its 260-byte buffer
+/// (a cut name would open another file).
+std::optional<FileNameText> libraryName(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    if (bytes.isEmpty() || static_cast<uint32_t>(bytes.size()) >= kFileNameCapacity) return std::nullopt;
+    return FileNameText(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
+/// Game texts are 8-bit: UTF-8 where they decode as such, else Latin-1.
+QString gameText(std::string_view text) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (!utf8.hasError()) return decoded;
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString gameText(const char* text) { return text ? gameText(std::string_view(text)) : QString(); }
+
+class LibraryViewedFile : public ViewedFile {
+public:
+    explicit LibraryViewedFile(std::unique_ptr<ObjectSet> set) : mSet(std::move(set)) {}
+
+    int CountObjects() override { return static_cast<int>(mSet->Objects().size()); }
+
+    FormTexts FirstObjectTexts() override {
+        if (mSet->Objects().empty()) return {};
+        const ObjectRecord& first = *mSet->Objects().front();
+        return {gameText(first.Name()), QString::asprintf("%d", first.Price()), gameText(first.Description())};
+    }
+
+    std::optional<FormTexts> StringTableTexts() override {
+        StringTable table;
+        if (table.Load(mSet->ResourceSet(), 0, false) != 0) return std::nullopt;
+        const uint8_t current = StringTable::kCurrentLanguage;
+        return FormTexts{gameText(table.Get(1, current)), gameText(table.Get(2, current)),
+                         gameText(table.Get(3, current))};
+    }
+
+    std::vector<int> SpriteIds() override {
+        std::vector<int> ids;
+        for (const SpriteRef& sprite : mSet->Sprites()) ids.push_back(sprite.id);
+        return ids;
+    }
+
+    int CountSpriteFrames(int spriteId) override {
+        return static_cast<int>(tambrix::CountSpriteFrames(*mSet->ResourceSet(), spriteId));
+    }
+
+    std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override {
+        return pictureOf(tambrix::DrawSprite(*mSet->ResourceSet(), spriteId, frame, kWhite, kSpriteViewColour));
+    }
+
+    std::unique_ptr<Picture> RenderPreview() override {
+        if (mSet->Objects().empty()) return nullptr;
+        return pictureOf(RenderObjectPreview(*mSet->Objects().front(), kDefaultPreviewImage, kWhite));
+    }
+
+private:
+    std::unique_ptr<ObjectSet> mSet;
+};
+
+std::unique_ptr<ViewedFile> loadedFile(std::unique_ptr<ResourceFile> file) {
+    auto set = std::make_unique<ObjectSet>();
+    set->SetResourceSet(std::move(file));
+    set->Load(1);
+    return std::make_unique<LibraryViewedFile>(std::move(set));
+}
+
+/// Whether one of the set's members is the object file itself (and not only its
+/// companion): its path without extension is the name the set was opened with.
+bool hasObjectMember(ViewResourceSet& set, const QString& objectPath) {
+    for (int i = 0; i < set.CountMembers(); ++i) {
+        ResourceFile* member = set.GetMember(i);
+        FileNameText path;
+        if (member->GetPath(path) != 0) continue;
+        const QString memberPath = QFile::decodeName(QByteArray(path.CStr()));
+        if (memberPath.endsWith(".iff", Qt::CaseInsensitive) &&
+            QFileInfo(memberPath).canonicalFilePath() == QFileInfo(objectPath).canonicalFilePath())
+            return true;
+    }
+    return false;
+}
+
+std::unique_ptr<ViewedFile> openObjectFile(const QString& path) {
+    // The object file is opened by its name without extension, so that the set takes
+    // its ".spf" companion too: an object's sprites may live there.
+    const QFileInfo info(path);
+    const auto name = libraryName(info.dir().filePath(info.completeBaseName()));
+    if (!name) return nullptr;
+    auto set = std::make_unique<ViewResourceSet>();
+    if (set->Open(*name) != 0 || !hasObjectMember(*set, path)) return nullptr;
+    return loadedFile(std::move(set));
+}
+
+std::unique_ptr<ViewedFile> openTileFile(const QString& path) {
+    const auto name = libraryName(path);
+    if (!name) return nullptr;
+    auto legacy = std::make_unique<LegacyIffResourceFile>();
+    if (legacy->Open(*name) == 0) return loadedFile(std::move(legacy));
+    auto current = std::make_unique<IffResourceFile>();
+    if (current->Open(*name) == 0) return loadedFile(std::move(current));
+    return nullptr;
+}
+
+#endif
+
+std::unique_ptr<Picture> loadBitmapFile(const QString& path) {
+    const QImage image(path, "BMP");
+    if (image.isNull()) return nullptr;
+    return pictureOf(FromImage(image));
+}
 
 }  // namespace
 
 FileOpeners LibraryOpeners() {
     FileOpeners openers;
+#ifdef TAMBRIX_HAS_OBJECT_LIBRARY
+    openers.openObjectFile = openObjectFile;
+    openers.openTileFile = openTileFile;
+#else
+    // The object library is not part of this build yet: object, wall and floor files
+    // cannot be opened.
     openers.openObjectFile = [](const QString&) -> std::unique_ptr<ViewedFile> { return nullptr; };
     openers.openTileFile = [](const QString&) -> std::unique_ptr<ViewedFile> { return nullptr; };
-    openers.loadBitmapFile = [](const QString& path) -> std::unique_ptr<Picture> {
-        QImage image(path);
-        if (image.isNull()) return nullptr;
-        return std::make_unique<ImagePicture>(std::move(image));
-    };
+#endif
+    openers.loadBitmapFile = loadBitmapFile;
     return openers;
 }
 
