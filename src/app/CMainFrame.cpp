@@ -203,6 +203,7 @@ void CMainFrame::createPanes() {
     mObjectView = new CObjectView(mDoc);
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
+    mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     mInner->addWidget(mObjectScroller);
     mInner->addWidget(mFileList);
     mOuter->addWidget(mFolderView);
