@@ -48,14 +48,9 @@ uint32_t FileHandle::Write(const void* buffer, uint32_t count) {
 }
 
 bool FileHandle::Seek(uint32_t position) {
-    if (!mFile) return false;
-    if (mShared) {
-        std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
-        if (position > mSize) return false;
-        mPosition = position;  // each window read positions the shared pointer itself
-        return true;
-    }
-    if (position > mSize || !platform::SetFilePointer(mFile, position)) return false;
+    if (!mFile || position > mSize) return false;
+    // A window leaves the shared pointer alone: each of its reads positions it under the lock.
+    if (!mShared && !platform::SetFilePointer(mFile, position)) return false;
     mPosition = position;
     return true;
 }
@@ -144,8 +139,8 @@ bool FileSystem::Find(const char* name, IndexEntry* entry) {
 
 FileHandle* FileSystem::Open(const char* name, bool forWriting) {
     Keys keys;
-    CTGString normalised;
-    if (!splitName(name, keys) || !NormaliseName(name, normalised)) return nullptr;
+    if (!splitName(name, keys)) return nullptr;
+    CTGString normalised = keys.directory + keys.file;
 
     {
         std::lock_guard<std::mutex> lock(mArchiveLock);

@@ -149,7 +149,8 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode) {
     if (mode != OpenMode::ReadExisting && Hooks().refuseWriteOpens.load()) return nullptr;
     std::string path = ResolvePath(name);
     if (path.empty()) return nullptr;
-    int flags = O_CLOEXEC;
+    // Non-blocking only while opening: a named pipe would otherwise wait for a writer.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
         case OpenMode::ReadWriteExisting: flags |= O_RDWR; break;
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;
@@ -162,7 +163,9 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode) {
     if (fd < 0) return nullptr;
     // Only plain files open: a folder is not a file here, as on Windows.
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    int status = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || status < 0 ||
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return nullptr;
     }

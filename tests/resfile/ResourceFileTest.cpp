@@ -1,0 +1,133 @@
+#include "resfile/ResourceFile.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "support/MemoryResourceFile.h"
+
+namespace tambrix {
+namespace {
+
+using test::MemoryResourceFile;
+
+constexpr ResType kPlain = MakeResType("PLAN");
+constexpr ResType kOther = MakeResType("OTHR");
+
+DataBlock* blockOf(std::vector<uint8_t> bytes) {
+    DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
+    if (block && !bytes.empty()) std::copy(bytes.begin(), bytes.end(), block->data);
+    return block;
+}
+
+// --- What the base class does for every container ---
+
+TEST(ResourceFileBase, AttributeZeroLookupIsAPlainLookup) {
+    MemoryResourceFile file;
+    file.Put(kPlain, 3, {1, 2});
+    DataBlock* plain = file.GetResource(kPlain, 3, nullptr);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(file.GetResourceWithAttr(kPlain, 3, 0, nullptr), plain);
+    EXPECT_EQ(file.GetError(), rc::kOk);
+    EXPECT_EQ(file.GetResourceWithAttr(kPlain, 4, 0, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kNoSuchResource);  // the lookup's own error passes through
+    EXPECT_EQ(file.GetResourceWithAttr(kPlain, 3, 1, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kAttrUnsupported);
+}
+
+TEST(ResourceFileBase, AttributesAreNeitherKeptNorReported) {
+    MemoryResourceFile file;
+    DataBlock* block = blockOf({7});
+    LabelText label("ignored");
+    ASSERT_EQ(file.AddResourceWithAttr(block, kPlain, 9, label, 0x40, true), rc::kOk);
+    LabelText name("before");
+    file.GetResName(block, name);
+    EXPECT_EQ(name.Length(), 0u);  // added with an empty label
+    EXPECT_EQ(file.GetResAttrs(block), 0);
+    EXPECT_EQ(file.GetError(), rc::kOk);
+
+    DataBlock stranger;
+    EXPECT_EQ(file.GetResAttrs(&stranger), 0);
+    EXPECT_EQ(file.GetError(), rc::kNoSuchLabel);  // from the GetResID it asks
+}
+
+TEST(ResourceFileBase, ReleaseDetachesThenFrees) {
+    MemoryResourceFile file;
+    file.Put(kPlain, 1, {1, 2, 3});
+    DataBlock* block = file.GetResource(kPlain, 1, nullptr);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(file.ReleaseResource(block), rc::kOk);
+    EXPECT_EQ(file.LoadedBlocks(), 0);
+    // The resource stays; a new lookup loads a new block.
+    EXPECT_NE(file.GetResource(kPlain, 1, nullptr), nullptr);
+
+    // A block that is not the file's is neither detached nor freed.
+    DataBlock* stranger = blockOf({1});
+    EXPECT_EQ(file.ReleaseResource(stranger), rc::kNoSuchLabel);
+    FreeDataBlock(stranger);
+}
+
+// --- The in-memory file that other tests lean on ---
+
+TEST(MemoryResourceFile, TypesInOrderOfFirstAdditionAndIndexedLookups) {
+    MemoryResourceFile file;
+    file.Put(kOther, 5, {5});
+    file.Put(kPlain, 1, {1});
+    file.Put(kOther, 2, {2});
+    EXPECT_EQ(file.CountTypes(), 2);
+    EXPECT_EQ(file.GetIndType(1), kOther);
+    EXPECT_EQ(file.GetIndType(2), kPlain);
+    EXPECT_EQ(file.GetIndType(3), 0u);
+    EXPECT_EQ(file.GetError(), rc::kTypeIndexRange);
+    EXPECT_EQ(file.GetIndType(0), 0u);
+    EXPECT_EQ(file.CountResources(kOther), 2);
+
+    DataBlock* second = file.GetIndResource(kOther, 2, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->data[0], 2);
+    uint16_t id = 0;
+    EXPECT_EQ(file.GetResID(second, id), rc::kOk);
+    EXPECT_EQ(id, 2);
+    EXPECT_EQ(file.GetIndResource(kOther, 3, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kNoSuchResource);
+    EXPECT_EQ(file.UniqueID(kOther), 1);
+    EXPECT_EQ(file.UniqueID(kPlain), 2);
+}
+
+TEST(MemoryResourceFile, LabelsAddWriteAndRemove) {
+    MemoryResourceFile file;
+    DataBlock* block = blockOf({1, 2});
+    ASSERT_EQ(file.AddResource(block, kPlain, 10, LabelText("Chair"), true), rc::kOk);
+    EXPECT_EQ(file.GetNamedResource(kPlain, LabelText("Chair"), nullptr), block);
+    EXPECT_EQ(file.GetNamedResource(kPlain, LabelText(""), nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kNoSuchLabel);
+    LabelText unique("Chair");
+    file.UniqueName(kPlain, unique);
+    EXPECT_EQ(unique.View(), "Chair 2");
+
+    block->data[0] = 9;
+    EXPECT_EQ(*file.Stored(kPlain, 10), (std::vector<uint8_t>{1, 2}));  // not yet written
+    EXPECT_EQ(file.WriteResource(block), rc::kOk);
+    EXPECT_EQ(*file.Stored(kPlain, 10), (std::vector<uint8_t>{9, 2}));
+
+    EXPECT_EQ(file.RemoveResource(block), rc::kOk);  // frees the block
+    EXPECT_EQ(file.CountTypes(), 0);
+    EXPECT_EQ(file.Stored(kPlain, 10), nullptr);
+}
+
+TEST(MemoryResourceFile, ClosedFileAnswersNotOpen) {
+    MemoryResourceFile file;
+    file.Put(kPlain, 1, {1});
+    ASSERT_NE(file.GetResource(kPlain, 1, nullptr), nullptr);
+    EXPECT_EQ(file.Suspend(), rc::kOk);  // frees the loaded block
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.CountTypes(), 0);
+    EXPECT_EQ(file.GetError(), rc::kNotOpen);
+    EXPECT_EQ(file.GetResource(kPlain, 1, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kNotOpen);
+    EXPECT_EQ(file.Resume(), rc::kOk);
+    EXPECT_EQ(file.CountResources(kPlain), 1);
+}
+
+}  // namespace
+}  // namespace tambrix
