@@ -50,7 +50,8 @@ void CFolderView::OnInitialUpdate() {
     root->setData(0, kPathRole, 0);
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString simsPath = mDoc->SimsPath();
+    // A trailing separator would double up in every path below.
+    const QString simsPath = mDoc->SimsPath().isEmpty() ? QString() : QDir::cleanPath(mDoc->SimsPath());
     if (!simsPath.isEmpty() && QFileInfo(simsPath).isDir()) {
         QStringList ancestors{QFileInfo(simsPath).canonicalFilePath()};
         addSubdirectories(simsPath, root, ancestors);

@@ -17,7 +17,7 @@
 #endif
 
 #if __has_include("catalog/ObjectSet.h") && __has_include("catalog/StringTable.h") && \
-    __has_include("graphics/PreviewRenderer.h") && __has_include("resfile/ViewResourceSet.h")
+    __has_include("graphics/PreviewRenderer.h") && __has_include("resfile/ResourceSet.h")
 #define TAMBRIX_HAS_OBJECT_LIBRARY 1
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
