@@ -25,7 +25,7 @@
 #include "graphics/Sprite.h"
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
-#include "resfile/ViewResourceSet.h"
+#include "resfile/ResourceSet.h"
 #endif
 
 namespace tambrix::app {
