@@ -1,5 +1,7 @@
 #include "resfile/ResourceFile.h"
 
+#include "catalog/StringTable.h"
+
 namespace tambrix {
 
 ResourceFile::~ResourceFile() = default;
@@ -22,9 +24,14 @@ int32_t ResourceFile::AddResourceWithAttr(DataBlock* block, ResType type, ResId 
     return AddResource(block, type, id, empty, libraryOrder);
 }
 
-void ResourceFile::GetIndString(TextBuffer& text, int16_t /*tableId*/, int16_t /*index*/) {
-    // Filled in on top of the string tables.
+void ResourceFile::GetIndString(TextBuffer& text, int16_t tableId, int16_t index) {
+    StringTable table;
+    // A missing table simply leaves the text empty.
+    table.Load(this, static_cast<uint16_t>(tableId), false);
     text.Clear();
+    if (index >= 1 && index <= table.Count(StringTable::kCurrentLanguage)) {
+        if (const char* value = table.Get(index, StringTable::kCurrentLanguage)) text.Assign(value);
+    }
 }
 
 int32_t ResourceFile::ReleaseResource(DataBlock* block) {

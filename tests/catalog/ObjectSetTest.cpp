@@ -1,0 +1,265 @@
+#include "catalog/ObjectSet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ByteBuilder.h"
+#include "CatalogMemoryFile.h"
+#include "graphics/Palette.h"
+
+namespace tambrix {
+namespace {
+
+using testing::ByteBuilder;
+using testing::Bytes;
+using testing::CatalogMemoryFile;
+using Records = std::vector<ObjectRecord*>;
+
+constexpr uint16_t kMulti = 0xFFFD;
+
+struct Definition {
+    uint32_t version = 138;
+    int16_t masterId = 0;
+    int16_t subIndex = 0;
+    int16_t catalogId = 0;
+    uint32_t size = kObjectDefinitionSize;
+    uint8_t fill = 0x11;  // every byte the set does not read, so that zeroing shows
+};
+
+/// An "OBJD" body, little-endian.
+Bytes MakeDefinition(const Definition& d) {
+    Bytes b(std::max(d.size, kObjectDefinitionSize), d.fill);
+    auto put16 = [&b](uint32_t at, uint16_t v) {
+        b[at] = static_cast<uint8_t>(v & 0xFF);
+        b[at + 1] = static_cast<uint8_t>(v >> 8);
+    };
+    put16(0, static_cast<uint16_t>(d.version));  // u32 version
+    put16(2, static_cast<uint16_t>(d.version >> 16));
+    put16(ObjectRecord::kMasterIdOffset, static_cast<uint16_t>(d.masterId));
+    put16(ObjectRecord::kSubIndexOffset, static_cast<uint16_t>(d.subIndex));
+    put16(ObjectRecord::kCatalogStringsIdOffset, static_cast<uint16_t>(d.catalogId));
+    b.resize(d.size);
+    return b;
+}
+
+class ObjectSetTest : public ::testing::Test {
+protected:
+    ObjectSetTest() {
+        auto owned = std::make_unique<CatalogMemoryFile>();
+        file = owned.get();
+        set.SetResourceSet(std::move(owned));
+    }
+    void PutObject(ResId id, const Definition& d) { file->Put(restype::kOBJD, id, MakeDefinition(d)); }
+    ObjectRecord& Record(size_t i) { return *set.AllRecords().at(i); }
+
+    ObjectSet set;
+    CatalogMemoryFile* file;  // owned by the set
+};
+
+// --- multi-tile objects
+
+TEST_F(ObjectSetTest, TilesLinkToTheirMaster) {
+    PutObject(1, {.masterId = 0});                      // A
+    PutObject(2, {.masterId = 5, .subIndex = -1});      // M
+    PutObject(3, {.masterId = 5, .subIndex = 0x0102});  // T, tile x 1, y 2
+    set.Load(0);
+    ObjectRecord &a = Record(0), &m = Record(1), &t = Record(2);
+    EXPECT_EQ(set.Objects(), (Records{&a, &m}));
+    EXPECT_EQ(a.DisplayIndex(), 0);
+    EXPECT_EQ(m.DisplayIndex(), 1);
+    EXPECT_EQ(t.DisplayIndex(), -1);
+    EXPECT_EQ(t.Master(), &m);
+    EXPECT_EQ(m.Tiles(), (Records{&t}));
+    EXPECT_EQ(a.Master(), nullptr);
+    EXPECT_EQ(t.TileX(), 1);
+    EXPECT_EQ(t.TileY(), 2);
+    EXPECT_EQ(t.Set(), &set);
+}
+
+TEST_F(ObjectSetTest, TileWithoutMasterIsDropped) {
+    PutObject(1, {.masterId = 7, .subIndex = 0x0001});
+    PutObject(2, {.masterId = 0});
+    set.Load(0);
+    EXPECT_EQ(set.Objects(), (Records{&Record(1)}));
+    EXPECT_EQ(Record(0).Master(), nullptr);
+    EXPECT_EQ(Record(1).DisplayIndex(), 0);
+}
+
+TEST_F(ObjectSetTest, TilesAttachToFirstOfTwoMasters) {
+    PutObject(1, {.masterId = 9, .subIndex = 0x0100});  // before its masters
+    PutObject(2, {.masterId = 9, .subIndex = -1});
+    PutObject(3, {.masterId = 9, .subIndex = -1});
+    set.Load(0);
+    EXPECT_EQ(Record(0).Master(), &Record(1));
+    EXPECT_TRUE(Record(2).Tiles().empty());
+    EXPECT_EQ(set.Objects(), (Records{&Record(1), &Record(2)}));
+}
+
+// --- definitions
+
+TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
+    PutObject(1, {.version = 137, .size = 200});
+    PutObject(2, {.version = 136, .size = 201});  // the half word at 200 is zeroed too
+    PutObject(3, {.version = 138, .size = 100});
+    PutObject(4, {.version = 137, .size = 300, .fill = 0x44});
+    PutObject(-5, {.version = 0, .size = 0});
+    set.Load(0);
+    ASSERT_EQ(set.AllRecords().size(), 5u);
+    auto zeroFrom = [](const ObjectRecord& r) {
+        auto& d = r.Definition();
+        return static_cast<uint32_t>(std::find_if(d.rbegin(), d.rend(), [](uint8_t b) { return b != 0; }).base() -
+                                     d.begin());
+    };
+    EXPECT_EQ(Record(0).Version(), 138u);
+    EXPECT_EQ(zeroFrom(Record(0)), 200u);
+    EXPECT_EQ(Record(1).Version(), 138u);
+    EXPECT_EQ(zeroFrom(Record(1)), 200u);
+    EXPECT_EQ(zeroFrom(Record(2)), 100u);
+    EXPECT_EQ(Record(3).Version(), 138u);
+    EXPECT_EQ(Record(3).Definition()[215], 0x44) << "a longer definition is cut, not zeroed";
+    EXPECT_EQ(zeroFrom(Record(4)), 0u);
+    EXPECT_EQ(Record(4).Id(), -5);
+}
+
+TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
+    PutObject(1, {});
+    file->Put(restype::kPALT, 1, {});
+    file->failGet = rc::kShortRead;
+    set.Load(1);
+    EXPECT_TRUE(set.AllRecords().empty());
+    EXPECT_TRUE(set.Palettes().empty());
+}
+
+// --- catalog texts
+
+TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtss) {
+    PutObject(1, {.catalogId = 100});
+    PutObject(2, {.catalogId = 101});
+    PutObject(3, {.catalogId = 102});
+    PutObject(4, {.catalogId = 103});
+    PutObject(5, {.catalogId = 55});
+    file->Put(restype::kCATS, 100, ByteBuilder().Text("desc").Text("name"));
+    file->Put(restype::kCATS, 101, ByteBuilder().Text("only"));
+    file->Put(restype::kCATS, 102, ByteBuilder().Text("d").Raw("unterminated"));
+    file->Put(restype::kCTSS, 103, ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit"));
+    set.Load(0);
+    EXPECT_EQ(Record(0).Name(), "name");
+    EXPECT_EQ(Record(0).Description(), "desc");
+    EXPECT_EQ(Record(1).Name(), "");
+    EXPECT_EQ(Record(1).Description(), "only");
+    EXPECT_EQ(Record(1).CatalogFound(), 1);
+    EXPECT_EQ(Record(2).Name(), "unterminated");
+    EXPECT_EQ(Record(3).Name(), "Chair");
+    EXPECT_EQ(Record(3).Description(), "Sit");
+    EXPECT_EQ(Record(4).Name(), kNameUndefined);
+    EXPECT_EQ(Record(4).Description(), kNameUndefined);
+    EXPECT_EQ(Record(4).CatalogFound(), 0);
+    EXPECT_EQ(file->LoadedBlocks(), 0);
+}
+
+TEST_F(ObjectSetTest, CatalogTextFallsBackToAnyLanguage) {
+    file->Put(restype::kCTSS, 8, ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
+    std::string name = "x", description = "y";
+    EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 8, false), 0);
+    EXPECT_EQ(name + description, "");
+    EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 8, true), 0);
+    EXPECT_EQ(name, "Stuhl");
+    EXPECT_EQ(description, "Sitzen");
+    EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 9, true), rc::kNoSuchResource);
+    EXPECT_EQ(ObjectSet::CatalogText(name, description, nullptr, 8, true), -1);
+}
+
+TEST_F(ObjectSetTest, IncompleteTablesAreCompletedInTheFile) {
+    file->Put(restype::kCTSS, 8, ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"), "cat");
+    file->Put(restype::kCTSS, 9, ByteBuilder().U16(0xFFFF).U16(1).Text("Lamp"));
+    PutObject(1, {.catalogId = 8});
+    PutObject(2, {.catalogId = 9});
+    set.Load(0);
+    // Only code-2 strings: empty code-1 strings 1 and 2 are stored, and then found.
+    EXPECT_EQ(Record(0).Name() + Record(0).Description(), "");
+    EXPECT_EQ(Record(0).CatalogFound(), 1);
+    EXPECT_EQ(*file->Stored(restype::kCTSS, 8),
+              Bytes(ByteBuilder().U16(kMulti).U16(4).Entry(1, "").Entry(1, "").Entry(2, "Stuhl").Entry(2, "Sitzen")
+                        .U8(0xA3).U8(0xA3).U8(0xA3).U8(0xA3)));
+    // A name without a description gets an empty description.
+    EXPECT_EQ(Record(1).Name(), "Lamp");
+    EXPECT_EQ(*file->Stored(restype::kCTSS, 9),
+              Bytes(ByteBuilder().U16(kMulti).U16(2).Entry(1, "Lamp").Entry(1, "").U8(0xA3).U8(0xA3)));
+}
+
+TEST_F(ObjectSetTest, ReadOnlyFileIsNotCompletedAndStillShowsTexts) {
+    Bytes original = ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen");
+    file->Put(restype::kCTSS, 8, original);
+    PutObject(1, {.catalogId = 8});
+    file->readOnly = true;
+    set.Load(0);
+    EXPECT_EQ(*file->Stored(restype::kCTSS, 8), original);
+    EXPECT_EQ(Record(0).Name(), "Stuhl");
+    EXPECT_EQ(Record(0).Description(), "Sitzen");
+    EXPECT_EQ(Record(0).CatalogFound(), 1);
+}
+
+// --- graphics lists and lifetime
+
+TEST_F(ObjectSetTest, GraphicsListedOnlyWithGraphics) {
+    PutObject(1, {});
+    file->Put(restype::kSPR2, 20, {1}, "two");
+    file->Put(restype::kSPR, 10, {1});
+    file->Put(restype::kSPR, -3, {1});
+    file->Put(restype::kDGRP, 100, {1});
+    // "PALT": version, count 2, 8 unread bytes, then RGB triplets
+    file->Put(restype::kPALT, 4, ByteBuilder().U32(1).U32(2).U32(0).U32(0).U8(1).U8(2).U8(3).U8(4).U8(5).U8(6));
+    set.Load(0);
+    EXPECT_TRUE(set.Sprites().empty() && set.Palettes().empty() && set.DrawGroups().empty());
+
+    set.Load(1);
+    EXPECT_EQ(set.AllRecords().size(), 1u) << "a reload rebuilds, it does not add";
+    ASSERT_EQ(set.Sprites().size(), 3u);
+    EXPECT_EQ(set.Sprites()[0].id, 10);
+    EXPECT_EQ(set.Sprites()[1].id, -3);
+    EXPECT_EQ(set.Sprites()[2].type, restype::kSPR2);
+    EXPECT_EQ(set.Sprites()[2].label.View(), "two");
+    ASSERT_EQ(set.DrawGroups().size(), 1u);
+    EXPECT_EQ(set.DrawGroups()[0].id, 100);
+    const Palette* p = set.FindPalette(4);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->Count(), 2u);
+    EXPECT_EQ(p->Entry(1).red, 4);
+}
+
+class WatchedFile : public test::MemoryResourceFile {
+public:
+    explicit WatchedFile(bool* destroyed) : mDestroyed(destroyed) {}
+    ~WatchedFile() override { *mDestroyed = true; }
+
+private:
+    bool* mDestroyed;
+};
+
+TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
+    bool destroyed = false;
+    {
+        ObjectSet set;
+        set.SetResourceSet(std::make_unique<WatchedFile>(&destroyed));
+        set.Load(1);
+        set.Clear();
+        EXPECT_FALSE(destroyed);
+        set.Close();
+        EXPECT_TRUE(destroyed);
+        EXPECT_EQ(set.ResourceSet(), nullptr);
+        set.Load(1);  // nothing attached: an empty set
+        EXPECT_TRUE(set.AllRecords().empty());
+    }
+    destroyed = false;
+    {
+        ObjectSet set;
+        set.SetResourceSet(std::make_unique<WatchedFile>(&destroyed));
+    }
+    EXPECT_TRUE(destroyed);
+}
+
+}  // namespace
+}  // namespace tambrix

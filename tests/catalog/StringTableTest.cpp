@@ -1,0 +1,316 @@
+#include "catalog/StringTable.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ByteBuilder.h"
+#include "CatalogMemoryFile.h"
+
+namespace tambrix {
+namespace {
+
+using testing::ByteBuilder;
+using testing::Bytes;
+using S = std::vector<std::string>;
+
+constexpr uint8_t kCur = StringTable::kCurrentLanguage;
+constexpr uint16_t kPlain = 0xFFFF, kCommented = 0xFFFE, kMulti = 0xFFFD;
+
+/// The strings of one language table.
+S Strings(const StringTable& t, uint8_t language) {
+    S out;
+    for (int i = 1; i <= t.Count(language); ++i) out.push_back(t.Get(i, language) ? t.Get(i, language) : "<null>");
+    return out;
+}
+
+class StringTableTest : public ::testing::Test {
+protected:
+    /// Reads resource (type, id) holding `bytes`, current language 0.
+    int32_t Read(ResType type, ResId id, Bytes bytes, bool allLanguages, bool fallback = true, bool text = false) {
+        file.Put(type, id, bytes, "label");
+        table.SetSource(&file, id, type, text ? StringTable::kTextMode : StringTable::kBinaryMode, -1);
+        return table.Read(allLanguages, fallback);
+    }
+    testing::CatalogMemoryFile file;
+    StringTable table;
+};
+
+// --- every encoding, whole and malformed: decoding stops at the end of the block,
+// keeping the strings (or entries) that lay wholly inside it
+
+struct Decoding {
+    const char* name;
+    Bytes bytes;
+    S strings;  // table 0, read with allLanguages
+};
+
+class DecodingTest : public StringTableTest, public ::testing::WithParamInterface<Decoding> {};
+
+TEST_P(DecodingTest, GivesTableZero) {
+    ASSERT_EQ(Read(restype::kSTR, 1, GetParam().bytes, true), 0);
+    EXPECT_EQ(Strings(table, 0), GetParam().strings);
+    EXPECT_EQ(file.LoadedBlocks(), 0) << "the block is released after decoding";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, DecodingTest,
+    ::testing::Values(
+        Decoding{"plain", {0xFF, 0xFF, 0x02, 0x00, 'a', 0x00, 'b', 0x00}, {"a", "b"}},
+        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("ca").Text("b").Text(""), {"a", "b"}},
+        // count 2; "d\xA1g" and "it\xD5s" come out with 'o' and an apostrophe
+        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Raw("d\xA1g").U8(4).Raw("it\xD5s"), {"dog", "it's"}},
+        Decoding{"codeZero", ByteBuilder().U16(0).U16(1).Text("x"), {}},
+        Decoding{"unknownNegative", ByteBuilder().U16(0xFFFC).U16(1).Text("x"), {}},
+        // (1,a) (2,x) (1,b): a change of language restarts the index, so b goes before a
+        Decoding{"languageRuns", ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b"), {"b", "a"}},
+        // code 0 names no language table; it must not land in the current one
+        Decoding{"codeZeroSkipped", ByteBuilder().U16(kMulti).U16(3).Entry(0, "z").Entry(21, "big").Entry(1, "a"), {"a"}},
+        Decoding{"empty", {}, {}},
+        Decoding{"oneByte", {0xFF}, {}},
+        Decoding{"codeWithoutCount", {0xFF, 0xFF}, {}},
+        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).Text("a").Text("b"), {"a", "b"}},
+        Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).Text("a").Raw("bc"), {"a"}},
+        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("").Text("b").Raw("c"), {"a"}},
+        Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}},
+        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).Text("b").Raw("z"), {"a"}},
+        Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}},
+        Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Raw("a").U8(200).Raw("bc"), {"a"}},
+        Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Raw("q"), {"", "q"}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
+    ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kCommented).U16(1).Text("a").Text("note"), false), 0);
+    EXPECT_EQ(table.Get(0, kCur), nullptr);
+    EXPECT_EQ(table.Get(2, kCur), nullptr);
+    EXPECT_EQ(table.Get(-1, kCur), nullptr);
+    EXPECT_STREQ(table.GetComment(1, kCur), "note");
+    EXPECT_EQ(table.GetComment(2, kCur), nullptr);
+    EXPECT_EQ(table.Label().View(), "label");
+}
+
+TEST_F(StringTableTest, CaretTextTakesOnlyClosedStringsAndIsNeverConverted) {
+    file.Put(restype::kCST, 4, ByteBuilder().Raw("x^one^ y ^two^^"), "", false);  // not in library order
+    table.SetSource(&file, 4, restype::kCST, StringTable::kTextMode, -1);
+    ASSERT_EQ(table.Read(false, true), 0);
+    EXPECT_EQ(Strings(table, 0), (S{"one", "two"}));
+    ASSERT_EQ(Read(restype::kCST, 5, ByteBuilder().Raw("^^^a^^^"), false, true, true), 0);
+    EXPECT_EQ(Strings(table, 0), (S{"", "a", ""}));
+}
+
+TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
+    file.Put(restype::kSTR, 1, {0xFF, 0xFF, 0x00, 0x01, 'a', 0x00}, "", false);  // count swapped too
+    file.Put(restype::kSTR, 2, {0x00, 0x01, 0x01, 'b'}, "", false);              // the code is the count
+    file.Put(restype::kSTR, 3, {0xFF, 0xFE, 0x01, 0x00, 'c', 0x00, 0x00}, "", false);  // count not swapped
+    for (uint16_t id = 1; id <= 3; ++id) {
+        table.SetSource(&file, id, restype::kSTR, StringTable::kBinaryMode, -1);
+        ASSERT_EQ(table.Read(false, true), 0);
+        EXPECT_EQ(Strings(table, 0), S{std::string(1, static_cast<char>('a' + id - 1))}) << id;
+    }
+    uint8_t shortBody[3] = {0xFF, 0xFF, 0x01};  // no room for a count: left alone
+    StringTableConversion(shortBody, 3);
+    EXPECT_EQ(shortBody[2], 0x01);
+    StringTableConversion(nullptr, 0);
+}
+
+// --- languages
+
+TEST_F(StringTableTest, OtherLanguagesOnlyWithAllLanguages) {
+    Bytes b = ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "ca").Entry(1, "b").Entry(2, "x", "cx");
+    ASSERT_EQ(Read(restype::kCTSS, 1, b, false), 0);
+    EXPECT_EQ(Strings(table, 0), (S{"a", "b"}));
+    EXPECT_EQ(table.Count(1), 0);
+
+    ASSERT_EQ(table.Read(true, true), 0);
+    EXPECT_EQ(Strings(table, 1), (S{"x"}));
+    EXPECT_STREQ(table.GetComment(1, 1), "cx");
+    EXPECT_EQ(table.SourceLanguage(1, 1), 1);
+    // Empty languages are filled with copies of table 0, marked as copies, without comments.
+    EXPECT_EQ(Strings(table, 19), (S{"a", "b"}));
+    EXPECT_EQ(table.SourceLanguage(1, 19), 0);
+    EXPECT_EQ(table.GetComment(1, 19), nullptr);
+}
+
+TEST_F(StringTableTest, OnlySecondLanguageLeavesCurrentEmpty) {
+    ASSERT_EQ(Read(restype::kCTSS, 1, ByteBuilder().U16(kMulti).U16(2).Entry(2, "x").Entry(2, "y"), false, true), 0);
+    EXPECT_EQ(table.Count(0), 0) << "the fallback takes code-1 entries only";
+    ASSERT_EQ(table.Read(true, false), 0);
+    EXPECT_EQ(Strings(table, 1), (S{"x", "y"}));
+    EXPECT_EQ(table.Count(2), 0) << "nothing to copy from an empty table 0";
+    uint8_t found = 99;
+    EXPECT_STREQ(table.FindInAnyLanguage(2, &found), "y");
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(table.FindInAnyLanguage(3, &found), nullptr);
+}
+
+TEST_F(StringTableTest, FallbackFillsAnotherCurrentLanguageFromCodeOne) {
+    file.Put(restype::kCTSS, 1, ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "c").Entry(3, "z").Entry(1, "b"));
+    table.SetSource(&file, 1, restype::kCTSS, StringTable::kBinaryMode, 1);  // current language: table 1
+    ASSERT_EQ(table.Read(false, true), 0);
+    EXPECT_EQ(Strings(table, 1), (S{"a", "b"}));
+    EXPECT_STREQ(table.GetComment(1, 1), "c");
+    ASSERT_EQ(table.Read(false, false), 0);
+    EXPECT_EQ(table.Count(1), 0);
+}
+
+// --- editing
+
+TEST_F(StringTableTest, SetInsertAndCommentStayInBounds) {
+    table.Set(2, "no", 0);  // past count + 1
+    table.Set(1, "a", 0);
+    table.Set(2, "c", kCur);
+    table.Insert(2, "b", 0);
+    table.Insert(0, "first", 0);  // clamped to 1
+    table.Insert(99, "last", 0);  // clamped to count + 1
+    EXPECT_EQ(Strings(table, 0), (S{"first", "a", "b", "c", "last"}));
+    table.SetComment(6, "no", 0);  // no append
+    table.SetComment(2, "note", 0);
+    EXPECT_EQ(table.Count(0), 5);
+    EXPECT_STREQ(table.GetComment(2, 0), "note");
+    table.SetComment(2, nullptr, 0);
+    EXPECT_EQ(table.GetComment(2, 0), nullptr);
+    table.Set(1, table.Get(1, 0), 0);  // set from itself
+    EXPECT_STREQ(table.Get(1, 0), "first");
+
+    for (uint8_t l : {uint8_t{20}, uint8_t{254}}) {  // no such language table
+        table.Set(1, "x", l);
+        table.Insert(1, "x", l);
+        table.ClearLanguage(l);
+        EXPECT_EQ(table.Get(1, l), nullptr);
+    }
+    table.Set(1, "x", 5);
+    table.ClearLanguage(0);
+    EXPECT_EQ(table.Count(0), 0);
+    EXPECT_EQ(table.Count(5), 1);
+    table.ClearAll();
+    EXPECT_EQ(table.Count(5), 0);
+}
+
+// --- reading, loading, GetIndString
+
+TEST_F(StringTableTest, ReadAndSaveNeedAnOpenSource) {
+    table.Set(1, "kept", 0);
+    EXPECT_EQ(table.Read(false, true), -1);
+    EXPECT_EQ(table.Save(), -1);
+    table.SetSource(&file, 1, restype::kSTR, StringTable::kBinaryMode, -1);
+    EXPECT_EQ(table.Read(false, true), rc::kNoSuchResource);
+    EXPECT_EQ(table.Count(0), 0) << "a failed load empties the table";
+    table.Set(1, "kept", 0);
+    file.Close();
+    EXPECT_EQ(table.Read(false, true), -1);
+    EXPECT_STREQ(table.Get(1, 0), "kept");
+}
+
+TEST(StringTableReadTest, BodyThatCouldNotBeLoadedIsAFailure) {
+    // A container that hands out no block without setting an error.
+    struct SilentFile : testing::CatalogMemoryFile {
+        DataBlock* GetResource(ResType, ResId, ConversionRoutine) override {
+            SetError(rc::kOk);
+            return nullptr;
+        }
+    } file;
+    StringTable table;
+    EXPECT_EQ(table.Load(&file, 1, false), rc::kNoMemory);
+}
+
+TEST_F(StringTableTest, LoadPrefersBinaryThenCaretText) {
+    file.Put(restype::kCST, 7, ByteBuilder().Raw("^caret^"));
+    ASSERT_EQ(table.Load(&file, 7, false), 0);
+    EXPECT_EQ(table.Type(), restype::kCST);
+    EXPECT_EQ(Strings(table, 0), (S{"caret"}));
+    file.Put(restype::kSTR, 7, ByteBuilder().U16(kPlain).U16(1).Text("binary"));
+    ASSERT_EQ(table.Load(&file, 7, false), 0);
+    EXPECT_EQ(Strings(table, 0), (S{"binary"}));
+    EXPECT_EQ(table.Load(&file, 8, false), rc::kNoSuchResource);
+}
+
+TEST_F(StringTableTest, GetIndStringGivesOneStringOrNothing) {
+    file.Put(restype::kSTR, 3, ByteBuilder().U16(kPlain).U16(2).Text("one").Text("two"));
+    file.Put(restype::kCST, 4, ByteBuilder().Raw("^text^"));
+    FixedText<8> text;
+    file.GetIndString(text, 3, 2);
+    EXPECT_EQ(text.View(), "two");
+    file.GetIndString(text, 4, 1);
+    EXPECT_EQ(text.View(), "text");
+    for (int16_t index : {int16_t{0}, int16_t{-1}, int16_t{3}}) {
+        text.Assign("junk");
+        file.GetIndString(text, 3, index);
+        EXPECT_EQ(text.View(), "") << index;
+    }
+    file.GetIndString(text, 9, 1);
+    EXPECT_EQ(text.View(), "");
+}
+
+// --- saving
+
+TEST_F(StringTableTest, SaveWritesExactLayout) {
+    table.SetSource(&file, 0x1234, restype::kSTR, StringTable::kBinaryMode, -1);
+    table.Set(1, "ab", kCur);
+    table.Label().Assign("saved");
+    ASSERT_EQ(table.Save(), 0);
+    // FD FF count 1; code 1, "ab", NUL, empty comment NUL; one fill byte
+    EXPECT_EQ(*file.Stored(restype::kSTR, 0x1234), (Bytes{0xFD, 0xFF, 0x01, 0x00, 0x01, 0x61, 0x62, 0x00, 0x00, 0xA3}));
+    EXPECT_EQ(file.LoadedBlocks(), 0);
+}
+
+TEST_F(StringTableTest, SaveMergesWithStoredTable) {
+    file.Put(restype::kCTSS, 2, ByteBuilder().U16(kMulti).U16(6).Entry(1, "s1").Entry(1, "s2").Entry(1, "s3")
+                                    .Entry(1, "s4", "c4").Entry(1, "s5").Entry(2, "other"));
+    table.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, -1);
+    for (const char* s : {"n1", "n2", "n3"}) table.Set(table.Count(0) + 1, s, kCur);
+    table.SetComment(3, "c3", kCur);
+    ASSERT_EQ(table.Save(), 0);
+
+    StringTable back;
+    back.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, -1);
+    ASSERT_EQ(back.Read(true, false), 0);
+    EXPECT_EQ(Strings(back, 0), (S{"n1", "n2", "n3", "s4", "s5"}));
+    EXPECT_STREQ(back.GetComment(3, 0), "c3");
+    EXPECT_STREQ(back.GetComment(4, 0), "c4");
+    // Language 2 keeps its own string and is filled up from table 0.
+    EXPECT_EQ(Strings(back, 1), (S{"other", "n2", "n3", "s4", "s5"}));
+}
+
+TEST_F(StringTableTest, SaveDropsLanguagesThatOnlyHoldCopies) {
+    ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").Entry(1, "b"), true), 0);
+    ASSERT_EQ(table.Count(7), 2);
+    ASSERT_EQ(table.Save(), 0);
+    EXPECT_EQ(*file.Stored(restype::kSTR, 1),
+              Bytes(ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").Entry(1, "b").U8(0xA3).U8(0xA3)));
+}
+
+TEST_F(StringTableTest, SavedCaretTextBecomesBinaryAndKeepsItsStrings) {
+    Bytes caret = ByteBuilder().Raw("^one^^two^^three^");
+    file.Put(restype::kCST, 6, caret, "txt");
+    ASSERT_EQ(table.Load(&file, 6, false), 0);
+    table.ClearAll();
+    table.Set(1, "uno", kCur);
+    ASSERT_EQ(table.Save(), 0);
+    EXPECT_EQ(table.Type(), restype::kSTR);
+    EXPECT_EQ(table.TextModeFlag(), StringTable::kBinaryMode);
+    EXPECT_EQ(*file.Stored(restype::kCST, 6), caret);
+
+    StringTable back;
+    ASSERT_EQ(back.Load(&file, 6, false), 0);
+    EXPECT_EQ(back.Type(), restype::kSTR);
+    EXPECT_EQ(Strings(back, 0), (S{"uno", "two", "three"})) << "the merge read the caret text as text";
+    EXPECT_EQ(back.Label().View(), "txt");
+}
+
+TEST_F(StringTableTest, FailedSaveChangesNothing) {
+    Bytes original = ByteBuilder().U16(kPlain).U16(1).Text("a");
+    file.Put(restype::kSTR, 1, original);
+    table.SetSource(&file, 1, restype::kSTR, StringTable::kBinaryMode, -1);
+    table.Set(1, "b", kCur);
+    file.readOnly = true;
+    EXPECT_EQ(table.Save(), rc::kNotWritable);
+    file.readOnly = false;
+    file.failAdd = rc::kNoWritableMember;
+    EXPECT_EQ(table.Save(), rc::kNoWritableMember);
+    EXPECT_EQ(*file.Stored(restype::kSTR, 1), original);
+    EXPECT_EQ(file.LoadedBlocks(), 0);
+}
+
+}  // namespace
+}  // namespace tambrix
