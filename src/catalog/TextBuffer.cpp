@@ -25,6 +25,10 @@ uint32_t TextBuffer::Length() const {
 
 void TextBuffer::Assign(std::string_view text) {
     if (mCapacity == 0) return;
+    if (text.empty()) {
+        mText[0] = '\0';
+        return;
+    }
     // The source may overlap our own storage (assigning a part of ourselves).
     uint32_t n = static_cast<uint32_t>(std::min<size_t>(text.size(), mCapacity - 1));
     const void* nul = std::memchr(text.data(), '\0', n);
@@ -36,7 +40,7 @@ void TextBuffer::Assign(std::string_view text) {
 void TextBuffer::Append(std::string_view text) { AppendN(text.data(), static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX))); }
 
 void TextBuffer::AppendN(const char* text, uint32_t n) {
-    if (mCapacity == 0 || !text) return;
+    if (mCapacity == 0 || !text || n == 0) return;
     uint32_t length = Length();
     uint32_t room = mCapacity - 1 - length;
     uint32_t take = 0;

@@ -147,6 +147,8 @@ FileHandle* FileSystem::Open(const char* name, bool forWriting) {
         IndexEntry* entry = findLocked(keys);
         if (entry && entry->inArchive) {
             if (forWriting) return nullptr;  // archived files are read-only
+            // Its stored bytes are not the file: handing them out would be a wrong result.
+            if (entry->compressed) return nullptr;
             auto archive = mArchives.find(entry->archive);
             if (archive == mArchives.end()) return nullptr;
             auto* handle = new (std::nothrow) FileHandle;
@@ -257,7 +259,8 @@ platform::NativeFile* FileSystem::OpenArchive(const char* name) {
     return file;
 }
 
-bool FileSystem::MountEntry(const char* name, platform::NativeFile* file, uint32_t offset, uint32_t size) {
+bool FileSystem::MountEntry(const char* name, platform::NativeFile* file, uint32_t offset, uint32_t size,
+                            bool compressed) {
     Keys keys;
     if (!splitName(name, keys) || keys.file.empty()) return false;
     std::lock_guard<std::mutex> lock(mArchiveLock);
@@ -272,12 +275,17 @@ bool FileSystem::MountEntry(const char* name, platform::NativeFile* file, uint32
     entry.offset = offset;
     entry.size = size;
     entry.inArchive = 1;
+    entry.compressed = compressed ? 1 : 0;
     mIndex[keys.directory][keys.file] = std::move(entry);
     return true;
 }
 
 void FileSystem::CloseArchive(platform::NativeFile* file) {
     std::lock_guard<std::mutex> lock(mArchiveLock);
+    closeArchiveLocked(file);
+}
+
+void FileSystem::closeArchiveLocked(platform::NativeFile* file) {
     auto archive = mArchives.find(file);
     if (archive == mArchives.end()) return;
     for (auto directory = mIndex.begin(); directory != mIndex.end();) {
@@ -290,6 +298,74 @@ void FileSystem::CloseArchive(platform::NativeFile* file) {
     if (archive->second.openWindows == 0) {
         platform::CloseFile(file);
         mArchives.erase(archive);
+    }
+}
+
+bool FileSystem::directoryKey(const char* directory, CTGString& key) {
+    if (!NormaliseName(directory, key)) return false;
+    if (!key.empty() && key.back() != kIndexSeparator) key.push_back(kIndexSeparator);
+    return true;
+}
+
+uint32_t FileSystem::CloseArchivesUnder(const char* directory) {
+    CTGString key;
+    if (!directoryKey(directory, key)) return 0;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    std::vector<platform::NativeFile*> found;
+    // Every key that starts with the directory's key lies in one run of the ordered map.
+    for (auto item = mIndex.lower_bound(key); item != mIndex.end() && item->first.starts_with(key); ++item) {
+        for (const auto& [fileKey, entry] : item->second) {
+            if (entry.inArchive && std::find(found.begin(), found.end(), entry.archive) == found.end()) {
+                found.push_back(entry.archive);
+            }
+        }
+    }
+    for (platform::NativeFile* file : found) closeArchiveLocked(file);
+    return static_cast<uint32_t>(found.size());
+}
+
+void FileSystem::ListMountedFolders(const char* directory, std::vector<CTGString>& folders) {
+    folders.clear();
+    CTGString key;
+    if (!directoryKey(directory, key)) return;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    CTGString last;
+    for (auto item = mIndex.lower_bound(key); item != mIndex.end() && item->first.starts_with(key); ++item) {
+        const CTGString& deeper = item->first;
+        if (deeper.size() == key.size()) continue;  // the directory itself
+        auto mounted = std::find_if(item->second.begin(), item->second.end(),
+                                    [](const auto& file) { return file.second.inArchive != 0; });
+        if (mounted == item->second.end()) continue;
+        size_t end = deeper.find(kIndexSeparator, key.size());
+        CTGString folder = deeper.substr(key.size(), end - key.size());
+        // All keys below one folder follow each other in the ordered map.
+        if (!folders.empty() && folder == last) continue;
+        // A key is its name normalised character by character: the same positions in the
+        // mounted name give the folder's own spelling.
+        const CTGString& spelled = mounted->second.name;
+        folders.push_back(spelled.size() == deeper.size() + mounted->first.size()
+                              ? CTGString(spelled.substr(key.size(), folder.size()))
+                              : folder);
+        last = std::move(folder);
+    }
+}
+
+void FileSystem::ListMountedFiles(const char* directory, std::vector<MountedFile>& files) {
+    files.clear();
+    CTGString key;
+    if (!directoryKey(directory, key)) return;
+    std::lock_guard<std::mutex> lock(mArchiveLock);
+    auto item = mIndex.find(key);
+    if (item == mIndex.end()) return;
+    for (const auto& [fileKey, entry] : item->second) {
+        if (!entry.inArchive) continue;
+        MountedFile file;
+        file.name = entry.name.size() >= fileKey.size()
+                        ? CTGString(entry.name.substr(entry.name.size() - fileKey.size()))
+                        : fileKey;
+        file.size = entry.size;
+        file.compressed = entry.compressed != 0;
+        files.push_back(std::move(file));
     }
 }
 

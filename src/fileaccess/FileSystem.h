@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include "fileaccess/CTGString.h"
 
@@ -27,6 +28,14 @@ struct IndexEntry {
     uint8_t inArchive = 0;
     uint8_t writable = 0;
     uint8_t lastFlag = 0;
+    uint8_t compressed = 0;  ///< stored compressed: listed, but opening it fails
+};
+
+/// One file of a folder of mounted entries, as FileSystem::ListMountedFiles answers it.
+struct MountedFile {
+    CTGString name;  ///< the file's own name (no folder), spelled as it was mounted
+    uint32_t size = 0;
+    bool compressed = false;
 };
 
 /// One open file: a whole disk file, or a read-only window (offset and length) over an
@@ -108,10 +117,22 @@ public:
     /// Adds a file that lives inside an opened archive: `size` bytes from `offset`. Fails
     /// for an unknown archive, a range outside the archive, a name already in the index,
     /// or a name too long.
-    bool MountEntry(const char* name, platform::NativeFile* archive, uint32_t offset, uint32_t size);
+    /// A compressed entry is listed by the queries below but never opens.
+    bool MountEntry(const char* name, platform::NativeFile* archive, uint32_t offset, uint32_t size,
+                    bool compressed = false);
     /// Removes the archive's entries from the index and closes its handle; windows still
     /// open over it stay readable and the handle closes when the last of them does.
     void CloseArchive(platform::NativeFile* archive);
+    /// Closes every archive that has a mounted entry in the directory or below it (as
+    /// CloseArchive does); answers how many were closed.
+    uint32_t CloseArchivesUnder(const char* directory);
+
+    /// The folders directly inside a directory that hold mounted entries (at any depth),
+    /// by their names as mounted, in key order. The directory is a name such as
+    /// "C:\Sims\GameData" (a final separator is optional; "" is the top level).
+    void ListMountedFolders(const char* directory, std::vector<CTGString>& folders);
+    /// The mounted entries directly inside a directory, in key order.
+    void ListMountedFiles(const char* directory, std::vector<MountedFile>& files);
 
     /// The normalised form of a name (the key of its index entry); false when too long.
     static bool NormaliseName(const char* name, CTGString& normalised);
@@ -136,6 +157,10 @@ private:
     IndexEntry* findLocked(const Keys& keys);
     /// The caller holds the lock.
     void releaseWindowLocked(platform::NativeFile* archive);
+    /// The caller holds the lock.
+    void closeArchiveLocked(platform::NativeFile* archive);
+    /// The index key of a directory name: normalised, ending in '\' unless empty.
+    static bool directoryKey(const char* directory, CTGString& key);
 
     std::map<CTGString, Directory> mIndex;
     std::map<platform::NativeFile*, Archive> mArchives;

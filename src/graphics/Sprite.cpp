@@ -463,6 +463,8 @@ uint8_t nearestToColour(const Palette& palette, uint32_t colour) {
 // The body of DrawSprite; answers the failure message or null.
 const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background,
                        int32_t viewMode, SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas) {
+    // A mode this drawing does not know shows colours.
+    if (viewMode != kSpriteViewDepth && viewMode != kSpriteViewAlpha) viewMode = kSpriteViewColour;
     FetchedSprite sprite = fetchSprite(file, spriteId);
     if (!sprite.chunk) return kSpriteNotFound;
 

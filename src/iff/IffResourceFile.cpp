@@ -202,8 +202,8 @@ int32_t IffResourceFile::Close() {
 int32_t IffResourceFile::Update() {
     if (!beginOp()) return GetError();
     int32_t first = rc::kOk;
-    // Collect first: WriteResource does not change the index's shape, but the blocks
-    // are named by pointer and looked up again.
+    // Last group first, last entry first. WriteResource never reshapes the index, so
+    // the positions stay good while it runs.
     for (auto g = mIndex->groups.size(); g-- > 0;) {
         for (auto e = mIndex->groups[g].entries.size(); e-- > 0;) {
             ResourceEntry& entry = mIndex->groups[g].entries[e];
@@ -464,7 +464,10 @@ int32_t IffResourceFile::AddResourceWithAttr(DataBlock* block, ResType type, Res
                                              uint8_t attribute, bool libraryOrder) {
     if (!beginChange()) return GetError();
     if (!block) return finish(rc::kNoSuchLabel);
+    // The resource replaced carries this very attribute: a lookup may fall back from
+    // a variant to the plain resource, but adding a variant must not replace it.
     ResourceEntry* entry = findById(type, id, attribute);
+    if (entry && entry->Attribute() != attribute) entry = nullptr;
     // A block held by another resource would be owned twice.
     Found holder = findByBlock(block);
     if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);

@@ -251,9 +251,9 @@ LegacyIffResourceFile::Found LegacyIffResourceFile::findByBlock(const DataBlock*
 }
 
 std::string_view LegacyIffResourceFile::labelOf(const Entry& entry) const {
-    if (entry.labelNumber == kNoLabelNumber || !mLabels) return {};
+    if (entry.labelNumber == kNoLabelNumber || !mLabels) return "";  // not {}: a null view must not reach TextBuffer::Assign
     const LabelTable::Record* record = mLabels->Find(entry.labelNumber);
-    return record ? record->label.View() : std::string_view{};
+    return record ? record->label.View() : std::string_view("");
 }
 
 int16_t LegacyIffResourceFile::CountTypes() {

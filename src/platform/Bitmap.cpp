@@ -33,24 +33,28 @@ void Bitmap::Fill8(uint8_t index) {
 }
 
 void Bitmap::Fill16(uint16_t value) {
-    for (int32_t y = 0; y < mHeight; ++y) {
-        uint8_t* p = Row(y);
-        for (int32_t x = 0; x < mWidth; ++x, p += 2) {
-            p[0] = static_cast<uint8_t>(value);
-            p[1] = static_cast<uint8_t>(value >> 8);
-        }
+    uint8_t* first = Row(0);
+    for (int32_t x = 0; x < mWidth; ++x) {
+        first[2 * x] = static_cast<uint8_t>(value);
+        first[2 * x + 1] = static_cast<uint8_t>(value >> 8);
     }
+    copyFirstRow(2);
 }
 
 void Bitmap::Fill24(uint8_t blue, uint8_t green, uint8_t red) {
-    for (int32_t y = 0; y < mHeight; ++y) {
-        uint8_t* p = Row(y);
-        for (int32_t x = 0; x < mWidth; ++x, p += 3) {
-            p[0] = blue;
-            p[1] = green;
-            p[2] = red;
-        }
+    uint8_t* first = Row(0);
+    for (int32_t x = 0; x < mWidth; ++x) {
+        first[3 * x] = blue;
+        first[3 * x + 1] = green;
+        first[3 * x + 2] = red;
     }
+    copyFirstRow(3);
+}
+
+// Repeats the pixels of row 0 in every other row; the padding stays as it is.
+void Bitmap::copyFirstRow(uint32_t bytesPerPixel) {
+    const size_t used = static_cast<size_t>(mWidth) * bytesPerPixel;
+    for (int32_t y = 1; y < mHeight; ++y) std::memcpy(Row(y), Row(0), used);
 }
 
 }  // namespace tambrix::platform

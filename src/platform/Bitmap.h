@@ -66,6 +66,7 @@ public:
 
 private:
     Bitmap() = default;
+    void copyFirstRow(uint32_t bytesPerPixel);
 
     int32_t mWidth = 0;
     int32_t mHeight = 0;

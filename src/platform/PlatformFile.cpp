@@ -21,6 +21,7 @@ namespace {
 
 constexpr char kHostSeparator = '/';
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask, as for any new file
+constexpr mode_t kNewFolderMode = 0777;  // likewise
 
 char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -266,6 +267,15 @@ bool DirectoryExists(const std::string& name) {
     std::string path = ResolvePath(name);
     struct stat info;
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool MakeDirectory(const std::string& name) {
+    std::string path = ResolvePath(name);
+    if (path.empty()) return false;
+    while (path.size() > 1 && path.back() == kHostSeparator) path.pop_back();
+    if (::mkdir(path.c_str(), kNewFolderMode) != 0 && errno != EEXIST) return false;
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 std::string CurrentDirectory() {

@@ -42,6 +42,10 @@ bool DeleteFile(const std::string& name);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
+/// Creates one folder (its parent must exist). True when a real folder of that name is
+/// there afterwards, new or old; a symbolic link does not count, so that whatever is
+/// written below the name stays where the name says.
+bool MakeDirectory(const std::string& name);
 std::string CurrentDirectory();
 
 struct DirEntry {

@@ -1,101 +1,36 @@
 #pragma once
 
-// A resource file held in memory for the graphics tests: bodies stored per type and ID,
-// a fresh block handed out per fetch, and a count of blocks not yet handed back, so
-// that tests can check that every fetch is released.
+// The shared in-memory resource file, with what the graphics tests add: storing a body
+// again replaces it, and fetches are counted per type.
 
-#include <cstdint>
 #include <map>
-#include <set>
-#include <utility>
 #include <vector>
 
-#include "resfile/ResourceFile.h"
+#include "support/MemoryResourceFile.h"
 
 namespace tambrix::testing {
 
-class FakeResourceFile : public ResourceFile {
+class FakeResourceFile : public test::MemoryResourceFile {
 public:
-    ~FakeResourceFile() override {
-        for (DataBlock* b : mOut) FreeDataBlock(b);
+    /// Stores a body under type and ID, replacing one stored before; otherOrder marks a
+    /// body that is not in library order, so the fetch applies its conversion routine.
+    void Put(ResType type, ResId id, const std::vector<uint8_t>& bytes, bool otherOrder = false) {
+        if (DataBlock* old = MemoryResourceFile::GetResource(type, id, nullptr)) RemoveResource(old);
+        MemoryResourceFile::Put(type, id, bytes, "", !otherOrder);
     }
-
-    /// Stores a body; otherOrder marks one that is not in library order, so the fetch
-    /// applies its conversion routine.
-    void Put(ResType type, ResId id, std::vector<uint8_t> bytes, bool otherOrder = false) {
-        mBodies[{type, id}] = Body{std::move(bytes), otherOrder};
-    }
-    size_t Outstanding() const { return mOut.size(); }
+    /// Blocks fetched and not yet handed back.
+    size_t Outstanding() const { return static_cast<size_t>(LoadedBlocks()); }
     int Fetches(ResType type) const {
         auto it = mFetches.find(type);
         return it == mFetches.end() ? 0 : it->second;
     }
 
     DataBlock* GetResource(ResType type, ResId id, ConversionRoutine convert) override {
-        SetError(rc::kOk);
         ++mFetches[type];
-        auto it = mBodies.find({type, id});
-        if (it == mBodies.end()) {
-            SetError(rc::kNoSuchResource);
-            return nullptr;
-        }
-        const auto& bytes = it->second.bytes;
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
-        if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), block->data);
-        if (it->second.otherOrder && convert) convert(block->data, block->size);
-        mOut.insert(block);
-        return block;
+        return MemoryResourceFile::GetResource(type, id, convert);
     }
-    int32_t DetachResource(DataBlock* block) override {
-        if (mOut.erase(block) == 0) {
-            SetError(rc::kNoSuchLabel);
-            return rc::kNoSuchLabel;
-        }
-        SetError(rc::kOk);
-        return rc::kOk;
-    }
-
-    int32_t Create(const TextBuffer&) override { return unsupported(); }
-    int32_t Delete(const TextBuffer&) override { return unsupported(); }
-    int32_t Open(const TextBuffer&) override { return unsupported(); }
-    int32_t Suspend() override { return unsupported(); }
-    int32_t Resume() override { return unsupported(); }
-    int32_t Close() override { return unsupported(); }
-    int32_t Update() override { return unsupported(); }
-    bool IsWritable() override { return false; }
-    int32_t GetPath(TextBuffer&) override { return unsupported(); }
-    bool IsOpen() override { return true; }
-    int16_t CountTypes() override { return 0; }
-    ResType GetIndType(int16_t) override { return 0; }
-    int16_t CountResources(ResType) override { return 0; }
-    DataBlock* GetNamedResource(ResType, const TextBuffer&, ConversionRoutine) override { return nullptr; }
-    DataBlock* GetIndResource(ResType, int16_t, ConversionRoutine) override { return nullptr; }
-    void GetResName(DataBlock*, TextBuffer&) override {}
-    ResType GetResType(DataBlock*) override { return 0; }
-    int32_t GetResID(DataBlock*, uint16_t&) override { return unsupported(); }
-    int32_t GetResAux(DataBlock*, uint16_t&) override { return unsupported(); }
-    void UniqueName(ResType, TextBuffer&) override {}
-    ResId UniqueID(ResType) override { return 0; }
-    int32_t ReservedOp(DataBlock*) override { return unsupported(); }
-    bool IsLibraryOrder(DataBlock*) override { return true; }
-    int32_t SetResID(DataBlock*, ResId) override { return unsupported(); }
-    int32_t AddResource(DataBlock*, ResType, ResId, const TextBuffer&, bool) override { return unsupported(); }
-    int32_t WriteResource(DataBlock*) override { return unsupported(); }
-    int32_t RemoveResource(DataBlock*) override { return unsupported(); }
-    int32_t SetResInfo(DataBlock*, ResId, const TextBuffer&, uint8_t) override { return unsupported(); }
 
 private:
-    struct Body {
-        std::vector<uint8_t> bytes;
-        bool otherOrder = false;
-    };
-    int32_t unsupported() {
-        SetError(rc::kUnsupported);
-        return rc::kUnsupported;
-    }
-
-    std::map<std::pair<ResType, ResId>, Body> mBodies;
-    std::set<DataBlock*> mOut;
     std::map<ResType, int> mFetches;
 };
 

@@ -139,4 +139,50 @@ inline std::vector<uint8_t> Spr2Chunk(const std::vector<Spr2Frame>& frames, int3
 /// An "SPR2" command word: code in the top three bits, count in the low thirteen.
 inline Bytes& Spr2Word(Bytes& b, uint16_t code, uint16_t count) { return b.u16(static_cast<uint16_t>(code | count)); }
 
+struct DgrpEntry {
+    int32_t spriteId = 0;
+    int32_t frameIndex = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    float z = 0.0f;
+    uint32_t flags = 0;
+    uint16_t type = 0xFFFD;  // older versions: only this type is drawn
+};
+
+/// A "DGRP" chunk of the given version; images in order.
+inline std::vector<uint8_t> DgrpChunk(const std::vector<std::vector<DgrpEntry>>& images, uint16_t version = 20004) {
+    Bytes b;
+    b.u16(version);
+    if (version >= 20003) {
+        b.u32(static_cast<uint32_t>(images.size()));
+        for (const auto& image : images) {
+            b.u32(0x11).u32(0x22).u32(static_cast<uint32_t>(image.size()));  // two unused values, entry count
+            for (const auto& e : image) {
+                b.i32(e.spriteId).i32(e.frameIndex).i32(e.x).i32(e.y).f32(e.z).u32(e.flags);
+                if (version >= 20004) b.f32(1.5f).f32(2.5f);  // two unused floats
+            }
+        }
+    } else {
+        b.u16(static_cast<uint16_t>(images.size()));
+        for (const auto& image : images) {
+            b.u16(static_cast<uint16_t>(image.size())).u8(1).u8(2);  // entry count, two unused bytes
+            for (const auto& e : image) {
+                b.u16(e.type)
+                    .i16(static_cast<int16_t>(e.spriteId))
+                    .i16(static_cast<int16_t>(e.frameIndex))
+                    .u16(static_cast<uint16_t>(e.flags))
+                    .i16(static_cast<int16_t>(e.x))
+                    .i16(static_cast<int16_t>(e.y));
+                if (version >= 20001) b.f32(e.z);
+            }
+        }
+    }
+    return b;
+}
+
+/// A "DGRP" whose twelve images are all `image`.
+inline std::vector<uint8_t> DgrpAllViews(const std::vector<DgrpEntry>& image, uint16_t version = 20004) {
+    return DgrpChunk(std::vector<std::vector<DgrpEntry>>(12, image), version);
+}
+
 }  // namespace tambrix::testing

@@ -7,6 +7,8 @@
 #include "SpriteBuilders.h"
 #include "graphics/Palette.h"
 #include "graphics/Sprite.h"
+#include "iff/IffResourceFile.h"
+#include "support/TempDir.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;
@@ -78,10 +80,7 @@ TEST_F(SpriteTest, SprDrawsEveryCommand) {
     EXPECT_EQ(pos.second, -4);
     // The colour table is the palette's entries as blue, green, red, 0.
     EXPECT_EQ(canvas->ColourTable()[9], (platform::RgbQuad{4, 246, 9, 0}));
-}
-
-TEST_F(SpriteTest, SprViewModeDoesNotChangeColourIndices) {
-    file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 4, .height = 4, .stream = sprEveryCommand()}}, kPaletteId));
+    // Older sprites hold colour indices in every view.
     auto depth = draw(0, kSpriteViewDepth, kWhite);
     ASSERT_TRUE(depth);
     EXPECT_EQ(rowOf(*depth, 1), (Row{1, 2, 3, 254}));  // white is nearest to 254 in the depth view
@@ -177,16 +176,6 @@ TEST_F(SpriteTest, FrameWithoutRowStartDrawsNothing) {
     DecodeSpritePlanes(file, kOther, 0, kBackground, {.depthPlane = &depth});
     ASSERT_TRUE(depth);
     EXPECT_EQ(rowOf(*depth, 0), (Row{255, 255}));
-}
-
-TEST_F(SpriteTest, Spr501CannotBeDrawnButIsCounted) {
-    file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 1, .height = 1, .stream = {5, 0}}, {.width = 1, .height = 1, .stream = {5, 0}}},
-                      kPaletteId, 501));
-    EXPECT_FALSE(draw());
-    EXPECT_STREQ(LastGraphicsError(), "can't draw that");
-    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 2u);
-    EXPECT_STREQ(LastGraphicsError(), "");
 }
 
 TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
@@ -311,6 +300,10 @@ TEST_F(SpriteTest, Spr2DrawsEveryCommandInColour) {
     EXPECT_EQ(rowOf(*canvas, 4), (Row{kBg, kBg, kBg, kBg}));
     EXPECT_EQ(pos.first, -7);
     EXPECT_EQ(pos.second, 9);
+    // An unknown view mode shows colours.
+    auto unknown = draw(0, 7);
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(rowOf(*unknown, 1), (Row{20, 21, 22, kBg}));
 }
 
 TEST_F(SpriteTest, Spr2DepthAndAlphaViewsSkipPixelsWithoutThatByte) {
@@ -399,12 +392,6 @@ TEST_F(SpriteTest, Spr2OverlongCountsAreClippedAndCutStreamsEnd) {
     EXPECT_EQ(rowOf(*d, 1), (Row{1, 2, 3}));
 }
 
-TEST_F(SpriteTest, Spr2NegativePaletteIdCannotBeDrawn) {
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}}, -1));
-    EXPECT_FALSE(draw());
-    EXPECT_STREQ(LastGraphicsError(), "can't draw that");
-}
-
 // ---------------------------------------------------------------------------------------
 // Rules shared by both kinds
 // ---------------------------------------------------------------------------------------
@@ -427,30 +414,73 @@ TEST_F(SpriteTest, OneByOneFramesAreEmptyOnlyInSpr2) {
     EXPECT_EQ(size.height, 1);
 }
 
-TEST_F(SpriteTest, ZeroSizedFrameIsEmptyYetReportsItsPosition) {
-    file.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 0, .height = 5, .first = 4, .second = 5, .stream = {0, 0xA0}}}, kPaletteId));
-    SpritePosition pos;
-    EXPECT_FALSE(draw(0, kSpriteViewColour, kBackground, &pos));
-    EXPECT_STREQ(LastGraphicsError(), "empty");
-    EXPECT_EQ(pos.first, 4);
-    SpriteSize size{9, 9};
-    std::unique_ptr<Bitmap> depth;
-    DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size, .depthPlane = &depth});
-    EXPECT_EQ(size.width, 0);
-    ASSERT_TRUE(depth);
-    EXPECT_EQ(depth->Width(), 1);
-    EXPECT_EQ(depth->Height(), 1);
+// Every way DrawSprite fails, with its message; what was fetched is always handed back.
+TEST_F(SpriteTest, DrawFailuresSayWhy) {
+    const auto one = SprFrame{.first = 4, .width = 1, .height = 1, .stream = {4, 0, 5, 0}};
+    struct Case {
+        const char* what;
+        ResType type;
+        std::vector<uint8_t> chunk;
+        int32_t frame;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"no sprite", restype::kSPR2, {}, 0, "sprite not found"},
+        {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that"},
+        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0, "can't draw that"},
+        {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index"},
+        {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index"},
+        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0, "empty"},
+        {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required"},
+        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 65535, .stream = {}}}, kPaletteId), 0,
+         "could not GetObject on HBITMAP"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeResourceFile f;
+        f.Put(restype::kPALT, kPaletteId, DistinctPaltChunk());
+        if (!c.chunk.empty()) f.Put(c.type, kSpriteId, c.chunk);
+        SpritePosition pos;
+        EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, kSpriteViewColour, &pos));
+        EXPECT_STREQ(LastGraphicsError(), c.message);
+        if (std::string(c.message) == "empty") {
+            EXPECT_EQ(pos.first, 4);  // read before the size check
+        }
+        EXPECT_EQ(f.Outstanding(), 0u);
+    }
+    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 0u);
+    EXPECT_STREQ(LastGraphicsError(), "Sprite not found");
+    // Old sprites are still counted; a success clears the message.
+    file.Put(restype::kSPR, kSpriteId, SprChunk({one, one}, kPaletteId, 501));
+    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 2u);
+    EXPECT_STREQ(LastGraphicsError(), "");
+    // IDs outside the 16-bit range name no sprite (and never a truncated one).
+    file.Put(restype::kSPR, static_cast<ResId>(70000), SprChunk({one}, kPaletteId));
+    EXPECT_FALSE(DrawSprite(file, 70000, 0, kBackground, kSpriteViewColour));
+    EXPECT_STREQ(LastGraphicsError(), "sprite not found");
 }
 
-TEST_F(SpriteTest, OversizedFrameIsRefusedWithoutAllocating) {
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 65535, .height = 65535, .stream = {0, 0xA0}}}, kPaletteId));
-    EXPECT_FALSE(draw());
-    EXPECT_STREQ(LastGraphicsError(), "could not GetObject on HBITMAP");
-    SpriteSize size{9, 9};
-    std::unique_ptr<Bitmap> colour;
-    DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size, .colourPlane = &colour});
+TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
+    SpriteSize size{3, 3};
+    SpritePosition pos{3, 3};
+    std::unique_ptr<Bitmap> colour = Bitmap::Create(2, 2, 8);
+    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
+              kSpriteDecoded);
     EXPECT_EQ(size.width, 0);
+    EXPECT_EQ(pos.first, 0);
+    EXPECT_FALSE(colour);  // the old bitmap is gone, no new one
+
+    for (uint16_t side : {0, 65535}) {
+        file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = side, .height = 5, .first = 4, .stream = {}}}, kPaletteId));
+        size = {9, 9};
+        EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
+                  kSpriteDecoded | kColourPlaneOut);
+        EXPECT_EQ(size.width, 0);
+        EXPECT_EQ(pos.first, 4);
+        ASSERT_TRUE(colour);
+        EXPECT_EQ(colour->Width(), 1);  // empty frames decode on 1 x 1 planes
+        EXPECT_EQ(colour->Height(), 1);
+    }
 }
 
 TEST_F(SpriteTest, FrameIndexRulesDifferBetweenDrawingAndPlanes) {
@@ -493,27 +523,6 @@ TEST_F(SpriteTest, SprBesideSpr2UnderOneIdUsesSpr) {
     DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size});
     EXPECT_EQ(size.width, 2);
     EXPECT_EQ(file.Fetches(restype::kSPR2), 0);
-}
-
-TEST_F(SpriteTest, MissingSpriteMessagesAndSizes) {
-    EXPECT_FALSE(draw());
-    EXPECT_STREQ(LastGraphicsError(), "sprite not found");
-    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 0u);
-    EXPECT_STREQ(LastGraphicsError(), "Sprite not found");
-
-    SpriteSize size{3, 3};
-    SpritePosition pos{3, 3};
-    std::unique_ptr<Bitmap> colour = Bitmap::Create(2, 2, 8);
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
-              kSpriteDecoded);
-    EXPECT_EQ(size.width, 0);
-    EXPECT_EQ(pos.first, 0);
-    EXPECT_FALSE(colour);
-
-    // IDs outside the 16-bit range name no sprite (and never a truncated one).
-    file.Put(restype::kSPR, static_cast<ResId>(70000), SprChunk({{.width = 1, .height = 1, .stream = {5, 0}}}, 3));
-    EXPECT_FALSE(DrawSprite(file, 70000, 0, kBackground, kSpriteViewColour));
-    EXPECT_STREQ(LastGraphicsError(), "sprite not found");
 }
 
 TEST_F(SpriteTest, PlanePaletteFallbackOverrideAndFillIndex) {
@@ -578,6 +587,43 @@ TEST_F(SpriteTest, ShortPaletteLeavesMissingColoursBlack) {
     EXPECT_EQ(canvas->ColourTable()[0], (platform::RgbQuad{30, 20, 10, 0}));
     EXPECT_EQ(canvas->ColourTable()[1], (platform::RgbQuad{0, 0, 0, 0}));
     EXPECT_EQ(rowOf(*canvas, 0), (Row{0, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+// A sprite stored in the other byte order in a real container is turned on every load,
+// not only the first: the container hands each fetch a fresh copy of the stored body.
+TEST(SpriteInContainer, OtherByteOrderIsTurnedOnEveryLoad) {
+    test::TempDir dir;
+    const FileNameText name(dir.File("walls.spf"));
+    const std::vector<SprFrame> frames = {
+        {.first = 300, .second = -2, .width = 3, .height = 1, .stream = {4, 0, 3, 3, 7, 8, 9, 0, 5, 0}}};
+    {
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Create(name), 0);
+        ASSERT_EQ(iff.Open(name), 0);
+        auto add = [&iff](ResType type, ResId id, const std::vector<uint8_t>& bytes, bool libraryOrder) {
+            DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
+            std::copy(bytes.begin(), bytes.end(), block->data);
+            return iff.AddResource(block, type, id, LabelText(""), libraryOrder);
+        };
+        ASSERT_EQ(add(restype::kPALT, kPaletteId, DistinctPaltChunk(), true), 0);
+        ASSERT_EQ(add(restype::kSPR, kSpriteId, SprChunkOtherOrder(frames, kPaletteId), false), 0);
+        ASSERT_EQ(iff.Close(), 0);
+    }
+    IffResourceFile iff;
+    ASSERT_EQ(iff.Open(name), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+        SCOPED_TRACE(pass);
+        SpritePosition pos;
+        auto canvas = DrawSprite(iff, kSpriteId, 0, kBackground, kSpriteViewColour, &pos);
+        ASSERT_TRUE(canvas) << LastGraphicsError();
+        EXPECT_EQ(rowOf(*canvas, 0), (Row{7, 8, 9}));
+        EXPECT_EQ(pos.first, 300);
+        EXPECT_EQ(CountSpriteFrames(iff, kSpriteId), 1u);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/Bitmap.h"
+
+namespace tambrix {
+
+class ObjectRecord;
+class ResourceFile;
+
+/// Views of an object: index = zoom × 4 + rotation; zoom 0 far, 1 medium, 2 near.
+inline constexpr int32_t kPreviewImageCount = 12;
+/// The view the object view shows: near, rotation 2.
+inline constexpr int32_t kDefaultPreviewImage = 10;
+/// Space left around the drawn sprites on every side.
+inline constexpr int32_t kPreviewMargin = 16;
+
+/// What the renderer reads of one tile part of an object (one object record).
+struct PreviewPart {
+    int16_t baseGraphicId = 0;
+    int16_t graphicCount = 0;
+    int32_t currentGraphic = 0;
+    uint8_t tileX = 0;
+    uint8_t tileY = 0;
+    int16_t level = 0;
+    int16_t dynamicSpriteBaseId = 0;
+    int16_t dynamicSpriteCount = 0;
+    int32_t opacity = 255;
+    /// Written by the render: the part's depth, its sorting key.
+    int32_t tileDepth = 0;
+};
+
+/// Composes the parts' draw groups from `file` into a 24-bit picture for view
+/// `imageIndex` on `background` (0x00BBGGRR), through a 16-bit depth buffer. With
+/// `placeByTile` the parts are placed by their tile position and level; otherwise all sit
+/// at the origin. Writes each part's tile depth. Nothing drawable gives 33 × 33 of
+/// background; null only when the picture would be too large to create.
+std::unique_ptr<platform::Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts,
+                                                     bool placeByTile, int32_t imageIndex, uint32_t background);
+
+/// The preview of an object record: a master of a multi-tile object draws its tiles,
+/// placed by tile; any other record draws itself. Writes the tile depth of every record
+/// drawn. The caller owns the picture.
+std::unique_ptr<platform::Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background);
+
+}  // namespace tambrix
