@@ -10,21 +10,17 @@
 
 #include "app/BitmapImage.h"
 #include "app/ViewedFile.h"
-#include "catalog/TextBuffer.h"
-#if __has_include("graphics/BitmapExport.h")
-#define TAMBRIX_HAS_BITMAP_EXPORT 1
-#include "graphics/BitmapExport.h"
-#endif
-
-#if __has_include("catalog/ObjectSet.h") && __has_include("catalog/StringTable.h") && \
-    __has_include("graphics/PreviewRenderer.h") && __has_include("resfile/ResourceSet.h")
-#define TAMBRIX_HAS_OBJECT_LIBRARY 1
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
+#include "catalog/TextBuffer.h"
+#include "graphics/BitmapExport.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
+
+#if __has_include("resfile/ResourceSet.h")
+#define TAMBRIX_HAS_RESOURCE_SETS 1
 #include "resfile/ResourceSet.h"
 #endif
 
@@ -41,13 +37,9 @@ public:
         : mBitmap(std::move(bitmap)), mImage(ToImage(*mBitmap)) {}
     QImage Image() const override { return mImage; }
     bool WriteBitmapFile(const QString& path) const override {
-#ifndef TAMBRIX_HAS_BITMAP_EXPORT
-        return mImage.save(path, "BMP");
-#else
         const std::optional<PackedDib> packed = BitmapToPackedDib(mBitmap.get(), kDibUncompressed);
         if (!packed) return false;
         return WritePackedDibFile(QFile::encodeName(path).toStdString(), &*packed);
-#endif
     }
 
 private:
@@ -59,8 +51,6 @@ std::unique_ptr<Picture> pictureOf(std::unique_ptr<platform::Bitmap> bitmap) {
     if (!bitmap) return nullptr;
     return std::make_unique<BitmapPicture>(std::move(bitmap));
 }
-
-#ifdef TAMBRIX_HAS_OBJECT_LIBRARY
 
 /// A file name for the library, or nothing when it does not fit its 260-byte buffer
 /// (a cut name would open another file).
@@ -130,6 +120,7 @@ std::unique_ptr<ViewedFile> loadedFile(std::unique_ptr<ResourceFile> file) {
     return std::make_unique<LibraryViewedFile>(std::move(set));
 }
 
+#ifdef TAMBRIX_HAS_RESOURCE_SETS
 /// Whether one of the set's members is the object file itself (and not only its
 /// companion): its path without extension is the name the set was opened with.
 bool hasObjectMember(ViewResourceSet& set, const QString& objectPath) {
@@ -155,6 +146,7 @@ std::unique_ptr<ViewedFile> openObjectFile(const QString& path) {
     if (set->Open(*name) != 0 || !hasObjectMember(*set, path)) return nullptr;
     return loadedFile(std::move(set));
 }
+#endif
 
 std::unique_ptr<ViewedFile> openTileFile(const QString& path) {
     const auto name = libraryName(path);
@@ -166,8 +158,6 @@ std::unique_ptr<ViewedFile> openTileFile(const QString& path) {
     return nullptr;
 }
 
-#endif
-
 std::unique_ptr<Picture> loadBitmapFile(const QString& path) {
     const QImage image(path, "BMP");
     if (image.isNull()) return nullptr;
@@ -178,15 +168,13 @@ std::unique_ptr<Picture> loadBitmapFile(const QString& path) {
 
 FileOpeners LibraryOpeners() {
     FileOpeners openers;
-#ifdef TAMBRIX_HAS_OBJECT_LIBRARY
+#ifdef TAMBRIX_HAS_RESOURCE_SETS
     openers.openObjectFile = openObjectFile;
-    openers.openTileFile = openTileFile;
 #else
-    // The object library is not part of this build yet: object, wall and floor files
-    // cannot be opened.
+    // Resource sets are not part of this build yet: object files cannot be opened.
     openers.openObjectFile = [](const QString&) -> std::unique_ptr<ViewedFile> { return nullptr; };
-    openers.openTileFile = [](const QString&) -> std::unique_ptr<ViewedFile> { return nullptr; };
 #endif
+    openers.openTileFile = openTileFile;
     openers.loadBitmapFile = loadBitmapFile;
     return openers;
 }
