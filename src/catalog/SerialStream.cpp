@@ -139,7 +139,8 @@ void SerialStream::Text(TextBuffer& text) {
             }
             if (length > 0) std::memcpy(mBase + mPosition, text.CStr(), length);
             mBase[mPosition + length] = '\0';
-            if (pad) mBase[mPosition + stored] = 0;  // a fixed pad byte keeps written blocks reproducible
+            // The pad byte carries no meaning and is left as the block holds it (a new
+            // block's fill byte 0xA3), as stored files have it.
             mPosition += stored + pad;
             return;
         }

@@ -286,7 +286,9 @@ void StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             setCommentText(k, entry.comment, l);
         }
 
-        if (mTables[mCurrentLanguage].empty() && fallback && count >= 1) {
+        // Count() rather than the table itself: a current language named outside 0..19
+        // has no table.
+        if (Count(kCurrentLanguage) == 0 && fallback && count >= 1) {
             int j = 1;
             for (const CodedEntry& entry : entries) {
                 if (entry.code != 1) continue;

@@ -472,8 +472,8 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
         if (r != rc::kOk) return finish(r);
         FreeDataBlock(entry->data);
         entry->data = nullptr;
-        // The replaced resource's label record would otherwise stay behind unused.
-        if (entry->labelNumber != kNoLabelNumber) mLabels->Remove(entry->labelNumber);
+        // The replaced resource's label record stays in the table; only removing a
+        // resource drops its record.
     } else {
         List& list = current();
         TypeGroup* group = findGroup(list, type);

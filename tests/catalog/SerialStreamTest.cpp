@@ -87,10 +87,11 @@ TEST(SerialStreamText, TextIsPaddedToAnEvenPosition) {
         measure.Text(text);
         EXPECT_EQ(writer.Position(), c.startAt + c.advance) << '"' << c.text << "\" from " << c.startAt;
         EXPECT_EQ(measure.Position(), writer.Position()) << c.text;
-        // The characters, the NUL, and a zero pad byte where one was needed.
+        // The characters and the NUL; a pad byte is passed over and keeps the fill byte.
         uint32_t length = static_cast<uint32_t>(std::strlen(c.text));
         EXPECT_EQ(std::memcmp(out.data() + c.startAt, c.text, length), 0);
-        for (uint32_t i = c.startAt + length; i < writer.Position(); ++i) EXPECT_EQ(out[i], 0) << c.text;
+        EXPECT_EQ(out[c.startAt + length], 0) << c.text;
+        for (uint32_t i = c.startAt + length + 1; i < writer.Position(); ++i) EXPECT_EQ(out[i], 0xA3) << c.text;
         EXPECT_EQ(out[writer.Position()], 0xA3);  // nothing beyond
     }
 }

@@ -154,6 +154,15 @@ TEST_F(StringTableTest, FallbackFillsAnotherCurrentLanguageFromCodeOne) {
     EXPECT_EQ(table.Count(1), 0);
 }
 
+TEST_F(StringTableTest, ACurrentLanguageWithoutATableFindsNothing) {
+    file.Put(restype::kCTSS, 1, ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").Entry(2, "b"));
+    table.SetSource(&file, 1, restype::kCTSS, StringTable::kBinaryMode, 20);  // beyond table 19
+    ASSERT_EQ(table.Read(false, true), 0);
+    EXPECT_EQ(table.Get(1, kCur), nullptr);
+    EXPECT_EQ(table.Count(0), 0);
+    EXPECT_EQ(table.Count(1), 0);
+}
+
 // --- editing
 
 TEST_F(StringTableTest, SetInsertAndCommentStayInBounds) {

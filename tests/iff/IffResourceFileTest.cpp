@@ -183,6 +183,32 @@ TEST_F(IffResourceFileTest, mapStreamStartsWithTheEnvelope) {
     EXPECT_EQ(head, (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0x70, 0x6D, 0x73, 0x72}));
 }
 
+TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytes) {
+    IffResourceFile iff;
+    ASSERT_EQ(iff.Create(Name("x.iff")), 0);
+    ASSERT_EQ(iff.Open(Name("x.iff")), 0);
+    ASSERT_EQ(iff.AddResource(MakeBlock("x"), kTEST, 5, LabelText("ab"), true), 0);
+    ASSERT_EQ(iff.AddResource(MakeBlock(""), kTEST, 6, LabelText(""), false), 0);
+    ASSERT_EQ(iff.AddResourceWithAttr(MakeBlock("o"), kOTHR, -1, LabelText("abc"), 2, true), 0);
+    ASSERT_EQ(iff.Close(), 0);
+
+    // Update writes the last group first and each group's last entry first.
+    Bytes expected = FileHeader('2', '5', 294);
+    ModernChunk(expected, "OTHR", -1, 0x0210, "abc", "o");  // at 64, 77 bytes
+    ModernChunk(expected, "TEST", 6, 0x0000, "", "");       // at 141, 76 bytes
+    ModernChunk(expected, "TEST", 5, 0x0010, "ab", "x");    // at 217, 77 bytes
+    Bytes map;
+    map.U8(0).Fill(3, 0).U32LE(0).Text("pmsr");  // envelope: flag, version 0, tag "rsmp" little-endian
+    map.U32LE(0).U32LE(2);                       // free bytes, two groups
+    map.Text("TSET").U32LE(2);                   // "TEST" as a little-endian number, two entries
+    map.U32LE(217).U16LE(5).U16LE(0x0010).Text("ab").U8(0).U8(0xA3);  // label ends odd: pad keeps the fill byte
+    map.U32LE(141).U16LE(6).U16LE(0x0000).U8(0).U8(0xA3);
+    map.Text("RHTO").U32LE(1);
+    map.U32LE(64).U16LE(0xFFFF).U16LE(0x0210).Text("abc").U8(0);  // even: no pad
+    ModernChunk(expected, "rsmp", 0, 0x0010, "", std::string(map.Get().begin(), map.Get().end()));  // at 294
+    EXPECT_EQ(ReadAll(dir.File("x.iff")), expected.Get());
+}
+
 // ---- lookups ---------------------------------------------------------------------
 
 TEST_F(IffResourceFileTest, lookupsAnswerTheirCodes) {
@@ -453,6 +479,29 @@ TEST_F(IffResourceFileTest, conversionRunsOnceOnBodiesNotInLibraryOrder) {
     EXPECT_EQ(iff.Close(), 0);
     auto chunks = ListChunks(ReadAll(dir.File("c.iff")), 76);
     EXPECT_EQ(chunks[0].flags, 0x10);
+}
+
+TEST_F(IffResourceFileTest, aBodyConvertedButNotWrittenIsStillConvertedAfterTheMap) {
+    Bytes b = FileHeader('2', '0', 0);
+    ModernChunk(b, "TEST", 1, 0x00, "", std::string("\x01\x02", 2));  // big-endian body
+    ModernChunk(b, "TEST", 2, 0x10, "", "bb");
+    WriteAll(dir.File("k.iff"), b.Get());
+    ConversionRoutine swap = [](uint8_t* p, uint32_t n) {
+        if (n == 2) std::swap(p[0], p[1]);
+    };
+    IffResourceFile iff;
+    ASSERT_EQ(iff.Open(Name("k.iff")), 0);
+    ASSERT_EQ(BlockText(iff.GetResource(kTEST, 1, swap)), std::string("\x02\x01", 2));
+    ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 2, nullptr)), 0);  // a change: a map is written
+    ASSERT_EQ(iff.Close(), 0);
+
+    std::vector<uint8_t> bytes = ReadAll(dir.File("k.iff"));
+    ASSERT_NE(MapOffsetOf(bytes), 0u);
+    EXPECT_EQ(ListChunks(bytes, 76)[0].flags, 0x00) << "the chunk itself was not rewritten";
+    ASSERT_EQ(iff.Open(Name("k.iff")), 0);
+    DataBlock* one = iff.GetResource(kTEST, 1, swap);
+    EXPECT_EQ(BlockText(one), std::string("\x02\x01", 2)) << "the map must not claim library order";
+    EXPECT_EQ(iff.Close(), 0);
 }
 
 TEST_F(IffResourceFileTest, anAddedButUnwrittenResourceIsWrittenOnClose) {

@@ -172,6 +172,37 @@ TEST_F(LegacyIffResourceFileTest, newLabelNumberIsOneAboveTheLargest) {
     }
 }
 
+TEST_F(LegacyIffResourceFileTest, replacingAResourceAddsItsLabelAndKeepsTheOldRecord) {
+    Bytes b = LegacyFileHeader();
+    Bytes table;
+    table.U8(0).Fill(3, 0).U32LE(0).Text("EMAN");  // envelope: flag, version 0, tag "NAME"
+    table.U32LE(1).U32LE(1).Text("Od").U8(0).U8(0xA3);  // one record: number 1, "Od", NUL, pad
+    LegacyChunk(b, "NAME", 1, kInternal | kLibrary, kNoLabel, std::string(table.Get().begin(), table.Get().end()));
+    LegacyChunk(b, "AAAA", 1, kLibrary, 1, "old");
+    Write("rep.wll", b);
+
+    LegacyIffResourceFile legacy;
+    ASSERT_EQ(legacy.Open(Name("rep.wll")), 0);
+    ASSERT_EQ(legacy.AddResource(MakeBlock("new"), kAAAA, 1, LabelText("Nw"), true), 0);
+    ASSERT_EQ(legacy.Close(), 0);
+
+    std::vector<uint8_t> bytes = Read("rep.wll");
+    Bytes expected;
+    expected.U8(0).Fill(3, 0).U32LE(0).Text("EMAN").U32LE(2);
+    expected.U32LE(1).Text("Od").U8(0).U8(0xA3);  // the replaced resource's record stays
+    expected.U32LE(2).Text("Nw").U8(0).U8(0xA3);  // the new label gets the next number
+    int tables = 0;
+    for (const auto& c : ListChunks(bytes, 16)) {
+        if (c.type == "AAAA") {
+            EXPECT_EQ(LabelNumberAt(bytes, c.offset), 2u);
+        }
+        if (c.type != "NAME") continue;
+        ++tables;
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + c.offset + 16, bytes.begin() + c.offset + c.size), expected.Get());
+    }
+    EXPECT_EQ(tables, 1);
+}
+
 TEST_F(LegacyIffResourceFileTest, labelTableStoredInTheOtherByteOrderIsConverted) {
     Bytes b = LegacyFileHeader();
     Bytes table;

@@ -1,0 +1,75 @@
+#pragma once
+
+// The shared in-memory resource file, with the extras the set tests watch: a path of
+// their choosing, call counters, forced results and a flag that marks its destruction.
+
+#include <string>
+
+#include "support/MemoryResourceFile.h"
+
+namespace tambrix::test {
+
+class ProbeFile : public MemoryResourceFile {
+public:
+    explicit ProbeFile(const std::string& path = "probe.iff", bool writable = true) {
+        MemoryResourceFile::Close();
+        MemoryResourceFile::Open(FileNameText(path));
+        readOnly = !writable;
+    }
+    ~ProbeFile() override {
+        if (destroyed) *destroyed = true;
+    }
+
+    /// A stored resource whose body is the single byte `marker`.
+    void PutMarked(ResType type, ResId id, uint8_t marker, const std::string& label = "") {
+        Put(type, id, {marker}, label);
+    }
+
+    int32_t Suspend() override { return forced(MemoryResourceFile::Suspend(), suspendResult); }
+    int32_t Close() override {
+        ++closeCalls;
+        return forced(MemoryResourceFile::Close(), closeResult);
+    }
+    int32_t Update() override {
+        ++updateCalls;
+        return forced(MemoryResourceFile::Update(), updateResult);
+    }
+    int16_t CountTypes() override {
+        int16_t count = MemoryResourceFile::CountTypes();
+        return forced(rc::kOk, typesError) == rc::kOk ? count : 0;
+    }
+    int16_t CountResources(ResType type) override {
+        int16_t count = MemoryResourceFile::CountResources(type);
+        return forced(rc::kOk, countError) == rc::kOk ? count : 0;
+    }
+    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
+                                uint8_t attribute, bool libraryOrder) override {
+        ++addCalls;
+        return MemoryResourceFile::AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
+    }
+    int32_t WriteResource(DataBlock* block) override {
+        ++writeCalls;
+        return MemoryResourceFile::WriteResource(block);
+    }
+
+    bool* destroyed = nullptr;
+    int32_t suspendResult = rc::kOk;
+    int32_t closeResult = rc::kOk;
+    int32_t updateResult = rc::kOk;
+    int32_t typesError = rc::kOk;
+    int32_t countError = rc::kOk;
+    int closeCalls = 0;
+    int updateCalls = 0;
+    int addCalls = 0;
+    int writeCalls = 0;
+
+private:
+    /// A non-zero forced code replaces the real result.
+    int32_t forced(int32_t result, int32_t code) {
+        if (code == rc::kOk) return result;
+        SetError(code);
+        return code;
+    }
+};
+
+}  // namespace tambrix::test
