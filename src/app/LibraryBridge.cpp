@@ -3,6 +3,7 @@
 // containers, bitmaps read from disk; pictures are the library's bitmaps, saved with
 // its bitmap export.
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -121,17 +122,15 @@ std::unique_ptr<ViewedFile> loadedFile(std::unique_ptr<ResourceFile> file) {
 }
 
 #ifdef TAMBRIX_HAS_RESOURCE_SETS
-/// Whether one of the set's members is the object file itself (and not only its
-/// companion): its path without extension is the name the set was opened with.
-bool hasObjectMember(ViewResourceSet& set, const QString& objectPath) {
+/// Whether one of the set's members is the object file itself and not only its
+/// companion. The set was opened by the object file's name without extension, so its
+/// ".iff" member can only be that file. (A member's path comes back in the file
+/// system's key form, lower case with backslashes, so it is judged by extension alone.)
+bool hasObjectMember(ViewResourceSet& set) {
     for (int i = 0; i < set.CountMembers(); ++i) {
-        ResourceFile* member = set.GetMember(i);
-        FileNameText path;
-        if (member->GetPath(path) != 0) continue;
-        const QString memberPath = QFile::decodeName(QByteArray(path.CStr()));
-        if (memberPath.endsWith(".iff", Qt::CaseInsensitive) &&
-            QFileInfo(memberPath).canonicalFilePath() == QFileInfo(objectPath).canonicalFilePath())
-            return true;
+        FileNameText memberPath;
+        if (set.GetMember(i)->GetPath(memberPath) != 0) continue;
+        if (QByteArray(memberPath.CStr()).toLower().endsWith(".iff")) return true;
     }
     return false;
 }
@@ -143,7 +142,7 @@ std::unique_ptr<ViewedFile> openObjectFile(const QString& path) {
     const auto name = libraryName(info.dir().filePath(info.completeBaseName()));
     if (!name) return nullptr;
     auto set = std::make_unique<ViewResourceSet>();
-    if (set->Open(*name) != 0 || !hasObjectMember(*set, path)) return nullptr;
+    if (set->Open(*name) != 0 || !hasObjectMember(*set)) return nullptr;
     return loadedFile(std::move(set));
 }
 #endif
