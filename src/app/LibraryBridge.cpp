@@ -135,14 +135,40 @@ bool hasObjectMember(ViewResourceSet& set) {
     return false;
 }
 
+/// The types that an object file's companion holds for it.
+const ResType kCompanionTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"),
+                                   restype::kSPR2};
+
+/// Opens a name whose base itself holds a dot ("my.chair.iff"), which the set would
+/// read as an extension of its own: the object file by its full name, then its
+/// companion added and paired by hand as the set pairs them.
+bool openDottedObjectFile(ViewResourceSet& set, const QFileInfo& info) {
+    const auto name = libraryName(info.filePath());
+    if (!name || set.Open(*name) != 0) return false;
+    const auto companionName = libraryName(info.dir().filePath(info.completeBaseName() + ".spf"));
+    if (!companionName) return true;
+    auto companion = std::make_unique<IffResourceFile>();
+    if (companion->Open(*companionName) != 0) return true;
+    ResourceFile* objectMember = set.GetMember(0);
+    ResourceFile* spriteMember = companion.get();
+    if (!set.AddMember(std::move(companion))) return true;
+    for (ResType type : kCompanionTypes) set.ExcludeType(objectMember, type);
+    for (ResType type : kCompanionTypes) set.IncludeType(spriteMember, type);
+    return true;
+}
+
 std::unique_ptr<ViewedFile> openObjectFile(const QString& path) {
-    // The object file is opened by its name without extension, so that the set takes
-    // its ".spf" companion too: an object's sprites may live there.
     const QFileInfo info(path);
-    const auto name = libraryName(info.dir().filePath(info.completeBaseName()));
-    if (!name) return nullptr;
     auto set = std::make_unique<ViewResourceSet>();
-    if (set->Open(*name) != 0 || !hasObjectMember(*set)) return nullptr;
+    if (info.completeBaseName().contains('.')) {
+        if (!openDottedObjectFile(*set, info)) return nullptr;
+    } else {
+        // By the name without extension, so that the set takes the ".spf" companion
+        // too: an object's sprites may live there.
+        const auto name = libraryName(info.dir().filePath(info.completeBaseName()));
+        if (!name || set->Open(*name) != 0) return nullptr;
+    }
+    if (!hasObjectMember(*set)) return nullptr;
     return loadedFile(std::move(set));
 }
 #endif

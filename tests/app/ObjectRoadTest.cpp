@@ -131,6 +131,20 @@ private slots:
         QVERIFY(!form->Frame()->isHidden());
     }
 
+    void dottedNameFindsItsCompanionToo() {
+        // "my.lamp" would read as a name with the extension ".lamp".
+        QVERIFY(writeIff(mFolder + "/my.lamp.iff", {{restype::kOBJD, {128, objectDefinition(1)}},
+                                                    {restype::kCATS, {kCatalog, catalogStrings("Lamp", "")}}}));
+        QVERIFY(writeIff(mFolder + "/my.lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("my.lamp.iff");
+        QCOMPARE(browser.Form()->NameEdit()->text(), QString("Lamp"));
+        QVERIFY(browser.Form()->CurrentPicture());
+        QCOMPARE(browser.Form()->CurrentPicture()->Image().size(),
+                 QSize(kSide + 2 * kPreviewMargin, kSide + 2 * kPreviewMargin));
+    }
+
     void savedPreviewIsATrueColourBitmap() {
         QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
         QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
