@@ -61,9 +61,10 @@ struct HeldBlock {
 
 bool fetchImage(ResourceFile& file, const PreviewPart& part, int32_t imageIndex, DrawGroupImage& image) {
     if (part.currentGraphic < 0 || part.currentGraphic >= part.graphicCount) return false;
+    // The sum runs on as an unsigned 16-bit ID on disk does: 0x7FFF + 1 names 0x8000.
     const int32_t id = part.baseGraphicId + part.currentGraphic;
-    if (id < std::numeric_limits<ResId>::min() || id > std::numeric_limits<ResId>::max()) return false;
-    HeldBlock held{file, file.GetResource(restype::kDGRP, static_cast<ResId>(id), nullptr)};
+    if (id < std::numeric_limits<ResId>::min() || id > std::numeric_limits<uint16_t>::max()) return false;
+    HeldBlock held{file, file.GetResource(restype::kDGRP, static_cast<ResId>(static_cast<uint16_t>(id)), nullptr)};
     if (!held.block) return false;
     DrawGroup group = ReadDrawGroup(held.block->data, held.block->size);
     if (static_cast<size_t>(imageIndex) >= group.images.size()) return false;

@@ -126,21 +126,26 @@ private:
     DataBlock* mBlock = nullptr;
 };
 
-bool fitsResId(int32_t id) {
-    return id >= std::numeric_limits<ResId>::min() && id <= std::numeric_limits<ResId>::max();
-}
+// A resource ID is 16 bits on disk. A wider field may hold it sign-extended or as the
+// unsigned 16-bit number (0x9C40 stored as 40000 names the resource whose ID reads as
+// -25536); both name it. Anything wider names no resource rather than a truncated one.
+constexpr int32_t kLowestResId = std::numeric_limits<ResId>::min();
+constexpr int32_t kHighestStoredResId = std::numeric_limits<uint16_t>::max();
+
+bool fitsResId(int32_t id) { return id >= kLowestResId && id <= kHighestStoredResId; }
+
+ResId toResId(int32_t id) { return static_cast<ResId>(static_cast<uint16_t>(id)); }
 
 struct FetchedSprite {
     HeldResource chunk;
     bool isSpr2 = false;
 };
 
-// "SPR#" first (with the byte-order fix-up), then "SPR2". An ID outside the 16-bit
-// resource range names no sprite rather than a truncated one.
+// "SPR#" first (with the byte-order fix-up), then "SPR2".
 FetchedSprite fetchSprite(ResourceFile& file, int32_t spriteId) {
     FetchedSprite sprite;
     if (!fitsResId(spriteId)) return sprite;
-    const auto id = static_cast<ResId>(spriteId);
+    const ResId id = toResId(spriteId);
     if (DataBlock* block = file.GetResource(restype::kSPR, id, &SpriteByteOrderFixup)) {
         sprite.chunk = HeldResource(&file, block);
         return sprite;
@@ -154,7 +159,7 @@ FetchedSprite fetchSprite(ResourceFile& file, int32_t spriteId) {
 
 HeldResource fetchPalette(ResourceFile& file, int32_t paletteId) {
     if (!fitsResId(paletteId)) return {};
-    return HeldResource(&file, file.GetResource(restype::kPALT, static_cast<ResId>(paletteId), nullptr));
+    return HeldResource(&file, file.GetResource(restype::kPALT, toResId(paletteId), nullptr));
 }
 
 struct SpriteHeader {

@@ -62,7 +62,8 @@ std::string FindFirstFile(const std::string& search) {
 }
 
 /// The ID of a name written "#<number>#...": kNoId for any other name, and for a number
-/// that is no 16-bit resource ID.
+/// too large for the item's 32-bit ID. A number beyond 16 bits is kept as written; the
+/// 16-bit ID handed out is its low half.
 int32_t IdFromFileName(const std::string& fileName) {
     if (fileName.size() < 3 || fileName[0] != kIdMark) return DirectoryResourceFile::kNoId;
     size_t close = fileName.find(kIdMark, 1);
@@ -71,16 +72,14 @@ int32_t IdFromFileName(const std::string& fileName) {
     bool negative = fileName[pos] == '-';
     if (negative) ++pos;
     if (pos == close) return DirectoryResourceFile::kNoId;
-    int32_t value = 0;
+    int64_t value = 0;
     for (; pos < close; ++pos) {
         char c = fileName[pos];
         if (c < '0' || c > '9') return DirectoryResourceFile::kNoId;
         value = value * 10 + (c - '0');
-        if (value > std::numeric_limits<ResId>::max() + 1) return DirectoryResourceFile::kNoId;
+        if (value > std::numeric_limits<int32_t>::max()) return DirectoryResourceFile::kNoId;
     }
-    if (negative) value = -value;
-    if (value > std::numeric_limits<ResId>::max()) return DirectoryResourceFile::kNoId;
-    return value;
+    return static_cast<int32_t>(negative ? -value : value);
 }
 
 /// The label of a file name: behind a "#<number>#" prefix, up to the extension.
@@ -111,7 +110,9 @@ std::vector<std::string> DirectoryResourceFile::ParseFolderList(std::string_view
     for (;;) {
         size_t end = text.find(';', start);
         std::string folder = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (folders.empty() && folder.empty()) {
+        // Only a list that begins with ';' keeps an empty first folder; an empty name on
+        // its own is normalised like any other folder.
+        if (folders.empty() && folder.empty() && end != std::string::npos) {
             folders.push_back(folder);
         } else {
             folders.push_back(NormaliseFolder(std::move(folder)));
@@ -250,14 +251,16 @@ int32_t DirectoryResourceFile::GetPath(TextBuffer& name) {
 
 // --- types -------------------------------------------------------------------------------
 
-std::vector<ResType> DirectoryResourceFile::typeList() {
+std::vector<ResType> DirectoryResourceFile::typeList(bool& anyFile) {
     std::vector<ResType> types;
+    anyFile = false;
     if (!mFolders) return types;
     for (const std::string& folder : *mFolders) {
         std::vector<platform::DirEntry> entries;
         if (!platform::FindFiles(folder + std::string(kAllFiles), entries)) continue;
         for (const platform::DirEntry& entry : entries) {
             if (entry.isDirectory) continue;
+            anyFile = true;
             ResType type = TypeFromFileName(entry.name);
             if (type != 0 && std::find(types.begin(), types.end(), type) == types.end()) types.push_back(type);
         }
@@ -266,8 +269,10 @@ std::vector<ResType> DirectoryResourceFile::typeList() {
 }
 
 int16_t DirectoryResourceFile::CountTypes() {
-    std::vector<ResType> types = typeList();
-    if (types.empty()) {
+    bool anyFile = false;
+    std::vector<ResType> types = typeList(anyFile);
+    // Files that stand for no type still make the list a valid, empty one.
+    if (!anyFile) {
         SetError(rc::kNoSuchResource);
         return 0;
     }
@@ -276,8 +281,9 @@ int16_t DirectoryResourceFile::CountTypes() {
 }
 
 ResType DirectoryResourceFile::GetIndType(int16_t index) {
-    std::vector<ResType> types = typeList();
-    if (types.empty()) {
+    bool anyFile = false;
+    std::vector<ResType> types = typeList(anyFile);
+    if (!anyFile) {
         SetError(rc::kNoSuchResource);
         return 0;
     }
@@ -404,7 +410,8 @@ DataBlock* DirectoryResourceFile::load(Item& item, Source& source, int lookUpRes
     }
     // The whole file is in the block; the file itself is not needed any more.
     source.Close();
-    if (convert && block->size > 0) convert(block->data, block->size);
+    // Called for an empty file too, as for any other body: the routine sees the count.
+    if (convert) convert(block->data, block->size);
     mLoaded.push_front({std::move(item), block});
     SetError(rc::kOk);
     return block;

@@ -82,8 +82,8 @@ public:
     static std::string TypeExtension(ResType type);
     /// The folders a folder list names, normalised: '\' separators, a final '\', and
     /// ".\" in front of a folder that is neither anchored at a drive, the root or the
-    /// current folder. An empty first folder stands for the current folder; an empty
-    /// tail after the last ';' is ignored.
+    /// current folder. A leading ';' gives an empty first folder, which stands for the
+    /// current folder; an empty tail after the last ';' is ignored.
     static std::vector<std::string> ParseFolderList(std::string_view name);
     /// The type a file name stands for, from an extension of one to three characters;
     /// 0 when it has none.
@@ -112,7 +112,9 @@ private:
     int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
                       Source& source);
     DataBlock* load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert);
-    std::vector<ResType> typeList();
+    /// The distinct types of the plain files in the folders; anyFile tells whether there
+    /// was a plain file at all.
+    std::vector<ResType> typeList(bool& anyFile);
     /// The index's files of the type's extension, folder by folder in list order.
     std::vector<Indexed> indexedFiles(ResType type);
     Loaded* findLoaded(const DataBlock* block);

@@ -257,7 +257,7 @@ DataBlock* ResourceSet::GetNamedResource(ResType type, const TextBuffer& label, 
 
 DataBlock* ResourceSet::GetIndResource(ResType type, int16_t index, ConversionRoutine convert) {
     SetError(rc::kNoSuchResource);
-    if (index < 1) return nullptr;
+    // An index below 1 falls within no member, but every member is still counted.
     int32_t remaining = index;
     for (Member& member : mMembers) {
         if (!member.file) break;
@@ -266,7 +266,7 @@ DataBlock* ResourceSet::GetIndResource(ResType type, int16_t index, ConversionRo
             SetError(member.file->GetError());
             return nullptr;
         }
-        if (remaining <= count) {
+        if (remaining >= 1 && remaining <= count) {
             DataBlock* block = member.file->GetIndResource(type, static_cast<int16_t>(remaining), convert);
             SetError(block ? rc::kOk : member.file->GetError());
             return block;

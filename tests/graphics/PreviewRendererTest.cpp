@@ -110,6 +110,19 @@ TEST_F(PreviewTest, SkippedPartsDrawNothing) {
     expectBlank33(RenderPreviewParts(file, parts, false, kNear, kWhite));
 }
 
+// A draw group's ID runs past 0x7FFF as the 16-bit ID on disk does, and a sprite ID
+// stored as the unsigned number (40000 for 0x9C40) names that sprite.
+TEST_F(PreviewTest, HighIdsNameTheStoredSixteenBitIds) {
+    constexpr ResId kHighSprite = static_cast<ResId>(0x9C40);
+    file.Put(restype::kSPR2, kHighSprite, solidSprite(2, 2, 9, 0));
+    file.Put(restype::kDGRP, static_cast<ResId>(0x8000), DgrpAllViews({{.spriteId = 0x9C40}}));
+    parts = {{.baseGraphicId = 0x7FFF, .graphicCount = 2, .currentGraphic = 1}};
+    auto b = RenderPreviewParts(file, parts, false, kNear, kWhite);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(b->Width(), 34);
+    EXPECT_EQ(pixel(*b, 16, 16), paletteColour(9));
+}
+
 TEST_F(PreviewTest, SpriteSitsInsideA16PixelMargin) {
     file.Put(restype::kSPR2, 1, solidSprite(10, 20, 9, 0));
     auto b = renderSingle({{.spriteId = 1}});

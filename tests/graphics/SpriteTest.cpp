@@ -460,6 +460,24 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
     EXPECT_STREQ(LastGraphicsError(), "sprite not found");
 }
 
+// IDs are 16 bits on disk: a wider field naming 0x9C40 may hold it as 40000 or as -25536.
+TEST_F(SpriteTest, WideIdsNameTheStoredSixteenBitId) {
+    constexpr ResId kHighId = static_cast<ResId>(0x9C40);  // reads as -25536
+    file.Put(restype::kPALT, kHighId, PaltChunk({{1, 2, 3}, {200, 55, 100}}));
+    file.Put(restype::kSPR2, kHighId,
+             Spr2Chunk({{.width = 1, .height = 1, .stream = Bytes().u16(0x0000).u16(0xC001).raw({1, 0}).u16(0xA000)}},
+                       0x9C40 /* palette 40000 */));
+    for (int32_t id : {0x9C40, -25536}) {
+        SCOPED_TRACE(id);
+        auto canvas = DrawSprite(file, id, 0, kBackground, kSpriteViewColour);
+        ASSERT_TRUE(canvas) << LastGraphicsError();
+        EXPECT_EQ(canvas->ColourTable()[1], (platform::RgbQuad{100, 55, 200, 0}));
+        EXPECT_EQ(CountSpriteFrames(file, id), 1u);
+    }
+    EXPECT_FALSE(DrawSprite(file, 0x9C40 + 0x10000, 0, kBackground, kSpriteViewColour));
+    EXPECT_STREQ(LastGraphicsError(), "sprite not found");
+}
+
 TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
     SpriteSize size{3, 3};
     SpritePosition pos{3, 3};

@@ -65,7 +65,11 @@ TEST(DirectoryFolderList, SemicolonsAndWhiteSpace) {
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;  \tb"), (Folders{".\\a\\", ".\\b\\"}));
     // A leading ';' stands for the current folder, kept empty.
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";a"), (Folders{"", ".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(""), (Folders{""}));
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";"), (Folders{""}));
+    // A name that is empty, or empty once its leading "./" is gone, is the current
+    // folder written out.
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(""), (Folders{".\\"}));
+    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(".\\"), (Folders{".\\"}));
     // An empty tail is no folder at all.
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;"), (Folders{".\\a\\"}));
     EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a; \t "), (Folders{".\\a\\"}));
@@ -221,6 +225,26 @@ TEST_F(DirectoryLookup, LookupByLabel) {
     EXPECT_EQ(mFile.GetError(), rc::kNoSuchLabel);
 }
 
+TEST_F(DirectoryLookup, NumberBeyondSixteenBitsIsStillTheFilesId) {
+    mDir.Write("main/#40000#wide.SPR", Bytes("wide"));
+    mDir.Write("main/#99999999999#huge.SPR", Bytes("huge"));
+    mDir.Write("main/#4x#mixed.SPR", Bytes("mixed"));
+    uint16_t id = 1;
+    DataBlock* wide = mFile.GetNamedResource(kSprite, LabelText("wide"), nullptr);
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(mFile.GetResID(wide, id), rc::kOk);
+    EXPECT_EQ(id, 40000);
+    // Beyond 32 bits, or not a number: no ID.
+    DataBlock* huge = mFile.GetNamedResource(kSprite, LabelText("huge"), nullptr);
+    ASSERT_NE(huge, nullptr);
+    EXPECT_EQ(mFile.GetResID(huge, id), rc::kOk);
+    EXPECT_EQ(id, 0);
+    DataBlock* mixed = mFile.GetNamedResource(kSprite, LabelText("mixed"), nullptr);
+    ASSERT_NE(mixed, nullptr);
+    EXPECT_EQ(mFile.GetResID(mixed, id), rc::kOk);
+    EXPECT_EQ(id, 0);
+}
+
 TEST_F(DirectoryLookup, LabelCannotReachOutsideTheFolders) {
     mDir.Write("secret.SPR", Bytes("outside"));
     EXPECT_EQ(mFile.GetNamedResource(kSprite, LabelText("../secret"), nullptr), nullptr);
@@ -262,6 +286,17 @@ TEST_F(DirectoryLookup, ConversionRoutineRunsOnceOnTheWholeFile) {
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(seen, 11u);
     EXPECT_EQ(BlockText(block), "Walk frames");
+
+    // An empty file is still handed to the routine, with a count of 0.
+    static int emptyCalls;
+    emptyCalls = 0;
+    auto countOnly = [](uint8_t* /*body*/, uint32_t count) {
+        ++emptyCalls;
+        seen = count;
+    };
+    ASSERT_NE(mFile.GetResource(MakeResType("BMP_"), 12, countOnly), nullptr);
+    EXPECT_EQ(emptyCalls, 1);
+    EXPECT_EQ(seen, 0u);
 }
 
 TEST_F(DirectoryLookup, LoadedBlocksOutliveCloseAndGoWithTheFile) {
@@ -333,6 +368,19 @@ TEST(DirectoryTypes, NoFilesMeansNoTypes) {
     EXPECT_EQ(file.GetError(), rc::kNoSuchResource);
     EXPECT_EQ(file.CountResources(kSprite), 0);
     EXPECT_EQ(file.GetIndResource(kSprite, 1, nullptr), nullptr);
+    EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
+}
+
+TEST(DirectoryTypes, FilesWithoutATypeGiveAnEmptyListNotAMiss) {
+    TempDir dir;
+    dir.Write("odd/readme", Bytes("no extension"));
+    dir.Write("odd/notes.LONG", Bytes("four characters"));
+    DirectoryResourceFile file;
+    ASSERT_EQ(OpenList(file, dir.File("odd")), rc::kOk);
+    EXPECT_EQ(file.CountTypes(), 0);
+    EXPECT_EQ(file.GetError(), rc::kOk);
+    // There are files, so the list exists; position 1 is merely outside it.
+    EXPECT_EQ(file.GetIndType(1), 0u);
     EXPECT_EQ(file.GetError(), rc::kChunkMismatch);
 }
 

@@ -133,6 +133,9 @@ TEST(ResourceSetLookups, MemberErrorWhileCountingStopsTheCount) {
     EXPECT_EQ(set.GetIndResource(kTypeA, 2, nullptr), nullptr);
     EXPECT_EQ(set.GetError(), rc::kNotOpen);
     EXPECT_NE(set.GetIndResource(kTypeA, 1, nullptr), nullptr);
+    // An index below 1 is within no member, yet the counting error still shows.
+    EXPECT_EQ(set.GetIndResource(kTypeA, 0, nullptr), nullptr);
+    EXPECT_EQ(set.GetError(), rc::kNotOpen);
 }
 
 TEST(ResourceSetLookups, FirstMemberHoldingTheResourceAnswers) {
