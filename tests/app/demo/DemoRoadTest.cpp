@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -51,13 +52,20 @@ quint32 u32At(const QByteArray& bytes, int offset) {
 class DemoRoadTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() {
+        // Written once (in draft quality, the pictures being beside the point here) and
+        // shared by the cases, which leave it as they found it.
+        QVERIFY(mDemoRoot.isValid());
+        mDemo = mDemoRoot.path() + "/demo";
+        tambrix::tools::DemoOptions options;
+        options.quality = tambrix::tools::kDraftQuality;
+        std::string error;
+        const int32_t result =
+            tambrix::tools::WriteDemoFolder(QFile::encodeName(mDemo).toStdString(), options, nullptr, error);
+        QVERIFY2(result == 0, error.c_str());
+    }
     void init() {
         mSandbox = std::make_unique<Sandbox>();
-        mDemo = mSandbox->Root() + "/demo";
-        std::string error;
-        const int32_t result = tambrix::tools::WriteDemoFolder(QFile::encodeName(mDemo).toStdString(),
-                                                               tambrix::tools::DemoOptions{}, nullptr, error);
-        QVERIFY2(result == 0, error.c_str());
         mBrowser = std::make_unique<Browser>(mDemo);
     }
     void cleanup() {
@@ -161,6 +169,7 @@ private slots:
             QVERIFY(control->isHidden());
         QVERIFY(!mBrowser->frame->DeleteAction()->isEnabled());
         QVERIFY(!mBrowser->frame->SaveAction()->isEnabled());
+        QDir(bare).removeRecursively();
     }
 
     void saveWithoutPromptWritesTheBitmapAndSaysWhere() {
@@ -217,6 +226,7 @@ private:
 
     std::unique_ptr<Sandbox> mSandbox;
     std::unique_ptr<Browser> mBrowser;
+    QTemporaryDir mDemoRoot;
     QString mDemo;
 };
 
