@@ -1,0 +1,249 @@
+#include "Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "ResourceEncoders.h"
+#include "SpriteEncoder.h"
+#include "ToolsTestSupport.h"
+
+#include "iff/IffResourceFile.h"
+
+namespace tambrix::tools {
+namespace {
+
+struct CliRun {
+    int code = 0;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    CliRun r;
+    r.code = RunCli(args, out, err);
+    r.out = out.str();
+    r.err = err.str();
+    return r;
+}
+
+// A failure is exactly one line on stderr, naming the tool.
+void ExpectOneErrorLine(const CliRun& r, int code, const std::string& part) {
+    EXPECT_EQ(r.code, code) << r.err;
+    EXPECT_EQ(r.err.rfind("tambrix-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find(part), std::string::npos) << r.err;
+}
+
+TEST(CliArguments, BadCommandLinesGiveOneLineAndExitTwo) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string mentions;
+    };
+    const Case cases[] = {
+        {{}, "no command"},
+        {{"frobnicate", "x"}, "unknown command"},
+        {{"ls"}, "exactly one file"},
+        {{"ls", "a", "b"}, "exactly one file"},
+        {{"ls", "a", "--frame", "1"}, "unknown option --frame"},
+        {{"info", "a", "--json", "--json"}, "given twice"},
+        {{"render", "a", "-o"}, "needs a value"},
+        {{"render", "a.iff", "--view", "12", "-o", "x.png"}, "--view must be a number from 0 to 11"},
+        {{"render", "a.iff", "--view", "-1", "-o", "x.png"}, "--view"},
+        {{"render", "a.iff", "--view", "3x", "-o", "x.png"}, "--view"},
+        {{"render", "a.iff", "--background", "FFF", "-o", "x.png"}, "RRGGBB"},
+        {{"render", "a.iff", "--background", "GG0000", "-o", "x.png"}, "RRGGBB"},
+        {{"render", "a.iff", "-o", "x.gif"}, ".bmp or .png"},
+        {{"render", "a.iff"}, "needs -o"},
+        {{"sprite", "a.iff", "-o", "x.png"}, "needs --id"},
+        {{"sprite", "a.iff", "--id", "70000", "-o", "x.png"}, "--id"},
+        {{"sprite", "a.iff", "--id", "1", "--mode", "sepia", "-o", "x.png"}, "--mode"},
+        {{"strings", "a.iff", "--id", "one"}, "--id"},
+        {{"demo", "d", "--scale", "-3"}, "--scale"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const CliRun r = Cli(c.args);
+        ExpectOneErrorLine(r, kExitBadArgument, c.mentions);
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+TEST(CliArguments, HelpGoesToStandardOutput) {
+    const CliRun r = Cli({"--help"});
+    EXPECT_EQ(r.code, kExitOk);
+    EXPECT_NE(r.out.find("tambrix-cli COMMAND"), std::string::npos);
+    EXPECT_TRUE(r.err.empty());
+}
+
+class CliOnFiles : public ::testing::Test {
+protected:
+    // An object-like file: types first seen in the order PALT, SPR2, OBJD.
+    std::string WriteSample(const std::string& name) {
+        const std::string path = mFolder / name;
+        IffResourceFile file;
+        const FileNameText text(path);
+        EXPECT_EQ(file.Create(text), 0);
+        EXPECT_EQ(file.Open(text), 0);
+        SpriteImage frame(3, 2);
+        for (size_t i = 0; i < frame.alpha.size(); ++i) {
+            frame.alpha[i] = 255;
+            frame.color[i] = static_cast<uint8_t>(i + 1);
+            frame.depth[i] = 9;
+        }
+        Add(file, restype::kPALT, 7, "pal", EncodePalette(std::vector<Rgb>(256, Rgb{10, 20, 30})));
+        Add(file, restype::kSPR2, 300, "sprite", EncodeSpr2({frame, frame}, 7));
+        Add(file, restype::kOBJD, 128, "Thing", EncodeObjectDefinition(ObjectDefinition{}));
+        Add(file, restype::kSPR2, 301, "", EncodeSpr2({frame}, 7));
+        EXPECT_EQ(file.Close(), 0);
+        return path;
+    }
+
+    static void Add(IffResourceFile& file, ResType type, int16_t id, const char* label, const std::vector<uint8_t>& body) {
+        DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
+        std::memcpy(block->data, body.data(), body.size());
+        ASSERT_EQ(file.AddResource(block, type, id, LabelText(label), true), 0);
+        ASSERT_EQ(file.WriteResource(block), 0);
+    }
+
+    test::ScratchFolder mFolder;
+};
+
+TEST_F(CliOnFiles, LsListsTypesInOrderOfFirstAppearance) {
+    const std::string path = WriteSample("sample.iff");
+    const CliRun r = Cli({"ls", path, "--json"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    // Sizes: a palette is 16 + 3 x 256; an SPR2 frame of 3 x 2 opaque pixels is a 16-byte
+    // header and 22 bytes of stream (two rows of a start, a command and 6 bytes, and
+    // the end), after 12 bytes of chunk header and 4 per frame offset.
+    EXPECT_EQ(r.out,
+              "{\"version\": \"2.5\", \"resources\": ["
+              "{\"type\": \"PALT\", \"id\": 7, \"label\": \"pal\", \"size\": 784, \"flags\": 16}, "
+              "{\"type\": \"SPR2\", \"id\": 300, \"label\": \"sprite\", \"size\": 96, \"flags\": 16}, "
+              "{\"type\": \"SPR2\", \"id\": 301, \"label\": \"\", \"size\": 54, \"flags\": 16}, "
+              "{\"type\": \"OBJD\", \"id\": 128, \"label\": \"Thing\", \"size\": 216, \"flags\": 16}]}\n");
+    const CliRun text = Cli({"ls", path});
+    ASSERT_EQ(text.code, kExitOk);
+    EXPECT_NE(text.out.find("version 2.5, 4 resources"), std::string::npos);
+    // A name in other capitals finds the file, as the browser's platform finds it.
+    EXPECT_EQ(Cli({"ls", mFolder / "SAMPLE.IFF", "--json"}).out, r.out);
+}
+
+TEST_F(CliOnFiles, MissingAndForeignFilesGiveOneLineAndExitOne) {
+    ExpectOneErrorLine(Cli({"ls", mFolder / "nothing.iff"}), kExitBadFile, "no such file");
+    const std::string text = mFolder / "notes.iff";
+    std::ofstream(text) << "this is not a container, only some words of text that run on for a while\n";
+    ExpectOneErrorLine(Cli({"ls", text}), kExitBadFile, "bad header");
+    const std::string empty = mFolder / "empty.iff";
+    std::ofstream{empty};
+    EXPECT_EQ(Cli({"ls", empty}).code, kExitBadFile);
+}
+
+TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
+    const std::string path = WriteSample("sample.iff");
+    const std::string png = mFolder / "frame.png";
+    const CliRun r = Cli({"sprite", path, "--id", "300", "--frame", "1", "-o", png});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(png);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+    EXPECT_EQ(bytes[19], 3);  // width, big-endian at 16
+    EXPECT_EQ(bytes[23], 2);  // height at 20
+    ExpectOneErrorLine(Cli({"sprite", path, "--id", "300", "--frame", "2", "-o", png}), kExitBadFile, "bad index");
+    ExpectOneErrorLine(Cli({"sprite", path, "--id", "999", "-o", png}), kExitBadFile, "not found");
+}
+
+TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayout) {
+    // An object with nothing drawable: 33 x 33 of background, rows of 99 bytes padded to 100.
+    const std::string path = mFolder / "plain.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        Add(file, restype::kOBJD, 128, "Plain", EncodeObjectDefinition(ObjectDefinition{}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const std::string bmp = mFolder / "plain.bmp";
+    const CliRun r = Cli({"render", path, "--background", "102030", "-o", bmp});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const std::vector<uint8_t> b = test::ReadFileBytes(bmp);
+    ASSERT_EQ(b.size(), 54u + 3300u);
+    EXPECT_EQ(b[10], 54);                                // pixel offset
+    EXPECT_EQ(b[18], 33);                                // width
+    EXPECT_EQ(b[22], 33);                                // height
+    EXPECT_EQ(b[28], 24);                                // bits per pixel
+    EXPECT_EQ(b[34] | (b[35] << 8), 3300);               // image size
+    EXPECT_EQ(b[54], 0x30);                              // blue, green, red of RRGGBB 102030
+    EXPECT_EQ(b[55], 0x20);
+    EXPECT_EQ(b[56], 0x10);
+    ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", bmp}), kExitBadFile, "no object 1");
+}
+
+// An object whose catalog table holds only its name: the browser completes it.
+TEST_F(CliOnFiles, NoWriteLeavesTheFileAloneWhileAPlainViewCompletesIt) {
+    const std::string path = mFolder / "fern.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        ObjectDefinition d;
+        d.price = 45;
+        d.catalogId = 130;
+        Add(file, restype::kOBJD, 128, "Fern", EncodeObjectDefinition(d));
+        Add(file, restype::kCTSS, 130, "", EncodeLanguageStrings({{1, "Potted Fern", ""}}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const std::vector<uint8_t> before = test::ReadFileBytes(path);
+    const CliRun quiet = Cli({"info", path, "--json", "--no-write"});
+    ASSERT_EQ(quiet.code, kExitOk) << quiet.err;
+    EXPECT_EQ(test::ReadFileBytes(path), before);
+    EXPECT_EQ(quiet.out,
+              "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
+              "{\"id\": 128, \"label\": \"Fern\", \"name\": \"Potted Fern\", \"description\": \"\", "
+              "\"price\": 45, \"catalog_found\": true, \"master_id\": 0, \"sub_index\": 0, \"display_index\": 0, "
+              "\"tiles\": []}], \"sprites\": [], \"draw_groups\": [], \"palettes\": []}\n");
+    const CliRun stringsBefore = Cli({"strings", path, "--id", "130", "--json"});
+    ASSERT_EQ(stringsBefore.code, kExitOk) << stringsBefore.err;
+    EXPECT_EQ(stringsBefore.out.find("\"value\": \"\""), std::string::npos) << stringsBefore.out;
+
+    ASSERT_EQ(Cli({"info", path}).code, kExitOk);
+    EXPECT_NE(test::ReadFileBytes(path), before);
+    const CliRun stringsAfter = Cli({"strings", path, "--id", "130", "--json"});
+    EXPECT_EQ(stringsAfter.out,
+              "{\"type\": \"CTSS\", \"id\": 130, \"label\": \"\", \"languages\": [{\"code\": 1, \"strings\": ["
+              "{\"value\": \"Potted Fern\", \"comment\": \"\"}, {\"value\": \"\", \"comment\": \"\"}]}]}\n");
+}
+
+TEST_F(CliOnFiles, StringsShowsEveryLanguageThatHasItsOwnStrings) {
+    const std::string path = mFolder / "two.iff";
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(FileNameText(path)), 0);
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        Add(file, restype::kCTSS, 5, "cat", EncodeLanguageStrings({{1, "Lamp", ""}, {1, "Bright", "note"}, {3, "Lampe", ""}}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const CliRun r = Cli({"strings", path, "--id", "5"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "CTSS 5 \"cat\"\nlanguage 1:\n  1: Lamp\n  2: Bright   (note)\nlanguage 3:\n  1: Lampe\n");
+    ExpectOneErrorLine(Cli({"strings", path, "--id", "6"}), kExitBadFile, "no string table 6");
+}
+
+TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
+    const std::string spf = mFolder / "x.spf";
+    std::ofstream(spf) << "anything";
+    const CliRun r = Cli({"info", spf});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("shows nothing"), std::string::npos);
+    ExpectOneErrorLine(Cli({"info", mFolder / "gone.bmp"}), kExitBadFile, "no such file");
+    const std::string fake = mFolder / "fake.bmp";
+    std::ofstream(fake) << "BM";  // cut off inside its header
+    ExpectOneErrorLine(Cli({"info", fake}), kExitBadFile, "not a bitmap");
+}
+
+}  // namespace
+}  // namespace tambrix::tools

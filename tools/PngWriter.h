@@ -1,0 +1,20 @@
+#pragma once
+
+// PNG files through libpng, for the command-line tool's pictures.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tambrix::tools {
+
+/// Writes width x height pixels given as rows of red, green, blue bytes, top row
+/// first. False when the file cannot be written.
+bool WritePngRgb(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbTopDown);
+
+/// Writes an 8-bit indexed picture with its colour table (red, green, blue per entry,
+/// at most 256 entries), top row first.
+bool WritePngIndexed(const std::string& path, int width, int height, const std::vector<uint8_t>& indicesTopDown,
+                     const std::vector<uint8_t>& paletteRgb);
+
+}  // namespace tambrix::tools
