@@ -1,0 +1,22 @@
+#pragma once
+
+// The application's own pictures, drawn in code: folder and file icons, toolbar
+// buttons, the splash picture and the About picture.
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace tambrix::app::art {
+
+QPixmap ClosedFolder();          ///< 16 x 16, tree image 0
+QPixmap OpenFolder();            ///< 16 x 16, tree image 1 (selected)
+QPixmap DataFile(int size);      ///< the file list's item icon, 32 or 16 pixels
+
+enum class Button { Delete, Save, LargeIcons, SmallIcons, List, Details, About, ContextHelp };
+QIcon ToolbarButton(Button button);  ///< 16 x 15
+
+QPixmap SplashPicture();
+QPixmap AboutPicture();
+QIcon ApplicationIcon();
+
+}  // namespace tambrix::app::art

@@ -1,0 +1,102 @@
+#include "app/CFolderView.h"
+
+#include <QApplication>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include "app/AppArt.h"
+
+namespace tambrix::app {
+
+namespace {
+
+const int kPathRole = Qt::UserRole;  // the item data: position in the path list + 1, 0 for the root
+
+// The folders of one folder, in the order the file system returns them. Hidden and
+// system folders count too, as they do for the game's own search.
+const QDir::Filters kFolderFilter = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System;
+
+}  // namespace
+
+CFolderView::CFolderView(CTambrixDoc* doc, QWidget* parent) : QTreeWidget(parent), mDoc(doc) {
+    setHeaderHidden(true);
+    setColumnCount(1);
+    setRootIsDecorated(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSortingEnabled(false);
+    mDoc->AddView(this);
+    connect(this, &QTreeWidget::itemSelectionChanged, this, &CFolderView::onSelectionChanged);
+}
+
+CFolderView::~CFolderView() { mDoc->RemoveView(this); }
+
+bool CFolderView::HasSubdirectory(const QString& path) {
+    if (path.isEmpty()) return false;
+    QDirIterator it(path, kFolderFilter);
+    return it.hasNext();
+}
+
+void CFolderView::OnInitialUpdate() {
+    clear();
+    mPaths.clear();
+    QIcon folder;
+    folder.addPixmap(art::ClosedFolder(), QIcon::Normal);
+    folder.addPixmap(art::OpenFolder(), QIcon::Selected);
+    mFolderIcon = folder;
+    mRootIcon = QIcon(art::ClosedFolder());
+
+    auto* root = new QTreeWidgetItem(this, QStringList(kRootText));
+    root->setIcon(0, mRootIcon);
+    root->setData(0, kPathRole, 0);
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // A trailing separator would double up in every path below.
+    const QString simsPath = mDoc->SimsPath().isEmpty() ? QString() : QDir::cleanPath(mDoc->SimsPath());
+    if (!simsPath.isEmpty() && QFileInfo(simsPath).isDir()) {
+        QStringList ancestors{QFileInfo(simsPath).canonicalFilePath()};
+        addSubdirectories(simsPath, root, ancestors);
+    }
+    QApplication::restoreOverrideCursor();
+    root->setExpanded(true);
+}
+
+void CFolderView::addSubdirectories(const QString& folder, QTreeWidgetItem* parent, QStringList& ancestors) {
+    QDirIterator it(folder, kFolderFilter);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString path = info.filePath();
+        auto* item = new QTreeWidgetItem(parent, QStringList(info.fileName()));
+        item->setIcon(0, mFolderIcon);
+        mPaths.append(path);
+        item->setData(0, kPathRole, static_cast<int>(mPaths.size()));
+        // A link back to a folder above would make the walk endless: such a folder is
+        // listed but not entered again.
+        const QString canonical = info.canonicalFilePath();
+        if (canonical.isEmpty() || ancestors.contains(canonical)) continue;
+        if (HasSubdirectory(path)) {
+            ancestors.append(canonical);
+            addSubdirectories(path, item, ancestors);
+            ancestors.removeLast();
+        }
+    }
+}
+
+QTreeWidgetItem* CFolderView::ItemForPath(const QString& path) const {
+    const int index = static_cast<int>(mPaths.indexOf(path));
+    if (index < 0) return nullptr;
+    QTreeWidgetItemIterator it(const_cast<CFolderView*>(this));
+    for (; *it; ++it)
+        if ((*it)->data(0, kPathRole).toInt() == index + 1) return *it;
+    return nullptr;
+}
+
+void CFolderView::onSelectionChanged() {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    const int k = selected.isEmpty() ? 0 : selected.first()->data(0, kPathRole).toInt();
+    if (k <= 0 || k > mPaths.size()) return;
+    mDoc->SetCurrentFolder(mPaths[k - 1]);
+    mDoc->UpdateAllViews(this);
+}
+
+}  // namespace tambrix::app

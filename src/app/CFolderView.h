@@ -1,0 +1,44 @@
+#pragma once
+
+// The left pane: SimsPath and every folder below it, under a root "The Sims".
+// Selecting a folder makes it the document's current folder.
+
+#include <QString>
+#include <QStringList>
+#include <QTreeWidget>
+
+#include "app/CTambrixDoc.h"
+
+namespace tambrix::app {
+
+class CFolderView : public QTreeWidget, public CView {
+    Q_OBJECT
+public:
+    static constexpr const char* kRootText = "The Sims";
+
+    explicit CFolderView(CTambrixDoc* doc, QWidget* parent = nullptr);
+    ~CFolderView() override;
+
+    /// Builds the whole tree once.
+    void OnInitialUpdate() override;
+    void OnUpdate(CView*) override {}
+
+    /// True when the folder holds at least one subfolder.
+    static bool HasSubdirectory(const QString& path);
+
+    /// Full paths of the folder items in insertion order; item data k names entry k - 1.
+    const QStringList& Paths() const { return mPaths; }
+    /// The item of a folder path, or null.
+    QTreeWidgetItem* ItemForPath(const QString& path) const;
+
+private:
+    void onSelectionChanged();
+    void addSubdirectories(const QString& folder, QTreeWidgetItem* parent, QStringList& ancestors);
+
+    CTambrixDoc* mDoc;
+    QStringList mPaths;
+    QIcon mFolderIcon;
+    QIcon mRootIcon;
+};
+
+}  // namespace tambrix::app

@@ -1,0 +1,275 @@
+#include "app/CMainFrame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListView>
+#include <QMenuBar>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+#include <QWhatsThis>
+
+#include "app/AppArt.h"
+#include "app/CFolderView.h"
+#include "app/CObjectView.h"
+#include "app/CTambrixDoc.h"
+#include "app/CTambrixView.h"
+#include "app/UserPrompts.h"
+
+namespace tambrix::app {
+
+namespace {
+
+const int kWidthPercent = 85;
+const int kHeightPercent = 80;
+const QSize kButtonSize(16, 15);
+const char* const kNoHelp = "No help topics are installed with Tambrix.";
+
+/// Sets the two halves of a command text "status prompt\ntool tip".
+void setCommandText(QAction* action, const QString& text) {
+    const int newline = static_cast<int>(text.indexOf('\n'));
+    action->setStatusTip(newline < 0 ? text : text.left(newline));
+    if (newline >= 0) action->setToolTip(text.mid(newline + 1));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTambrixDoc* doc, QWidget* parent) : QMainWindow(parent), mDoc(doc) {
+    // The caption is the application's title alone, never a document name.
+    setWindowTitle(kCaption);
+    setWindowIcon(art::ApplicationIcon());
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    createPanes();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(InitialGeometry(screen->geometry()));
+    connect(mDoc, &CTambrixDoc::currentFileChanged, this, &CMainFrame::UpdateCommands);
+    UpdateCommands();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QRect CMainFrame::InitialGeometry(const QRect& screen) {
+    const int width = screen.width() * kWidthPercent / 100;
+    const int height = screen.height() * kHeightPercent / 100;
+    return QRect(screen.left() + (screen.width() - width) / 2, screen.top() + (screen.height() - height) / 2, width,
+                 height);
+}
+
+void CMainFrame::createActions() {
+    mSave = new QAction(art::ToolbarButton(art::Button::Save), "&Save", this);
+    mSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    setCommandText(mSave, "Save\nSave the current preview to a bitmap file");
+    connect(mSave, &QAction::triggered, this, &CMainFrame::SavePreview);
+
+    mDelete = new QAction(art::ToolbarButton(art::Button::Delete), "&Delete", this);
+    mDelete->setShortcut(QKeySequence(Qt::Key_Delete));
+    setCommandText(mDelete, "Delete\nDelete the current file");
+    connect(mDelete, &QAction::triggered, this, &CMainFrame::OnDelete);
+
+    mSettings = new QAction("&Settings", this);
+    connect(mSettings, &QAction::triggered, this, &CMainFrame::settingsRequested);
+    mExit = new QAction("E&xit", this);
+    connect(mExit, &QAction::triggered, this, &QWidget::close);
+
+    mHelpTopics = new QAction("&Help Topics", this);
+    mHelpTopics->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(mHelpTopics, &QAction::triggered, this, [this] { Prompts().message(this, kNoHelp); });
+    mAbout = new QAction(art::ToolbarButton(art::Button::About), "&About Tambrix...", this);
+    connect(mAbout, &QAction::triggered, this, &CMainFrame::aboutRequested);
+    mContextHelp = new QAction(art::ToolbarButton(art::Button::ContextHelp), "Help", this);
+    mContextHelp->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(mContextHelp, &QAction::triggered, this, [] { QWhatsThis::enterWhatsThisMode(); });
+
+    mNextPane = new QAction("Next Pane", this);
+    mNextPane->setShortcut(QKeySequence(Qt::Key_F6));
+    connect(mNextPane, &QAction::triggered, this, [this] { focusPane(1); });
+    mPreviousPane = new QAction("Previous Pane", this);
+    mPreviousPane->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    connect(mPreviousPane, &QAction::triggered, this, [this] { focusPane(-1); });
+    addAction(mNextPane);
+    addAction(mPreviousPane);
+
+    struct StyleCommand {
+        art::Button button;
+        const char* text;
+        const char* commandText;
+        CTambrixView::ViewStyle style;
+    };
+    const StyleCommand styles[] = {
+        {art::Button::LargeIcons, "Lar&ge Icons", "Display items by using large icons.\nLarge Icons",
+         CTambrixView::ViewStyle::Icon},
+        {art::Button::SmallIcons, "S&mall Icons", "Display items by using small icons.\nSmall Icons",
+         CTambrixView::ViewStyle::SmallIcon},
+        {art::Button::List, "&List", "Displays items in a list.\nList", CTambrixView::ViewStyle::List},
+        {art::Button::Details, "&Details", "Displays detailed information about each item in the window.\nDetails",
+         CTambrixView::ViewStyle::Report},
+    };
+    mStyleGroup = new QActionGroup(this);
+    mStyleGroup->setExclusive(true);
+    for (int i = 0; i < 4; ++i) {
+        QAction* action = new QAction(art::ToolbarButton(styles[i].button), styles[i].text, this);
+        action->setCheckable(true);
+        setCommandText(action, styles[i].commandText);
+        const CTambrixView::ViewStyle style = styles[i].style;
+        connect(action, &QAction::triggered, this, [this, style] {
+            if (mFileList) mFileList->SetStyle(style);
+            UpdateCommands();
+        });
+        mStyleGroup->addAction(action);
+        mStyles[i] = action;
+    }
+    mArrange = new QAction("&Arrange Icons", this);
+    setCommandText(mArrange, "Arranges icons in a grid.");
+    connect(mArrange, &QAction::triggered, this, [this] {
+        if (mFileList) mFileList->Arrange();
+    });
+}
+
+QAction* CMainFrame::StyleAction(int index) const { return index >= 0 && index < 4 ? mStyles[index] : nullptr; }
+
+void CMainFrame::createMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    file->addAction(mSettings);
+    file->addSeparator();
+    file->addAction(mExit);
+    QMenu* view = menuBar()->addMenu("&View");
+    mToggleToolBar = view->addAction("&Toolbar");
+    mToggleStatusBar = view->addAction("&Status Bar");
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction(mHelpTopics);
+    help->addSeparator();
+    help->addAction(mAbout);
+    // Save and Delete live on the toolbar and their keys; the frame keeps their
+    // shortcuts alive even with the toolbar hidden.
+    addAction(mSave);
+    addAction(mDelete);
+    addAction(mContextHelp);
+}
+
+void CMainFrame::createToolBar() {
+    QToolBar* bar = addToolBar("Toolbar");
+    bar->setObjectName("Toolbar");
+    bar->setIconSize(kButtonSize);
+    bar->setMovable(true);
+    bar->setFloatable(true);
+    bar->setAllowedAreas(Qt::AllToolBarAreas);
+    bar->addAction(mDelete);
+    bar->addAction(mSave);
+    bar->addSeparator();
+    for (QAction* style : mStyles) bar->addAction(style);
+    bar->addSeparator();
+    bar->addAction(mAbout);
+    bar->addAction(mContextHelp);
+    mToggleToolBar->setCheckable(true);
+    mToggleToolBar->setChecked(true);
+    connect(mToggleToolBar, &QAction::toggled, bar, &QWidget::setVisible);
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    // The lock indicators of the classic frame; Qt cannot read the lock states on every
+    // platform, so they stand as labels.
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* label = new QLabel(indicator, bar);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        bar->addPermanentWidget(label);
+    }
+    bar->showMessage("Ready");
+    mToggleStatusBar->setCheckable(true);
+    mToggleStatusBar->setChecked(true);
+    connect(mToggleStatusBar, &QAction::toggled, bar, &QWidget::setVisible);
+}
+
+void CMainFrame::createPanes() {
+    mOuter = new QSplitter(Qt::Horizontal, this);
+    mOuter->setChildrenCollapsible(false);
+    // The panes register with the document in this order; the list comes before the
+    // object view so that a folder change reaches the list first.
+    mFolderView = new CFolderView(mDoc, mOuter);
+    mInner = new QSplitter(Qt::Vertical, mOuter);
+    mInner->setChildrenCollapsible(false);
+    mObjectScroller = new QScrollArea(mInner);
+    mFileList = new CTambrixView(mDoc, mInner);
+    mObjectView = new CObjectView(mDoc);
+    mObjectScroller->setWidget(mObjectView);
+    mObjectScroller->setWidgetResizable(false);
+    mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mInner->addWidget(mObjectScroller);
+    mInner->addWidget(mFileList);
+    mOuter->addWidget(mFolderView);
+    mOuter->addWidget(mInner);
+    mOuter->setSizes({kFolderPaneWidth, 10000});
+    mInner->setSizes({kObjectPaneHeight, 10000});
+    mOuter->setStretchFactor(1, 1);
+    mInner->setStretchFactor(1, 1);
+    setCentralWidget(mOuter);
+
+    mFileList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (QAction* style : mStyles) mFileList->addAction(style);
+    mFileList->addAction(mArrange);
+}
+
+void CMainFrame::InitialUpdate() {
+    mObjectView->OnInitialUpdate();
+    mFileList->OnInitialUpdate();
+    mFolderView->OnInitialUpdate();
+    UpdateCommands();
+}
+
+void CMainFrame::focusPane(int step) {
+    QWidget* panes[] = {mFolderView, mObjectView, mFileList->currentWidget()};
+    int current = 0;
+    for (int i = 0; i < 3; ++i)
+        if (panes[i]->isAncestorOf(focusWidget()) || panes[i] == focusWidget()) current = i;
+    panes[(current + step + 3) % 3]->setFocus();
+}
+
+void CMainFrame::UpdateCommands() {
+    const bool hasFile = !mDoc->CurrentFile().isEmpty();
+    mSave->setEnabled(hasFile);
+    mDelete->setEnabled(hasFile);
+    const bool hasList = mFileList != nullptr;
+    const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
+                                             CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};
+    for (int i = 0; i < 4; ++i) {
+        mStyles[i]->setEnabled(hasList);
+        mStyles[i]->setChecked(hasList && mFileList->Style() == order[i]);
+    }
+    mArrange->setEnabled(hasList && (mFileList->Style() == CTambrixView::ViewStyle::Icon ||
+                                     mFileList->Style() == CTambrixView::ViewStyle::SmallIcon));
+}
+
+void CMainFrame::SavePreview() {
+    if (mDoc->CurrentFile().isEmpty() || !mObjectView) return;
+    const Picture* picture = mObjectView->CurrentPicture();
+    if (!picture) return;
+    const QString defaultName = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".bmp";
+    // Without an export folder there is nowhere to save unasked: the dialog asks.
+    if (mDoc->PromptOnSave() || mDoc->ExportPath().isEmpty()) {
+        const QString start = mDoc->ExportPath().isEmpty() ? defaultName : QDir(mDoc->ExportPath()).filePath(defaultName);
+        if (const auto chosen = Prompts().saveBitmapName(this, start)) picture->WriteBitmapFile(*chosen);
+        return;
+    }
+    const QString path = QDir::toNativeSeparators(QDir(mDoc->ExportPath()).filePath(defaultName));
+    if (picture->WriteBitmapFile(path)) statusBar()->showMessage(QString("Bitmap saved to \"%1\"").arg(path));
+}
+
+void CMainFrame::OnDelete() {
+    if (mDoc->CurrentFile().isEmpty()) return;
+    const QString question = QString("Are you sure you want to delete the file\n\"%1\"?").arg(mDoc->CurrentFile());
+    if (!Prompts().askYesNo(this, question)) return;
+    mObjectView->DeleteCurrentFile();
+    mDoc->UpdateAllViews(nullptr);
+}
+
+}  // namespace tambrix::app

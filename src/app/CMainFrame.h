@@ -1,0 +1,93 @@
+#pragma once
+
+// The main window: menu, toolbar, status bar and three panes in two splitters (the
+// folder tree left; the object view above the file list right). It owns the commands
+// that act across panes: Save preview, Delete file and the file-list view styles.
+
+#include <QMainWindow>
+#include <QRect>
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QScrollArea;
+class QSplitter;
+
+namespace tambrix::app {
+
+class CFolderView;
+class CObjectView;
+class CTambrixDoc;
+class CTambrixView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kCaption = "Tambrix";
+    static constexpr int kFolderPaneWidth = 200;
+    static constexpr int kObjectPaneHeight = 380;
+
+    explicit CMainFrame(CTambrixDoc* doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    /// 85% of the screen's width and 80% of its height, centred.
+    static QRect InitialGeometry(const QRect& screen);
+
+    /// Tells every pane to build itself (tree, list columns, hidden form).
+    void InitialUpdate();
+
+    /// The Save command: writes the object view's picture as a ".bmp" file.
+    void SavePreview();
+    /// The Delete command: asks, then deletes the current file and updates the panes.
+    void OnDelete();
+
+    CFolderView* FolderView() const { return mFolderView; }
+    CTambrixView* FileList() const { return mFileList; }
+    CObjectView* ObjectView() const { return mObjectView; }
+    QAction* SaveAction() const { return mSave; }
+    QAction* DeleteAction() const { return mDelete; }
+    QAction* SettingsAction() const { return mSettings; }
+    QAction* AboutAction() const { return mAbout; }
+    QAction* StyleAction(int index) const;  ///< 0 large icons, 1 small icons, 2 list, 3 details
+    QAction* ArrangeAction() const { return mArrange; }
+
+    /// Brings the command states up to date (enabling and radio marks).
+    void UpdateCommands();
+
+signals:
+    void settingsRequested();
+    void aboutRequested();
+
+private:
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createPanes();
+    void focusPane(int step);
+
+    CTambrixDoc* mDoc;
+    CFolderView* mFolderView = nullptr;
+    CTambrixView* mFileList = nullptr;
+    CObjectView* mObjectView = nullptr;
+    QScrollArea* mObjectScroller = nullptr;
+    QSplitter* mOuter = nullptr;
+    QSplitter* mInner = nullptr;
+
+    QAction* mSave = nullptr;
+    QAction* mDelete = nullptr;
+    QAction* mSettings = nullptr;
+    QAction* mExit = nullptr;
+    QAction* mToggleToolBar = nullptr;
+    QAction* mToggleStatusBar = nullptr;
+    QAction* mHelpTopics = nullptr;
+    QAction* mAbout = nullptr;
+    QAction* mContextHelp = nullptr;
+    QAction* mNextPane = nullptr;
+    QAction* mPreviousPane = nullptr;
+    QAction* mStyles[4] = {};
+    QAction* mArrange = nullptr;
+    QActionGroup* mStyleGroup = nullptr;
+};
+
+}  // namespace tambrix::app

@@ -1,0 +1,326 @@
+#include "app/CObjectView.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+#include "app/CFolderView.h"
+#include "app/UserPrompts.h"
+
+namespace tambrix::app {
+
+namespace {
+
+// The form's layout in pixels (the original form measures 450 x 228 dialog units).
+const QSize kFormSize(675, 370);
+const QRect kNameLabelBox(10, 12, 80, 20);
+const QRect kNameBox(95, 10, 250, 22);
+const QRect kPriceLabelBox(10, 40, 80, 20);
+const QRect kPriceBox(95, 38, 100, 22);
+const QRect kDescriptionLabelBox(10, 68, 80, 20);
+const QRect kDescriptionBox(95, 66, 250, 90);
+const QRect kSpriteLabelBox(10, 166, 150, 20);
+const QRect kSpriteBox(10, 186, 160, 170);
+const QRect kFrameLabelBox(185, 166, 150, 20);
+const QRect kFrameBox(185, 186, 160, 170);
+const QPoint kPictureCorner(360, 10);
+const int kFramePadding = 2 * PictureFrame::kInset;
+const int kFormMargin = 10;
+
+const char* const kWallSpriteLabels[] = {"Far", "Medium", "Near"};
+const char* const kWallFrameLabels[] = {"Left", "Right", "Facing", "Insert"};
+const int kKeptWallSprites = 3;  // a selection among the first three sprites survives a refill
+
+QString extensionOf(const QString& name) {
+    const int dot = static_cast<int>(name.lastIndexOf('.'));
+    return dot < 0 ? QString() : name.mid(dot).toLower();
+}
+
+}  // namespace
+
+PictureFrame::PictureFrame(QWidget* parent) : QFrame(parent) { setFrameStyle(QFrame::Box | QFrame::Sunken); }
+
+void PictureFrame::SetImage(const QImage& image) {
+    mImage = image;
+    update();
+}
+
+void PictureFrame::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (mImage.isNull()) return;
+    QPainter painter(this);
+    painter.drawImage(QPoint(kInset, kInset), mImage);
+}
+
+CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), mDoc(doc) {
+    auto label = [this](const char* text, const QRect& box) {
+        auto* l = new QLabel(text, this);
+        l->setGeometry(box);
+        return l;
+    };
+    mNameLabel = label("Name:", kNameLabelBox);
+    mName = new QLineEdit(this);
+    mName->setGeometry(kNameBox);
+    mName->setReadOnly(true);
+    mPriceLabel = label("Price:", kPriceLabelBox);
+    mPrice = new QLineEdit(this);
+    mPrice->setGeometry(kPriceBox);
+    mPrice->setReadOnly(true);
+    mDescriptionLabel = label("Description:", kDescriptionLabelBox);
+    mDescription = new QPlainTextEdit(this);
+    mDescription->setGeometry(kDescriptionBox);
+    mDescription->setReadOnly(true);
+    mFrame = new PictureFrame(this);
+    mFrame->setGeometry(QRect(kPictureCorner, QSize(kFramePadding, kFramePadding)));
+    mFrameLabel = label("Drawgroups:", kFrameLabelBox);
+    mFrames = new QListWidget(this);
+    mFrames->setGeometry(kFrameBox);
+    mSpriteLabel = label("Sprite List", kSpriteLabelBox);
+    mSprites = new QListWidget(this);
+    mSprites->setGeometry(kSpriteBox);
+    setMinimumSize(kFormSize);
+    mDoc->AddView(this);
+    connect(mSprites, &QListWidget::currentRowChanged, this, &CObjectView::onSpriteChanged);
+    connect(mFrames, &QListWidget::currentRowChanged, this, [this] {
+        if (!mRefilling) ShowSelectedSprite();
+    });
+}
+
+CObjectView::~CObjectView() {
+    mDoc->RemoveView(this);
+    releaseFile();
+}
+
+void CObjectView::OnInitialUpdate() {
+    mFrameCorner = kPictureCorner;
+    hideAll();
+}
+
+void CObjectView::hideAll() {
+    for (QWidget* control : std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel,
+                                                             mDescription, mFrame, mFrameLabel, mFrames, mSpriteLabel,
+                                                             mSprites})
+        control->hide();
+}
+
+void CObjectView::showTexts(bool shown) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel, mDescription})
+        control->setVisible(shown);
+}
+
+void CObjectView::releaseFile() {
+    mFile.reset();
+    mKind = Kind::None;
+}
+
+void CObjectView::setPicture(std::unique_ptr<Picture> picture) {
+    mPicture = std::move(picture);
+    mFrame->SetImage(mPicture ? mPicture->Image() : QImage());
+}
+
+void CObjectView::placeFrame() {
+    const QSize imageSize = mPicture ? mPicture->Image().size() : QSize(0, 0);
+    mFrame->setGeometry(QRect(mFrameCorner, imageSize + QSize(kFramePadding, kFramePadding)));
+    growToFit();
+}
+
+void CObjectView::growToFit() {
+    // A large picture widens the form (the pane scrolls) rather than being cut.
+    const QRect box = mFrame->geometry();
+    setMinimumSize(kFormSize.expandedTo(QSize(box.right() + kFormMargin, box.bottom() + kFormMargin)));
+    resize(minimumSize().expandedTo(size()));
+}
+
+void CObjectView::OnUpdate(CView* sender) {
+    // A new folder reaches the file list first, which then tells this view about the
+    // file it selected (or that there is none): showing the old file once more here
+    // would only open it for nothing.
+    if (dynamic_cast<CFolderView*>(sender) != nullptr) return;
+    releaseFile();
+    const QString file = mDoc->CurrentFile();
+    if (file.isEmpty()) {
+        hideAll();
+        setPicture(nullptr);
+        return;
+    }
+    const QString path = mDoc->CurrentFilePath();
+    const QString extension = extensionOf(file);
+    if (extension == ".iff") showObjectFile(path);
+    else if (extension == ".bmp") showBitmapFile(path);
+    else if (extension == ".wll" || extension == ".flr") showTileFile(path, extension == ".flr");
+    // Any other extension, ".spf" among them, leaves the form as it is.
+    update();
+}
+
+void CObjectView::showObjectFile(const QString& path) {
+    mFile = Openers().openObjectFile(path);
+    if (!mFile) {
+        // The previous file's texts and picture must not stand for this one (Save
+        // would write them under this file's name).
+        hideAll();
+        setPicture(nullptr);
+        return;
+    }
+    mKind = Kind::Object;
+    if (mFile->CountObjects() > 0) {
+        const FormTexts texts = mFile->FirstObjectTexts();
+        mName->setText(texts.name);
+        mPrice->setText(texts.price);
+        mDescription->setPlainText(texts.description);
+        setPicture(mFile->RenderPreview());
+        if (mPicture) {
+            placeFrame();
+            mFrame->show();
+        } else {
+            mFrame->hide();
+        }
+        mSprites->hide();
+        mSpriteLabel->hide();
+        mFrames->hide();
+        mFrameLabel->hide();
+    } else {
+        const FormTexts texts = mFile->StringTableTexts().value_or(FormTexts{});
+        mName->setText(texts.name);
+        mPrice->setText(texts.price);
+        mDescription->setPlainText(texts.description);
+        fillSprites(false);
+        const bool hasSprites = mSprites->count() > 0;
+        mSprites->setVisible(hasSprites);
+        mSpriteLabel->setVisible(hasSprites);
+        refillFrames();
+        ShowSelectedSprite();
+    }
+    showTexts(true);
+}
+
+void CObjectView::showBitmapFile(const QString& path) {
+    setPicture(Openers().loadBitmapFile(path));
+    hideAll();
+    if (mPicture) {
+        placeFrame();
+        mFrame->show();
+    }
+}
+
+void CObjectView::showTileFile(const QString& path, bool isFloor) {
+    mFile = Openers().openTileFile(path);
+    if (!mFile) {
+        hideAll();
+        setPicture(nullptr);
+        return;
+    }
+    mKind = isFloor ? Kind::Floor : Kind::Tile;
+    // A missing string table shows empty texts: the previous file's would be wrong here.
+    const FormTexts texts = mFile->StringTableTexts().value_or(FormTexts{});
+    mName->setText(texts.name);
+    mPrice->setText(texts.price);
+    mDescription->setPlainText(texts.description);
+    placeFrame();
+    mFrame->show();
+    fillSprites(true);
+    refillFrames();
+    showTexts(true);
+    mSprites->show();
+    mSpriteLabel->show();
+    ShowSelectedSprite();
+}
+
+void CObjectView::fillSprites(bool wallLabels) {
+    const int previous = mSprites->currentRow();
+    mRefilling = true;
+    mSprites->clear();
+    const std::vector<int> ids = mFile->SpriteIds();
+    for (size_t i = 0; i < ids.size(); ++i) {
+        QString text;
+        if (!wallLabels) text = QString::asprintf("%d", ids[i]);
+        else if (i < std::size(kWallSpriteLabels)) text = kWallSpriteLabels[i];
+        auto* item = new QListWidgetItem(text, mSprites);
+        item->setData(Qt::UserRole, ids[i]);
+    }
+    int selected = 0;
+    if (wallLabels) selected = (previous >= 0 && previous < kKeptWallSprites && previous < mSprites->count()) ? previous : 0;
+    else selected = (previous >= 0 && previous < mSprites->count()) ? previous : 0;
+    if (mSprites->count() > 0) mSprites->setCurrentRow(selected);
+    mRefilling = false;
+}
+
+void CObjectView::refillFrames() {
+    const int previous = mFrames->currentRow();
+    mRefilling = true;
+    mFrames->clear();
+    if (mKind == Kind::Floor) {
+        // Floors have one picture per sprite; the list holds a single hidden item.
+        new QListWidgetItem(kFloorFrameItem, mFrames);
+        mFrames->setCurrentRow(0);
+        mFrames->hide();
+        mFrameLabel->hide();
+        mRefilling = false;
+        return;
+    }
+    const QListWidgetItem* sprite = mSprites->currentItem();
+    const int count = sprite ? mFile->CountSpriteFrames(sprite->data(Qt::UserRole).toInt()) : 0;
+    for (int frame = 0; frame < count; ++frame) {
+        QString text;
+        if (mKind != Kind::Tile) text = QString::asprintf("%d", frame);
+        else if (frame < static_cast<int>(std::size(kWallFrameLabels))) text = kWallFrameLabels[frame];
+        new QListWidgetItem(text, mFrames);
+    }
+    if (mKind == Kind::Tile) {
+        // Walls keep the frame by its index; when the new sprite lacks it, none is
+        // selected. With no frame chosen before (a wall shown afresh) the first is taken,
+        // so that a wall always opens with a picture.
+        if (previous < 0 && count > 0) mFrames->setCurrentRow(0);
+        else if (previous < count) mFrames->setCurrentRow(previous);
+        else mFrames->setCurrentRow(-1);
+        mFrames->show();
+        mFrameLabel->show();
+    } else {
+        if (count > 0) mFrames->setCurrentRow(previous >= 0 && previous < count ? previous : 0);
+        mFrames->setVisible(count > 0);
+        mFrameLabel->setVisible(count > 0);
+    }
+    mRefilling = false;
+}
+
+void CObjectView::onSpriteChanged() {
+    if (mRefilling || !mFile) return;
+    // The frame list belongs to the selected sprite: a new sprite brings its own frames.
+    refillFrames();
+    ShowSelectedSprite();
+}
+
+void CObjectView::ShowSelectedSprite() {
+    setPicture(nullptr);
+    const QListWidgetItem* sprite = mSprites->currentItem();
+    const int frame = mFrames->currentRow();
+    if (mFile && sprite && frame >= 0) setPicture(mFile->DrawSprite(sprite->data(Qt::UserRole).toInt(), frame));
+    if (mPicture) {
+        mFrame->setGeometry(QRect(mFrame->pos(), mPicture->Image().size() + QSize(kFramePadding, kFramePadding)));
+        growToFit();
+        mFrame->show();
+    } else {
+        mFrame->hide();
+    }
+    update();
+}
+
+bool CObjectView::DeleteCurrentFile() {
+    releaseFile();
+    const QString path = mDoc->CurrentFilePath();
+    QFile file(path);
+    // A file without write permission counts as read-only: it is not deleted, even
+    // where the folder would allow it.
+    const bool readOnly = !(file.permissions() & QFileDevice::WriteOwner);
+    if (path.isEmpty() || readOnly || !file.remove()) {
+        Prompts().message(this, kDeleteFailed);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tambrix::app

@@ -1,0 +1,106 @@
+#pragma once
+
+// The upper right pane: a form showing the current file. An object file shows its
+// first object's name, price, description and preview; a wall or floor file (and an
+// object file without objects) its texts, sprites and the selected frame; a bitmap
+// the bitmap itself.
+
+#include <QFrame>
+#include <QPoint>
+#include <QWidget>
+#include <memory>
+
+#include "app/CTambrixDoc.h"
+#include "app/ViewedFile.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+
+namespace tambrix::app {
+
+/// The picture frame: a sunken box drawing the current picture 4 pixels in.
+class PictureFrame : public QFrame {
+    Q_OBJECT
+public:
+    static constexpr int kInset = 4;
+    explicit PictureFrame(QWidget* parent);
+    void SetImage(const QImage& image);
+    const QImage& Image() const { return mImage; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage mImage;
+};
+
+class CObjectView : public QWidget, public CView {
+    Q_OBJECT
+public:
+    static constexpr const char* kFloorFrameItem = "You shouldn't be looking at this hacker!";
+    static constexpr const char* kDeleteFailed = "Unable to delete this file. Perhaps it's read-only?";
+
+    explicit CObjectView(CTambrixDoc* doc, QWidget* parent = nullptr);
+    ~CObjectView() override;
+
+    void OnInitialUpdate() override;
+    void OnUpdate(CView* sender) override;
+
+    /// Draws the selected frame of the selected sprite as the current picture.
+    void ShowSelectedSprite();
+    /// Closes the opened file and deletes the current file from disk; false (after a
+    /// message) when it could not be deleted.
+    bool DeleteCurrentFile();
+
+    /// The picture shown, or null.
+    const Picture* CurrentPicture() const { return mPicture.get(); }
+    bool HasOpenFile() const { return mFile != nullptr; }
+
+    QLineEdit* NameEdit() const { return mName; }
+    QLineEdit* PriceEdit() const { return mPrice; }
+    QPlainTextEdit* DescriptionEdit() const { return mDescription; }
+    QListWidget* SpriteList() const { return mSprites; }
+    QListWidget* FrameList() const { return mFrames; }
+    QLabel* SpriteLabel() const { return mSpriteLabel; }
+    QLabel* FrameLabel() const { return mFrameLabel; }
+    PictureFrame* Frame() const { return mFrame; }
+
+private:
+    enum class Kind { None, Object, Tile, Floor };
+
+    void releaseFile();
+    void hideAll();
+    void showTexts(bool shown);
+    void showObjectFile(const QString& path);
+    void showBitmapFile(const QString& path);
+    void showTileFile(const QString& path, bool isFloor);
+    void fillSprites(bool wallLabels);
+    void refillFrames();
+    void setPicture(std::unique_ptr<Picture> picture);
+    void placeFrame();
+    void onSpriteChanged();
+    void growToFit();
+
+    CTambrixDoc* mDoc;
+    std::unique_ptr<ViewedFile> mFile;
+    std::unique_ptr<Picture> mPicture;
+    Kind mKind = Kind::None;
+    QPoint mFrameCorner;
+    bool mRefilling = false;
+
+    QLabel* mNameLabel;
+    QLineEdit* mName;
+    QLabel* mPriceLabel;
+    QLineEdit* mPrice;
+    QLabel* mDescriptionLabel;
+    QPlainTextEdit* mDescription;
+    PictureFrame* mFrame;
+    QLabel* mFrameLabel;
+    QListWidget* mFrames;
+    QLabel* mSpriteLabel;
+    QListWidget* mSprites;
+};
+
+}  // namespace tambrix::app

@@ -1,0 +1,74 @@
+#include "app/CSettingsDlg.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/CTambrixDoc.h"
+#include "app/UserPrompts.h"
+
+namespace tambrix::app {
+
+namespace {
+
+QHBoxLayout* pathRow(QLineEdit* edit, QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(button);
+    return row;
+}
+
+}  // namespace
+
+CSettingsDlg::CSettingsDlg(CTambrixDoc* doc, QWidget* parent) : QDialog(parent), mDoc(doc) {
+    setWindowTitle("Tambrix Settings");
+    mSimsPath = new QLineEdit(doc->SimsPath(), this);
+    mExportPath = new QLineEdit(doc->ExportPath(), this);
+    mBrowseSims = new QPushButton("...", this);
+    mBrowseExport = new QPushButton("...", this);
+    for (QPushButton* browse : {mBrowseSims, mBrowseExport}) {
+        browse->setAutoDefault(false);
+        browse->setFixedWidth(32);
+    }
+    mPromptOnSave = new QCheckBox("Prompt on Save Image", this);
+    mPromptOnSave->setChecked(doc->PromptOnSave());
+    mShowSplash = new QCheckBox("Show Splash Screen on Startup", this);
+    mShowSplash->setChecked(doc->ShowSplashScreen());
+    mSaveWindowPositions = new QCheckBox("Save Window Positions on Close", this);
+    mSaveWindowPositions->setChecked(doc->SaveWindowPositions());
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
+    // A cancelled browse empties the edit: the user chose "no folder".
+    connect(mBrowseSims, &QPushButton::clicked, this,
+            [this] { mSimsPath->setText(BrowseForFolder(kBrowseSimsTitle).value_or(QString())); });
+    connect(mBrowseExport, &QPushButton::clicked, this,
+            [this] { mExportPath->setText(BrowseForFolder(kBrowseExportTitle).value_or(QString())); });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel("Location of The Sims directory:", this));
+    layout->addLayout(pathRow(mSimsPath, mBrowseSims));
+    layout->addWidget(new QLabel("Default export directory:", this));
+    layout->addLayout(pathRow(mExportPath, mBrowseExport));
+    layout->addWidget(mPromptOnSave);
+    layout->addWidget(mShowSplash);
+    layout->addWidget(mSaveWindowPositions);
+    layout->addWidget(buttons);
+    setMinimumWidth(340);
+}
+
+void CSettingsDlg::accept() {
+    mDoc->SetSimsPath(mSimsPath->text());
+    mDoc->SetExportPath(mExportPath->text());
+    mDoc->SetPromptOnSave(mPromptOnSave->isChecked());
+    mDoc->SetShowSplashScreen(mShowSplash->isChecked());
+    mDoc->SetSaveWindowPositions(mSaveWindowPositions->isChecked());
+    QDialog::accept();
+}
+
+}  // namespace tambrix::app

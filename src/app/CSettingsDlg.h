@@ -1,0 +1,47 @@
+#pragma once
+
+// "Tambrix Settings": edits the five settings of the document. OK copies them back;
+// nothing is stored until the document is destroyed.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace tambrix::app {
+
+class CTambrixDoc;
+
+class CSettingsDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kBrowseSimsTitle = "Choose the location where The Sims is installed";
+    static constexpr const char* kBrowseExportTitle = "Choose the location where to export bitmaps to";
+
+    /// Copies the document's settings into the controls.
+    explicit CSettingsDlg(CTambrixDoc* doc, QWidget* parent = nullptr);
+
+    /// Copies the controls back into the document and closes.
+    void accept() override;
+
+    QLineEdit* SimsPathEdit() const { return mSimsPath; }
+    QLineEdit* ExportPathEdit() const { return mExportPath; }
+    QPushButton* BrowseSimsButton() const { return mBrowseSims; }
+    QPushButton* BrowseExportButton() const { return mBrowseExport; }
+    QCheckBox* PromptOnSaveCheck() const { return mPromptOnSave; }
+    QCheckBox* ShowSplashCheck() const { return mShowSplash; }
+    QCheckBox* SaveWindowPositionsCheck() const { return mSaveWindowPositions; }
+
+private:
+    CTambrixDoc* mDoc;
+    QLineEdit* mSimsPath;
+    QLineEdit* mExportPath;
+    QPushButton* mBrowseSims;
+    QPushButton* mBrowseExport;
+    QCheckBox* mPromptOnSave;
+    QCheckBox* mShowSplash;
+    QCheckBox* mSaveWindowPositions;
+};
+
+}  // namespace tambrix::app

@@ -1,0 +1,109 @@
+#include "app/CTambrixDoc.h"
+
+#include <QDir>
+#include <QSettings>
+#include <algorithm>
+
+#include "app/GameInstallEntry.h"
+#include "app/UserPrompts.h"
+
+namespace tambrix::app {
+
+namespace {
+
+const int kAbsent = -1;  // the default that tells "never stored" from a stored value
+
+const char* const kRegistryEntryMissing =
+    "Could not open the registry entry for The Sims.\n\nThis may mean your installation of The Sims is "
+    "damaged or you\nmay be running an non-retail version of the game.\n\nPlease select the directory to "
+    "where The Sims is installed manually\nin the next screen. This information will be saved for future use.";
+const char* const kBrowseSimsTitle = "Choose the location where The Sims is installed";
+
+/// A switch: absent reads as on, otherwise any value but 0 is on.
+bool readSwitch(QSettings& store, const char* key) {
+    bool isNumber = false;
+    const int value = store.value(key, kAbsent).toInt(&isNumber);
+    if (!isNumber || value == kAbsent) return true;
+    return value != 0;
+}
+
+}  // namespace
+
+CTambrixDoc::CTambrixDoc(std::optional<QString> simsPathForThisRun) { loadSettings(simsPathForThisRun); }
+
+CTambrixDoc::~CTambrixDoc() { SaveSettings(); }
+
+void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun) {
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    mPromptOnSave = readSwitch(store, settings::kPromptOnSave);
+    mShowSplashScreen = readSwitch(store, settings::kShowSplashScreen);
+    mSaveWindowPositions = readSwitch(store, settings::kSaveWindowPositions);
+    mSimsPath = store.value(settings::kSimsPath, QString()).toString();
+    if (simsPathForThisRun) {
+        mStoredSimsPath = mSimsPath;
+        mSimsPath = *simsPathForThisRun;
+    } else if (mSimsPath.isEmpty()) {
+        const GameFolder game = FindGameFolder();
+        if (game.state == GameEntryState::Found) {
+            mSimsPath = game.folder;
+        } else if (game.state == GameEntryState::KeyMissing) {
+            Prompts().message(nullptr, kRegistryEntryMissing);
+            mSimsPath = BrowseForFolder(kBrowseSimsTitle).value_or(QString());
+        }
+    }
+    mExportPath = store.value(settings::kExportPath, QString()).toString();
+    mCurrentFolder.clear();
+    mCurrentFile.clear();
+}
+
+void CTambrixDoc::SaveSettings() const {
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    store.setValue(settings::kPromptOnSave, mPromptOnSave ? 1 : 0);
+    store.setValue(settings::kShowSplashScreen, mShowSplashScreen ? 1 : 0);
+    store.setValue(settings::kSaveWindowPositions, mSaveWindowPositions ? 1 : 0);
+    store.setValue(settings::kSimsPath, mStoredSimsPath.value_or(mSimsPath));
+    store.setValue(settings::kExportPath, mExportPath);
+    store.endGroup();
+    store.sync();
+}
+
+void CTambrixDoc::SetSimsPath(const QString& path) {
+    // A folder chosen in the Settings dialog is kept, even in a run that started on a
+    // command-line folder.
+    if (mStoredSimsPath && path == mSimsPath) return;
+    mStoredSimsPath.reset();
+    mSimsPath = path;
+}
+
+void CTambrixDoc::AddView(CView* view) {
+    if (std::find(mViews.begin(), mViews.end(), view) == mViews.end()) mViews.push_back(view);
+}
+
+void CTambrixDoc::RemoveView(CView* view) { mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end()); }
+
+void CTambrixDoc::UpdateAllViews(CView* sender) {
+    // A view may change the document while it updates and broadcast again; copy the
+    // list so that a view removed meanwhile is not visited through a stale iterator.
+    const std::vector<CView*> views = mViews;
+    for (CView* view : views) {
+        if (view == sender) continue;
+        if (std::find(mViews.begin(), mViews.end(), view) != mViews.end()) view->OnUpdate(sender);
+    }
+}
+
+void CTambrixDoc::SetCurrentFolder(const QString& folder) { mCurrentFolder = folder; }
+
+void CTambrixDoc::SetCurrentFile(const QString& file) {
+    if (file == mCurrentFile) return;
+    mCurrentFile = file;
+    emit currentFileChanged();
+}
+
+QString CTambrixDoc::CurrentFilePath() const {
+    if (mCurrentFile.isEmpty()) return QString();
+    return QDir(mCurrentFolder).filePath(mCurrentFile);
+}
+
+}  // namespace tambrix::app

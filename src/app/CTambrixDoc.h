@@ -1,0 +1,90 @@
+#pragma once
+
+// The single document: the five settings, the current folder and the current file.
+// Views talk to each other only through it: a view that changes the current folder
+// or file tells the others to update.
+
+#include <QObject>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace tambrix::app {
+
+class CTambrixDoc;
+
+/// A pane that shows part of the document.
+class CView {
+public:
+    virtual ~CView() = default;
+    virtual void OnInitialUpdate() {}
+    /// The document changed; `sender` is the view that changed it, or null.
+    virtual void OnUpdate(CView* sender) = 0;
+};
+
+/// The settings' names and defaults in the per-user store.
+namespace settings {
+inline const char* const kOrganisation = "Tambrix Developers";
+inline const char* const kApplication = "Tambrix";
+inline const char* const kGroup = "Settings";
+inline const char* const kSimsPath = "SimsPath";
+inline const char* const kExportPath = "ExportPath";
+inline const char* const kPromptOnSave = "PromptOnSave";
+inline const char* const kShowSplashScreen = "ShowSplashScreen";
+inline const char* const kSaveWindowPositions = "SaveWindowPositions";
+}  // namespace settings
+
+class CTambrixDoc : public QObject {
+    Q_OBJECT
+public:
+    /// Loads the settings. A folder given on the command line stands for SimsPath in
+    /// this run only: it is neither looked up nor saved.
+    explicit CTambrixDoc(std::optional<QString> simsPathForThisRun = std::nullopt);
+    /// Saves the settings.
+    ~CTambrixDoc() override;
+
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    /// Tells every view but the sender to update, in the order they were added.
+    void UpdateAllViews(CView* sender);
+
+    QString SimsPath() const { return mSimsPath; }
+    void SetSimsPath(const QString& path);
+    QString ExportPath() const { return mExportPath; }
+    void SetExportPath(const QString& path) { mExportPath = path; }
+    bool PromptOnSave() const { return mPromptOnSave; }
+    void SetPromptOnSave(bool on) { mPromptOnSave = on; }
+    bool ShowSplashScreen() const { return mShowSplashScreen; }
+    void SetShowSplashScreen(bool on) { mShowSplashScreen = on; }
+    bool SaveWindowPositions() const { return mSaveWindowPositions; }
+    void SetSaveWindowPositions(bool on) { mSaveWindowPositions = on; }
+
+    QString CurrentFolder() const { return mCurrentFolder; }
+    void SetCurrentFolder(const QString& folder);
+    QString CurrentFile() const { return mCurrentFile; }
+    void SetCurrentFile(const QString& file);
+    /// The current folder joined with the current file; empty without a current file.
+    QString CurrentFilePath() const;
+
+    /// Writes the settings now (also done on destruction).
+    void SaveSettings() const;
+
+signals:
+    void currentFileChanged();
+
+private:
+    void loadSettings(const std::optional<QString>& simsPathForThisRun);
+
+    QString mSimsPath;
+    QString mExportPath;
+    bool mPromptOnSave = true;
+    bool mShowSplashScreen = true;
+    bool mSaveWindowPositions = true;
+    QString mCurrentFolder;
+    QString mCurrentFile;
+    /// With a command-line folder: the stored SimsPath that is written back instead.
+    std::optional<QString> mStoredSimsPath;
+    std::vector<CView*> mViews;
+};
+
+}  // namespace tambrix::app

@@ -1,0 +1,54 @@
+#include "app/UserPrompts.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace tambrix::app {
+
+namespace {
+
+const char* const kBitmapFilter = "Windows Bitmap Files (*.bmp)";
+const char* const kApplicationTitle = "Tambrix";
+
+UserPrompts defaultPrompts() {
+    UserPrompts prompts;
+    prompts.message = [](QWidget* parent, const QString& text) {
+        QMessageBox::information(parent, kApplicationTitle, text);
+    };
+    prompts.askYesNo = [](QWidget* parent, const QString& text) {
+        return QMessageBox::question(parent, kApplicationTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    prompts.browseForFolder = [](const QString& title) -> std::optional<QString> {
+        // No owner window: the browser stands on its own, as at first start there is
+        // no frame yet.
+        const QString chosen = QFileDialog::getExistingDirectory(nullptr, title, QDir::currentPath(),
+                                                                 QFileDialog::ShowDirsOnly);
+        if (chosen.isEmpty()) return std::nullopt;
+        return QDir::toNativeSeparators(chosen);
+    };
+    prompts.saveBitmapName = [](QWidget* parent, const QString& defaultName) -> std::optional<QString> {
+        QFileDialog dialog(parent, QString(), defaultName, kBitmapFilter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix("bmp");
+        dialog.selectFile(defaultName);
+        // Qt asks before overwriting unless told otherwise; read-only is not offered.
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        return dialog.selectedFiles().first();
+    };
+    return prompts;
+}
+
+}  // namespace
+
+UserPrompts& Prompts() {
+    static UserPrompts prompts = defaultPrompts();
+    return prompts;
+}
+
+void ResetPrompts() { Prompts() = defaultPrompts(); }
+
+std::optional<QString> BrowseForFolder(const QString& title) { return Prompts().browseForFolder(title); }
+
+}  // namespace tambrix::app

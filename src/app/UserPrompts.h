@@ -1,0 +1,34 @@
+#pragma once
+
+// Every question and message the application puts to the user goes through these
+// hooks, so that a test can answer them without a modal window. The defaults use
+// QMessageBox and QFileDialog.
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace tambrix::app {
+
+struct UserPrompts {
+    /// An information box with an OK button.
+    std::function<void(QWidget* parent, const QString& text)> message;
+    /// A Yes/No question; true for Yes.
+    std::function<bool(QWidget* parent, const QString& text)> askYesNo;
+    /// The folder browser; nothing when cancelled.
+    std::function<std::optional<QString>(const QString& title)> browseForFolder;
+    /// The save dialog for a bitmap file; nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* parent, const QString& defaultName)> saveBitmapName;
+};
+
+/// The process-wide prompts; tests replace members and call ResetPrompts afterwards.
+UserPrompts& Prompts();
+void ResetPrompts();
+
+/// The folder browser: starts at the process's current directory and returns only
+/// local folders.
+std::optional<QString> BrowseForFolder(const QString& title);
+
+}  // namespace tambrix::app

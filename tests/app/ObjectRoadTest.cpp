@@ -1,0 +1,199 @@
+// Object files through the real library: an object file whose graphics live in its
+// ".spf" companion, an object file without objects, and a broken object file beside a
+// good companion. The containers are written here with the library's own writer.
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QtTest>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "catalog/DataBlock.h"
+#include "catalog/TextBuffer.h"
+#include "graphics/PreviewRenderer.h"
+#include "graphics/SpriteBuilders.h"
+#include "iff/IffResourceFile.h"
+#include "resfile/ResourceTypes.h"
+#include "support/AppTestSupport.h"
+#include "support/Browser.h"
+
+using namespace tambrix;
+using namespace tambrix::app;
+using namespace tambrix::app::testing;
+namespace chunks = tambrix::testing;
+
+namespace {
+
+using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
+
+const ResId kPalette = 3;  // entry i is (i, 255 - i, i / 2)
+const ResId kSprite = 1;
+const ResId kDrawGroup = 1000;
+const ResId kCatalog = 7;
+const uint8_t kColour = 9;
+const int kSide = 4;
+
+bool writeIff(const QString& path, const std::vector<Body>& bodies) {
+    IffResourceFile file;
+    const FileNameText name(QFile::encodeName(path).toStdString());
+    if (file.Create(name) != 0 || file.Open(name) != 0) return false;
+    for (const Body& body : bodies) {
+        const std::vector<uint8_t>& bytes = body.second.second;
+        DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
+        std::memcpy(block->data, bytes.data(), bytes.size());
+        if (file.AddResource(block, body.first, body.second.first, LabelText(), true) != 0) {
+            FreeDataBlock(block);
+            return false;
+        }
+    }
+    return file.Close() == 0;
+}
+
+/// A solid 4 x 4 "SPR2" frame of palette index kColour (two-byte pixels: depth, index).
+std::vector<uint8_t> solidSprite() {
+    chunks::Bytes stream;
+    for (int y = 0; y < kSide; ++y) {
+        chunks::Spr2Word(stream, 0x0000, 0);      // row start
+        chunks::Spr2Word(stream, 0x2000, kSide);  // kSide pixels with depth
+        for (int x = 0; x < kSide; ++x) stream.u8(0).u8(kColour);
+    }
+    chunks::Spr2Word(stream, 0xA000, 0);  // end of frame
+    return chunks::Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);
+}
+
+/// A 216-byte definition (version 138): one graphic at kDrawGroup, a price, a catalog ID.
+std::vector<uint8_t> objectDefinition(int16_t price) {
+    std::vector<uint8_t> bytes(216, 0);
+    auto put = [&bytes](size_t at, int32_t value, int count) {
+        for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+    };
+    put(0, 138, 4);         // version
+    put(6, kDrawGroup, 2);  // base graphic ID
+    put(8, 1, 2);           // graphic count
+    put(36, price, 2);      // price
+    put(82, kCatalog, 2);   // catalog-strings ID
+    return bytes;
+}
+
+/// "CATS": the description, then the name, each ending in NUL.
+std::vector<uint8_t> catalogStrings(const char* name, const char* description) {
+    std::vector<uint8_t> bytes(description, description + std::strlen(description) + 1);
+    bytes.insert(bytes.end(), name, name + std::strlen(name) + 1);
+    return bytes;
+}
+
+std::vector<Body> companionGraphics() {
+    return {{restype::kPALT, {kPalette, chunks::DistinctPaltChunk()}},
+            {restype::kSPR2, {kSprite, solidSprite()}},
+            {restype::kDGRP, {kDrawGroup, chunks::DgrpAllViews({{.spriteId = kSprite}})}}};
+}
+
+QStringList itemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
+
+}  // namespace
+
+class ObjectRoadTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        mSandbox = std::make_unique<Sandbox>();
+        mSims = mSandbox->MakeFolder("sims");
+        mFolder = mSandbox->MakeFolder("sims/Objects");
+    }
+    void cleanup() { mSandbox.reset(); }
+
+    void objectDrawsWithTheSpritesOfItsCompanion() {
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(-25)}},
+                                                 {restype::kCATS, {kCatalog, catalogStrings("Lamp", "Bright.")}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("lamp.iff");
+        CObjectView* form = browser.Form();
+        QCOMPARE(form->NameEdit()->text(), QString("Lamp"));
+        QCOMPARE(form->PriceEdit()->text(), QString("-25"));
+        QCOMPARE(form->DescriptionEdit()->toPlainText(), QString("Bright."));
+        QVERIFY(form->SpriteList()->isHidden() && form->FrameList()->isHidden());
+        // Only the companion holds the draw group and sprite: a picture proves it was opened.
+        QVERIFY(form->CurrentPicture());
+        const QImage picture = form->CurrentPicture()->Image();
+        QCOMPARE(picture.size(), QSize(kSide + 2 * kPreviewMargin, kSide + 2 * kPreviewMargin));
+        QCOMPARE(picture.pixelColor(kPreviewMargin, kPreviewMargin), QColor(kColour, 255 - kColour, kColour / 2));
+        QCOMPARE(picture.pixelColor(0, 0), QColor(Qt::white));
+        QVERIFY(!form->Frame()->isHidden());
+    }
+
+    void dottedNameFindsItsCompanionToo() {
+        // "my.lamp" would read as a name with the extension ".lamp".
+        QVERIFY(writeIff(mFolder + "/my.lamp.iff", {{restype::kOBJD, {128, objectDefinition(1)}},
+                                                    {restype::kCATS, {kCatalog, catalogStrings("Lamp", "")}}}));
+        QVERIFY(writeIff(mFolder + "/my.lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("my.lamp.iff");
+        QCOMPARE(browser.Form()->NameEdit()->text(), QString("Lamp"));
+        QVERIFY(browser.Form()->CurrentPicture());
+        QCOMPARE(browser.Form()->CurrentPicture()->Image().size(),
+                 QSize(kSide + 2 * kPreviewMargin, kSide + 2 * kPreviewMargin));
+    }
+
+    void savedPreviewIsATrueColourBitmap() {
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        const QString exports = mSandbox->MakeFolder("exports");
+        Browser browser(mSims);
+        browser.doc->SetPromptOnSave(false);
+        browser.doc->SetExportPath(exports);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("lamp.iff");
+        browser.frame->SavePreview();
+        QFile saved(exports + "/lamp.bmp");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray head = saved.read(54);
+        QCOMPARE(quint8(head[10]), quint8(54));  // no colour table before the rows
+        QCOMPARE(quint8(head[28]), quint8(24));  // bits per pixel
+        QCOMPARE(QImage(saved.fileName()).convertToFormat(QImage::Format_RGB32),
+                 browser.Form()->CurrentPicture()->Image().convertToFormat(QImage::Format_RGB32));
+    }
+
+    void objectFileWithoutObjectsListsItsSprites() {
+        QVERIFY(writeIff(mFolder + "/bits.iff", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        CObjectView* form = browser.Form();
+        QCOMPARE(itemTexts(form->SpriteList()), QStringList{"1"});
+        QCOMPARE(itemTexts(form->FrameList()), QStringList{"0"});
+        QCOMPARE(form->NameEdit()->text(), QString());  // no string table
+        QVERIFY(!form->NameEdit()->isHidden());
+        QVERIFY(form->CurrentPicture());
+        QCOMPARE(form->CurrentPicture()->Image().size(), QSize(kSide, kSide));
+        QCOMPARE(form->CurrentPicture()->Image().pixelColor(1, 1), QColor(kColour, 255 - kColour, kColour / 2));
+    }
+
+    void brokenObjectFileIsNotStandInForByItsCompanion() {
+        mSandbox->MakeFile(mFolder, "lamp.iff", 300);  // not a container
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("lamp.iff");
+        QVERIFY(!browser.Form()->HasOpenFile());
+        QVERIFY(!browser.Form()->CurrentPicture());
+        QVERIFY(browser.Form()->SpriteList()->isHidden());
+    }
+
+private:
+    std::unique_ptr<Sandbox> mSandbox;
+    QString mSims;
+    QString mFolder;
+};
+
+QTEST_MAIN(ObjectRoadTest)
+#include "ObjectRoadTest.moc"

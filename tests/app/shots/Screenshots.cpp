@@ -1,0 +1,60 @@
+// Takes pictures of the main window for people to look at: the browser opened on a
+// folder, one picture per file named on the command line, after selecting that file's
+// folder in the tree and the file in the list.
+//   app_screenshots <game folder> <output folder> <file relative to the game folder>...
+// Run it on a real display or under xvfb-run; settings stay in a temporary folder.
+
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/CSplashWnd.h"
+#include "support/AppTestSupport.h"
+#include "support/Browser.h"
+
+using namespace tambrix::app;
+using namespace tambrix::app::testing;
+
+namespace {
+
+void settle(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 4) {
+        std::fprintf(stderr, "usage: app_screenshots <game folder> <output folder> <file>...\n");
+        return 2;
+    }
+    Sandbox sandbox;
+    const QString sims = QDir(arguments[1]).absolutePath();
+    const QString output = QDir(arguments[2]).absolutePath();
+    QDir().mkpath(output);
+    Browser browser(sims);
+    browser.frame->show();
+    settle(300);
+    int failures = 0;
+    for (int i = 3; i < arguments.size(); ++i) {
+        const QFileInfo file(QDir(sims).filePath(arguments[i]));
+        if (!browser.SelectFolder(file.absolutePath())) {
+            std::fprintf(stderr, "no folder in the tree for %s\n", qPrintable(arguments[i]));
+            ++failures;
+            continue;
+        }
+        browser.SelectFile(file.fileName());
+        settle(300);
+        const QPixmap shot = browser.frame->screen()->grabWindow(browser.frame->winId());
+        const QString target = output + "/" + file.completeBaseName() + "-" + file.suffix() + ".png";
+        if (!shot.save(target)) ++failures;
+        std::printf("%s -> %s (current file %s)\n", qPrintable(arguments[i]), qPrintable(target),
+                    qPrintable(browser.doc->CurrentFile()));
+    }
+    return failures == 0 ? 0 : 1;
+}

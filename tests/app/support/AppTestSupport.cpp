@@ -1,0 +1,91 @@
+#include "support/AppTestSupport.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "app/CTambrixDoc.h"
+#include "app/UserPrompts.h"
+#include "app/ViewedFile.h"
+
+namespace tambrix::app::testing {
+
+Sandbox::Sandbox()
+    : mOldHome(qgetenv("HOME")), mOldConfig(qgetenv("XDG_CONFIG_HOME")), mOldPrefix(qgetenv("WINEPREFIX")) {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString config = mRoot.path() + "/config";
+    QDir().mkpath(config);
+    QDir().mkpath(WinePrefix());
+    qputenv("HOME", mRoot.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+    qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+
+    UserPrompts& prompts = Prompts();
+    prompts.message = [this](QWidget*, const QString& text) { messages.append(text); };
+    prompts.askYesNo = [this](QWidget*, const QString& text) {
+        questions.append(text);
+        return answerYes;
+    };
+    prompts.browseForFolder = [this](const QString& title) {
+        browseTitles.append(title);
+        return browseAnswer;
+    };
+    prompts.saveBitmapName = [this](QWidget*, const QString& defaultName) {
+        saveDefaults.append(defaultName);
+        return saveAnswer;
+    };
+}
+
+Sandbox::~Sandbox() {
+    ResetPrompts();
+    ResetOpeners();
+    qputenv("HOME", mOldHome);
+    qputenv("XDG_CONFIG_HOME", mOldConfig);
+    if (mOldPrefix.isNull()) qunsetenv("WINEPREFIX");
+    else qputenv("WINEPREFIX", mOldPrefix);
+}
+
+QString Sandbox::MakeFolder(const QString& relative) const {
+    const QString path = mRoot.path() + "/" + relative;
+    QDir().mkpath(path);
+    return path;
+}
+
+QString Sandbox::MakeFile(const QString& folder, const QString& name, qint64 size) const {
+    const QString path = folder + "/" + name;
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(size, 'x'));
+    return path;
+}
+
+QString Sandbox::MakeBitmapFile(const QString& folder, const QString& name, QSize size) const {
+    QImage image(size, QImage::Format_RGB888);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(2, 2, 4, 4, Qt::red);
+    const QString path = folder + "/" + name;
+    image.save(path, "BMP");
+    return path;
+}
+
+void Sandbox::WriteSystemReg(const QString& text) const {
+    QFile file(WinePrefix() + "/system.reg");
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text.toUtf8());
+}
+
+QVariant StoredSetting(const QString& key) {
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    return store.value(key);
+}
+
+void StoreSetting(const QString& key, const QVariant& value) {
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    store.setValue(key, value);
+    store.sync();
+}
+
+}  // namespace tambrix::app::testing

@@ -1,0 +1,34 @@
+#pragma once
+
+// The browser as a test drives it: a document on a given game folder and its main
+// frame with every pane built, never shown on screen.
+
+#include <QString>
+#include <memory>
+
+#include "app/CFolderView.h"
+#include "app/CMainFrame.h"
+#include "app/CObjectView.h"
+#include "app/CTambrixDoc.h"
+#include "app/CTambrixView.h"
+
+namespace tambrix::app::testing {
+
+struct Browser {
+    explicit Browser(const QString& simsPath);
+    ~Browser();
+
+    /// Selects a folder in the tree as the user would; false when it is not there.
+    bool SelectFolder(const QString& path);
+    /// Selects a row of the file list as the user would.
+    void SelectFile(const QString& name);
+
+    CFolderView* Tree() const { return frame->FolderView(); }
+    CTambrixView* List() const { return frame->FileList(); }
+    CObjectView* Form() const { return frame->ObjectView(); }
+
+    std::unique_ptr<CTambrixDoc> doc;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+}  // namespace tambrix::app::testing
