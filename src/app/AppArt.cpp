@@ -67,6 +67,23 @@ QPixmap OpenFolder() {
     return pixmap;
 }
 
+QPixmap Archive() {
+    // A brown carton tied with a band: a folder of files packed into one.
+    QPixmap pixmap = blank(QSize(16, 16));
+    QPainter p(&pixmap);
+    p.setPen(QColor(110, 70, 30));
+    p.setBrush(QColor(196, 150, 96));
+    p.drawRect(1, 5, 13, 9);
+    QPolygon lid;
+    lid << QPoint(1, 5) << QPoint(3, 2) << QPoint(12, 2) << QPoint(14, 5);
+    p.setBrush(QColor(220, 180, 120));
+    p.drawPolygon(lid);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    p.drawRect(7, 2, 2, 12);
+    return pixmap;
+}
+
 QPixmap DataFile(int size) {
     QPixmap pixmap = blank(QSize(size, size));
     QPainter p(&pixmap);

@@ -10,6 +10,7 @@ namespace tambrix::app::art {
 
 QPixmap ClosedFolder();          ///< 16 x 16, tree image 0
 QPixmap OpenFolder();            ///< 16 x 16, tree image 1 (selected)
+QPixmap Archive();               ///< 16 x 16, a mounted archive in the tree
 QPixmap DataFile(int size);      ///< the file list's item icon, 32 or 16 pixels
 
 enum class Button { Delete, Save, LargeIcons, SmallIcons, List, Details, About, ContextHelp };

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "app/AppArt.h"
+#include "app/ArchiveBridge.h"
 
 namespace tambrix::app {
 
@@ -44,6 +45,7 @@ void CFolderView::OnInitialUpdate() {
     folder.addPixmap(art::OpenFolder(), QIcon::Selected);
     mFolderIcon = folder;
     mRootIcon = QIcon(art::ClosedFolder());
+    mArchiveIcon = QIcon(art::Archive());
 
     auto* root = new QTreeWidgetItem(this, QStringList(kRootText));
     root->setIcon(0, mRootIcon);
@@ -74,11 +76,27 @@ void CFolderView::addSubdirectories(const QString& folder, QTreeWidgetItem* pare
         // listed but not entered again.
         const QString canonical = info.canonicalFilePath();
         if (canonical.isEmpty() || ancestors.contains(canonical)) continue;
-        if (HasSubdirectory(path)) {
+        if (HasSubdirectory(path) || !MountedFolders(path).isEmpty()) {
             ancestors.append(canonical);
             addSubdirectories(path, item, ancestors);
             ancestors.removeLast();
         }
+    }
+    addMountedFolders(folder, parent);
+}
+
+void CFolderView::addMountedFolders(const QString& folder, QTreeWidgetItem* parent) {
+    // The archives of a folder and the sub-folders inside them come after its real
+    // folders, in the index's order (by name, ignoring case), which stays the same
+    // from run to run. An archive is a file on disk; the folders inside it are not.
+    const QDir dir(folder);
+    for (const QString& name : MountedFolders(folder)) {
+        const QString path = dir.filePath(name);
+        auto* item = new QTreeWidgetItem(parent, QStringList(name));
+        item->setIcon(0, QFileInfo(path).isFile() ? mArchiveIcon : mFolderIcon);
+        mPaths.append(path);
+        item->setData(0, kPathRole, static_cast<int>(mPaths.size()));
+        addMountedFolders(path, item);
     }
 }
 

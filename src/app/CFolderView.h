@@ -1,7 +1,8 @@
 #pragma once
 
 // The left pane: SimsPath and every folder below it, under a root "The Sims".
-// Selecting a folder makes it the document's current folder.
+// Selecting a folder makes it the document's current folder. Mounted archives show as
+// folders of their own, with the folders inside them, after the real sub-folders.
 
 #include <QString>
 #include <QStringList>
@@ -34,11 +35,13 @@ public:
 private:
     void onSelectionChanged();
     void addSubdirectories(const QString& folder, QTreeWidgetItem* parent, QStringList& ancestors);
+    void addMountedFolders(const QString& folder, QTreeWidgetItem* parent);
 
     CTambrixDoc* mDoc;
     QStringList mPaths;
     QIcon mFolderIcon;
     QIcon mRootIcon;
+    QIcon mArchiveIcon;
 };
 
 }  // namespace tambrix::app

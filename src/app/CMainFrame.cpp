@@ -185,6 +185,9 @@ void CMainFrame::createStatusBar() {
         bar->addPermanentWidget(label);
     }
     bar->showMessage("Ready");
+    connect(mDoc, &CTambrixDoc::archivesMounted, this, [this](const QString& status) {
+        if (!status.isEmpty()) statusBar()->showMessage(status);
+    });
     mToggleStatusBar->setCheckable(true);
     mToggleStatusBar->setChecked(true);
     connect(mToggleStatusBar, &QAction::toggled, bar, &QWidget::setVisible);
@@ -224,6 +227,9 @@ void CMainFrame::InitialUpdate() {
     mFileList->OnInitialUpdate();
     mFolderView->OnInitialUpdate();
     UpdateCommands();
+    // Archives that could not be mounted, or entries left out, are told here and not
+    // in a message box: the browser works on with what did mount.
+    if (!mDoc->ArchiveStatus().isEmpty()) statusBar()->showMessage(mDoc->ArchiveStatus());
 }
 
 void CMainFrame::focusPane(int step) {

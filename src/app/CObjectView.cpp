@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 
+#include "app/ArchiveBridge.h"
 #include "app/CFolderView.h"
 #include "app/UserPrompts.h"
 
@@ -312,6 +313,11 @@ void CObjectView::ShowSelectedSprite() {
 bool CObjectView::DeleteCurrentFile() {
     releaseFile();
     const QString path = mDoc->CurrentFilePath();
+    // An entry inside an archive is read-only like the archive's whole contents.
+    if (IsMountedEntry(path)) {
+        Prompts().message(this, kDeleteFailed);
+        return false;
+    }
     QFile file(path);
     // A file without write permission counts as read-only: it is not deleted, even
     // where the folder would allow it.

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <algorithm>
 
+#include "app/ArchiveBridge.h"
 #include "app/GameInstallEntry.h"
 #include "app/UserPrompts.h"
 
@@ -29,9 +30,23 @@ bool readSwitch(QSettings& store, const char* key) {
 
 }  // namespace
 
-CTambrixDoc::CTambrixDoc(std::optional<QString> simsPathForThisRun) { loadSettings(simsPathForThisRun); }
+CTambrixDoc::CTambrixDoc(std::optional<QString> simsPathForThisRun) {
+    loadSettings(simsPathForThisRun);
+    remountArchives();
+}
 
-CTambrixDoc::~CTambrixDoc() { SaveSettings(); }
+CTambrixDoc::~CTambrixDoc() {
+    SaveSettings();
+    UnmountGameArchives(mMountedFolder);
+}
+
+void CTambrixDoc::remountArchives() {
+    if (mSimsPath == mMountedFolder) return;
+    UnmountGameArchives(mMountedFolder);
+    mMountedFolder = mSimsPath;
+    mArchiveStatus = MountGameArchives(mSimsPath);
+    emit archivesMounted(mArchiveStatus);
+}
 
 void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun) {
     QSettings store(settings::kOrganisation, settings::kApplication);
@@ -75,6 +90,7 @@ void CTambrixDoc::SetSimsPath(const QString& path) {
     if (mStoredSimsPath && path == mSimsPath) return;
     mStoredSimsPath.reset();
     mSimsPath = path;
+    remountArchives();
 }
 
 void CTambrixDoc::AddView(CView* view) {

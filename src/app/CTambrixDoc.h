@@ -69,11 +69,18 @@ public:
     /// Writes the settings now (also done on destruction).
     void SaveSettings() const;
 
+    /// What mounting the game folder's archives left to say (empty when all mounted).
+    QString ArchiveStatus() const { return mArchiveStatus; }
+
 signals:
     void currentFileChanged();
+    /// The archives of a new game folder were mounted; the text as ArchiveStatus.
+    void archivesMounted(const QString& status);
 
 private:
     void loadSettings(const std::optional<QString>& simsPathForThisRun);
+    /// Unmounts the archives of the previous game folder and mounts SimsPath's.
+    void remountArchives();
 
     QString mSimsPath;
     QString mExportPath;
@@ -85,6 +92,8 @@ private:
     /// With a command-line folder: the stored SimsPath that is written back instead.
     std::optional<QString> mStoredSimsPath;
     std::vector<CView*> mViews;
+    QString mMountedFolder;  ///< the game folder whose archives are mounted
+    QString mArchiveStatus;
 };
 
 }  // namespace tambrix::app

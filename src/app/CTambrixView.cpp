@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "app/AppArt.h"
+#include "app/ArchiveBridge.h"
 
 namespace tambrix::app {
 
@@ -144,6 +145,23 @@ void CTambrixView::fill(const QString& folder) {
         auto* date = new QStandardItem(modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString());
         for (QStandardItem* item : {name, size, date}) item->setEditable(false);
         rows.append({name, size, date});
+    }
+    // The entries of an archive (or of a folder inside one) carry the archive's own
+    // modification time: the archive keeps none for them.
+    const QList<MountedFileInfo> entries = MountedFiles(folder);
+    if (!entries.isEmpty()) {
+        const std::optional<QString> archive = ArchiveOf(folder);
+        const QDateTime modified = archive ? QFileInfo(*archive).lastModified() : QDateTime();
+        const QString dateText = modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString();
+        for (const MountedFileInfo& entry : entries) {
+            if (!IsListedFile(entry.name)) continue;
+            auto* name = new QStandardItem(icon, entry.name);
+            auto* size = new QStandardItem(SizeText(entry.size));
+            size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            auto* date = new QStandardItem(dateText);
+            for (QStandardItem* item : {name, size, date}) item->setEditable(false);
+            rows.append({name, size, date});
+        }
     }
     for (auto& row : rows) mModel->appendRow(row);
     mFilling = false;

@@ -1,6 +1,6 @@
 // The object view's openers over the resource library: object files through a view
 // resource set (with their ".spf" companion), wall and floor files as single IFF
-// containers, bitmaps read from disk; pictures are the library's bitmaps, saved with
+// containers, bitmaps read from disk (or from an archive through the file index); pictures are the library's bitmaps, saved with
 // its bitmap export.
 
 #include <QDir>
@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QStringDecoder>
 
+#include "app/ArchiveBridge.h"
 #include "app/BitmapImage.h"
 #include "app/ViewedFile.h"
 #include "catalog/ObjectSet.h"
@@ -184,7 +185,15 @@ std::unique_ptr<ViewedFile> openTileFile(const QString& path) {
 }
 
 std::unique_ptr<Picture> loadBitmapFile(const QString& path) {
-    const QImage image(path, "BMP");
+    QImage image;
+    if (IsMountedEntry(path)) {
+        // An entry inside an archive is no file on disk: its bytes come through the index.
+        const std::optional<QByteArray> bytes = ReadMountedEntry(path);
+        if (!bytes) return nullptr;
+        image = QImage::fromData(*bytes, "BMP");
+    } else {
+        image = QImage(path, "BMP");
+    }
     if (image.isNull()) return nullptr;
     return pictureOf(FromImage(image));
 }
