@@ -270,6 +270,14 @@ private slots:
         QVERIFY(!IsMountedEntry(game + "/Other.far/Red.bmp"));
     }
 
+    void aGameFolderChosenInSettingsToldOfItsBrokenArchive() {
+        const QString game = mSandbox->MakeFolder("chosen");
+        mSandbox->MakeFile(game, "Broken.far", 8);
+        mBrowser->doc->SetSimsPath(game);
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), QString("Broken.far: not mounted (not a FAR archive)"));
+        QVERIFY(mSandbox->messages.isEmpty());
+    }
+
 private:
     void select(const QString& folder, const QString& name) {
         QVERIFY2(mBrowser->SelectFolder(folder), qPrintable(folder));
