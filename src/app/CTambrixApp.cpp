@@ -35,7 +35,8 @@ std::optional<QString> CTambrixApp::FolderArgument(const QStringList& arguments)
 bool CTambrixApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName(settings::kOrganisation);
     QCoreApplication::setApplicationName(settings::kApplication);
-    QGuiApplication::setApplicationDisplayName("Tambrix");
+    // No display name: the windowing system would append it to every caption
+    // ("Tambrix Settings - Tambrix"); each window names itself in full.
 
     mDoc = std::make_unique<CTambrixDoc>(FolderArgument(arguments));
     mFrame = std::make_unique<CMainFrame>(mDoc.get());
