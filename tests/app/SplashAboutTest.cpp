@@ -89,6 +89,21 @@ private slots:
         QCOMPARE(edit->text(), QString("b"));
     }
 
+    void captionsCarryNoAppendedApplicationName() {
+        StoreSetting("ShowSplashScreen", 0);
+        CTambrixApp app;
+        QVERIFY(app.InitInstance({"tambrix"}));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tambrix"));
+        // The windowing system appends a pinned display name to every caption that does
+        // not end with it ("Tambrix Settings - Tambrix"); unpinned, the display name just
+        // follows the application name.
+        const QString name = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName("Tambrix Settings");
+        const QString displayName = QGuiApplication::applicationDisplayName();
+        QCoreApplication::setApplicationName(name);
+        QCOMPARE(displayName, QString("Tambrix Settings"));
+    }
+
     void aboutBoxCarriesItsTexts() {
         CAboutDlg about;
         QCOMPARE(about.windowTitle(), QString("About Tambrix"));
