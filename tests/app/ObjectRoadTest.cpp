@@ -92,12 +92,6 @@ std::vector<Body> companionGraphics() {
             {restype::kDGRP, {kDrawGroup, chunks::DgrpAllViews({{.spriteId = kSprite}})}}};
 }
 
-QStringList itemTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-    return texts;
-}
-
 }  // namespace
 
 class ObjectRoadTest : public QObject {
@@ -169,8 +163,8 @@ private slots:
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(mFolder));
         CObjectView* form = browser.Form();
-        QCOMPARE(itemTexts(form->SpriteList()), QStringList{"1"});
-        QCOMPARE(itemTexts(form->FrameList()), QStringList{"0"});
+        QCOMPARE(ItemTexts(form->SpriteList()), QStringList{"1"});
+        QCOMPARE(ItemTexts(form->FrameList()), QStringList{"0"});
         QCOMPARE(form->NameEdit()->text(), QString());  // no string table
         QVERIFY(!form->NameEdit()->isHidden());
         QVERIFY(form->CurrentPicture());

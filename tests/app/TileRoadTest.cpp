@@ -108,12 +108,6 @@ bool writeTileFile(const QString& path) {
     return file.Close() == 0 && ok;
 }
 
-QStringList itemTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-    return texts;
-}
-
 }  // namespace
 
 class TileRoadTest : public QObject {
@@ -132,8 +126,8 @@ private slots:
         QVERIFY(browser.SelectFolder(mFolder));
         CObjectView* form = browser.Form();
         QVERIFY(form->HasOpenFile());
-        QCOMPARE(itemTexts(form->SpriteList()), (QStringList{"Far", "Medium", "Near"}));
-        QCOMPARE(itemTexts(form->FrameList()), (QStringList{"Left", "Right", "Facing", "Insert"}));
+        QCOMPARE(ItemTexts(form->SpriteList()), (QStringList{"Far", "Medium", "Near"}));
+        QCOMPARE(ItemTexts(form->FrameList()), (QStringList{"Left", "Right", "Facing", "Insert"}));
         // Without a string table the texts are empty.
         QCOMPARE(form->NameEdit()->text(), QString());
         QVERIFY(!form->NameEdit()->isHidden());
@@ -150,7 +144,7 @@ private slots:
 
         // "Near" has three frames: index 3 is gone, so no frame and no picture.
         form->SpriteList()->setCurrentRow(2);
-        QCOMPARE(itemTexts(form->FrameList()), (QStringList{"Left", "Right", "Facing"}));
+        QCOMPARE(ItemTexts(form->FrameList()), (QStringList{"Left", "Right", "Facing"}));
         QCOMPARE(form->FrameList()->currentRow(), -1);
         QVERIFY(!form->CurrentPicture());
     }
@@ -179,7 +173,7 @@ private slots:
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(mFolder));
         CObjectView* form = browser.Form();
-        QCOMPARE(itemTexts(form->FrameList()), QStringList{CObjectView::kFloorFrameItem});
+        QCOMPARE(ItemTexts(form->FrameList()), QStringList{CObjectView::kFloorFrameItem});
         QVERIFY(form->FrameList()->isHidden());
         form->SpriteList()->setCurrentRow(2);
         QCOMPARE(form->CurrentPicture()->Image().size(), QSize(4, 3));

@@ -23,12 +23,6 @@ using namespace tambrix::app::testing;
 
 namespace {
 
-QStringList itemTexts(const QListWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
-    return texts;
-}
-
 /// Every file of the demo folder with one of the extensions, as paths.
 QStringList demoFiles(const QString& root, const QString& suffix) {
     QStringList files;
@@ -128,13 +122,13 @@ private slots:
         QVERIFY(!walls.isEmpty());
         select(walls.first());
         CObjectView* form = mBrowser->Form();
-        const QStringList sprites = itemTexts(form->SpriteList());
+        const QStringList sprites = ItemTexts(form->SpriteList());
         QVERIFY(sprites.size() >= 1);
         const QStringList spriteLabels{"Far", "Medium", "Near"};
         for (int i = 0; i < sprites.size() && i < 3; ++i) QCOMPARE(sprites[i], spriteLabels[i]);
         QVERIFY(!form->SpriteList()->isHidden() && !form->SpriteLabel()->isHidden());
         const QStringList frameLabels{"Left", "Right", "Facing", "Insert"};
-        const QStringList frames = itemTexts(form->FrameList());
+        const QStringList frames = ItemTexts(form->FrameList());
         QVERIFY(!frames.isEmpty());
         for (int i = 0; i < frames.size() && i < 4; ++i) QCOMPARE(frames[i], frameLabels[i]);
         QVERIFY(!form->FrameList()->isHidden());

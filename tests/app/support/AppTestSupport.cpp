@@ -1,6 +1,7 @@
 #include "support/AppTestSupport.h"
 
 #include <QFile>
+#include <QListWidget>
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -86,6 +87,12 @@ void StoreSetting(const QString& key, const QVariant& value) {
     store.beginGroup(settings::kGroup);
     store.setValue(key, value);
     store.sync();
+}
+
+QStringList ItemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
 }
 
 }  // namespace tambrix::app::testing

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <optional>
 
+class QListWidget;
+
 namespace tambrix::app::testing {
 
 /// Points HOME, XDG_CONFIG_HOME, WINEPREFIX and QSettings into one temporary folder
@@ -49,6 +51,9 @@ private:
     QByteArray mOldConfig;
     QByteArray mOldPrefix;
 };
+
+/// The texts of a list's items, in order.
+QStringList ItemTexts(const QListWidget* list);
 
 /// Stored settings of the sandbox, read back raw.
 QVariant StoredSetting(const QString& key);
