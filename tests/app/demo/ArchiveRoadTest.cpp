@@ -19,6 +19,7 @@
 #include "app/ArchiveBridge.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
+#include "demo/DraftDemo.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 
@@ -81,11 +82,8 @@ private slots:
     void initTestCase() {
         QVERIFY(mDemoRoot.isValid());
         mDemo = mDemoRoot.path() + "/demo";
-        tambrix::tools::DemoOptions options;
-        options.quality = tambrix::tools::kDraftQuality;
         std::string error;
-        const int32_t result =
-            tambrix::tools::WriteDemoFolder(QFile::encodeName(mDemo).toStdString(), options, nullptr, error);
+        const int32_t result = WriteDraftDemo(mDemo, error);
         QVERIFY2(result == 0, error.c_str());
         mArchive = mDemo + "/GameData/Objects/Objects.far";
         QVERIFY(QFileInfo(mArchive).isFile());

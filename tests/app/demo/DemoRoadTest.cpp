@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "DemoFolder.h"
+#include "demo/DraftDemo.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 
@@ -51,11 +52,8 @@ private slots:
         // shared by the cases, which leave it as they found it.
         QVERIFY(mDemoRoot.isValid());
         mDemo = mDemoRoot.path() + "/demo";
-        tambrix::tools::DemoOptions options;
-        options.quality = tambrix::tools::kDraftQuality;
         std::string error;
-        const int32_t result =
-            tambrix::tools::WriteDemoFolder(QFile::encodeName(mDemo).toStdString(), options, nullptr, error);
+        const int32_t result = WriteDraftDemo(mDemo, error);
         QVERIFY2(result == 0, error.c_str());
     }
     void init() {
