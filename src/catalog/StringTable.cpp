@@ -19,6 +19,7 @@ namespace {
 constexpr int16_t kFormatPlain = -1;         // 0xFFFF: strings
 constexpr int16_t kFormatCommented = -2;     // 0xFFFE: (string, comment) pairs
 constexpr int16_t kFormatMultiLanguage = -3; // 0xFFFD: (language, string, comment)
+constexpr int16_t kFormatPacked = -4;        // 0xFFFC: language sets of length-prefixed pairs
 constexpr uint16_t kMultiLanguageCode = 0xFFFD;
 
 /// The two bytes of the count-prefixed format that stand for other characters.
@@ -46,13 +47,36 @@ std::unique_ptr<char[]> copyText(std::string_view text) {
 
 std::string_view viewOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
-struct CodedEntry {
-    uint8_t code;
+/// A length-prefixed text of the packed format: the length as a varint (7 bits a byte,
+/// low bits first, the high bit set on every byte but the last), then that many bytes.
+/// False when the varint runs past its five bytes or past the block, or the text past
+/// the block.
+bool readPacked(ByteReader& in, std::string_view& text) {
+    constexpr int kMaxVarintBytes = 5;  // 35 bits hold any 32-bit length
+    constexpr int kBitsPerByte = 7;
+    constexpr uint8_t kValueBits = 0x7F;
+    constexpr uint8_t kMoreFollows = 0x80;
+    uint64_t length = 0;
+    for (int i = 0;; ++i) {
+        uint8_t byte = 0;
+        if (i == kMaxVarintBytes || !in.ReadU8(byte)) return false;
+        length |= static_cast<uint64_t>(byte & kValueBits) << (kBitsPerByte * i);
+        if (!(byte & kMoreFollows)) break;
+    }
+    if (length > in.Remaining()) return false;
+    return in.ReadBytes(static_cast<uint32_t>(length), text);
+}
+
+/// Whether a length-prefixed text survives as one of the table's NUL-terminated copies.
+bool keepsWhole(std::string_view text) { return text.find('\0') == std::string_view::npos; }
+
+}  // namespace
+
+struct StringTable::CodedEntry {
+    uint8_t language;  // the language table: the code in the data - 1
     std::string_view value;
     std::string_view comment;
 };
-
-}  // namespace
 
 StringTable::StringTable() = default;
 StringTable::~StringTable() = default;
@@ -177,6 +201,8 @@ int32_t StringTable::Read(bool allLanguages, bool fallback) {
     if (!mSource || !mSource->IsOpen()) return -1;
     mLabel.Clear();
     ClearAll();
+    mLastEncoding = Encoding::kNone;
+    mLastReadComplete = false;
 
     ConversionRoutine convert = mTextMode == kBinaryMode ? &StringTableConversion : nullptr;
     DataBlock* block = mSource->GetResource(mType, static_cast<ResId>(mId), convert);
@@ -188,10 +214,12 @@ int32_t StringTable::Read(bool allLanguages, bool fallback) {
     }
     mSource->GetResName(block, mLabel);
 
-    if (mTextMode == kBinaryMode)
-        decodeBinary(block->data, block->size, allLanguages, fallback);
-    else
-        decodeText(block->data, block->size);
+    if (mTextMode == kBinaryMode) {
+        mLastReadComplete = decodeBinary(block->data, block->size, allLanguages, fallback);
+    } else {
+        mLastEncoding = Encoding::kCaretText;
+        mLastReadComplete = decodeText(block->data, block->size);
+    }
     mSource->ReleaseResource(block);
 
     if (allLanguages) {
@@ -216,7 +244,7 @@ void StringTable::insertDecoded(int index, std::string_view text, const std::str
     }
 }
 
-void StringTable::decodeText(const uint8_t* data, uint32_t size) {
+bool StringTable::decodeText(const uint8_t* data, uint32_t size) {
     // Caret text: each string stands between an opening and a closing '^'. Text between
     // strings and an unclosed last string are ignored; "^^" is an empty string.
     int running = 0;
@@ -233,86 +261,140 @@ void StringTable::decodeText(const uint8_t* data, uint32_t size) {
         insertDecoded(running, std::string_view(reinterpret_cast<const char*>(data + start), pos - start), nullptr);
         inString = false;
     }
+    return !inString;
 }
 
-void StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLanguages, bool fallback) {
+bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLanguages, bool fallback) {
     // Every format starts with a little-endian i16 code. The counts that follow are
     // trusted only as far as the block reaches: decoding stops at the first string (or
-    // entry) that does not lie wholly inside the block, keeping what was read before it.
+    // entry) that does not lie wholly inside the block, keeping what was read before it,
+    // and the read counts as incomplete. Bytes after the last counted string are not
+    // looked at (a saved table ends in fill bytes).
     ByteReader in(data, size);
     int16_t format = 0;
-    if (!in.ReadI16(format)) return;
+    if (!in.ReadI16(format)) {
+        mLastEncoding = Encoding::kUnknown;
+        return false;
+    }
 
     if (format == kFormatPlain || format == kFormatCommented) {
         // code, i16 count, then count strings (or count value/comment pairs), each NUL-terminated
+        mLastEncoding = format == kFormatPlain ? Encoding::kPlain : Encoding::kCommented;
         int16_t count = 0;
-        if (!in.ReadI16(count)) return;
+        if (!in.ReadI16(count)) return false;
         bool commented = format == kFormatCommented;
         for (int i = 1; i <= count; ++i) {
             std::string_view value, comment;
-            if (!in.ReadCString(value)) return;
-            if (commented && !in.ReadCString(comment)) return;
+            if (!in.ReadCString(value)) return false;
+            if (commented && !in.ReadCString(comment)) return false;
             insertDecoded(i, value, commented ? &comment : nullptr);
         }
-        return;
+        return count >= 0;
     }
 
     if (format == kFormatMultiLanguage) {
         // code, i16 count, then count entries: u8 language code, value, comment (NUL-terminated)
+        mLastEncoding = Encoding::kMultiLanguage;
         int16_t count = 0;
-        if (!in.ReadI16(count)) return;
+        if (!in.ReadI16(count)) return false;
         std::vector<CodedEntry> entries;
+        bool whole = count >= 0;
         for (int i = 0; i < count; ++i) {
+            uint8_t code = 0;
             CodedEntry entry{};
-            if (!in.ReadU8(entry.code) || !in.ReadCString(entry.value) || !in.ReadCString(entry.comment)) break;
+            if (!in.ReadU8(code) || !in.ReadCString(entry.value) || !in.ReadCString(entry.comment)) {
+                whole = false;
+                break;
+            }
+            entry.language = static_cast<uint8_t>(code - 1);
             entries.push_back(entry);
         }
+        placeEntries(entries, allLanguages, fallback);
+        return whole && std::all_of(entries.begin(), entries.end(),
+                                    [](const CodedEntry& e) { return e.language < kLanguageCount; });
+    }
 
-        // Entries come grouped by language; a change of language restarts the index.
-        int k = 0;
-        uint8_t previous = kNoLanguage;
-        for (const CodedEntry& entry : entries) {
-            uint8_t l = static_cast<uint8_t>(entry.code - 1);
-            // Codes 0 and above 20 name no language table: such entries are skipped whole
-            // (code 0 would otherwise read as "the current language").
-            if (l >= kLanguageCount) continue;
-            if (l != previous) {
-                k = 0;
-                previous = l;
+    if (format == kFormatPacked) {
+        // The later game's tables:
+        //   u8 number of language sets; per set: u16 number of pairs; per pair:
+        //   u8 language (code - 1), value, comment, each a varint length and that many bytes.
+        mLastEncoding = Encoding::kPacked;
+        uint8_t sets = 0;
+        if (!in.ReadU8(sets)) return false;
+        std::vector<CodedEntry> entries;
+        bool whole = true;
+        for (int set = 0; set < sets && whole; ++set) {
+            uint16_t pairs = 0;
+            if (!in.ReadU16(pairs)) {
+                whole = false;
+                break;
             }
-            if (l != mCurrentLanguage && !allLanguages) continue;
-            ++k;
-            insertText(k, entry.value, l);
-            setCommentText(k, entry.comment, l);
-        }
-
-        // Count() rather than the table itself: a current language named outside 0..19
-        // has no table.
-        if (Count(kCurrentLanguage) == 0 && fallback && count >= 1) {
-            int j = 1;
-            for (const CodedEntry& entry : entries) {
-                if (entry.code != 1) continue;
-                insertText(j, entry.value, mCurrentLanguage);
-                setCommentText(j, entry.comment, mCurrentLanguage);
-                ++j;
+            for (int i = 0; i < pairs; ++i) {
+                CodedEntry entry{};
+                if (!in.ReadU8(entry.language) || !readPacked(in, entry.value) || !readPacked(in, entry.comment)) {
+                    whole = false;
+                    break;
+                }
+                entries.push_back(entry);
             }
         }
-        return;
+        placeEntries(entries, allLanguages, fallback);
+        return whole && std::all_of(entries.begin(), entries.end(), [](const CodedEntry& e) {
+                   return e.language < kLanguageCount && keepsWhole(e.value) && keepsWhole(e.comment);
+               });
     }
 
     if (format >= 1) {
         // The code is the count; each string is a length byte and that many bytes.
+        mLastEncoding = Encoding::kCountPrefixed;
+        bool whole = true;
         for (int i = 1; i <= format; ++i) {
             uint8_t length = 0;
             std::string_view bytes;
-            if (!in.ReadU8(length) || !in.ReadBytes(length, bytes)) return;
+            if (!in.ReadU8(length) || !in.ReadBytes(length, bytes)) return false;
+            whole = whole && keepsWhole(bytes);
             std::string text(bytes);
             std::replace(text.begin(), text.end(), kOldCharO, kNewCharO);
             std::replace(text.begin(), text.end(), kOldApostrophe, kNewApostrophe);
             insertDecoded(i, text, nullptr);
         }
+        return whole;
     }
     // 0 and other negative codes: an empty table.
+    mLastEncoding = Encoding::kUnknown;
+    return false;
+}
+
+void StringTable::placeEntries(const std::vector<CodedEntry>& entries, bool allLanguages, bool fallback) {
+    // Entries come grouped by language; a change of language restarts the index.
+    int k = 0;
+    uint8_t previous = kNoLanguage;
+    for (const CodedEntry& entry : entries) {
+        const uint8_t l = entry.language;
+        // Codes 0 and above 20 name no language table: such entries are skipped whole
+        // (code 0 would otherwise read as "the current language").
+        if (l >= kLanguageCount) continue;
+        if (l != previous) {
+            k = 0;
+            previous = l;
+        }
+        if (l != mCurrentLanguage && !allLanguages) continue;
+        ++k;
+        insertText(k, entry.value, l);
+        setCommentText(k, entry.comment, l);
+    }
+
+    // Count() rather than the table itself: a current language named outside 0..19
+    // has no table.
+    if (Count(kCurrentLanguage) == 0 && fallback) {
+        int j = 1;
+        for (const CodedEntry& entry : entries) {
+            if (entry.language != 0) continue;
+            insertText(j, entry.value, mCurrentLanguage);
+            setCommentText(j, entry.comment, mCurrentLanguage);
+            ++j;
+        }
+    }
 }
 
 int32_t StringTable::Save() {
@@ -420,6 +502,10 @@ void StringTableConversion(uint8_t* body, uint32_t count) {
     constexpr uint32_t kCodeSize = 2;
     constexpr uint32_t kCodeAndCountSize = 4;
     if (!body || count < kCodeSize) return;
+    // The later game writes 0xFFFC tables little-endian only, and its chunks may lack the
+    // library-order mark: FC FF is already in order (swapped it would read 0xFCFF, no
+    // format at all; nor does any big-endian table start FC FF).
+    if (body[0] == 0xFC && body[1] == 0xFF) return;
     std::swap(body[0], body[1]);
     if (body[0] == 0xFF && body[1] == 0xFF && count >= kCodeAndCountSize) std::swap(body[2], body[3]);
 }

@@ -39,6 +39,18 @@ public:
     static constexpr uint8_t kBinaryMode = 0;
     static constexpr uint8_t kTextMode = 1;
 
+    /// The encoding of a block, as the last Read found it.
+    enum class Encoding : uint8_t {
+        kNone,           ///< no block decoded: no Read yet, or the last Read failed
+        kCaretText,      ///< caret-delimited text
+        kPlain,          ///< 0xFFFF: strings
+        kCommented,      ///< 0xFFFE: (string, comment) pairs
+        kMultiLanguage,  ///< 0xFFFD: (language, string, comment), NUL-terminated texts
+        kPacked,         ///< 0xFFFC: language sets of length-prefixed (string, comment) pairs
+        kCountPrefixed,  ///< 1..32767: that many length-byte strings
+        kUnknown,        ///< any other code, or a block too short to hold one
+    };
+
     StringTable();
     virtual ~StringTable();
     StringTable(const StringTable&) = delete;
@@ -52,6 +64,14 @@ public:
     int32_t Read(bool allLanguages, bool fallback);
     /// Merges this table into the stored one and writes it in the multi-language format.
     int32_t Save();
+
+    /// The encoding of the block the last Read decoded (kNone after a failed Read).
+    Encoding LastEncoding() const { return mLastEncoding; }
+    /// Whether the last Read took in its whole block: a known encoding, every counted
+    /// string inside the block, no count below zero, every entry naming one of the 20
+    /// language tables and no length-prefixed text holding a NUL. Only such a table can
+    /// be stored back without losing texts; Read itself succeeds either way.
+    bool LastReadComplete() const { return mLastReadComplete; }
 
     const char* Get(int index, uint8_t language) const;
     const char* GetComment(int index, uint8_t language) const;
@@ -94,8 +114,12 @@ private:
     void setCommentText(int index, std::string_view text, uint8_t language);
     void insertText(int index, std::string_view text, uint8_t language);
 
-    void decodeText(const uint8_t* data, uint32_t size);
-    void decodeBinary(const uint8_t* data, uint32_t size, bool allLanguages, bool fallback);
+    struct CodedEntry;
+    /// Each decoder answers whether it took in the whole block (LastReadComplete).
+    bool decodeText(const uint8_t* data, uint32_t size);
+    bool decodeBinary(const uint8_t* data, uint32_t size, bool allLanguages, bool fallback);
+    /// Places the entries of the two multi-language encodings into the language tables.
+    void placeEntries(const std::vector<CodedEntry>& entries, bool allLanguages, bool fallback);
     /// Appends a decoded string at the running index of the current language (and of
     /// table 0 when the current language is another).
     void insertDecoded(int index, std::string_view text, const std::string_view* comment);
@@ -108,10 +132,13 @@ private:
     uint8_t mTextMode = kBinaryMode;
     uint8_t mCurrentLanguage = 0;
     std::array<Table, kLanguageCount> mTables;
+    Encoding mLastEncoding = Encoding::kNone;
+    bool mLastReadComplete = false;
 };
 
 /// Puts a string-table body that was stored big-endian into library order, in place:
-/// swaps bytes 0 and 1, and when the format code then reads 0xFFFF also the count.
+/// swaps bytes 0 and 1, and when the format code then reads 0xFFFF also the count. A
+/// body starting FC FF is left as it is (0xFFFC tables exist only little-endian).
 void StringTableConversion(uint8_t* body, uint32_t count);
 
 }  // namespace tambrix
