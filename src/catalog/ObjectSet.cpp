@@ -58,10 +58,16 @@ std::array<uint8_t, kObjectDefinitionSize> normaliseDefinition(const uint8_t* da
 
 /// Gives a "CTSS" table that lacks string 1 or 2 in the current language empty ones,
 /// and stores it back. A file that cannot be written is left as it is.
+///
+/// Only a table that was read whole is stored back: one in an encoding the decoder does
+/// not know reads as empty, one whose decoding stopped early (a string past the end, a
+/// bad count) reads short, and storing either would put empty strings over texts that
+/// were never read. Packed (0xFFFC) tables are left as the later game wrote them.
 void completeCatalogTable(ResourceFile& file, int16_t catalogId) {
     StringTable table;
     table.SetSource(&file, static_cast<uint16_t>(catalogId), restype::kCTSS, StringTable::kBinaryMode, -1);
     if (table.Read(false, false) != rc::kOk) return;
+    if (!table.LastReadComplete() || table.LastEncoding() == StringTable::Encoding::kPacked) return;
     bool added = false;
     for (int index : {kNameIndex, kDescriptionIndex}) {
         if (table.Get(index, StringTable::kCurrentLanguage)) continue;
