@@ -41,6 +41,19 @@ public:
         Text(value);
         return Text(comment);
     }
+    /// A 0xFFFC text: its length as a varint (7 bits a byte, low first), then the bytes.
+    ByteBuilder& Packed(std::string_view text) {
+        size_t n = text.size();
+        for (; n >= 0x80; n >>= 7) U8(static_cast<uint8_t>(0x80 | (n & 0x7F)));
+        U8(static_cast<uint8_t>(n));
+        return Raw(text);
+    }
+    /// A 0xFFFC pair: language (code - 1), value, comment.
+    ByteBuilder& Pair(uint8_t language, std::string_view value, std::string_view comment = {}) {
+        U8(language);
+        Packed(value);
+        return Packed(comment);
+    }
     std::vector<uint8_t> Take() { return std::move(mBytes); }
     operator std::vector<uint8_t>() const { return mBytes; }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ using testing::Bytes;
 using S = std::vector<std::string>;
 
 constexpr uint8_t kCur = StringTable::kCurrentLanguage;
-constexpr uint16_t kPlain = 0xFFFF, kCommented = 0xFFFE, kMulti = 0xFFFD;
+constexpr uint16_t kPlain = 0xFFFF, kCommented = 0xFFFE, kMulti = 0xFFFD, kPackedCode = 0xFFFC;
 
 /// The strings of one language table.
 S Strings(const StringTable& t, uint8_t language) {
@@ -38,46 +39,71 @@ protected:
 };
 
 // --- every encoding, whole and malformed: decoding stops at the end of the block,
-// keeping the strings (or entries) that lay wholly inside it
+// keeping the strings (or entries) that lay wholly inside it, and the read is complete
+// only when nothing was left out
 
 struct Decoding {
     const char* name;
     Bytes bytes;
     S strings;  // table 0, read with allLanguages
+    bool complete;
 };
+
+void PrintTo(const Decoding& d, std::ostream* os) { *os << d.name; }
 
 class DecodingTest : public StringTableTest, public ::testing::WithParamInterface<Decoding> {};
 
 TEST_P(DecodingTest, GivesTableZero) {
     ASSERT_EQ(Read(restype::kSTR, 1, GetParam().bytes, true), 0);
     EXPECT_EQ(Strings(table, 0), GetParam().strings);
+    EXPECT_EQ(table.LastReadComplete(), GetParam().complete);
     EXPECT_EQ(file.LoadedBlocks(), 0) << "the block is released after decoding";
 }
+
+// language 0: (a, ca), (b); language 1: (x, cx)
+const Bytes kPackedTable =
+    ByteBuilder().U16(kPackedCode).U8(2).U16(2).Pair(0, "a", "ca").Pair(0, "b").U16(1).Pair(1, "x", "cx");
+const std::string kLong(200, 'v');
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, DecodingTest,
     ::testing::Values(
-        Decoding{"plain", {0xFF, 0xFF, 0x02, 0x00, 'a', 0x00, 'b', 0x00}, {"a", "b"}},
-        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("ca").Text("b").Text(""), {"a", "b"}},
+        Decoding{"plain", {0xFF, 0xFF, 0x02, 0x00, 'a', 0x00, 'b', 0x00}, {"a", "b"}, true},
+        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("ca").Text("b").Text(""), {"a", "b"}, true},
         // count 2; "d\xA1g" and "it\xD5s" come out with 'o' and an apostrophe
-        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Raw("d\xA1g").U8(4).Raw("it\xD5s"), {"dog", "it's"}},
-        Decoding{"codeZero", ByteBuilder().U16(0).U16(1).Text("x"), {}},
-        Decoding{"unknownNegative", ByteBuilder().U16(0xFFFC).U16(1).Text("x"), {}},
-        // (1,a) (2,x) (1,b): a change of language restarts the index, so b goes before a
-        Decoding{"languageRuns", ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b"), {"b", "a"}},
+        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Raw("d\xA1g").U8(4).Raw("it\xD5s"), {"dog", "it's"}, true},
+        Decoding{"codeZero", ByteBuilder().U16(0).U16(1).Text("x"), {}, false},
+        Decoding{"unknownNegative", ByteBuilder().U16(0xFFFB).U16(1).Text("x"), {}, false},
+        // (1,a) (2,x) (1,b): a change of language restarts the index, so b goes before a;
+        // the fill bytes of a saved table follow the entries
+        Decoding{"languageRuns", ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b").U8(0xA3),
+                 {"b", "a"}, true},
         // code 0 names no language table; it must not land in the current one
-        Decoding{"codeZeroSkipped", ByteBuilder().U16(kMulti).U16(3).Entry(0, "z").Entry(21, "big").Entry(1, "a"), {"a"}},
-        Decoding{"empty", {}, {}},
-        Decoding{"oneByte", {0xFF}, {}},
-        Decoding{"codeWithoutCount", {0xFF, 0xFF}, {}},
-        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).Text("a").Text("b"), {"a", "b"}},
-        Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).Text("a").Raw("bc"), {"a"}},
-        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("").Text("b").Raw("c"), {"a"}},
-        Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}},
-        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).Text("b").Raw("z"), {"a"}},
-        Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}},
-        Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Raw("a").U8(200).Raw("bc"), {"a"}},
-        Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Raw("q"), {"", "q"}}),
+        Decoding{"codeZeroSkipped", ByteBuilder().U16(kMulti).U16(3).Entry(0, "z").Entry(21, "big").Entry(1, "a"), {"a"}, false},
+        Decoding{"empty", {}, {}, false},
+        Decoding{"oneByte", {0xFF}, {}, false},
+        Decoding{"codeWithoutCount", {0xFF, 0xFF}, {}, false},
+        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).Text("a").Text("b"), {"a", "b"}, false},
+        Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).Text("a").Raw("bc"), {"a"}, false},
+        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("").Text("b").Raw("c"), {"a"}, false},
+        Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}, false},
+        Decoding{"multiNegativeCount", ByteBuilder().U16(kMulti).U16(0xFFFF).Entry(1, "a"), {}, false},
+        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).Text("b").Raw("z"), {"a"}, false},
+        Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}, false},
+        Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Raw("a").U8(200).Raw("bc"), {"a"}, false},
+        Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Raw("q"), {"", "q"}, false},
+        Decoding{"prefixedNul", ByteBuilder().U16(1).U8(3).Raw(std::string_view("a\0b", 3)), {"a"}, false},
+        // 0xFFFC: language sets of pairs, each text a varint length and its bytes
+        Decoding{"packed", kPackedTable, {"a", "b"}, true},
+        Decoding{"packedTwoByteLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, kLong, "c"), {kLong}, true},
+        Decoding{"packedCutInPairCount", ByteBuilder().U16(kPackedCode).U8(1).U8(2), {}, false},
+        Decoding{"packedCutInLength", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(0x80), {"a"}, false},
+        Decoding{"packedTextPastEnd", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(3).Raw("bc"), {"a"}, false},
+        Decoding{"packedCommentMissing", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).Packed("a"), {}, false},
+        Decoding{"packedOverlongLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).U32(0x80808080).U8(0x80).U8(0), {}, false},
+        Decoding{"packedSetsBeyondData", ByteBuilder().U16(kPackedCode).U8(3).U16(1).Pair(0, "a"), {"a"}, false},
+        Decoding{"packedNoLanguageTable", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").Pair(20, "z"), {"a"}, false},
+        Decoding{"packedNul", ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, std::string_view("a\0b", 3)), {"a"}, false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
@@ -103,7 +129,10 @@ TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
     file.Put(restype::kSTR, 1, {0xFF, 0xFF, 0x00, 0x01, 'a', 0x00}, "", false);  // count swapped too
     file.Put(restype::kSTR, 2, {0x00, 0x01, 0x01, 'b'}, "", false);              // the code is the count
     file.Put(restype::kSTR, 3, {0xFF, 0xFE, 0x01, 0x00, 'c', 0x00, 0x00}, "", false);  // count not swapped
-    for (uint16_t id = 1; id <= 3; ++id) {
+    // 0xFFFC exists only little-endian: FC FF is left as it is, FF FC is swapped
+    file.Put(restype::kSTR, 4, {0xFC, 0xFF, 0x01, 0x01, 0x00, 0x00, 0x01, 'd', 0x00}, "", false);
+    file.Put(restype::kSTR, 5, {0xFF, 0xFC, 0x01, 0x01, 0x00, 0x00, 0x01, 'e', 0x00}, "", false);
+    for (uint16_t id = 1; id <= 5; ++id) {
         table.SetSource(&file, id, restype::kSTR, StringTable::kBinaryMode, -1);
         ASSERT_EQ(table.Read(false, true), 0);
         EXPECT_EQ(Strings(table, 0), S{std::string(1, static_cast<char>('a' + id - 1))}) << id;
@@ -117,19 +146,24 @@ TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
 // --- languages
 
 TEST_F(StringTableTest, OtherLanguagesOnlyWithAllLanguages) {
-    Bytes b = ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "ca").Entry(1, "b").Entry(2, "x", "cx");
-    ASSERT_EQ(Read(restype::kCTSS, 1, b, false), 0);
-    EXPECT_EQ(Strings(table, 0), (S{"a", "b"}));
-    EXPECT_EQ(table.Count(1), 0);
+    // The same table in both multi-language encodings: they follow the same rules.
+    for (const Bytes& b : {Bytes(ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "ca").Entry(1, "b").Entry(2, "x", "cx")),
+                           kPackedTable}) {
+        SCOPED_TRACE(int{b[0]});  // the low byte of the code
+        ASSERT_EQ(Read(restype::kCTSS, 1, b, false), 0);
+        EXPECT_EQ(Strings(table, 0), (S{"a", "b"}));
+        EXPECT_STREQ(table.GetComment(1, 0), "ca");
+        EXPECT_EQ(table.Count(1), 0);
 
-    ASSERT_EQ(table.Read(true, true), 0);
-    EXPECT_EQ(Strings(table, 1), (S{"x"}));
-    EXPECT_STREQ(table.GetComment(1, 1), "cx");
-    EXPECT_EQ(table.SourceLanguage(1, 1), 1);
-    // Empty languages are filled with copies of table 0, marked as copies, without comments.
-    EXPECT_EQ(Strings(table, 19), (S{"a", "b"}));
-    EXPECT_EQ(table.SourceLanguage(1, 19), 0);
-    EXPECT_EQ(table.GetComment(1, 19), nullptr);
+        ASSERT_EQ(table.Read(true, true), 0);
+        EXPECT_EQ(Strings(table, 1), (S{"x"}));
+        EXPECT_STREQ(table.GetComment(1, 1), "cx");
+        EXPECT_EQ(table.SourceLanguage(1, 1), 1);
+        // Empty languages are filled with copies of table 0, marked as copies, without comments.
+        EXPECT_EQ(Strings(table, 19), (S{"a", "b"}));
+        EXPECT_EQ(table.SourceLanguage(1, 19), 0);
+        EXPECT_EQ(table.GetComment(1, 19), nullptr);
+    }
 }
 
 TEST_F(StringTableTest, OnlySecondLanguageLeavesCurrentEmpty) {
@@ -264,21 +298,28 @@ TEST_F(StringTableTest, SaveWritesExactLayout) {
 }
 
 TEST_F(StringTableTest, SaveMergesWithStoredTable) {
+    // The stored table in either multi-language encoding; it is stored back as 0xFFFD.
     file.Put(restype::kCTSS, 2, ByteBuilder().U16(kMulti).U16(6).Entry(1, "s1").Entry(1, "s2").Entry(1, "s3")
                                     .Entry(1, "s4", "c4").Entry(1, "s5").Entry(2, "other"));
-    table.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, -1);
-    for (const char* s : {"n1", "n2", "n3"}) table.Set(table.Count(0) + 1, s, kCur);
-    table.SetComment(3, "c3", kCur);
-    ASSERT_EQ(table.Save(), 0);
+    file.Put(restype::kCTSS, 3, ByteBuilder().U16(kPackedCode).U8(2).U16(5).Pair(0, "s1").Pair(0, "s2").Pair(0, "s3")
+                                    .Pair(0, "s4", "c4").Pair(0, "s5").U16(1).Pair(1, "other"));
+    for (uint16_t id : {2, 3}) {
+        SCOPED_TRACE(id);
+        StringTable saved;
+        saved.SetSource(&file, id, restype::kCTSS, StringTable::kBinaryMode, -1);
+        for (const char* s : {"n1", "n2", "n3"}) saved.Set(saved.Count(0) + 1, s, kCur);
+        saved.SetComment(3, "c3", kCur);
+        ASSERT_EQ(saved.Save(), 0);
 
-    StringTable back;
-    back.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, -1);
-    ASSERT_EQ(back.Read(true, false), 0);
-    EXPECT_EQ(Strings(back, 0), (S{"n1", "n2", "n3", "s4", "s5"}));
-    EXPECT_STREQ(back.GetComment(3, 0), "c3");
-    EXPECT_STREQ(back.GetComment(4, 0), "c4");
-    // Language 2 keeps its own string and is filled up from table 0.
-    EXPECT_EQ(Strings(back, 1), (S{"other", "n2", "n3", "s4", "s5"}));
+        table.SetSource(&file, id, restype::kCTSS, StringTable::kBinaryMode, -1);
+        ASSERT_EQ(table.Read(true, false), 0);
+        EXPECT_EQ(table.LastEncoding(), StringTable::Encoding::kMultiLanguage);
+        EXPECT_EQ(Strings(table, 0), (S{"n1", "n2", "n3", "s4", "s5"}));
+        EXPECT_STREQ(table.GetComment(3, 0), "c3");
+        EXPECT_STREQ(table.GetComment(4, 0), "c4");
+        // Language 2 keeps its own string and is filled up from table 0.
+        EXPECT_EQ(Strings(table, 1), (S{"other", "n2", "n3", "s4", "s5"}));
+    }
 }
 
 TEST_F(StringTableTest, SaveDropsLanguagesThatOnlyHoldCopies) {
