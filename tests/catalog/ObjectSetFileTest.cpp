@@ -13,6 +13,7 @@
 #include "catalog/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "iff/IffResourceFile.h"
+#include "resfile/ResourceSet.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
 
@@ -23,7 +24,7 @@ using test::AddAndWrite;
 using testing::ByteBuilder;
 using testing::Bytes;
 
-constexpr uint16_t kMulti = 0xFFFD;
+constexpr uint16_t kMulti = 0xFFFD, kPacked = 0xFFFC;
 constexpr int16_t kCatalogId = 8;
 /// The container header keeps the resource map's offset in its last four bytes.
 constexpr size_t kMapOffsetPosition = 60;
@@ -69,44 +70,49 @@ uint32_t MapOffset(const Bytes& file) {
 class ObjectSetFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        path = dir.File("chair.iff");
-        name.Assign(path);
+        // A catalog table in the second language only: the completion adds language 1.
+        WriteObjectFile("chair", ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
+        IffResourceFile file;
+        ASSERT_EQ(file.Open(FileNameText(dir.File("chair.iff"))), rc::kOk);
+        ASSERT_EQ(AddAndWrite(file, restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).Text("x")), 0);
+        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).Text("a").Text("b")), 0);
+        ASSERT_EQ(file.Close(), rc::kOk);
+        ASSERT_NE(MapOffset(dir.Read("chair.iff")), 0u) << "a written file carries its map";
+    }
+
+    /// `base`.iff: one object whose catalog table holds `catalog`, a sprite and a palette.
+    void WriteObjectFile(const std::string& base, const Bytes& catalog) {
+        FileNameText name(dir.File(base + ".iff"));
         IffResourceFile file;
         ASSERT_EQ(file.Create(name), rc::kOk);
         ASSERT_EQ(file.Open(name), rc::kOk);
         ASSERT_EQ(AddAndWrite(file, restype::kOBJD, 128, "chair", Definition(kCatalogId)), 0);
-        // A catalog table in the second language only: the completion adds language 1.
-        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, kCatalogId, "catalog",
-                              ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen")),
-                  0);
-        ASSERT_EQ(AddAndWrite(file, restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).Text("x")), 0);
-        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).Text("a").Text("b")), 0);
+        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, kCatalogId, "catalog", catalog), 0);
         ASSERT_EQ(AddAndWrite(file, restype::kSPR2, 300, "sprite", Bytes(40, 0x5A)), 0);
         ASSERT_EQ(AddAndWrite(file, restype::kPALT, 300, "palette",
                               ByteBuilder().U32(1).U32(1).U32(0).U32(0).U8(9).U8(8).U8(7)),
                   0);
         ASSERT_EQ(file.Close(), rc::kOk);
-        ASSERT_NE(MapOffset(dir.Read("chair.iff")), 0u) << "a written file carries its map";
     }
 
     Contents ReopenAndRead() {
         IffResourceFile file;
-        EXPECT_EQ(file.Open(name), rc::kOk);
+        EXPECT_EQ(file.Open(FileNameText(dir.File("chair.iff"))), rc::kOk);
         Contents all = ReadAll(file);
         file.Close();
         return all;
     }
 
-    void LoadSet(ObjectSet& set) {
-        auto file = std::make_unique<IffResourceFile>();
-        ASSERT_EQ(file->Open(name), rc::kOk);
+    /// Loads the set as the object view does: through its resource set, opened by the
+    /// object file's name without extension.
+    void LoadSet(ObjectSet& set, const std::string& base = "chair") {
+        auto file = std::make_unique<ViewResourceSet>();
+        ASSERT_EQ(file->Open(FileNameText(dir.File(base))), rc::kOk);
         set.SetResourceSet(std::move(file));
         set.Load(1);
     }
 
     test::TempDir dir;
-    std::string path;
-    FileNameText name;
 };
 
 TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
@@ -151,6 +157,41 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
         EXPECT_EQ(text.View(), "x");
     }
     EXPECT_EQ(dir.Read("chair.iff"), onDisk);
+}
+
+// A table that needs no completion, a packed table of the later game and tables the
+// decoder cannot read whole (which read as empty or short) stay as they are, and so does
+// every other byte of the file.
+TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
+    ByteBuilder twenty;  // 20 language sets of a name and a description
+    twenty.U16(kPacked).U8(20);
+    for (uint8_t l = 0; l < 20; ++l) twenty.U16(2).Pair(l, "Roulette " + std::to_string(l), "c").Pair(l, "Spin");
+    const struct {
+        const char* name;
+        Bytes catalog;
+        const char* shown;
+    } cases[] = {
+        {"complete", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit").U8(0xA3).U8(0xA3), "Chair"},
+        {"packed", twenty, "Roulette 0"},
+        {"packedWithoutStrings", ByteBuilder().U16(kPacked).U8(0), ""},
+        {"unknownCode", ByteBuilder().U16(0xFFFB).U16(2).Entry(1, "Chair").Entry(1, "Sit"), ""},
+        {"stringPastEnd", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").U8(1).Raw("Si"), "Chair"},
+        {"countBeyondData", ByteBuilder().U16(kMulti).U16(3).Entry(2, "Stuhl").Entry(2, "Sitzen"), "Stuhl"},
+        {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).Text("Chair").Text("Sit"), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string base = std::string("view-") + c.name;
+        WriteObjectFile(base, c.catalog);
+        const Bytes before = dir.Read(base + ".iff");
+        {
+            ObjectSet set;
+            LoadSet(set, base);
+            ASSERT_EQ(set.Objects().size(), 1u);
+            EXPECT_EQ(set.Objects()[0]->Name(), c.shown);
+        }
+        EXPECT_EQ(dir.Read(base + ".iff"), before);
+    }
 }
 
 }  // namespace
