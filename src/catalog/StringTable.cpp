@@ -67,6 +67,15 @@ bool readPacked(ByteReader& in, std::string_view& text) {
     return in.ReadBytes(static_cast<uint32_t>(length), text);
 }
 
+/// Whether nothing but fill follows the last counted string: the 0xA3 bytes a saved
+/// table ends in, or zeros. Anything else may be texts that a wrong count hid.
+bool onlyFillFollows(ByteReader& in) {
+    constexpr std::string_view kFill("\xA3\0", 2);
+    std::string_view rest;
+    in.ReadBytes(in.Remaining(), rest);
+    return rest.find_first_not_of(kFill) == std::string_view::npos;
+}
+
 /// Whether a length-prefixed text survives as one of the table's NUL-terminated copies.
 bool keepsWhole(std::string_view text) { return text.find('\0') == std::string_view::npos; }
 
@@ -268,8 +277,8 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
     // Every format starts with a little-endian i16 code. The counts that follow are
     // trusted only as far as the block reaches: decoding stops at the first string (or
     // entry) that does not lie wholly inside the block, keeping what was read before it,
-    // and the read counts as incomplete. Bytes after the last counted string are not
-    // looked at (a saved table ends in fill bytes).
+    // and the read counts as incomplete; so does one whose counted strings are followed
+    // by anything but fill.
     ByteReader in(data, size);
     int16_t format = 0;
     if (!in.ReadI16(format)) {
@@ -289,7 +298,7 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             if (commented && !in.ReadCString(comment)) return false;
             insertDecoded(i, value, commented ? &comment : nullptr);
         }
-        return count >= 0;
+        return count >= 0 && onlyFillFollows(in);
     }
 
     if (format == kFormatMultiLanguage) {
@@ -310,8 +319,9 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             entries.push_back(entry);
         }
         placeEntries(entries, allLanguages, fallback);
-        return whole && std::all_of(entries.begin(), entries.end(),
-                                    [](const CodedEntry& e) { return e.language < kLanguageCount; });
+        return whole && onlyFillFollows(in) &&
+               std::all_of(entries.begin(), entries.end(),
+                           [](const CodedEntry& e) { return e.language < kLanguageCount; });
     }
 
     if (format == kFormatPacked) {
@@ -339,7 +349,7 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             }
         }
         placeEntries(entries, allLanguages, fallback);
-        return whole && std::all_of(entries.begin(), entries.end(), [](const CodedEntry& e) {
+        return whole && onlyFillFollows(in) && std::all_of(entries.begin(), entries.end(), [](const CodedEntry& e) {
                    return e.language < kLanguageCount && keepsWhole(e.value) && keepsWhole(e.comment);
                });
     }
@@ -358,7 +368,7 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             std::replace(text.begin(), text.end(), kOldApostrophe, kNewApostrophe);
             insertDecoded(i, text, nullptr);
         }
-        return whole;
+        return whole && onlyFillFollows(in);
     }
     // 0 and other negative codes: an empty table.
     mLastEncoding = Encoding::kUnknown;

@@ -67,10 +67,11 @@ public:
 
     /// The encoding of the block the last Read decoded (kNone after a failed Read).
     Encoding LastEncoding() const { return mLastEncoding; }
-    /// Whether the last Read took in its whole block: a known encoding, every counted
-    /// string inside the block, no count below zero, every entry naming one of the 20
-    /// language tables and no length-prefixed text holding a NUL. Only such a table can
-    /// be stored back without losing texts; Read itself succeeds either way.
+    /// Whether the last Read took in its whole block: a known encoding, no count below
+    /// zero, every counted string inside the block and nothing but fill (0xA3 or 0) after
+    /// the last, every entry naming one of the 20 language tables, no length-prefixed
+    /// text holding a NUL, no caret string left open. Only such a table can be stored
+    /// back without losing texts; Read itself succeeds either way.
     bool LastReadComplete() const { return mLastReadComplete; }
 
     const char* Get(int index, uint8_t language) const;

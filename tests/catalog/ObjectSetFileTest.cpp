@@ -160,8 +160,8 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
 }
 
 // A table that needs no completion, a packed table of the later game and tables the
-// decoder cannot read whole (which read as empty or short) stay as they are, and so does
-// every other byte of the file.
+// decoder cannot read whole (which read as empty or short, or hide texts behind a count
+// too small) stay as they are, and so does every other byte of the file.
 TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
     ByteBuilder twenty;  // 20 language sets of a name and a description
     twenty.U16(kPacked).U8(20);
@@ -177,6 +177,7 @@ TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
         {"unknownCode", ByteBuilder().U16(0xFFFB).U16(2).Entry(1, "Chair").Entry(1, "Sit"), ""},
         {"stringPastEnd", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").U8(1).Raw("Si"), "Chair"},
         {"countBeyondData", ByteBuilder().U16(kMulti).U16(3).Entry(2, "Stuhl").Entry(2, "Sitzen"), "Stuhl"},
+        {"countTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "Chair").Entry(1, "Sit").U8(0xA3), "Chair"},
         {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).Text("Chair").Text("Sit"), ""},
     };
     for (const auto& c : cases) {

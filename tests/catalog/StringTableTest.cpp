@@ -87,6 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).Text("a").Raw("bc"), {"a"}, false},
         Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("").Text("b").Raw("c"), {"a"}, false},
         Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}, false},
+        Decoding{"multiCountTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "a").Entry(1, "b"), {"a"}, false},
         Decoding{"multiNegativeCount", ByteBuilder().U16(kMulti).U16(0xFFFF).Entry(1, "a"), {}, false},
         Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).Text("b").Raw("z"), {"a"}, false},
         Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}, false},
