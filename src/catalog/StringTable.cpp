@@ -34,6 +34,8 @@ constexpr char kCaret = '^';
 /// NULs, and one byte more that is never written (it keeps the block's fill byte).
 constexpr uint64_t kEntryOverhead = 4;
 constexpr uint32_t kHeaderSize = 4;  // format code and entry count
+/// The most entries a stored table can count (a signed 16-bit number).
+constexpr size_t kMaxEntries = INT16_MAX;
 
 /// The language code the process runs in; tables address it as code - 1.
 constexpr uint8_t kLanguageSettingCode = 1;
@@ -340,8 +342,11 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
                 break;
             }
             for (int i = 0; i < pairs; ++i) {
+                // No more entries than a saved table can count: beyond that, tables whose
+                // languages keep changing would cost quadratic time to place.
                 CodedEntry entry{};
-                if (!in.ReadU8(entry.language) || !readPacked(in, entry.value) || !readPacked(in, entry.comment)) {
+                if (entries.size() == kMaxEntries || !in.ReadU8(entry.language) || !readPacked(in, entry.value) ||
+                    !readPacked(in, entry.comment)) {
                     whole = false;
                     break;
                 }
@@ -461,7 +466,7 @@ int32_t StringTable::Save() {
         }
     }
     // The entry count is read back as a signed 16-bit number.
-    if (size > std::numeric_limits<uint32_t>::max() || entries > static_cast<uint64_t>(INT16_MAX))
+    if (size > std::numeric_limits<uint32_t>::max() || entries > kMaxEntries)
         return rc::kNoMemory;
     DataBlock* block = NewDataBlock(static_cast<uint32_t>(size));
     if (!block) return rc::kNoMemory;
