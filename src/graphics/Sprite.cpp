@@ -153,7 +153,7 @@ struct FrameHeader {
 };
 
 // Reads frame `index` (below framesInTable); false when its offset or header lies
-// outside the chunk. `offset` receives the frame's stored offset.
+// outside the chunk. `storedOffset` receives the frame's stored offset.
 bool readFrame(const HeldResource& chunk, const SpriteHeader& h, bool isSpr2, uint32_t index, FrameHeader& f,
                uint32_t* storedOffset = nullptr) {
     ByteReader r(chunk.Data(), chunk.Size());
@@ -448,7 +448,14 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     // A frame the offset table does not hold is as missing as one past the count; one
     // whose offset leaves no room for its header inside the chunk is named with that offset.
     FrameHeader f;
-    if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.framesInTable) return kBadIndex;
+    if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.frameCount) return kBadIndex;
+    if (static_cast<uint32_t>(frameIndex) >= h.framesInTable) {
+        std::ostringstream text;
+        text << kBadIndex << ": frame " << frameIndex << " of " << h.frameCount << " has no offset: the chunk of "
+             << sprite.chunk.Size() << " bytes holds " << h.framesInTable;
+        detail = text.str();
+        return kBadIndex;
+    }
     uint32_t offset = 0;
     if (!readFrame(sprite.chunk, h, sprite.isSpr2, static_cast<uint32_t>(frameIndex), f, &offset)) {
         std::ostringstream text;

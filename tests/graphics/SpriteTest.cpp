@@ -186,7 +186,8 @@ TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
     EXPECT_EQ(CountSpriteFrames(file, kSpriteId), (chunk.size() - 12) / 4);
     EXPECT_TRUE(draw(0));
     EXPECT_FALSE(draw(5));
-    EXPECT_STREQ(LastGraphicsError(), "bad index");
+    EXPECT_EQ(std::string(LastGraphicsError()), "bad index: frame 5 of 4294967295 has no offset: the chunk of " +
+                                                    std::to_string(chunk.size()) + " bytes holds 4");
 
     // An offset pointing past the chunk, and one leaving no room for the frame header.
     for (uint32_t offset : {0x7FFFFFF0u, static_cast<uint32_t>(chunk.size() - 4)}) {
