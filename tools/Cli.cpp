@@ -1,7 +1,5 @@
 #include "Cli.h"
 
-#include <stdlib.h>  // mkdtemp
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -55,10 +53,16 @@ constexpr int kDefaultView = 10;  // near zoom, the view the browser shows
 constexpr int kViewCount = 12;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
+// The words for a file that is not a container; every command uses the same ones.
+const char* const kNoSuchFile = "no such file";
+const char* const kIsDirectory = "is a directory";
+const char* const kHeaderMissing = "not an IFF file: the header is missing";
+const char* const kDamagedHeader = "not an IFF file: the header is damaged or of an unknown version";
+
 std::string ResultText(int32_t code) {
     switch (code) {
-        case rc::kNoSuchFile: return "no such file";
-        case rc::kBadHeader: return "not a game container (bad header)";
+        case rc::kNoSuchFile: return kNoSuchFile;
+        case rc::kBadHeader: return kDamagedHeader;
         case rc::kShortRead: return "the file ends too early";
         case rc::kNoSuchResource: return "no such resource";
         case rc::kNoSuchLabel: return "no such resource";
@@ -244,6 +248,54 @@ std::string ContainerVersion(const std::string& path) {
     return std::string{major, '.', minor};
 }
 
+/// The same words for the same problem whichever command meets it: a name that is not
+/// there, a folder, or a file without the container header (an empty or cut file,
+/// random bytes). `container`: the command opens the file as a container.
+void CheckFile(const std::string& path, const std::string& shown, bool container) {
+    if (!NameExists(path)) BadFile(shown + ": " + kNoSuchFile);
+    std::error_code ec;
+    if (!InArchive(path) && fs::is_directory(path, ec)) BadFile(shown + ": " + kIsDirectory);
+    if (container && ContainerVersion(path).empty()) BadFile(shown + ": " + kHeaderMissing);
+}
+
+uint32_t BigEndian32(const uint8_t* p) {
+    return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+}
+
+/// Walks the chunks as they stand back to back after the 64-byte header (each size,
+/// big-endian at offset 4 of its header, counts the header) and says on `err` where the
+/// file is cut short or a size cannot be right: the container then opens with fewer
+/// resources than the file was meant to hold. Nothing is said of a sound file.
+void WarnAboutChunks(const std::string& path, const std::string& shown, std::ostream& err) {
+    constexpr uint32_t kFileHeader = 64, kModernChunkHeader = 76, kLegacyChunkHeader = 16, kSizeField = 4;
+    const uint32_t headerSize = ContainerVersion(path) == "1.0" ? kLegacyChunkHeader : kModernChunkHeader;
+    FileSystem& files = FileSystem::Instance();
+    FileHandle* handle = files.Open(path.c_str(), false);
+    if (!handle) return;
+    const uint32_t size = handle->GetSize();
+    uint32_t at = kFileHeader;
+    std::string problem;
+    while (at < size && problem.empty()) {
+        uint8_t raw[kSizeField + 4];
+        const std::string where = at == kFileHeader ? "its first chunk" : "the chunk at offset " + std::to_string(at);
+        if (size - at < headerSize || !handle->Seek(at) || handle->Read(raw, sizeof raw) != sizeof raw) {
+            problem = "the file ends inside " + where;
+            break;
+        }
+        const uint32_t chunkSize = BigEndian32(raw + kSizeField);
+        if (chunkSize < headerSize)
+            problem = "the chunk at offset " + std::to_string(at) + " gives an impossible size (" +
+                      std::to_string(chunkSize) + " bytes)";
+        else if (chunkSize > size - at)
+            problem = "the file ends inside " + where + " (" + std::to_string(size) + " bytes, the chunk needs " +
+                      std::to_string(uint64_t{at} + chunkSize) + ")";
+        else
+            at += chunkSize;
+    }
+    files.Close(handle);
+    if (!problem.empty()) err << "tambrix-cli: " << shown << ": " << problem << "\n";
+}
+
 // ---- opening files as the object view does -----------------------------------------
 
 enum class FileKind { Object, Sprites, Wall, Floor, Bitmap, Other };
@@ -257,41 +309,6 @@ FileKind KindOf(const std::string& path) {
     if (ext == ".bmp") return FileKind::Bitmap;
     return FileKind::Other;
 }
-
-/// A private copy of a file (and its companion) for --no-write: the library opens what
-/// it can read-write, so the tool hands it a copy and throws the copy away.
-class ScratchCopy {
-public:
-    ~ScratchCopy() {
-        if (!mFolder.empty()) {
-            std::error_code ec;
-            fs::remove_all(mFolder, ec);
-        }
-    }
-    std::string Copy(const std::string& path) {
-        std::string pattern = (fs::temp_directory_path() / "tambrix-cli-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) BadFile("cannot make a scratch folder for --no-write");
-        mFolder = pattern;
-        const fs::path source(path);
-        const std::string stem = Lower(source.stem().string());
-        std::error_code ec;
-        const fs::path dir = source.has_parent_path() ? source.parent_path() : fs::path(".");
-        // The file itself and its object/sprite companion, whatever their case.
-        for (const auto& entry : fs::directory_iterator(dir, ec)) {
-            const fs::path& p = entry.path();
-            const std::string ext = Lower(p.extension().string());
-            const bool same = p.filename() == source.filename();
-            const bool companion = Lower(p.stem().string()) == stem && (ext == ".iff" || ext == ".spf");
-            if (!same && !companion) continue;
-            fs::copy_file(p, fs::path(mFolder) / p.filename(), ec);
-            if (ec) BadFile("cannot copy " + p.string() + " for --no-write: " + ec.message());
-        }
-        return (fs::path(mFolder) / source.filename()).string();
-    }
-
-private:
-    std::string mFolder;
-};
 
 FileNameText NameText(const std::string& path) {
     FileNameText name(path);
@@ -307,7 +324,7 @@ std::unique_ptr<ResourceFile> TryOpen(std::unique_ptr<ResourceFile> file, const 
 /// Opens exactly this container: version 1.0 first for a wall or floor file, version 2.x
 /// first otherwise, the other as a fallback.
 std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::string& shown) {
-    if (!NameExists(path)) BadFile(shown + ": no such file");
+    CheckFile(path, shown, true);
     const FileKind kind = KindOf(path);
     const bool legacyFirst = kind == FileKind::Wall || kind == FileKind::Floor;
     int32_t code = rc::kOk;
@@ -323,7 +340,7 @@ std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::
 /// companion (by its name without extension), a wall or floor file as version 1.0 or
 /// else 2.x, anything else as a single container.
 std::unique_ptr<ResourceFile> OpenForView(const std::string& path, const std::string& shown) {
-    if (!NameExists(path)) BadFile(shown + ": no such file");
+    CheckFile(path, shown, true);
     if (KindOf(path) == FileKind::Object) {
         const fs::path p(path);
         const std::string stem = (p.parent_path() / p.stem()).string();
@@ -393,8 +410,7 @@ struct Context {
     const Args& args;
     const Values& values;
     std::string file;       // as given
-    std::string openPath;   // what is opened (a scratch copy with --no-write)
-    ScratchCopy scratch;
+    std::string openPath;   // what is opened: the name as found on disk
 };
 
 std::string FlagsText(uint16_t flags) {
@@ -492,7 +508,7 @@ int CommandInfo(Context& c) {
     const FileKind kind = KindOf(c.file);
     const bool json = c.args.Has("--json");
     if (kind == FileKind::Bitmap || kind == FileKind::Sprites || kind == FileKind::Other) {
-        if (!NameExists(c.openPath)) BadFile(c.file + ": no such file");
+        CheckFile(c.openPath, c.file, false);
         std::string shown = kind == FileKind::Bitmap ? "the bitmap itself" : "nothing";
         if (kind == FileKind::Bitmap) shown += BitmapSummary(c.openPath, c.file);
         if (json) {
@@ -601,29 +617,19 @@ int CommandInfo(Context& c) {
     return kExitOk;
 }
 
-int CommandStrings(Context& c) {
-    const long id = c.values.id;
-    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath, c.file);
-    StringTable table;
-    // A string list first, then a catalog table, then a caret text, all under one ID.
-    struct Try {
-        ResType type;
-        uint8_t mode;
-    };
-    const Try tries[] = {{restype::kSTR, StringTable::kBinaryMode},
-                         {restype::kCTSS, StringTable::kBinaryMode},
-                         {restype::kCST, StringTable::kTextMode}};
-    const Try* found = nullptr;
-    for (const Try& t : tries) {
-        table.SetSource(file.get(), static_cast<uint16_t>(id), t.type, t.mode, -1);
-        if (table.Read(true, true) == rc::kOk) {
-            found = &t;
-            break;
-        }
-    }
-    if (!found) BadFile(c.file + ": no string table " + std::to_string(id) + " (STR#, CTSS or CST)");
-    // Languages that hold strings of their own (not the copies of the first language
-    // that an all-language read makes).
+// The kinds of string table, in the order one ID is tried: a string list, a catalog
+// table, a caret text.
+struct TableKind {
+    ResType type;
+    uint8_t mode;
+};
+const TableKind kTableKinds[] = {{restype::kSTR, StringTable::kBinaryMode},
+                                 {restype::kCTSS, StringTable::kBinaryMode},
+                                 {restype::kCST, StringTable::kTextMode}};
+
+// One table in every language that holds strings of its own (not the copies of the
+// first language that an all-language read makes).
+void PrintTable(Context& c, ResType type, long id, StringTable& table, JsonWriter* json) {
     std::vector<int> languages;
     for (int l = 0; l < StringTable::kLanguageCount; ++l) {
         const int count = table.Count(static_cast<uint8_t>(l));
@@ -631,9 +637,9 @@ int CommandStrings(Context& c) {
         for (int i = 1; i <= count && !own; ++i) own = table.SourceLanguage(i, static_cast<uint8_t>(l)) != 0;
         if (own) languages.push_back(l);
     }
-    if (c.args.Has("--json")) {
-        JsonWriter j(c.out);
-        j.BeginObject().Key("type").String(ResTypeText(found->type)).Key("id").Number(id).Key("label").String(table.Label().View());
+    if (json) {
+        JsonWriter& j = *json;
+        j.BeginObject().Key("type").String(ResTypeText(type)).Key("id").Number(id).Key("label").String(table.Label().View());
         j.Key("languages").BeginArray();
         for (int l : languages) {
             j.BeginObject().Key("code").Number(l + 1).Key("strings").BeginArray();
@@ -645,10 +651,9 @@ int CommandStrings(Context& c) {
             j.EndArray().EndObject();
         }
         j.EndArray().EndObject();
-        c.out << "\n";
-        return kExitOk;
+        return;
     }
-    c.out << ResTypeText(found->type) << " " << id << " \"" << table.Label().View() << "\"\n";
+    c.out << ResTypeText(type) << " " << id << " \"" << table.Label().View() << "\"\n";
     for (int l : languages) {
         c.out << "language " << (l + 1) << ":\n";
         for (int i = 1; i <= table.Count(static_cast<uint8_t>(l)); ++i) {
@@ -658,6 +663,60 @@ int CommandStrings(Context& c) {
             if (k && *k) c.out << "   (" << k << ")";
             c.out << "\n";
         }
+    }
+}
+
+int32_t ReadTable(ResourceFile* file, const TableKind& kind, long id, StringTable& table) {
+    table.SetSource(file, static_cast<uint16_t>(id), kind.type, kind.mode, -1);
+    return table.Read(true, true);
+}
+
+// With --id, the first kind of table under that ID; without, every table of the file,
+// kind by kind in the file's order (JSON: an array of them).
+int CommandStrings(Context& c) {
+    std::unique_ptr<ResourceFile> file = OpenForView(c.openPath, c.file);
+    const bool json = c.args.Has("--json");
+    std::optional<JsonWriter> writer;
+    if (json) writer.emplace(c.out);
+    if (c.args.Has("--id")) {
+        const long id = c.values.id;
+        StringTable table;
+        for (const TableKind& kind : kTableKinds) {
+            if (ReadTable(file.get(), kind, id, table) != rc::kOk) continue;
+            PrintTable(c, kind.type, id, table, json ? &*writer : nullptr);
+            if (json) c.out << "\n";
+            return kExitOk;
+        }
+        BadFile(c.file + ": no string table " + std::to_string(id) + " (STR#, CTSS or CST)");
+    }
+    std::vector<std::pair<const TableKind*, long>> tables;
+    for (const TableKind& kind : kTableKinds) {
+        const int16_t count = file->CountResources(kind.type);
+        for (int16_t i = 1; i <= count; ++i) {
+            DataBlock* block = file->GetIndResource(kind.type, i, nullptr);
+            if (!block) continue;
+            uint16_t id = 0;
+            file->GetResID(block, id);
+            file->ReleaseResource(block);
+            tables.emplace_back(&kind, static_cast<int16_t>(id));
+        }
+    }
+    if (json) writer->BeginArray();
+    bool first = true;
+    for (const auto& [kind, id] : tables) {
+        StringTable table;
+        if (const int32_t code = ReadTable(file.get(), *kind, id, table); code != rc::kOk) {
+            c.err << "tambrix-cli: " << c.file << ": " << ResTypeText(kind->type) << " " << id
+                  << ": cannot be read: " << ResultText(code) << "\n";
+            continue;
+        }
+        if (!json && !first) c.out << "\n";
+        first = false;
+        PrintTable(c, kind->type, id, table, json ? &*writer : nullptr);
+    }
+    if (json) {
+        writer->EndArray();
+        c.out << "\n";
     }
     return kExitOk;
 }
@@ -682,7 +741,11 @@ int CommandRender(Context& c) {
     if (static_cast<size_t>(object) >= set.Objects().size())
         BadFile(c.file + ": no object " + std::to_string(object) + " (the file shows " +
                 std::to_string(set.Objects().size()) + ")");
-    auto picture = RenderObjectPreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(view), background);
+    PreviewReport report;
+    auto picture =
+        RenderObjectPreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(view), background, &report);
+    // A blank picture would pass for a render: say why there is none instead.
+    if (report.outcome != PreviewReport::Outcome::kDrawn) BadFile(c.file + ": " + PreviewReportText(report));
     if (!picture) BadFile(c.file + ": the preview could not be rendered");
     WritePicture(*picture, out);
     return kExitOk;
@@ -702,6 +765,11 @@ int CommandDemo(Context& c) {
 
 int RunFileCommand(Context& c) {
     const std::string& command = c.args.command;
+    const FileKind kind = KindOf(c.file);
+    const bool container = command != "info" || kind == FileKind::Object || kind == FileKind::Wall ||
+                           kind == FileKind::Floor;
+    CheckFile(c.openPath, c.file, container);
+    if (container) WarnAboutChunks(c.openPath, c.file, c.err);
     if (command == "ls") return CommandLs(c);
     if (command == "info") return CommandInfo(c);
     if (command == "strings") return CommandStrings(c);
@@ -774,6 +842,7 @@ int CommandFarExtract(Context& c, const std::string& archive) {
 
 int CommandFar(Context& c) {
     const std::string& archive = c.args.positional[1];
+    CheckFile(archive, archive, false);
     if (c.args.positional[0] == "ls") return CommandFarLs(c, archive);
     return CommandFarExtract(c, archive);
 }
@@ -785,7 +854,9 @@ std::string CliUsage() {
            "  ls FILE [--json]                      the container version and every resource\n"
            "  info FILE [--json]                    what the object view shows, every object record,\n"
            "                                        the sprites, draw groups and palettes\n"
-           "  strings FILE [--id N] [--json]        a string table in every language\n"
+           "  strings FILE [--id N] [--json]        string table N (without --id: every string\n"
+           "                                        table; --json then writes an array) in every\n"
+           "                                        language\n"
            "  render FILE [--object K] [--view N] [--background RRGGBB] -o OUT.bmp|OUT.png\n"
            "                                        the preview of top-level object K (default 0)\n"
            "                                        in view N (0-11, default 10)\n"
@@ -800,9 +871,13 @@ std::string CliUsage() {
            "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
            "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
            "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
-           "Object files open with their .spf companion, as the browser opens them. Opening a\n"
-           "file may complete an incomplete catalog table in it, as the browser does;\n"
-           "--no-write works on a private copy and leaves the file unchanged.\n"
+           "Object files open with their .spf companion, as the browser opens them. ls, strings,\n"
+           "render and sprite open files read-only and never change them. info completes an\n"
+           "incomplete catalog table, as the browser does; with --no-write it opens the file\n"
+           "read-only and changes nothing.\n"
+           "A file that is cut short inside a chunk is listed as far as it goes, with a\n"
+           "warning on stderr. render fails (exit 1) rather than write a blank picture when the\n"
+           "object has no sprite to draw in the view or the picture exceeds the size limits.\n"
            "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
            "the archive is mounted and the entry opens read-only, with its companion from the\n"
            "same archive; nothing in an archive is ever changed.\n"
@@ -817,9 +892,22 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     try {
         const Args args = ParseArgs(argv);
         const Values values = CheckValues(args);
-        Context c{out, err, args, values, args.positional[0], args.positional[0], {}};
+        Context c{out, err, args, values, args.positional[0], args.positional[0]};
         if (args.command == "demo") return CommandDemo(c);
         if (args.command == "far") return CommandFar(c);
+        // Only info completes catalog tables, as the browser does; every other command,
+        // and info with --no-write, opens files read-only, so nothing it does can write.
+        struct ReadOnly {
+            bool on = false;
+            bool before = false;
+            ~ReadOnly() {
+                if (on) FileSystem::Instance().SetReadOnly(before);
+            }
+        } readOnly;
+        if (args.command != "info" || args.Has("--no-write")) {
+            readOnly.on = true;
+            readOnly.before = FileSystem::Instance().SetReadOnly(true);
+        }
         // A name that leads through an archive ("Objects.far/Chairs/Chair.iff") opens the
         // entry: the archive is mounted first, and its entries are read-only, so changes
         // are refused as for any read-only file and --no-write needs no copy.
@@ -842,7 +930,6 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         }
         // Names are matched as the game's own platform matches them: without regard to case.
         c.openPath = platform::ResolvePath(c.file);
-        if (args.Has("--no-write") && fs::exists(c.openPath)) c.openPath = c.scratch.Copy(c.openPath);
         return RunFileCommand(c);
     } catch (const CliError& e) {
         err << "tambrix-cli: " << e.what() << "\n";

@@ -31,6 +31,7 @@ const int kWidthPercent = 85;
 const int kHeightPercent = 80;
 const QSize kButtonSize(16, 15);
 const char* const kNoHelp = "No help topics are installed with Tambrix.";
+const char* const kReady = "Ready";
 
 /// Sets the two halves of a command text "status prompt\ntool tip".
 void setCommandText(QAction* action, const QString& text) {
@@ -184,7 +185,7 @@ void CMainFrame::createStatusBar() {
         label->setAlignment(Qt::AlignCenter);
         bar->addPermanentWidget(label);
     }
-    bar->showMessage("Ready");
+    bar->showMessage(kReady);
     connect(mDoc, &CTambrixDoc::archivesMounted, this, [this](const QString& status) {
         if (!status.isEmpty()) statusBar()->showMessage(status);
     });
@@ -204,6 +205,13 @@ void CMainFrame::createPanes() {
     mObjectScroller = new QScrollArea(mInner);
     mFileList = new CTambrixView(mDoc, mInner);
     mObjectView = new CObjectView(mDoc);
+    // Why a picture is blank or missing stands in the status bar while its file is
+    // shown; the next file takes it away again.
+    connect(mObjectView, &CObjectView::pictureNote, this, [this](const QString& note) {
+        if (!note.isEmpty()) statusBar()->showMessage(note);
+        else if (!mPictureNote.isEmpty() && statusBar()->currentMessage() == mPictureNote) statusBar()->showMessage(kReady);
+        mPictureNote = note;
+    });
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
     mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);

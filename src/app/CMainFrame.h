@@ -88,6 +88,7 @@ private:
     QAction* mStyles[4] = {};
     QAction* mArrange = nullptr;
     QActionGroup* mStyleGroup = nullptr;
+    QString mPictureNote;  ///< the object view's note while the status bar shows it
 };
 
 }  // namespace tambrix::app

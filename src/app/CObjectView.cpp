@@ -142,6 +142,7 @@ void CObjectView::OnUpdate(CView* sender) {
     // file it selected (or that there is none): showing the old file once more here
     // would only open it for nothing.
     if (dynamic_cast<CFolderView*>(sender) != nullptr) return;
+    emit pictureNote(QString());  // the previous file's note does not stand for this one
     releaseFile();
     const QString file = mDoc->CurrentFile();
     if (file.isEmpty()) {
@@ -173,7 +174,9 @@ void CObjectView::showObjectFile(const QString& path) {
         mName->setText(texts.name);
         mPrice->setText(texts.price);
         mDescription->setPlainText(texts.description);
-        setPicture(mFile->RenderPreview());
+        QString why;
+        setPicture(mFile->RenderPreview(why));
+        if (!why.isEmpty()) emit pictureNote(why);
         if (mPicture) {
             placeFrame();
             mFrame->show();

@@ -67,6 +67,10 @@ public:
     QLabel* FrameLabel() const { return mFrameLabel; }
     PictureFrame* Frame() const { return mFrame; }
 
+signals:
+    /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
+    void pictureNote(const QString& text);
+
 private:
     enum class Kind { None, Object, Tile, Floor };
 

@@ -106,9 +106,13 @@ public:
         return pictureOf(tambrix::DrawSprite(*mSet->ResourceSet(), spriteId, frame, kWhite, kSpriteViewColour));
     }
 
-    std::unique_ptr<Picture> RenderPreview() override {
+    std::unique_ptr<Picture> RenderPreview(QString& why) override {
+        why.clear();
         if (mSet->Objects().empty()) return nullptr;
-        return pictureOf(RenderObjectPreview(*mSet->Objects().front(), kDefaultPreviewImage, kWhite));
+        PreviewReport report;
+        auto picture = pictureOf(RenderObjectPreview(*mSet->Objects().front(), kDefaultPreviewImage, kWhite, &report));
+        why = QString::fromStdString(PreviewReportText(report));
+        return picture;
     }
 
 private:

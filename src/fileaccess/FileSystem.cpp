@@ -138,6 +138,7 @@ bool FileSystem::Find(const char* name, IndexEntry* entry) {
 }
 
 FileHandle* FileSystem::Open(const char* name, bool forWriting) {
+    if (forWriting && mReadOnly) return nullptr;
     Keys keys;
     if (!splitName(name, keys)) return nullptr;
     CTGString normalised = keys.directory + keys.file;
@@ -202,6 +203,7 @@ void FileSystem::releaseWindowLocked(platform::NativeFile* file) {
 }
 
 bool FileSystem::Create(const char* name) {
+    if (mReadOnly) return false;
     Keys keys;
     if (!splitName(name, keys)) return false;
     {
@@ -224,6 +226,7 @@ bool FileSystem::Create(const char* name) {
 }
 
 bool FileSystem::Delete(const char* name) {
+    if (mReadOnly) return false;
     Keys keys;
     if (!splitName(name, keys)) return false;
     bool known = false;

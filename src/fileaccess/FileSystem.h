@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -101,6 +102,9 @@ public:
 
     /// Null when the file cannot be opened; an archived entry never opens for writing.
     FileHandle* Open(const char* name, bool forWriting);
+    /// While set, nothing opens for writing (a stream then opens read-only) and Create
+    /// and Delete fail: for a caller that only looks at files. Answers the previous setting.
+    bool SetReadOnly(bool readOnly) { return mReadOnly.exchange(readOnly); }
     /// Creates an empty disk file (truncating an existing one) and closes it again.
     /// Fails for a name in the index.
     bool Create(const char* name);
@@ -165,6 +169,7 @@ private:
     std::map<CTGString, Directory> mIndex;
     std::map<platform::NativeFile*, Archive> mArchives;
     std::mutex mArchiveLock;
+    std::atomic<bool> mReadOnly{false};
 };
 
 }  // namespace tambrix

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "catalog/DataBlock.h"
+#include "platform/Bitmap.h"
 #include "resfile/ResourceFile.h"
 #include "resfile/ResourceTypes.h"
 
@@ -55,5 +56,14 @@ inline constexpr int32_t kHighestStoredResId = std::numeric_limits<uint16_t>::ma
 inline bool FitsResId(int32_t id) { return id >= kLowestResId && id <= kHighestStoredResId; }
 /// The 16-bit ID a wider one names (check FitsResId first).
 inline ResId ToResId(int32_t id) { return static_cast<ResId>(static_cast<uint16_t>(id)); }
+
+/// Whether a bitmap of this size and depth is within the bitmap caps (each side
+/// 1..kMaxDimension, the rows no more than kMaxImageBytes), so that Create can make it.
+inline bool FitsBitmap(int64_t width, int64_t height, uint16_t bitsPerPixel) {
+    using platform::Bitmap;
+    if (width < 1 || height < 1 || width > Bitmap::kMaxDimension || height > Bitmap::kMaxDimension) return false;
+    const int64_t stride = (width * bitsPerPixel + 31) / 32 * 4;
+    return stride * height <= static_cast<int64_t>(Bitmap::kMaxImageBytes);
+}
 
 }  // namespace tambrix

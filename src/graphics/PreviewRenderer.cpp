@@ -159,7 +159,7 @@ namespace {
 
 // The render; a missing file draws nothing.
 std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>& parts, bool placeByTile,
-                                    int32_t imageIndex, uint32_t background) {
+                                    int32_t imageIndex, uint32_t background, PreviewReport& report) {
     // Views outside 0..11 have no zoom: nothing of the object is drawn.
     const bool validView = file && imageIndex >= 0 && imageIndex < kPreviewImageCount;
     const int32_t rotation = imageIndex & (kRotations - 1);
@@ -198,13 +198,22 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
     box.maxY += kPreviewMargin;
     const int64_t width = box.maxX - box.minX;
     const int64_t height = box.maxY - box.minY;
-    if (width > Bitmap::kMaxDimension || height > Bitmap::kMaxDimension) return nullptr;
+    report = {drawn == 0 ? PreviewReport::Outcome::kNothingToDraw : PreviewReport::Outcome::kDrawn, width, height};
+    // Any box within the caps is drawn, however far apart its sprites lie; a larger one
+    // (or one memory cannot hold) gives no picture, and the report says how large it was.
+    if (!FitsBitmap(width, height, 24) || !FitsBitmap(width, height, 16)) {
+        report.outcome = PreviewReport::Outcome::kTooLarge;
+        return nullptr;
+    }
     const int64_t ox = -box.minX;
     const int64_t oy = -box.minY;
 
     auto result = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
     auto depthBuffer = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 16);
-    if (!result || !depthBuffer) return nullptr;
+    if (!result || !depthBuffer) {
+        report.outcome = PreviewReport::Outcome::kTooLarge;
+        return nullptr;
+    }
     result->Fill24(static_cast<uint8_t>(background >> 16), static_cast<uint8_t>(background >> 8),
                    static_cast<uint8_t>(background));
     depthBuffer->Fill16(kFarthest);
@@ -244,8 +253,27 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
 }  // namespace
 
 std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts, bool placeByTile,
-                                           int32_t imageIndex, uint32_t background) {
-    return renderParts(&file, parts, placeByTile, imageIndex, background);
+                                           int32_t imageIndex, uint32_t background, PreviewReport* report) {
+    PreviewReport ignored;
+    return renderParts(&file, parts, placeByTile, imageIndex, background, report ? *report : ignored);
+}
+
+std::string PreviewReportText(const PreviewReport& report) {
+    // 29260 as "29,260".
+    auto grouped = [](int64_t n) {
+        std::string digits = std::to_string(n < 0 ? -n : n);
+        for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+        return (n < 0 ? "-" : "") + digits;
+    };
+    switch (report.outcome) {
+    case PreviewReport::Outcome::kNothingToDraw:
+        return "no sprite to draw in this view";
+    case PreviewReport::Outcome::kTooLarge:
+        return "picture too large: " + grouped(report.width) + " x " + grouped(report.height) + " pixels";
+    case PreviewReport::Outcome::kDrawn:
+        break;
+    }
+    return "";
 }
 
 namespace {
@@ -265,7 +293,8 @@ PreviewPart partOf(const ObjectRecord& record) {
 }
 }  // namespace
 
-std::unique_ptr<Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background) {
+std::unique_ptr<Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background,
+                                            PreviewReport* report) {
     // The master of a multi-tile object stands for its tiles; any other record for itself.
     const bool multiTile = record.IsMaster();
     std::vector<ObjectRecord*> records;
@@ -278,7 +307,8 @@ std::unique_ptr<Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageI
     for (const ObjectRecord* r : records) parts.push_back(partOf(*r));
 
     ResourceFile* file = record.Set() ? record.Set()->ResourceSet() : nullptr;
-    auto picture = renderParts(file, parts, multiTile, imageIndex, background);
+    PreviewReport ignored;
+    auto picture = renderParts(file, parts, multiTile, imageIndex, background, report ? *report : ignored);
     for (size_t i = 0; i < records.size(); ++i) records[i]->SetTileDepth(parts[i].tileDepth);
     return picture;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -33,17 +34,36 @@ struct PreviewPart {
     int32_t tileDepth = 0;
 };
 
+/// What a render shows of the object, for callers to tell the user.
+struct PreviewReport {
+    enum class Outcome {
+        kDrawn,          ///< at least one sprite was drawn
+        kNothingToDraw,  ///< no sprite to draw in this view: the picture is 33 × 33 of background
+        kTooLarge,       ///< the picture (width × height, margin included) exceeds the bitmap caps: none
+    };
+    Outcome outcome = Outcome::kDrawn;
+    int64_t width = 0;   ///< the picture's size, margin included
+    int64_t height = 0;
+};
+
+/// The words for a report: "" when drawn, "no sprite to draw in this view", or
+/// "picture too large: 29,260 x 29,015 pixels".
+std::string PreviewReportText(const PreviewReport& report);
+
 /// Composes the parts' draw groups from `file` into a 24-bit picture for view
 /// `imageIndex` on `background` (0x00BBGGRR), through a 16-bit depth buffer. With
 /// `placeByTile` the parts are placed by their tile position and level; otherwise all sit
 /// at the origin. Writes each part's tile depth. Nothing drawable gives 33 × 33 of
-/// background; null only when the picture would be too large to create.
+/// background; null only when the picture would be too large to create. `report`, when
+/// given, says which of the three happened.
 std::unique_ptr<platform::Bitmap> RenderPreviewParts(ResourceFile& file, std::vector<PreviewPart>& parts,
-                                                     bool placeByTile, int32_t imageIndex, uint32_t background);
+                                                     bool placeByTile, int32_t imageIndex, uint32_t background,
+                                                     PreviewReport* report = nullptr);
 
 /// The preview of an object record: a master of a multi-tile object draws its tiles,
 /// placed by tile; any other record draws itself. Writes the tile depth of every record
-/// drawn. The caller owns the picture.
-std::unique_ptr<platform::Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background);
+/// drawn. The caller owns the picture; `report` as for RenderPreviewParts.
+std::unique_ptr<platform::Bitmap> RenderObjectPreview(ObjectRecord& record, int32_t imageIndex, uint32_t background,
+                                                      PreviewReport* report = nullptr);
 
 }  // namespace tambrix

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,13 +31,14 @@ namespace {
 //   0  i16  position, second value         0  u16  width
 //   2  i16  position, first value          2  u16  height
 //   4  i16  height                         4  4    not read
-//   6  i16  width                          8  i16  frame palette ID (0+ overrides)
+//   6  i16  width                          8  i16  frame palette ID (above 0: own)
 //   8  2    not read                      10  2    not read
 //  10  ...  command stream                12  i16  position, second value
 //                                         14  i16  position, first value
 //                                         16  ...  command stream
 // ---------------------------------------------------------------------------------------
 constexpr int32_t kCurrentSprVersion = 502;
+constexpr uint32_t kLargestSprVersion = 0xFFFF;  // versions in use are 502 to 505
 constexpr uint32_t kCountOffset = 4;
 constexpr uint32_t kPaletteIdOffset = 8;
 constexpr uint32_t kOffsetsOffset = 12;
@@ -151,12 +153,14 @@ struct FrameHeader {
 };
 
 // Reads frame `index` (below framesInTable); false when its offset or header lies
-// outside the chunk.
-bool readFrame(const HeldResource& chunk, const SpriteHeader& h, bool isSpr2, uint32_t index, FrameHeader& f) {
+// outside the chunk. `storedOffset` receives the frame's stored offset.
+bool readFrame(const HeldResource& chunk, const SpriteHeader& h, bool isSpr2, uint32_t index, FrameHeader& f,
+               uint32_t* storedOffset = nullptr) {
     ByteReader r(chunk.Data(), chunk.Size());
     r.Seek(h.offsetsAt + 4 * index);
     const uint32_t offset = r.U32();
     if (r.Failed()) return false;
+    if (storedOffset) *storedOffset = offset;
     const uint32_t headerSize = isSpr2 ? kSpr2FrameHeaderSize : kSprFrameHeaderSize;
     if (offset > chunk.Size() || chunk.Size() - offset < headerSize) return false;
     r.Seek(offset);
@@ -422,9 +426,11 @@ uint8_t nearestToColour(const Palette& palette, uint32_t colour) {
                                 static_cast<uint8_t>(colour >> 16));
 }
 
-// The body of DrawSprite; answers the failure message or null.
+// The body of DrawSprite; answers the failure message or null (`detail`, when set, is
+// the longer message to store).
 const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background,
-                       int32_t viewMode, SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas) {
+                       int32_t viewMode, SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas,
+                       std::string& detail) {
     // A mode this drawing does not know shows colours.
     if (viewMode != kSpriteViewDepth && viewMode != kSpriteViewAlpha) viewMode = kSpriteViewColour;
     FetchedSprite sprite = fetchSprite(file, spriteId);
@@ -439,11 +445,25 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
         if (r.I32() < kCurrentSprVersion) return kCantDraw;
         h = readHeader(sprite.chunk, false);
     }
-    // A frame the offset table or the chunk does not hold is as missing as one past the count.
+    // A frame the offset table does not hold is as missing as one past the count; one
+    // whose offset leaves no room for its header inside the chunk is named with that offset.
     FrameHeader f;
-    if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.framesInTable ||
-        !readFrame(sprite.chunk, h, sprite.isSpr2, static_cast<uint32_t>(frameIndex), f))
+    if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.frameCount) return kBadIndex;
+    if (static_cast<uint32_t>(frameIndex) >= h.framesInTable) {
+        std::ostringstream text;
+        text << kBadIndex << ": frame " << frameIndex << " of " << h.frameCount << " has no offset: the chunk of "
+             << sprite.chunk.Size() << " bytes holds " << h.framesInTable;
+        detail = text.str();
         return kBadIndex;
+    }
+    uint32_t offset = 0;
+    if (!readFrame(sprite.chunk, h, sprite.isSpr2, static_cast<uint32_t>(frameIndex), f, &offset)) {
+        std::ostringstream text;
+        text << kBadIndex << ": frame " << frameIndex << " at offset " << offset << " is outside the chunk of "
+             << sprite.chunk.Size() << " bytes";
+        detail = text.str();
+        return kBadIndex;
+    }
     if (outPosition) *outPosition = f.position;
     if (f.width == 0 || f.height == 0) return kEmpty;
 
@@ -463,7 +483,7 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     }
     }
 
-    if (f.width > kMaxSpriteDimension || f.height > kMaxSpriteDimension) return kNoCanvas;
+    if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;
     canvas = Bitmap::Create(f.width, f.height, 8);
     if (!canvas) return kNoCanvas;
     setColourTable(*canvas, palette);
@@ -488,6 +508,12 @@ uint32_t readLe32(const uint8_t* p) {
 
 void SpriteByteOrderFixup(uint8_t* body, uint32_t count) {
     if (!body || count < 4) return;
+    // Some tools leave the library-order flag clear on bodies they wrote little-endian.
+    // Such a body already reads as a current version; turned, it would read as a version
+    // no sprite has (a small version stored the other way round reads as 2^24 or more),
+    // so a body that reads as a current version here is left as it is.
+    const uint32_t asStored = readLe32(body);
+    if (asStored >= static_cast<uint32_t>(kCurrentSprVersion) && asStored <= kLargestSprVersion) return;
     reverseBytes(body, 4);
     const auto version = static_cast<int32_t>(readLe32(body));
     const bool current = version >= kCurrentSprVersion;
@@ -532,8 +558,9 @@ std::unique_ptr<Bitmap> DrawSprite(ResourceFile& file, int32_t spriteId, int32_t
                                    int32_t viewMode, SpritePosition* position) {
     lastError().clear();
     std::unique_ptr<Bitmap> canvas;
-    if (const char* failure = drawSprite(file, spriteId, frameIndex, background, viewMode, position, canvas)) {
-        setLastError(failure);
+    std::string detail;
+    if (const char* failure = drawSprite(file, spriteId, frameIndex, background, viewMode, position, canvas, detail)) {
+        setLastError(detail.empty() ? failure : detail.c_str());
         return nullptr;
     }
     return canvas;
@@ -569,21 +596,31 @@ uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameI
     int32_t planeWidth = 1;
     int32_t planeHeight = 1;
     if (haveFrame) {
+        // Planes the bitmap caps refuse count as empty; any size within them is decoded.
         const bool empty = f.width == 0 || f.height == 0 || (sprite.isSpr2 && f.width == 1 && f.height == 1) ||
-                           f.width > kMaxSpriteDimension || f.height > kMaxSpriteDimension;
+                           !FitsBitmap(f.width, f.height, 8);
         if (!empty) {
             planeWidth = std::max(f.width, 1);
             planeHeight = std::max(f.height, 1);
         }
         if (slots.size) *slots.size = empty ? SpriteSize{} : SpriteSize{f.width, f.height};
         if (slots.position) *slots.position = f.position;
-        if (sprite.isSpr2 && f.paletteId >= 0) paletteId = f.paletteId;
+    }
+    // An "SPR2" frame's own palette ID is often left over from the tool that wrote it (an
+    // ID the file lacks, or 0 where the file's palettes are numbered otherwise): it
+    // replaces the chunk's only when it is above 0 and the file holds that palette.
+    HeldResource palt;
+    const bool paletteWanted = slots.palette || slots.paletteId;
+    if (haveFrame && sprite.isSpr2 && f.paletteId > 0 && paletteWanted) {
+        palt = fetchPalette(file, f.paletteId);
+        if (palt) paletteId = f.paletteId;
     }
     if (slots.paletteId) *slots.paletteId = paletteId;
 
     uint8_t fill = kNoPaletteFill;
     if (slots.palette) {
-        if (HeldResource palt = fetchPalette(file, paletteId))
+        if (!palt) palt = fetchPalette(file, paletteId);
+        if (palt)
             slots.palette->LoadFromChunk(palt.Block());
         else
             slots.palette->BuildFromTable(GreyRampTable(), true);

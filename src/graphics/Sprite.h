@@ -48,9 +48,6 @@ inline constexpr uint32_t kAlphaPlaneOut = 8;     ///< an alpha plane was handed
 /// The fill-index value that asks DecodeSpritePlanes to pick the index nearest the key colour.
 inline constexpr uint32_t kNoFillIndex = 0xFFFFFFFF;
 
-/// Largest frame width or height decoded; a larger frame counts as empty.
-inline constexpr int32_t kMaxSpriteDimension = 4096;
-
 /// The optional slots of DecodeSpritePlanes; leave a slot null to skip it.
 struct SpritePlaneSlots {
     /// In: a fill index for the colour plane (its low byte), or kNoFillIndex. Out: the
@@ -85,14 +82,17 @@ std::unique_ptr<platform::Bitmap> DrawSprite(ResourceFile& file, int32_t spriteI
 
 /// Decodes one frame into separate colour, depth (255 = no pixel) and alpha planes for the
 /// preview renderer. A frame index past the last frame decodes frame 0; a negative one
-/// decodes nothing. Returns kSpriteDecoded plus a flag per plane handed out.
+/// decodes nothing. A frame whose planes would exceed the bitmap caps counts as empty.
+/// An "SPR2" frame's own palette ID is used only when it is above 0 and the file holds
+/// that "PALT"; otherwise the chunk's. Returns kSpriteDecoded plus a flag per plane handed out.
 /// Throws SpriteDecodeError ("bad token") for an invalid "SPR#" command; every plane and
 /// chunk of the call is released first.
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots);
 
 /// The last failure of DrawSprite or CountSpriteFrames (at most 255 characters); empty
-/// after a success.
+/// after a success. A frame whose offset lies outside its chunk reads "bad index: frame
+/// F at offset O is outside the chunk of S bytes".
 const char* LastGraphicsError();
 
 }  // namespace tambrix

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QStatusBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -94,6 +95,8 @@ std::vector<Body> companionGraphics() {
 
 }  // namespace
 
+Q_DECLARE_METATYPE(std::vector<chunks::DgrpEntry>)
+
 class ObjectRoadTest : public QObject {
     Q_OBJECT
 private slots:
@@ -156,6 +159,39 @@ private slots:
         QCOMPARE(quint8(head[28]), quint8(24));  // bits per pixel
         QCOMPARE(QImage(saved.fileName()).convertToFormat(QImage::Format_RGB32),
                  browser.Form()->CurrentPicture()->Image().convertToFormat(QImage::Format_RGB32));
+    }
+
+    // A picture that is blank or missing says why in the status bar, until the next
+    // file is shown.
+    void refusedPictureSaysWhyInTheStatusBar_data() {
+        QTest::addColumn<std::vector<chunks::DgrpEntry>>("image");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QSize>("picture");
+        QTest::newRow("no sprite") << std::vector<chunks::DgrpEntry>{{.spriteId = 99}}
+                                   << QString("no sprite to draw in this view") << QSize(33, 33);
+        // 29,224 + 4 + 32 wide, 28,979 + 4 + 32 high: over the 16,384 cap.
+        QTest::newRow("too large") << std::vector<chunks::DgrpEntry>{{.spriteId = kSprite},
+                                                                      {.spriteId = kSprite, .x = 29224, .y = -28979}}
+                                   << QString("picture too large: 29,260 x 29,015 pixels") << QSize();
+    }
+    void refusedPictureSaysWhyInTheStatusBar() {
+        QFETCH(std::vector<chunks::DgrpEntry>, image);
+        QFETCH(QString, note);
+        QFETCH(QSize, picture);
+        std::vector<Body> graphics = companionGraphics();
+        graphics.back().second.second = chunks::DgrpAllViews(image);
+        QVERIFY(writeIff(mFolder + "/odd.iff", {{restype::kOBJD, {128, objectDefinition(1)}}}));
+        QVERIFY(writeIff(mFolder + "/odd.spf", graphics));
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(1)}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("odd.iff");
+        QCOMPARE(browser.frame->statusBar()->currentMessage(), note);
+        const Picture* shown = browser.Form()->CurrentPicture();
+        QCOMPARE(shown ? shown->Image().size() : QSize(), picture);
+        browser.SelectFile("lamp.iff");
+        QCOMPARE(browser.frame->statusBar()->currentMessage(), QString("Ready"));
     }
 
     void objectFileWithoutObjectsListsItsSprites() {

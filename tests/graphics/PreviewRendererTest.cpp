@@ -259,10 +259,50 @@ TEST_F(PreviewTest, TruncatedDrawGroupKeepsTheImagesBeforeTheCut) {
     expectBlank33(RenderPreviewParts(file, parts, false, kNear, kWhite));
 }
 
-TEST_F(PreviewTest, FarOffsetsGiveNoPictureRatherThanAHugeOne) {
+// Whatever fits the bitmap caps is drawn, however far apart the sprites lie and however
+// tall a frame is (a real object's box is about 1,800 x 9,300); a larger picture is
+// refused, and the report says why in the words callers show.
+TEST_F(PreviewTest, LargePicturesAreDrawnUpToTheCapsAndRefusalsSayWhy) {
     file.Put(restype::kSPR2, 1, solidSprite(2, 2, 9, 0));
-    EXPECT_FALSE(renderSingle({{.spriteId = 1}, {.spriteId = 1, .x = std::numeric_limits<int32_t>::max()}}));
-    EXPECT_FALSE(renderSingle({{.spriteId = 1}, {.spriteId = 1, .y = std::numeric_limits<int32_t>::min()}}));
+    file.Put(restype::kSPR2, 2, solidSprite(40, 5000, 20, 0));  // taller than 4,096
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    using Outcome = PreviewReport::Outcome;
+    struct Case {
+        const char* what;
+        std::vector<DgrpEntry> image;
+        Outcome outcome;
+        int64_t width, height;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"far apart", {{.spriteId = 2}, {.spriteId = 1, .x = 1766, .y = 4268}}, Outcome::kDrawn, 1800, 9300, ""},
+        {"over the caps", {{.spriteId = 1}, {.spriteId = 1, .x = 29226, .y = -28981}}, Outcome::kTooLarge, 29260, 29015,
+         "picture too large: 29,260 x 29,015 pixels"},
+        {"over the area cap", {{.spriteId = 1}, {.spriteId = 1, .x = 10000, .y = 10000}}, Outcome::kTooLarge, 10034,
+         10034, "picture too large: 10,034 x 10,034 pixels"},
+        {"int32 offsets", {{.spriteId = 1}, {.spriteId = 1, .x = kMax}}, Outcome::kTooLarge, int64_t{kMax} + 34, 34,
+         "picture too large: 2,147,483,681 x 34 pixels"},
+        {"nothing", {{.spriteId = 6}}, Outcome::kNothingToDraw, 33, 33, "no sprite to draw in this view"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PreviewReport report;
+        file.Put(restype::kDGRP, 1000, DgrpAllViews(c.image));
+        parts = {{.baseGraphicId = 1000, .graphicCount = 1}};
+        auto b = RenderPreviewParts(file, parts, false, kNear, kWhite, &report);
+        EXPECT_EQ(report.outcome, c.outcome);
+        EXPECT_EQ(report.width, c.width);
+        EXPECT_EQ(report.height, c.height);
+        EXPECT_EQ(PreviewReportText(report), c.text);
+        ASSERT_EQ(b != nullptr, c.outcome != Outcome::kTooLarge);
+        if (c.outcome != Outcome::kDrawn) continue;
+        ASSERT_EQ(b->Width(), c.width);
+        ASSERT_EQ(b->Height(), c.height);
+        EXPECT_EQ(pixel(*b, 16 + 1766, 16), paletteColour(9));        // the small sprite, bottom right
+        EXPECT_EQ(pixel(*b, 16, 16 + 4268), paletteColour(20));       // the tall one's bottom row
+        EXPECT_EQ(pixel(*b, 16 + 39, 16 + 9267), paletteColour(20));  // and its top row
+        EXPECT_EQ(pixel(*b, 16 + 40, 16 + 9267), kWhiteRgb);
+    }
 }
 
 // ---------------------------------------------------------------------------------------

@@ -186,7 +186,8 @@ TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
     EXPECT_EQ(CountSpriteFrames(file, kSpriteId), (chunk.size() - 12) / 4);
     EXPECT_TRUE(draw(0));
     EXPECT_FALSE(draw(5));
-    EXPECT_STREQ(LastGraphicsError(), "bad index");
+    EXPECT_EQ(std::string(LastGraphicsError()), "bad index: frame 5 of 4294967295 has no offset: the chunk of " +
+                                                    std::to_string(chunk.size()) + " bytes holds 4");
 
     // An offset pointing past the chunk, and one leaving no room for the frame header.
     for (uint32_t offset : {0x7FFFFFF0u, static_cast<uint32_t>(chunk.size() - 4)}) {
@@ -197,7 +198,8 @@ TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
         bad[15] = static_cast<uint8_t>(offset >> 24);
         file.Put(restype::kSPR, kSpriteId, bad);
         EXPECT_FALSE(draw(0));
-        EXPECT_STREQ(LastGraphicsError(), "bad index");
+        EXPECT_EQ(std::string(LastGraphicsError()), "bad index: frame 0 at offset " + std::to_string(offset) +
+                                                       " is outside the chunk of " + std::to_string(bad.size()) + " bytes");
         SpriteSize size{7, 7};
         std::unique_ptr<Bitmap> colour;
         EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size, .colourPlane = &colour}),
@@ -218,18 +220,28 @@ TEST_F(SpriteTest, ByteOrderFixupTurnsHeadersButNotPixels) {
     const std::vector<SprFrame> frames = {
         {.first = 258, .second = -3, .width = 4, .height = 4, .stream = sprEveryCommand()},
         {.first = 1, .second = 2, .width = 2, .height = 1, .stream = {4, 0, 3, 2, 0x12, 0x34, 5, 0}}};
-    file.Put(restype::kSPR, kSpriteId, SprChunkOtherOrder(frames, kPaletteId), true);
-    SpritePosition pos;
-    auto canvas = draw(0, kSpriteViewColour, kBackground, &pos);
-    ASSERT_TRUE(canvas) << LastGraphicsError();
-    EXPECT_EQ(canvas->Width(), 4);
-    EXPECT_EQ(rowOf(*canvas, 1), (Row{1, 2, 3, kBg}));
-    EXPECT_EQ(pos.first, 258);
-    EXPECT_EQ(pos.second, -3);
-    auto second = draw(1);
-    ASSERT_TRUE(second);
-    EXPECT_EQ(rowOf(*second, 0), (Row{0x12, 0x34}));
-    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 2u);
+    // Marked as stored in the other order: turned when it is, and left alone when it
+    // already reads as a current version (tools that write little-endian bodies and
+    // leave the library-order flag clear).
+    for (int32_t version : {502, 505}) {
+        for (bool turned : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << version << (turned ? " turned" : " as written"));
+            file.Put(restype::kSPR, kSpriteId,
+                     turned ? SprChunkOtherOrder(frames, kPaletteId, version) : SprChunk(frames, kPaletteId, version),
+                     true);
+            SpritePosition pos;
+            auto canvas = draw(0, kSpriteViewColour, kBackground, &pos);
+            ASSERT_TRUE(canvas) << LastGraphicsError();
+            EXPECT_EQ(canvas->Width(), 4);
+            EXPECT_EQ(rowOf(*canvas, 1), (Row{1, 2, 3, kBg}));
+            EXPECT_EQ(pos.first, 258);
+            EXPECT_EQ(pos.second, -3);
+            auto second = draw(1);
+            ASSERT_TRUE(second);
+            EXPECT_EQ(rowOf(*second, 0), (Row{0x12, 0x34}));
+            EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 2u);
+        }
+    }
 }
 
 TEST(SpriteFixup, SharedFrameIsTurnedOnceAndShortBodiesAreSafe) {
@@ -544,27 +556,41 @@ TEST_F(SpriteTest, SprBesideSpr2UnderOneIdUsesSpr) {
 }
 
 TEST_F(SpriteTest, PlanePaletteFallbackOverrideAndFillIndex) {
+    // An "SPR2" frame's palette ID replaces the chunk's only when above 0 and present:
+    // real files carry left-over IDs (4, 12171, 0) in this field.
     constexpr ResId kFramePalette = 9;
     file.Put(restype::kPALT, kFramePalette, PaltChunk({{1, 2, 3}, {255, 255, 255}}));
+    struct Case {
+        int16_t framePalette;
+        int32_t used;
+        uint32_t whiteFill;  // white is entry 1 of palette 9; 102 is nearest in the distinct palette
+    };
+    for (const Case& c : {Case{kFramePalette, kFramePalette, 1}, Case{4, kPaletteId, 102}, Case{12171, kPaletteId, 102},
+                          Case{0, kPaletteId, 102}, Case{-1, kPaletteId, 102}}) {
+        SCOPED_TRACE(c.framePalette);
+        file.Put(restype::kSPR2, kSpriteId,
+                 Spr2Chunk({{.width = 2, .height = 2, .paletteId = c.framePalette, .stream = {0, 0xA0}}}, kPaletteId));
+        Palette palette;
+        int32_t paletteId = -7;
+        uint32_t fill = kNoFillIndex;
+        std::unique_ptr<Bitmap> colour;
+        DecodeSpritePlanes(file, kSpriteId, 0, kWhite,
+                           {.fillIndex = &fill, .palette = &palette, .paletteId = &paletteId, .colourPlane = &colour});
+        EXPECT_EQ(paletteId, c.used);
+        EXPECT_EQ(palette.Count(), c.used == kFramePalette ? 2u : 256u);
+        EXPECT_EQ(fill, c.whiteFill);
+        ASSERT_TRUE(colour);
+        EXPECT_EQ(rowOf(*colour, 0), (Row{static_cast<uint8_t>(c.whiteFill), static_cast<uint8_t>(c.whiteFill)}));
+    }
+
+    // The chunk's palette missing: grey ramp, display colours reserved, so white maps to 245.
     file.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 2, .height = 2, .paletteId = kFramePalette, .stream = {0, 0xA0}},
-                        {.width = 2, .height = 2, .paletteId = -1, .stream = {0, 0xA0}}},
+             Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}, {.width = 2, .height = 2, .stream = {0, 0xA0}}},
                        44 /* no such palette */));
     Palette palette;
     int32_t paletteId = 0;
     uint32_t fill = kNoFillIndex;
     std::unique_ptr<Bitmap> colour;
-    DecodeSpritePlanes(file, kSpriteId, 0, kWhite,
-                       {.fillIndex = &fill, .palette = &palette, .paletteId = &paletteId, .colourPlane = &colour});
-    EXPECT_EQ(paletteId, kFramePalette);  // the frame's own palette wins
-    EXPECT_EQ(palette.Count(), 2u);
-    EXPECT_EQ(fill, 1u);  // white is entry 1
-    ASSERT_TRUE(colour);
-    EXPECT_EQ(rowOf(*colour, 0), (Row{1, 1}));
-
-    // Frame 1 falls back to the chunk's palette, which is missing: grey ramp, display
-    // colours reserved, so white maps to 245.
-    fill = kNoFillIndex;
     DecodeSpritePlanes(file, kSpriteId, 1, kWhite,
                        {.fillIndex = &fill, .palette = &palette, .paletteId = &paletteId, .colourPlane = &colour});
     EXPECT_EQ(paletteId, 44);

@@ -133,14 +133,50 @@ TEST_F(CliOnFiles, LsListsTypesInOrderOfFirstAppearance) {
     EXPECT_EQ(Cli({"ls", mFolder / "SAMPLE.IFF", "--json"}).out, r.out);
 }
 
-TEST_F(CliOnFiles, MissingAndForeignFilesGiveOneLineAndExitOne) {
-    ExpectOneErrorLine(Cli({"ls", mFolder / "nothing.iff"}), kExitBadFile, "no such file");
-    const std::string text = mFolder / "notes.iff";
-    std::ofstream(text) << "this is not a container, only some words of text that run on for a while\n";
-    ExpectOneErrorLine(Cli({"ls", text}), kExitBadFile, "bad header");
-    const std::string empty = mFolder / "empty.iff";
-    std::ofstream{empty};
-    EXPECT_EQ(Cli({"ls", empty}).code, kExitBadFile);
+// Every command gives the same words for the same problem with a file, and exit 1; a
+// file cut inside its first chunk still opens (its header is sound) with a warning.
+TEST_F(CliOnFiles, BadFilesGetTheSameWordsFromEveryCommand) {
+    const std::vector<uint8_t> sample = test::ReadFileBytes(WriteSample("sample.iff"));
+    auto write = [this](const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::ofstream(mFolder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                              static_cast<std::streamsize>(bytes.size()));
+        return mFolder / name;
+    };
+    std::vector<uint8_t> noise(3000);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    std::filesystem::create_directory(mFolder / "folder.iff");
+    struct Case {
+        std::string what, path, words;
+    };
+    const Case cases[] = {
+        {"empty", write("empty.iff", {}), "not an IFF file: the header is missing"},
+        {"random bytes", write("noise.iff", noise), "not an IFF file: the header is missing"},
+        {"ten bytes", write("ten.iff", std::vector<uint8_t>(sample.begin(), sample.begin() + 10)),
+         "not an IFF file: the header is missing"},
+        {"directory", mFolder / "folder.iff", "is a directory"},
+        {"missing", mFolder / "gone.iff", "no such file"},
+    };
+    const std::string png = mFolder / "out.png";
+    const std::vector<std::vector<std::string>> commands = {
+        {"ls"}, {"info"}, {"strings"}, {"render", "-o", png}, {"sprite", "--id", "300", "-o", png}};
+    for (const Case& c : cases) {
+        for (std::vector<std::string> args : commands) {
+            SCOPED_TRACE(c.what + " " + args[0]);
+            args.insert(args.begin() + 1, c.path);
+            ExpectOneErrorLine(Cli(args), kExitBadFile, c.path + ": " + c.words);
+        }
+    }
+    EXPECT_FALSE(std::filesystem::exists(png));
+    ExpectOneErrorLine(Cli({"far", "ls", mFolder / "folder.iff"}), kExitBadFile, "folder.iff: is a directory");
+
+    const std::string cut = write("cut.iff", std::vector<uint8_t>(sample.begin(), sample.begin() + 100));
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", cut}, {"strings", cut}, {"info", cut}}) {
+        SCOPED_TRACE(args[0]);
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.code, kExitOk);
+        EXPECT_EQ(r.err, "tambrix-cli: " + cut + ": the file ends inside its first chunk\n");
+    }
+    EXPECT_NE(Cli({"ls", cut}).out.find("version 2.5, 0 resources"), std::string::npos);
 }
 
 TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
@@ -157,34 +193,44 @@ TEST_F(CliOnFiles, SpriteWritesAPictureOfTheFrameSize) {
     ExpectOneErrorLine(Cli({"sprite", path, "--id", "999", "-o", png}), kExitBadFile, "not found");
 }
 
-TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayout) {
-    // An object with nothing drawable: 33 x 33 of background, rows of 99 bytes padded to 100.
-    const std::string path = mFolder / "plain.iff";
+TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayoutOrSaysWhyThereIsNoPicture) {
+    // Sprite 300 (3 x 2) at (0, 0) in every view: 3 + 32 by 2 + 32 pixels, rows of 105
+    // bytes padded to 108. Draw group 2000 names a sprite the file lacks.
+    const std::string path = WriteSample("lamp.iff");
     {
         IffResourceFile file;
-        ASSERT_EQ(file.Create(FileNameText(path)), 0);
         ASSERT_EQ(file.Open(FileNameText(path)), 0);
-        Add(file, restype::kOBJD, 128, "Plain", EncodeObjectDefinition(ObjectDefinition{}));
+        Add(file, restype::kDGRP, 1000, "", EncodeDrawGroup(DrawImages(kImagesPerDrawGroup, {{.spriteId = 300}})));
+        Add(file, restype::kDGRP, 2000, "", EncodeDrawGroup(DrawImages(kImagesPerDrawGroup, {{.spriteId = 999}})));
+        Add(file, restype::kOBJD, 128, "Thing", EncodeObjectDefinition(ObjectDefinition{.baseGraphic = 1000}));
+        Add(file, restype::kOBJD, 129, "Ghost", EncodeObjectDefinition(ObjectDefinition{.baseGraphic = 2000}));
         ASSERT_EQ(file.Close(), 0);
     }
-    const std::string bmp = mFolder / "plain.bmp";
+    const std::string bmp = mFolder / "lamp.bmp";
     const CliRun r = Cli({"render", path, "--background", "102030", "-o", bmp});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const std::vector<uint8_t> b = test::ReadFileBytes(bmp);
-    ASSERT_EQ(b.size(), 54u + 3300u);
+    ASSERT_EQ(b.size(), 54u + 108u * 34u);
     EXPECT_EQ(b[10], 54);                                // pixel offset
-    EXPECT_EQ(b[18], 33);                                // width
-    EXPECT_EQ(b[22], 33);                                // height
+    EXPECT_EQ(b[18], 35);                                // width
+    EXPECT_EQ(b[22], 34);                                // height
     EXPECT_EQ(b[28], 24);                                // bits per pixel
-    EXPECT_EQ(b[34] | (b[35] << 8), 3300);               // image size
+    EXPECT_EQ(b[34] | (b[35] << 8), 108 * 34);           // image size
     EXPECT_EQ(b[54], 0x30);                              // blue, green, red of RRGGBB 102030
     EXPECT_EQ(b[55], 0x20);
     EXPECT_EQ(b[56], 0x10);
-    ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", bmp}), kExitBadFile, "no object 1");
+    EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);        // the sprite's red at (16, 16)
+    // No blank picture stands in for one that is not there.
+    const std::string none = mFolder / "none.bmp";
+    ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", none}), kExitBadFile,
+                       path + ": no sprite to draw in this view");
+    ExpectOneErrorLine(Cli({"render", path, "--object", "2", "-o", none}), kExitBadFile, "no object 2");
+    EXPECT_FALSE(std::filesystem::exists(none));
 }
 
-// An object whose catalog table holds only its name: the browser completes it.
-TEST_F(CliOnFiles, NoWriteLeavesTheFileAloneWhileAPlainViewCompletesIt) {
+// An object whose catalog table holds only its name: the browser completes it, and so
+// does info; every other command, and info with --no-write, leaves every byte alone.
+TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
     const std::string path = mFolder / "fern.iff";
     {
         IffResourceFile file;
@@ -197,10 +243,49 @@ TEST_F(CliOnFiles, NoWriteLeavesTheFileAloneWhileAPlainViewCompletesIt) {
         Add(file, restype::kCTSS, 130, "", EncodeLanguageStrings({{1, "Potted Fern", ""}}));
         ASSERT_EQ(file.Close(), 0);
     }
+    // A writable version 1.0 wall file without a label table, as the game's tools left
+    // many; reading it must not add one. Header, then chunks of a 16-byte header (type,
+    // size with the header, ID, flags 0x0010 library order, label number none) and body.
+    const std::string wall = mFolder / "stripe.wll";
+    {
+        std::vector<uint8_t> bytes;
+        const char header[] = "IFF FILE 1.0:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1996";
+        bytes.assign(header, header + sizeof header);  // 64 bytes with the final 0x00
+        auto chunk = [&bytes](const char* type, uint16_t id, const std::vector<uint8_t>& body) {
+            const uint32_t size = 16 + static_cast<uint32_t>(body.size());
+            bytes.insert(bytes.end(), type, type + 4);
+            for (int shift : {24, 16, 8, 0}) bytes.push_back(static_cast<uint8_t>(size >> shift));
+            bytes.insert(bytes.end(), {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0x00, 0x10});
+            bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF});
+            bytes.insert(bytes.end(), body.begin(), body.end());
+        };
+        SpriteImage frame(2, 2);
+        std::fill(frame.alpha.begin(), frame.alpha.end(), 255);
+        chunk("PALT", 7, EncodePalette(std::vector<Rgb>(256, Rgb{1, 2, 3})));
+        chunk("SPR#", 1, EncodeSprHash({frame}, 7));
+        chunk("STR#", 0, EncodePlainStrings({"Stripe", "12", "Sage stripes"}));
+        std::ofstream(wall, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+    }
+    const std::string png = mFolder / "look.png";
+    for (const std::string& file : {path, wall}) {
+        const std::vector<uint8_t> before = test::ReadFileBytes(file);
+        const std::string id = file == wall ? "1" : "300";
+        const std::vector<std::vector<std::string>> looks = {{"ls", file},
+                                                             {"strings", file},
+                                                             {"render", file, "-o", png},
+                                                             {"sprite", file, "--id", id, "-o", png},
+                                                             {"info", file, "--no-write"}};
+        for (const auto& args : looks) {
+            SCOPED_TRACE(::testing::PrintToString(args));
+            Cli(args);
+            EXPECT_EQ(test::ReadFileBytes(file), before);
+        }
+    }
+    ASSERT_EQ(Cli({"sprite", wall, "--id", "1", "-o", png}).code, kExitOk);  // the wall file really was read
     const std::vector<uint8_t> before = test::ReadFileBytes(path);
     const CliRun quiet = Cli({"info", path, "--json", "--no-write"});
     ASSERT_EQ(quiet.code, kExitOk) << quiet.err;
-    EXPECT_EQ(test::ReadFileBytes(path), before);
     EXPECT_EQ(quiet.out,
               "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
               "{\"id\": 128, \"label\": \"Fern\", \"name\": \"Potted Fern\", \"description\": \"\", "
@@ -225,12 +310,21 @@ TEST_F(CliOnFiles, StringsShowsEveryLanguageThatHasItsOwnStrings) {
         ASSERT_EQ(file.Create(FileNameText(path)), 0);
         ASSERT_EQ(file.Open(FileNameText(path)), 0);
         Add(file, restype::kCTSS, 5, "cat", EncodeLanguageStrings({{1, "Lamp", ""}, {1, "Bright", "note"}, {3, "Lampe", ""}}));
+        Add(file, restype::kSTR, 2, "list", EncodePlainStrings({"one"}));
         ASSERT_EQ(file.Close(), 0);
     }
+    const std::string ctss = "CTSS 5 \"cat\"\nlanguage 1:\n  1: Lamp\n  2: Bright   (note)\nlanguage 3:\n  1: Lampe\n";
     const CliRun r = Cli({"strings", path, "--id", "5"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_EQ(r.out, "CTSS 5 \"cat\"\nlanguage 1:\n  1: Lamp\n  2: Bright   (note)\nlanguage 3:\n  1: Lampe\n");
+    EXPECT_EQ(r.out, ctss);
     ExpectOneErrorLine(Cli({"strings", path, "--id", "6"}), kExitBadFile, "no string table 6");
+    // Without --id: every table, string lists first.
+    const CliRun all = Cli({"strings", path});
+    ASSERT_EQ(all.code, kExitOk) << all.err;
+    EXPECT_EQ(all.out, "STR# 2 \"list\"\nlanguage 1:\n  1: one\n\n" + ctss);
+    const CliRun json = Cli({"strings", path, "--json"});
+    EXPECT_EQ(json.out.rfind("[{\"type\": \"STR#\", \"id\": 2, ", 0), 0u) << json.out;
+    EXPECT_EQ(json.out.substr(json.out.size() - 3), "}]\n");
 }
 
 TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {

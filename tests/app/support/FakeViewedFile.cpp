@@ -20,7 +20,8 @@ std::unique_ptr<Picture> FakeViewedFile::DrawSprite(int spriteId, int frame) {
     return std::make_unique<FakePicture>(QSize(10 + index, 10 + frame));
 }
 
-std::unique_ptr<Picture> FakeViewedFile::RenderPreview() {
+std::unique_ptr<Picture> FakeViewedFile::RenderPreview(QString& why) {
+    why.clear();
     if (!mContent.previewDrawn) return nullptr;
     return std::make_unique<FakePicture>(mContent.previewSize);
 }

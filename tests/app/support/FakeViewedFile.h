@@ -43,7 +43,7 @@ public:
     std::vector<int> SpriteIds() override { return mContent.spriteIds; }
     int CountSpriteFrames(int spriteId) override { return mContent.frameCounts.value(spriteId, 0); }
     std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override;
-    std::unique_ptr<Picture> RenderPreview() override;
+    std::unique_ptr<Picture> RenderPreview(QString& why) override;
 
 private:
     FakeContent mContent;
