@@ -1,6 +1,7 @@
 #include "iff/LegacyIffResourceFile.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace tambrix {
 
@@ -20,7 +21,15 @@ bool sameLabel(std::string_view a, std::string_view b) {
 void leaveAsIs(uint8_t*, uint32_t) {}
 }  // namespace
 
-LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegacy) {}
+LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegacy) {
+    mSpace.SetIndex([this](const std::function<void(uint32_t&, ResType)>& visit) {
+        for (List* list : {&mMain, &mInternal})
+            for (auto& group : *list)
+                for (auto& entry : group.entries) visit(entry.offset, group.type);
+    });
+    // There is no map: a chunk the walk cannot reach is not in the file.
+    mSpace.RequireWalkableAppends();
+}
 
 LegacyIffResourceFile::~LegacyIffResourceFile() {
     if (IsOpen()) Close();
@@ -65,6 +74,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         return finish(r);
     }
     releaseLists();
+    mSpace.Forget();
     mSpace.freeBytes = 0;
     mSpace.Walk([this](uint32_t offset, const ChunkHeader& header) {
         if (header.IsFree()) {
@@ -114,15 +124,25 @@ int32_t LegacyIffResourceFile::writeLabelTable() {
     if (!mLabels->IsChanged()) return finish(rc::kOk);
     DataBlock* block = SerializeToBlock(*mLabels, 0);
     if (!block) return finish(rc::kNoMemory);
-    LabelText noLabel;
-    if (AddResource(block, kLabelTableType, kLabelTableId, noLabel, true) != rc::kOk) {
-        FreeDataBlock(block);
-        return GetError();
-    }
-    if (WriteResource(block) != rc::kOk) {
-        int32_t r = GetError();
-        RemoveResource(block);
-        return finish(r);
+    Entry* table = findById(kLabelTableType, kLabelTableId);
+    if (table && table->offset != kNoOffset) {
+        // The table in the file is rewritten, not first released: a table that cannot
+        // be written (no room behind a damaged chunk) leaves the old one in place.
+        FreeDataBlock(table->data);
+        table->data = block;
+        table->flags = kFlagLibraryOrder | kFlagInternal;
+        if (WriteResource(block) != rc::kOk) return GetError();
+    } else {
+        LabelText noLabel;
+        if (AddResource(block, kLabelTableType, kLabelTableId, noLabel, true) != rc::kOk) {
+            FreeDataBlock(block);
+            return GetError();
+        }
+        if (WriteResource(block) != rc::kOk) {
+            int32_t r = GetError();
+            RemoveResource(block);
+            return finish(r);
+        }
     }
     ReleaseResource(block);
     mLabels->SetChanged(false);
@@ -162,11 +182,12 @@ int32_t LegacyIffResourceFile::Close() {
     if (!IsOpen()) return finish(rc::kNotOpen);
     int32_t r = rc::kOk;
     if (mLabels) r = Update();
+    // Compacted while the lists still name their chunks: what they list is kept.
+    if (mLabels && r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold) r = Compact();
     releaseLists();
-    if (r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold)
-        r = mSpace.Compact(0, nullptr);
     mLabels.reset();
     int32_t closed = mStream.Close();
+    mSpace.Forget();
     mSpace.nextFit = -1;
     mSpace.freeBytes = 0;
     mInternalMode = false;
@@ -414,16 +435,7 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
 
 int32_t LegacyIffResourceFile::Compact() {
     if (!beginChange()) return GetError();
-    int32_t r = mSpace.Compact(0, [this](uint32_t from, uint32_t to) {
-        for (List* list : {&mMain, &mInternal})
-            for (auto& group : *list)
-                for (auto& entry : group.entries)
-                    if (entry.offset == from) {
-                        entry.offset = to;
-                        return;
-                    }
-    });
-    return finish(r);
+    return finish(mSpace.Compact(0));
 }
 
 }  // namespace tambrix

@@ -827,22 +827,6 @@ TEST_F(IffResourceFileTest, aBodyRunningPastTheEndFailsToLoadWithoutAHugeAllocat
     }
 }
 
-TEST_F(IffResourceFileTest, addingToAFileWhoseLastChunkIsCutKeepsTheChainWhole) {
-    Bytes b = FileHeader('2', '0', 0);
-    ModernChunk(b, "TEST", 1, 0x10, "", "body", 300);  // claims 300 bytes, holds 80
-    WriteAll(dir.File("t.iff"), b.Get());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Name("t.iff")), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("added"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    ASSERT_EQ(iff.Close(), 0);
-    std::vector<uint8_t> bytes = ReadAll(dir.File("t.iff"));
-    bytes[11] = '0';
-    WriteAll(dir.File("t.iff"), bytes);
-    ASSERT_EQ(iff.Open(Name("t.iff")), 0);
-    EXPECT_EQ(BlockText(iff.GetResource(kOTHR, 1, nullptr)), "added");
-}
-
 TEST_F(IffResourceFileTest, anObjectReusedForAnotherFileCarriesNothingOver) {
     MakeFile("big.iff", 20, 500);
     MakeFile("small.iff", 1);
