@@ -230,6 +230,41 @@ std::string_view LegacyIffResourceFile::labelOf(const Entry& entry) const {
     return record ? record->label.View() : std::string_view("");
 }
 
+bool LegacyIffResourceFile::labelNumberShared(uint32_t number, const Entry* self) const {
+    for (const List* list : {&mMain, &mInternal})
+        for (const auto& group : *list)
+            for (const auto& entry : group.entries)
+                if (&entry != self && entry.labelNumber == number) return true;
+    return false;
+}
+
+// One above the largest number in use, by the table or by any chunk (a chunk may carry
+// a number its table lacks); when that would be the "no label" mark, the lowest unused.
+bool LegacyIffResourceFile::newLabelNumber(uint32_t& number) const {
+    std::vector<uint32_t> used;
+    for (const auto& record : mLabels->Records()) used.push_back(record.number);
+    for (const List* list : {&mMain, &mInternal})
+        for (const auto& group : *list)
+            for (const auto& entry : group.entries)
+                if (entry.labelNumber != kNoLabelNumber) used.push_back(entry.labelNumber);
+    if (used.empty()) {
+        number = 1;
+        return true;
+    }
+    std::sort(used.begin(), used.end());
+    if (used.back() < kNoLabelNumber - 1) {
+        number = used.back() + 1;
+        return true;
+    }
+    uint32_t candidate = 1;
+    for (uint32_t n : used) {
+        if (n > candidate) break;
+        if (n == candidate) ++candidate;
+    }
+    number = candidate;
+    return candidate < kNoLabelNumber;
+}
+
 int16_t LegacyIffResourceFile::CountTypes() {
     if (!beginOp()) return 0;
     return clampCount(current().size());
@@ -332,12 +367,7 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     Found holder = findByBlock(block);
     if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);
     uint32_t labelNumber = kNoLabelNumber;
-    if (label.Length() > 0) {
-        const uint32_t largest = mLabels->LargestNumber();
-        // The next number would be the "no label" mark, or wrap.
-        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
-        labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
-    }
+    if (label.Length() > 0 && !newLabelNumber(labelNumber)) return finish(rc::kNoLabelNumber);
     if (entry) {
         if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
         int32_t r = mSpace.ReleaseChunk(entry->offset, type);
@@ -387,7 +417,9 @@ int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
     if (!found.entry) return finish(rc::kNoSuchLabel);
     int32_t r = mSpace.ReleaseChunk(found.entry->offset, found.group->type);
     if (r != rc::kOk) return finish(r);
-    if (found.entry->labelNumber != kNoLabelNumber) mLabels->Remove(found.entry->labelNumber);
+    // A record that another chunk also names stays: that resource keeps its label.
+    const uint32_t number = found.entry->labelNumber;
+    if (number != kNoLabelNumber && !labelNumberShared(number, found.entry)) mLabels->Remove(number);
     FreeDataBlock(found.entry->data);
     auto& entries = found.group->entries;
     entries.erase(entries.begin() + (found.entry - entries.data()));  // the group stays, even empty
@@ -402,10 +434,15 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
     Entry& entry = *found.entry;
     std::string_view newLabel = label.View().substr(0, kMaxLabelLength);
     const bool labelChanged = labelOf(entry) != newLabel;
-    if (labelChanged && !newLabel.empty() && entry.labelNumber == kNoLabelNumber) {
-        const uint32_t largest = mLabels->LargestNumber();
-        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
-        entry.labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
+    // A record that other chunks also name is theirs too: this resource leaves it (and
+    // gets a number of its own for a new label) instead of changing it under them.
+    const bool shared = entry.labelNumber != kNoLabelNumber && labelNumberShared(entry.labelNumber, &entry);
+    if (labelChanged && !newLabel.empty() && (entry.labelNumber == kNoLabelNumber || shared)) {
+        uint32_t number = kNoLabelNumber;
+        if (!newLabelNumber(number)) return finish(rc::kNoLabelNumber);
+        entry.labelNumber = number;
+    } else if (labelChanged && newLabel.empty() && shared) {
+        entry.labelNumber = kNoLabelNumber;
     }
     bool changed = false;
     if (entry.id != static_cast<uint16_t>(id)) {
@@ -413,10 +450,10 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
         changed = true;
     }
     if (labelChanged) {
-        if (newLabel.empty())
-            mLabels->Remove(entry.labelNumber);
-        else
+        if (!newLabel.empty())
             mLabels->Set(entry.labelNumber, newLabel);
+        else if (entry.labelNumber != kNoLabelNumber)
+            mLabels->Remove(entry.labelNumber);
         changed = true;
     }
     int32_t r = rc::kOk;

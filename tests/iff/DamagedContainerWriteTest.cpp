@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <tuple>
 
@@ -242,6 +243,48 @@ TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
         EXPECT_LT(ReadAll(dir.File("f.iff")).size(), 2000u) << "compacted";
         Drop(expected, kTEST, 1);
         EXPECT_EQ(Contents(false), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
+    // Label numbers as written: "alpha" 1, "beta" 2, the third resource none.
+    const std::vector<Spec> specs = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
+    struct Case {
+        const char* what;
+        ResId patched;  // this resource's chunk is given `number`
+        uint32_t number;
+        std::function<void(ResourceFile&)> change;
+        std::function<void(std::vector<Seen>&)> expect;
+    };
+    const Case cases[] = {
+        {"a chunk already carries the number the table would hand out next", 3, 3,
+         [](ResourceFile& f) { f.AddResource(MakeBlock("d"), kOTHR, 4, LabelText("delta"), true); },
+         [](std::vector<Seen>& s) { s.push_back({kOTHR, 4, "delta", 0, true, "d"}); }},
+        {"removing a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.RemoveResource(f.GetResource(kTEST, 1, nullptr)); },
+         [](std::vector<Seen>& s) { Drop(s, kTEST, 1); }},
+        {"relabelling a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText("renamed"), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = "renamed"; }},
+        {"clearing the label of a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText(""), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = ""; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = Build(true, specs);
+        const ListedChunk patched = ChunkOf(ResourceChunks(bytes, 16), c.patched == 2 ? "OTHR" : "TEST", c.patched);
+        PutU32BE(bytes, patched.offset + 12, c.number);
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(true);
+
+        LegacyIffResourceFile legacy;
+        ASSERT_EQ(legacy.Open(Path()), 0);
+        c.change(legacy);
+        ASSERT_EQ(legacy.GetError(), 0);
+        ASSERT_EQ(legacy.Close(), 0);
+        c.expect(expected);
+        EXPECT_EQ(Contents(true), Sorted(expected));
     }
 }
 
