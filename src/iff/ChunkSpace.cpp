@@ -51,16 +51,15 @@ int32_t ChunkSpace::learn() {
     // A chunk belongs to the entries that list it under its own type; a cut chunk
     // holds only the bytes the file has.
     std::vector<Claim> claims;
+    bool stale = false;
     if (mIndex) {
         mIndex([&](uint32_t& offset, ResType type) {
             ChunkHeader header;
             if (r != rc::kOk || offset == kNoOffset) return;
             int32_t read = ReadHeader(offset, header);
-            if (read != rc::kOk) {
-                if (read != rc::kShortRead) r = read;  // a short read: no chunk there
-                return;
-            }
-            if (header.type != type) return;
+            if (read != rc::kOk && read != rc::kShortRead) r = read;  // a short read: no chunk there
+            stale = stale || read != rc::kOk || header.type != type;
+            if (read != rc::kOk || header.type != type) return;
             const uint64_t end = std::min<uint64_t>(uint64_t{offset} + std::max(header.size, HeaderBytes()), fileSize);
             claims.push_back({offset, static_cast<uint32_t>(end), 1});
         });
@@ -68,17 +67,17 @@ int32_t ChunkSpace::learn() {
     if (r != rc::kOk) return r;
     std::sort(claims.begin(), claims.end(), [](const Claim& a, const Claim& b) { return a.begin < b.begin; });
     mClaims.clear();
+    mDisjoint = true;
     for (const Claim& claim : claims) {
-        if (!mClaims.empty() && mClaims.back().begin == claim.begin)
+        if (!mClaims.empty() && mClaims.back().begin == claim.begin) {
             ++mClaims.back().owners;
-        else
-            mClaims.push_back(claim);
+            continue;
+        }
+        mDisjoint = mDisjoint && (mClaims.empty() || mClaims.back().end <= claim.begin);
+        mClaims.push_back(claim);
     }
-
-    // A tail too short for a chunk header holds no chunk: the chain still ends there.
-    const uint32_t end = Walk([](uint32_t, const ChunkHeader&) {});
-    mChainEnd = kNoOffset;
-    if (end <= fileSize && fileSize - end < HeaderBytes() && !claimed(end, fileSize)) mChainEnd = end;
+    mMayHaveStale = stale;
+    mChainKnown = false;
     mKnown = true;
     return rc::kOk;
 }
@@ -89,14 +88,36 @@ ChunkSpace::Claim* ChunkSpace::claimAt(uint32_t offset) {
 }
 
 void ChunkSpace::insertClaim(const Claim& claim) {
-    mClaims.insert(firstAtOrAfter(mClaims, claim.begin, [](const Claim& c) { return c.begin; }), claim);
+    auto it = mClaims.insert(firstAtOrAfter(mClaims, claim.begin, [](const Claim& c) { return c.begin; }), claim);
+    mDisjoint = mDisjoint && (it == mClaims.begin() || std::prev(it)->end <= it->begin) &&
+                (std::next(it) == mClaims.end() || it->end <= std::next(it)->begin);
 }
 
-bool ChunkSpace::chainWhole(uint32_t fileSize) const {
+bool ChunkSpace::chainWhole(uint32_t fileSize) {
+    if (!mChainKnown) {
+        // Walked when first needed; until then the space only rewrote chunks of the
+        // chain or split and merged free ones, which keeps it as it was.
+        // A tail too short for a chunk header holds no chunk: the chain still ends there.
+        const uint32_t end = Walk([](uint32_t, const ChunkHeader&) {});
+        mChainEnd = kNoOffset;
+        if (end <= fileSize && fileSize - end < HeaderBytes() && !claimed(end, fileSize)) mChainEnd = end;
+        mChainKnown = true;
+    }
     return mChainEnd != kNoOffset && mChainEnd <= fileSize && fileSize - mChainEnd < HeaderBytes();
 }
 
 bool ChunkSpace::claimed(uint64_t begin, uint64_t end, const Claim* except) const {
+    if (mDisjoint) {
+        // Claims one after another: only those just before `end` can reach into the span.
+        auto it = end > UINT32_MAX ? mClaims.end()
+                                   : firstAtOrAfter(mClaims, static_cast<uint32_t>(end), [](const Claim& c) { return c.begin; });
+        while (it != mClaims.begin()) {
+            --it;
+            if (it->end <= begin) return false;
+            if (&*it != except) return true;
+        }
+        return false;
+    }
     // Claims of a damaged file may overlap one another, so every one is looked at.
     for (const Claim& c : mClaims)
         if (&c != except && c.begin < end && begin < c.end) return true;
@@ -104,7 +125,10 @@ bool ChunkSpace::claimed(uint64_t begin, uint64_t end, const Claim* except) cons
 }
 
 void ChunkSpace::forgetStaleEntries(uint32_t begin, uint32_t end, const uint32_t* self) {
-    if (!mIndex) return;
+    // Entries only name what is not theirs when the file came that way: the space
+    // never frees a chunk an entry still names.
+    if (!mIndex || !mMayHaveStale) return;
+    mListedKnown = false;
     mIndex([&](uint32_t& offset, ResType) {
         if (&offset != self && offset != kNoOffset && offset >= begin && offset < end) offset = kNoOffset;
     });
@@ -129,14 +153,22 @@ bool ChunkSpace::IsChunkOf(uint32_t offset, ResType type, ChunkHeader& header, i
 }
 
 bool ChunkSpace::CoversListedChunk(uint32_t offset, uint64_t end) {
-    bool covers = false;
-    if (!mIndex) return covers;
-    mIndex([&](uint32_t& other, ResType type) {
-        if (covers || other == kNoOffset || other <= offset || other >= end) return;
+    if (!mIndex) return false;
+    if (!mListedKnown) {
+        // The offsets the index names, sorted; kept until the space moves an entry.
+        mListed.clear();
+        mIndex([&](uint32_t& other, ResType type) {
+            if (other != kNoOffset) mListed.emplace_back(other, type);
+        });
+        std::sort(mListed.begin(), mListed.end());
+        mListedKnown = true;
+    }
+    auto it = firstAtOrAfter(mListed, offset + 1, [](const std::pair<uint32_t, ResType>& l) { return l.first; });
+    for (; it != mListed.end() && it->first < end; ++it) {
         ChunkHeader header;
-        covers = ReadHeader(other, header) == rc::kOk && header.type == type;
-    });
-    return covers;
+        if (ReadHeader(it->first, header) == rc::kOk && header.type == it->second) return true;
+    }
+    return false;
 }
 
 int32_t ChunkSpace::letGo(uint32_t offset) {
@@ -172,7 +204,10 @@ int32_t ChunkSpace::WriteChunk(uint32_t& offset, const ChunkHeader& header, cons
             if (alone && old.size == header.size && !claimed(offset, uint64_t{offset} + header.size, mine)) {
                 r = WriteHeader(offset, header);
                 if (r == rc::kOk && length > 0) r = WriteAt(mStream, offset + HeaderBytes(), body, length);
-                if (Claim* again = claimAt(offset)) again->end = std::max(again->end, offset + header.size);
+                if (Claim* again = claimAt(offset); again && again->end < offset + header.size) {
+                    again->end = offset + header.size;  // a cut chunk is whole again
+                    mDisjoint = mDisjoint && (again + 1 == mClaims.data() + mClaims.size() || again->end <= again[1].begin);
+                }
                 forgetStaleEntries(offset, offset + header.size, &offset);
                 return r;
             }
@@ -204,6 +239,7 @@ int32_t ChunkSpace::WriteChunk(uint32_t& offset, const ChunkHeader& header, cons
         return r;
     }
     offset = place;
+    mListedKnown = false;
     forgetStaleEntries(place, place + header.size, &offset);
     insertClaim(Claim{place, place + header.size, 1});
     r = WriteHeader(place, header);
@@ -322,7 +358,7 @@ int32_t ChunkSpace::Compact(ResType dropType) {
 
     r = guard();
     if (r != rc::kOk) return r;
-    mKnown = false;
+    Forget();
 
     // Where each link went (kNoOffset: squeezed out), in chain order.
     std::vector<std::pair<uint32_t, uint32_t>> moves;

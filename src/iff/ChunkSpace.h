@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "iff/IffFormat.h"
@@ -39,7 +40,10 @@ public:
     /// the first chunk reaches it; otherwise the allocation fails with kChunkMismatch.
     void RequireWalkableAppends() { mWalkableAppends = true; }
     /// Forgets what was learnt about the file; called whenever a file is opened or closed.
-    void Forget() { mKnown = false; }
+    void Forget() {
+        mKnown = false;
+        mListedKnown = false;
+    }
 
     ChunkLayout Layout() const { return mLayout; }
     uint32_t HeaderBytes() const { return HeaderSize(mLayout); }
@@ -112,7 +116,7 @@ private:
     int32_t learn();
     Claim* claimAt(uint32_t offset);
     /// Whether the chain from the first chunk leads to the end of a file of this size.
-    bool chainWhole(uint32_t fileSize) const;
+    bool chainWhole(uint32_t fileSize);
     /// Whether [begin, end) overlaps a claim other than `except`.
     bool claimed(uint64_t begin, uint64_t end, const Claim* except = nullptr) const;
     /// Turns the chunk at offset into a free chunk and counts its bytes as free.
@@ -133,10 +137,18 @@ private:
     bool mWalkableAppends = false;
 
     bool mKnown = false;
-    std::vector<Claim> mClaims;
+    std::vector<Claim> mClaims;  ///< ordered by begin
+    /// No two claims overlap (as in any undamaged file): overlap tests need no full scan.
+    bool mDisjoint = true;
+    /// Some entry named an offset that holds no chunk of its type when the file was learnt.
+    bool mMayHaveStale = false;
+    /// The offsets and types the index names, ordered, for CoversListedChunk.
+    std::vector<std::pair<uint32_t, ResType>> mListed;
+    bool mListedKnown = false;
     /// Where the chain from the first chunk ends, when it ends at the end of the file
     /// or in a tail too short to hold a chunk header; kNoOffset when it does not.
     uint32_t mChainEnd = kNoOffset;
+    bool mChainKnown = false;
 };
 
 }  // namespace iff

@@ -53,11 +53,11 @@ int32_t IffResourceFile::Open(const TextBuffer& name) {
         return finish(r);
     }
     mMapOffset = info.mapOffset;
-    mSpace.Forget();
     mIndex = std::make_unique<ResourceIndex>();
     mSpace.freeBytes = 0;
     if (mMapOffset == 0 || !readMap(mMapOffset)) walk();
     mIndex->RemoveGroup(kMapType);
+    mSpace.Forget();  // what it saw while the index was being read is not the file's index
     mDirty = false;
     return finish(rc::kOk);
 }

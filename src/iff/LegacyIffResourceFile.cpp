@@ -74,7 +74,6 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         return finish(r);
     }
     releaseLists();
-    mSpace.Forget();
     mSpace.freeBytes = 0;
     mSpace.Walk([this](uint32_t offset, const ChunkHeader& header) {
         if (header.IsFree()) {
@@ -99,6 +98,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         std::reverse(list->begin(), list->end());
         for (auto& group : *list) std::reverse(group.entries.begin(), group.entries.end());
     }
+    mSpace.Forget();
     mLabels = std::make_unique<LabelTable>();
     mInternalMode = true;
     readLabelTable();
@@ -247,22 +247,18 @@ bool LegacyIffResourceFile::newLabelNumber(uint32_t& number) const {
         for (const auto& group : *list)
             for (const auto& entry : group.entries)
                 if (entry.labelNumber != kNoLabelNumber) used.push_back(entry.labelNumber);
-    if (used.empty()) {
-        number = 1;
+    const uint32_t largest = used.empty() ? 0 : *std::max_element(used.begin(), used.end());
+    if (largest < kNoLabelNumber - 1) {
+        number = largest + 1;
         return true;
     }
     std::sort(used.begin(), used.end());
-    if (used.back() < kNoLabelNumber - 1) {
-        number = used.back() + 1;
-        return true;
-    }
-    uint32_t candidate = 1;
+    number = 1;
     for (uint32_t n : used) {
-        if (n > candidate) break;
-        if (n == candidate) ++candidate;
+        if (n > number) break;
+        if (n == number) ++number;
     }
-    number = candidate;
-    return candidate < kNoLabelNumber;
+    return number < kNoLabelNumber;
 }
 
 int16_t LegacyIffResourceFile::CountTypes() {

@@ -112,14 +112,15 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         const char* what;
         bool legacy;
         Damage damage;
+        uint32_t pastEnd;  // for kSizePastEnd
     };
     const Case cases[] = {
-        {"2.5: a header before chunks the map lists says size 0", false, kSizeZero},
-        {"2.5: a size runs 16 MiB past the end", false, kSizePastEnd},
-        {"2.5: cut inside its last resource, map lost", false, kCut},
-        {"1.0: a header says size 0", true, kSizeZero},
-        {"1.0: a size runs 16 MiB past the end", true, kSizePastEnd},
-        {"1.0: cut inside its last resource", true, kCut},
+        {"2.5: a header before chunks the map lists says size 0", false, kSizeZero, 0},
+        {"2.5: a size runs 100 bytes past the end, over where new chunks go", false, kSizePastEnd, 100},
+        {"2.5: cut inside its last resource, map lost", false, kCut, 0},
+        {"1.0: a header says size 0", true, kSizeZero, 0},
+        {"1.0: a size runs 16 MiB past the end", true, kSizePastEnd, 0x01000000},
+        {"1.0: cut inside its last resource", true, kCut, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -132,7 +133,7 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         if (c.damage == kCut)
             bytes.resize(chunks.back().offset + headerSize + 10);
         else
-            PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : 0x01000000);
+            PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
         WriteAll(dir.File("f.iff"), bytes);
         // What loads before the change loads the same after it; the damaged chunk still does not.
         std::vector<Seen> expected = Contents(c.legacy);
