@@ -92,7 +92,8 @@ public:
 
     /// Squeezes out every free chunk (and every chunk `dropType` names, 0 for none) that
     /// the index does not list, moving the others down through one buffer and every
-    /// index entry with them. The file is cut behind the last chunk. Nothing happens
+    /// index entry with them (an entry that named no kept chunk of the chain names
+    /// nothing afterwards). The file is cut behind the last chunk. Nothing happens
     /// when the chain does not run exactly to the end of the file or a chunk the index
     /// lists is not one of its links, so that bytes a walk cannot account for are kept.
     int32_t Compact(ResType dropType);
