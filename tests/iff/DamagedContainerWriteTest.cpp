@@ -67,7 +67,7 @@ Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
 
 class DamagedContainerWriteTest : public ::testing::Test {
 protected:
-    struct Spec {
+    struct Planned {
         ResType type;
         ResId id;
         std::string label;
@@ -81,12 +81,12 @@ protected:
     FileNameText Path() { return FileNameText(dir.File("f.iff")); }
 
     /// Writes the resources through the library, in this order; answers the file's bytes.
-    std::vector<uint8_t> Build(bool legacy, const std::vector<Spec>& specs) {
+    std::vector<uint8_t> Build(bool legacy, const std::vector<Planned>& plan) {
         std::remove(dir.File("f.iff").c_str());
         auto file = Make(legacy);
         EXPECT_EQ(file->Create(Path()), 0);
         EXPECT_EQ(file->Open(Path()), 0);
-        for (const auto& s : specs)
+        for (const auto& s : plan)
             EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), true), 0);
         EXPECT_EQ(file->Close(), 0);
         return ReadAll(dir.File("f.iff"));
@@ -125,9 +125,9 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const uint32_t headerSize = c.legacy ? 16 : 76;
-        std::vector<Spec> specs;
-        for (int i = 1; i <= 6; ++i) specs.push_back({i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200});
-        std::vector<uint8_t> bytes = Build(c.legacy, specs);
+        std::vector<Planned> plan;
+        for (int i = 1; i <= 6; ++i) plan.push_back({i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200});
+        std::vector<uint8_t> bytes = Build(c.legacy, plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, headerSize);
         ASSERT_EQ(chunks.size(), 6u);
         if (c.damage == kCut)
@@ -179,11 +179,11 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
 
 TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
     // The big resource comes first in the file; removing it makes the close compact.
-    const std::vector<Spec> specs = {
+    const std::vector<Planned> plan = {
         {kOBJD, 2, "object", 200}, {kOTHR, 4, "", 200}, {kTEST, 3, "", 200}, {kTEST, 1, "big", 12000}};
     for (bool inMap : {false, true}) {
         SCOPED_TRACE(inMap ? "free flag in the map's entry" : "free flag in the chunk header");
-        std::vector<uint8_t> bytes = Build(false, specs);
+        std::vector<uint8_t> bytes = Build(false, plan);
         const ListedChunk object = ChunkOf(ResourceChunks(bytes, 76), "OBJD", 2);
         if (inMap)
             bytes[MapEntryOf(bytes, object.offset) + 6] |= 0x04;  // flags, low byte first
@@ -213,11 +213,11 @@ TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
 }
 
 TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
-    const std::vector<Spec> specs = {
+    const std::vector<Planned> plan = {
         {kOBJD, 2, "", 200}, {kTEST, 3, "three", 200}, {kTEST, 6, "six", 200}, {kTEST, 1, "big", 12000}};
     for (bool stale : {true, false}) {
         SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes" : "two map entries name one chunk");
-        std::vector<uint8_t> bytes = Build(false, specs);
+        std::vector<uint8_t> bytes = Build(false, plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, 76);
         const ListedChunk object = ChunkOf(chunks, "OBJD", 2);
         if (stale) {
@@ -249,7 +249,7 @@ TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
 
 TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     // Label numbers as written: "alpha" 1, "beta" 2, the third resource none.
-    const std::vector<Spec> specs = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
+    const std::vector<Planned> plan = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
     struct Case {
         const char* what;
         ResId patched;  // this resource's chunk is given `number`
@@ -273,7 +273,7 @@ TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> bytes = Build(true, specs);
+        std::vector<uint8_t> bytes = Build(true, plan);
         const ListedChunk patched = ChunkOf(ResourceChunks(bytes, 16), c.patched == 2 ? "OTHR" : "TEST", c.patched);
         PutU32BE(bytes, patched.offset + 12, c.number);
         WriteAll(dir.File("f.iff"), bytes);
