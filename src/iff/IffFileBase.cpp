@@ -65,6 +65,9 @@ int32_t IffFileBase::loadBody(ResType type, uint32_t offset, uint16_t storedFlag
     if (r != rc::kOk) return r;
     const uint64_t bodyEnd = uint64_t{offset} + headerSize + bodySize;
     if (bodyEnd > fileSize) return rc::kShortRead;  // the body runs past the end of the file
+    // A size that runs over another listed chunk (a cut chunk with new chunks behind
+    // the old end) would hand out that chunk's bytes as this body.
+    if (mSpace.CoversListedChunk(offset, bodyEnd)) return rc::kChunkMismatch;
     DataBlock* block = NewDataBlock(bodySize);
     if (!block) return rc::kNoMemory;
     if (bodySize > 0) {

@@ -71,8 +71,8 @@ protected:
     bool beginChange();
 
     /// Reads the body of the chunk at `offset` into `data` unless it is there already.
-    /// The chunk header must carry `type` and a body the file can hold; nothing is
-    /// allocated before both are known. A conversion runs when `storedFlags` does not
+    /// The chunk header must carry `type` and a body the file can hold without running
+    /// over another chunk the index lists; nothing is allocated before that is known. A conversion runs when `storedFlags` does not
     /// say library order, and marks `flags` so.
     int32_t loadBody(ResType type, uint32_t offset, uint16_t storedFlags, uint16_t& flags, DataBlock*& data,
                      ConversionRoutine convert);

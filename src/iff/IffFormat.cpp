@@ -72,12 +72,9 @@ int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t
     uint32_t size = 0;
     int32_t r = stream.GetSize(size);
     if (r != rc::kOk) return r;
-    // A chunk that ends past the end of a damaged file leaves the next position beyond
-    // the end; the gap is filled so that the chain of sizes still leads to what we write.
-    if (offset > size) {
-        r = stream.SetSize(offset);
-        if (r != rc::kOk) return r;
-    }
+    // The file grows only by the bytes written at its end: a position beyond the end
+    // comes from a size field, and a damaged one could make the file gigabytes long.
+    if (offset > size) return rc::kShortWrite;
     r = stream.Seek(offset);
     if (r != rc::kOk) return r;
     return stream.Write(bytes, count);

@@ -105,7 +105,7 @@ int32_t WriteFileHeader(FileStream& stream, uint32_t mapOffset);
 int32_t ReadLegacyFileHeader(FileStream& stream);
 int32_t WriteLegacyFileHeader(FileStream& stream);
 
-/// Seeks and writes; extends the file when offset lies past its end.
+/// Seeks and writes; an offset past the end of the file is refused with -46, nothing written.
 int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t count);
 /// Seeks and reads exactly count bytes.
 int32_t ReadAt(FileStream& stream, uint32_t offset, void* bytes, uint32_t count);

@@ -1,7 +1,7 @@
 #include "iff/IffResourceFile.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <functional>
 
 namespace tambrix {
 
@@ -13,6 +13,11 @@ bool sameLabel(const TextBuffer& a, std::string_view b) { return a.View().size()
 
 IffResourceFile::IffResourceFile() : IffFileBase(ChunkLayout::kModern) {
     mSpace.SetWriteGuard([this] { return beforeChunkWrite(); });
+    mSpace.SetIndex([this](const std::function<void(uint32_t&, ResType)>& visit) {
+        if (!mIndex) return;
+        for (auto& group : mIndex->groups)
+            for (auto& entry : group.entries) visit(entry.offset, group.type);
+    });
 }
 
 IffResourceFile::~IffResourceFile() {
@@ -52,6 +57,7 @@ int32_t IffResourceFile::Open(const TextBuffer& name) {
     mSpace.freeBytes = 0;
     if (mMapOffset == 0 || !readMap(mMapOffset)) walk();
     mIndex->RemoveGroup(kMapType);
+    mSpace.Forget();  // what it saw while the index was being read is not the file's index
     mDirty = false;
     return finish(rc::kOk);
 }
@@ -164,6 +170,7 @@ int32_t IffResourceFile::Close() {
     // Nothing of this file is carried into the next Create or Open of this object.
     mMapOffset = 0;
     mDirty = false;
+    mSpace.Forget();
     mSpace.nextFit = -1;
     mSpace.freeBytes = 0;
     // A failure while writing the changes is not hidden behind a good close.
@@ -299,8 +306,8 @@ int32_t IffResourceFile::writeFileHeader(uint32_t mapOffset) {
         mMapOffset = 0;
         ChunkHeader header;
         int32_t r = mSpace.ReadHeader(old, header);
-        if (r == rc::kOk && header.type == kMapType && !header.IsFree() && IsWalkableChunk(ChunkLayout::kModern, old, header.size))
-            r = mSpace.MarkFree(old);
+        if (r == rc::kOk && header.type == kMapType && !header.IsFree())
+            r = mSpace.ReleaseChunk(old, kMapType);
         else
             r = rc::kOk;
         mMapOffset = old;
@@ -365,6 +372,9 @@ int32_t IffResourceFile::WriteResource(DataBlock* block) {
     header.type = type;
     header.size = length + kModernHeaderSize;
     header.id = static_cast<int16_t>(entry.id);
+    // A listed chunk whose header carries the free flag was kept as a resource; writing
+    // the flag back would hand it out as free space on the next walk.
+    entry.flags &= static_cast<uint16_t>(~kFlagFree);
     header.flags = entry.flags;
     header.SetLabel(entry.label.View());
     int32_t r = mSpace.WriteChunk(entry.offset, header, block->data, length);
@@ -414,7 +424,9 @@ int32_t IffResourceFile::SetResInfo(DataBlock* block, ResId id, const TextBuffer
         if (mSpace.IsChunkOf(entry.offset, found.group->type, header, r)) {
             header.id = id;
             header.SetLabel(entry.label.View());
+            header.flags &= static_cast<uint16_t>(~kFlagFree);  // a listed chunk is a resource (see WriteResource)
             r = mSpace.WriteHeader(entry.offset, header);
+            if (r == rc::kOk) entry.fileFlags &= static_cast<uint16_t>(~kFlagFree);
         } else if (r == rc::kOk) {
             r = rc::kChunkMismatch;
         }
@@ -432,16 +444,7 @@ int32_t IffResourceFile::detachBody(const DataBlock* block) {
 
 int32_t IffResourceFile::Compact() {
     if (!beginChange()) return GetError();
-    // Offsets of the chunks that will move; the first entry of an offset wins.
-    std::unordered_map<uint32_t, ResourceEntry*> byOffset;
-    for (auto& group : mIndex->groups)
-        for (auto& entry : group.entries)
-            if (entry.offset != kNoOffset) byOffset.emplace(entry.offset, &entry);
-    int32_t r = mSpace.Compact(kMapType, [&byOffset](uint32_t from, uint32_t to) {
-        auto it = byOffset.find(from);
-        if (it != byOffset.end()) it->second->offset = to;
-    });
-    return finish(r);
+    return finish(mSpace.Compact(kMapType));
 }
 
 }  // namespace tambrix

@@ -87,10 +87,4 @@ void LabelTable::Remove(uint32_t number) {
     mChanged = true;
 }
 
-uint32_t LabelTable::LargestNumber() const {
-    uint32_t largest = 0;
-    for (const auto& record : mRecords) largest = std::max(largest, record.number);
-    return largest;
-}
-
 }  // namespace tambrix

@@ -39,8 +39,6 @@ public:
     /// Replaces or adds the record of `number`.
     void Set(uint32_t number, std::string_view label);
     void Remove(uint32_t number);
-    /// The largest label number in the table, 0 for an empty table.
-    uint32_t LargestNumber() const;
 
     const std::vector<Record>& Records() const { return mRecords; }
     bool IsChanged() const { return mChanged; }

@@ -1,6 +1,7 @@
 #include "iff/LegacyIffResourceFile.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace tambrix {
 
@@ -20,7 +21,15 @@ bool sameLabel(std::string_view a, std::string_view b) {
 void leaveAsIs(uint8_t*, uint32_t) {}
 }  // namespace
 
-LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegacy) {}
+LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegacy) {
+    mSpace.SetIndex([this](const std::function<void(uint32_t&, ResType)>& visit) {
+        for (List* list : {&mMain, &mInternal})
+            for (auto& group : *list)
+                for (auto& entry : group.entries) visit(entry.offset, group.type);
+    });
+    // There is no map: a chunk the walk cannot reach is not in the file.
+    mSpace.RequireWalkableAppends();
+}
 
 LegacyIffResourceFile::~LegacyIffResourceFile() {
     if (IsOpen()) Close();
@@ -89,6 +98,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         std::reverse(list->begin(), list->end());
         for (auto& group : *list) std::reverse(group.entries.begin(), group.entries.end());
     }
+    mSpace.Forget();
     mLabels = std::make_unique<LabelTable>();
     mInternalMode = true;
     readLabelTable();
@@ -114,15 +124,25 @@ int32_t LegacyIffResourceFile::writeLabelTable() {
     if (!mLabels->IsChanged()) return finish(rc::kOk);
     DataBlock* block = SerializeToBlock(*mLabels, 0);
     if (!block) return finish(rc::kNoMemory);
-    LabelText noLabel;
-    if (AddResource(block, kLabelTableType, kLabelTableId, noLabel, true) != rc::kOk) {
-        FreeDataBlock(block);
-        return GetError();
-    }
-    if (WriteResource(block) != rc::kOk) {
-        int32_t r = GetError();
-        RemoveResource(block);
-        return finish(r);
+    Entry* table = findById(kLabelTableType, kLabelTableId);
+    if (table && table->offset != kNoOffset) {
+        // The table in the file is rewritten, not first released: a table that cannot
+        // be written (no room behind a damaged chunk) leaves the old one in place.
+        FreeDataBlock(table->data);
+        table->data = block;
+        table->flags = kFlagLibraryOrder | kFlagInternal;
+        if (WriteResource(block) != rc::kOk) return GetError();
+    } else {
+        LabelText noLabel;
+        if (AddResource(block, kLabelTableType, kLabelTableId, noLabel, true) != rc::kOk) {
+            FreeDataBlock(block);
+            return GetError();
+        }
+        if (WriteResource(block) != rc::kOk) {
+            int32_t r = GetError();
+            RemoveResource(block);
+            return finish(r);
+        }
     }
     ReleaseResource(block);
     mLabels->SetChanged(false);
@@ -162,11 +182,12 @@ int32_t LegacyIffResourceFile::Close() {
     if (!IsOpen()) return finish(rc::kNotOpen);
     int32_t r = rc::kOk;
     if (mLabels) r = Update();
+    // Compacted while the lists still name their chunks: what they list is kept.
+    if (mLabels && r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold) r = Compact();
     releaseLists();
-    if (r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold)
-        r = mSpace.Compact(0, nullptr);
     mLabels.reset();
     int32_t closed = mStream.Close();
+    mSpace.Forget();
     mSpace.nextFit = -1;
     mSpace.freeBytes = 0;
     mInternalMode = false;
@@ -207,6 +228,37 @@ std::string_view LegacyIffResourceFile::labelOf(const Entry& entry) const {
     if (entry.labelNumber == kNoLabelNumber || !mLabels) return "";  // not {}: a null view must not reach TextBuffer::Assign
     const LabelTable::Record* record = mLabels->Find(entry.labelNumber);
     return record ? record->label.View() : std::string_view("");
+}
+
+bool LegacyIffResourceFile::labelNumberShared(uint32_t number, const Entry* self) const {
+    for (const List* list : {&mMain, &mInternal})
+        for (const auto& group : *list)
+            for (const auto& entry : group.entries)
+                if (&entry != self && entry.labelNumber == number) return true;
+    return false;
+}
+
+// One above the largest number in use, by the table or by any chunk (a chunk may carry
+// a number its table lacks); when that would be the "no label" mark, the lowest unused.
+bool LegacyIffResourceFile::newLabelNumber(uint32_t& number) const {
+    std::vector<uint32_t> used;
+    for (const auto& record : mLabels->Records()) used.push_back(record.number);
+    for (const List* list : {&mMain, &mInternal})
+        for (const auto& group : *list)
+            for (const auto& entry : group.entries)
+                if (entry.labelNumber != kNoLabelNumber) used.push_back(entry.labelNumber);
+    const uint32_t largest = used.empty() ? 0 : *std::max_element(used.begin(), used.end());
+    if (largest < kNoLabelNumber - 1) {
+        number = largest + 1;
+        return true;
+    }
+    std::sort(used.begin(), used.end());
+    number = 1;
+    for (uint32_t n : used) {
+        if (n > number) break;
+        if (n == number) ++number;
+    }
+    return number < kNoLabelNumber;
 }
 
 int16_t LegacyIffResourceFile::CountTypes() {
@@ -311,12 +363,7 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     Found holder = findByBlock(block);
     if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);
     uint32_t labelNumber = kNoLabelNumber;
-    if (label.Length() > 0) {
-        const uint32_t largest = mLabels->LargestNumber();
-        // The next number would be the "no label" mark, or wrap.
-        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
-        labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
-    }
+    if (label.Length() > 0 && !newLabelNumber(labelNumber)) return finish(rc::kNoLabelNumber);
     if (entry) {
         if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
         int32_t r = mSpace.ReleaseChunk(entry->offset, type);
@@ -366,7 +413,9 @@ int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
     if (!found.entry) return finish(rc::kNoSuchLabel);
     int32_t r = mSpace.ReleaseChunk(found.entry->offset, found.group->type);
     if (r != rc::kOk) return finish(r);
-    if (found.entry->labelNumber != kNoLabelNumber) mLabels->Remove(found.entry->labelNumber);
+    // A record that another chunk also names stays: that resource keeps its label.
+    const uint32_t number = found.entry->labelNumber;
+    if (number != kNoLabelNumber && !labelNumberShared(number, found.entry)) mLabels->Remove(number);
     FreeDataBlock(found.entry->data);
     auto& entries = found.group->entries;
     entries.erase(entries.begin() + (found.entry - entries.data()));  // the group stays, even empty
@@ -381,10 +430,15 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
     Entry& entry = *found.entry;
     std::string_view newLabel = label.View().substr(0, kMaxLabelLength);
     const bool labelChanged = labelOf(entry) != newLabel;
-    if (labelChanged && !newLabel.empty() && entry.labelNumber == kNoLabelNumber) {
-        const uint32_t largest = mLabels->LargestNumber();
-        if (largest >= kNoLabelNumber - 1) return finish(rc::kNoLabelNumber);
-        entry.labelNumber = mLabels->Records().empty() ? 1 : largest + 1;
+    // A record that other chunks also name is theirs too: this resource leaves it (and
+    // gets a number of its own for a new label) instead of changing it under them.
+    const bool shared = entry.labelNumber != kNoLabelNumber && labelNumberShared(entry.labelNumber, &entry);
+    if (labelChanged && !newLabel.empty() && (entry.labelNumber == kNoLabelNumber || shared)) {
+        uint32_t number = kNoLabelNumber;
+        if (!newLabelNumber(number)) return finish(rc::kNoLabelNumber);
+        entry.labelNumber = number;
+    } else if (labelChanged && newLabel.empty() && shared) {
+        entry.labelNumber = kNoLabelNumber;
     }
     bool changed = false;
     if (entry.id != static_cast<uint16_t>(id)) {
@@ -392,10 +446,10 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
         changed = true;
     }
     if (labelChanged) {
-        if (newLabel.empty())
-            mLabels->Remove(entry.labelNumber);
-        else
+        if (!newLabel.empty())
             mLabels->Set(entry.labelNumber, newLabel);
+        else if (entry.labelNumber != kNoLabelNumber)
+            mLabels->Remove(entry.labelNumber);
         changed = true;
     }
     int32_t r = rc::kOk;
@@ -414,16 +468,7 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
 
 int32_t LegacyIffResourceFile::Compact() {
     if (!beginChange()) return GetError();
-    int32_t r = mSpace.Compact(0, [this](uint32_t from, uint32_t to) {
-        for (List* list : {&mMain, &mInternal})
-            for (auto& group : *list)
-                for (auto& entry : group.entries)
-                    if (entry.offset == from) {
-                        entry.offset = to;
-                        return;
-                    }
-    });
-    return finish(r);
+    return finish(mSpace.Compact(0));
 }
 
 }  // namespace tambrix

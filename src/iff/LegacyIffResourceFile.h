@@ -72,6 +72,10 @@ private:
     Entry* findById(ResType type, ResId id);
     Found findByBlock(const DataBlock* block);
     std::string_view labelOf(const Entry& entry) const;
+    /// Whether an entry other than `self` carries the label number.
+    bool labelNumberShared(uint32_t number, const Entry* self) const;
+    /// A label number that neither the table nor any chunk uses; false when none is left.
+    bool newLabelNumber(uint32_t& number) const;
     DataBlock* load(ResType type, Entry* entry, ConversionRoutine convert);
     void readLabelTable();
     int32_t writeLabelTable();

@@ -19,43 +19,6 @@ constexpr ResType kTEST = MakeResType("TEST");
 constexpr ResType kOTHR = MakeResType("OTHR");
 constexpr ResType kSPR = restype::kSPR;
 
-/// What a reader sees of one resource.
-struct Seen {
-    ResType type;
-    uint16_t id;
-    std::string label;
-    uint8_t attribute;
-    bool libraryOrder;
-    std::string body;
-    bool operator==(const Seen&) const = default;
-};
-std::ostream& operator<<(std::ostream& os, const Seen& s) {
-    return os << ResTypeText(s.type) << " #" << static_cast<int16_t>(s.id) << " '" << s.label << "' attr "
-              << int(s.attribute) << (s.libraryOrder ? " lib" : "") << " body " << s.body.size() << " bytes";
-}
-
-/// Every resource in index order, bodies loaded.
-std::vector<Seen> Snapshot(ResourceFile& file) {
-    std::vector<Seen> all;
-    for (int16_t t = 1; t <= file.CountTypes(); ++t) {
-        ResType type = file.GetIndType(t);
-        for (int16_t i = 1; i <= file.CountResources(type); ++i) {
-            DataBlock* block = file.GetIndResource(type, i, nullptr);
-            if (!block) {
-                all.push_back({type, 0xFFFF, "<load failed>", 0, false, std::to_string(file.GetError())});
-                continue;
-            }
-            LabelText label;
-            file.GetResName(block, label);
-            uint16_t id = 0;
-            file.GetResID(block, id);
-            all.push_back({type, id, std::string(label.View()), file.GetResAttrs(block), file.IsLibraryOrder(block),
-                           BlockText(block)});
-        }
-    }
-    return all;
-}
-
 class IffResourceFileTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::Hooks().failWritesAfter = -1; }
@@ -862,22 +825,6 @@ TEST_F(IffResourceFileTest, aBodyRunningPastTheEndFailsToLoadWithoutAHugeAllocat
         EXPECT_EQ(iff.GetResource(kTEST, 1, nullptr), nullptr) << size;
         EXPECT_EQ(iff.GetError(), rc::kShortRead) << size;
     }
-}
-
-TEST_F(IffResourceFileTest, addingToAFileWhoseLastChunkIsCutKeepsTheChainWhole) {
-    Bytes b = FileHeader('2', '0', 0);
-    ModernChunk(b, "TEST", 1, 0x10, "", "body", 300);  // claims 300 bytes, holds 80
-    WriteAll(dir.File("t.iff"), b.Get());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Name("t.iff")), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("added"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    ASSERT_EQ(iff.Close(), 0);
-    std::vector<uint8_t> bytes = ReadAll(dir.File("t.iff"));
-    bytes[11] = '0';
-    WriteAll(dir.File("t.iff"), bytes);
-    ASSERT_EQ(iff.Open(Name("t.iff")), 0);
-    EXPECT_EQ(BlockText(iff.GetResource(kOTHR, 1, nullptr)), "added");
 }
 
 TEST_F(IffResourceFileTest, anObjectReusedForAnotherFileCarriesNothingOver) {

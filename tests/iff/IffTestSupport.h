@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "catalog/DataBlock.h"
 #include "catalog/TextBuffer.h"
+#include "resfile/ResourceFile.h"
 #include "support/TempDir.h"
 
 namespace tambrix::testing {
@@ -155,6 +157,44 @@ inline std::string Body(uint32_t seed, size_t n) {
         c = static_cast<char>(x >> 16);
     }
     return s;
+}
+
+/// What a reader sees of one resource.
+struct Seen {
+    ResType type;
+    uint16_t id;
+    std::string label;
+    uint8_t attribute;
+    bool libraryOrder;
+    std::string body;
+    bool operator==(const Seen&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Seen& s) {
+    return os << ResTypeText(s.type) << " #" << static_cast<int16_t>(s.id) << " '" << s.label << "' attr "
+              << int(s.attribute) << (s.libraryOrder ? " lib" : "") << " body " << s.body.size() << " bytes";
+}
+
+/// Every resource in index order, bodies loaded; one that does not load is seen with
+/// ID 0xFFFF, the label "<load failed>" and the code as its body.
+inline std::vector<Seen> Snapshot(ResourceFile& file) {
+    std::vector<Seen> all;
+    for (int16_t t = 1; t <= file.CountTypes(); ++t) {
+        ResType type = file.GetIndType(t);
+        for (int16_t i = 1; i <= file.CountResources(type); ++i) {
+            DataBlock* block = file.GetIndResource(type, i, nullptr);
+            if (!block) {
+                all.push_back({type, 0xFFFF, "<load failed>", 0, false, std::to_string(file.GetError())});
+                continue;
+            }
+            LabelText label;
+            file.GetResName(block, label);
+            uint16_t id = 0;
+            file.GetResID(block, id);
+            all.push_back({type, id, std::string(label.View()), file.GetResAttrs(block), file.IsLibraryOrder(block),
+                           BlockText(block)});
+        }
+    }
+    return all;
 }
 
 }  // namespace tambrix::testing

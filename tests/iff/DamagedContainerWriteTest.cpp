@@ -1,0 +1,293 @@
+// Writes into containers written by the library and then damaged byte-wise: after close
+// and reopen every resource the change did not touch reads back as it was, the change
+// is there (or refused with a code), and the file grew only by what was written.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+#include "iff/IffResourceFile.h"
+#include "iff/LegacyIffResourceFile.h"
+#include "IffTestSupport.h"
+
+namespace tambrix {
+namespace {
+
+using namespace tambrix::testing;
+
+constexpr ResType kTEST = MakeResType("TEST");
+constexpr ResType kOTHR = MakeResType("OTHR");
+constexpr ResType kOBJD = restype::kOBJD;
+
+uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
+    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+/// The resource chunks in file order: free chunks, label tables and maps left out.
+std::vector<ListedChunk> ResourceChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
+    std::vector<ListedChunk> chunks = ListChunks(bytes, headerSize);
+    std::erase_if(chunks, [](const ListedChunk& c) { return c.type == "XXXX" || c.type == "NAME" || c.type == "rsmp"; });
+    return chunks;
+}
+/// The chunk of that type and ID; one at offset 0 (never a chunk) when there is none.
+ListedChunk ChunkOf(const std::vector<ListedChunk>& chunks, std::string_view type, int16_t id) {
+    auto it = std::find_if(chunks.begin(), chunks.end(), [&](const ListedChunk& c) { return c.type == type && c.id == id; });
+    return it != chunks.end() ? *it : ListedChunk{0, "", 0, 0, 0};
+}
+
+/// Where the map's entry for the chunk at `offset` starts (its offset, ID and flags
+/// fields, little-endian as the library writes them).
+size_t MapEntryOf(const std::vector<uint8_t>& bytes, uint32_t offset) {
+    const uint8_t pattern[4] = {uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16), uint8_t(offset >> 24)};
+    auto body = bytes.begin() + MapOffsetOf(bytes) + 76 + 12;  // behind the chunk header and the envelope
+    return static_cast<size_t>(std::search(body, bytes.end(), pattern, pattern + 4) - bytes.begin());
+}
+
+std::vector<Seen> Sorted(std::vector<Seen> seen) {
+    std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
+        return std::tie(a.type, a.id, a.label, a.body) < std::tie(b.type, b.id, b.label, b.body);
+    });
+    return seen;
+}
+void Drop(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    std::erase_if(seen, [&](const Seen& s) { return s.type == type && s.id == id; });
+}
+Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.type == type && s.id == id; });
+    if (it == seen.end()) it = seen.insert(seen.end(), Seen{type, id, "<missing>", 0, false, ""});
+    return *it;
+}
+
+class DamagedContainerWriteTest : public ::testing::Test {
+protected:
+    struct Planned {
+        ResType type;
+        ResId id;
+        std::string label;
+        size_t size;
+    };
+
+    static std::unique_ptr<ResourceFile> Make(bool legacy) {
+        if (legacy) return std::make_unique<LegacyIffResourceFile>();
+        return std::make_unique<IffResourceFile>();
+    }
+    FileNameText Path() { return FileNameText(dir.File("f.iff")); }
+
+    /// Writes the resources through the library, in this order; answers the file's bytes.
+    std::vector<uint8_t> Build(bool legacy, const std::vector<Planned>& plan) {
+        std::remove(dir.File("f.iff").c_str());
+        auto file = Make(legacy);
+        EXPECT_EQ(file->Create(Path()), 0);
+        EXPECT_EQ(file->Open(Path()), 0);
+        for (const auto& s : plan)
+            EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), true), 0);
+        EXPECT_EQ(file->Close(), 0);
+        return ReadAll(dir.File("f.iff"));
+    }
+    /// What a fresh object sees of the file (which it leaves unchanged); a resource that
+    /// does not load is seen as failing, whatever the code.
+    std::vector<Seen> Contents(bool legacy) {
+        auto file = Make(legacy);
+        EXPECT_EQ(file->Open(Path()), 0);
+        std::vector<Seen> seen = Snapshot(*file);
+        EXPECT_EQ(file->Close(), 0);
+        for (Seen& s : seen)
+            if (s.label == "<load failed>") s.body.clear();
+        return Sorted(seen);
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSays) {
+    enum Damage { kSizeZero, kSizePastEnd, kCut };
+    struct Case {
+        const char* what;
+        bool legacy;
+        Damage damage;
+        uint32_t pastEnd;  // for kSizePastEnd
+    };
+    const Case cases[] = {
+        {"2.5: a header before chunks the map lists says size 0", false, kSizeZero, 0},
+        {"2.5: a size runs 100 bytes past the end, over where new chunks go", false, kSizePastEnd, 100},
+        {"2.5: cut inside its last resource, map lost", false, kCut, 0},
+        {"1.0: a header says size 0", true, kSizeZero, 0},
+        {"1.0: a size runs 16 MiB past the end", true, kSizePastEnd, 0x01000000},
+        {"1.0: cut inside its last resource", true, kCut, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t headerSize = c.legacy ? 16 : 76;
+        std::vector<Planned> plan;
+        for (int i = 1; i <= 6; ++i) plan.push_back({i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200});
+        std::vector<uint8_t> bytes = Build(c.legacy, plan);
+        const std::vector<ListedChunk> chunks = ResourceChunks(bytes, headerSize);
+        ASSERT_EQ(chunks.size(), 6u);
+        if (c.damage == kCut)
+            bytes.resize(chunks.back().offset + headerSize + 10);
+        else
+            PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
+        WriteAll(dir.File("f.iff"), bytes);
+        // What loads before the change loads the same after it; the damaged chunk still does not.
+        std::vector<Seen> expected = Contents(c.legacy);
+
+        // The first chunk is rewritten in place; a new resource needs room at the end.
+        const ListedChunk first = chunks[0];
+        const ResType firstType = first.type == "TEST" ? kTEST : kOTHR;
+        auto file = Make(c.legacy);
+        ASSERT_EQ(file->Open(Path()), 0);
+        DataBlock* rewritten = file->GetResource(firstType, first.id, nullptr);
+        ASSERT_NE(rewritten, nullptr);
+        const std::string newBody = Body(99, rewritten->size);
+        std::copy(newBody.begin(), newBody.end(), rewritten->data);
+        ASSERT_EQ(file->WriteResource(rewritten), 0);
+        ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
+        const int32_t closed = file->Close();
+        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        Find(expected, firstType, first.id).body = newBody;
+
+        if (c.legacy) {
+            // Without a map a chunk behind a broken chain could never be found again:
+            // the addition is refused and no byte outside the rewritten chunk changes.
+            EXPECT_EQ(closed, rc::kChunkMismatch);
+            ASSERT_EQ(after.size(), bytes.size());
+            for (size_t i = 0; i < after.size(); ++i) {
+                if ((i < first.offset || i >= first.offset + first.size) && after[i] != bytes[i]) {
+                    ADD_FAILURE() << "byte " << i << " changed";
+                    break;
+                }
+            }
+        } else {
+            // The new chunk sits at the old end and the new map right behind it.
+            EXPECT_EQ(closed, 0);
+            const uint32_t map = MapOffsetOf(after);
+            EXPECT_EQ(map, bytes.size() + 76 + 300);
+            ASSERT_LE(map + 8u, after.size());
+            EXPECT_EQ(after.size(), map + GetU32BE(after, map + 4));
+            expected.push_back({kOTHR, 77, "new", 0, true, Body(7, 300)});
+        }
+        EXPECT_EQ(Contents(c.legacy), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
+    // The big resource comes first in the file; removing it makes the close compact.
+    const std::vector<Planned> plan = {
+        {kOBJD, 2, "object", 200}, {kOTHR, 4, "", 200}, {kTEST, 3, "", 200}, {kTEST, 1, "big", 12000}};
+    for (bool inMap : {false, true}) {
+        SCOPED_TRACE(inMap ? "free flag in the map's entry" : "free flag in the chunk header");
+        std::vector<uint8_t> bytes = Build(false, plan);
+        const ListedChunk object = ChunkOf(ResourceChunks(bytes, 76), "OBJD", 2);
+        if (inMap)
+            bytes[MapEntryOf(bytes, object.offset) + 6] |= 0x04;  // flags, low byte first
+        else
+            bytes[object.offset + 11] |= 0x04;  // 0x0010 becomes 0x0014
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(false);
+
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path()), 0);
+        // Exactly as long as the object's chunk: free space of that size would be taken.
+        DataBlock* added = MakeBlock(Body(9, 200));
+        ASSERT_EQ(iff.AddResource(added, kOTHR, 9, LabelText(""), true), 0);
+        ASSERT_EQ(iff.WriteResource(added), 0);
+        ASSERT_EQ(iff.WriteResource(iff.GetResource(kOBJD, 2, nullptr)), 0);
+        ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
+        ASSERT_EQ(iff.Close(), 0);
+
+        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        const std::vector<ListedChunk> chunks = ListChunks(after, 76);
+        ASSERT_EQ(chunks.back().offset + chunks.back().size, after.size()) << "compacted";
+        EXPECT_EQ(ChunkOf(chunks, "OBJD", 2).flags, 0x0010) << "rewritten without the free flag";
+        Drop(expected, kTEST, 1);
+        expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
+        EXPECT_EQ(Contents(false), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
+    const std::vector<Planned> plan = {
+        {kOBJD, 2, "", 200}, {kTEST, 3, "three", 200}, {kTEST, 6, "six", 200}, {kTEST, 1, "big", 12000}};
+    for (bool stale : {true, false}) {
+        SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes" : "two map entries name one chunk");
+        std::vector<uint8_t> bytes = Build(false, plan);
+        const std::vector<ListedChunk> chunks = ResourceChunks(bytes, 76);
+        const ListedChunk object = ChunkOf(chunks, "OBJD", 2);
+        if (stale) {
+            std::copy_n("XXXX", 4, bytes.begin() + object.offset);  // freed behind the map's back
+            bytes[object.offset + 11] |= 0x04;
+        } else {
+            const size_t six = MapEntryOf(bytes, ChunkOf(chunks, "TEST", 6).offset);
+            const uint32_t three = ChunkOf(chunks, "TEST", 3).offset;
+            for (int i = 0; i < 4; ++i) bytes[six + i] = static_cast<uint8_t>(three >> (8 * i));
+        }
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(false);
+
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path()), 0);
+        if (stale) {
+            DataBlock* added = MakeBlock(Body(9, 200));  // fits the freed chunk exactly
+            ASSERT_EQ(iff.AddResource(added, kOTHR, 9, LabelText(""), true), 0);
+            ASSERT_EQ(iff.WriteResource(added), 0);
+            expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
+        }
+        ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
+        ASSERT_EQ(iff.Close(), 0);
+        EXPECT_LT(ReadAll(dir.File("f.iff")).size(), 2000u) << "compacted";
+        Drop(expected, kTEST, 1);
+        EXPECT_EQ(Contents(false), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
+    // Label numbers as written: "alpha" 1, "beta" 2, the third resource none.
+    const std::vector<Planned> plan = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
+    struct Case {
+        const char* what;
+        ResId patched;  // this resource's chunk is given `number`
+        uint32_t number;
+        std::function<void(ResourceFile&)> change;
+        std::function<void(std::vector<Seen>&)> expect;
+    };
+    const Case cases[] = {
+        {"a chunk already carries the number the table would hand out next", 3, 3,
+         [](ResourceFile& f) { f.AddResource(MakeBlock("d"), kOTHR, 4, LabelText("delta"), true); },
+         [](std::vector<Seen>& s) { s.push_back({kOTHR, 4, "delta", 0, true, "d"}); }},
+        {"removing a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.RemoveResource(f.GetResource(kTEST, 1, nullptr)); },
+         [](std::vector<Seen>& s) { Drop(s, kTEST, 1); }},
+        {"relabelling a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText("renamed"), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = "renamed"; }},
+        {"clearing the label of a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText(""), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = ""; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = Build(true, plan);
+        const ListedChunk patched = ChunkOf(ResourceChunks(bytes, 16), c.patched == 2 ? "OTHR" : "TEST", c.patched);
+        PutU32BE(bytes, patched.offset + 12, c.number);
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(true);
+
+        LegacyIffResourceFile legacy;
+        ASSERT_EQ(legacy.Open(Path()), 0);
+        c.change(legacy);
+        ASSERT_EQ(legacy.GetError(), 0);
+        ASSERT_EQ(legacy.Close(), 0);
+        c.expect(expected);
+        EXPECT_EQ(Contents(true), Sorted(expected));
+    }
+}
+
+}  // namespace
+}  // namespace tambrix
