@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include <iterator>
 #include <system_error>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include "iff/IffResourceFile.h"
@@ -46,9 +48,26 @@ std::string Input::Text(size_t maxLength) {
 namespace {
 std::string gScratch;
 
+constexpr std::string_view kScratchPrefix = "tambrix-fuzz-";
+
 void removeScratch() {
     std::error_code ignored;
     if (!gScratch.empty()) fs::remove_all(gScratch, ignored);
+}
+
+/// A finding ends the process without its exit handlers, and a write target may leave a
+/// large file behind in memory-backed storage: the scratch folders of processes that
+/// are gone are removed.
+void removeAbandoned(const fs::path& base) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(kScratchPrefix)) continue;
+        const std::string digits = name.substr(kScratchPrefix.size());
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(digits));
+        if (kill(owner, 0) != 0 && errno == ESRCH) fs::remove_all(entry.path(), ec);
+    }
 }
 }  // namespace
 
@@ -56,7 +75,8 @@ const std::string& ScratchFolder() {
     if (gScratch.empty()) {
         std::error_code ec;
         fs::path base = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path(ec);
-        fs::path folder = base / ("tambrix-fuzz-" + std::to_string(getpid()));
+        removeAbandoned(base);
+        fs::path folder = base / (std::string(kScratchPrefix) + std::to_string(getpid()));
         fs::remove_all(folder, ec);
         fs::create_directories(folder, ec);
         if (ec) Fail("cannot make the scratch folder %s", folder.c_str());

@@ -1,6 +1,7 @@
 #include "WriteCheck.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -73,6 +74,17 @@ std::vector<uint8_t> Pattern(uint32_t length, uint8_t seed) {
     std::vector<uint8_t> bytes(length);
     for (uint32_t i = 0; i < length; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
     return bytes;
+}
+
+/// Whether a kind of finding is let pass: TAMBRIX_FUZZ_IGNORE names kinds ("growth",
+/// "untouched", "missing"), so that a run can look past a known fault whose mend is
+/// still pending.
+bool Ignored(const char* kind) {
+    static const std::string ignored = [] {
+        const char* text = std::getenv("TAMBRIX_FUZZ_IGNORE");
+        return std::string(text ? text : "");
+    }();
+    return ignored.find(kind) != std::string::npos;
 }
 
 std::string NewLabel(uint8_t choice) { return choice % 4 == 0 ? std::string() : "fz" + std::to_string(choice); }
@@ -231,11 +243,16 @@ int RunWriteCheck(const uint8_t* data, size_t size, Generation generation) {
 
     // A write that reported failure promises nothing; a good one promises everything.
     if (session.failedWrite) return 0;
+
+    // A file grown far beyond what was written is not read back: its bodies could be
+    // of any size.
     const uint64_t grownBy = FileSize(path) > containerSize ? FileSize(path) - containerSize : 0;
     const uint64_t allowed = 2 * session.written + kIndexBytesPerResource * (session.followed.size() + 8) + kSlack;
-    if (grownBy > allowed)
+    if (grownBy > allowed) {
+        if (Ignored("growth")) return 0;
         Fail("the file grew by %llu bytes, but only %llu bytes were written", static_cast<unsigned long long>(grownBy),
              static_cast<unsigned long long>(session.written));
+    }
 
     std::unique_ptr<ResourceFile> again = MakeFile(generation);
     const bool reopened = again->Open(Name(path)) == 0;
@@ -252,12 +269,12 @@ int RunWriteCheck(const uint8_t* data, size_t size, Generation generation) {
     for (const auto& f : session.followed) {
         if (!f.held || f.touched) continue;
         if (!reopened) Fail("the file no longer opens; it held %s", Describe(f.before).c_str());
-        if (!take(f.before)) Fail("untouched resource lost or changed: %s", Describe(f.before).c_str());
+        if (!take(f.before) && !Ignored("untouched")) Fail("untouched resource lost or changed: %s", Describe(f.before).c_str());
     }
     for (const auto& f : session.followed) {
         if (!f.touched || f.unsure || f.removed) continue;
         if (!reopened) Fail("the file no longer opens; a change made %s", Describe(f.expected).c_str());
-        if (!take(f.expected)) Fail("a change that succeeded is missing: %s", Describe(f.expected).c_str());
+        if (!take(f.expected) && !Ignored("missing")) Fail("a change that succeeded is missing: %s", Describe(f.expected).c_str());
     }
     return 0;
 }
