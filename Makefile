@@ -3,7 +3,7 @@ JOBS ?= 2
 TEST_DIR := build/test
 RUN_DIR := build/release
 
-.PHONY: deps test run build clean
+.PHONY: deps test run build clean fuzz fuzz-run
 
 deps:
 	@scripts/install-deps.sh
@@ -21,6 +21,22 @@ build: deps
 # Builds everything and runs the main job.
 run: build
 	scripts/run.sh $(RUN_DIR)
+
+# Fuzzing (outside test and run): builds every libFuzzer target with clang and writes
+# the seeds; fuzz-run then runs one target (TARGET=name) or all, SECONDS each.
+FUZZ_DIR := build/fuzz
+TARGET ?= all
+SECONDS ?= 120
+
+fuzz:
+	@scripts/install-deps.sh --fuzz
+	cmake -S fuzz -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_DIR) --target fuzz_all -j $(JOBS)
+	rm -rf $(FUZZ_DIR)/seeds
+	$(FUZZ_DIR)/tambrix-fuzz-seeds $(FUZZ_DIR)/seeds
+
+fuzz-run: fuzz
+	fuzz/run.sh $(FUZZ_DIR) $(TARGET) $(SECONDS)
 
 clean:
 	rm -rf build

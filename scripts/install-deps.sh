@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build needs and this machine lacks.
-# Usage: scripts/install-deps.sh [extra packages...]
+# Usage: scripts/install-deps.sh [--fuzz] [extra packages...]
+# --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need.
 set -euo pipefail
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev qt6-base-dev "$@")
+extra=()
+for a in "$@"; do
+  if [ "$a" = --fuzz ]; then extra+=(clang libclang-rt-dev); else extra+=("$a"); fi
+done
+packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev qt6-base-dev "${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
