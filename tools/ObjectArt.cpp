@@ -1,87 +1,48 @@
 #include "ObjectArt.h"
 
-#include <algorithm>
-
 namespace tambrix::tools {
 
 namespace {
-int16_t ClampPosition(int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 32767)); }
+const char* const kZoomLabels[kZooms] = {"far", "medium", "near"};
 }  // namespace
-
-std::vector<SpriteImage> QuantizeFrames(const std::vector<RgbaFrame>& frames, ColourQuantizer& quantizer) {
-    std::vector<SpriteImage> out;
-    out.reserve(frames.size());
-    for (const RgbaFrame& f : frames) {
-        SpriteImage image(f.width, f.height);
-        image.x = ClampPosition(f.x);
-        image.y = ClampPosition(f.y);
-        for (size_t i = 0; i < f.rgb.size(); ++i) {
-            image.alpha[i] = f.alpha[i];
-            image.depth[i] = f.depth[i];
-            image.color[i] = f.alpha[i] ? quantizer.Index(f.rgb[i]) : 0;
-        }
-        out.push_back(std::move(image));
-    }
-    return out;
-}
 
 ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstSpriteId, const std::string& label) {
     const int tiles = model.tilesX * model.tilesY;
-    // views[tile][zoom][rotation]
-    std::vector<std::vector<std::vector<RgbaFrame>>> views(
-        tiles, std::vector<std::vector<RgbaFrame>>(kZooms, std::vector<RgbaFrame>(kRotations)));
-    std::vector<std::vector<RgbaFrame>> glow(kZooms, std::vector<RgbaFrame>(kRotations));
-    ColourQuantizer quantizer;
-    for (int zoom = 0; zoom < kZooms; ++zoom) {
-        for (int rotation = 0; rotation < kRotations; ++rotation) {
-            std::vector<RgbaFrame> frames = PaintView(model, rotation, zoom, quality);
-            for (int t = 0; t < tiles; ++t) {
-                quantizer.Add(frames[t].rgb, frames[t].alpha);
-                views[t][zoom][rotation] = std::move(frames[t]);
-            }
-            if (model.hasGlow) {
-                glow[zoom][rotation] = PaintGlow(model, rotation, zoom);
-                quantizer.Add(glow[zoom][rotation].rgb, glow[zoom][rotation].alpha);
-            }
-        }
-    }
     ObjectArt art;
-    art.palette = quantizer.BuildPalette();
-    int32_t nextId = firstSpriteId;
-    std::vector<std::vector<int32_t>> tileSpriteIds(tiles, std::vector<int32_t>(kZooms));
-    for (int t = 0; t < tiles; ++t) {
-        for (int zoom = 0; zoom < kZooms; ++zoom) {
-            SpriteArt sprite;
-            sprite.id = nextId++;
-            sprite.label = label + (tiles > 1 ? " tile " + std::to_string(t) : std::string()) + " - " + kZoomLabels[zoom];
-            sprite.frames = QuantizeFrames(views[t][zoom], quantizer);
-            tileSpriteIds[t][zoom] = sprite.id;
-            art.sprites.push_back(std::move(sprite));
+    art.palette = ModelRamps(model).Palette();
+    // Sprites in tile order, one per zoom with a frame per rotation; the glow's last.
+    std::vector<SpriteArt> glow;
+    art.sprites.resize(static_cast<size_t>(tiles) * kZooms);
+    for (int zoom = 0; zoom < kZooms; ++zoom) {
+        if (model.hasGlow) glow.push_back(SpriteArt{0, label + " glow - " + kZoomLabels[zoom], {}});
+        for (int rotation = 0; rotation < kRotations; ++rotation) {
+            std::vector<SpriteImage> frames = PaintView(model, rotation, zoom, quality);
+            for (int t = 0; t < tiles; ++t) art.sprites[t * kZooms + zoom].frames.push_back(std::move(frames[t]));
+            if (model.hasGlow) glow.back().frames.push_back(PaintGlow(model, rotation, zoom));
         }
     }
-    std::vector<int32_t> glowIds(kZooms, 0);
-    if (model.hasGlow) {
-        for (int zoom = 0; zoom < kZooms; ++zoom) {
-            SpriteArt sprite;
-            sprite.id = nextId++;
-            sprite.label = label + " glow - " + kZoomLabels[zoom];
-            sprite.frames = QuantizeFrames(glow[zoom], quantizer);
-            glowIds[zoom] = sprite.id;
-            art.sprites.push_back(std::move(sprite));
-        }
+    for (size_t i = 0; i < art.sprites.size(); ++i) {
+        const int t = static_cast<int>(i) / kZooms;
+        art.sprites[i].id = firstSpriteId + static_cast<int32_t>(i);
+        art.sprites[i].label = label + (tiles > 1 ? " tile " + std::to_string(t) : std::string()) + " - " + kZoomLabels[i % kZooms];
     }
+    for (SpriteArt& g : glow) {
+        g.id = firstSpriteId + static_cast<int32_t>(art.sprites.size());
+        art.sprites.push_back(std::move(g));
+    }
+    // Draw groups: each view of a tile shows its own frame; the first tile also carries
+    // the glow, which crowns the whole object.
     for (int t = 0; t < tiles; ++t) {
         DrawImages images(kImagesPerDrawGroup);
-        for (int zoom = 0; zoom < kZooms; ++zoom) {
-            for (int rotation = 0; rotation < kRotations; ++rotation) {
-                auto& image = images[zoom * kRotations + rotation];
-                const RgbaFrame& f = views[t][zoom][rotation];
-                if (!f.Empty()) image.push_back(DrawEntry{tileSpriteIds[t][zoom], rotation, f.x, f.y, 0.0f, false});
-                // The glow crowns the whole object; the first tile carries it.
-                const RgbaFrame& g = glow[zoom][rotation];
-                if (model.hasGlow && t == 0 && !g.Empty())
-                    image.push_back(DrawEntry{glowIds[zoom], rotation, g.x, g.y, 0.0f, false});
-            }
+        for (int image = 0; image < kImagesPerDrawGroup; ++image) {
+            const int zoom = image / kRotations, rotation = image % kRotations;
+            const SpriteArt& sprite = art.sprites[t * kZooms + zoom];
+            const SpriteImage& f = sprite.frames[rotation];
+            if (!f.Empty()) images[image].push_back(DrawEntry{sprite.id, rotation, f.x, f.y, 0.0f, false});
+            if (!model.hasGlow || t != 0) continue;
+            const SpriteArt& g = art.sprites[tiles * kZooms + zoom];
+            if (!g.frames[rotation].Empty())
+                images[image].push_back(DrawEntry{g.id, rotation, g.frames[rotation].x, g.frames[rotation].y, 0.0f, false});
         }
         art.drawGroups.push_back(std::move(images));
     }

@@ -5,12 +5,10 @@
 // and one draw group per tile.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "ColourQuantizer.h"
 #include "IsoPainter.h"
-#include "ResourceEncoders.h"
-#include "SpriteEncoder.h"
 
 namespace tambrix::tools {
 
@@ -29,10 +27,5 @@ struct ObjectArt {
 
 /// Paints every view of the model. Sprite IDs count up from firstSpriteId.
 ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstSpriteId, const std::string& label);
-
-/// Maps true-colour frames to one shared palette; the frames keep their placement.
-std::vector<SpriteImage> QuantizeFrames(const std::vector<RgbaFrame>& frames, ColourQuantizer& quantizer);
-
-inline const char* const kZoomLabels[kZooms] = {"far", "medium", "near"};
 
 }  // namespace tambrix::tools
