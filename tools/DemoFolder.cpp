@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "Furniture.h"
-#include "ObjectArt.h"
+#include "IsoPainter.h"
 #include "ResourceEncoders.h"
 #include "SpriteEncoder.h"
 #include "Surfaces.h"
@@ -81,6 +81,57 @@ private:
     std::unique_ptr<ResourceFile> mFile;
     int32_t mError = rc::kOk;
 };
+
+// The resources that draw one model: one palette; per tile one sprite per zoom (far,
+// medium, near) with one frame per rotation, then the glow's sprites; one draw group per
+// tile, whose first tile also carries the glow that crowns the whole object.
+struct SpriteArt {
+    int32_t id = 0;
+    std::string label;
+    std::vector<SpriteImage> frames;
+};
+
+struct ObjectArt {
+    std::vector<Rgb> palette;
+    std::vector<SpriteArt> sprites;
+    std::vector<DrawImages> drawGroups;
+};
+
+ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstSpriteId) {
+    const char* const zoomLabels[kZooms] = {"far", "medium", "near"};
+    const int tiles = model.tilesX * model.tilesY;
+    const int glows = model.hasGlow ? 1 : 0;
+    ObjectArt art;
+    art.palette = ModelRamps(model).Palette();
+    art.sprites.resize(static_cast<size_t>(tiles + glows) * kZooms);
+    for (size_t i = 0; i < art.sprites.size(); ++i) {
+        const int t = static_cast<int>(i) / kZooms;
+        const std::string part = t == tiles ? " glow" : tiles > 1 ? " tile " + std::to_string(t) : "";
+        art.sprites[i].id = firstSpriteId + static_cast<int32_t>(i);
+        art.sprites[i].label = model.name + part + " - " + zoomLabels[i % kZooms];
+    }
+    for (int zoom = 0; zoom < kZooms; ++zoom) {
+        for (int rotation = 0; rotation < kRotations; ++rotation) {
+            std::vector<SpriteImage> frames = PaintView(model, rotation, zoom, quality);
+            if (glows) frames.push_back(PaintGlow(model, rotation, zoom));
+            for (int t = 0; t < tiles + glows; ++t) art.sprites[t * kZooms + zoom].frames.push_back(std::move(frames[t]));
+        }
+    }
+    for (int t = 0; t < tiles; ++t) {
+        DrawImages images(kImagesPerDrawGroup);
+        for (int image = 0; image < kImagesPerDrawGroup; ++image) {
+            const int zoom = image / kRotations, rotation = image % kRotations;
+            for (int part : {t, t == 0 && glows ? tiles : -1}) {
+                if (part < 0) continue;
+                const SpriteArt& sprite = art.sprites[part * kZooms + zoom];
+                const SpriteImage& f = sprite.frames[rotation];
+                if (!f.Empty()) images[image].push_back(DrawEntry{sprite.id, rotation, f.x, f.y, 0.0f, false});
+            }
+        }
+        art.drawGroups.push_back(std::move(images));
+    }
+    return art;
+}
 
 struct Catalog {
     enum Kind { None, Cats, OneLanguage, TwoLanguages, NameOnly } kind = None;
@@ -258,8 +309,9 @@ private:
     }
 
     // Each object with its draw groups, definitions and catalog. A multi-tile object is a
-    // master that carries the catalog texts, and tiles that carry the pictures.
-    void WriteObjectFile(const ObjectFile& file, const std::string& prefix = "") {
+    // master that carries the catalog texts, and tiles that carry the pictures. `painted`
+    // stands in for the pictures of a file's one object.
+    void WriteObjectFile(const ObjectFile& file, const std::string& prefix = "", const ObjectArt* painted = nullptr) {
         const std::string path = prefix + file.path;
         const std::string companion = path.substr(0, path.size() - 4) + ".spf";
         auto w = Open<IffResourceFile>(path);
@@ -270,7 +322,8 @@ private:
             const auto objectId = static_cast<int16_t>(kFirstObjectId + k);
             const auto drawGroupId = static_cast<int16_t>(kFirstDrawGroupId + 10 * k);
             const auto spriteId = static_cast<int32_t>(kFirstSpriteId + 100 * k);
-            const ObjectArt art = PaintObject(model, mOptions.quality, spriteId, model.name);
+            ObjectArt own;
+            const ObjectArt& art = painted ? *painted : (own = PaintObject(model, mOptions.quality, spriteId));
             WriteGraphics(gfx ? *gfx : *w, *w, art, static_cast<int16_t>(spriteId), drawGroupId, model.name, file.older);
             const int tiles = model.tilesX * model.tilesY;
             ObjectDefinition d;
@@ -307,8 +360,8 @@ private:
         w->Add(restype::kCST, kStringTableZero, "Icons",
                EncodeCaretText({"Interface Icons", "0", "The buy-mode coin and the selection diamond, two frames each."}));
         w->Add(restype::kPALT, kIconPalette, "icons", EncodePalette(IconPalette()));
-        w->Add(restype::kSPR2, 1000, "coin", EncodeSpr2(PaintCoinIcon(), kIconPalette));
-        w->Add(restype::kSPR2, 1001, "diamond", EncodeSpr2(PaintDiamondIcon(), kIconPalette));
+        w->Add(restype::kSPR2, 1000, "coin", EncodeSpr2(PaintIcon(Icon::Coin), kIconPalette));
+        w->Add(restype::kSPR2, 1001, "diamond", EncodeSpr2(PaintIcon(Icon::Diamond), kIconPalette));
         Finish(*w, path, "no objects: string table 0 (caret text) and two sprites of two frames");
     }
 
@@ -381,7 +434,7 @@ private:
     // deepens as it grows, and the last file at the bottom of a long chain of folders.
     void WriteScaled() {
         const Model crate = CrateModel(0);
-        const ObjectArt art = PaintObject(crate, mOptions.quality, kFirstSpriteId, crate.name);
+        const ObjectArt art = PaintObject(crate, mOptions.quality, kFirstSpriteId);
         constexpr int kFilesPerFolder = 25;
         constexpr int kFanOut = 4;
         constexpr int kDeepLevels = 16;
@@ -395,22 +448,15 @@ private:
                 // Folder k sits under folder (k - 1) / kFanOut.
                 for (int k = n / kFilesPerFolder; k > 0; k = (k - 1) / kFanOut) path = folder('F', k) + path;
             }
-            const std::string relative = "Downloads/Generated/" + path + "Crate" + std::to_string(n) + ".iff";
-            auto w = Open<IffResourceFile>(relative);
             ObjectArt tinted = art;
             for (Rgb& c : tinted.palette) {
                 const Rgb o = c;
                 if (n % 3 == 1) c = Rgb{o.g, o.b, o.r};
                 if (n % 3 == 2) c = Rgb{o.b, o.r, o.g};
             }
-            WriteGraphics(*w, *w, tinted, static_cast<int16_t>(kFirstSpriteId), kFirstDrawGroupId, crate.name, false);
-            ObjectDefinition d;
-            d.baseGraphic = kFirstDrawGroupId;
-            d.price = static_cast<int16_t>(10 + n % 500);
-            d.catalogId = kFirstObjectId;
-            w->Add(restype::kOBJD, kFirstObjectId, "Crate", EncodeObjectDefinition(d));
-            w->AddStrings(restype::kCTSS, kFirstObjectId, {"Crate No. " + std::to_string(n), "A plain shipping crate, one of many."});
-            Finish(*w, relative, "generated");
+            const Catalog catalog{Catalog::OneLanguage, "Crate No. " + std::to_string(n), "A plain shipping crate, one of many.", "", ""};
+            WriteObjectFile({path + "Crate" + std::to_string(n) + ".iff", {{crate, static_cast<int16_t>(10 + n % 500), catalog}}, "generated", ""},
+                            "Downloads/Generated/", &tinted);
         }
     }
 

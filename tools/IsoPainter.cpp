@@ -266,28 +266,12 @@ Ramps ModelRamps(const Model& model) {
     return Ramps(std::move(colours));
 }
 
-int Model::AddMaterial(const Material& m) {
-    materials.push_back(m);
-    return static_cast<int>(materials.size()) - 1;
-}
-void Model::AddBox(Vec3 lo, Vec3 hi, int material) { shapes.push_back(Shape{ShapeKind::Box, lo, hi, 0, 0, material}); }
-void Model::AddCylinder(Vec3 base, float top, float r0, float r1, int material) {
-    shapes.push_back(Shape{ShapeKind::Cylinder, base, Vec3{base.x, base.y, top}, r0, r1, material});
-}
-void Model::AddSphere(Vec3 centre, float radius, int material) {
-    shapes.push_back(Shape{ShapeKind::Sphere, centre, centre, radius, radius, material});
-}
-float Model::Height() const {
-    float h = 0;
-    for (const Shape& s : shapes) h = std::max(h, s.kind == ShapeKind::Sphere ? s.a.z + s.r0 : s.b.z);
-    return h;
-}
-
 std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, const Quality& quality) {
     const int shift = ZoomShift(zoom);
     const float unit = static_cast<float>(1 << shift);  // near pixels per pixel of this zoom
     const int n = std::max(1, quality.samples);
-    const float tallest = model.Height();
+    float tallest = 0;
+    for (const Shape& s : model.shapes) tallest = std::max(tallest, s.kind == ShapeKind::Sphere ? s.a.z + s.r0 : s.b.z);
     // The floor the object and its shadow may cover, in view coordinates, and the pixels
     // they may cover: pixel (0, 0) lies at (x0, y0) from the first tile's floor origin.
     float fu0 = -kShadowMargin, fv0 = -kShadowMargin, fu1 = model.tilesX + kShadowMargin, fv1 = model.tilesY + kShadowMargin;
@@ -344,6 +328,10 @@ std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, c
     const float nearnessMax = 2.0f + kHeightDepthWeight * (tallest + 0.1f);
     SpriteImage whole(width, height);
     std::vector<int> owner(static_cast<size_t>(width) * height, -1);
+    struct Box {
+        int left, top, right, bottom;
+    };
+    std::vector<Box> boxes(static_cast<size_t>(model.tilesX) * model.tilesY, Box{width, height, -1, -1});
     for (int py = 0; py < height; ++py) {
         for (int px = 0; px < width; ++px) {
             const Vec3 floor = OnSight((x0 + px + 0.5f) * unit, (y0 + py + 0.5f) * unit, 0);
@@ -380,29 +368,22 @@ std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, c
             whole.depth[at] = static_cast<uint8_t>(
                 std::lround((1.0f - std::clamp(nearness / nearnessMax, 0.0f, 1.0f)) * (kNearDepthRange >> shift)));
             owner[at] = ty * model.tilesX + tx;
+            Box& box = boxes[static_cast<size_t>(owner[at])];
+            box = {std::min(box.left, px), std::min(box.top, py), std::max(box.right, px), std::max(box.bottom, py)};
         }
     }
 
     // One picture per tile, placed against the tile's own screen position, which the
     // renderer adds.
-    std::vector<SpriteImage> frames(static_cast<size_t>(model.tilesX) * model.tilesY);
-    for (size_t tile = 0; tile < frames.size(); ++tile) {
-        int left = width, top = height, right = -1, bottom = -1;
-        for (int py = 0; py < height; ++py) {
-            for (int px = 0; px < width; ++px) {
-                if (owner[whole.Index(px, py)] != static_cast<int>(tile)) continue;
-                left = std::min(left, px);
-                right = std::max(right, px);
-                top = std::min(top, py);
-                bottom = std::max(bottom, py);
-            }
-        }
+    std::vector<SpriteImage> frames(boxes.size());
+    for (int tile = 0; tile < static_cast<int>(boxes.size()); ++tile) {
+        const auto [left, top, right, bottom] = boxes[static_cast<size_t>(tile)];
         if (right < 0) continue;
-        SpriteImage& f = frames[tile] = SpriteImage(right - left + 1, bottom - top + 1);
+        SpriteImage& f = frames[static_cast<size_t>(tile)] = SpriteImage(right - left + 1, bottom - top + 1);
         for (int py = top; py <= bottom; ++py) {
             for (int px = left; px <= right; ++px) {
                 const size_t src = whole.Index(px, py), dst = f.Index(px - left, py - top);
-                if (owner[src] != static_cast<int>(tile)) continue;
+                if (owner[src] != tile) continue;
                 f.color[dst] = whole.color[src];
                 f.alpha[dst] = whole.alpha[src];
                 f.depth[dst] = whole.depth[src];

@@ -59,11 +59,17 @@ struct Model {
     Glow glow;
     float shadowStrength = 0.55f;
 
-    int AddMaterial(const Material& m);
-    void AddBox(Vec3 lo, Vec3 hi, int material);
-    void AddCylinder(Vec3 base, float top, float r0, float r1, int material);
-    void AddSphere(Vec3 centre, float radius, int material);
-    float Height() const;
+    int AddMaterial(const Material& m) {
+        materials.push_back(m);
+        return static_cast<int>(materials.size()) - 1;
+    }
+    void AddBox(Vec3 lo, Vec3 hi, int material) { shapes.push_back({ShapeKind::Box, lo, hi, 0, 0, material}); }
+    void AddCylinder(Vec3 base, float top, float r0, float r1, int material) {
+        shapes.push_back({ShapeKind::Cylinder, base, {base.x, base.y, top}, r0, r1, material});
+    }
+    void AddSphere(Vec3 centre, float radius, int material) {
+        shapes.push_back({ShapeKind::Sphere, centre, centre, radius, radius, material});
+    }
 };
 
 /// How carefully to draw: samples per pixel side, for smooth edges.

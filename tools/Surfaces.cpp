@@ -50,34 +50,6 @@ Shade Wallpaper(float s, float t) {
     return {r < 0.14f ? kRose : r < 0.26f ? kPetal : kCream, 1.0f};
 }
 
-// A square icon with smooth edges: 4 x 4 samples per pixel give the cover, the first
-// covered one the colour. `shadeAt` takes -1..1 across the icon.
-template <typename ShadeAt>
-SpriteImage PaintIcon(ShadeAt shadeAt) {
-    constexpr int kSub = 4;
-    SpriteImage f(kIconSize, kIconSize);
-    for (int y = 0; y < kIconSize; ++y) {
-        for (int x = 0; x < kIconSize; ++x) {
-            int cover = 0;
-            Shade first{0, 0}, s{0, 0};
-            for (int sy = 0; sy < kSub; ++sy) {
-                for (int sx = 0; sx < kSub; ++sx) {
-                    const float u = (x + (sx + 0.5f) / kSub) / kIconSize * 2 - 1, v = (y + (sy + 0.5f) / kSub) / kIconSize * 2 - 1;
-                    if (!shadeAt(u, v, s)) continue;
-                    if (cover++ == 0) first = s;
-                }
-            }
-            if (cover == 0) continue;
-            const size_t i = f.Index(x, y);
-            f.color[i] = kIcons.Index(first.ramp, first.brightness);
-            f.alpha[i] = ToByte(255.0f * cover / (kSub * kSub));
-            f.depth[i] = 100;
-        }
-    }
-    f.y = kIconSize;
-    return f;
-}
-
 }  // namespace
 
 std::vector<SpriteImage> PaintWallFrames(int zoom) {
@@ -146,29 +118,41 @@ SpriteImage PaintFloorTile(int zoom) {
 
 std::vector<Rgb> FloorPalette() { return kFloor.Palette(); }
 
-std::vector<SpriteImage> PaintCoinIcon() {
-    std::vector<SpriteImage> frames;
-    for (const float glow : {1.0f, 1.18f}) {
-        frames.push_back(PaintIcon([glow](float u, float v, Shade& s) {
+std::vector<SpriteImage> PaintIcon(Icon icon) {
+    // Where the icon covers u, v (-1..1 across it), and its shade there.
+    const auto shadeAt = [icon](float u, float v, Shade& s) {
+        if (icon == Icon::Coin) {
             const float r = std::hypot(u, v);
-            if (r > 0.94f) return false;
             const bool mark = (std::fabs(u) < 0.09f && std::fabs(v) < 0.55f) || (std::fabs(v) < 0.09f && std::fabs(u) < 0.3f);
-            s = {r > 0.78f ? kGoldRim : mark ? kGoldMark : kGold, (0.75f + 0.35f * (-u - v) / 1.41f) * glow};
-            return true;
-        }));
-    }
-    return frames;
-}
-
-std::vector<SpriteImage> PaintDiamondIcon() {
+            s = {r > 0.78f ? kGoldRim : mark ? kGoldMark : kGold, 0.75f + 0.35f * (-u - v) / 1.41f};
+            return r <= 0.94f;
+        }
+        s = {kGreen, u < 0 ? (v < 0 ? 1.15f : 0.85f) : (v < 0 ? 0.95f : 0.65f)};  // four facets
+        return std::fabs(u) / 0.55f + std::fabs(v) <= 0.95f;
+    };
+    // Smooth edges: 4 x 4 samples per pixel give the cover, the first covered one the shade.
+    constexpr int kSub = 4;
     std::vector<SpriteImage> frames;
-    for (const float glow : {1.0f, 1.2f}) {
-        frames.push_back(PaintIcon([glow](float u, float v, Shade& s) {
-            // A tall green octahedron seen from the side: four facets.
-            if (std::fabs(u) / 0.55f + std::fabs(v) > 0.95f) return false;
-            s = {kGreen, (u < 0 ? (v < 0 ? 1.15f : 0.85f) : (v < 0 ? 0.95f : 0.65f)) * glow};
-            return true;
-        }));
+    for (const float glow : {1.0f, icon == Icon::Coin ? 1.18f : 1.2f}) {
+        SpriteImage f(kIconSize, kIconSize);
+        for (int y = 0; y < kIconSize; ++y) {
+            for (int x = 0; x < kIconSize; ++x) {
+                int cover = 0;
+                Shade first{0, 0}, s{0, 0};
+                for (int sy = 0; sy < kSub; ++sy)
+                    for (int sx = 0; sx < kSub; ++sx)
+                        if (shadeAt((x + (sx + 0.5f) / kSub) / kIconSize * 2 - 1, (y + (sy + 0.5f) / kSub) / kIconSize * 2 - 1, s) &&
+                            cover++ == 0)
+                            first = s;
+                if (cover == 0) continue;
+                const size_t i = f.Index(x, y);
+                f.color[i] = kIcons.Index(first.ramp, first.brightness * glow);
+                f.alpha[i] = ToByte(255.0f * cover / (kSub * kSub));
+                f.depth[i] = 100;
+            }
+        }
+        f.y = kIconSize;
+        frames.push_back(std::move(f));
     }
     return frames;
 }
@@ -203,20 +187,16 @@ std::unique_ptr<platform::Bitmap> PaintSunset(int width, int height) {
 std::unique_ptr<platform::Bitmap> PaintSwatches(int width, int height) {
     auto bitmap = platform::Bitmap::Create(width, height, 8);
     if (!bitmap) return nullptr;
-    // The colour table: a 6 x 6 x 6 colour cube, then a grey ramp.
-    constexpr int kCube = 216, kGreys = platform::Bitmap::kColourTableSize - kCube;
+    // The colour table: a 6 x 6 x 6 colour cube, then a ramp of 40 greys.
+    constexpr int kCube = 216, kColumns = 16, kRows = 16;
     for (int i = 0; i < platform::Bitmap::kColourTableSize; ++i) {
-        const auto level = [](int v) { return static_cast<uint8_t>(v); };
-        bitmap->ColourTable()[i] = i < kCube ? platform::RgbQuad{level(i % 6 * 51), level(i / 6 % 6 * 51), level(i / 36 * 51), 0}
-                                             : platform::RgbQuad{level((i - kCube) * 255 / (kGreys - 1)), level((i - kCube) * 255 / (kGreys - 1)),
-                                                                 level((i - kCube) * 255 / (kGreys - 1)), 0};
+        const auto level = [i](int cube) { return static_cast<uint8_t>(i < kCube ? cube * 51 : (i - kCube) * 255 / 39); };
+        bitmap->ColourTable()[i] = platform::RgbQuad{level(i % 6), level(i / 6 % 6), level(i / 36), 0};
     }
-    constexpr int kColumns = 16, kRows = 16;
     for (int y = 0; y < height; ++y) {
-        uint8_t* row = bitmap->TopRow(y);
         for (int x = 0; x < width; ++x) {
             const bool border = (x * kColumns) % width < kColumns || (y * kRows) % height < kRows;
-            row[x] = border ? kCube : static_cast<uint8_t>(y * kRows / height * kColumns + x * kColumns / width);
+            bitmap->TopRow(y)[x] = border ? kCube : static_cast<uint8_t>(y * kRows / height * kColumns + x * kColumns / width);
         }
     }
     return bitmap;

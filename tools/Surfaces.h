@@ -20,9 +20,10 @@ std::vector<Rgb> WallPalette();
 SpriteImage PaintFloorTile(int zoom);
 std::vector<Rgb> FloorPalette();
 
-/// Two interface icons of 32 x 32, each as a normal and a highlighted frame.
-std::vector<SpriteImage> PaintCoinIcon();
-std::vector<SpriteImage> PaintDiamondIcon();
+/// Two interface icons of 32 x 32, a gold coin and a green diamond, each as a normal and
+/// a highlighted frame; one palette serves both.
+enum class Icon { Coin, Diamond };
+std::vector<SpriteImage> PaintIcon(Icon icon);
 std::vector<Rgb> IconPalette();
 
 /// A 24-bit picture: a sunset over hills.
