@@ -19,6 +19,7 @@ constexpr int kNearDepthRange = 250;    // depth bytes of one tile at near zoom 
 constexpr float kHeightDepthWeight = 0.5f;
 constexpr float kGlowPixelsPerTile = 80.0f;
 constexpr float kSeenThroughGlass = 0.3f;  // a solid behind glass looks this much paler
+constexpr int kMaxSamples = 8;      // per pixel side; more would only cost memory
 constexpr int kMaxShades = 64;
 constexpr float kDarkest = 0.1f;   // brightness of a ramp's first shade
 constexpr float kBrightest = 2.0f;  // ... and of its last (white)
@@ -269,7 +270,7 @@ Ramps ModelRamps(const Model& model) {
 std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, const Quality& quality) {
     const int shift = ZoomShift(zoom);
     const float unit = static_cast<float>(1 << shift);  // near pixels per pixel of this zoom
-    const int n = std::max(1, quality.samples);
+    const int n = std::clamp(quality.samples, 1, kMaxSamples);
     float tallest = 0;
     for (const Shape& s : model.shapes) tallest = std::max(tallest, s.kind == ShapeKind::Sphere ? s.a.z + s.r0 : s.b.z);
     // The floor the object and its shadow may cover, in view coordinates, and the pixels

@@ -72,7 +72,7 @@ struct Model {
     }
 };
 
-/// How carefully to draw: samples per pixel side, for smooth edges.
+/// How carefully to draw: samples per pixel side (1 to 8), for smooth edges.
 struct Quality {
     int samples = 3;
 };

@@ -56,6 +56,10 @@ DemoOptions DraftWithCrates() {
     return options;
 }
 
+// How the browser opens a file of a kind: an object file together with its ".spf"
+// companion, a sprite file or icon file as a container, walls and floors as version 1.0.
+enum class Opener { Object, Container, Legacy };
+
 // One demo folder, in draft quality with two generated crates, shared by the tests
 // that read it.
 class DemoFolderFiles : public ::testing::Test {
@@ -74,10 +78,8 @@ protected:
 
     static std::string Path(const std::string& relative) { return *sFolder / ("demo/" + relative); }
 
-    enum class Opener { Object, Container, Legacy };
-
-    // Opens a file the way the browser opens its kind (an object file together with its
-    // ".spf" companion), through an archive when the path leads through one.
+    // Opens a file the way the browser opens its kind, through an archive when the path
+    // leads through one.
     static std::unique_ptr<ObjectSet> Load(const std::string& relative, Opener opener) {
         const std::string path = Path(relative);
         EXPECT_EQ(MountFarArchiveOnPath(path.c_str()), rc::kOk) << relative;
@@ -142,14 +144,14 @@ TEST_F(DemoFolderFiles, HoldsTheFilesEveryRoadOfTheBrowserNeeds) {
 // sprites with their frames (each frame drawn), and the name in string table 0.
 struct Shows {
     const char* path;
-    int opener;  // DemoFolderFiles::Opener
+    Opener opener;
     std::vector<std::string> objects;
     std::vector<uint32_t> frames;  // per sprite, in order
     const char* tableZero;
 };
 
 TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
-    constexpr int kObject = 0, kContainer = 1, kLegacy = 2;
+    constexpr Opener kObject = Opener::Object, kContainer = Opener::Container, kLegacy = Opener::Legacy;
     const std::vector<uint32_t> views(3, 4), views2(6, 4), oneEach(3, 1);
     const Shows table[] = {
         {"GameData/Objects/ChairDining.iff", kObject, {"Dining Chair"}, views, nullptr},
@@ -173,7 +175,7 @@ TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
     };
     for (const Shows& row : table) {
         SCOPED_TRACE(row.path);
-        auto set = Load(row.path, static_cast<Opener>(row.opener));
+        auto set = Load(row.path, row.opener);
         std::vector<std::string> names;
         for (ObjectRecord* object : set->Objects()) {
             names.push_back(object->Name());
