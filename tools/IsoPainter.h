@@ -1,15 +1,18 @@
 #pragma once
 
-// A small ray caster that draws procedural furniture in the game's isometric views:
-// for every rotation and zoom it produces, per floor tile of the object, a picture
-// with colour, depth and alpha, already placed the way the preview renderer places
-// tile parts, so that the tiles of a multi-tile object join without a seam.
+// Paints procedural furniture in the game's isometric views. Every solid paints its own
+// front surface straight into palette indices: each material owns a ramp of shades in
+// the object's palette, so the painter picks a material and a brightness and no colour
+// is matched afterwards. The pictures come cut per floor tile of the object, with
+// colour, depth and alpha, placed the way the preview renderer places tile parts, so
+// that the tiles of a multi-tile object join without a seam.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "ResourceEncoders.h"
+#include "SpriteEncoder.h"
 
 namespace tambrix::tools {
 
@@ -31,10 +34,10 @@ enum class ShapeKind { Box, Cylinder, Sphere };
 /// z upwards in tiles. A cylinder stands upright and may narrow (a lamp shade).
 struct Shape {
     ShapeKind kind = ShapeKind::Box;
-    Vec3 a;             ///< box: minimum corner; cylinder: centre of the base; sphere: centre
-    Vec3 b;             ///< box: maximum corner; cylinder: b.z is the top
-    float r0 = 0.0f;    ///< cylinder: radius at the base; sphere: radius
-    float r1 = 0.0f;    ///< cylinder: radius at the top
+    Vec3 a;           ///< box: minimum corner; cylinder: centre of the base; sphere: centre
+    Vec3 b;           ///< box: maximum corner; cylinder: b.z is the top
+    float r0 = 0.0f;  ///< cylinder: radius at the base; sphere: radius
+    float r1 = 0.0f;  ///< cylinder: radius at the top
     int material = 0;
 };
 
@@ -56,62 +59,54 @@ struct Model {
     Glow glow;
     float shadowStrength = 0.55f;
 
-    int AddMaterial(const Material& m);
-    void AddBox(Vec3 lo, Vec3 hi, int material);
-    void AddCylinder(Vec3 base, float top, float r0, float r1, int material);
-    void AddSphere(Vec3 centre, float radius, int material);
-    float Height() const;
+    int AddMaterial(const Material& m) {
+        materials.push_back(m);
+        return static_cast<int>(materials.size()) - 1;
+    }
+    void AddBox(Vec3 lo, Vec3 hi, int material) { shapes.push_back({ShapeKind::Box, lo, hi, 0, 0, material}); }
+    void AddCylinder(Vec3 base, float top, float r0, float r1, int material) {
+        shapes.push_back({ShapeKind::Cylinder, base, {base.x, base.y, top}, r0, r1, material});
+    }
+    void AddSphere(Vec3 centre, float radius, int material) {
+        shapes.push_back({ShapeKind::Sphere, centre, centre, radius, radius, material});
+    }
 };
 
-/// How carefully to draw: samples per pixel side and soft-shadow samples.
+/// How carefully to draw: samples per pixel side (1 to 8), for smooth edges.
 struct Quality {
     int samples = 3;
-    int shadowSamples = 12;
 };
-inline constexpr Quality kDraftQuality{1, 2};
-inline constexpr Quality kFineQuality{3, 12};
-
-/// One drawn picture before its colours are mapped to a palette: top row first.
-struct RgbaFrame {
-    int32_t width = 0;
-    int32_t height = 0;
-    int32_t x = 0;  ///< draw-group x offset of the tile part
-    int32_t y = 0;  ///< draw-group y offset (the bottom edge)
-    std::vector<Rgb> rgb;
-    std::vector<uint8_t> depth;
-    std::vector<uint8_t> alpha;
-    bool Empty() const { return width == 0 || height == 0; }
-};
+inline constexpr Quality kDraftQuality{1};
+inline constexpr Quality kFineQuality{3};
 
 /// Screen scale of the zooms: near 1, medium 1/2, far 1/4 (the shift is 2 - zoom).
 constexpr int ZoomShift(int zoom) { return 2 - zoom; }
 
-/// Pixels per tile of height at near zoom.
-inline constexpr float kPixelsPerHeight = 96.0f;
+/// A palette of shade ramps: entry 0 is unused, then each colour gets a run of shades
+/// from dark to bright (brightness 1 is the colour itself; the brightest whiten towards
+/// a highlight), and the last entry is the colour of floor shadows.
+class Ramps {
+public:
+    static constexpr uint8_t kShadowIndex = 255;
 
-/// One view of the whole model before it is cut into tiles. Pixel (0, 0) lies at
-/// screen position (x0, y0) from the floor origin of the object's first tile.
-struct WholeView {
-    int32_t x0 = 0;
-    int32_t y0 = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    std::vector<Rgb> rgb;
-    std::vector<uint8_t> depth;  ///< relative to the tile that owns the pixel
-    std::vector<uint8_t> alpha;
-    std::vector<int> owner;      ///< the tile of each pixel, -1 for none
+    explicit Ramps(std::vector<Rgb> colours);
+    std::vector<Rgb> Palette() const;
+    /// The entry of colour `ramp` at a brightness, clamped to the ramp.
+    uint8_t Index(int ramp, float brightness) const;
+
+private:
+    std::vector<Rgb> mColours;
+    int mShades;
 };
 
-WholeView PaintWholeView(const Model& model, int rotation, int zoom, const Quality& quality);
-
-/// Cuts a view into one picture per tile, each placed against its tile's own screen
-/// position as the renderer places tile parts.
-std::vector<RgbaFrame> CutTiles(const Model& model, const WholeView& view, int rotation, int zoom);
+/// The ramps of a model: its materials in order, then its glow's colour.
+Ramps ModelRamps(const Model& model);
 
 /// The pictures of every tile of the model in one view; index = tileY * tilesX + tileX.
-std::vector<RgbaFrame> PaintView(const Model& model, int rotation, int zoom, const Quality& quality);
+/// A picture's x and y are its draw-group offsets against the tile (y is the bottom edge).
+std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, const Quality& quality);
 
 /// The model's glow in one view, placed for the tile (0, 0).
-RgbaFrame PaintGlow(const Model& model, int rotation, int zoom);
+SpriteImage PaintGlow(const Model& model, int rotation, int zoom);
 
 }  // namespace tambrix::tools

@@ -1,31 +1,35 @@
 #pragma once
 
 // The flat pictures of the demo folder: wallpaper segments, floor tiles, interface
-// icons and plain images, drawn procedurally.
+// icons and plain images, drawn procedurally. Sprites come in palette indices of the
+// palette that goes with them.
 
-#include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "IsoPainter.h"
+#include "platform/Bitmap.h"
 
 namespace tambrix::tools {
 
 /// The four wall pieces of one zoom: "Left", "Right", "Facing", "Insert".
-std::vector<RgbaFrame> PaintWallFrames(int zoom);
-inline const char* const kWallFrameLabels[4] = {"Left", "Right", "Facing", "Insert"};
+std::vector<SpriteImage> PaintWallFrames(int zoom);
+std::vector<Rgb> WallPalette();
 
 /// One floor tile (a diamond) of one zoom: parquet.
-RgbaFrame PaintFloorTile(int zoom);
+SpriteImage PaintFloorTile(int zoom);
+std::vector<Rgb> FloorPalette();
 
-/// Two interface icons of 32 x 32, each as a normal and a highlighted frame.
-std::vector<RgbaFrame> PaintCoinIcon();
-std::vector<RgbaFrame> PaintDiamondIcon();
+/// Two interface icons of 32 x 32, a gold coin and a green diamond, each as a normal and
+/// a highlighted frame; one palette serves both.
+enum class Icon { Coin, Diamond };
+std::vector<SpriteImage> PaintIcon(Icon icon);
+std::vector<Rgb> IconPalette();
 
-/// A 24-bit picture: a sunset over hills, rows top first.
-std::vector<Rgb> PaintSunset(int width, int height);
+/// A 24-bit picture: a sunset over hills.
+std::unique_ptr<platform::Bitmap> PaintSunset(int width, int height);
 
-/// An 8-bit picture: a grid of colour swatches. `palette` receives 256 colours,
-/// the result one index per pixel, rows top first.
-std::vector<uint8_t> PaintSwatches(int width, int height, std::vector<Rgb>& palette);
+/// An 8-bit picture: a grid of colour swatches over a colour cube and a grey ramp.
+std::unique_ptr<platform::Bitmap> PaintSwatches(int width, int height);
 
 }  // namespace tambrix::tools
