@@ -29,6 +29,10 @@ LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegac
     });
     // There is no map: a chunk the walk cannot reach is not in the file.
     mSpace.RequireWalkableAppends();
+    mSpace.SetWriteGuard([this] {
+        mChanged = true;
+        return rc::kOk;
+    });
 }
 
 LegacyIffResourceFile::~LegacyIffResourceFile() {
@@ -59,8 +63,11 @@ int32_t LegacyIffResourceFile::Create(const TextBuffer& name) {
         fresh.Close();
     }
     if (r != rc::kOk) return finish(r);
-    // Opening and closing the new file writes its empty label table.
-    if (Open(name) == rc::kOk) Close();
+    // A new file gets its empty label table: opened, marked changed, closed.
+    if (Open(name) == rc::kOk) {
+        mChanged = true;
+        Close();
+    }
     return finish(r);
 }
 
@@ -103,6 +110,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
     mInternalMode = true;
     readLabelTable();
     mInternalMode = false;
+    mChanged = false;
     return finish(rc::kOk);
 }
 
@@ -114,8 +122,8 @@ void LegacyIffResourceFile::readLabelTable() {
         mLabels->ReadCurrentForm(*table);
         mLabels->SetChanged(false);
     }
-    // Without a table, the table stays empty and marked changed: the next update of a
-    // writable file writes one.
+    // Without a table, the table stays empty and marked changed: the first change to a
+    // writable file writes one along with it.
     SetError(rc::kOk);
 }
 
@@ -164,13 +172,12 @@ int32_t LegacyIffResourceFile::Resume() { return finish(rc::kIoFailed); }
 
 int32_t LegacyIffResourceFile::Update() {
     if (!beginOp()) return GetError();
-    int32_t first = rc::kOk;
-    // A read-only file cannot take a table; there is nothing else to write either.
-    if (mStream.IsOpenedForWriting()) {
-        mInternalMode = true;
-        first = writeLabelTable();
-        mInternalMode = false;
-    }
+    // A file only looked at is never written, not even to give it the label table it
+    // lacks; a read-only file cannot have been changed.
+    if (!mChanged) return finish(rc::kOk);
+    mInternalMode = true;
+    int32_t first = writeLabelTable();
+    mInternalMode = false;
     for (List* list : {&mMain, &mInternal}) writeUnwritten(*list, first);
     // Flushing gives what closing and reopening the stream would, without the risk of
     // a failed reopen leaving the object half open.
@@ -182,8 +189,9 @@ int32_t LegacyIffResourceFile::Close() {
     if (!IsOpen()) return finish(rc::kNotOpen);
     int32_t r = rc::kOk;
     if (mLabels) r = Update();
-    // Compacted while the lists still name their chunks: what they list is kept.
-    if (mLabels && r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold) r = Compact();
+    // Compacted while the lists still name their chunks: what they list is kept. Only
+    // a changed file is compacted.
+    if (mLabels && r == rc::kOk && mChanged && mSpace.freeBytes >= kCompactThreshold) r = Compact();
     releaseLists();
     mLabels.reset();
     int32_t closed = mStream.Close();
@@ -191,6 +199,7 @@ int32_t LegacyIffResourceFile::Close() {
     mSpace.nextFit = -1;
     mSpace.freeBytes = 0;
     mInternalMode = false;
+    mChanged = false;
     // A failure while writing the changes is not hidden behind a good close.
     return finish(r != rc::kOk ? r : closed);
 }
@@ -388,6 +397,7 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     entry->offset = kNoOffset;
     entry->labelNumber = labelNumber;
     entry->data = block;
+    mChanged = true;
     return finish(rc::kOk);
 }
 
@@ -413,6 +423,7 @@ int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
     if (!found.entry) return finish(rc::kNoSuchLabel);
     int32_t r = mSpace.ReleaseChunk(found.entry->offset, found.group->type);
     if (r != rc::kOk) return finish(r);
+    mChanged = true;
     // A record that another chunk also names stays: that resource keeps its label.
     const uint32_t number = found.entry->labelNumber;
     if (number != kNoLabelNumber && !labelNumberShared(number, found.entry)) mLabels->Remove(number);
@@ -452,6 +463,7 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
             mLabels->Remove(entry.labelNumber);
         changed = true;
     }
+    if (changed) mChanged = true;
     int32_t r = rc::kOk;
     if (changed && entry.offset != kNoOffset) {
         ChunkHeader header;

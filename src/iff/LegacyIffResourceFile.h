@@ -14,6 +14,8 @@ namespace tambrix {
 /// internal list for internal resources (the label table); new groups and entries go
 /// to the front, so each list runs in reverse order of discovery or addition. Resources
 /// carry no attributes: GetResAttrs answers 0 (-98 when no resource holds the block).
+/// A file that is never changed is never written, even when opened read-write: a file
+/// without a label table gets one with its first change.
 class LegacyIffResourceFile : public IffFileBase {
 public:
     LegacyIffResourceFile();
@@ -85,6 +87,9 @@ private:
     List mInternal;
     std::unique_ptr<LabelTable> mLabels;
     bool mInternalMode = false;
+    /// Something was changed since the file was opened: only then is it written, be it
+    /// a missing label table or a compaction.
+    bool mChanged = false;
 };
 
 }  // namespace tambrix

@@ -1,7 +1,6 @@
 #include "iff/IffResourceFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <map>
 #include <tuple>
@@ -654,28 +653,6 @@ TEST_F(IffResourceFileTest, closingWithLittleFreeSpaceKeepsTheFreeChunk) {
     ASSERT_EQ(iff.Close(), 0);
     auto chunks = ListChunks(ReadAll(dir.File("q.iff")), 76);
     EXPECT_TRUE(std::any_of(chunks.begin(), chunks.end(), [](const ListedChunk& c) { return c.type == "XXXX"; }));
-}
-
-TEST_F(IffResourceFileTest, anUnchangedFileIsNotWritten) {
-    MakeFile("idle.iff", 8);
-    std::vector<uint8_t> before = ReadAll(dir.File("idle.iff"));
-    struct stat st {};
-    ASSERT_EQ(stat(dir.File("idle.iff").c_str(), &st), 0);
-    uint64_t writes = platform::Hooks().writes.load();
-
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Name("idle.iff")), 0);
-    EXPECT_TRUE(iff.IsWritable());
-    Snapshot(iff);                                      // every body loaded
-    iff.GetResource(kTEST, 100, [](uint8_t*, uint32_t) {});  // a conversion is no change
-    ASSERT_EQ(iff.Close(), 0);
-
-    EXPECT_EQ(platform::Hooks().writes.load(), writes);
-    EXPECT_EQ(ReadAll(dir.File("idle.iff")), before);
-    struct stat after {};
-    ASSERT_EQ(stat(dir.File("idle.iff").c_str(), &after), 0);
-    EXPECT_EQ(after.st_mtim.tv_sec, st.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, st.st_mtim.tv_nsec);
 }
 
 TEST_F(IffResourceFileTest, aReadOnlyFileOpensReadOnlyAndRefusesEveryChange) {
