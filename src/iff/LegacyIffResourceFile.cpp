@@ -95,7 +95,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         }
         Entry entry;
         entry.id = static_cast<uint16_t>(header.id);
-        entry.flags = header.flags;
+        entry.flags = entry.fileFlags = header.flags;
         entry.offset = offset;
         entry.labelNumber = header.labelNumber;
         group->entries.push_back(entry);
@@ -292,9 +292,10 @@ int16_t LegacyIffResourceFile::CountResources(ResType type) {
     return group ? clampCount(group->entries.size()) : 0;
 }
 
-// A body converted on load is marked in the flags the file's header will carry.
+// Whether a body needs converting is what the file holds; a body converted on load is
+// marked in the flags its next write will carry.
 DataBlock* LegacyIffResourceFile::load(ResType type, Entry* entry, ConversionRoutine convert) {
-    return loadEntry(type, entry, &Entry::flags, convert);
+    return loadEntry(type, entry, &Entry::fileFlags, convert);
 }
 
 DataBlock* LegacyIffResourceFile::GetResource(ResType type, ResId id, ConversionRoutine convert) {
@@ -353,14 +354,14 @@ std::vector<int32_t> LegacyIffResourceFile::idsOf(ResType type) {
 
 // ---- changes -------------------------------------------------------------------
 
+// The flags return to what the file holds (a conversion on load set 0x10). They are
+// kept, not read back from the chunk: a failed read would leave the block neither the
+// file's nor freed, and the next load would skip the conversion.
 int32_t LegacyIffResourceFile::detachBody(const DataBlock* block) {
     Found found = findByBlock(block);
     found.entry->data = nullptr;
-    // The flags return to what the file holds (a conversion on load set 0x10).
-    ChunkHeader header;
-    int32_t r = mSpace.ReadHeader(found.entry->offset, header);
-    if (r == rc::kOk) found.entry->flags = header.flags;
-    return r;
+    found.entry->flags = found.entry->fileFlags;
+    return rc::kOk;
 }
 
 int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
@@ -414,7 +415,10 @@ int32_t LegacyIffResourceFile::WriteResource(DataBlock* block) {
     header.id = static_cast<int16_t>(entry.id);
     header.flags = entry.flags;
     header.labelNumber = entry.labelNumber;
-    return finish(mSpace.WriteChunk(entry.offset, header, block->data, length));
+    int32_t r = mSpace.WriteChunk(entry.offset, header, block->data, length);
+    if (r != rc::kOk) return finish(r);
+    entry.fileFlags = entry.flags;
+    return finish(rc::kOk);
 }
 
 int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {

@@ -48,7 +48,8 @@ public:
 private:
     struct Entry {
         uint16_t id = 0;
-        uint16_t flags = 0;
+        uint16_t flags = 0;      ///< as next written
+        uint16_t fileFlags = 0;  ///< as the chunk at `offset` holds them
         uint32_t offset = iff::kNoOffset;
         uint32_t labelNumber = iff::kNoLabelNumber;
         DataBlock* data = nullptr;
