@@ -146,7 +146,7 @@ int32_t IffFileBase::DetachResource(DataBlock* block) {
     if (!beginOp()) return GetError();
     EntryFacts facts;
     if (!describe(block, facts)) return finish(rc::kNoSuchLabel);
-    if (facts.offset == kNoOffset) WriteResource(block);
+    if (facts.awaitsWrite) WriteResource(block);
     return finish(detachBody(block));
 }
 

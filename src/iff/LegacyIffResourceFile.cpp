@@ -334,6 +334,7 @@ bool LegacyIffResourceFile::describe(const DataBlock* block, EntryFacts& facts) 
     facts.flags = found.entry->flags;
     facts.attribute = 0;  // this generation has no attributes
     facts.label = labelOf(*found.entry);
+    facts.awaitsWrite = awaitsWrite(*found.entry);
     return true;
 }
 
@@ -375,11 +376,9 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     uint32_t labelNumber = kNoLabelNumber;
     if (label.Length() > 0 && !newLabelNumber(labelNumber)) return finish(rc::kNoLabelNumber);
     if (entry) {
-        if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
-        int32_t r = mSpace.ReleaseChunk(entry->offset, type);
-        if (r != rc::kOk) return finish(r);
-        FreeDataBlock(entry->data);
-        entry->data = nullptr;
+        // The replaced version keeps its chunk (and the entry its offset and file flags)
+        // until the new body is written: a write that fails or is refused loses nothing.
+        if (entry->data != block) FreeDataBlock(entry->data);
         // The replaced resource's label record stays in the table; only removing a
         // resource drops its record.
     } else {
@@ -395,9 +394,9 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     if (labelNumber != kNoLabelNumber) mLabels->Set(labelNumber, label.View());
     entry->id = static_cast<uint16_t>(id);
     entry->flags = static_cast<uint16_t>((libraryOrder ? kFlagLibraryOrder : 0) | (mInternalMode ? kFlagInternal : 0));
-    entry->offset = kNoOffset;
     entry->labelNumber = labelNumber;
     entry->data = block;
+    entry->pending = true;
     mChanged = true;
     return finish(rc::kOk);
 }
@@ -418,6 +417,7 @@ int32_t LegacyIffResourceFile::WriteResource(DataBlock* block) {
     int32_t r = mSpace.WriteChunk(entry.offset, header, block->data, length);
     if (r != rc::kOk) return finish(r);
     entry.fileFlags = entry.flags;
+    entry.pending = false;
     return finish(rc::kOk);
 }
 
@@ -469,7 +469,9 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
     }
     if (changed) mChanged = true;
     int32_t r = rc::kOk;
-    if (changed && entry.offset != kNoOffset) {
+    // A body awaiting its write takes the new ID and label number with it; the chunk of
+    // the version it replaces keeps its own until then.
+    if (changed && !awaitsWrite(entry)) {
         ChunkHeader header;
         if (mSpace.IsChunkOf(entry.offset, found.group->type, header, r)) {
             header.id = static_cast<int16_t>(entry.id);

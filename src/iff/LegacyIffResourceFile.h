@@ -53,6 +53,7 @@ private:
         uint32_t offset = iff::kNoOffset;
         uint32_t labelNumber = iff::kNoLabelNumber;
         DataBlock* data = nullptr;
+        bool pending = false;  ///< `data` was added and awaits writing
     };
     struct TypeGroup {
         ResType type = 0;

@@ -247,9 +247,11 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         // What loads before the change loads the same after it; the damaged chunk still does not.
         std::vector<Seen> expected = Contents(c.legacy);
 
-        // The first chunk is rewritten in place; a new resource needs room at the end.
-        const ListedChunk first = chunks[0];
+        // The first chunk is rewritten in place; a replacement of the second that needs
+        // a larger chunk, and a new resource, need room at the end.
+        const ListedChunk first = chunks[0], second = chunks[1];
         const ResType firstType = first.type == "TEST" ? kTEST : kOTHR;
+        const ResType secondType = second.type == "TEST" ? kTEST : kOTHR;
         auto file = Make(c.legacy);
         ASSERT_EQ(file->Open(Path()), 0);
         DataBlock* rewritten = file->GetResource(firstType, first.id, nullptr);
@@ -257,6 +259,9 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         const std::string newBody = Body(99, rewritten->size);
         std::copy(newBody.begin(), newBody.end(), rewritten->data);
         ASSERT_EQ(file->WriteResource(rewritten), 0);
+        DataBlock* replacement = MakeBlock(Body(8, 260));
+        ASSERT_EQ(file->AddResource(replacement, secondType, second.id, LabelText("r" + std::to_string(second.id)), true), 0);
+        EXPECT_EQ(file->WriteResource(replacement), c.legacy ? rc::kChunkMismatch : 0);
         ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
         const int32_t closed = file->Close();
         const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
@@ -264,7 +269,8 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
 
         if (c.legacy) {
             // Without a map a chunk behind a broken chain could never be found again:
-            // the addition is refused and no byte outside the rewritten chunk changes.
+            // the replacement and the addition are refused, the replaced version stays,
+            // and no byte outside the rewritten chunk changes.
             EXPECT_EQ(closed, rc::kChunkMismatch);
             ASSERT_EQ(after.size(), bytes.size());
             for (size_t i = 0; i < after.size(); ++i) {
@@ -274,12 +280,13 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
                 }
             }
         } else {
-            // The new chunk sits at the old end and the new map right behind it.
+            // The new chunks sit at the old end and the new map right behind them.
             EXPECT_EQ(closed, 0);
             const uint32_t map = MapOffsetOf(after);
-            EXPECT_EQ(map, bytes.size() + 76 + 300);
+            EXPECT_EQ(map, bytes.size() + 76 + 260 + 76 + 300);
             ASSERT_LE(map + 8u, after.size());
             EXPECT_EQ(after.size(), map + GetU32BE(after, map + 4));
+            Find(expected, secondType, second.id).body = Body(8, 260);
             expected.push_back({kOTHR, 77, "new", 0, true, Body(7, 300)});
         }
         EXPECT_EQ(Contents(c.legacy), Sorted(expected));
