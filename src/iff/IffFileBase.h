@@ -29,6 +29,7 @@ public:
     void UniqueName(ResType type, TextBuffer& label) override;
     ResId UniqueID(ResType type) override;
     /// Writes a resource whose body awaits writing, then hands its block to the caller.
+    /// When that write fails the block stays the file's (the error says so).
     int32_t DetachResource(DataBlock* block) override;
     int32_t ReservedOp(DataBlock* block) override;
     bool IsLibraryOrder(DataBlock* block) override;

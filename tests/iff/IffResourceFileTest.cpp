@@ -741,8 +741,10 @@ TEST_F(IffResourceFileTest, closeReportsAFailedWriteOfTheChanges) {
     MakeFile("fail.iff", 2);
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("fail.iff")), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("lost"), kOTHR, 7, LabelText(""), true), 0);
+    DataBlock* added = MakeBlock("lost");
+    ASSERT_EQ(iff.AddResource(added, kOTHR, 7, LabelText(""), true), 0);
     platform::Hooks().failWritesAfter = 0;
+    EXPECT_NE(iff.ReleaseResource(added), 0) << "a body that could not be written stays with the file";
     EXPECT_NE(iff.Close(), 0);
     platform::Hooks().failWritesAfter = -1;
     EXPECT_FALSE(iff.IsOpen());
