@@ -216,36 +216,31 @@ int32_t ChunkSpace::WriteChunk(uint32_t& offset, const ChunkHeader& header, cons
             return r;
         }
     }
-    // Where an allocation may be refused (no map, broken chain), the old chunk is let go
-    // only once the new one is written, so that a refused write loses nothing.
-    bool keepOld = false;
-    if (oldIsOurs && mWalkableAppends) {
-        uint32_t fileSize = 0;
-        r = mStream.GetSize(fileSize);
-        if (r != rc::kOk) return r;
-        keepOld = !chainWhole(fileSize);
-    }
-    if (oldIsOurs && !keepOld) {
-        r = letGo(oldOffset);
-        if (r != rc::kOk) return r;
-    }
+    // The old chunk is let go only once the new one is written, so that a refused or
+    // failed write (no room behind a broken chain, a full disk) leaves the resource as
+    // the file held it; the new chunk therefore never takes the old one's own span.
     offset = kNoOffset;  // the recorded chunk is not ours any more (or never was)
 
     uint32_t place = 0;
     r = Allocate(length, place);
     if (r != rc::kOk) {
-        // A chunk already let go stays free; the resource waits for its next write.
-        if (keepOld) offset = oldOffset;
+        if (oldIsOurs) offset = oldOffset;
         return r;
     }
     offset = place;
     mListedKnown = false;
     forgetStaleEntries(place, place + header.size, &offset);
     insertClaim(Claim{place, place + header.size, 1});
-    r = WriteHeader(place, header);
-    if (r == rc::kOk && length > 0) r = WriteAt(mStream, place + HeaderBytes(), body, length);
-    if (r == rc::kOk && keepOld) r = letGo(oldOffset);
-    return r;
+    // Body first: until its header is written the span is the free chunk Allocate left,
+    // so a write cut short leaves no half chunk that a walk would list (a version 1.0
+    // list would find it before the old version).
+    if (length > 0) r = WriteAt(mStream, place + HeaderBytes(), body, length);
+    if (r == rc::kOk) r = WriteHeader(place, header);
+    if (r != rc::kOk) {
+        if (oldIsOurs) offset = oldOffset;  // the whole old chunk beats a part of the new one
+        return r;
+    }
+    return oldIsOurs ? letGo(oldOffset) : rc::kOk;
 }
 
 int32_t ChunkSpace::Allocate(uint32_t length, uint32_t& offset) {

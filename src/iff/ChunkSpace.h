@@ -75,11 +75,12 @@ public:
     /// header lies inside a chunk another entry holds; anything else is left alone.
     int32_t ReleaseChunk(uint32_t offset, ResType type);
 
-    /// Writes a chunk (header, then body) for the index entry whose offset field is
-    /// `offset`. The entry's own chunk of the same size is rewritten in place when no
-    /// other entry holds any of its bytes; otherwise the old chunk is let go and room is
-    /// found anew, and `offset` receives the new place (kNoOffset when no room could be
-    /// had; a refused append behind a broken chain keeps the old chunk instead).
+    /// Writes a chunk for the index entry whose offset field is `offset`. The entry's
+    /// own chunk of the same size is rewritten in place when no other entry holds any of
+    /// its bytes; otherwise room is found anew, the body and then the header are written
+    /// there, `offset` receives the new place, and only then is the old chunk let go.
+    /// When that fails, `offset` keeps naming the old chunk (or kNoOffset when it named
+    /// none of the type).
     int32_t WriteChunk(uint32_t& offset, const ChunkHeader& header, const uint8_t* body, uint32_t length);
 
     /// Finds room for a body of `length` bytes, next-fit from where the last search

@@ -146,7 +146,9 @@ int32_t IffFileBase::DetachResource(DataBlock* block) {
     if (!beginOp()) return GetError();
     EntryFacts facts;
     if (!describe(block, facts)) return finish(rc::kNoSuchLabel);
-    if (facts.offset == kNoOffset) WriteResource(block);
+    // A body that cannot be written stays with the file, which tries again on close;
+    // handing it over would drop the change while answering success.
+    if (facts.awaitsWrite && WriteResource(block) != rc::kOk) return GetError();
     return finish(detachBody(block));
 }
 

@@ -28,7 +28,8 @@ public:
     uint8_t GetResAttrs(DataBlock* block) override;
     void UniqueName(ResType type, TextBuffer& label) override;
     ResId UniqueID(ResType type) override;
-    /// Writes a resource that was never written, then hands its block to the caller.
+    /// Writes a resource whose body awaits writing, then hands its block to the caller.
+    /// When that write fails the block stays the file's (the error says so).
     int32_t DetachResource(DataBlock* block) override;
     int32_t ReservedOp(DataBlock* block) override;
     bool IsLibraryOrder(DataBlock* block) override;
@@ -51,11 +52,13 @@ protected:
         uint16_t flags = 0;
         uint8_t attribute = 0;
         std::string_view label;
+        bool awaitsWrite = false;
     };
     /// False when no resource holds the block (or the block is null).
     virtual bool describe(const DataBlock* block, EntryFacts& facts) = 0;
     /// Forgets the block of the resource holding it (the caller owns it from now on) and
-    /// returns the resource's flags to what the file holds.
+    /// returns the resource's flags to what the file holds. Never called while the body
+    /// awaits writing.
     virtual int32_t detachBody(const DataBlock* block) = 0;
     /// Whether a resource of the type already carries the label (compared ignoring case).
     virtual bool labelTaken(ResType type, std::string_view label) = 0;
@@ -94,15 +97,15 @@ protected:
         return entry->data;
     }
 
-    /// Writes every resource that was added but never written, last group and last
-    /// entry first; the first failure is kept in `first`. Writing never reshapes the
+    /// Writes every resource whose body awaits writing, last group and last entry
+    /// first; the first failure is kept in `first`. Writing never reshapes the
     /// index, so the positions stay good while it runs.
     template <class Groups>
     void writeUnwritten(Groups& groups, int32_t& first) {
         for (auto g = groups.size(); g-- > 0;) {
             for (auto e = groups[g].entries.size(); e-- > 0;) {
                 auto& entry = groups[g].entries[e];
-                if (entry.offset != iff::kNoOffset || !entry.data) continue;
+                if (!awaitsWrite(entry)) continue;
                 int32_t r = WriteResource(entry.data);
                 if (first == rc::kOk) first = r;
             }
@@ -110,6 +113,14 @@ protected:
     }
 
     static int16_t clampCount(size_t n);
+
+    /// Whether an entry's body was added and is not in the file yet: a new resource, or
+    /// a replacement whose entry still names the chunk of the version it replaces (that
+    /// chunk stays until the new one is written, so a failed write loses nothing).
+    template <class Entry>
+    static bool awaitsWrite(const Entry& entry) {
+        return entry.data && (entry.pending || entry.offset == iff::kNoOffset);
+    }
 
     FileStream mStream;
     iff::ChunkSpace mSpace;

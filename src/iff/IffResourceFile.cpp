@@ -154,8 +154,7 @@ int32_t IffResourceFile::Close() {
     // A resource added but never written counts as a change too: without it an
     // addition to an otherwise untouched file would be dropped on close.
     const bool pending = mIndex && std::any_of(mIndex->groups.begin(), mIndex->groups.end(), [](const ResourceTypeGroup& g) {
-        return std::any_of(g.entries.begin(), g.entries.end(),
-                           [](const ResourceEntry& e) { return e.offset == kNoOffset && e.data; });
+        return std::any_of(g.entries.begin(), g.entries.end(), [](const ResourceEntry& e) { return awaitsWrite(e); });
     });
     if (mIndex && writable && (mDirty || pending)) {
         Update();
@@ -276,6 +275,7 @@ bool IffResourceFile::describe(const DataBlock* block, EntryFacts& facts) {
     facts.flags = found.entry->flags;
     facts.attribute = found.entry->Attribute();
     facts.label = found.entry->label.View();
+    facts.awaitsWrite = awaitsWrite(*found.entry);
     return true;
 }
 
@@ -338,23 +338,20 @@ int32_t IffResourceFile::AddResourceWithAttr(DataBlock* block, ResType type, Res
     Found holder = findByBlock(block);
     if (holder.entry && holder.entry != entry) return finish(rc::kUnsupported);
     if (entry) {
-        if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
-        int32_t r = mSpace.ReleaseChunk(entry->offset, type);
-        if (r != rc::kOk) return finish(r);
-        FreeDataBlock(entry->data);
-        entry->data = nullptr;
-        mStream.Flush();
+        // The replaced version keeps its chunk (and the entry its offset and file flags)
+        // until the new body is written: a write that fails or never comes loses nothing.
+        if (entry->data != block) FreeDataBlock(entry->data);
     } else {
         ResourceTypeGroup& group = mIndex->GroupFor(type);
         group.entries.emplace_back();
         entry = &group.entries.back();
+        entry->fileFlags = 0;
     }
     entry->id = id;
     entry->flags = static_cast<uint16_t>((attribute << kAttributeShift) | (libraryOrder ? kFlagLibraryOrder : 0));
-    entry->fileFlags = 0;
     entry->data = block;
     entry->label.Assign(label.View().substr(0, kMaxLabelLength));
-    entry->offset = kNoOffset;
+    entry->pending = true;
     return rc::kOk;
 }
 
@@ -380,6 +377,7 @@ int32_t IffResourceFile::WriteResource(DataBlock* block) {
     int32_t r = mSpace.WriteChunk(entry.offset, header, block->data, length);
     if (r != rc::kOk) return finish(r);
     entry.fileFlags = entry.flags;
+    entry.pending = false;
     return finish(mStream.Flush());
 }
 
@@ -419,7 +417,9 @@ int32_t IffResourceFile::SetResInfo(DataBlock* block, ResId id, const TextBuffer
         changed = true;
     }
     int32_t r = rc::kOk;
-    if (changed && entry.offset != kNoOffset) {
+    // A body awaiting its write takes the new ID and label with it; the chunk of the
+    // version it replaces keeps its own until then.
+    if (changed && !awaitsWrite(entry)) {
         ChunkHeader header;
         if (mSpace.IsChunkOf(entry.offset, found.group->type, header, r)) {
             header.id = id;

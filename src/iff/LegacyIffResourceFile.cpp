@@ -29,6 +29,10 @@ LegacyIffResourceFile::LegacyIffResourceFile() : IffFileBase(ChunkLayout::kLegac
     });
     // There is no map: a chunk the walk cannot reach is not in the file.
     mSpace.RequireWalkableAppends();
+    mSpace.SetWriteGuard([this] {
+        mChanged = true;
+        return rc::kOk;
+    });
 }
 
 LegacyIffResourceFile::~LegacyIffResourceFile() {
@@ -59,8 +63,11 @@ int32_t LegacyIffResourceFile::Create(const TextBuffer& name) {
         fresh.Close();
     }
     if (r != rc::kOk) return finish(r);
-    // Opening and closing the new file writes its empty label table.
-    if (Open(name) == rc::kOk) Close();
+    // A new file gets its empty label table: opened, marked changed, closed.
+    if (Open(name) == rc::kOk) {
+        mChanged = true;
+        Close();
+    }
     return finish(r);
 }
 
@@ -88,7 +95,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
         }
         Entry entry;
         entry.id = static_cast<uint16_t>(header.id);
-        entry.flags = header.flags;
+        entry.flags = entry.fileFlags = header.flags;
         entry.offset = offset;
         entry.labelNumber = header.labelNumber;
         group->entries.push_back(entry);
@@ -103,6 +110,7 @@ int32_t LegacyIffResourceFile::Open(const TextBuffer& name) {
     mInternalMode = true;
     readLabelTable();
     mInternalMode = false;
+    mChanged = false;
     return finish(rc::kOk);
 }
 
@@ -114,8 +122,8 @@ void LegacyIffResourceFile::readLabelTable() {
         mLabels->ReadCurrentForm(*table);
         mLabels->SetChanged(false);
     }
-    // Without a table, the table stays empty and marked changed: the next update of a
-    // writable file writes one.
+    // Without a table, the table stays empty and marked changed: the first change to a
+    // writable file writes one along with it.
     SetError(rc::kOk);
 }
 
@@ -164,13 +172,12 @@ int32_t LegacyIffResourceFile::Resume() { return finish(rc::kIoFailed); }
 
 int32_t LegacyIffResourceFile::Update() {
     if (!beginOp()) return GetError();
-    int32_t first = rc::kOk;
-    // A read-only file cannot take a table; there is nothing else to write either.
-    if (mStream.IsOpenedForWriting()) {
-        mInternalMode = true;
-        first = writeLabelTable();
-        mInternalMode = false;
-    }
+    // A file only looked at is never written, not even to give it the label table it
+    // lacks; a read-only file cannot have been changed.
+    if (!mChanged) return finish(rc::kOk);
+    mInternalMode = true;
+    int32_t first = writeLabelTable();
+    mInternalMode = false;
     for (List* list : {&mMain, &mInternal}) writeUnwritten(*list, first);
     // Flushing gives what closing and reopening the stream would, without the risk of
     // a failed reopen leaving the object half open.
@@ -182,8 +189,9 @@ int32_t LegacyIffResourceFile::Close() {
     if (!IsOpen()) return finish(rc::kNotOpen);
     int32_t r = rc::kOk;
     if (mLabels) r = Update();
-    // Compacted while the lists still name their chunks: what they list is kept.
-    if (mLabels && r == rc::kOk && mStream.IsOpenedForWriting() && mSpace.freeBytes >= kCompactThreshold) r = Compact();
+    // Compacted while the lists still name their chunks: what they list is kept. Only
+    // a changed file is compacted.
+    if (mLabels && r == rc::kOk && mChanged && mSpace.freeBytes >= kCompactThreshold) r = Compact();
     releaseLists();
     mLabels.reset();
     int32_t closed = mStream.Close();
@@ -191,6 +199,7 @@ int32_t LegacyIffResourceFile::Close() {
     mSpace.nextFit = -1;
     mSpace.freeBytes = 0;
     mInternalMode = false;
+    mChanged = false;
     // A failure while writing the changes is not hidden behind a good close.
     return finish(r != rc::kOk ? r : closed);
 }
@@ -283,9 +292,10 @@ int16_t LegacyIffResourceFile::CountResources(ResType type) {
     return group ? clampCount(group->entries.size()) : 0;
 }
 
-// A body converted on load is marked in the flags the file's header will carry.
+// Whether a body needs converting is what the file holds; a body converted on load is
+// marked in the flags its next write will carry.
 DataBlock* LegacyIffResourceFile::load(ResType type, Entry* entry, ConversionRoutine convert) {
-    return loadEntry(type, entry, &Entry::flags, convert);
+    return loadEntry(type, entry, &Entry::fileFlags, convert);
 }
 
 DataBlock* LegacyIffResourceFile::GetResource(ResType type, ResId id, ConversionRoutine convert) {
@@ -324,6 +334,7 @@ bool LegacyIffResourceFile::describe(const DataBlock* block, EntryFacts& facts) 
     facts.flags = found.entry->flags;
     facts.attribute = 0;  // this generation has no attributes
     facts.label = labelOf(*found.entry);
+    facts.awaitsWrite = awaitsWrite(*found.entry);
     return true;
 }
 
@@ -344,14 +355,14 @@ std::vector<int32_t> LegacyIffResourceFile::idsOf(ResType type) {
 
 // ---- changes -------------------------------------------------------------------
 
+// The flags return to what the file holds (a conversion on load set 0x10). They are
+// kept, not read back from the chunk: a failed read would leave the block neither the
+// file's nor freed, and the next load would skip the conversion.
 int32_t LegacyIffResourceFile::detachBody(const DataBlock* block) {
     Found found = findByBlock(block);
     found.entry->data = nullptr;
-    // The flags return to what the file holds (a conversion on load set 0x10).
-    ChunkHeader header;
-    int32_t r = mSpace.ReadHeader(found.entry->offset, header);
-    if (r == rc::kOk) found.entry->flags = header.flags;
-    return r;
+    found.entry->flags = found.entry->fileFlags;
+    return rc::kOk;
 }
 
 int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
@@ -365,11 +376,9 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     uint32_t labelNumber = kNoLabelNumber;
     if (label.Length() > 0 && !newLabelNumber(labelNumber)) return finish(rc::kNoLabelNumber);
     if (entry) {
-        if (entry->data == block) entry->data = nullptr;  // not released: it is the new body
-        int32_t r = mSpace.ReleaseChunk(entry->offset, type);
-        if (r != rc::kOk) return finish(r);
-        FreeDataBlock(entry->data);
-        entry->data = nullptr;
+        // The replaced version keeps its chunk (and the entry its offset and file flags)
+        // until the new body is written: a write that fails or is refused loses nothing.
+        if (entry->data != block) FreeDataBlock(entry->data);
         // The replaced resource's label record stays in the table; only removing a
         // resource drops its record.
     } else {
@@ -385,9 +394,10 @@ int32_t LegacyIffResourceFile::AddResource(DataBlock* block, ResType type, ResId
     if (labelNumber != kNoLabelNumber) mLabels->Set(labelNumber, label.View());
     entry->id = static_cast<uint16_t>(id);
     entry->flags = static_cast<uint16_t>((libraryOrder ? kFlagLibraryOrder : 0) | (mInternalMode ? kFlagInternal : 0));
-    entry->offset = kNoOffset;
     entry->labelNumber = labelNumber;
     entry->data = block;
+    entry->pending = true;
+    mChanged = true;
     return finish(rc::kOk);
 }
 
@@ -404,7 +414,11 @@ int32_t LegacyIffResourceFile::WriteResource(DataBlock* block) {
     header.id = static_cast<int16_t>(entry.id);
     header.flags = entry.flags;
     header.labelNumber = entry.labelNumber;
-    return finish(mSpace.WriteChunk(entry.offset, header, block->data, length));
+    int32_t r = mSpace.WriteChunk(entry.offset, header, block->data, length);
+    if (r != rc::kOk) return finish(r);
+    entry.fileFlags = entry.flags;
+    entry.pending = false;
+    return finish(rc::kOk);
 }
 
 int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
@@ -413,6 +427,7 @@ int32_t LegacyIffResourceFile::RemoveResource(DataBlock* block) {
     if (!found.entry) return finish(rc::kNoSuchLabel);
     int32_t r = mSpace.ReleaseChunk(found.entry->offset, found.group->type);
     if (r != rc::kOk) return finish(r);
+    mChanged = true;
     // A record that another chunk also names stays: that resource keeps its label.
     const uint32_t number = found.entry->labelNumber;
     if (number != kNoLabelNumber && !labelNumberShared(number, found.entry)) mLabels->Remove(number);
@@ -452,8 +467,11 @@ int32_t LegacyIffResourceFile::SetResInfo(DataBlock* block, ResId id, const Text
             mLabels->Remove(entry.labelNumber);
         changed = true;
     }
+    if (changed) mChanged = true;
     int32_t r = rc::kOk;
-    if (changed && entry.offset != kNoOffset) {
+    // A body awaiting its write takes the new ID and label number with it; the chunk of
+    // the version it replaces keeps its own until then.
+    if (changed && !awaitsWrite(entry)) {
         ChunkHeader header;
         if (mSpace.IsChunkOf(entry.offset, found.group->type, header, r)) {
             header.id = static_cast<int16_t>(entry.id);

@@ -14,6 +14,8 @@ namespace tambrix {
 /// internal list for internal resources (the label table); new groups and entries go
 /// to the front, so each list runs in reverse order of discovery or addition. Resources
 /// carry no attributes: GetResAttrs answers 0 (-98 when no resource holds the block).
+/// A file that is never changed is never written, even when opened read-write: a file
+/// without a label table gets one with its first change.
 class LegacyIffResourceFile : public IffFileBase {
 public:
     LegacyIffResourceFile();
@@ -46,10 +48,12 @@ public:
 private:
     struct Entry {
         uint16_t id = 0;
-        uint16_t flags = 0;
+        uint16_t flags = 0;      ///< as next written
+        uint16_t fileFlags = 0;  ///< as the chunk at `offset` holds them
         uint32_t offset = iff::kNoOffset;
         uint32_t labelNumber = iff::kNoLabelNumber;
         DataBlock* data = nullptr;
+        bool pending = false;  ///< `data` was added and awaits writing
     };
     struct TypeGroup {
         ResType type = 0;
@@ -85,6 +89,9 @@ private:
     List mInternal;
     std::unique_ptr<LabelTable> mLabels;
     bool mInternalMode = false;
+    /// Something was changed since the file was opened: only then is it written, be it
+    /// a missing label table or a compaction.
+    bool mChanged = false;
 };
 
 }  // namespace tambrix

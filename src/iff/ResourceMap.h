@@ -19,6 +19,7 @@ struct ResourceEntry {
     uint16_t fileFlags = 0xFFFF;       ///< as last read from or written to the file
     DataBlock* data = nullptr;         ///< owned while attached
     LabelText label;
+    bool pending = false;              ///< `data` was added and awaits writing
 
     uint8_t Attribute() const { return static_cast<uint8_t>(flags >> iff::kAttributeShift); }
 };

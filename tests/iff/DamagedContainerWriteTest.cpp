@@ -1,6 +1,8 @@
-// Writes into containers written by the library and then damaged byte-wise: after close
-// and reopen every resource the change did not touch reads back as it was, the change
-// is there (or refused with a code), and the file grew only by what was written.
+// Containers written by the library, some then altered byte-wise. A file opened
+// read-write and only looked at is not written at all. After a write into a damaged
+// file, close and reopen, every resource the change did not touch reads back as it was,
+// the change is there (or refused with a code), and the file grew only by what was
+// written.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include "iff/IffResourceFile.h"
 #include "iff/LegacyIffResourceFile.h"
 #include "IffTestSupport.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix {
 namespace {
@@ -72,6 +75,7 @@ protected:
         ResId id;
         std::string label;
         size_t size;
+        bool libraryOrder = true;
     };
 
     static std::unique_ptr<ResourceFile> Make(bool legacy) {
@@ -87,7 +91,7 @@ protected:
         EXPECT_EQ(file->Create(Path()), 0);
         EXPECT_EQ(file->Open(Path()), 0);
         for (const auto& s : plan)
-            EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), true), 0);
+            EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), s.libraryOrder), 0);
         EXPECT_EQ(file->Close(), 0);
         return ReadAll(dir.File("f.iff"));
     }
@@ -105,6 +109,106 @@ protected:
 
     test::TempDir dir;
 };
+
+TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
+    // Resource 2 is stored in the other byte order: loading it converts the body.
+    const std::vector<Planned> plan = {{kTEST, 1, "one", 40}, {kOTHR, 2, "", 40, false}, {kTEST, 3, "three", 300}};
+    const LabelText missing("missing");
+    static const ConversionRoutine reverse = [](uint8_t* p, uint32_t n) { std::reverse(p, p + n); };
+    std::string converted = Body(2, 40);
+    std::reverse(converted.begin(), converted.end());
+    struct Road {
+        const char* what;
+        std::function<void(ResourceFile&)> take;
+        bool changes = false;
+    };
+    const Road roads[] = {
+        {"open and close", [](ResourceFile&) {}},
+        {"update", [](ResourceFile& f) { EXPECT_EQ(f.Update(), 0); }},
+        {"suspend and resume", [](ResourceFile& f) {  // 1.0: not supported; a failed resume fails the close
+             if (f.Suspend() == 0) f.Resume();
+         }},
+        {"lookups that find nothing", [&](ResourceFile& f) {
+             EXPECT_FALSE(f.GetResource(kOBJD, 1, reverse) || f.GetNamedResource(kTEST, missing, nullptr) ||
+                          f.GetIndResource(kOTHR, 9, nullptr));
+         }},
+        {"every body loaded", [](ResourceFile& f) { EXPECT_EQ(Snapshot(f).size(), 3u); }},
+        {"a conversion on load, release, load again", [&](ResourceFile& f) {
+             for (int i = 0; i < 2; ++i) {
+                 DataBlock* block = f.GetResource(kOTHR, 2, reverse);
+                 EXPECT_EQ(BlockText(block), converted) << "load " << i;
+                 EXPECT_EQ(f.ReleaseResource(block), 0);
+             }
+         }},
+        {"unique name and ID", [](ResourceFile& f) {
+             LabelText label("one");
+             f.UniqueName(kTEST, label);
+             f.UniqueID(kTEST);
+         }},
+        {"detaching a resource in the file", [](ResourceFile& f) {
+             DataBlock* block = f.GetResource(kTEST, 3, nullptr);
+             if (f.DetachResource(block) == 0) FreeDataBlock(block);
+         }},
+        // The other side: one change, and a 1.0 file gets its label table and any file
+        // with much free space is compacted.
+        {"a rewrite in place", [](ResourceFile& f) { EXPECT_EQ(f.WriteResource(f.GetResource(kTEST, 1, nullptr)), 0); }, true},
+    };
+    struct File {
+        const char* what;
+        bool legacy;
+        bool labelTable;
+        bool muchFree;
+    };
+    const File files[] = {
+        {"2.5", false, false, false},          {"2.5, 12,000 bytes free", false, false, true},
+        {"1.0", true, true, false},            {"1.0, 12,000 bytes free", true, true, true},
+        {"1.0 without label table", true, false, false}, {"1.0 without label table, 12,000 bytes free", true, false, true},
+    };
+    for (const File& file : files) {
+        SCOPED_TRACE(file.what);
+        std::vector<uint8_t> bytes = Build(file.legacy, plan);
+        if (file.legacy && !file.labelTable) {
+            const ListedChunk table = ChunkOf(ListChunks(bytes, 16), "NAME", 1);
+            ASSERT_NE(table.offset, 0u);
+            bytes.erase(bytes.begin() + table.offset, bytes.begin() + table.offset + table.size);
+        }
+        if (file.muchFree) {
+            // A free chunk at the end (behind the map, which counts it as free).
+            Bytes free;
+            if (file.legacy) {
+                LegacyChunk(free, "XXXX", 0, 0x04, 0xFFFFFFFF, std::string(12000, '\0'));
+            } else {
+                ModernChunk(free, "XXXX", 0, 0x04, "", std::string(12000, '\0'));
+                const size_t count = MapOffsetOf(bytes) + 76 + 12;  // free byte count, the map's first field
+                for (int i = 0; i < 4; ++i) bytes[count + i] = static_cast<uint8_t>(free.Size() >> (8 * i));
+            }
+            bytes.insert(bytes.end(), free.Get().begin(), free.Get().end());
+        }
+        for (const Road& road : roads) {
+            SCOPED_TRACE(road.what);
+            WriteAll(dir.File("f.iff"), bytes);
+            const uint64_t writes = platform::Hooks().writes.load();
+            auto opened = Make(file.legacy);
+            ASSERT_EQ(opened->Open(Path()), 0);
+            ASSERT_TRUE(opened->IsWritable());
+            road.take(*opened);
+            EXPECT_EQ(opened->Close(), 0);
+            const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+            if (!road.changes) {
+                EXPECT_EQ(platform::Hooks().writes.load(), writes);
+                EXPECT_TRUE(after == bytes);
+                continue;
+            }
+            int tables = 0, free = 0;
+            for (const ListedChunk& c : ListChunks(after, file.legacy ? 16 : 76)) {
+                tables += c.type == "NAME";
+                free += c.type == "XXXX";
+            }
+            EXPECT_EQ(tables, file.legacy ? 1 : 0);
+            EXPECT_TRUE(free == 0 || !file.muchFree) << "compacted";
+        }
+    }
+}
 
 TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSays) {
     enum Damage { kSizeZero, kSizePastEnd, kCut };
@@ -138,9 +242,11 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         // What loads before the change loads the same after it; the damaged chunk still does not.
         std::vector<Seen> expected = Contents(c.legacy);
 
-        // The first chunk is rewritten in place; a new resource needs room at the end.
-        const ListedChunk first = chunks[0];
+        // The first chunk is rewritten in place; a replacement of the second that needs
+        // a larger chunk, and a new resource, need room at the end.
+        const ListedChunk first = chunks[0], second = chunks[1];
         const ResType firstType = first.type == "TEST" ? kTEST : kOTHR;
+        const ResType secondType = second.type == "TEST" ? kTEST : kOTHR;
         auto file = Make(c.legacy);
         ASSERT_EQ(file->Open(Path()), 0);
         DataBlock* rewritten = file->GetResource(firstType, first.id, nullptr);
@@ -148,6 +254,9 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         const std::string newBody = Body(99, rewritten->size);
         std::copy(newBody.begin(), newBody.end(), rewritten->data);
         ASSERT_EQ(file->WriteResource(rewritten), 0);
+        DataBlock* replacement = MakeBlock(Body(8, 260));
+        ASSERT_EQ(file->AddResource(replacement, secondType, second.id, LabelText("r" + std::to_string(second.id)), true), 0);
+        EXPECT_EQ(file->WriteResource(replacement), c.legacy ? rc::kChunkMismatch : 0);
         ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
         const int32_t closed = file->Close();
         const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
@@ -155,7 +264,8 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
 
         if (c.legacy) {
             // Without a map a chunk behind a broken chain could never be found again:
-            // the addition is refused and no byte outside the rewritten chunk changes.
+            // the replacement and the addition are refused, the replaced version stays,
+            // and no byte outside the rewritten chunk changes.
             EXPECT_EQ(closed, rc::kChunkMismatch);
             ASSERT_EQ(after.size(), bytes.size());
             for (size_t i = 0; i < after.size(); ++i) {
@@ -165,12 +275,13 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
                 }
             }
         } else {
-            // The new chunk sits at the old end and the new map right behind it.
+            // The new chunks sit at the old end and the new map right behind them.
             EXPECT_EQ(closed, 0);
             const uint32_t map = MapOffsetOf(after);
-            EXPECT_EQ(map, bytes.size() + 76 + 300);
+            EXPECT_EQ(map, bytes.size() + 76 + 260 + 76 + 300);
             ASSERT_LE(map + 8u, after.size());
             EXPECT_EQ(after.size(), map + GetU32BE(after, map + 4));
+            Find(expected, secondType, second.id).body = Body(8, 260);
             expected.push_back({kOTHR, 77, "new", 0, true, Body(7, 300)});
         }
         EXPECT_EQ(Contents(c.legacy), Sorted(expected));

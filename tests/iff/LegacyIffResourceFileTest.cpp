@@ -375,6 +375,10 @@ TEST_F(LegacyIffResourceFileTest, aWriteFailureAtAnyPointLosesNoUntouchedResourc
         ASSERT_EQ(check.Open(Name("crash.wll")), 0) << n;
         for (int i : {1, 4, 5, 6})
             EXPECT_EQ(BlockText(check.GetResource(kAAAA, static_cast<ResId>(i), nullptr)), Body(i, 90)) << i << " after " << n;
+        // The grown resource reads as one version or the other, never as a half-written chunk.
+        const std::string grown = BlockText(check.GetResource(kAAAA, 2, nullptr));
+        EXPECT_EQ(grown.substr(0, 90), Body(2, 90)) << "2 after " << n;
+        EXPECT_TRUE(grown.size() == 90 || grown.size() == 300) << "2 after " << n;
     }
 }
 
