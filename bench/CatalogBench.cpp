@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "catalog/DataBlock.h"
+#include "core/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "iff/IffResourceFile.h"
+#include "containers/IffResourceFile.h"
 
 namespace tambrix {
 namespace {

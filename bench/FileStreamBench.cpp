@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/TextBuffer.h"
+#include "core/TextBuffer.h"
 #include "fileaccess/FileStream.h"
 #include "fileaccess/FileSystem.h"
 

@@ -6,10 +6,11 @@
 #include <cstring>
 #include <vector>
 
-#include "../tests/graphics/SpriteBuilders.h"
+#include "support/SpriteBuilders.h"
 #include "BenchResourceFile.h"
 #include "catalog/ObjectSet.h"
 #include "graphics/Palette.h"
+#include "catalog/ObjectPreview.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "iff/IffResourceFile.h"
-#include "resfile/DirectoryResourceFile.h"
-#include "resfile/ResourceSet.h"
+#include "containers/IffResourceFile.h"
+#include "containers/DirectoryResourceFile.h"
+#include "sets/ViewResourceSet.h"
 
 namespace {
 

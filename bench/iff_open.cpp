@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "catalog/DataBlock.h"
-#include "iff/IffResourceFile.h"
+#include "core/DataBlock.h"
+#include "containers/IffResourceFile.h"
 #include "platform/PlatformFile.h"
 
 namespace {

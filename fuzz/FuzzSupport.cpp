@@ -13,8 +13,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
 
 namespace tambrix::fuzz {
 

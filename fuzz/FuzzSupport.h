@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalog/TextBuffer.h"
+#include "core/TextBuffer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 

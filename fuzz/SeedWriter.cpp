@@ -18,12 +18,12 @@
 #include "DemoFolder.h"
 #include "ResourceEncoders.h"
 #include "SpriteEncoder.h"
-#include "catalog/DataBlock.h"
-#include "catalog/TextBuffer.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
 #include "fileaccess/FarWriter.h"
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
-#include "resfile/ResourceTypes.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
+#include "core/ResourceTypes.h"
 
 using namespace tambrix;
 using namespace tambrix::tools;

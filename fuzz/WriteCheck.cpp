@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "FuzzSupport.h"
-#include "catalog/DataBlock.h"
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
-#include "resfile/ResourceTypes.h"
+#include "core/DataBlock.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
+#include "core/ResourceTypes.h"
 
 namespace tambrix::fuzz {
 

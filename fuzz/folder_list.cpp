@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "FuzzSupport.h"
-#include "resfile/DirectoryResourceFile.h"
+#include "containers/DirectoryResourceFile.h"
 
 using namespace tambrix;
 using namespace tambrix::fuzz;

@@ -9,6 +9,7 @@
 #include "graphics/BitmapExport.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
+#include "catalog/ObjectPreview.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
 #include "resfile/ResourceFile.h"

@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "catalog/SerialStream.h"
+#include "containers/SerialStream.h"
 #include "catalog/StringTable.h"
 #include "graphics/Sprite.h"
-#include "iff/LabelTable.h"
-#include "iff/ResourceMap.h"
+#include "containers/LabelTable.h"
+#include "containers/ResourceMap.h"
 #include "resfile/ResourceFile.h"
 
 using namespace tambrix;
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             file->UniqueName(type, unique);
         }
         FixedText<256> text;
-        file->GetIndString(text, 0, 1);
+        GetIndString(*file, text, 0, 1);
         file->Close();
     }
     // Reading never writes a version 2 file (a 1.0 file gains a label table by design).

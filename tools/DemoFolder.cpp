@@ -15,10 +15,10 @@
 #include "catalog/StringTable.h"
 #include "fileaccess/FarWriter.h"
 #include "graphics/BitmapExport.h"
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
 #include "resfile/ResourceFile.h"
-#include "resfile/ResultCodes.h"
+#include "core/ResultCodes.h"
 
 namespace tambrix::tools {
 

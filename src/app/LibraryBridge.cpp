@@ -14,16 +14,17 @@
 #include "app/ViewedFile.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "catalog/TextBuffer.h"
+#include "core/TextBuffer.h"
 #include "graphics/BitmapExport.h"
+#include "catalog/ObjectPreview.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
 
-#if __has_include("resfile/ResourceSet.h")
+#if __has_include("sets/ViewResourceSet.h")
 #define TAMBRIX_HAS_RESOURCE_SETS 1
-#include "resfile/ResourceSet.h"
+#include "sets/ViewResourceSet.h"
 #endif
 
 namespace tambrix::app {

@@ -13,12 +13,12 @@
 #include <memory>
 #include <vector>
 
-#include "catalog/DataBlock.h"
-#include "catalog/TextBuffer.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
 #include "graphics/PreviewRenderer.h"
-#include "graphics/SpriteBuilders.h"
-#include "iff/IffResourceFile.h"
-#include "resfile/ResourceTypes.h"
+#include "support/SpriteBuilders.h"
+#include "containers/IffResourceFile.h"
+#include "core/ResourceTypes.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 

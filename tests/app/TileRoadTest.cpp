@@ -11,10 +11,10 @@
 #include <memory>
 #include <vector>
 
-#include "catalog/DataBlock.h"
-#include "catalog/TextBuffer.h"
-#include "iff/IffResourceFile.h"
-#include "resfile/ResourceTypes.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
+#include "containers/IffResourceFile.h"
+#include "core/ResourceTypes.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 

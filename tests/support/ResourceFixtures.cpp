@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "catalog/DataBlock.h"
-#include "catalog/TextBuffer.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix::test {
 

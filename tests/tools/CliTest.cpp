@@ -11,7 +11,7 @@
 #include "SpriteEncoder.h"
 #include "ToolsTestSupport.h"
 
-#include "iff/IffResourceFile.h"
+#include "containers/IffResourceFile.h"
 
 namespace tambrix::tools {
 namespace {

@@ -13,11 +13,12 @@
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "fileaccess/FarArchive.h"
+#include "catalog/ObjectPreview.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
-#include "iff/IffResourceFile.h"
-#include "iff/LegacyIffResourceFile.h"
-#include "resfile/ResourceSet.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
+#include "sets/ViewResourceSet.h"
 
 namespace tambrix::tools {
 namespace {

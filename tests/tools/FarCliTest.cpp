@@ -13,7 +13,7 @@
 
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
-#include "iff/IffResourceFile.h"
+#include "containers/IffResourceFile.h"
 
 namespace tambrix::tools {
 namespace {

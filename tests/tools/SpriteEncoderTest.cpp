@@ -7,7 +7,7 @@
 #include "ToolsTestSupport.h"
 
 #include "graphics/Sprite.h"
-#include "iff/IffResourceFile.h"
+#include "containers/IffResourceFile.h"
 #include "platform/Bitmap.h"
 
 namespace tambrix::tools {

@@ -1,0 +1,202 @@
+#include "containers/IffFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/ByteReader.h"
+#include "core/TextBuffer.h"
+
+#include "fileaccess/FileStream.h"
+#include "core/ResultCodes.h"
+
+namespace tambrix::iff {
+
+namespace {
+
+// Version 2 file header (64 bytes):
+//   0  34  "IFF FILE *.*:TYPE FOLLOWED BY SIZE", major digit at 9, minor digit at 11
+//  34   1  0x00
+//  35  25  " KOREL VANSTRAT & MAXIS 1"
+//  60   4  map offset, u32 big-endian (0: no valid map)
+// A '*' of the template matches any byte.
+constexpr char kHeaderTemplate[] = "IFF FILE *.*:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1****";
+static_assert(sizeof kHeaderTemplate == kFileHeaderSize + 1);
+constexpr char kWildcard = '*';
+constexpr uint32_t kMajorDigitOffset = 9;
+constexpr uint32_t kMinorDigitOffset = 11;
+constexpr uint32_t kMapOffsetField = 60;
+
+// Version 1.0 file header, compared byte for byte; it carries no map offset.
+constexpr char kLegacyHeader[] = "IFF FILE 1.0:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1996\0";
+static_assert(sizeof kLegacyHeader == kFileHeaderSize + 1);
+
+bool isTemplateWildcard(uint32_t i) {
+    return i == kMajorDigitOffset || i == kMinorDigitOffset || i >= kMapOffsetField;
+}
+
+}  // namespace
+
+void PutU16BE(uint8_t* p, uint16_t value) {
+    p[0] = static_cast<uint8_t>(value >> 8);
+    p[1] = static_cast<uint8_t>(value);
+}
+void PutU32BE(uint8_t* p, uint32_t value) {
+    p[0] = static_cast<uint8_t>(value >> 24);
+    p[1] = static_cast<uint8_t>(value >> 16);
+    p[2] = static_cast<uint8_t>(value >> 8);
+    p[3] = static_cast<uint8_t>(value);
+}
+
+std::string_view ChunkHeader::Label() const { return {label, strnlen(label, kMaxLabelLength)}; }
+
+void ChunkHeader::SetLabel(std::string_view text) {
+    std::memset(label, 0, sizeof label);
+    size_t n = text.size() < kMaxLabelLength ? text.size() : kMaxLabelLength;
+    const void* nul = n ? std::memchr(text.data(), '\0', n) : nullptr;
+    if (nul) n = static_cast<size_t>(static_cast<const char*>(nul) - text.data());
+    if (n) std::memcpy(label, text.data(), n);
+}
+
+bool IsWalkableChunk(ChunkLayout layout, uint32_t offset, uint32_t size) {
+    if (size < HeaderSize(layout) || size > MaxChunkSize(layout)) return false;
+    return size <= UINT32_MAX - offset;
+}
+
+int32_t ReadAt(FileStream& stream, uint32_t offset, void* bytes, uint32_t count) {
+    int32_t r = stream.Seek(offset);
+    if (r != rc::kOk) return r;
+    return stream.Read(bytes, count);
+}
+
+int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t count) {
+    uint32_t size = 0;
+    int32_t r = stream.GetSize(size);
+    if (r != rc::kOk) return r;
+    // The file grows only by the bytes written at its end: a position beyond the end
+    // comes from a size field, and a damaged one could make the file gigabytes long.
+    if (offset > size) return rc::kShortWrite;
+    r = stream.Seek(offset);
+    if (r != rc::kOk) return r;
+    return stream.Write(bytes, count);
+}
+
+// Modern chunk header (76 bytes, big-endian):
+//   0  4  type          8  2  ID (signed)     12  64  label, NUL-terminated
+//   4  4  chunk size   10  2  flags (attribute byte high)
+// Legacy chunk header (16 bytes, big-endian):
+//   0  4  type   4  4  size   8  2  ID   10  2  flags   12  4  label number
+int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, ChunkHeader& header) {
+    uint8_t raw[kModernHeaderSize];
+    int32_t r = ReadAt(stream, offset, raw, HeaderSize(layout));
+    if (r != rc::kOk) return r;
+    ByteReader in(raw, HeaderSize(layout));
+    header.type = in.U32BE();
+    header.size = in.U32BE();
+    header.id = in.I16BE();
+    header.flags = in.U16BE();
+    if (layout == ChunkLayout::kModern) {
+        // A field of 64 non-zero bytes reads as its first 63 characters.
+        const uint8_t* label = nullptr;
+        in.ReadBytes(kMaxLabelLength, label);
+        std::memset(header.label, 0, sizeof header.label);
+        std::memcpy(header.label, label, kMaxLabelLength);
+        header.labelNumber = kNoLabelNumber;
+    } else {
+        header.label[0] = '\0';
+        header.labelNumber = in.U32BE();
+    }
+    return rc::kOk;
+}
+
+int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header) {
+    uint8_t raw[kModernHeaderSize] = {};
+    PutU32BE(raw, header.type);
+    PutU32BE(raw + 4, header.size);
+    PutU16BE(raw + 8, static_cast<uint16_t>(header.id));
+    PutU16BE(raw + 10, header.flags);
+    if (layout == ChunkLayout::kModern) {
+        std::string_view label = header.Label();
+        std::memcpy(raw + 12, label.data(), label.size());
+    } else {
+        PutU32BE(raw + 12, header.labelNumber);
+    }
+    return WriteAt(stream, offset, raw, HeaderSize(layout));
+}
+
+int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info) {
+    for (uint32_t i = 0; i < kFileHeaderSize; ++i) {
+        if (isTemplateWildcard(i)) continue;
+        if (bytes[i] != static_cast<uint8_t>(kHeaderTemplate[i])) return rc::kBadHeader;
+    }
+    info.version = static_cast<uint16_t>(((bytes[kMajorDigitOffset] - '0') << 8) + (bytes[kMinorDigitOffset] - '0'));
+    if (info.version == kVersion20) {
+        info.mapOffset = 0;
+    } else if (info.version == kVersion25) {
+        ByteReader in(bytes, kFileHeaderSize);
+        in.Seek(kMapOffsetField);
+        info.mapOffset = in.U32BE();
+    } else {
+        return rc::kBadHeader;
+    }
+    return rc::kOk;
+}
+
+int32_t ReadFileHeader(FileStream& stream, FileHeaderInfo& info) {
+    uint8_t raw[kFileHeaderSize];
+    int32_t r = ReadAt(stream, 0, raw, kFileHeaderSize);
+    if (r != rc::kOk) return r;
+    return ParseFileHeader(raw, info);
+}
+
+void MakeFileHeader(uint32_t mapOffset, uint8_t* bytes) {
+    std::memcpy(bytes, kHeaderTemplate, kFileHeaderSize);
+    bytes[kMajorDigitOffset] = '2';
+    bytes[kMinorDigitOffset] = '5';
+    PutU32BE(bytes + kMapOffsetField, mapOffset);
+}
+
+int32_t WriteFileHeader(FileStream& stream, uint32_t mapOffset) {
+    uint8_t raw[kFileHeaderSize];
+    MakeFileHeader(mapOffset, raw);
+    return WriteAt(stream, 0, raw, kFileHeaderSize);
+}
+
+int32_t ReadLegacyFileHeader(FileStream& stream) {
+    uint8_t raw[kFileHeaderSize];
+    int32_t r = ReadAt(stream, 0, raw, kFileHeaderSize);
+    if (r != rc::kOk) return r;
+    return std::memcmp(raw, kLegacyHeader, kFileHeaderSize) == 0 ? rc::kOk : rc::kBadHeader;
+}
+
+int32_t WriteLegacyFileHeader(FileStream& stream) {
+    return WriteAt(stream, 0, kLegacyHeader, kFileHeaderSize);
+}
+
+ResId PickUniqueId(const std::vector<int32_t>& ids) {
+    constexpr int32_t kHighestReserved = 128;
+    constexpr int32_t kLargest = 32767;
+    int32_t highest = kHighestReserved;
+    for (int32_t id : ids) highest = std::max(highest, id);
+    if (highest < kLargest) return static_cast<ResId>(highest + 1);
+    std::vector<int32_t> sorted(ids);
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t id = kHighestReserved + 1; id <= kLargest; ++id)
+        if (!std::binary_search(sorted.begin(), sorted.end(), id)) return static_cast<ResId>(id);
+    return 0;
+}
+
+void PickUniqueName(TextBuffer& label, const std::function<bool(std::string_view)>& taken) {
+    char baseStorage[kLabelFieldSize];
+    TextBuffer base(baseStorage, kLabelFieldSize);
+    base.Assign(label.View());
+    for (int32_t k = 0; taken(label.View()); ++k) {
+        char digits[16];
+        TextBuffer number(digits, sizeof digits);
+        number.AppendInt(k);
+        label.Clear();
+        label.AppendN(base.CStr(), std::min<uint32_t>(base.Length(), kMaxLabelLength - number.Length()));
+        label.Append(number.View());
+    }
+}
+
+}  // namespace tambrix::iff

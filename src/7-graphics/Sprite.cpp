@@ -1,0 +1,675 @@
+#include "graphics/Sprite.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/ByteReader.h"
+#include "graphics/HeldResource.h"
+#include "graphics/Palette.h"
+#include "resfile/ResourceFile.h"
+
+namespace tambrix {
+
+using platform::Bitmap;
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Chunk layouts (little-endian once the "SPR#" fix-up has run).
+//
+// "SPR#" header                          "SPR2" header
+//   0  i32  version (502+: current)        0  u32  version (not read)
+//   4  u32  frame count F                  4  u32  frame count F
+//   8  i32  palette ID (502+ only)         8  i32  palette ID (never negative)
+//  12  u32  F frame offsets (below 502:   12  u32  F frame offsets
+//           from offset 8)
+//
+// "SPR#" frame                           "SPR2" frame
+//   0  i16  position, second value         0  u16  width
+//   2  i16  position, first value          2  u16  height
+//   4  i16  height                         4  4    not read
+//   6  i16  width                          8  i16  frame palette ID (above 0: own)
+//   8  2    not read                      10  2    not read
+//  10  ...  command stream                12  i16  position, second value
+//                                         14  i16  position, first value
+//                                         16  ...  command stream
+// ---------------------------------------------------------------------------------------
+constexpr int32_t kCurrentSprVersion = 502;
+constexpr uint32_t kLargestSprVersion = 0xFFFF;  // versions in use are 502 to 505
+constexpr uint32_t kCountOffset = 4;
+constexpr uint32_t kPaletteIdOffset = 8;
+constexpr uint32_t kOffsetsOffset = 12;
+constexpr uint32_t kOldOffsetsOffset = 8;
+constexpr uint32_t kSprFrameHeaderSize = 10;
+constexpr uint32_t kSpr2FrameHeaderSize = 16;
+constexpr uint32_t kSprFrameHeaderFields = 4;
+
+// "SPR#" commands: a code byte and a count byte.
+enum SprCommand : uint8_t {
+    kSprSkipPixels = 1,
+    kSprRun = 2,       // colour index, pad byte
+    kSprLiteral = 3,   // n indices, a pad byte when n is odd
+    kSprNextRow = 4,
+    kSprEnd = 5,
+    kSprSkipRows = 9,
+};
+
+// "SPR2" commands: a 16-bit word, code in the top three bits, count in the low thirteen.
+constexpr uint16_t kSpr2CodeMask = 0xE000;
+constexpr uint16_t kSpr2CountMask = 0x1FFF;
+enum Spr2Command : uint16_t {
+    kSpr2NextRow = 0x0000,
+    kSpr2DepthColour = 0x2000,  // depth, colour
+    kSpr2Full = 0x4000,         // depth, colour, alpha (0-31)
+    kSpr2SkipPixels = 0x6000,
+    kSpr2SkipRows = 0x8000,
+    kSpr2End = 0xA000,
+    kSpr2Colour = 0xC000,       // colour
+    kSpr2Invalid = 0xE000,
+};
+
+constexpr uint8_t kNoDepth = 255;       // depth plane: no pixel here
+constexpr uint8_t kFlatDepth = 128;     // depth of pixels that carry none
+constexpr uint8_t kOpaque = 255;
+constexpr uint8_t kTransparent = 0;
+constexpr uint8_t kAlphaScale = 8;      // stored alpha 0-31 to 0-255
+constexpr uint8_t kNoPaletteFill = 255;
+constexpr size_t kMaxErrorLength = 255;
+
+const char* const kSpriteNotFound = "sprite not found";
+const char* const kCantDraw = "can't draw that";
+const char* const kBadIndex = "bad index";
+const char* const kEmpty = "empty";
+const char* const kNeedPalette = "global palette required";
+const char* const kNoCanvas = "could not GetObject on HBITMAP";
+const char* const kCountNotFound = "Sprite not found";
+const char* const kBadToken = "bad token";
+
+std::string& lastError() {
+    static std::string text;
+    return text;
+}
+
+void setLastError(const char* message) { lastError().assign(message, std::min(std::strlen(message), kMaxErrorLength)); }
+
+struct FetchedSprite {
+    HeldResource chunk;
+    bool isSpr2 = false;
+};
+
+// "SPR#" first (with the byte-order fix-up), then "SPR2".
+FetchedSprite fetchSprite(ResourceFile& file, int32_t spriteId) {
+    FetchedSprite sprite;
+    if (!FitsResId(spriteId)) return sprite;
+    const ResId id = ToResId(spriteId);
+    if (DataBlock* block = file.GetResource(restype::kSPR, id, &SpriteByteOrderFixup)) {
+        sprite.chunk = HeldResource(&file, block);
+        return sprite;
+    }
+    if (DataBlock* block = file.GetResource(restype::kSPR2, id, nullptr)) {
+        sprite.chunk = HeldResource(&file, block);
+        sprite.isSpr2 = true;
+    }
+    return sprite;
+}
+
+HeldResource fetchPalette(ResourceFile& file, int32_t paletteId) {
+    if (!FitsResId(paletteId)) return {};
+    return HeldResource(&file, file.GetResource(restype::kPALT, ToResId(paletteId), nullptr));
+}
+
+struct SpriteHeader {
+    int32_t version = 0;
+    uint32_t frameCount = 0;    // as stored
+    uint32_t framesInTable = 0; // no more than the offset table holds
+    int32_t paletteId = 0;
+    uint32_t offsetsAt = kOffsetsOffset;
+};
+
+// oldLayout: an "SPR#" below version 502 keeps its offsets at 8 and has no palette ID;
+// plane decoding ignores the version and always reads the current layout.
+SpriteHeader readHeader(const HeldResource& chunk, bool oldLayout) {
+    SpriteHeader h;
+    ByteReader r(chunk.Data(), chunk.Size());
+    h.version = r.I32();
+    h.frameCount = r.U32();
+    h.offsetsAt = oldLayout ? kOldOffsetsOffset : kOffsetsOffset;
+    if (!oldLayout) h.paletteId = r.I32();
+    // A count read from the file: the offset table must really hold it.
+    const uint32_t tableBytes = chunk.Size() > h.offsetsAt ? chunk.Size() - h.offsetsAt : 0;
+    h.framesInTable = std::min(h.frameCount, tableBytes / 4);
+    return h;
+}
+
+struct FrameHeader {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t paletteId = -1;  // "SPR2" only
+    SpritePosition position;
+    uint32_t streamStart = 0;
+};
+
+// Reads frame `index` (below framesInTable); false when its offset or header lies
+// outside the chunk. `storedOffset` receives the frame's stored offset.
+bool readFrame(const HeldResource& chunk, const SpriteHeader& h, bool isSpr2, uint32_t index, FrameHeader& f,
+               uint32_t* storedOffset = nullptr) {
+    ByteReader r(chunk.Data(), chunk.Size());
+    r.Seek(h.offsetsAt + 4 * index);
+    const uint32_t offset = r.U32();
+    if (r.Failed()) return false;
+    if (storedOffset) *storedOffset = offset;
+    const uint32_t headerSize = isSpr2 ? kSpr2FrameHeaderSize : kSprFrameHeaderSize;
+    if (offset > chunk.Size() || chunk.Size() - offset < headerSize) return false;
+    r.Seek(offset);
+    if (isSpr2) {
+        f.width = r.U16();
+        f.height = r.U16();
+        r.Skip(4);
+        f.paletteId = r.I16();
+        r.Skip(2);
+        f.position.second = r.I16();
+        f.position.first = r.I16();
+    } else {
+        f.position.second = r.I16();
+        f.position.first = r.I16();
+        f.height = r.I16();
+        f.width = r.I16();
+        r.Skip(2);
+    }
+    f.streamStart = r.Position();
+    return !r.Failed();
+}
+
+// ---------------------------------------------------------------------------------------
+// Command-stream walkers. They track the write position and clip every run to the
+// canvas, so a sink only ever sees pixels inside it: (rowFromTop, x, source bytes, n).
+// A stream that runs off the chunk ends the frame with what was drawn.
+// ---------------------------------------------------------------------------------------
+enum class PixelKind { SprIndex, Spr2Colour, Spr2DepthColour, Spr2Full };
+
+enum class WalkEnd { EndCode, RanOff, Invalid };
+
+struct Cursor {
+    int64_t row = -1;      // no row selected before the first row start
+    int64_t nextRow = 0;
+    int64_t x = 0;
+    int32_t width;
+    int32_t height;
+
+    // Clips a span of n pixels at the current position; false when nothing is visible.
+    bool clip(int64_t n, int64_t& first, int64_t& count) const {
+        if (row < 0 || row >= height) return false;
+        const int64_t x0 = std::max<int64_t>(x, 0);
+        const int64_t x1 = std::min<int64_t>(x + n, width);
+        if (x0 >= x1) return false;
+        first = x0 - x;
+        count = x1 - x0;
+        return true;
+    }
+};
+
+template <class Sink>
+WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
+    const uint8_t* data = chunk.Data();
+    const uint32_t size = chunk.Size();
+    uint32_t p = streamStart;
+    Cursor c{.width = width, .height = height};
+    int64_t first = 0;
+    int64_t count = 0;
+    for (;;) {
+        if (size - p < 2) return WalkEnd::RanOff;
+        const uint8_t code = data[p];
+        const uint8_t n = data[p + 1];
+        p += 2;
+        switch (code) {
+        case kSprSkipPixels:
+            c.x += n;
+            break;
+        case kSprRun: {
+            if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
+            const uint8_t index = data[p];
+            p += 2;
+            if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
+            c.x += n;
+            break;
+        }
+        case kSprLiteral: {
+            const uint32_t present = std::min<uint32_t>(n, size - p);
+            if (c.clip(present, first, count))
+                sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first, static_cast<uint32_t>(count));
+            p += present;
+            c.x += present;
+            if (present < n) return WalkEnd::RanOff;
+            if ((p - streamStart) & 1) {
+                if (size - p < 1) return WalkEnd::RanOff;
+                ++p;
+            }
+            break;
+        }
+        case kSprNextRow:
+            c.row = c.nextRow++;
+            c.x = 0;
+            break;
+        case kSprEnd:
+            return WalkEnd::EndCode;
+        case kSprSkipRows:
+            c.nextRow += n;
+            break;
+        default:
+            return WalkEnd::Invalid;
+        }
+    }
+}
+
+template <class Sink>
+WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
+    const uint8_t* data = chunk.Data();
+    const uint32_t size = chunk.Size();
+    uint32_t p = streamStart;
+    Cursor c{.width = width, .height = height};
+    int64_t first = 0;
+    int64_t count = 0;
+    for (;;) {
+        if (size - p < 2) return WalkEnd::RanOff;
+        const auto word = static_cast<uint16_t>(data[p] | (data[p + 1] << 8));
+        p += 2;
+        const uint32_t n = word & kSpr2CountMask;
+        uint32_t bytesPerPixel = 0;
+        PixelKind kind = PixelKind::Spr2Colour;
+        switch (word & kSpr2CodeMask) {
+        case kSpr2NextRow:
+            c.row = c.nextRow++;
+            c.x = 0;
+            continue;
+        case kSpr2SkipPixels:
+            c.x += n;
+            continue;
+        case kSpr2SkipRows:
+            // The next n rows are started in turn; writing resumes at the last of them.
+            if (n > 0) {
+                c.row = c.nextRow + n - 1;
+                c.nextRow += n;
+                c.x = 0;
+            }
+            continue;
+        case kSpr2End:
+            return WalkEnd::EndCode;
+        case kSpr2Invalid:
+            return WalkEnd::Invalid;
+        case kSpr2DepthColour:
+            bytesPerPixel = 2;
+            kind = PixelKind::Spr2DepthColour;
+            break;
+        case kSpr2Full:
+            bytesPerPixel = 3;
+            kind = PixelKind::Spr2Full;
+            break;
+        case kSpr2Colour:
+            bytesPerPixel = 1;
+            kind = PixelKind::Spr2Colour;
+            break;
+        }
+        // Only whole pixels that the chunk holds are drawn.
+        const uint32_t present = std::min<uint32_t>(n, (size - p) / bytesPerPixel);
+        if (c.clip(present, first, count))
+            sink.Pixels(kind, c.row, c.x + first, data + p + first * bytesPerPixel, static_cast<uint32_t>(count));
+        p += present * bytesPerPixel;
+        c.x += present;
+        if (present < n) return WalkEnd::RanOff;
+        if ((p - streamStart) & 1) {
+            if (size - p < 1) return WalkEnd::RanOff;
+            ++p;
+        }
+    }
+}
+
+uint32_t bytesPerPixel(PixelKind kind) {
+    switch (kind) {
+    case PixelKind::SprIndex:
+    case PixelKind::Spr2Colour:
+        return 1;
+    case PixelKind::Spr2DepthColour:
+        return 2;
+    case PixelKind::Spr2Full:
+        return 3;
+    }
+    return 1;
+}
+
+// DrawSprite's sink: one byte per pixel, chosen by the view mode. "SPR#" pixels are
+// colour indices in every mode.
+struct CanvasSink {
+    Bitmap& canvas;
+    int32_t mode;
+
+    void Fill(int64_t row, int64_t x, uint32_t n, uint8_t index) {
+        std::memset(canvas.TopRow(static_cast<int32_t>(row)) + x, index, n);
+    }
+    void Pixels(PixelKind kind, int64_t row, int64_t x, const uint8_t* src, uint32_t n) {
+        int byteOfPixel = -1;  // which stored byte this view shows; -1: the pixel is skipped
+        switch (kind) {
+        case PixelKind::SprIndex:
+            byteOfPixel = 0;
+            break;
+        case PixelKind::Spr2Colour:
+            byteOfPixel = mode == kSpriteViewColour ? 0 : -1;
+            break;
+        case PixelKind::Spr2DepthColour:
+            byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : -1;
+            break;
+        case PixelKind::Spr2Full:
+            byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : 2;
+            break;
+        }
+        if (byteOfPixel < 0) return;
+        const uint32_t step = bytesPerPixel(kind);
+        uint8_t* dst = canvas.TopRow(static_cast<int32_t>(row)) + x;
+        for (uint32_t i = 0; i < n; ++i) dst[i] = src[i * step + byteOfPixel];
+    }
+};
+
+// DecodeSpritePlanes's sink: colour, depth and alpha per pixel.
+struct PlaneSink {
+    Bitmap& colour;
+    Bitmap& depth;
+    Bitmap& alpha;
+
+    void Fill(int64_t row, int64_t x, uint32_t n, uint8_t index) {
+        const auto r = static_cast<int32_t>(row);
+        std::memset(colour.TopRow(r) + x, index, n);
+        std::memset(depth.TopRow(r) + x, kFlatDepth, n);
+        std::memset(alpha.TopRow(r) + x, kOpaque, n);
+    }
+    void Pixels(PixelKind kind, int64_t row, int64_t x, const uint8_t* src, uint32_t n) {
+        const auto r = static_cast<int32_t>(row);
+        uint8_t* c = colour.TopRow(r) + x;
+        uint8_t* d = depth.TopRow(r) + x;
+        uint8_t* a = alpha.TopRow(r) + x;
+        switch (kind) {
+        case PixelKind::SprIndex:
+        case PixelKind::Spr2Colour:
+            std::memcpy(c, src, n);
+            std::memset(d, kFlatDepth, n);
+            std::memset(a, kOpaque, n);
+            break;
+        case PixelKind::Spr2DepthColour:
+            for (uint32_t i = 0; i < n; ++i, src += 2) {
+                d[i] = src[0];
+                c[i] = src[1];
+                a[i] = kOpaque;
+            }
+            break;
+        case PixelKind::Spr2Full:
+            for (uint32_t i = 0; i < n; ++i, src += 3) {
+                d[i] = src[0];
+                c[i] = src[1];
+                a[i] = static_cast<uint8_t>(src[2] * kAlphaScale);
+            }
+            break;
+        }
+    }
+};
+
+void setColourTable(Bitmap& bitmap, const Palette& palette) {
+    auto& table = bitmap.ColourTable();
+    for (uint32_t i = 0; i < table.size(); ++i) {
+        const PaletteEntry e = palette.Entry(i);  // entries a short palette lacks are black
+        table[i] = platform::RgbQuad{e.blue, e.green, e.red, 0};
+    }
+}
+
+uint8_t nearestToColour(const Palette& palette, uint32_t colour) {
+    return palette.NearestIndex(static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
+                                static_cast<uint8_t>(colour >> 16));
+}
+
+// The body of DrawSprite; answers the failure message or null (`detail`, when set, is
+// the longer message to store).
+const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background,
+                       int32_t viewMode, SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas,
+                       std::string& detail) {
+    // A mode this drawing does not know shows colours.
+    if (viewMode != kSpriteViewDepth && viewMode != kSpriteViewAlpha) viewMode = kSpriteViewColour;
+    FetchedSprite sprite = fetchSprite(file, spriteId);
+    if (!sprite.chunk) return kSpriteNotFound;
+
+    SpriteHeader h;
+    if (sprite.isSpr2) {
+        h = readHeader(sprite.chunk, false);
+        if (h.paletteId < 0) return kCantDraw;
+    } else {
+        ByteReader r(sprite.chunk.Data(), sprite.chunk.Size());
+        if (r.I32() < kCurrentSprVersion) return kCantDraw;
+        h = readHeader(sprite.chunk, false);
+    }
+    // A frame the offset table does not hold is as missing as one past the count; one
+    // whose offset leaves no room for its header inside the chunk is named with that offset.
+    FrameHeader f;
+    if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.frameCount) return kBadIndex;
+    if (static_cast<uint32_t>(frameIndex) >= h.framesInTable) {
+        std::ostringstream text;
+        text << kBadIndex << ": frame " << frameIndex << " of " << h.frameCount << " has no offset: the chunk of "
+             << sprite.chunk.Size() << " bytes holds " << h.framesInTable;
+        detail = text.str();
+        return kBadIndex;
+    }
+    uint32_t offset = 0;
+    if (!readFrame(sprite.chunk, h, sprite.isSpr2, static_cast<uint32_t>(frameIndex), f, &offset)) {
+        std::ostringstream text;
+        text << kBadIndex << ": frame " << frameIndex << " at offset " << offset << " is outside the chunk of "
+             << sprite.chunk.Size() << " bytes";
+        detail = text.str();
+        return kBadIndex;
+    }
+    if (outPosition) *outPosition = f.position;
+    if (f.width == 0 || f.height == 0) return kEmpty;
+
+    Palette palette;
+    switch (viewMode) {
+    case kSpriteViewDepth:
+        palette.BuildFromTable(DepthViewTable(), false);
+        break;
+    case kSpriteViewAlpha:
+        palette.BuildFromTable(AlphaViewTable(), false);
+        break;
+    default: {
+        HeldResource palt = fetchPalette(file, h.paletteId);
+        if (!palt) return kNeedPalette;
+        palette.LoadFromChunk(palt.Block());
+        break;
+    }
+    }
+
+    if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;
+    canvas = Bitmap::Create(f.width, f.height, 8);
+    if (!canvas) return kNoCanvas;
+    setColourTable(*canvas, palette);
+    canvas->Fill8(nearestToColour(palette, background));
+
+    CanvasSink sink{*canvas, viewMode};
+    if (sprite.isSpr2)
+        walkSpr2(sprite.chunk, f.streamStart, f.width, f.height, sink);
+    else
+        walkSpr(sprite.chunk, f.streamStart, f.width, f.height, sink);
+    return nullptr;
+}
+
+void reverseBytes(uint8_t* p, uint32_t n) { std::reverse(p, p + n); }
+
+uint32_t readLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+void SpriteByteOrderFixup(uint8_t* body, uint32_t count) {
+    if (!body || count < 4) return;
+    // Some tools leave the library-order flag clear on bodies they wrote little-endian.
+    // Such a body already reads as a current version; turned, it would read as a version
+    // no sprite has (a small version stored the other way round reads as 2^24 or more),
+    // so a body that reads as a current version here is left as it is.
+    const uint32_t asStored = readLe32(body);
+    if (asStored >= static_cast<uint32_t>(kCurrentSprVersion) && asStored <= kLargestSprVersion) return;
+    reverseBytes(body, 4);
+    const auto version = static_cast<int32_t>(readLe32(body));
+    const bool current = version >= kCurrentSprVersion;
+    const uint32_t offsetsAt = current ? kOffsetsOffset : kOldOffsetsOffset;
+    if (count < kCountOffset + 4) return;
+    reverseBytes(body + kCountOffset, 4);
+    if (current && count >= kPaletteIdOffset + 4) reverseBytes(body + kPaletteIdOffset, 4);
+    if (count < offsetsAt) return;
+    const uint32_t frames = std::min(readLe32(body + kCountOffset), (count - offsetsAt) / 4);
+    std::vector<uint32_t> offsets;
+    offsets.reserve(frames);
+    for (uint32_t i = 0; i < frames; ++i) {
+        uint8_t* p = body + offsetsAt + 4 * i;
+        reverseBytes(p, 4);
+        offsets.push_back(readLe32(p));
+    }
+    // Frames shared by several offsets are turned once: turning them twice would undo it.
+    std::sort(offsets.begin(), offsets.end());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    for (uint32_t offset : offsets) {
+        if (offset > count || count - offset < 2 * kSprFrameHeaderFields) continue;
+        for (uint32_t field = 0; field < kSprFrameHeaderFields; ++field) reverseBytes(body + offset + 2 * field, 2);
+    }
+}
+
+uint32_t CountSpriteFrames(ResourceFile& file, int32_t spriteId) {
+    lastError().clear();
+    FetchedSprite sprite = fetchSprite(file, spriteId);
+    if (!sprite.chunk) {
+        setLastError(kCountNotFound);
+        return 0;
+    }
+    bool oldLayout = false;
+    if (!sprite.isSpr2) {
+        ByteReader r(sprite.chunk.Data(), sprite.chunk.Size());
+        oldLayout = r.I32() < kCurrentSprVersion;
+    }
+    return readHeader(sprite.chunk, oldLayout).framesInTable;
+}
+
+std::unique_ptr<Bitmap> DrawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background,
+                                   int32_t viewMode, SpritePosition* position) {
+    lastError().clear();
+    std::unique_ptr<Bitmap> canvas;
+    std::string detail;
+    if (const char* failure = drawSprite(file, spriteId, frameIndex, background, viewMode, position, canvas, detail)) {
+        setLastError(detail.empty() ? failure : detail.c_str());
+        return nullptr;
+    }
+    return canvas;
+}
+
+uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
+                            const SpritePlaneSlots& slots) {
+    for (auto* slot : {slots.colourPlane, slots.depthPlane, slots.alphaPlane})
+        if (slot) slot->reset();
+
+    FetchedSprite sprite = fetchSprite(file, spriteId);
+    if (!sprite.chunk) {
+        if (slots.size) *slots.size = SpriteSize{};
+        if (slots.position) *slots.position = SpritePosition{};
+        return kSpriteDecoded;
+    }
+
+    // The version plays no part here: palette ID at 8, offsets at 12.
+    const SpriteHeader h = readHeader(sprite.chunk, false);
+    int32_t paletteId = h.paletteId;
+    FrameHeader f;
+    bool haveFrame = false;
+    if (frameIndex >= 0) {
+        const uint32_t index = static_cast<uint32_t>(frameIndex) < h.frameCount ? static_cast<uint32_t>(frameIndex) : 0;
+        // A frame that the offset table or the chunk does not hold decodes as nothing.
+        haveFrame = index < h.framesInTable && readFrame(sprite.chunk, h, sprite.isSpr2, index, f);
+        if (!haveFrame) {
+            if (slots.size) *slots.size = SpriteSize{};
+            if (slots.position) *slots.position = SpritePosition{};
+        }
+    }
+
+    int32_t planeWidth = 1;
+    int32_t planeHeight = 1;
+    if (haveFrame) {
+        // Planes the bitmap caps refuse count as empty; any size within them is decoded.
+        const bool empty = f.width == 0 || f.height == 0 || (sprite.isSpr2 && f.width == 1 && f.height == 1) ||
+                           !FitsBitmap(f.width, f.height, 8);
+        if (!empty) {
+            planeWidth = std::max(f.width, 1);
+            planeHeight = std::max(f.height, 1);
+        }
+        if (slots.size) *slots.size = empty ? SpriteSize{} : SpriteSize{f.width, f.height};
+        if (slots.position) *slots.position = f.position;
+    }
+    // An "SPR2" frame's own palette ID is often left over from the tool that wrote it (an
+    // ID the file lacks, or 0 where the file's palettes are numbered otherwise): it
+    // replaces the chunk's only when it is above 0 and the file holds that palette.
+    HeldResource palt;
+    const bool paletteWanted = slots.palette || slots.paletteId;
+    if (haveFrame && sprite.isSpr2 && f.paletteId > 0 && paletteWanted) {
+        palt = fetchPalette(file, f.paletteId);
+        if (palt) paletteId = f.paletteId;
+    }
+    if (slots.paletteId) *slots.paletteId = paletteId;
+
+    uint8_t fill = kNoPaletteFill;
+    if (slots.palette) {
+        if (!palt) palt = fetchPalette(file, paletteId);
+        if (palt)
+            slots.palette->LoadFromChunk(palt.Block());
+        else
+            slots.palette->BuildFromTable(GreyRampTable(), true);
+        if (slots.fillIndex && *slots.fillIndex != kNoFillIndex) {
+            fill = static_cast<uint8_t>(*slots.fillIndex);
+        } else {
+            fill = nearestToColour(*slots.palette, keyColour);
+            if (slots.fillIndex) *slots.fillIndex = fill;
+        }
+    }
+
+    const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
+    if (!haveFrame || !planesWanted) return kSpriteDecoded;
+
+    std::unique_ptr<Bitmap> colour = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
+    if (!colour || !depth || !alpha) return kSpriteDecoded;
+    setColourTable(*colour, slots.palette ? *slots.palette : GetGreyPalette());
+    setColourTable(*depth, GetGreyPalette());
+    setColourTable(*alpha, GetGreyPalette());
+    colour->Fill8(fill);
+    depth->Fill8(kNoDepth);
+    alpha->Fill8(kTransparent);
+
+    PlaneSink sink{*colour, *depth, *alpha};
+    if (sprite.isSpr2) {
+        walkSpr2(sprite.chunk, f.streamStart, planeWidth, planeHeight, sink);  // 0xE000 just ends the frame
+    } else if (walkSpr(sprite.chunk, f.streamStart, planeWidth, planeHeight, sink) == WalkEnd::Invalid) {
+        setLastError(kBadToken);
+        throw SpriteDecodeError(kBadToken);
+    }
+
+    uint32_t flags = kSpriteDecoded;
+    if (slots.colourPlane) {
+        *slots.colourPlane = std::move(colour);
+        flags |= kColourPlaneOut;
+    }
+    if (slots.depthPlane) {
+        *slots.depthPlane = std::move(depth);
+        flags |= kDepthPlaneOut;
+    }
+    if (slots.alphaPlane) {
+        *slots.alphaPlane = std::move(alpha);
+        flags |= kAlphaPlaneOut;
+    }
+    return flags;
+}
+
+const char* LastGraphicsError() { return lastError().c_str(); }
+
+}  // namespace tambrix

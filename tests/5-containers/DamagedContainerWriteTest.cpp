@@ -1,0 +1,404 @@
+// Containers written by the library, some then altered byte-wise. A file opened
+// read-write and only looked at is not written at all. After a write into a damaged
+// file, close and reopen, every resource the change did not touch reads back as it was,
+// the change is there (or refused with a code), and the file grew only by what was
+// written.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <tuple>
+
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
+#include "IffTestSupport.h"
+#include "platform/PlatformFile.h"
+
+namespace tambrix {
+namespace {
+
+using namespace tambrix::testing;
+
+constexpr ResType kTEST = MakeResType("TEST");
+constexpr ResType kOTHR = MakeResType("OTHR");
+constexpr ResType kOBJD = restype::kOBJD;
+
+uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
+    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+}
+void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+/// The resource chunks in file order: free chunks, label tables and maps left out.
+std::vector<ListedChunk> ResourceChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
+    std::vector<ListedChunk> chunks = ListChunks(bytes, headerSize);
+    std::erase_if(chunks, [](const ListedChunk& c) { return c.type == "XXXX" || c.type == "NAME" || c.type == "rsmp"; });
+    return chunks;
+}
+/// The chunk of that type and ID; one at offset 0 (never a chunk) when there is none.
+ListedChunk ChunkOf(const std::vector<ListedChunk>& chunks, std::string_view type, int16_t id) {
+    auto it = std::find_if(chunks.begin(), chunks.end(), [&](const ListedChunk& c) { return c.type == type && c.id == id; });
+    return it != chunks.end() ? *it : ListedChunk{0, "", 0, 0, 0};
+}
+
+/// Where the map's entry for the chunk at `offset` starts (its offset, ID and flags
+/// fields, little-endian as the library writes them).
+size_t MapEntryOf(const std::vector<uint8_t>& bytes, uint32_t offset) {
+    const uint8_t pattern[4] = {uint8_t(offset), uint8_t(offset >> 8), uint8_t(offset >> 16), uint8_t(offset >> 24)};
+    auto body = bytes.begin() + MapOffsetOf(bytes) + 76 + 12;  // behind the chunk header and the envelope
+    return static_cast<size_t>(std::search(body, bytes.end(), pattern, pattern + 4) - bytes.begin());
+}
+
+std::vector<Seen> Sorted(std::vector<Seen> seen) {
+    std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
+        return std::tie(a.type, a.id, a.label, a.body) < std::tie(b.type, b.id, b.label, b.body);
+    });
+    return seen;
+}
+void Drop(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    std::erase_if(seen, [&](const Seen& s) { return s.type == type && s.id == id; });
+}
+Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.type == type && s.id == id; });
+    if (it == seen.end()) it = seen.insert(seen.end(), Seen{type, id, "<missing>", 0, false, ""});
+    return *it;
+}
+
+class DamagedContainerWriteTest : public ::testing::Test {
+protected:
+    struct Planned {
+        ResType type;
+        ResId id;
+        std::string label;
+        size_t size;
+        bool libraryOrder = true;
+    };
+
+    static std::unique_ptr<ResourceFile> Make(bool legacy) {
+        if (legacy) return std::make_unique<LegacyIffResourceFile>();
+        return std::make_unique<IffResourceFile>();
+    }
+    FileNameText Path() { return FileNameText(dir.File("f.iff")); }
+
+    /// Writes the resources through the library, in this order; answers the file's bytes.
+    std::vector<uint8_t> Build(bool legacy, const std::vector<Planned>& plan) {
+        std::remove(dir.File("f.iff").c_str());
+        auto file = Make(legacy);
+        EXPECT_EQ(file->Create(Path()), 0);
+        EXPECT_EQ(file->Open(Path()), 0);
+        for (const auto& s : plan)
+            EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), s.libraryOrder), 0);
+        EXPECT_EQ(file->Close(), 0);
+        return ReadAll(dir.File("f.iff"));
+    }
+    /// What a fresh object sees of the file (which it leaves unchanged); a resource that
+    /// does not load is seen as failing, whatever the code.
+    std::vector<Seen> Contents(bool legacy) {
+        auto file = Make(legacy);
+        EXPECT_EQ(file->Open(Path()), 0);
+        std::vector<Seen> seen = Snapshot(*file);
+        EXPECT_EQ(file->Close(), 0);
+        for (Seen& s : seen)
+            if (s.label == "<load failed>") s.body.clear();
+        return Sorted(seen);
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
+    // Resource 2 is stored in the other byte order: loading it converts the body.
+    const std::vector<Planned> plan = {{kTEST, 1, "one", 40}, {kOTHR, 2, "", 40, false}, {kTEST, 3, "three", 300}};
+    const LabelText missing("missing");
+    static const ConversionRoutine reverse = [](uint8_t* p, uint32_t n) { std::reverse(p, p + n); };
+    std::string converted = Body(2, 40);
+    std::reverse(converted.begin(), converted.end());
+    struct Road {
+        const char* what;
+        std::function<void(ResourceFile&)> take;
+        bool changes = false;
+    };
+    const Road roads[] = {
+        {"open and close", [](ResourceFile&) {}},
+        {"update", [](ResourceFile& f) { EXPECT_EQ(f.Update(), 0); }},
+        {"suspend and resume", [](ResourceFile& f) {  // 1.0: not supported; a failed resume fails the close
+             if (f.Suspend() == 0) f.Resume();
+         }},
+        {"lookups that find nothing", [&](ResourceFile& f) {
+             EXPECT_FALSE(f.GetResource(kOBJD, 1, reverse) || f.GetNamedResource(kTEST, missing, nullptr) ||
+                          f.GetIndResource(kOTHR, 9, nullptr));
+         }},
+        {"every body loaded", [](ResourceFile& f) { EXPECT_EQ(Snapshot(f).size(), 3u); }},
+        {"a conversion on load, release, load again", [&](ResourceFile& f) {
+             for (int i = 0; i < 2; ++i) {
+                 DataBlock* block = f.GetResource(kOTHR, 2, reverse);
+                 EXPECT_EQ(BlockText(block), converted) << "load " << i;
+                 EXPECT_EQ(f.ReleaseResource(block), 0);
+             }
+         }},
+        {"unique name and ID", [](ResourceFile& f) {
+             LabelText label("one");
+             f.UniqueName(kTEST, label);
+             f.UniqueID(kTEST);
+         }},
+        {"detaching a resource in the file", [](ResourceFile& f) {
+             DataBlock* block = f.GetResource(kTEST, 3, nullptr);
+             if (f.DetachResource(block) == 0) FreeDataBlock(block);
+         }},
+        // The other side: one change, and a 1.0 file gets its label table and any file
+        // with much free space is compacted.
+        {"a rewrite in place", [](ResourceFile& f) { EXPECT_EQ(f.WriteResource(f.GetResource(kTEST, 1, nullptr)), 0); }, true},
+    };
+    struct File {
+        const char* what;
+        bool legacy;
+        bool labelTable;
+        bool muchFree;
+    };
+    const File files[] = {
+        {"2.5", false, false, false},          {"2.5, 12,000 bytes free", false, false, true},
+        {"1.0", true, true, false},            {"1.0, 12,000 bytes free", true, true, true},
+        {"1.0 without label table", true, false, false}, {"1.0 without label table, 12,000 bytes free", true, false, true},
+    };
+    for (const File& file : files) {
+        SCOPED_TRACE(file.what);
+        std::vector<uint8_t> bytes = Build(file.legacy, plan);
+        if (file.legacy && !file.labelTable) {
+            const ListedChunk table = ChunkOf(ListChunks(bytes, 16), "NAME", 1);
+            ASSERT_NE(table.offset, 0u);
+            bytes.erase(bytes.begin() + table.offset, bytes.begin() + table.offset + table.size);
+        }
+        if (file.muchFree) {
+            // A free chunk at the end (behind the map, which counts it as free).
+            Bytes free;
+            if (file.legacy) {
+                LegacyChunk(free, "XXXX", 0, 0x04, 0xFFFFFFFF, std::string(12000, '\0'));
+            } else {
+                ModernChunk(free, "XXXX", 0, 0x04, "", std::string(12000, '\0'));
+                const size_t count = MapOffsetOf(bytes) + 76 + 12;  // free byte count, the map's first field
+                for (int i = 0; i < 4; ++i) bytes[count + i] = static_cast<uint8_t>(free.Size() >> (8 * i));
+            }
+            bytes.insert(bytes.end(), free.Get().begin(), free.Get().end());
+        }
+        for (const Road& road : roads) {
+            SCOPED_TRACE(road.what);
+            WriteAll(dir.File("f.iff"), bytes);
+            const uint64_t writes = platform::Hooks().writes.load();
+            auto opened = Make(file.legacy);
+            ASSERT_EQ(opened->Open(Path()), 0);
+            ASSERT_TRUE(opened->IsWritable());
+            road.take(*opened);
+            EXPECT_EQ(opened->Close(), 0);
+            const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+            if (!road.changes) {
+                EXPECT_EQ(platform::Hooks().writes.load(), writes);
+                EXPECT_TRUE(after == bytes);
+                continue;
+            }
+            int tables = 0, free = 0;
+            for (const ListedChunk& c : ListChunks(after, file.legacy ? 16 : 76)) {
+                tables += c.type == "NAME";
+                free += c.type == "XXXX";
+            }
+            EXPECT_EQ(tables, file.legacy ? 1 : 0);
+            EXPECT_TRUE(free == 0 || !file.muchFree) << "compacted";
+        }
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSays) {
+    enum Damage { kSizeZero, kSizePastEnd, kCut };
+    struct Case {
+        const char* what;
+        bool legacy;
+        Damage damage;
+        uint32_t pastEnd;  // for kSizePastEnd
+    };
+    const Case cases[] = {
+        {"2.5: a header before chunks the map lists says size 0", false, kSizeZero, 0},
+        {"2.5: a size runs 100 bytes past the end, over where new chunks go", false, kSizePastEnd, 100},
+        {"2.5: cut inside its last resource, map lost", false, kCut, 0},
+        {"1.0: a header says size 0", true, kSizeZero, 0},
+        {"1.0: a size runs 16 MiB past the end", true, kSizePastEnd, 0x01000000},
+        {"1.0: cut inside its last resource", true, kCut, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const uint32_t headerSize = c.legacy ? 16 : 76;
+        std::vector<Planned> plan;
+        for (int i = 1; i <= 6; ++i) plan.push_back({i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200});
+        std::vector<uint8_t> bytes = Build(c.legacy, plan);
+        const std::vector<ListedChunk> chunks = ResourceChunks(bytes, headerSize);
+        ASSERT_EQ(chunks.size(), 6u);
+        if (c.damage == kCut)
+            bytes.resize(chunks.back().offset + headerSize + 10);
+        else
+            PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
+        WriteAll(dir.File("f.iff"), bytes);
+        // What loads before the change loads the same after it; the damaged chunk still does not.
+        std::vector<Seen> expected = Contents(c.legacy);
+
+        // The first chunk is rewritten in place; a replacement of the second that needs
+        // a larger chunk, and a new resource, need room at the end.
+        const ListedChunk first = chunks[0], second = chunks[1];
+        const ResType firstType = first.type == "TEST" ? kTEST : kOTHR;
+        const ResType secondType = second.type == "TEST" ? kTEST : kOTHR;
+        auto file = Make(c.legacy);
+        ASSERT_EQ(file->Open(Path()), 0);
+        DataBlock* rewritten = file->GetResource(firstType, first.id, nullptr);
+        ASSERT_NE(rewritten, nullptr);
+        const std::string newBody = Body(99, rewritten->size);
+        std::copy(newBody.begin(), newBody.end(), rewritten->data);
+        ASSERT_EQ(file->WriteResource(rewritten), 0);
+        DataBlock* replacement = MakeBlock(Body(8, 260));
+        ASSERT_EQ(file->AddResource(replacement, secondType, second.id, LabelText("r" + std::to_string(second.id)), true), 0);
+        EXPECT_EQ(file->WriteResource(replacement), c.legacy ? rc::kChunkMismatch : 0);
+        ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
+        const int32_t closed = file->Close();
+        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        Find(expected, firstType, first.id).body = newBody;
+
+        if (c.legacy) {
+            // Without a map a chunk behind a broken chain could never be found again:
+            // the replacement and the addition are refused, the replaced version stays,
+            // and no byte outside the rewritten chunk changes.
+            EXPECT_EQ(closed, rc::kChunkMismatch);
+            ASSERT_EQ(after.size(), bytes.size());
+            for (size_t i = 0; i < after.size(); ++i) {
+                if ((i < first.offset || i >= first.offset + first.size) && after[i] != bytes[i]) {
+                    ADD_FAILURE() << "byte " << i << " changed";
+                    break;
+                }
+            }
+        } else {
+            // The new chunks sit at the old end and the new map right behind them.
+            EXPECT_EQ(closed, 0);
+            const uint32_t map = MapOffsetOf(after);
+            EXPECT_EQ(map, bytes.size() + 76 + 260 + 76 + 300);
+            ASSERT_LE(map + 8u, after.size());
+            EXPECT_EQ(after.size(), map + GetU32BE(after, map + 4));
+            Find(expected, secondType, second.id).body = Body(8, 260);
+            expected.push_back({kOTHR, 77, "new", 0, true, Body(7, 300)});
+        }
+        EXPECT_EQ(Contents(c.legacy), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
+    // The big resource comes first in the file; removing it makes the close compact.
+    const std::vector<Planned> plan = {
+        {kOBJD, 2, "object", 200}, {kOTHR, 4, "", 200}, {kTEST, 3, "", 200}, {kTEST, 1, "big", 12000}};
+    for (bool inMap : {false, true}) {
+        SCOPED_TRACE(inMap ? "free flag in the map's entry" : "free flag in the chunk header");
+        std::vector<uint8_t> bytes = Build(false, plan);
+        const ListedChunk object = ChunkOf(ResourceChunks(bytes, 76), "OBJD", 2);
+        if (inMap)
+            bytes[MapEntryOf(bytes, object.offset) + 6] |= 0x04;  // flags, low byte first
+        else
+            bytes[object.offset + 11] |= 0x04;  // 0x0010 becomes 0x0014
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(false);
+
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path()), 0);
+        // Exactly as long as the object's chunk: free space of that size would be taken.
+        DataBlock* added = MakeBlock(Body(9, 200));
+        ASSERT_EQ(iff.AddResource(added, kOTHR, 9, LabelText(""), true), 0);
+        ASSERT_EQ(iff.WriteResource(added), 0);
+        ASSERT_EQ(iff.WriteResource(iff.GetResource(kOBJD, 2, nullptr)), 0);
+        ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
+        ASSERT_EQ(iff.Close(), 0);
+
+        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        const std::vector<ListedChunk> chunks = ListChunks(after, 76);
+        ASSERT_EQ(chunks.back().offset + chunks.back().size, after.size()) << "compacted";
+        EXPECT_EQ(ChunkOf(chunks, "OBJD", 2).flags, 0x0010) << "rewritten without the free flag";
+        Drop(expected, kTEST, 1);
+        expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
+        EXPECT_EQ(Contents(false), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
+    const std::vector<Planned> plan = {
+        {kOBJD, 2, "", 200}, {kTEST, 3, "three", 200}, {kTEST, 6, "six", 200}, {kTEST, 1, "big", 12000}};
+    for (bool stale : {true, false}) {
+        SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes" : "two map entries name one chunk");
+        std::vector<uint8_t> bytes = Build(false, plan);
+        const std::vector<ListedChunk> chunks = ResourceChunks(bytes, 76);
+        const ListedChunk object = ChunkOf(chunks, "OBJD", 2);
+        if (stale) {
+            std::copy_n("XXXX", 4, bytes.begin() + object.offset);  // freed behind the map's back
+            bytes[object.offset + 11] |= 0x04;
+        } else {
+            const size_t six = MapEntryOf(bytes, ChunkOf(chunks, "TEST", 6).offset);
+            const uint32_t three = ChunkOf(chunks, "TEST", 3).offset;
+            for (int i = 0; i < 4; ++i) bytes[six + i] = static_cast<uint8_t>(three >> (8 * i));
+        }
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(false);
+
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path()), 0);
+        if (stale) {
+            DataBlock* added = MakeBlock(Body(9, 200));  // fits the freed chunk exactly
+            ASSERT_EQ(iff.AddResource(added, kOTHR, 9, LabelText(""), true), 0);
+            ASSERT_EQ(iff.WriteResource(added), 0);
+            expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
+        }
+        ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
+        ASSERT_EQ(iff.Close(), 0);
+        EXPECT_LT(ReadAll(dir.File("f.iff")).size(), 2000u) << "compacted";
+        Drop(expected, kTEST, 1);
+        EXPECT_EQ(Contents(false), Sorted(expected));
+    }
+}
+
+TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
+    // Label numbers as written: "alpha" 1, "beta" 2, the third resource none.
+    const std::vector<Planned> plan = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
+    struct Case {
+        const char* what;
+        ResId patched;  // this resource's chunk is given `number`
+        uint32_t number;
+        std::function<void(ResourceFile&)> change;
+        std::function<void(std::vector<Seen>&)> expect;
+    };
+    const Case cases[] = {
+        {"a chunk already carries the number the table would hand out next", 3, 3,
+         [](ResourceFile& f) { f.AddResource(MakeBlock("d"), kOTHR, 4, LabelText("delta"), true); },
+         [](std::vector<Seen>& s) { s.push_back({kOTHR, 4, "delta", 0, true, "d"}); }},
+        {"removing a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.RemoveResource(f.GetResource(kTEST, 1, nullptr)); },
+         [](std::vector<Seen>& s) { Drop(s, kTEST, 1); }},
+        {"relabelling a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText("renamed"), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = "renamed"; }},
+        {"clearing the label of a resource whose record another chunk shares", 2, 1,
+         [](ResourceFile& f) { f.SetResInfo(f.GetResource(kTEST, 1, nullptr), 1, LabelText(""), 0); },
+         [](std::vector<Seen>& s) { Find(s, kTEST, 1).label = ""; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bytes = Build(true, plan);
+        const ListedChunk patched = ChunkOf(ResourceChunks(bytes, 16), c.patched == 2 ? "OTHR" : "TEST", c.patched);
+        PutU32BE(bytes, patched.offset + 12, c.number);
+        WriteAll(dir.File("f.iff"), bytes);
+        std::vector<Seen> expected = Contents(true);
+
+        LegacyIffResourceFile legacy;
+        ASSERT_EQ(legacy.Open(Path()), 0);
+        c.change(legacy);
+        ASSERT_EQ(legacy.GetError(), 0);
+        ASSERT_EQ(legacy.Close(), 0);
+        c.expect(expected);
+        EXPECT_EQ(Contents(true), Sorted(expected));
+    }
+}
+
+}  // namespace
+}  // namespace tambrix
