@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "catalog/DataBlock.h"
-#include "catalog/ByteReader.h"
+#include "core/DataBlock.h"
+#include "core/ByteReader.h"
 
 namespace tambrix {
 
