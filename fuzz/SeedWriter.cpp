@@ -18,6 +18,7 @@
 #include "DemoFolder.h"
 #include "ResourceEncoders.h"
 #include "SpriteEncoder.h"
+#include "core/AsciiCase.h"
 #include "core/DataBlock.h"
 #include "core/TextBuffer.h"
 #include "fileaccess/FarWriter.h"
@@ -286,8 +287,7 @@ void WriteDemo(Seeds& seeds, const fs::path& work) {
     for (const DemoFile& f : files) {
         const fs::path path = demo / f.path;
         if (fs::file_size(path) > kMaxDemoSeedSize) continue;
-        std::string ext = path.extension().string();
-        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string ext = FoldedAscii(path.extension().string());
         const std::string name = "demo-" + path.filename().string();
         if (ext == ".iff" || ext == ".spf")
             seeds.PutContainer(name, ReadAll(path), false);

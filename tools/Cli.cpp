@@ -14,22 +14,23 @@
 #include "DemoFolder.h"
 #include "Json.h"
 #include "PngWriter.h"
-#include "platform/PlatformFile.h"
-#include "resfile/ResourceFile.h"
-#include "core/ResultCodes.h"
-
-#include "containers/IffResourceFile.h"
-#include "containers/LegacyIffResourceFile.h"
+#include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "graphics/Sprite.h"
-#include "platform/Bitmap.h"
-#include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
-#include "graphics/BitmapExport.h"
-#include "sets/ViewResourceSet.h"
+#include "containers/IffFormat.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
+#include "core/AsciiCase.h"
+#include "core/ResultCodes.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FileSystem.h"
+#include "graphics/BitmapExport.h"
+#include "graphics/PreviewRenderer.h"
+#include "graphics/Sprite.h"
+#include "platform/Bitmap.h"
+#include "platform/PlatformFile.h"
+#include "resfile/ResourceFile.h"
+#include "sets/ViewResourceSet.h"
 
 namespace tambrix::tools {
 
@@ -58,29 +59,8 @@ constexpr uint32_t kWhite = 0xFFFFFF;
 const char* const kNoSuchFile = "no such file";
 const char* const kIsDirectory = "is a directory";
 const char* const kHeaderMissing = "not an IFF file: the header is missing";
-const char* const kDamagedHeader = "not an IFF file: the header is damaged or of an unknown version";
 
-std::string ResultText(int32_t code) {
-    switch (code) {
-        case rc::kNoSuchFile: return kNoSuchFile;
-        case rc::kBadHeader: return kDamagedHeader;
-        case rc::kShortRead: return "the file ends too early";
-        case rc::kNoSuchResource: return "no such resource";
-        case rc::kNoSuchLabel: return "no such resource";
-        case rc::kIoFailed: return "cannot open the file";
-        case rc::kNoFileKind: return "not a file kind the browser opens";
-        case rc::kFileExists: return "already exists";
-        case rc::kCreateFailed: return "cannot create the file";
-        default: return "result code " + std::to_string(code);
-    }
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Extension(const std::string& path) { return Lower(fs::path(path).extension().string()); }
+std::string Extension(const std::string& path) { return FoldedAscii(fs::path(path).extension().string()); }
 
 // ---- command line ------------------------------------------------------------------
 
@@ -181,7 +161,7 @@ struct Values {
 };
 
 void CheckPictureName(const std::string& out) {
-    const std::string ext = Lower(fs::path(out).extension().string());
+    const std::string ext = Extension(out);
     if (ext != ".bmp" && ext != ".png") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
 }
 
@@ -333,7 +313,7 @@ std::unique_ptr<ResourceFile> OpenContainer(const std::string& path, const std::
     if (legacyFirst) file = TryOpen(std::make_unique<LegacyIffResourceFile>(), path, code);
     if (!file) file = TryOpen(std::make_unique<IffResourceFile>(), path, code);
     if (!file && !legacyFirst) file = TryOpen(std::make_unique<LegacyIffResourceFile>(), path, code);
-    if (!file) BadFile(shown + ": " + ResultText(code));
+    if (!file) BadFile(shown + ": " + DescribeResult(code));
     return file;
 }
 
@@ -347,7 +327,7 @@ std::unique_ptr<ResourceFile> OpenForView(const std::string& path, const std::st
         const std::string stem = (p.parent_path() / p.stem()).string();
         auto set = std::make_unique<ViewResourceSet>();
         const int32_t code = set->Open(NameText(stem));
-        if (code != rc::kOk) BadFile(shown + ": " + ResultText(code));
+        if (code != rc::kOk) BadFile(shown + ": " + DescribeResult(code));
         return set;
     }
     return OpenContainer(path, shown);
@@ -438,14 +418,14 @@ int CommandLs(Context& c) {
         for (int16_t i = 1; i <= count; ++i) {
             DataBlock* block = file->GetIndResource(type, i, nullptr);
             if (!block) BadFile(c.file + ": cannot read " + ResTypeText(type) + " number " + std::to_string(i) + ": " +
-                                ResultText(file->GetError()));
+                                DescribeResult(file->GetError()));
             uint16_t id = 0;
             file->GetResID(block, id);
             LabelText label;
             file->GetResName(block, label);
             // The flags word as the reader holds it: attribute byte high, library-order bit low.
             const uint16_t flags = static_cast<uint16_t>((file->GetResAttrs(block) << 8) |
-                                                         (file->IsLibraryOrder(block) ? 0x10 : 0));
+                                                         (file->IsLibraryOrder(block) ? iff::kFlagLibraryOrder : 0));
             rows.push_back(Row{type, static_cast<int16_t>(id), std::string(label.View()), block->size, flags});
         }
     }
@@ -708,7 +688,7 @@ int CommandStrings(Context& c) {
         StringTable table;
         if (const int32_t code = ReadTable(file.get(), *kind, id, table); code != rc::kOk) {
             c.err << "tambrix-cli: " << c.file << ": " << ResTypeText(kind->type) << " " << id
-                  << ": cannot be read: " << ResultText(code) << "\n";
+                  << ": cannot be read: " << DescribeResult(code) << "\n";
             continue;
         }
         if (!json && !first) c.out << "\n";
@@ -785,7 +765,7 @@ const char* VariantText(FarVariant variant) { return variant == FarVariant::k1b 
 int CommandFarLs(Context& c, const std::string& archive) {
     FarManifest manifest;
     const int32_t code = ListFarArchive(archive.c_str(), manifest);
-    if (code != rc::kOk) BadFile(archive + ": " + DescribeFarResult(code));
+    if (code != rc::kOk) BadFile(archive + ": " + DescribeResult(code));
     if (c.args.Has("--json")) {
         JsonWriter j(c.out);
         j.BeginObject().Key("variant").String(VariantText(manifest.variant));
@@ -794,7 +774,7 @@ int CommandFarLs(Context& c, const std::string& archive) {
             j.BeginObject().Key("name").String(e.name).Key("size").Number(e.size);
             j.Key("stored_size").Number(e.StoredSize()).Key("offset").Number(e.offset);
             j.Key("compressed").Bool(e.compressed).Key("usable").Bool(e.status == rc::kOk);
-            j.Key("problem").String(e.status == rc::kOk ? "" : DescribeFarResult(e.status)).EndObject();
+            j.Key("problem").String(e.status == rc::kOk ? "" : DescribeResult(e.status)).EndObject();
         }
         j.EndArray().EndObject();
         c.out << "\n";
@@ -812,7 +792,7 @@ int CommandFarLs(Context& c, const std::string& archive) {
         std::snprintf(line, sizeof line, "%10u %10u %10u %4s  ", e.size, e.StoredSize(), e.offset,
                       e.compressed ? "yes" : "no");
         c.out << line << e.name;
-        if (e.status != rc::kOk) c.out << "   (skipped: " << DescribeFarResult(e.status) << ")";
+        if (e.status != rc::kOk) c.out << "   (skipped: " << DescribeResult(e.status) << ")";
         c.out << "\n";
     }
     return kExitOk;
@@ -830,12 +810,12 @@ int CommandFarExtract(Context& c, const std::string& archive) {
     const int32_t code = ExtractFarArchive(archive.c_str(), names, outDir.c_str(), &report);
     for (const std::string& path : report.files) c.out << path << "\n";
     if (code == rc::kOk) return kExitOk;
-    if (report.problems.empty()) BadFile(archive + ": " + DescribeFarResult(code));
+    if (report.problems.empty()) BadFile(archive + ": " + DescribeResult(code));
     // One line per entry not written; the exit code says that not all of them were.
     for (const FarExtractProblem& p : report.problems) {
         c.err << "tambrix-cli: " << archive << ": " << p.name << ": ";
         if (p.code == rc::kFileExists) c.err << "already exists in " << outDir << "; not replaced";
-        else c.err << DescribeFarResult(p.code);
+        else c.err << DescribeResult(p.code);
         c.err << "\n";
     }
     return kExitBadFile;
@@ -915,7 +895,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         FarMountReport mount;
         const int32_t mounted = MountFarArchiveOnPath(c.file.c_str(), &mount);
         if (mounted != rc::kOk)
-            BadFile((mount.archive.empty() ? c.file : std::string(mount.archive)) + ": " + DescribeFarResult(mounted));
+            BadFile((mount.archive.empty() ? c.file : std::string(mount.archive)) + ": " + DescribeResult(mounted));
         // What this command mounted is unmounted when it ends (an archive mounted before
         // stays), so that a later command sees the archive as it is then.
         struct Unmount {
@@ -926,7 +906,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         } unmount{mount.mounted > 0 ? std::string(mount.archive) : std::string()};
         if (InArchive(c.file)) {
             const int32_t why = MountedEntryError(c.file.c_str());
-            if (why != rc::kOk) BadFile(c.file + ": " + DescribeFarResult(why));
+            if (why != rc::kOk) BadFile(c.file + ": " + DescribeResult(why));
             return RunFileCommand(c);
         }
         // Names are matched as the game's own platform matches them: without regard to case.

@@ -24,17 +24,4 @@ inline std::string_view Extension(std::string_view path) {
     return dot == std::string_view::npos ? std::string_view() : path.substr(dot);
 }
 
-/// Equality with only ASCII 'A'..'Z' folded to 'a'..'z'.
-inline bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
 }  // namespace tambrix::nameparts

@@ -4,11 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace tambrix {
+#include "core/AsciiCase.h"
 
-namespace {
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-}  // namespace
+namespace tambrix {
 
 TextBuffer::TextBuffer(char* storage, uint32_t capacity) : mText(storage), mCapacity(capacity) {
     if (mCapacity > 0) mText[0] = '\0';
@@ -74,16 +72,6 @@ int TextBuffer::Compare(std::string_view other) const {
     return self.size() < other.size() ? -1 : 1;
 }
 
-int TextBuffer::CompareNoCase(std::string_view other) const {
-    std::string_view self = View();
-    size_t n = std::min(self.size(), other.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto a = static_cast<unsigned char>(FoldAscii(self[i]));
-        auto b = static_cast<unsigned char>(FoldAscii(other[i]));
-        if (a != b) return a < b ? -1 : 1;
-    }
-    if (self.size() == other.size()) return 0;
-    return self.size() < other.size() ? -1 : 1;
-}
+int TextBuffer::CompareNoCase(std::string_view other) const { return tambrix::CompareNoCase(View(), other); }
 
 }  // namespace tambrix

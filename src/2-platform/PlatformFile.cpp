@@ -11,6 +11,8 @@
 #include <climits>
 #include <new>
 
+#include "core/AsciiCase.h"
+
 namespace tambrix::platform {
 
 struct NativeFile {
@@ -22,16 +24,6 @@ namespace {
 constexpr char kHostSeparator = '/';
 constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask, as for any new file
 constexpr mode_t kNewFolderMode = 0777;  // likewise
-
-char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (foldAscii(a[i]) != foldAscii(b[i])) return false;
-    }
-    return true;
-}
 
 bool entryExists(const std::string& path) {
     struct stat info;
@@ -53,7 +45,7 @@ std::string findNoCase(const std::string& folder, const std::string& name) {
     std::string best;
     while (dirent* entry = ::readdir(dir)) {
         std::string candidate = entry->d_name;
-        if (!equalNoCase(candidate, name)) continue;
+        if (!EqualNoCase(candidate, name)) continue;
         if (best.empty() || candidate < best) best = candidate;
     }
     ::closedir(dir);
@@ -86,7 +78,7 @@ bool matchFrom(const std::string& name, const std::string& pattern) {
     size_t starPattern = std::string::npos;
     size_t starName = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || foldAscii(pattern[p]) == foldAscii(name[n]))) {
+        if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
             ++n;
             ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {

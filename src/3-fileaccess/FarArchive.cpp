@@ -122,15 +122,8 @@ int32_t parseHeader(const uint8_t* bytes, size_t size, uint32_t fileSize, uint32
     return rc::kOk;
 }
 
-/// Names compared as the index compares them: ASCII capitals folded, '/' taken as '\'.
-std::string foldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        else if (c == '/') c = '\\';
-    }
-    return folded;
-}
+/// Names compared as the index compares them.
+std::string foldName(std::string_view name) { return FileSystem::FoldName(name); }
 
 std::vector<std::string_view> splitComponents(std::string_view name) {
     std::vector<std::string_view> parts;
@@ -231,32 +224,6 @@ void collectArchives(const std::string& folder, uint32_t depth, uint32_t& folder
 }
 
 }  // namespace
-
-const char* DescribeFarResult(int32_t code) {
-    switch (code) {
-        case rc::kOk: return "done";
-        case rc::kFarNotArchive: return "not a FAR archive";
-        case rc::kFarBadVersion: return "unsupported FAR archive version";
-        case rc::kFarBadManifest: return "the archive's manifest lies outside the file";
-        case rc::kFarEntryOutside: return "entry lies outside the archive";
-        case rc::kFarUnsafeName: return "entry name would leave the archive's folder";
-        case rc::kFarDuplicateName: return "entry name appears twice";
-        case rc::kFarCompressed: return "entry is compressed and cannot be opened";
-        case rc::kFarNameTooLong: return "entry name is too long";
-        case rc::kFarNoSuchEntry: return "no such entry in the archive";
-        case rc::kFarAlreadyMounted: return "the archive is mounted already";
-        case rc::kFarEntriesMissing: return "the archive lists fewer entries than it declares";
-        case rc::kFarNoUsableEntry: return "the archive holds no usable entry";
-        case rc::kFarUnsafeTarget: return "output folder is a link or not a folder";
-        case rc::kNoSuchFile: return "no such file";
-        case rc::kCreateFailed: return "the file could not be created";
-        case rc::kFileExists: return "a file of that name exists";
-        case rc::kShortRead: return "the file ends early";
-        case rc::kShortWrite: return "the file could not be written";
-        case rc::kNoMemory: return "out of memory";
-        default: return "unknown error";
-    }
-}
 
 bool IsSafeFarEntryName(const std::string& name) {
     if (name.empty()) return false;

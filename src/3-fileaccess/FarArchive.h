@@ -17,28 +17,6 @@
 
 namespace tambrix {
 
-namespace rc {
-// Archive codes. A whole-archive code says why nothing was mounted or listed; an entry
-// code (FarEntry::status, FarMountReport::firstSkip) says why one entry was left out.
-inline constexpr int32_t kFarNotArchive = -301;      ///< shorter than the header, or no "FAR!byAZ"
-inline constexpr int32_t kFarBadVersion = -302;      ///< a version other than 1
-inline constexpr int32_t kFarBadManifest = -303;     ///< the manifest lies outside the file or is too big
-inline constexpr int32_t kFarEntryOutside = -304;    ///< an entry's bytes pass the end of the file
-inline constexpr int32_t kFarUnsafeName = -305;      ///< empty, "..", absolute, drive letter, control bytes
-inline constexpr int32_t kFarDuplicateName = -306;   ///< the same name (ignoring case) came earlier
-inline constexpr int32_t kFarCompressed = -307;      ///< stored compressed: listed but not opened
-inline constexpr int32_t kFarNameTooLong = -308;     ///< the name with its folder passes 259 characters
-inline constexpr int32_t kFarNoSuchEntry = -309;     ///< a name asked for is not in the archive
-inline constexpr int32_t kFarAlreadyMounted = -310;  ///< the archive's folder is in the index already
-inline constexpr int32_t kFarEntriesMissing = -311;  ///< the count promises more entries than the manifest holds
-inline constexpr int32_t kFarNoUsableEntry = -312;   ///< entries declared, but none can be mounted
-inline constexpr int32_t kFarUnsafeTarget = -313;    ///< an output folder is a link or not a folder
-}  // namespace rc
-
-/// A short English description of a result code of this file (or of the file-stream
-/// codes it passes on), for a tool's output or a status text; never null.
-const char* DescribeFarResult(int32_t code);
-
 /// One entry of the manifest, as the archive states it.
 struct FarEntry {
     std::string name;         ///< as stored: '\' (or '/') separates sub-folders

@@ -21,14 +21,6 @@ void putU32(std::vector<uint8_t>& out, uint32_t value) {
     for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
 }
 
-std::string foldName(const std::string& name) {
-    std::string folded = name;
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        else if (c == '/') c = '\\';
-    }
-    return folded;
-}
 
 }  // namespace
 
@@ -40,7 +32,7 @@ int32_t BuildFarArchive(const std::vector<FarWriterEntry>& entries, FarVariant v
     for (const FarWriterEntry& entry : entries) {
         if (!IsSafeFarEntryName(entry.name)) return rc::kFarUnsafeName;
         if (variant == FarVariant::k1b && entry.name.size() > kMaxShortNameLength) return rc::kFarNameTooLong;
-        if (!seen.insert(foldName(entry.name)).second) return rc::kFarDuplicateName;
+        if (!seen.insert(FileSystem::FoldName(entry.name)).second) return rc::kFarDuplicateName;
         total += entry.bytes.size() + kEntryFixedBytes + NameLengthBytes(variant) + entry.name.size();
         if (total > std::numeric_limits<uint32_t>::max()) return rc::kFarBadManifest;
     }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/AsciiCase.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {
@@ -97,13 +98,15 @@ FileSystem::~FileSystem() {
     for (auto& [file, archive] : mArchives) platform::CloseFile(file);
 }
 
+CTGString FileSystem::FoldName(std::string_view name) {
+    CTGString folded(name);
+    for (char& c : folded) c = c == '/' ? kIndexSeparator : FoldAscii(c);
+    return folded;
+}
+
 bool FileSystem::NormaliseName(const char* name, CTGString& normalised) {
     if (!nameFits(name)) return false;
-    normalised.assign(name);
-    for (char& c : normalised) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        else if (c == '/') c = kIndexSeparator;
-    }
+    normalised = FoldName(name);
     return true;
 }
 

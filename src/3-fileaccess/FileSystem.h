@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <string_view>
 #include <vector>
 
 #include "fileaccess/CTGString.h"
@@ -140,6 +141,9 @@ public:
 
     /// The normalised form of a name (the key of its index entry); false when too long.
     static bool NormaliseName(const char* name, CTGString& normalised);
+    /// A name as the index compares it, whatever its length: ASCII capitals lower-cased,
+    /// '/' turned into '\'.
+    static CTGString FoldName(std::string_view name);
 
 private:
     friend class FileHandle;

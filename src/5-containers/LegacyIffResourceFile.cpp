@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "core/AsciiCase.h"
+
 namespace tambrix {
 
 using namespace iff;
@@ -11,13 +13,7 @@ namespace {
 constexpr ResId kOlderLabelTableId = 0;
 constexpr ResId kLabelTableId = 1;
 
-bool sameLabel(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    auto fold = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    for (size_t i = 0; i < a.size(); ++i)
-        if (fold(a[i]) != fold(b[i])) return false;
-    return true;
-}
+bool sameLabel(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }
 void leaveAsIs(uint8_t*, uint32_t) {}
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include "containers/DirectoryResourceFile.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "core/AsciiCase.h"
 #include "core/NameParts.h"
 
 namespace tambrix {
@@ -25,7 +26,7 @@ bool KindResourceSet::MatchName(uint32_t kind, const std::string& extension, con
     std::string_view path = name.View();
     std::string_view nameExtension = nameparts::Extension(path);
     if (!nameExtension.empty()) {
-        if (!nameparts::EqualNoCase(nameExtension, extension)) return false;
+        if (!EqualNoCase(nameExtension, extension)) return false;
         fileName.Assign(path);
         return true;
     }
@@ -52,7 +53,7 @@ int32_t KindResourceSet::Create(const TextBuffer& name) {
     for (const Registration& registration : mRegistry) {
         if (registration.kind == kKindNone) break;
         bool done = false;
-        for (std::string_view extension : created) done = done || nameparts::EqualNoCase(extension, registration.extension);
+        for (std::string_view extension : created) done = done || EqualNoCase(extension, registration.extension);
         // Both container versions share an extension; the file is made only once.
         if (done) continue;
         std::unique_ptr<ResourceFile> file = MakeFile(registration.kind);

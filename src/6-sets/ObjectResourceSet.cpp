@@ -1,5 +1,6 @@
 #include "sets/ObjectResourceSet.h"
 
+#include "core/AsciiCase.h"
 #include "core/NameParts.h"
 
 namespace tambrix {
@@ -24,8 +25,8 @@ int32_t ObjectResourceSet::Open(const TextBuffer& name) {
         FileNameText path;
         member->GetPath(path);
         std::string_view extension = nameparts::Extension(path.View());
-        if (nameparts::EqualNoCase(extension, kSpriteExtension)) spriteFile = member;
-        if (nameparts::EqualNoCase(extension, kObjectExtension)) objectFile = member;
+        if (EqualNoCase(extension, kSpriteExtension)) spriteFile = member;
+        if (EqualNoCase(extension, kObjectExtension)) objectFile = member;
     }
     if (objectFile && spriteFile) {
         for (ResType type : kSpriteFileTypes) ExcludeType(objectFile, type);

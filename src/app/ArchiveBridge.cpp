@@ -32,20 +32,20 @@ QString MountGameArchives(const QString& folder) {
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) return QString();
     FarFolderReport report;
     const int32_t code = MountFarFolder(libraryPath(folder).c_str(), &report);
-    if (code != rc::kOk) return QString("Archives not searched: %1").arg(DescribeFarResult(code));
+    if (code != rc::kOk) return QString("Archives not searched: %1").arg(DescribeResult(code));
     QStringList problems;
     for (const FarMountReport& archive : report.archives) {
         const QString name = fileNameOf(archive.archive);
         // Mounted already (by another window on the same folder): nothing is missing.
         if (archive.code == rc::kFarAlreadyMounted) continue;
         if (archive.code != rc::kOk) {
-            problems << QString("%1: not mounted (%2)").arg(name, DescribeFarResult(archive.code));
+            problems << QString("%1: not mounted (%2)").arg(name, DescribeResult(archive.code));
         } else if (archive.skipped > 0) {
             problems << QString("%1: %2 %3 skipped (%4)")
                             .arg(name)
                             .arg(archive.skipped)
                             .arg(archive.skipped == 1 ? "entry" : "entries")
-                            .arg(DescribeFarResult(archive.firstSkip));
+                            .arg(DescribeResult(archive.firstSkip));
         }
     }
     return problems.join("; ");

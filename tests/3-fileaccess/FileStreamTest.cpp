@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AsciiCase.h"
 #include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
 #include "core/ResultCodes.h"
@@ -177,10 +178,7 @@ TEST(FileStreamIo, WriteSetSizeFlushAndName) {
     FileNameText name;
     EXPECT_EQ(stream.GetName(name), rc::kOk);
     std::string expected = dir.File("out.iff");
-    for (char& c : expected) {
-        if (c == '/') c = '\\';
-        else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : expected) c = c == '/' ? '\\' : FoldAscii(c);
     EXPECT_EQ(name.View(), expected);
     stream.Close();
     EXPECT_EQ(dir.Read("Out.IFF"), bytesOf("he"));

@@ -305,7 +305,7 @@ TEST_F(FarCli, ACompressedEntrySaysWhyItWillNotOpen) {
     WriteBytes(path, hand.Build());
     const CliRun r = Cli({"info", path + "/Packed.iff"});
     EXPECT_EQ(r.code, kExitBadFile);
-    EXPECT_NE(r.err.find(DescribeFarResult(rc::kFarCompressed)), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(DescribeResult(rc::kFarCompressed)), std::string::npos) << r.err;
 }
 
 }  // namespace
