@@ -14,17 +14,20 @@
 #include <system_error>
 #include <vector>
 
-#include "ByteWriter.h"
 #include "DemoFolder.h"
-#include "ResourceEncoders.h"
-#include "SpriteEncoder.h"
-#include "core/AsciiCase.h"
-#include "core/DataBlock.h"
-#include "core/TextBuffer.h"
-#include "fileaccess/FarWriter.h"
+#include "catalog/ObjectSet.h"
+#include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "core/AsciiCase.h"
+#include "core/ByteWriter.h"
+#include "core/DataBlock.h"
 #include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
+#include "fileaccess/FarWriter.h"
+#include "graphics/DrawGroup.h"
+#include "graphics/Palette.h"
+#include "graphics/SpriteEncoder.h"
 
 using namespace tambrix;
 using namespace tambrix::tools;
@@ -130,7 +133,7 @@ Bytes EncodeVarLengthStrings(const std::vector<LanguageString>& strings) {
             n >>= 7;
             w.U8(static_cast<uint8_t>(b | (n ? 0x80 : 0)));
         } while (n);
-        w.Bytes(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+        w.Text(s);
     };
     for (const LanguageString& s : strings) {
         w.U8(static_cast<uint8_t>(s.languageCode - 1));
@@ -172,20 +175,24 @@ std::vector<Resource> SmallObject() {
     master.graphicCount = 1;
     master.catalogId = 2000;
     master.masterId = 7;
-    master.subIndex = kMasterSubIndex;
+    master.subIndex = ObjectRecord::kMasterSubIndex;
     ObjectDefinition tile = master;
     tile.subIndex = TileSubIndex(1, 0);
-    DrawImages images(kImagesPerDrawGroup);
-    for (int i = 0; i < kImagesPerDrawGroup; ++i) images[i] = {{200, i % 2, 0, 6, 0.5f, i == 3}, {201, 0, 3, 2, 0.0f, false}};
+    DrawGroupImages images(kViewCount);
+    for (int i = 0; i < kViewCount; ++i) {
+        images[i] = {{.spriteId = 200, .frameIndex = i % 2, .yOffset = 6, .zOffset = 0.5f,
+                      .flags = i == 3 ? DrawGroupEntry::kMirror : 0},
+                     {.spriteId = 201, .xOffset = 3, .yOffset = 2}};
+    }
     std::vector<SpriteImage> frames = {SmallFrame(6, 5, 20), SmallFrame(3, 4, 60)};
-    std::vector<Rgb> colours;
-    for (int i = 0; i < 256; ++i) colours.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 90});
+    std::vector<PaletteEntry> colours;
+    for (int i = 0; i < 256; ++i) colours.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 90, 0});
     const std::vector<LanguageString> catalog = {{1, "Small chair", ""}, {1, "A chair for tests.", "note"}, {2, "Petite chaise", ""}};
     return {
         {restype::kOBJD, 128, "chair", EncodeObjectDefinition(master)},
         {restype::kOBJD, 129, "chair tile", EncodeObjectDefinition(tile)},
         {restype::kDGRP, 100, "", EncodeDrawGroup(images)},
-        {restype::kDGRP, 101, "old", EncodeOldDrawGroup(images, 1)},
+        {restype::kDGRP, 101, "old", EncodeOlderDrawGroup(images)},
         {restype::kSPR2, 200, "colour", EncodeSpr2(frames, 1)},
         {restype::kSPR, 201, "hash", EncodeSprHash(frames, 1)},
         {restype::kSPR, 202, "swapped", EncodeSprHash(frames, 1, true)},

@@ -51,8 +51,6 @@ private:
 [[noreturn]] void BadArgument(const std::string& what) { throw CliError(kExitBadArgument, what); }
 [[noreturn]] void BadFile(const std::string& what) { throw CliError(kExitBadFile, what); }
 
-constexpr int kDefaultView = 10;  // near zoom, the view the browser shows
-constexpr int kViewCount = 12;
 constexpr uint32_t kWhite = 0xFFFFFF;
 
 // The words for a file that is not a container; every command uses the same ones.
@@ -154,7 +152,7 @@ struct Values {
     long frame = 0;
     int32_t viewMode = 0;
     long object = 0;
-    long view = kDefaultView;
+    long view = kDefaultPreviewImage;
     uint32_t background = kWhite;
     std::string out;
     int scale = 0;
@@ -178,7 +176,7 @@ Values CheckValues(const Args& args) {
     if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
     if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
-    if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kViewCount - 1);
+    if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kPreviewImageCount - 1);
     if (args.Has("--background")) v.background = ParseColour(args.Get("--background"));
     if (args.Has("--scale")) v.scale = static_cast<int>(ParseInteger(args.Get("--scale"), "--scale", 0, kMaxDemoScale));
     if (args.Has("--mode")) {

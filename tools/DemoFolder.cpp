@@ -9,16 +9,18 @@
 
 #include "Furniture.h"
 #include "IsoPainter.h"
-#include "ResourceEncoders.h"
-#include "SpriteEncoder.h"
 #include "Surfaces.h"
+#include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "fileaccess/FarWriter.h"
-#include "graphics/BitmapExport.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
-#include "resfile/ResourceFile.h"
 #include "core/ResultCodes.h"
+#include "fileaccess/FarWriter.h"
+#include "graphics/BitmapExport.h"
+#include "graphics/DrawGroup.h"
+#include "graphics/Palette.h"
+#include "graphics/SpriteEncoder.h"
+#include "resfile/ResourceFile.h"
 
 namespace tambrix::tools {
 
@@ -94,38 +96,38 @@ struct SpriteArt {
 struct ObjectArt {
     std::vector<Rgb> palette;
     std::vector<SpriteArt> sprites;
-    std::vector<DrawImages> drawGroups;
+    std::vector<DrawGroupImages> drawGroups;
 };
 
 ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstSpriteId) {
-    const char* const zoomLabels[kZooms] = {"far", "medium", "near"};
+    const char* const zoomLabels[kViewZooms] = {"far", "medium", "near"};
     const int tiles = model.tilesX * model.tilesY;
     const int glows = model.hasGlow ? 1 : 0;
     ObjectArt art;
     art.palette = ModelRamps(model).Palette();
-    art.sprites.resize(static_cast<size_t>(tiles + glows) * kZooms);
+    art.sprites.resize(static_cast<size_t>(tiles + glows) * kViewZooms);
     for (size_t i = 0; i < art.sprites.size(); ++i) {
-        const int t = static_cast<int>(i) / kZooms;
+        const int t = static_cast<int>(i) / kViewZooms;
         const std::string part = t == tiles ? " glow" : tiles > 1 ? " tile " + std::to_string(t) : "";
         art.sprites[i].id = firstSpriteId + static_cast<int32_t>(i);
-        art.sprites[i].label = model.name + part + " - " + zoomLabels[i % kZooms];
+        art.sprites[i].label = model.name + part + " - " + zoomLabels[i % kViewZooms];
     }
-    for (int zoom = 0; zoom < kZooms; ++zoom) {
-        for (int rotation = 0; rotation < kRotations; ++rotation) {
+    for (int zoom = 0; zoom < kViewZooms; ++zoom) {
+        for (int rotation = 0; rotation < kViewRotations; ++rotation) {
             std::vector<SpriteImage> frames = PaintView(model, rotation, zoom, quality);
             if (glows) frames.push_back(PaintGlow(model, rotation, zoom));
-            for (int t = 0; t < tiles + glows; ++t) art.sprites[t * kZooms + zoom].frames.push_back(std::move(frames[t]));
+            for (int t = 0; t < tiles + glows; ++t) art.sprites[t * kViewZooms + zoom].frames.push_back(std::move(frames[t]));
         }
     }
     for (int t = 0; t < tiles; ++t) {
-        DrawImages images(kImagesPerDrawGroup);
-        for (int image = 0; image < kImagesPerDrawGroup; ++image) {
-            const int zoom = image / kRotations, rotation = image % kRotations;
+        DrawGroupImages images(kViewCount);
+        for (int image = 0; image < kViewCount; ++image) {
+            const int zoom = image / kViewRotations, rotation = image % kViewRotations;
             for (int part : {t, t == 0 && glows ? tiles : -1}) {
                 if (part < 0) continue;
-                const SpriteArt& sprite = art.sprites[part * kZooms + zoom];
+                const SpriteArt& sprite = art.sprites[part * kViewZooms + zoom];
                 const SpriteImage& f = sprite.frames[rotation];
-                if (!f.Empty()) images[image].push_back(DrawEntry{sprite.id, rotation, f.x, f.y, 0.0f, false});
+                if (!f.Empty()) images[image].push_back({.spriteId = sprite.id, .frameIndex = rotation, .xOffset = f.x, .yOffset = f.y});
             }
         }
         art.drawGroups.push_back(std::move(images));
@@ -161,7 +163,7 @@ void WriteCatalog(ContainerWriter& w, int16_t id, const Catalog& c) {
 // reader turns the header numbers round when it loads the chunk), and older draw groups.
 void WriteGraphics(ContainerWriter& gfx, ContainerWriter& w, const ObjectArt& art, int16_t paletteId, int16_t drawGroupId,
                    const std::string& label, bool older) {
-    gfx.Add(restype::kPALT, paletteId, label + " palette", EncodePalette(art.palette));
+    gfx.Add(restype::kPALT, paletteId, label + " palette", EncodePalette(PaletteEntries(art.palette)));
     for (const SpriteArt& s : art.sprites) {
         if (older) gfx.Add(restype::kSPR, static_cast<int16_t>(s.id), s.label, EncodeSprHash(s.frames, paletteId, true), false);
         else gfx.Add(restype::kSPR2, static_cast<int16_t>(s.id), s.label, EncodeSpr2(s.frames, paletteId));
@@ -169,7 +171,7 @@ void WriteGraphics(ContainerWriter& gfx, ContainerWriter& w, const ObjectArt& ar
     for (size_t t = 0; t < art.drawGroups.size(); ++t) {
         const std::string name = art.drawGroups.size() > 1 ? label + " tile " + std::to_string(t) : label;
         w.Add(restype::kDGRP, static_cast<int16_t>(drawGroupId + t), name,
-              older ? EncodeOldDrawGroup(art.drawGroups[t], 1) : EncodeDrawGroup(art.drawGroups[t]));
+              older ? EncodeOlderDrawGroup(art.drawGroups[t]) : EncodeDrawGroup(art.drawGroups[t]));
     }
 }
 
@@ -332,7 +334,7 @@ private:
             d.catalogId = objectId;
             if (tiles > 1) {
                 d.masterId = objectId;
-                d.subIndex = kMasterSubIndex;
+                d.subIndex = ObjectRecord::kMasterSubIndex;
             }
             w->Add(restype::kOBJD, objectId, model.name, EncodeObjectDefinition(d));
             for (int t = 0; tiles > 1 && t < tiles; ++t) {
@@ -359,7 +361,7 @@ private:
         // String table 0 as a caret text: the loader falls back to it when no "STR#" 0 exists.
         w->Add(restype::kCST, kStringTableZero, "Icons",
                EncodeCaretText({"Interface Icons", "0", "The buy-mode coin and the selection diamond, two frames each."}));
-        w->Add(restype::kPALT, kIconPalette, "icons", EncodePalette(IconPalette()));
+        w->Add(restype::kPALT, kIconPalette, "icons", EncodePalette(PaletteEntries(IconPalette())));
         w->Add(restype::kSPR2, 1000, "coin", EncodeSpr2(PaintIcon(Icon::Coin), kIconPalette));
         w->Add(restype::kSPR2, 1001, "diamond", EncodeSpr2(PaintIcon(Icon::Diamond), kIconPalette));
         Finish(*w, path, "no objects: string table 0 (caret text) and two sprites of two frames");
@@ -371,9 +373,9 @@ private:
     void WriteSurface(const std::string& path, const std::vector<std::string>& texts, bool wall) {
         auto w = Open<LegacyIffResourceFile>(path);
         w->AddStrings(restype::kSTR, kStringTableZero, texts);
-        w->Add(restype::kPALT, kSurfacePalette, wall ? "wallpaper" : "parquet", EncodePalette(wall ? WallPalette() : FloorPalette()));
-        const char* const labels[kZooms] = {"Far", "Medium", "Near"};
-        for (int zoom = kZooms - 1; zoom >= 0; --zoom) {
+        w->Add(restype::kPALT, kSurfacePalette, wall ? "wallpaper" : "parquet", EncodePalette(PaletteEntries(wall ? WallPalette() : FloorPalette())));
+        const char* const labels[kViewZooms] = {"Far", "Medium", "Near"};
+        for (int zoom = kViewZooms - 1; zoom >= 0; --zoom) {
             w->Add(restype::kSPR2, static_cast<int16_t>(1 + zoom), labels[zoom],
                    wall ? EncodeSpr2(PaintWallFrames(zoom), kSurfacePalette)
                         : EncodeSpr2({PaintFloorTile(zoom)}, kSurfacePalette, Spr2Pixels::ColourOnly));
@@ -482,6 +484,19 @@ int32_t WriteDemoFolder(const std::string& root, const DemoOptions& options, std
     }
     std::vector<DemoFile> local;
     return DemoWriter(root, options, files ? files : &local, error).Run();
+}
+
+std::vector<uint8_t> EncodeOlderDrawGroup(const DrawGroupImages& images) {
+    constexpr uint16_t kSkippedType = 0x0001;
+    DrawGroupImages typed;
+    for (const std::vector<DrawGroupEntry>& image : images) {
+        // Were it drawn, the skipped entry would cover the picture.
+        std::vector<DrawGroupEntry> entries = {
+            {.spriteId = image.empty() ? 0 : image[0].spriteId, .xOffset = -500, .yOffset = 500, .type = kSkippedType}};
+        entries.insert(entries.end(), image.begin(), image.end());
+        typed.push_back(std::move(entries));
+    }
+    return EncodeDrawGroup(typed, kDrawGroupOldZVersion);
 }
 
 }  // namespace tambrix::tools

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "IsoPainter.h"
+#include "graphics/DrawGroup.h"
 
 namespace tambrix::tools {
 
@@ -22,6 +23,10 @@ struct DemoFile {
     std::string path;  ///< relative to the demo root, '/' separated
     std::string note;
 };
+
+/// The draw group of the demo's older files: version 20001, each image led by an entry of
+/// another type, which a reader must skip.
+std::vector<uint8_t> EncodeOlderDrawGroup(const DrawGroupImages& images);
 
 /// Largest scale accepted; keeps a mistyped number from filling the disk.
 inline constexpr int kMaxDemoScale = 100000;

@@ -233,6 +233,12 @@ int16_t Position(int32_t v) { return static_cast<int16_t>(std::clamp(v, -32768, 
 
 }  // namespace
 
+std::vector<PaletteEntry> PaletteEntries(const std::vector<Rgb>& colours) {
+    std::vector<PaletteEntry> entries;
+    for (const Rgb& c : colours) entries.push_back({c.r, c.g, c.b, 0});
+    return entries;
+}
+
 Ramps::Ramps(std::vector<Rgb> colours) : mColours(std::move(colours)), mShades(kMaxShades) {
     assert(mColours.size() * 2 < kShadowIndex);
     if (!mColours.empty()) mShades = std::min(kMaxShades, (kShadowIndex - 1) / static_cast<int>(mColours.size()));

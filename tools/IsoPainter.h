@@ -11,10 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "ResourceEncoders.h"
-#include "SpriteEncoder.h"
+#include "graphics/Palette.h"
+#include "graphics/SpriteEncoder.h"
 
 namespace tambrix::tools {
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+/// The colours as palette entries, for EncodePalette.
+std::vector<PaletteEntry> PaletteEntries(const std::vector<Rgb>& colours);
 
 struct Vec3 {
     float x = 0, y = 0, z = 0;

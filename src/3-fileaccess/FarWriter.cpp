@@ -4,25 +4,12 @@
 #include <new>
 #include <set>
 
+#include "core/ByteWriter.h"
 #include "fileaccess/FarFormat.h"
 
 namespace tambrix {
 
-namespace {
-
 using namespace farformat;
-
-void putU16(std::vector<uint8_t>& out, uint16_t value) {
-    out.push_back(static_cast<uint8_t>(value));
-    out.push_back(static_cast<uint8_t>(value >> 8));
-}
-
-void putU32(std::vector<uint8_t>& out, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(value >> shift));
-}
-
-
-}  // namespace
 
 int32_t BuildFarArchive(const std::vector<FarWriterEntry>& entries, FarVariant variant, std::vector<uint8_t>& out) {
     out.clear();
@@ -37,36 +24,33 @@ int32_t BuildFarArchive(const std::vector<FarWriterEntry>& entries, FarVariant v
         if (total > std::numeric_limits<uint32_t>::max()) return rc::kFarBadManifest;
     }
     try {
-        out.reserve(static_cast<size_t>(total));
+        ByteWriter w;
+        w.Reserve(static_cast<size_t>(total));
+        // Header: signature, version, manifest offset (filled in once the bodies are laid out).
+        const size_t manifestOffsetAt = kSignature.size() + sizeof(kVersion);
+        w.Text(kSignature).U32(kVersion).U32(0);
+        std::vector<uint32_t> offsets;
+        offsets.reserve(entries.size());
+        for (const FarWriterEntry& entry : entries) {
+            offsets.push_back(static_cast<uint32_t>(w.Size()));
+            w.Append(entry.bytes);
+        }
+        w.PatchU32(manifestOffsetAt, static_cast<uint32_t>(w.Size()));
+
+        // Manifest: count, then size, second size (the same: nothing is compressed), offset,
+        // name length and name per entry.
+        w.U32(static_cast<uint32_t>(entries.size()));
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const FarWriterEntry& entry = entries[i];
+            const auto size = static_cast<uint32_t>(entry.bytes.size());
+            w.U32(size).U32(size).U32(offsets[i]);
+            if (variant == FarVariant::k1a) w.U32(static_cast<uint32_t>(entry.name.size()));
+            else w.U16(static_cast<uint16_t>(entry.name.size()));
+            w.Text(entry.name);
+        }
+        out = w.Take();
     } catch (const std::bad_alloc&) {
         return rc::kNoMemory;
-    }
-
-    // Header: signature, version, manifest offset (filled in once the bodies are laid out).
-    out.insert(out.end(), kSignature.begin(), kSignature.end());
-    putU32(out, kVersion);
-    putU32(out, 0);
-    std::vector<uint32_t> offsets;
-    offsets.reserve(entries.size());
-    for (const FarWriterEntry& entry : entries) {
-        offsets.push_back(static_cast<uint32_t>(out.size()));
-        out.insert(out.end(), entry.bytes.begin(), entry.bytes.end());
-    }
-    const auto manifestOffset = static_cast<uint32_t>(out.size());
-    for (int i = 0; i < 4; ++i) out[kHeaderBytes - 4 + i] = static_cast<uint8_t>(manifestOffset >> (8 * i));
-
-    // Manifest: count, then size, second size (the same: nothing is compressed), offset,
-    // name length and name per entry.
-    putU32(out, static_cast<uint32_t>(entries.size()));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const FarWriterEntry& entry = entries[i];
-        const auto size = static_cast<uint32_t>(entry.bytes.size());
-        putU32(out, size);
-        putU32(out, size);
-        putU32(out, offsets[i]);
-        if (variant == FarVariant::k1a) putU32(out, static_cast<uint32_t>(entry.name.size()));
-        else putU16(out, static_cast<uint16_t>(entry.name.size()));
-        out.insert(out.end(), entry.name.begin(), entry.name.end());
     }
     return rc::kOk;
 }

@@ -1,6 +1,9 @@
 #include "graphics/BitmapExport.h"
 
+#include <string_view>
+
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {
@@ -24,16 +27,7 @@ constexpr uint32_t kMaxIndexedBits = 8;
 // File header, little-endian:
 //   0  "BM"   2  u32 file size   6  u16 0   8  u16 0   10  u32 offset of the rows
 constexpr uint32_t kFileHeaderSize = 14;
-constexpr uint8_t kFileTag[2] = {'B', 'M'};
-
-void put16(PackedDib& out, uint16_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put32(PackedDib& out, uint32_t v) {
-    put16(out, static_cast<uint16_t>(v));
-    put16(out, static_cast<uint16_t>(v >> 16));
-}
+constexpr std::string_view kFileTag = "BM";
 
 uint32_t tableEntries(uint32_t bitsPerPixel) { return bitsPerPixel <= kMaxIndexedBits ? 1u << bitsPerPixel : 0; }
 
@@ -51,25 +45,18 @@ std::optional<PackedDib> BitmapToPackedDib(const Bitmap* bitmap, uint32_t compre
     const uint32_t colours = tableEntries(bits);
     const uint32_t imageSize = bitmap->ImageSize();
 
-    PackedDib out;
-    out.reserve(kInfoHeaderSize + 4 * colours + imageSize);
-    put32(out, kInfoHeaderSize);
-    put32(out, static_cast<uint32_t>(bitmap->Width()));
-    put32(out, static_cast<uint32_t>(bitmap->Height()));
-    put16(out, bitmap->Planes());
-    put16(out, static_cast<uint16_t>(bits));
-    put32(out, compression);
-    put32(out, imageSize);
-    put32(out, 0);  // horizontal resolution
-    put32(out, 0);  // vertical resolution
-    put32(out, colours);
-    put32(out, colours);
+    ByteWriter out;
+    out.Reserve(kInfoHeaderSize + 4 * colours + imageSize);
+    out.U32(kInfoHeaderSize).I32(bitmap->Width()).I32(bitmap->Height());
+    out.U16(bitmap->Planes()).U16(static_cast<uint16_t>(bits)).U32(compression).U32(imageSize);
+    out.I32(0).I32(0);  // horizontal and vertical resolution
+    out.U32(colours).U32(colours);
     for (uint32_t i = 0; i < colours; ++i) {
         const platform::RgbQuad q = i < bitmap->ColourTable().size() ? bitmap->ColourTable()[i] : platform::RgbQuad{};
-        out.insert(out.end(), {q.blue, q.green, q.red, 0});
+        out.U8(q.blue).U8(q.green).U8(q.red).U8(0);
     }
-    out.insert(out.end(), bitmap->Bits(), bitmap->Bits() + imageSize);
-    return out;
+    out.Append(bitmap->Bits(), imageSize);
+    return out.Take();
 }
 
 bool WritePackedDibFile(const std::string& path, const PackedDib* packed) {
@@ -87,17 +74,13 @@ bool WritePackedDibFile(const std::string& path, const PackedDib* packed) {
     const auto blockSize = static_cast<uint32_t>(packed->size());
     const uint32_t rowsOffset = headerSize + 4 * colours + kFileHeaderSize;
 
-    PackedDib header;
-    header.push_back(kFileTag[0]);
-    header.push_back(kFileTag[1]);
-    put32(header, blockSize + kFileHeaderSize);
-    put16(header, 0);
-    put16(header, 0);
-    put32(header, rowsOffset);
+    ByteWriter header;
+    header.Text(kFileTag).U32(blockSize + kFileHeaderSize).U16(0).U16(0).U32(rowsOffset);
 
     platform::NativeFile* file = platform::OpenFile(path, platform::OpenMode::CreateAlways);
     if (!file) return false;
-    const bool written = writeAll(file, header.data(), kFileHeaderSize) && writeAll(file, packed->data(), blockSize);
+    const bool written =
+        writeAll(file, header.Bytes().data(), kFileHeaderSize) && writeAll(file, packed->data(), blockSize);
     platform::CloseFile(file);
     if (!written) platform::DeleteFile(path);  // a cut-off picture is worse than none
     return written;

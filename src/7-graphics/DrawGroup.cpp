@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 
 namespace tambrix {
 
@@ -22,10 +23,10 @@ namespace {
 //       f32  z offset                         i16  y offset
 //       u32  flags                            f32  z offset (20001 and later)
 //       f32  f32  two more (20004+)
-constexpr uint16_t kWideVersion = 20003;
-constexpr uint16_t kExtraFloatsVersion = 20004;
-constexpr uint16_t kOldZVersion = 20001;
-constexpr uint16_t kDrawnEntryType = 0xFFFD;
+constexpr uint16_t kWideVersion = kDrawGroupWideVersion;
+constexpr uint16_t kExtraFloatsVersion = kDrawGroupVersion;
+constexpr uint16_t kOldZVersion = kDrawGroupOldZVersion;
+constexpr uint16_t kDrawnEntryType = DrawGroupEntry::kSprite;
 
 constexpr uint32_t kWideImageHeader = 12;
 constexpr uint32_t kOldImageHeader = 4;
@@ -84,6 +85,10 @@ void readOld(ByteReader& r, DrawGroup& group) {
     }
     group.truncated = r.Failed() || group.images.size() < imageCount;
 }
+
+// The two image values the renderer keeps but does not use.
+uint32_t directionValue(size_t image) { return 1u << (2 * (image % kViewRotations)); }
+uint32_t zoomValue(size_t image) { return static_cast<uint32_t>(image / kViewRotations + 1); }
 }  // namespace
 
 DrawGroup ReadDrawGroup(const uint8_t* data, uint32_t size) {
@@ -101,6 +106,33 @@ DrawGroup ReadDrawGroup(const uint8_t* data, uint32_t size) {
     else
         readOld(r, group);
     return group;
+}
+
+std::vector<uint8_t> EncodeDrawGroup(const DrawGroupImages& images, uint16_t version) {
+    ByteWriter w;
+    w.U16(version);
+    const bool wide = version >= kWideVersion;
+    if (wide) w.U32(static_cast<uint32_t>(images.size()));
+    else w.U16(static_cast<uint16_t>(images.size()));
+    for (size_t i = 0; i < images.size(); ++i) {
+        if (wide) {
+            w.U32(directionValue(i)).U32(zoomValue(i)).U32(static_cast<uint32_t>(images[i].size()));
+        } else {
+            w.U16(static_cast<uint16_t>(images[i].size()));
+            w.U8(static_cast<uint8_t>(directionValue(i))).U8(static_cast<uint8_t>(zoomValue(i)));
+        }
+        for (const DrawGroupEntry& e : images[i]) {
+            if (wide) {
+                w.I32(e.spriteId).I32(e.frameIndex).I32(e.xOffset).I32(e.yOffset).F32(e.zOffset).U32(e.flags);
+                if (version >= kExtraFloatsVersion) w.F32(e.extra[0]).F32(e.extra[1]);
+                continue;
+            }
+            w.U16(e.type).I16(static_cast<int16_t>(e.spriteId)).I16(static_cast<int16_t>(e.frameIndex));
+            w.U16(static_cast<uint16_t>(e.flags)).I16(static_cast<int16_t>(e.xOffset)).I16(static_cast<int16_t>(e.yOffset));
+            if (version >= kOldZVersion) w.F32(e.zOffset);
+        }
+    }
+    return w.Take();
 }
 
 }  // namespace tambrix

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "core/DataBlock.h"
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
+#include "core/DataBlock.h"
 
 namespace tambrix {
 
@@ -13,6 +14,7 @@ namespace {
 //   4  u32  entry count N
 //   8  8    not read
 //  16  3·N  red, green, blue per entry
+constexpr uint32_t kPaltVersion = 1;
 constexpr uint32_t kPaltCountOffset = 4;
 constexpr uint32_t kPaltEntriesOffset = 16;
 constexpr uint32_t kPaltBytesPerEntry = 3;
@@ -30,6 +32,14 @@ int weightedDistance(const PaletteEntry& e, int red, int green, int blue) {
     return 2 * dr * dr + 4 * dg * dg + db * db;
 }
 }  // namespace
+
+std::vector<uint8_t> EncodePalette(const std::vector<PaletteEntry>& colours) {
+    ByteWriter w;
+    w.U32(kPaltVersion).U32(static_cast<uint32_t>(colours.size()));
+    w.Fill(kPaltEntriesOffset - w.Size(), 0);
+    for (const PaletteEntry& c : colours) w.U8(c.red).U8(c.green).U8(c.blue);
+    return w.Take();
+}
 
 void Palette::Release() {
     mSystemPalette.reset();

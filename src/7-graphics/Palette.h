@@ -52,6 +52,9 @@ private:
     bool mReservesSystemColours = false;
 };
 
+/// A "PALT" chunk of the colours (red, green, blue of each entry; the flags are not stored).
+std::vector<uint8_t> EncodePalette(const std::vector<PaletteEntry>& colours);
+
 /// Entry i is (i, i, i).
 PaletteTable GreyRampTable();
 /// The depth view: entry i is (i, i, i), except black for 255 and every multiple of 4,

@@ -17,8 +17,7 @@ using platform::Bitmap;
 
 namespace {
 
-constexpr int32_t kRotations = 4;
-constexpr int32_t kNearZoom = 2;
+constexpr int32_t kNearZoom = kViewZooms - 1;
 constexpr double kPixelsPerZ = -20.0;  // one unit of z lifts a sprite 20 pixels
 constexpr float kMaxZ = 1.0e6f;        // beyond this a z offset is nonsense; it counts as 0
 constexpr int32_t kDepthBias = 4096;
@@ -34,18 +33,26 @@ struct Projection {
     int32_t depthFromTileX, depthFromTileY;
 };
 
+// One step along a tile axis at the near zoom moves a part this far across and down the
+// picture and this far in depth, one level this far up; each zoom further out halves them.
+constexpr int32_t kTileAcross = 64;
+constexpr int32_t kTileDown = 32;
+constexpr int32_t kLevelUp = 50;
+constexpr int32_t kTileDepth = 347;
+
 Projection projectionFor(int32_t rotation, int32_t shift) {
     // Shifting a negative value rounds towards minus infinity: c(-347) is not -c(347).
     auto c = [shift](int32_t v) { return v >> shift; };
+    constexpr int32_t x = kTileAcross, y = kTileDown, l = kLevelUp, d = kTileDepth;
     switch (rotation) {
     case 0:
-        return {c(64), c(-64), c(32), c(32), c(50), c(-347), -c(347)};
+        return {c(x), c(-x), c(y), c(y), c(l), c(-d), -c(d)};
     case 1:
-        return {c(-64), -c(64), c(32), -c(32), -c(50), -c(347), -c(-347)};
+        return {c(-x), -c(x), c(y), -c(y), -c(l), -c(d), -c(-d)};
     case 2:
-        return {-c(64), -c(-64), -c(32), -c(32), c(50), -c(-347), c(347)};
+        return {-c(x), -c(-x), -c(y), -c(y), c(l), -c(-d), c(d)};
     default:
-        return {-c(-64), c(64), -c(32), c(32), -c(50), c(347), c(-347)};
+        return {-c(-x), c(x), -c(y), c(y), -c(l), c(d), c(-d)};
     }
 }
 
@@ -157,8 +164,8 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
                                     int32_t imageIndex, uint32_t background, PreviewReport& report) {
     // Views outside 0..11 have no zoom: nothing of the object is drawn.
     const bool validView = file && imageIndex >= 0 && imageIndex < kPreviewImageCount;
-    const int32_t rotation = imageIndex & (kRotations - 1);
-    const int32_t shift = validView ? kNearZoom - (imageIndex >> 2) : 0;
+    const int32_t rotation = imageIndex % kViewRotations;
+    const int32_t shift = validView ? kNearZoom - imageIndex / kViewRotations : 0;
     const Projection proj = projectionFor(rotation, shift);
 
     // Pass 0: measure.

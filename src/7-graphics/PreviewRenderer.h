@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "graphics/DrawGroup.h"
 #include "platform/Bitmap.h"
 
 namespace tambrix {
 
 class ResourceFile;
 
-/// Views of an object: index = zoom × 4 + rotation; zoom 0 far, 1 medium, 2 near.
-inline constexpr int32_t kPreviewImageCount = 12;
+/// Views of an object: one per image of its draw groups.
+inline constexpr int32_t kPreviewImageCount = kViewCount;
 /// The view the object view shows: near, rotation 2.
 inline constexpr int32_t kDefaultPreviewImage = 10;
 /// Space left around the drawn sprites on every side.

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
+#include <utility>
 
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 #include "core/DataBlock.h"
 #include "catalog/StringTable.h"
 #include "graphics/Palette.h"
@@ -17,7 +19,7 @@ namespace {
 /// Old definition versions that are upgraded on load, and the version they become.
 constexpr uint32_t kOldVersionA = 136;
 constexpr uint32_t kOldVersionB = 137;
-constexpr uint32_t kCurrentVersion = 138;
+constexpr uint32_t kCurrentVersion = kObjectDefinitionVersion;
 
 constexpr int kNameIndex = 1;         // in a "CTSS" table
 constexpr int kDescriptionIndex = 2;
@@ -266,6 +268,27 @@ int32_t ObjectSet::CatalogText(std::string& name, std::string& description, Reso
         description = text(table.FindInAnyLanguage(kDescriptionIndex, nullptr));
     }
     return result;
+}
+
+std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& d) {
+    ByteWriter w;
+    w.Fill(kObjectDefinitionSize, 0);
+    w.PatchU32(ObjectRecord::kVersionOffset, d.version);
+    const std::pair<uint32_t, int16_t> words[] = {
+        {ObjectRecord::kBaseGraphicIdOffset, d.baseGraphic}, {ObjectRecord::kGraphicCountOffset, d.graphicCount},
+        {ObjectRecord::kMasterIdOffset, d.masterId},         {ObjectRecord::kSubIndexOffset, d.subIndex},
+        {ObjectRecord::kPriceOffset, d.price},               {ObjectRecord::kCatalogStringsIdOffset, d.catalogId},
+        {ObjectRecord::kLevelOffset, d.level},               {ObjectRecord::kDynamicSpriteBaseIdOffset, d.dynamicBase},
+        {ObjectRecord::kDynamicSpriteCountOffset, d.dynamicCount},
+    };
+    for (const auto& [offset, value] : words) w.PatchU16(offset, static_cast<uint16_t>(value));
+    return w.Take();
+}
+
+std::vector<uint8_t> EncodeCatalogStrings(const std::string& name, const std::string& description) {
+    ByteWriter w;
+    w.CString(description).CString(name);
+    return w.Take();
 }
 
 }  // namespace tambrix

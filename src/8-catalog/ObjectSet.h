@@ -19,6 +19,8 @@ class ResourceFile;
 /// Size of an object definition in a record: 108 little-endian 16-bit words.
 inline constexpr uint32_t kObjectDefinitionSize = 216;
 inline constexpr uint32_t kObjectDefinitionWords = kObjectDefinitionSize / 2;
+/// The version of the definitions this system reads; older ones are brought to it on load.
+inline constexpr uint32_t kObjectDefinitionVersion = 138;
 
 /// Shown instead of the catalog texts of a record that has none (a tile of a
 /// multi-tile object carries no texts; its master does).
@@ -207,5 +209,28 @@ private:
     std::vector<DrawGroupRef> mDrawGroups;
     uint8_t mGraphicsLoaded = 0;
 };
+
+/// The fields of an object definition that the system reads, for writing one.
+struct ObjectDefinition {
+    uint32_t version = kObjectDefinitionVersion;
+    int16_t baseGraphic = 0;
+    int16_t graphicCount = 1;
+    int16_t masterId = 0;
+    int16_t subIndex = 0;  ///< ObjectRecord::kMasterSubIndex, TileSubIndex(x, y), or 0
+    int16_t price = 0;
+    int16_t catalogId = 0;
+    int16_t level = 0;
+    int16_t dynamicBase = 0;
+    int16_t dynamicCount = 0;
+};
+
+/// The sub-index of the tile at (x, y) of a multi-tile object.
+constexpr int16_t TileSubIndex(int x, int y) { return static_cast<int16_t>((x << 8) | y); }
+
+/// The 216 bytes of a definition: the fields at their offsets, every other byte 0.
+std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& definition);
+
+/// A "CATS" body: the description, then the name, each NUL-terminated.
+std::vector<uint8_t> EncodeCatalogStrings(const std::string& name, const std::string& description);
 
 }  // namespace tambrix

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 #include "core/DataBlock.h"
 #include "resfile/ResourceFile.h"
 
@@ -457,42 +458,26 @@ int32_t StringTable::Save() {
         if (!own) stored.ClearLanguage(l);
     }
 
+    // Layout (EncodeLanguageStrings): per language 0..19 in order and per entry in index
+    // order the language code, the value and the comment. One fill byte per entry is left
+    // over at the end of the block.
+    std::vector<LanguageString> entries;
     uint64_t size = kHeaderSize;
-    uint64_t entries = 0;
-    for (const Table& table : stored.mTables) {
-        for (const StringTableEntry& e : table) {
-            size += viewOf(e.value.get()).size() + viewOf(e.comment.get()).size() + kEntryOverhead;
-            ++entries;
+    for (int l = 0; l < kLanguageCount; ++l) {
+        for (const StringTableEntry& e : stored.mTables[l]) {
+            const std::string_view value = viewOf(e.value.get());
+            const std::string_view comment = viewOf(e.comment.get());
+            size += value.size() + comment.size() + kEntryOverhead;
+            entries.push_back({static_cast<uint8_t>(l + 1), std::string(value), std::string(comment)});
         }
     }
     // The entry count is read back as a signed 16-bit number.
-    if (size > std::numeric_limits<uint32_t>::max() || entries > kMaxEntries)
+    if (size > std::numeric_limits<uint32_t>::max() || entries.size() > kMaxEntries)
         return rc::kNoMemory;
+    const std::vector<uint8_t> bytes = EncodeLanguageStrings(entries);
     DataBlock* block = NewDataBlock(static_cast<uint32_t>(size));
     if (!block) return rc::kNoMemory;
-
-    // Layout: u16 0xFFFD, u16 entry count, then per language 0..19 in order and per entry
-    // in index order: u8 language code, value, NUL, comment, NUL. One fill byte per entry
-    // is left over at the end of the block.
-    uint8_t* out = block->data;
-    auto putU16 = [&out](uint16_t v) {
-        *out++ = static_cast<uint8_t>(v & 0xFF);
-        *out++ = static_cast<uint8_t>(v >> 8);
-    };
-    auto putText = [&out](std::string_view text) {
-        if (!text.empty()) std::memcpy(out, text.data(), text.size());
-        out += text.size();
-        *out++ = 0;
-    };
-    putU16(kMultiLanguageCode);
-    putU16(static_cast<uint16_t>(entries));
-    for (int l = 0; l < kLanguageCount; ++l) {
-        for (const StringTableEntry& e : stored.mTables[l]) {
-            *out++ = static_cast<uint8_t>(l + 1);
-            putText(viewOf(e.value.get()));
-            putText(viewOf(e.comment.get()));
-        }
-    }
+    std::memcpy(block->data, bytes.data(), bytes.size());
 
     if (mType == 0 || mType == restype::kCST) {
         // A caret text file is stored back as a binary "STR#" (and read as one from now on).
@@ -523,6 +508,26 @@ void StringTableConversion(uint8_t* body, uint32_t count) {
     if (body[0] == 0xFC && body[1] == 0xFF) return;
     std::swap(body[0], body[1]);
     if (body[0] == 0xFF && body[1] == 0xFF && count >= kCodeAndCountSize) std::swap(body[2], body[3]);
+}
+
+std::vector<uint8_t> EncodeLanguageStrings(const std::vector<LanguageString>& entries) {
+    ByteWriter w;
+    w.U16(kMultiLanguageCode).U16(static_cast<uint16_t>(entries.size()));
+    for (const LanguageString& e : entries) w.U8(e.languageCode).CString(e.value).CString(e.comment);
+    return w.Take();
+}
+
+std::vector<uint8_t> EncodePlainStrings(const std::vector<std::string>& strings) {
+    ByteWriter w;
+    w.I16(kFormatPlain).I16(static_cast<int16_t>(strings.size()));
+    for (const std::string& s : strings) w.CString(s);
+    return w.Take();
+}
+
+std::vector<uint8_t> EncodeCaretText(const std::vector<std::string>& strings) {
+    ByteWriter w;
+    for (const std::string& s : strings) w.U8(kCaret).Text(s).U8(kCaret).U8('\n');
+    return w.Take();
 }
 
 void GetIndString(ResourceFile& file, TextBuffer& text, int16_t tableId, int16_t index) {

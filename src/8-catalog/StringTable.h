@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -141,6 +142,21 @@ private:
 /// swaps bytes 0 and 1, and when the format code then reads 0xFFFF also the count. A
 /// body starting FC FF is left as it is (0xFFFC tables exist only little-endian).
 void StringTableConversion(uint8_t* body, uint32_t count);
+
+/// One string of a multi-language table, for writing one.
+struct LanguageString {
+    uint8_t languageCode = 1;  ///< 1 = the first language
+    std::string value;
+    std::string comment;
+};
+
+/// The multi-language format: u16 0xFFFD, u16 count, then per entry the language code,
+/// the value and the comment, each NUL-terminated. Entries must come grouped by language.
+std::vector<uint8_t> EncodeLanguageStrings(const std::vector<LanguageString>& entries);
+/// The plain list format: u16 0xFFFF, i16 count, NUL-terminated strings.
+std::vector<uint8_t> EncodePlainStrings(const std::vector<std::string>& strings);
+/// A caret text: each string between two carets, one a line.
+std::vector<uint8_t> EncodeCaretText(const std::vector<std::string>& strings);
 
 /// String `index` (1-based) of string table `tableId` of the file in the current
 /// language, or an empty text: every resource file answers it through its string tables.

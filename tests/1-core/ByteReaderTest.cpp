@@ -1,4 +1,5 @@
 #include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +81,15 @@ TEST(ByteReader, nullDataHasNoBytes) {
     EXPECT_FALSE(r.ReadText(1, copy));
     EXPECT_TRUE(r.ReadText(0, copy));
     EXPECT_EQ(r.U8(), 0);
+}
+
+TEST(ByteWriter, PutsPatchesAndPadding) {
+    ByteWriter w;
+    w.U32(0).U8(1).PadToEven(0xEE).U32BE(0x0A0B0C0D).Field("ab", 3).CString("c");
+    w.PatchU32(0, 0x11223344);
+    const std::vector<uint8_t> expected = {0x44, 0x33, 0x22, 0x11, 0x01, 0xEE, 0x0A, 0x0B,
+                                           0x0C, 0x0D, 'a',  'b',  0x00, 'c',  0x00};
+    EXPECT_EQ(w.Bytes(), expected);
 }
 
 }  // namespace

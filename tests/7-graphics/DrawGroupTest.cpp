@@ -75,4 +75,46 @@ TEST(DrawGroup, HugeCountsDoNotAllocate) {
     EXPECT_TRUE(ReadDrawGroup(nullptr, 0).images.empty());
 }
 
+TEST(DrawGroupEncoding, CurrentVersionEntryBytesAreExact) {
+    const DrawGroupImages images = {
+        {{.spriteId = 0x0102, .frameIndex = 3, .xOffset = -5, .yOffset = 40, .zOffset = 0.5f, .flags = 1}}};
+    const std::vector<uint8_t> expected = {
+        0x24, 0x4E,              // version 20004
+        0x01, 0x00, 0x00, 0x00,  // one image
+        0x01, 0x00, 0x00, 0x00,  // direction of rotation 0
+        0x01, 0x00, 0x00, 0x00,  // zoom number of zoom 0
+        0x01, 0x00, 0x00, 0x00,  // one entry
+        0x02, 0x01, 0x00, 0x00,  // sprite 0x0102
+        0x03, 0x00, 0x00, 0x00,  // frame 3
+        0xFB, 0xFF, 0xFF, 0xFF,  // x -5
+        0x28, 0x00, 0x00, 0x00,  // y 40
+        0x00, 0x00, 0x00, 0x3F,  // z 0.5
+        0x01, 0x00, 0x00, 0x00,  // flags: mirrored
+        0x00, 0x00, 0x00, 0x00,  // two further floats
+        0x00, 0x00, 0x00, 0x00,
+    };
+    EXPECT_EQ(EncodeDrawGroup(images), expected);
+    // Image 10: rotation 2, zoom 2 (near).
+    const std::vector<uint8_t> bytes = EncodeDrawGroup(DrawGroupImages(kViewCount));
+    ASSERT_EQ(bytes.size(), 2u + 4u + 12u * 12u);
+    const size_t image10 = 6 + 10 * 12;
+    EXPECT_EQ(bytes[image10], 1u << 4);
+    EXPECT_EQ(bytes[image10 + 4], 3u);
+}
+
+TEST(DrawGroupEncoding, OlderVersionCarriesTypedEntries) {
+    const DrawGroupImages images = {{{.spriteId = 7, .xOffset = -500, .yOffset = 500, .type = 0x0001},
+                                     {.spriteId = 7, .frameIndex = 1, .xOffset = 2, .yOffset = -3, .zOffset = 0.25f}}};
+    const std::vector<uint8_t> expected = {
+        0x21, 0x4E,              // version 20001
+        0x01, 0x00,              // one image
+        0x02, 0x00, 0x01, 0x01,  // two entries, direction 1, zoom 1
+        // An entry of another type, which a reader must drop.
+        0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0xFE, 0xF4, 0x01, 0x00, 0x00, 0x00, 0x00,
+        // The sprite entry: type 0xFFFD, sprite 7, frame 1, flags 0, x 2, y -3, z 0.25.
+        0xFD, 0xFF, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x80, 0x3E,
+    };
+    EXPECT_EQ(EncodeDrawGroup(images, 20001), expected);
+}
+
 }  // namespace

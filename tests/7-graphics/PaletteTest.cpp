@@ -109,4 +109,9 @@ TEST(PaletteTables, DepthAlphaAndTheSharedGreyPalette) {
     EXPECT_EQ(grey.Entry(200), (PaletteEntry{200, 200, 200, 5}));
 }
 
+TEST(PaletteEncoding, HeaderThenTriplets) {
+    const std::vector<uint8_t> expected = {0x01, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, 20, 30, 40, 50, 60};
+    EXPECT_EQ(EncodePalette({{10, 20, 30, 0}, {40, 50, 60, 0xFF}}), expected);
+}
+
 }  // namespace

@@ -253,5 +253,28 @@ TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
     EXPECT_TRUE(destroyed);
 }
 
+TEST(ObjectDefinitionEncoding, FieldsSitAtTheirOffsets) {
+    const ObjectDefinition d{.baseGraphic = 100, .graphicCount = 2, .masterId = 0x1234, .subIndex = TileSubIndex(2, 1),
+                             .price = -5, .catalogId = 130, .level = 1, .dynamicBase = 300, .dynamicCount = 4};
+    const Bytes b = EncodeObjectDefinition(d);
+    ASSERT_EQ(b.size(), kObjectDefinitionSize);
+    auto word = [&](size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); };
+    EXPECT_EQ(b[0], 138);
+    EXPECT_EQ(word(6), 100);
+    EXPECT_EQ(word(8), 2);
+    EXPECT_EQ(word(20), 0x1234);
+    EXPECT_EQ(word(22), 0x0201);
+    EXPECT_EQ(word(36), -5);
+    EXPECT_EQ(word(82), 130);
+    EXPECT_EQ(word(112), 1);
+    EXPECT_EQ(word(128), 300);
+    EXPECT_EQ(word(130), 4);
+    // Nothing else is set.
+    int nonZero = 0;
+    for (uint8_t v : b) nonZero += v != 0;
+    EXPECT_EQ(nonZero, 14);
+    EXPECT_EQ(EncodeCatalogStrings("N", "des"), (Bytes{'d', 'e', 's', 0, 'N', 0}));
+}
+
 }  // namespace
 }  // namespace tambrix

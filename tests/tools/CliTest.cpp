@@ -7,10 +7,13 @@
 #include <fstream>
 #include <sstream>
 
-#include "ResourceEncoders.h"
-#include "SpriteEncoder.h"
+#include "Json.h"
 #include "ToolsTestSupport.h"
-
+#include "catalog/ObjectSet.h"
+#include "catalog/StringTable.h"
+#include "graphics/DrawGroup.h"
+#include "graphics/Palette.h"
+#include "graphics/SpriteEncoder.h"
 #include "containers/IffResourceFile.h"
 
 namespace tambrix::tools {
@@ -95,7 +98,7 @@ protected:
             frame.color[i] = static_cast<uint8_t>(i + 1);
             frame.depth[i] = 9;
         }
-        Add(file, restype::kPALT, 7, "pal", EncodePalette(std::vector<Rgb>(256, Rgb{10, 20, 30})));
+        Add(file, restype::kPALT, 7, "pal", EncodePalette(std::vector<PaletteEntry>(256, {10, 20, 30, 0})));
         Add(file, restype::kSPR2, 300, "sprite", EncodeSpr2({frame, frame}, 7));
         Add(file, restype::kOBJD, 128, "Thing", EncodeObjectDefinition(ObjectDefinition{}));
         Add(file, restype::kSPR2, 301, "", EncodeSpr2({frame}, 7));
@@ -200,8 +203,8 @@ TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayoutOrSaysWhyThereIsNoPicture) {
     {
         IffResourceFile file;
         ASSERT_EQ(file.Open(FileNameText(path)), 0);
-        Add(file, restype::kDGRP, 1000, "", EncodeDrawGroup(DrawImages(kImagesPerDrawGroup, {{.spriteId = 300}})));
-        Add(file, restype::kDGRP, 2000, "", EncodeDrawGroup(DrawImages(kImagesPerDrawGroup, {{.spriteId = 999}})));
+        Add(file, restype::kDGRP, 1000, "", EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 300}})));
+        Add(file, restype::kDGRP, 2000, "", EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 999}})));
         Add(file, restype::kOBJD, 128, "Thing", EncodeObjectDefinition(ObjectDefinition{.baseGraphic = 1000}));
         Add(file, restype::kOBJD, 129, "Ghost", EncodeObjectDefinition(ObjectDefinition{.baseGraphic = 2000}));
         ASSERT_EQ(file.Close(), 0);
@@ -261,7 +264,7 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
         };
         SpriteImage frame(2, 2);
         std::fill(frame.alpha.begin(), frame.alpha.end(), 255);
-        chunk("PALT", 7, EncodePalette(std::vector<Rgb>(256, Rgb{1, 2, 3})));
+        chunk("PALT", 7, EncodePalette(std::vector<PaletteEntry>(256, {1, 2, 3, 0})));
         chunk("SPR#", 1, EncodeSprHash({frame}, 7));
         chunk("STR#", 0, EncodePlainStrings({"Stripe", "12", "Sage stripes"}));
         std::ofstream(wall, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -337,6 +340,19 @@ TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
     const std::string fake = mFolder / "fake.bmp";
     std::ofstream(fake) << "BM";  // cut off inside its header
     ExpectOneErrorLine(Cli({"info", fake}), kExitBadFile, "not a bitmap");
+}
+
+TEST(JsonOutput, EscapesControlAndHighBytes) {
+    EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\n\"");
+    EXPECT_EQ(JsonString(std::string("caf\xE9\x01", 5)), "\"caf\\u00e9\\u0001\"");
+}
+
+TEST(JsonOutput, CommasBetweenMembersAndElements) {
+    std::ostringstream out;
+    JsonWriter j(out);
+    j.BeginObject().Key("a").Number(1).Key("b").BeginArray().Number(2).BeginObject().Key("c").Bool(true).EndObject();
+    j.EndArray().Key("d").String("e").EndObject();
+    EXPECT_EQ(out.str(), "{\"a\": 1, \"b\": [2, {\"c\": true}], \"d\": \"e\"}");
 }
 
 }  // namespace

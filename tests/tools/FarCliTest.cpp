@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "ResourceEncoders.h"
 #include "ToolsTestSupport.h"
 
+#include "catalog/StringTable.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
 #include "containers/IffResourceFile.h"

@@ -1,10 +1,10 @@
-#include "SpriteEncoder.h"
+#include "graphics/SpriteEncoder.h"
 
 #include <algorithm>
 
-#include "ByteWriter.h"
+#include "core/ByteWriter.h"
 
-namespace tambrix::tools {
+namespace tambrix {
 
 namespace {
 
@@ -104,7 +104,7 @@ void EncodeSpr2Frame(ByteWriter& w, const SpriteImage& image, int32_t paletteId,
 // the stream of two-byte commands.
 void EncodeSprHashFrame(ByteWriter& w, const SpriteImage& image, bool bigEndian) {
     auto put16 = [&](int32_t v) {
-        if (bigEndian) w.U16Be(static_cast<uint16_t>(v));
+        if (bigEndian) w.U16BE(static_cast<uint16_t>(v));
         else w.U16(static_cast<uint16_t>(v));
     };
     put16(image.y);
@@ -207,7 +207,7 @@ std::vector<uint8_t> EncodeSpr2(const std::vector<SpriteImage>& frames, int32_t 
 std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32_t paletteId, bool bigEndian) {
     ByteWriter w;
     auto put32 = [&](uint32_t v) {
-        if (bigEndian) w.U32Be(v);
+        if (bigEndian) w.U32BE(v);
         else w.U32(v);
     };
     put32(static_cast<uint32_t>(kSprHashVersion));
@@ -217,11 +217,11 @@ std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32
     for (size_t i = 0; i < frames.size(); ++i) w.U32(0);
     for (size_t i = 0; i < frames.size(); ++i) {
         w.PadToEven();
-        if (bigEndian) w.PatchU32Be(table + 4 * i, static_cast<uint32_t>(w.Size()));
+        if (bigEndian) w.PatchU32BE(table + 4 * i, static_cast<uint32_t>(w.Size()));
         else w.PatchU32(table + 4 * i, static_cast<uint32_t>(w.Size()));
         EncodeSprHashFrame(w, frames[i], bigEndian);
     }
     return w.Take();
 }
 
-}  // namespace tambrix::tools
+}  // namespace tambrix

@@ -1,13 +1,13 @@
 #pragma once
 
-// Encoders for the two sprite chunk kinds. The library only decodes sprites; the demo
-// generator writes its pictures with these.
+// Encoders for the two sprite chunk kinds, the counterpart of the decoders in Sprite.h:
+// the demo generator writes its pictures with them, the tests and benchmarks their sprites.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-namespace tambrix::tools {
+namespace tambrix {
 
 /// One frame before encoding: per-pixel planes, top row first, row-major.
 /// alpha 0 means "no pixel", 255 an opaque pixel, anything between a translucent one.
@@ -51,4 +51,4 @@ std::vector<uint8_t> EncodeSpr2(const std::vector<SpriteImage>& frames, int32_t 
 std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32_t paletteId,
                                    bool bigEndian = false);
 
-}  // namespace tambrix::tools
+}  // namespace tambrix

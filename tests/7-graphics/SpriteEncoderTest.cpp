@@ -1,16 +1,14 @@
-#include "SpriteEncoder.h"
+#include "graphics/SpriteEncoder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "ToolsTestSupport.h"
-
 #include "graphics/Sprite.h"
-#include "containers/IffResourceFile.h"
 #include "platform/Bitmap.h"
+#include "support/FakeResourceFile.h"
 
-namespace tambrix::tools {
+namespace tambrix {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -182,30 +180,10 @@ SpriteImage PatternFrame(int width, int height) {
     return image;
 }
 
+// Bodies not in library order are turned round by the file when they are loaded.
 class SpriteRoundTrip : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(mFolder.Path().empty());
-        const FileNameText name(mFolder / "sprites.iff");
-        ASSERT_EQ(mFile.Create(name), 0);
-        ASSERT_EQ(mFile.Open(name), 0);
-    }
-    void TearDown() override { mFile.Close(); }
-
-    // Bodies that are not in library order are turned round only when they are loaded
-    // from the file, not while the block that was added is still held.
-    void Reopen() {
-        ASSERT_EQ(mFile.Close(), 0);
-        ASSERT_EQ(mFile.Open(FileNameText(mFolder / "sprites.iff")), 0);
-    }
-
-    void Add(ResType type, int16_t id, const Bytes& body, bool libraryOrder) {
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-        ASSERT_NE(block, nullptr);
-        std::memcpy(block->data, body.data(), body.size());
-        ASSERT_EQ(mFile.AddResource(block, type, id, LabelText("s"), libraryOrder), 0);
-        ASSERT_EQ(mFile.WriteResource(block), 0);
-    }
+    void Add(ResType type, int16_t id, const Bytes& body, bool libraryOrder) { mFile.Put(type, id, body, !libraryOrder); }
 
     struct Planes {
         std::unique_ptr<platform::Bitmap> colour, depth, alpha;
@@ -224,8 +202,7 @@ protected:
         return p;
     }
 
-    test::ScratchFolder mFolder;
-    IffResourceFile mFile;
+    testing::FakeResourceFile mFile;
 };
 
 TEST_F(SpriteRoundTrip, Spr2PlanesMatchWhatWasEncoded) {
@@ -255,7 +232,6 @@ TEST_F(SpriteRoundTrip, SprHashInEitherByteOrderDecodesTheSameColours) {
     const SpriteImage image = PatternFrame(29, 17);
     Add(restype::kSPR, 300, EncodeSprHash({image}, 1, false), true);
     Add(restype::kSPR, 301, EncodeSprHash({HashFrame(), image}, 1, true), false);
-    Reopen();
     for (const auto& [id, frame] : {std::pair{300, 0}, std::pair{301, 1}}) {
         const Planes p = Decode(static_cast<int16_t>(id), frame);
         ASSERT_TRUE(p.colour && p.depth) << id;
@@ -272,4 +248,4 @@ TEST_F(SpriteRoundTrip, SprHashInEitherByteOrderDecodesTheSameColours) {
 }
 
 }  // namespace
-}  // namespace tambrix::tools
+}  // namespace tambrix
