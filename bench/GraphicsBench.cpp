@@ -25,7 +25,7 @@ constexpr ResId kPalette = 3;
 // A w x h "SPR2" frame shaped like an object sprite: each row a transparent margin, a
 // run of three-byte pixels, a run of two-byte pixels, then colour-only pixels.
 std::vector<uint8_t> objectSprite(uint16_t w, uint16_t h) {
-    Bytes s;
+    ByteBuilder s;
     const uint16_t margin = w / 8;
     const uint16_t full = w / 4;
     const uint16_t two = w / 4;
@@ -34,13 +34,13 @@ std::vector<uint8_t> objectSprite(uint16_t w, uint16_t h) {
         Spr2Word(s, 0x0000, 0);
         Spr2Word(s, 0x6000, margin);
         Spr2Word(s, 0x4000, full);
-        for (int x = 0; x < full; ++x) s.u8(static_cast<uint8_t>(x)).u8(static_cast<uint8_t>(y)).u8(31);
-        if (full % 2) s.u8(0);
+        for (int x = 0; x < full; ++x) s.U8(static_cast<uint8_t>(x)).U8(static_cast<uint8_t>(y)).U8(31);
+        if (full % 2) s.U8(0);
         Spr2Word(s, 0x2000, two);
-        for (int x = 0; x < two; ++x) s.u8(static_cast<uint8_t>(x + 40)).u8(static_cast<uint8_t>(y + 1));
+        for (int x = 0; x < two; ++x) s.U8(static_cast<uint8_t>(x + 40)).U8(static_cast<uint8_t>(y + 1));
         Spr2Word(s, 0xC000, one);
-        for (int x = 0; x < one; ++x) s.u8(static_cast<uint8_t>(x + 7));
-        if (one % 2) s.u8(0);
+        for (int x = 0; x < one; ++x) s.U8(static_cast<uint8_t>(x + 7));
+        if (one % 2) s.U8(0);
     }
     Spr2Word(s, 0xA000, 0);
     return Spr2Chunk({{.width = w, .height = h, .stream = s}}, kPalette);
@@ -114,13 +114,13 @@ struct ObjectFixture {
             file.Put(restype::kSPR2, static_cast<ResId>(100 + zoom), objectSprite(34 * scale, 96 * scale));
             file.Put(restype::kSPR2, static_cast<ResId>(200 + zoom), objectSprite(16 * scale, 24 * scale));
         }
-        std::vector<std::vector<DgrpEntry>> images;
+        std::vector<std::vector<DrawGroupEntry>> images;
         for (int view = 0; view < 12; ++view) {
             const int zoom = view >> 2;
-            images.push_back({{.spriteId = 100 + zoom, .x = -17 << zoom, .y = -80 << zoom},
-                              {.spriteId = 200 + zoom, .x = -4 << zoom, .y = -60 << zoom, .z = 0.25f}});
+            images.push_back({{.spriteId = 100 + zoom, .xOffset = -17 << zoom, .yOffset = -80 << zoom},
+                              {.spriteId = 200 + zoom, .xOffset = -4 << zoom, .yOffset = -60 << zoom, .zOffset = 0.25f}});
         }
-        file.Put(restype::kDGRP, 1000, DgrpChunk(images));
+        file.Put(restype::kDGRP, 1000, EncodeDrawGroup(images));
         if (tilesPerSide == 1) {
             file.Put(restype::kOBJD, 1, objd(1000, 0, 0));
         } else {

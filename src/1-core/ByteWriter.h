@@ -55,6 +55,7 @@ public:
     Derived& PadToEven(uint8_t pad = 0) { return mBytes.size() % 2 != 0 ? U8(pad) : self(); }
 
     /// Overwrite values written before (a forward offset, a field of a fixed layout).
+    void PatchU8(size_t at, uint8_t v) { mBytes.at(at) = v; }
     void PatchU16(size_t at, uint16_t v) {
         for (size_t i = 0; i < 2; ++i) mBytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
     }

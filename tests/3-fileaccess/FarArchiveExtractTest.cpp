@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fileaccess/FarArchive.h"
-#include "FarBytes.h"
+#include "support/ByteBuilder.h"
 #include "fileaccess/FarWriter.h"
 #include "platform/PlatformFile.h"
 #include "support/TempDir.h"
@@ -13,7 +13,7 @@
 namespace tambrix {
 namespace {
 
-using test::FarBytes;
+using testing::ByteBuilder;
 using test::TempDir;
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
@@ -104,14 +104,14 @@ TEST(FarExtractHostile, NothingIsWrittenOutsideTheFolder) {
     dir.MakeDir("a/b/out");
     // header; "ok" at 16, "evil" at 18; manifest at 22 holding one good entry and names
     // that try to leave the folder, all over the same bytes
-    FarBytes far;
-    far.Header(22).Text("ok").Text("evil");
+    ByteBuilder far;
+    far.FarHeader(22).Text("ok").Text("evil");
     const std::vector<std::string> escapes = {"..\\escape1.txt",        "sub\\..\\..\\escape2.txt",
                                               "../escape3.txt",         "\\escape4.txt",
                                               "/" + dir.File("escape5.txt"), "C:\\escape6.txt",
                                               "c:escape7.txt",          "...\\escape8.txt"};
-    far.U32(static_cast<uint32_t>(escapes.size() + 1)).Entry1a(2, 2, 16, "sub\\inside.txt");
-    for (const std::string& name : escapes) far.Entry1a(4, 4, 18, name);
+    far.U32(static_cast<uint32_t>(escapes.size() + 1)).FarEntry1a(2, 2, 16, "sub\\inside.txt");
+    for (const std::string& name : escapes) far.FarEntry1a(4, 4, 18, name);
     const std::string archive = dir.Write("a/b/Evil.far", far.Bytes());
     const std::string out = dir.File("a/b/out");
 
@@ -152,7 +152,7 @@ TEST(FarExtractHostile, SubFolderThatIsALinkIsNotEntered) {
 TEST(FarExtractHostile, BrokenArchiveWritesNothing) {
     TempDir dir;
     FileSystem files;
-    const std::string archive = dir.Write("Short.far", FarBytes().Text("FAR!by").Bytes());
+    const std::string archive = dir.Write("Short.far", ByteBuilder().Text("FAR!by").Bytes());
     FarExtractReport report;
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {}, dir.File("out").c_str(), &report, files), rc::kFarNotArchive);
     EXPECT_FALSE(dir.Exists("out"));

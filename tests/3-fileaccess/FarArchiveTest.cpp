@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "FarBytes.h"
+#include "support/ByteBuilder.h"
 #include "fileaccess/FarWriter.h"
 #include "fileaccess/FileSystem.h"
 #include "support/TempDir.h"
@@ -24,7 +24,7 @@ std::ostream& operator<<(std::ostream& out, const FarEntry& entry) {
 
 namespace {
 
-using test::FarBytes;
+using testing::ByteBuilder;
 using test::TempDir;
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
@@ -53,14 +53,14 @@ std::vector<uint8_t> readWhole(FileSystem& files, const std::string& name) {
 //   0   header   "FAR!byAZ", version 1, manifest at 21
 //   16  "chair"  5 bytes
 //   21  manifest count 2; "Objects\Chair.iff" (5 bytes at 16); "Empty.flr" (0 bytes at 21)
-FarBytes handMade(FarVariant variant) {
-    FarBytes far;
-    far.Header(21).Text("chair");
+ByteBuilder handMade(FarVariant variant) {
+    ByteBuilder far;
+    far.FarHeader(21).Text("chair");
     far.U32(2);
     if (variant == FarVariant::k1a) {
-        far.Entry1a(5, 5, 16, "Objects\\Chair.iff").Entry1a(0, 0, 21, "Empty.flr");
+        far.FarEntry1a(5, 5, 16, "Objects\\Chair.iff").FarEntry1a(0, 0, 21, "Empty.flr");
     } else {
-        far.Entry1b(5, 5, 16, "Objects\\Chair.iff").Entry1b(0, 0, 21, "Empty.flr");
+        far.FarEntry1b(5, 5, 16, "Objects\\Chair.iff").FarEntry1b(0, 0, 21, "Empty.flr");
     }
     return far;
 }
@@ -68,7 +68,7 @@ FarBytes handMade(FarVariant variant) {
 class FarVariants : public ::testing::TestWithParam<FarVariant> {};
 
 TEST_P(FarVariants, HandMadeArchiveIsReadUnderItsVariant) {
-    FarBytes far = handMade(GetParam());
+    ByteBuilder far = handMade(GetParam());
     FarManifest manifest;
     ASSERT_EQ(ParseFarArchive(far.Bytes().data(), far.Size(), manifest), rc::kOk);
     EXPECT_EQ(manifest.variant, GetParam());
@@ -140,16 +140,16 @@ std::ostream& operator<<(std::ostream& out, const HostileCase& hostile) { return
 
 /// Header, the body "good!" at 16, then a manifest at 21 of a good entry followed by
 /// whatever `tail` adds (its count included in `count`).
-std::vector<uint8_t> goodThen(uint32_t count, const std::function<void(FarBytes&)>& tail) {
-    FarBytes far;
-    far.Header(21).Text("good!");
-    far.U32(count).Entry1a(5, 5, 16, "good.iff");
+std::vector<uint8_t> goodThen(uint32_t count, const std::function<void(ByteBuilder&)>& tail) {
+    ByteBuilder far;
+    far.FarHeader(21).Text("good!");
+    far.U32(count).FarEntry1a(5, 5, 16, "good.iff");
     tail(far);
     return far.Bytes();
 }
 
 std::vector<uint8_t> goodThenName(const std::string& name) {
-    return goodThen(2, [&](FarBytes& far) { far.Entry1a(5, 5, 16, name); });
+    return goodThen(2, [&](ByteBuilder& far) { far.FarEntry1a(5, 5, 16, name); });
 }
 
 std::vector<HostileCase> hostileCases() {
@@ -160,34 +160,34 @@ std::vector<HostileCase> hostileCases() {
     };
     const int32_t ok = rc::kOk;
     add("zero-length file", {}, rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok);
-    add("truncated header", FarBytes().Text("FAR!byAZ").U16(1).Bytes(), rc::kFarNotArchive, rc::kFarNotArchive,
+    add("truncated header", ByteBuilder().Text("FAR!byAZ").U16(1).Bytes(), rc::kFarNotArchive, rc::kFarNotArchive,
         0, 0, ok);
-    add("wrong signature", FarBytes().Text("FAR!byXX").U32(1).U32(16).U32(0).Bytes(), rc::kFarNotArchive,
+    add("wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0).Bytes(), rc::kFarNotArchive,
         rc::kFarNotArchive, 0, 0, ok);
-    add("version 3", FarBytes().Header(16, 3).U32(0).Bytes(), rc::kFarBadVersion, rc::kFarBadVersion, 0, 0, ok);
-    add("manifest past the end", FarBytes().Header(5000).U32(0).Bytes(), rc::kFarBadManifest,
+    add("version 3", ByteBuilder().FarHeader(16, 3).U32(0).Bytes(), rc::kFarBadVersion, rc::kFarBadVersion, 0, 0, ok);
+    add("manifest past the end", ByteBuilder().FarHeader(5000).U32(0).Bytes(), rc::kFarBadManifest,
         rc::kFarBadManifest, 0, 0, ok);
-    add("manifest inside the header", FarBytes().Header(8).U32(0).Bytes(), rc::kFarBadManifest,
+    add("manifest inside the header", ByteBuilder().FarHeader(8).U32(0).Bytes(), rc::kFarBadManifest,
         rc::kFarBadManifest, 0, 0, ok);
-    add("manifest too short for its count", FarBytes().Header(16).U16(0).Bytes(), rc::kFarBadManifest,
+    add("manifest too short for its count", ByteBuilder().FarHeader(16).U16(0).Bytes(), rc::kFarBadManifest,
         rc::kFarBadManifest, 0, 0, ok);
-    add("empty archive", FarBytes().Header(16).U32(0).Bytes(), ok, ok, 0, 0, ok);
+    add("empty archive", ByteBuilder().FarHeader(16).U32(0).Bytes(), ok, ok, 0, 0, ok);
     add("entry outside the file",
-        goodThen(2, [](FarBytes& far) { far.Entry1a(100, 100, 16, "long.iff"); }), ok, ok, 1, 1,
+        goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(100, 100, 16, "long.iff"); }), ok, ok, 1, 1,
         rc::kFarEntryOutside);
     add("entry offset past the end",
-        goodThen(2, [](FarBytes& far) { far.Entry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1, 1,
+        goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1, 1,
         rc::kFarEntryOutside);
     add("offset plus size wrapping around",
-        goodThen(2, [](FarBytes& far) { far.Entry1a(0x20, 0x20, 0xFFFFFFF0u, "wrap.iff"); }), ok, ok, 1, 1,
+        goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(0x20, 0x20, 0xFFFFFFF0u, "wrap.iff"); }), ok, ok, 1, 1,
         rc::kFarEntryOutside);
-    add("count larger than the manifest holds", goodThen(0xFFFFFFFFu, [](FarBytes&) {}), ok, ok, 1,
+    add("count larger than the manifest holds", goodThen(0xFFFFFFFFu, [](ByteBuilder&) {}), ok, ok, 1,
         0xFFFFFFFEu, rc::kFarEntriesMissing);
     add("name longer than its bytes",
-        goodThen(2, [](FarBytes& far) { far.U32(5).U32(5).U32(16).U32(1000).Text("short"); }), ok, ok, 1, 1,
+        goodThen(2, [](ByteBuilder& far) { far.U32(5).U32(5).U32(16).U32(1000).Text("short"); }), ok, ok, 1, 1,
         rc::kFarEntriesMissing);
     add("only entry's name longer than its bytes",
-        FarBytes().Header(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u).Text("x").Bytes(), ok,
+        ByteBuilder().FarHeader(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u).Text("x").Bytes(), ok,
         rc::kFarNoUsableEntry, 0, 1, rc::kFarEntriesMissing);
     add("parent folder", goodThenName("..\\evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName);
     add("parent folder inside", goodThenName("sub\\..\\..\\evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName);
@@ -197,7 +197,7 @@ std::vector<HostileCase> hostileCases() {
     add("empty name", goodThenName(""), ok, ok, 1, 1, rc::kFarUnsafeName);
     add("name with a NUL", goodThenName(std::string("ok.iff\0..\\x", 11)), ok, ok, 1, 1, rc::kFarUnsafeName);
     add("same name in other case", goodThenName("GOOD.IFF"), ok, ok, 1, 1, rc::kFarDuplicateName);
-    add("only unsafe entries", FarBytes().Header(21).Text("evil!").U32(1).Entry1a(5, 5, 16, "..\\x").Bytes(),
+    add("only unsafe entries", ByteBuilder().FarHeader(21).Text("evil!").U32(1).FarEntry1a(5, 5, 16, "..\\x").Bytes(),
         ok, rc::kFarNoUsableEntry, 0, 1, rc::kFarUnsafeName);
     return cases;
 }
@@ -390,9 +390,9 @@ TEST(MountedFarCompressed, CompressedEntryIsListedButNeverOpens) {
     FileSystem files;
     // header; "plain" at 16; 6 stored bytes at 21; manifest at 27:
     //   "Plain.iff" 5/5 at 16; "Packed.iff" 10/6 at 21
-    FarBytes far;
-    far.Header(27).Text("plain").Text("packed");
-    far.U32(2).Entry1a(5, 5, 16, "Plain.iff").Entry1a(10, 6, 21, "Packed.iff");
+    ByteBuilder far;
+    far.FarHeader(27).Text("plain").Text("packed");
+    far.U32(2).FarEntry1a(5, 5, 16, "Plain.iff").FarEntry1a(10, 6, 21, "Packed.iff");
     const std::string path = dir.Write("Mixed.far", far.Bytes());
 
     FarManifest manifest;
@@ -502,7 +502,7 @@ TEST(FarWriter, EmptyArchiveIsHeaderAndCount) {
     std::vector<uint8_t> out;
     ASSERT_EQ(BuildFarArchive({}, FarVariant::k1a, out), rc::kOk);
     // "FAR!byAZ", version 1, manifest at 16, count 0
-    EXPECT_EQ(out, FarBytes().Header(16).U32(0).Bytes());
+    EXPECT_EQ(out, ByteBuilder().FarHeader(16).U32(0).Bytes());
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
         }
         if (file.muchFree) {
             // A free chunk at the end (behind the map, which counts it as free).
-            Bytes free;
+            ByteBuilder free;
             if (file.legacy) {
                 LegacyChunk(free, "XXXX", 0, 0x04, 0xFFFFFFFF, std::string(12000, '\0'));
             } else {
@@ -182,7 +182,7 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
                 const size_t count = MapOffsetOf(bytes) + 76 + 12;  // free byte count, the map's first field
                 for (int i = 0; i < 4; ++i) bytes[count + i] = static_cast<uint8_t>(free.Size() >> (8 * i));
             }
-            bytes.insert(bytes.end(), free.Get().begin(), free.Get().end());
+            bytes.insert(bytes.end(), free.Bytes().begin(), free.Bytes().end());
         }
         for (const Road& road : roads) {
             SCOPED_TRACE(road.what);

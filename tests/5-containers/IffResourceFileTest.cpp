@@ -116,11 +116,11 @@ TEST_F(IffResourceFileTest, versionTwoFileIsWalkedAndYieldsTheSameResources) {
 }
 
 TEST_F(IffResourceFileTest, handMadeFileIsReadFieldByField) {
-    Bytes b = FileHeader('2', '0', 0);
+    ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "STR#", 300, 0x0310, "Strings", "abc");  // attribute 3, library order
     ModernChunk(b, "XXXX", 0, 0x0004, "", std::string(24, '\0'));  // free chunk of 100 bytes
     ModernChunk(b, "STR#", -2, 0x0000, std::string(64, 'L'), "");  // label field without NUL
-    WriteAll(dir.File("h.iff"), b.Get());
+    WriteAll(dir.File("h.iff"), b.Bytes());
 
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("h.iff")), 0);
@@ -155,20 +155,20 @@ TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytes) {
     ASSERT_EQ(iff.Close(), 0);
 
     // Update writes the last group first and each group's last entry first.
-    Bytes expected = FileHeader('2', '5', 294);
+    ByteBuilder expected = FileHeader('2', '5', 294);
     ModernChunk(expected, "OTHR", -1, 0x0210, "abc", "o");  // at 64, 77 bytes
     ModernChunk(expected, "TEST", 6, 0x0000, "", "");       // at 141, 76 bytes
     ModernChunk(expected, "TEST", 5, 0x0010, "ab", "x");    // at 217, 77 bytes
-    Bytes map;
-    map.U8(0).Fill(3, 0).U32LE(0).Text("pmsr");  // envelope: flag, version 0, tag "rsmp" little-endian
-    map.U32LE(0).U32LE(2);                       // free bytes, two groups
-    map.Text("TSET").U32LE(2);                   // "TEST" as a little-endian number, two entries
-    map.U32LE(217).U16LE(5).U16LE(0x0010).Text("ab").U8(0).U8(0xA3);  // label ends odd: pad keeps the fill byte
-    map.U32LE(141).U16LE(6).U16LE(0x0000).U8(0).U8(0xA3);
-    map.Text("RHTO").U32LE(1);
-    map.U32LE(64).U16LE(0xFFFF).U16LE(0x0210).Text("abc").U8(0);  // even: no pad
-    ModernChunk(expected, "rsmp", 0, 0x0010, "", std::string(map.Get().begin(), map.Get().end()));  // at 294
-    EXPECT_EQ(ReadAll(dir.File("x.iff")), expected.Get());
+    ByteBuilder map;
+    map.U8(0).Fill(3, 0).U32(0).Text("pmsr");  // envelope: flag, version 0, tag "rsmp" little-endian
+    map.U32(0).U32(2);                       // free bytes, two groups
+    map.Text("TSET").U32(2);                   // "TEST" as a little-endian number, two entries
+    map.U32(217).U16(5).U16(0x0010).Text("ab").U8(0).U8(0xA3);  // label ends odd: pad keeps the fill byte
+    map.U32(141).U16(6).U16(0x0000).U8(0).U8(0xA3);
+    map.Text("RHTO").U32(1);
+    map.U32(64).U16(0xFFFF).U16(0x0210).Text("abc").U8(0);  // even: no pad
+    ModernChunk(expected, "rsmp", 0, 0x0010, "", std::string(map.Bytes().begin(), map.Bytes().end()));  // at 294
+    EXPECT_EQ(ReadAll(dir.File("x.iff")), expected.Bytes());
 }
 
 // ---- lookups ---------------------------------------------------------------------
@@ -270,10 +270,10 @@ TEST_F(IffResourceFileTest, uniqueIdAndName) {
 // ---- changes -----------------------------------------------------------------------
 
 TEST_F(IffResourceFileTest, rewriteOfSameLengthStaysInPlaceAndOfNewLengthMoves) {
-    Bytes b = FileHeader('2', '5', 0);
+    ByteBuilder b = FileHeader('2', '5', 0);
     ModernChunk(b, "TEST", 1, 0x10, "", "aaaa");
     ModernChunk(b, "TEST", 2, 0x10, "", "bbbb");
-    WriteAll(dir.File("r.iff"), b.Get());
+    WriteAll(dir.File("r.iff"), b.Bytes());
 
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("r.iff")), 0);
@@ -304,10 +304,10 @@ TEST_F(IffResourceFileTest, rewriteOfSameLengthStaysInPlaceAndOfNewLengthMoves) 
 TEST_F(IffResourceFileTest, freedSpaceIsReusedExactlyOrSplitButNotBelowAHeader) {
     // Three free-able chunks of 300 bytes each, then a keeper.
     auto build = [&] {
-        Bytes b = FileHeader('2', '0', 0);
+        ByteBuilder b = FileHeader('2', '0', 0);
         ModernChunk(b, "TEST", 1, 0x10, "", std::string(224, 'a'));  // 300 bytes at 64
         ModernChunk(b, "TEST", 2, 0x10, "", std::string(224, 'b'));  // at 364
-        WriteAll(dir.File("s.iff"), b.Get());
+        WriteAll(dir.File("s.iff"), b.Bytes());
     };
     struct Case {
         uint32_t body;
@@ -341,10 +341,10 @@ TEST_F(IffResourceFileTest, freedSpaceIsReusedExactlyOrSplitButNotBelowAHeader) 
 }
 
 TEST_F(IffResourceFileTest, nextFitStartsWhereTheLastSearchStopped) {
-    Bytes b = FileHeader('2', '0', 0);
+    ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "TEST", 1, 0x10, "", std::string(100, 'a'));
     ModernChunk(b, "TEST", 2, 0x10, "", std::string(100, 'b'));
-    WriteAll(dir.File("f.iff"), b.Get());
+    WriteAll(dir.File("f.iff"), b.Bytes());
 
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("f.iff")), 0);
@@ -370,11 +370,11 @@ TEST_F(IffResourceFileTest, nextFitStartsWhereTheLastSearchStopped) {
 }
 
 TEST_F(IffResourceFileTest, adjacentFreeChunksMergeBeforeTheyAreMeasured) {
-    Bytes b = FileHeader('2', '0', 0);
+    ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "XXXX", 0, 0x04, "", std::string(24, 0));  // 100 free
     ModernChunk(b, "XXXX", 0, 0x04, "", std::string(24, 0));  // 100 free
     ModernChunk(b, "TEST", 1, 0x10, "", "keep");
-    WriteAll(dir.File("g.iff"), b.Get());
+    WriteAll(dir.File("g.iff"), b.Bytes());
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("g.iff")), 0);
     ASSERT_EQ(iff.AddResource(MakeBlock(std::string(200 - 76, 'z')), kOTHR, 1, LabelText(""), true), 0);
@@ -419,10 +419,10 @@ TEST_F(IffResourceFileTest, setResInfoRewritesTheHeaderAndDetachHandsTheBlockOve
 }
 
 TEST_F(IffResourceFileTest, conversionRunsOnceOnBodiesNotInLibraryOrder) {
-    Bytes b = FileHeader('2', '0', 0);
+    ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "TEST", 1, 0x00, "", std::string("\x01\x02", 2));  // big-endian body
     ModernChunk(b, "TEST", 2, 0x10, "", std::string("\x01\x02", 2));  // library order already
-    WriteAll(dir.File("c.iff"), b.Get());
+    WriteAll(dir.File("c.iff"), b.Bytes());
     static int calls = 0;
     calls = 0;
     ConversionRoutine swap = [](uint8_t* p, uint32_t n) {
@@ -444,10 +444,10 @@ TEST_F(IffResourceFileTest, conversionRunsOnceOnBodiesNotInLibraryOrder) {
 }
 
 TEST_F(IffResourceFileTest, aBodyConvertedButNotWrittenIsStillConvertedAfterTheMap) {
-    Bytes b = FileHeader('2', '0', 0);
+    ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "TEST", 1, 0x00, "", std::string("\x01\x02", 2));  // big-endian body
     ModernChunk(b, "TEST", 2, 0x10, "", "bb");
-    WriteAll(dir.File("k.iff"), b.Get());
+    WriteAll(dir.File("k.iff"), b.Bytes());
     ConversionRoutine swap = [](uint8_t* p, uint32_t n) {
         if (n == 2) std::swap(p[0], p[1]);
     };
@@ -503,15 +503,15 @@ TEST_F(IffResourceFileTest, openingThroughAGoodMapReadsNoOtherChunkHeader) {
 }
 
 /// A version 2.5 file of two resources whose map chunk is built from `mapStream`.
-std::vector<uint8_t> FileWithMap(const Bytes& mapStream, int64_t mapSizeOverride = kFittingSize) {
-    Bytes b = FileHeader('2', '5', 0);
+std::vector<uint8_t> FileWithMap(const ByteBuilder& mapStream, int64_t mapSizeOverride = kFittingSize) {
+    ByteBuilder b = FileHeader('2', '5', 0);
     ModernChunk(b, "TEST", 1, 0x10, "one", "first");
     ModernChunk(b, "OTHR", 2, 0x10, "", "second");
     uint32_t mapOffset = static_cast<uint32_t>(b.Size());
-    Bytes body;
-    body.U8(0).Fill(3, 0).U32LE(0).Text("pmsr").Append(mapStream.Get());  // envelope: flag, version 0, tag
-    ModernChunk(b, "rsmp", 0, 0x10, "", std::string(body.Get().begin(), body.Get().end()), mapSizeOverride);
-    std::vector<uint8_t> bytes = b.Get();
+    ByteBuilder body;
+    body.U8(0).Fill(3, 0).U32(0).Text("pmsr").Append(mapStream.Bytes());  // envelope: flag, version 0, tag
+    ModernChunk(b, "rsmp", 0, 0x10, "", std::string(body.Bytes().begin(), body.Bytes().end()), mapSizeOverride);
+    std::vector<uint8_t> bytes = b.Bytes();
     bytes[60] = static_cast<uint8_t>(mapOffset >> 24);
     bytes[61] = static_cast<uint8_t>(mapOffset >> 16);
     bytes[62] = static_cast<uint8_t>(mapOffset >> 8);
@@ -522,14 +522,14 @@ std::vector<uint8_t> FileWithMap(const Bytes& mapStream, int64_t mapSizeOverride
 TEST_F(IffResourceFileTest, aGoodHandMadeMapReplacesTheWalk) {
     // The map lists only the OTHR resource, with a label the chunk does not have: what
     // is listed is what the index holds.
-    Bytes stream;
-    stream.U32LE(0)                       // free byte count
-        .U32LE(1)                         // one group
-        .U32LE(MakeResType("OTHR"))       // its type
-        .U32LE(1)                         // one entry
-        .U32LE(64 + 81)                   // chunk offset
-        .U16LE(2)                         // ID
-        .U16LE(0x10)                      // flags
+    ByteBuilder stream;
+    stream.U32(0)                       // free byte count
+        .U32(1)                         // one group
+        .U32(MakeResType("OTHR"))       // its type
+        .U32(1)                         // one entry
+        .U32(64 + 81)                   // chunk offset
+        .U16(2)                         // ID
+        .U16(0x10)                      // flags
         .Text("from map").U8(0).U8(0xA3);  // label, NUL, pad to an even position
     WriteAll(dir.File("good.iff"), FileWithMap(stream));
     IffResourceFile iff;
@@ -541,17 +541,17 @@ TEST_F(IffResourceFileTest, aGoodHandMadeMapReplacesTheWalk) {
 TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
     struct Case {
         const char* what;
-        Bytes stream;
+        ByteBuilder stream;
     };
     std::vector<Case> cases;
-    cases.push_back({"huge group count", Bytes().U32LE(0).U32LE(0xFFFFFFFF)});
-    cases.push_back({"huge entry count", Bytes().U32LE(0).U32LE(1).U32LE(kTEST).U32LE(0x7FFFFFFF)});
+    cases.push_back({"huge group count", ByteBuilder().U32(0).U32(0xFFFFFFFF)});
+    cases.push_back({"huge entry count", ByteBuilder().U32(0).U32(1).U32(kTEST).U32(0x7FFFFFFF)});
     cases.push_back({"entry cut short",
-                     Bytes().U32LE(0).U32LE(1).U32LE(kTEST).U32LE(2).U32LE(64).U16LE(1).U16LE(0x10).Text("x").U8(0)});
+                     ByteBuilder().U32(0).U32(1).U32(kTEST).U32(2).U32(64).U16(1).U16(0x10).Text("x").U8(0)});
     cases.push_back({"label without NUL",
-                     Bytes().U32LE(0).U32LE(1).U32LE(kTEST).U32LE(1).U32LE(64).U16LE(1).U16LE(0x10).Text("unterminated")});
+                     ByteBuilder().U32(0).U32(1).U32(kTEST).U32(1).U32(64).U16(1).U16(0x10).Text("unterminated")});
     cases.push_back({"map listing a map",
-                     Bytes().U32LE(0).U32LE(1).U32LE(iff::kMapType).U32LE(1).U32LE(64).U16LE(0).U16LE(0x10).U8(0).U8(0)});
+                     ByteBuilder().U32(0).U32(1).U32(iff::kMapType).U32(1).U32(64).U16(0).U16(0x10).U8(0).U8(0)});
     for (auto& c : cases) {
         WriteAll(dir.File("bad.iff"), FileWithMap(c.stream));
         IffResourceFile iff;
@@ -563,7 +563,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
     }
     // A map offset that points past the end, or at a resource.
     for (uint32_t offset : {0x7FFFFFF0u, 64u, 70u}) {
-        std::vector<uint8_t> bytes = FileWithMap(Bytes().U32LE(0).U32LE(0));
+        std::vector<uint8_t> bytes = FileWithMap(ByteBuilder().U32(0).U32(0));
         bytes[60] = static_cast<uint8_t>(offset >> 24);
         bytes[61] = static_cast<uint8_t>(offset >> 16);
         bytes[62] = static_cast<uint8_t>(offset >> 8);
@@ -576,7 +576,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
 }
 
 TEST_F(IffResourceFileTest, aMapOffsetThatPointsAtAResourceDoesNotFreeIt) {
-    std::vector<uint8_t> bytes = FileWithMap(Bytes().U32LE(0).U32LE(0));
+    std::vector<uint8_t> bytes = FileWithMap(ByteBuilder().U32(0).U32(0));
     bytes[60] = bytes[61] = bytes[62] = 0;
     bytes[63] = 64;  // the header claims the first resource is the map
     WriteAll(dir.File("lie.iff"), bytes);
@@ -590,10 +590,10 @@ TEST_F(IffResourceFileTest, aMapOffsetThatPointsAtAResourceDoesNotFreeIt) {
 }
 
 TEST_F(IffResourceFileTest, aMapEntryPointingAtAnotherChunkIsNotFreedByAReplacement) {
-    Bytes stream;
-    stream.U32LE(0).U32LE(1).U32LE(kTEST).U32LE(1)
-        .U32LE(64 + 81)  // points at the OTHR chunk
-        .U16LE(1).U16LE(0x10).U8(0).U8(0);
+    ByteBuilder stream;
+    stream.U32(0).U32(1).U32(kTEST).U32(1)
+        .U32(64 + 81)  // points at the OTHR chunk
+        .U16(1).U16(0x10).U8(0).U8(0);
     WriteAll(dir.File("m.iff"), FileWithMap(stream));
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Name("m.iff")), 0);
@@ -760,10 +760,10 @@ TEST_F(IffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
         int16_t types;  // resources visible after a good open
     };
     auto withChunk = [](uint32_t size, std::string_view body) {
-        Bytes b = FileHeader('2', '0', 0);
+        ByteBuilder b = FileHeader('2', '0', 0);
         ModernChunk(b, "TEST", 1, 0x10, "", body, size);
         ModernChunk(b, "OTHR", 2, 0x10, "", "never seen");
-        return b.Get();
+        return b.Bytes();
     };
     auto cut = [](std::vector<uint8_t> bytes, size_t n) {
         bytes.resize(n);
@@ -771,19 +771,19 @@ TEST_F(IffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
     };
     std::vector<Case> cases = {
         {"empty file", {}, rc::kShortRead, 0},
-        {"header cut at 40 bytes", cut(FileHeader('2', '5', 0).Get(), 40), rc::kShortRead, 0},
-        {"version 1.0 header", LegacyFileHeader().Get(), rc::kBadHeader, 0},
-        {"version 2.7", FileHeader('2', '7', 0).Get(), rc::kBadHeader, 0},
-        {"header only", FileHeader('2', '5', 0).Get(), 0, 0},
+        {"header cut at 40 bytes", cut(FileHeader('2', '5', 0).Bytes(), 40), rc::kShortRead, 0},
+        {"version 1.0 header", LegacyFileHeader().Bytes(), rc::kBadHeader, 0},
+        {"version 2.7", FileHeader('2', '7', 0).Bytes(), rc::kBadHeader, 0},
+        {"header only", FileHeader('2', '5', 0).Bytes(), 0, 0},
         {"chunk size 0", withChunk(0, "x"), 0, 0},
         {"chunk size 75", withChunk(75, "x"), 0, 0},
         {"chunk size 0xFFFFFFFF", withChunk(0xFFFFFFFF, "x"), 0, 0},
         {"chunk size 0x40000001", withChunk(0x40000001, "x"), 0, 0},
         {"chunk header cut", cut(withChunk(0, "x"), 100), 0, 0},
     };
-    Bytes text = FileHeader('2', '5', 0);
-    text.Get()[20] = 'x';
-    cases.push_back({"template differs", text.Get(), rc::kBadHeader, 0});
+    ByteBuilder text = FileHeader('2', '5', 0);
+    text.PatchU8(20, 'x');
+    cases.push_back({"template differs", text.Bytes(), rc::kBadHeader, 0});
     for (auto& c : cases) {
         WriteAll(dir.File("h.iff"), c.bytes);
         IffResourceFile iff;
@@ -800,9 +800,9 @@ TEST_F(IffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
 
 TEST_F(IffResourceFileTest, aBodyRunningPastTheEndFailsToLoadWithoutAHugeAllocation) {
     for (uint32_t size : {0x40000000u, 5000u}) {
-        Bytes b = FileHeader('2', '0', 0);
+        ByteBuilder b = FileHeader('2', '0', 0);
         ModernChunk(b, "TEST", 1, 0x10, "", "short body", size);
-        WriteAll(dir.File("cut.iff"), b.Get());
+        WriteAll(dir.File("cut.iff"), b.Bytes());
         IffResourceFile iff;
         ASSERT_EQ(iff.Open(Name("cut.iff")), 0);
         ASSERT_EQ(iff.CountResources(kTEST), 1) << "listed: the walk checks only the size field";

@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the container tests: whole-file reads and writes, a byte builder for hand-made files, and an independent chunk lister that
-// does not share code with the library (so a mistake common to reader and writer
-// cannot pass).
+// Helpers of the container tests: whole-file reads and writes, hand-made headers and
+// chunks, and an independent chunk lister that does not share code with the library
+// (so a mistake common to reader and writer cannot pass).
 
 #include <cstdint>
 #include <fstream>
@@ -15,6 +15,7 @@
 #include "core/DataBlock.h"
 #include "core/TextBuffer.h"
 #include "resfile/ResourceFile.h"
+#include "support/ByteBuilder.h"
 #include "support/TempDir.h"
 
 namespace tambrix::testing {
@@ -29,48 +30,12 @@ inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-/// Big-endian and text pieces appended in order.
-class Bytes {
-public:
-    Bytes& U8(uint8_t v) {
-        mBytes.push_back(v);
-        return *this;
-    }
-    Bytes& U16BE(uint16_t v) { return U8(static_cast<uint8_t>(v >> 8)).U8(static_cast<uint8_t>(v)); }
-    Bytes& U32BE(uint32_t v) { return U16BE(static_cast<uint16_t>(v >> 16)).U16BE(static_cast<uint16_t>(v)); }
-    Bytes& U16LE(uint16_t v) { return U8(static_cast<uint8_t>(v)).U8(static_cast<uint8_t>(v >> 8)); }
-    Bytes& U32LE(uint32_t v) { return U16LE(static_cast<uint16_t>(v)).U16LE(static_cast<uint16_t>(v >> 16)); }
-    Bytes& Text(std::string_view s) {
-        mBytes.insert(mBytes.end(), s.begin(), s.end());
-        return *this;
-    }
-    /// Text in a zero-filled field of n bytes (cut at n).
-    Bytes& Field(std::string_view s, size_t n) {
-        for (size_t i = 0; i < n; ++i) U8(i < s.size() ? static_cast<uint8_t>(s[i]) : 0);
-        return *this;
-    }
-    Bytes& Fill(size_t n, uint8_t v) {
-        mBytes.insert(mBytes.end(), n, v);
-        return *this;
-    }
-    Bytes& Append(const std::vector<uint8_t>& more) {
-        mBytes.insert(mBytes.end(), more.begin(), more.end());
-        return *this;
-    }
-    size_t Size() const { return mBytes.size(); }
-    const std::vector<uint8_t>& Get() const { return mBytes; }
-    std::vector<uint8_t>& Get() { return mBytes; }
-
-private:
-    std::vector<uint8_t> mBytes;
-};
-
 /// A version 2 file header: the template text with the version digits, then the map offset.
-inline Bytes FileHeader(char major, char minor, uint32_t mapOffset) {
+inline ByteBuilder FileHeader(char major, char minor, uint32_t mapOffset) {
     std::string text = "IFF FILE 2.5:TYPE FOLLOWED BY SIZE";  // 34 bytes
     text[9] = major;
     text[11] = minor;
-    Bytes b;
+    ByteBuilder b;
     b.Text(text).U8(0).Text(" KOREL VANSTRAT & MAXIS 1").U32BE(mapOffset);  // 34 + 1 + 25 + 4
     return b;
 }
@@ -79,7 +44,7 @@ inline Bytes FileHeader(char major, char minor, uint32_t mapOffset) {
 inline constexpr int64_t kFittingSize = -1;
 
 /// A 76-byte chunk header and its body.
-inline void ModernChunk(Bytes& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
+inline void ModernChunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
                         std::string_view body, int64_t size = kFittingSize) {
     b.Text(type);                                              // 0: type, four characters
     b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 76 + body.size()));  // 4: chunk size, header included
@@ -89,14 +54,14 @@ inline void ModernChunk(Bytes& b, std::string_view type, int16_t id, uint16_t fl
     b.Text(body);                                              // 76: body
 }
 
-inline Bytes LegacyFileHeader() {
-    Bytes b;
+inline ByteBuilder LegacyFileHeader() {
+    ByteBuilder b;
     b.Text("IFF FILE 1.0:TYPE FOLLOWED BY SIZE").U8(0).Text(" KOREL VANSTRAT & MAXIS 1996").U8(0);
     return b;
 }
 
 /// A 16-byte version 1.0 chunk header and its body.
-inline void LegacyChunk(Bytes& b, std::string_view type, uint16_t id, uint16_t flags, uint32_t labelNumber,
+inline void LegacyChunk(ByteBuilder& b, std::string_view type, uint16_t id, uint16_t flags, uint32_t labelNumber,
                         std::string_view body, int64_t size = kFittingSize) {
     b.Text(type);                                              // 0: type
     b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 16 + body.size()));  // 4: chunk size

@@ -21,7 +21,7 @@ class LegacyIffResourceFileTest : public ::testing::Test {
 protected:
     void TearDown() override { platform::Hooks().failWritesAfter = -1; }
     FileNameText Name(const std::string& file) { return FileNameText(dir.File(file)); }
-    void Write(const std::string& file, const Bytes& b) { WriteAll(dir.File(file), b.Get()); }
+    void Write(const std::string& file, const ByteBuilder& b) { WriteAll(dir.File(file), b.Bytes()); }
     std::vector<uint8_t> Read(const std::string& file) { return ReadAll(dir.File(file)); }
 
     /// Label number field of the chunk at offset.
@@ -42,11 +42,11 @@ TEST_F(LegacyIffResourceFileTest, createWritesTheHeaderAndAnEmptyLabelTable) {
     LegacyIffResourceFile legacy;
     ASSERT_EQ(legacy.Create(Name("new.wll")), 0);
     EXPECT_FALSE(legacy.IsOpen());
-    Bytes expected = LegacyFileHeader();
+    ByteBuilder expected = LegacyFileHeader();
     expected.Text("NAME").U32BE(32).U16BE(1).U16BE(kInternal | kLibrary).U32BE(kNoLabel);  // 16-byte header
-    expected.U8(0).Fill(3, 0).U32LE(0).Text("EMAN");  // envelope: flag, version 0, tag "NAME" little-endian
-    expected.U32LE(0);                                // no records
-    EXPECT_EQ(Read("new.wll"), expected.Get());
+    expected.U8(0).Fill(3, 0).U32(0).Text("EMAN");  // envelope: flag, version 0, tag "NAME" little-endian
+    expected.U32(0);                                // no records
+    EXPECT_EQ(Read("new.wll"), expected.Bytes());
 }
 
 TEST_F(LegacyIffResourceFileTest, roundTripKeepsLabelsBodiesAndReverseOrder) {
@@ -82,7 +82,7 @@ TEST_F(LegacyIffResourceFileTest, roundTripKeepsLabelsBodiesAndReverseOrder) {
 }
 
 TEST_F(LegacyIffResourceFileTest, listsRunInReverseOrderOfDiscovery) {
-    Bytes b = LegacyFileHeader();
+    ByteBuilder b = LegacyFileHeader();
     LegacyChunk(b, "AAAA", 1, kLibrary, kNoLabel, "a1 first");
     LegacyChunk(b, "BBBB", 1, kLibrary, kNoLabel, "b1");
     LegacyChunk(b, "AAAA", 2, kLibrary, kNoLabel, "a2");
@@ -110,8 +110,8 @@ TEST_F(LegacyIffResourceFileTest, headerIsComparedByteForByte) {
         uint8_t value;
     } cases[] = {{"last byte not 0", 63, ' '}, {"year 1997", 62, '7'}, {"version 2.5", 11, '5'}, {"text", 3, 'X'}};
     for (const auto& c : cases) {
-        Bytes b = LegacyFileHeader();
-        b.Get()[c.at] = c.value;
+        ByteBuilder b = LegacyFileHeader();
+        b.PatchU8(c.at, c.value);
         Write("h.wll", b);
         LegacyIffResourceFile legacy;
         EXPECT_EQ(legacy.Open(Name("h.wll")), rc::kBadHeader) << c.what;
@@ -120,11 +120,11 @@ TEST_F(LegacyIffResourceFileTest, headerIsComparedByteForByte) {
 }
 
 TEST_F(LegacyIffResourceFileTest, olderLabelTableIsReadThenReplacedAfterAChange) {
-    Bytes b = LegacyFileHeader();
-    Bytes older;
-    older.U32LE(1).U8(5).Text("Alpha");  // label number, length, characters
-    older.U32LE(2).U8(4).Text("Beta");
-    LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Get().begin(), older.Get().end()));
+    ByteBuilder b = LegacyFileHeader();
+    ByteBuilder older;
+    older.U32(1).U8(5).Text("Alpha");  // label number, length, characters
+    older.U32(2).U8(4).Text("Beta");
+    LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Bytes().begin(), older.Bytes().end()));
     LegacyChunk(b, "AAAA", 1, kLibrary, 1, "alpha body");
     LegacyChunk(b, "AAAA", 2, kLibrary, 2, "beta body");
     Write("old.wll", b);
@@ -134,7 +134,7 @@ TEST_F(LegacyIffResourceFileTest, olderLabelTableIsReadThenReplacedAfterAChange)
     EXPECT_EQ(Label(legacy, legacy.GetResource(kAAAA, 1, nullptr)), "Alpha");
     EXPECT_EQ(BlockText(legacy.GetNamedResource(kAAAA, LabelText("BETA"), nullptr)), "beta body");
     EXPECT_EQ(legacy.Close(), 0);
-    EXPECT_EQ(Read("old.wll"), b.Get()) << "an unchanged file is not written";
+    EXPECT_EQ(Read("old.wll"), b.Bytes()) << "an unchanged file is not written";
 
     ASSERT_EQ(legacy.Open(Name("old.wll")), 0);
     ASSERT_EQ(legacy.AddResource(MakeBlock("gamma body"), kBBBB, 3, LabelText("Gamma"), true), 0);
@@ -155,10 +155,10 @@ TEST_F(LegacyIffResourceFileTest, olderLabelTableIsReadThenReplacedAfterAChange)
 }
 
 TEST_F(LegacyIffResourceFileTest, newLabelNumberIsOneAboveTheLargest) {
-    Bytes b = LegacyFileHeader();
-    Bytes older;
-    older.U32LE(1).U8(1).Text("a").U32LE(2).U8(1).Text("b").U32LE(7).U8(1).Text("g");
-    LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Get().begin(), older.Get().end()));
+    ByteBuilder b = LegacyFileHeader();
+    ByteBuilder older;
+    older.U32(1).U8(1).Text("a").U32(2).U8(1).Text("b").U32(7).U8(1).Text("g");
+    LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Bytes().begin(), older.Bytes().end()));
     Write("n.wll", b);
     LegacyIffResourceFile legacy;
     ASSERT_EQ(legacy.Open(Name("n.wll")), 0);
@@ -173,11 +173,11 @@ TEST_F(LegacyIffResourceFileTest, newLabelNumberIsOneAboveTheLargest) {
 }
 
 TEST_F(LegacyIffResourceFileTest, replacingAResourceAddsItsLabelAndKeepsTheOldRecord) {
-    Bytes b = LegacyFileHeader();
-    Bytes table;
-    table.U8(0).Fill(3, 0).U32LE(0).Text("EMAN");  // envelope: flag, version 0, tag "NAME"
-    table.U32LE(1).U32LE(1).Text("Od").U8(0).U8(0xA3);  // one record: number 1, "Od", NUL, pad
-    LegacyChunk(b, "NAME", 1, kInternal | kLibrary, kNoLabel, std::string(table.Get().begin(), table.Get().end()));
+    ByteBuilder b = LegacyFileHeader();
+    ByteBuilder table;
+    table.U8(0).Fill(3, 0).U32(0).Text("EMAN");  // envelope: flag, version 0, tag "NAME"
+    table.U32(1).U32(1).Text("Od").U8(0).U8(0xA3);  // one record: number 1, "Od", NUL, pad
+    LegacyChunk(b, "NAME", 1, kInternal | kLibrary, kNoLabel, std::string(table.Bytes().begin(), table.Bytes().end()));
     LegacyChunk(b, "AAAA", 1, kLibrary, 1, "old");
     Write("rep.wll", b);
 
@@ -187,10 +187,10 @@ TEST_F(LegacyIffResourceFileTest, replacingAResourceAddsItsLabelAndKeepsTheOldRe
     ASSERT_EQ(legacy.Close(), 0);
 
     std::vector<uint8_t> bytes = Read("rep.wll");
-    Bytes expected;
-    expected.U8(0).Fill(3, 0).U32LE(0).Text("EMAN").U32LE(2);
-    expected.U32LE(1).Text("Od").U8(0).U8(0xA3);  // the replaced resource's record stays
-    expected.U32LE(2).Text("Nw").U8(0).U8(0xA3);  // the new label gets the next number
+    ByteBuilder expected;
+    expected.U8(0).Fill(3, 0).U32(0).Text("EMAN").U32(2);
+    expected.U32(1).Text("Od").U8(0).U8(0xA3);  // the replaced resource's record stays
+    expected.U32(2).Text("Nw").U8(0).U8(0xA3);  // the new label gets the next number
     int tables = 0;
     for (const auto& c : ListChunks(bytes, 16)) {
         if (c.type == "AAAA") {
@@ -198,17 +198,17 @@ TEST_F(LegacyIffResourceFileTest, replacingAResourceAddsItsLabelAndKeepsTheOldRe
         }
         if (c.type != "NAME") continue;
         ++tables;
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + c.offset + 16, bytes.begin() + c.offset + c.size), expected.Get());
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + c.offset + 16, bytes.begin() + c.offset + c.size), expected.Bytes());
     }
     EXPECT_EQ(tables, 1);
 }
 
 TEST_F(LegacyIffResourceFileTest, labelTableStoredInTheOtherByteOrderIsConverted) {
-    Bytes b = LegacyFileHeader();
-    Bytes table;
+    ByteBuilder b = LegacyFileHeader();
+    ByteBuilder table;
     table.U8(0).Fill(3, 0).U32BE(0).Text("NAME");  // envelope as a big-endian writer left it
     table.U32BE(1).U32BE(5).Text("Gamma").U8(0);   // one record: number 5, "Gamma", NUL (even)
-    LegacyChunk(b, "NAME", 1, kInternal, kNoLabel, std::string(table.Get().begin(), table.Get().end()));
+    LegacyChunk(b, "NAME", 1, kInternal, kNoLabel, std::string(table.Bytes().begin(), table.Bytes().end()));
     LegacyChunk(b, "AAAA", 9, kLibrary, 5, "body");
     Write("be.wll", b);
     LegacyIffResourceFile legacy;
@@ -267,12 +267,12 @@ TEST_F(LegacyIffResourceFileTest, unsupportedOperationsAnswerTheirCodes) {
 TEST_F(LegacyIffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
     struct Case {
         const char* what;
-        Bytes bytes;
+        ByteBuilder bytes;
         int16_t types;
     };
     std::vector<Case> cases;
     auto add = [&](const char* what, uint32_t size, int16_t types) {
-        Bytes b = LegacyFileHeader();
+        ByteBuilder b = LegacyFileHeader();
         LegacyChunk(b, "AAAA", 1, kLibrary, kNoLabel, "x", size);
         LegacyChunk(b, "BBBB", 1, kLibrary, kNoLabel, "never seen");
         cases.push_back({what, b, types});
@@ -281,18 +281,18 @@ TEST_F(LegacyIffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
     add("size 15", 15, 0);
     add("size wrapping past 4 GiB", 0xFFFFFFF0, 0);
     {
-        Bytes b = LegacyFileHeader();
-        Bytes older;
-        older.U32LE(1).U8(200).Text("short");  // length says 200, 5 are there
-        LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Get().begin(), older.Get().end()));
+        ByteBuilder b = LegacyFileHeader();
+        ByteBuilder older;
+        older.U32(1).U8(200).Text("short");  // length says 200, 5 are there
+        LegacyChunk(b, "NAME", 0, kInternal, kNoLabel, std::string(older.Bytes().begin(), older.Bytes().end()));
         LegacyChunk(b, "AAAA", 1, kLibrary, 1, "x");
         cases.push_back({"older table record cut", b, 1});
     }
     {
-        Bytes b = LegacyFileHeader();
-        Bytes table;
-        table.U8(0).Fill(3, 0).U32LE(0).Text("EMAN").U32LE(0xFFFFFFFF).U32LE(1).Text("no terminator");
-        LegacyChunk(b, "NAME", 1, kInternal | kLibrary, kNoLabel, std::string(table.Get().begin(), table.Get().end()));
+        ByteBuilder b = LegacyFileHeader();
+        ByteBuilder table;
+        table.U8(0).Fill(3, 0).U32(0).Text("EMAN").U32(0xFFFFFFFF).U32(1).Text("no terminator");
+        LegacyChunk(b, "NAME", 1, kInternal | kLibrary, kNoLabel, std::string(table.Bytes().begin(), table.Bytes().end()));
         LegacyChunk(b, "AAAA", 1, kLibrary, 1, "x");
         cases.push_back({"table with huge count and unterminated label", b, 1});
     }
@@ -306,7 +306,7 @@ TEST_F(LegacyIffResourceFileTest, hostileFilesGiveACodeOrAShorterIndex) {
         }
     }
     // A body that runs past the end of the file is listed but does not load.
-    Bytes b = LegacyFileHeader();
+    ByteBuilder b = LegacyFileHeader();
     LegacyChunk(b, "AAAA", 1, kLibrary, kNoLabel, "x", 0x7FFFFFFF);
     Write("cut.wll", b);
     LegacyIffResourceFile legacy;

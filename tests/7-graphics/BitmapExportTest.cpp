@@ -35,7 +35,7 @@ std::unique_ptr<Bitmap> spriteFrame() {
     FakeResourceFile file;
     file.Put(restype::kPALT, 3, DistinctPaltChunk());
     file.Put(restype::kSPR2, 1,
-             Spr2Chunk({{.width = 5, .height = 3, .stream = Bytes().raw({0, 0}).raw({1, 0xC0}).raw({40, 0, 0, 0xA0})}},
+             Spr2Chunk({{.width = 5, .height = 3, .stream = ByteBuilder().Append({0, 0}).Append({1, 0xC0}).Append({40, 0, 0, 0xA0})}},
                        3));
     return DrawSprite(file, 1, 0, 0x00FFFFFF, kSpriteViewColour);
 }

@@ -12,16 +12,16 @@ DrawGroup read(const std::vector<uint8_t>& bytes) {
     return ReadDrawGroup(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-const std::vector<std::vector<DgrpEntry>> kTwoImages = {
-    {{.spriteId = 300, .frameIndex = 2, .x = -5, .y = 7, .z = 0.5f, .flags = 1},
-     {.spriteId = 301, .frameIndex = 0, .x = 1, .y = 2, .type = 0x0001}},
+const std::vector<std::vector<DrawGroupEntry>> kTwoImages = {
+    {{.spriteId = 300, .frameIndex = 2, .xOffset = -5, .yOffset = 7, .zOffset = 0.5f, .extra = {1.5f, 2.5f}, .flags = 1},
+     {.spriteId = 301, .frameIndex = 0, .xOffset = 1, .yOffset = 2, .type = 0x0001}},
     {}};
 
 class DrawGroupVersions : public ::testing::TestWithParam<uint16_t> {};
 
 TEST_P(DrawGroupVersions, ReadsEntriesOfEveryVersion) {
     const uint16_t version = GetParam();
-    DrawGroup g = read(DgrpChunk(kTwoImages, version));
+    DrawGroup g = read(EncodeDrawGroup(kTwoImages, version));
     EXPECT_EQ(g.version, version);
     EXPECT_FALSE(g.truncated);
     ASSERT_EQ(g.images.size(), 2u);
@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(AllLayouts, DrawGroupVersions, ::testing::Values(20000,
 
 TEST(DrawGroup, TruncatedChunkYieldsTheImagesReadSoFar) {
     for (uint16_t version : {20001, 20004}) {
-        const auto full = DgrpChunk({{{.spriteId = 1}}, {{.spriteId = 2}, {.spriteId = 3}}, {{.spriteId = 4}}}, version);
+        const auto full = EncodeDrawGroup({{{.spriteId = 1}}, {{.spriteId = 2}, {.spriteId = 3}}, {{.spriteId = 4}}}, version);
         // Every cut point: never a read past the end, never more images than fitted.
         size_t lastCount = 0;
         for (size_t n = 0; n < full.size(); ++n) {
@@ -62,15 +62,15 @@ TEST(DrawGroup, TruncatedChunkYieldsTheImagesReadSoFar) {
 }
 
 TEST(DrawGroup, HugeCountsDoNotAllocate) {
-    Bytes b;
-    b.u16(20004).u32(0xFFFFFFFF);                  // four billion images
-    b.u32(0).u32(0).u32(0x7FFFFFFF);               // the first claims two billion entries
+    ByteBuilder b;
+    b.U16(20004).U32(0xFFFFFFFF);                  // four billion images
+    b.U32(0).U32(0).U32(0x7FFFFFFF);               // the first claims two billion entries
     DrawGroup g = read(b);
     EXPECT_TRUE(g.images.empty());
     EXPECT_TRUE(g.truncated);
 
-    Bytes old;
-    old.u16(20000).u16(0xFFFF).u16(0xFFFF).u8(0).u8(0);
+    ByteBuilder old;
+    old.U16(20000).U16(0xFFFF).U16(0xFFFF).U8(0).U8(0);
     EXPECT_TRUE(read(old).images.empty());
     EXPECT_TRUE(ReadDrawGroup(nullptr, 0).images.empty());
 }

@@ -25,14 +25,14 @@ Palette built(std::initializer_list<std::pair<int, PaletteEntry>> entries, bool 
 }
 
 TEST(PaletteLoad, TakesTheTripletsTheChunkReallyHolds) {
-    Palette two = fromChunk(PaltChunk({{10, 20, 30}, {40, 50, 60}}));
+    Palette two = fromChunk(EncodePalette({{10, 20, 30}, {40, 50, 60}}));
     ASSERT_EQ(two.Count(), 2u);
     EXPECT_EQ(two.Entry(1), (PaletteEntry{40, 50, 60, 0}));
     EXPECT_FALSE(two.SystemPalette());
-    EXPECT_EQ(fromChunk(PaltChunk({})).Count(), 0u);
+    EXPECT_EQ(fromChunk(EncodePalette({})).Count(), 0u);
 
     // A count of a billion over one and a half triplets, and chunks cut inside the header.
-    auto lying = PaltChunk({{1, 2, 3}});
+    auto lying = EncodePalette({{1, 2, 3}});
     lying.insert(lying.end(), {4, 5});
     lying[4] = 0x00;
     lying[5] = 0xCA;
@@ -62,7 +62,7 @@ TEST(PaletteBuild, FlagsAndReservedDisplayColours) {
     EXPECT_EQ(reserved.Entry(255), (PaletteEntry{255, 255, 255, 0}));
 
     // Loading a chunk over a built palette drops the logical palette and the reservation.
-    reserved.LoadFromChunk(PaltChunk({{9, 9, 9}}).data(), 19);
+    reserved.LoadFromChunk(EncodePalette({{9, 9, 9}}).data(), 19);
     EXPECT_FALSE(reserved.SystemPalette());
     EXPECT_FALSE(reserved.ReservesSystemColours());
 }
@@ -90,7 +90,7 @@ TEST(PaletteNearest, WeightedDistanceAndTies) {
 }
 
 TEST(PaletteNearest, ShortAndEmptyPalettesSearchOnlyTheirEntries) {
-    Palette p = fromChunk(PaltChunk({{0, 0, 0}, {200, 0, 0}, {0, 0, 200}}));
+    Palette p = fromChunk(EncodePalette({{0, 0, 0}, {200, 0, 0}, {0, 0, 200}}));
     EXPECT_EQ(p.NearestIndex(255, 255, 255), 1);  // a blue difference weighs least
     EXPECT_EQ(p.NearestIndex(10, 0, 190), 2);
     EXPECT_EQ(Palette().NearestIndex(1, 2, 3), 0);

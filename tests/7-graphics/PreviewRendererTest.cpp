@@ -30,16 +30,16 @@ Rgb pixel(const Bitmap& b, int32_t column, int32_t rowFromBottom) {
 // A solid "SPR2" frame of w x h: every pixel colour `index` at `depth` (two-byte pixels),
 // or with `alpha` (0-31, three-byte pixels) when given.
 std::vector<uint8_t> solidSprite(uint16_t w, uint16_t h, uint8_t index, uint8_t depth, int alpha = -1) {
-    Bytes s;
+    ByteBuilder s;
     for (int y = 0; y < h; ++y) {
         Spr2Word(s, 0x0000, 0);
         if (alpha < 0) {
             Spr2Word(s, 0x2000, w);
-            for (int x = 0; x < w; ++x) s.u8(depth).u8(index);
+            for (int x = 0; x < w; ++x) s.U8(depth).U8(index);
         } else {
             Spr2Word(s, 0x4000, w);
-            for (int x = 0; x < w; ++x) s.u8(depth).u8(index).u8(static_cast<uint8_t>(alpha));
-            if (w % 2) s.u8(0);
+            for (int x = 0; x < w; ++x) s.U8(depth).U8(index).U8(static_cast<uint8_t>(alpha));
+            if (w % 2) s.U8(0);
         }
     }
     Spr2Word(s, 0xA000, 0);
@@ -48,10 +48,10 @@ std::vector<uint8_t> solidSprite(uint16_t w, uint16_t h, uint8_t index, uint8_t 
 
 // One column per palette index: a w x 1 sprite showing 1, 2, 3, ...
 std::vector<uint8_t> rampSprite(uint16_t w) {
-    Bytes s;
+    ByteBuilder s;
     Spr2Word(s, 0x0000, 0);
     Spr2Word(s, 0x2000, w);
-    for (int x = 0; x < w; ++x) s.u8(10).u8(static_cast<uint8_t>(x + 1));
+    for (int x = 0; x < w; ++x) s.U8(10).U8(static_cast<uint8_t>(x + 1));
     Spr2Word(s, 0xA000, 0);
     return Spr2Chunk({{.width = w, .height = 1, .stream = s}}, kPalette);
 }
@@ -62,7 +62,7 @@ protected:
     void TearDown() override { EXPECT_EQ(file.Outstanding(), 0u); }
 
     // A single-tile object whose draw group 1000 shows `image` in every view.
-    std::unique_ptr<Bitmap> renderSingle(const std::vector<DgrpEntry>& image, PreviewPart part = {},
+    std::unique_ptr<Bitmap> renderSingle(const std::vector<DrawGroupEntry>& image, PreviewPart part = {},
                                          int32_t view = kNear, uint32_t background = kWhite) {
         file.Put(restype::kDGRP, 1000, DgrpAllViews(image));
         part.baseGraphicId = 1000;
@@ -88,12 +88,12 @@ TEST_F(PreviewTest, NothingDrawableGives33x33OfBackground) {
     expectBlank33(renderSingle({}, {}, kNear, 0x00302010), Rgb{0x10, 0x20, 0x30});
     // A missing sprite and an empty frame count as nothing.
     file.Put(restype::kSPR2, 7, Spr2Chunk({{.width = 0, .height = 4, .stream = {0, 0xA0}}}, kPalette));
-    expectBlank33(renderSingle({{.spriteId = 6}, {.spriteId = 7, .x = 40}}));
+    expectBlank33(renderSingle({{.spriteId = 6}, {.spriteId = 7, .xOffset = 40}}));
 }
 
 TEST_F(PreviewTest, SkippedPartsDrawNothing) {
     file.Put(restype::kSPR2, 1, solidSprite(4, 4, 9, 0));
-    const std::vector<DgrpEntry> one = {{.spriteId = 1}};
+    const std::vector<DrawGroupEntry> one = {{.spriteId = 1}};
     for (int32_t graphic : {-1, 1, 5}) {  // outside 0 .. count-1
         PreviewPart p;
         p.currentGraphic = graphic;
@@ -102,7 +102,7 @@ TEST_F(PreviewTest, SkippedPartsDrawNothing) {
     expectBlank33(renderSingle(one, {}, 12));
     expectBlank33(renderSingle(one, {}, -1));
     // A draw group with fewer images than the view asks for, and a missing one.
-    file.Put(restype::kDGRP, 1000, DgrpChunk({one, one}));
+    file.Put(restype::kDGRP, 1000, EncodeDrawGroup({one, one}));
     parts = {{.baseGraphicId = 1000, .graphicCount = 1}};
     expectBlank33(RenderPreviewParts(&file, parts, false, 2, kWhite));
     EXPECT_EQ(RenderPreviewParts(&file, parts, false, 1, kWhite)->Width(), 36);
@@ -143,16 +143,16 @@ TEST_F(PreviewTest, SpriteSitsInsideA16PixelMargin) {
 TEST_F(PreviewTest, HalfAZLiftsTenPixels) {
     file.Put(restype::kSPR2, 1, solidSprite(2, 2, 9, 0));
     file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, 0));
-    auto b = renderSingle({{.spriteId = 1}, {.spriteId = 2, .x = 10, .z = 0.5f}});
+    auto b = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = 0.5f}});
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Height(), 2 + 10 + 32);
     EXPECT_EQ(pixel(*b, 16, 16), paletteColour(9));
     EXPECT_EQ(pixel(*b, 26, 16), kWhiteRgb);
     EXPECT_EQ(pixel(*b, 26, 26), paletteColour(20));
     // z × −20 truncates towards zero: 0.56 lifts 11, −0.56 lowers 11.
-    auto c = renderSingle({{.spriteId = 1}, {.spriteId = 2, .x = 10, .z = 0.56f}});
+    auto c = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = 0.56f}});
     EXPECT_EQ(pixel(*c, 26, 27), paletteColour(20));
-    auto d = renderSingle({{.spriteId = 1}, {.spriteId = 2, .x = 10, .z = -0.56f}});
+    auto d = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = -0.56f}});
     EXPECT_EQ(pixel(*d, 26, 16), paletteColour(20));
     EXPECT_EQ(pixel(*d, 16, 27), paletteColour(9));
 }
@@ -160,7 +160,7 @@ TEST_F(PreviewTest, HalfAZLiftsTenPixels) {
 TEST_F(PreviewTest, NonsenseZCountsAsZero) {
     file.Put(restype::kSPR2, 1, solidSprite(2, 2, 9, 0));
     for (float z : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 3.0e38f}) {
-        auto b = renderSingle({{.spriteId = 1, .z = z}});
+        auto b = renderSingle({{.spriteId = 1, .zOffset = z}});
         ASSERT_TRUE(b);
         EXPECT_EQ(b->Height(), 34);
     }
@@ -182,13 +182,13 @@ TEST_F(PreviewTest, DynamicSpritesAreNeitherDrawnNorMeasured) {
     PreviewPart p;
     p.dynamicSpriteBaseId = 500;
     p.dynamicSpriteCount = 2;
-    auto b = renderSingle({{.spriteId = 500, .x = -300}, {.spriteId = 501, .y = 400}, {.spriteId = 502}}, p);
+    auto b = renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 501, .yOffset = 400}, {.spriteId = 502}}, p);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Width(), 42);
     EXPECT_EQ(b->Height(), 52);
     // A count of 0 leaves the range empty.
     p.dynamicSpriteCount = 0;
-    auto all = renderSingle({{.spriteId = 500, .x = -300}, {.spriteId = 502}}, p);
+    auto all = renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 502}}, p);
     EXPECT_EQ(all->Width(), 342);
 }
 
@@ -224,9 +224,9 @@ TEST_F(PreviewTest, EqualDepthDrawnLaterWinsNearerAlwaysWins) {
 
 TEST_F(PreviewTest, MissingPaletteUsesTheGreyRamp) {
     FakeResourceFile bare;
-    Bytes s;
+    ByteBuilder s;
     Spr2Word(s, 0x0000, 0);
-    Spr2Word(s, 0x2000, 2).raw({0, 77, 0, 246});
+    Spr2Word(s, 0x2000, 2).Append({0, 77, 0, 246});
     Spr2Word(s, 0xA000, 0);
     bare.Put(restype::kSPR2, 1, Spr2Chunk({{.width = 2, .height = 2, .stream = s}}, 55));
     bare.Put(restype::kDGRP, 1000, DgrpAllViews({{.spriteId = 1}}));
@@ -241,7 +241,7 @@ TEST_F(PreviewTest, MissingPaletteUsesTheGreyRamp) {
 TEST_F(PreviewTest, BadTokenDropsThatSpriteOnly) {
     file.Put(restype::kSPR, 1, SprChunk({{.width = 2, .height = 2, .stream = {4, 0, 2, 2, 5, 0, 7, 0}}}, kPalette));
     file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, 0));
-    auto b = renderSingle({{.spriteId = 1, .x = 10}, {.spriteId = 2}});
+    auto b = renderSingle({{.spriteId = 1, .xOffset = 10}, {.spriteId = 2}});
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Width(), 12 + 32);  // measured, since measuring reads no pixels
     EXPECT_EQ(pixel(*b, 26, 17), kWhiteRgb);
@@ -269,18 +269,18 @@ TEST_F(PreviewTest, LargePicturesAreDrawnUpToTheCapsAndRefusalsSayWhy) {
     using Outcome = PreviewReport::Outcome;
     struct Case {
         const char* what;
-        std::vector<DgrpEntry> image;
+        std::vector<DrawGroupEntry> image;
         Outcome outcome;
         int64_t width, height;
         const char* text;
     };
     const Case cases[] = {
-        {"far apart", {{.spriteId = 2}, {.spriteId = 1, .x = 1766, .y = 4268}}, Outcome::kDrawn, 1800, 9300, ""},
-        {"over the caps", {{.spriteId = 1}, {.spriteId = 1, .x = 29226, .y = -28981}}, Outcome::kTooLarge, 29260, 29015,
+        {"far apart", {{.spriteId = 2}, {.spriteId = 1, .xOffset = 1766, .yOffset = 4268}}, Outcome::kDrawn, 1800, 9300, ""},
+        {"over the caps", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 29226, .yOffset = -28981}}, Outcome::kTooLarge, 29260, 29015,
          "picture too large: 29,260 x 29,015 pixels"},
-        {"over the area cap", {{.spriteId = 1}, {.spriteId = 1, .x = 10000, .y = 10000}}, Outcome::kTooLarge, 10034,
+        {"over the area cap", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 10000, .yOffset = 10000}}, Outcome::kTooLarge, 10034,
          10034, "picture too large: 10,034 x 10,034 pixels"},
-        {"int32 offsets", {{.spriteId = 1}, {.spriteId = 1, .x = kMax}}, Outcome::kTooLarge, int64_t{kMax} + 34, 34,
+        {"int32 offsets", {{.spriteId = 1}, {.spriteId = 1, .xOffset = kMax}}, Outcome::kTooLarge, int64_t{kMax} + 34, 34,
          "picture too large: 2,147,483,681 x 34 pixels"},
         {"nothing", {{.spriteId = 6}}, Outcome::kNothingToDraw, 33, 33, "no sprite to draw in this view"},
     };
@@ -400,7 +400,7 @@ TEST_F(PreviewTest, TileDepthUsesArithmeticShiftsAndSortsFarthestFirst) {
         // Offsets that cancel the tile's screen step (32 right, 16 down per tile x; 32
         // left, 16 down per tile y) so both sprites cover the same pixels.
         const int32_t x = c.tileX ? -32 : 32;
-        file.Put(restype::kDGRP, 2000, DgrpAllViews({{.spriteId = 2, .x = x, .y = -16}}));
+        file.Put(restype::kDGRP, 2000, DgrpAllViews({{.spriteId = 2, .xOffset = x, .yOffset = -16}}));
         // The nearer tile comes first in the list: sorting must still draw it last.
         parts = {{.baseGraphicId = 2000, .graphicCount = 1, .tileX = c.tileX, .tileY = c.tileY},
                  {.baseGraphicId = 1000, .graphicCount = 1}};

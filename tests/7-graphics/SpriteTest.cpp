@@ -49,18 +49,18 @@ protected:
 
 // Every command of the older format on a 4 x 4 frame.
 std::vector<uint8_t> sprEveryCommand() {
-    return Bytes()
-        .raw({3, 1, 7, 0xEE})  // literal of 1 before any row start: consumed, not drawn; pad
-        .raw({4, 0})           // row 0
-        .raw({1, 1})           // skip 1
-        .raw({2, 2, 9, 0xEE})  // run of 2 x index 9, pad byte
-        .raw({4, 0})           // row 1
-        .raw({3, 3, 1, 2, 3, 0xEE})  // odd literal: 1 2 3, then a pad byte
-        .raw({9, 1})                 // skip row 2
-        .raw({4, 0})                 // row 3
-        .raw({3, 2, 5, 6})           // even literal: no pad
-        .raw({5, 0})                 // end of frame
-        .raw({4, 0, 2, 4, 77, 0});   // after the end: never drawn
+    return ByteBuilder()
+        .Append({3, 1, 7, 0xEE})  // literal of 1 before any row start: consumed, not drawn; pad
+        .Append({4, 0})           // row 0
+        .Append({1, 1})           // skip 1
+        .Append({2, 2, 9, 0xEE})  // run of 2 x index 9, pad byte
+        .Append({4, 0})           // row 1
+        .Append({3, 3, 1, 2, 3, 0xEE})  // odd literal: 1 2 3, then a pad byte
+        .Append({9, 1})                 // skip row 2
+        .Append({4, 0})                 // row 3
+        .Append({3, 2, 5, 6})           // even literal: no pad
+        .Append({5, 0})                 // end of frame
+        .Append({4, 0, 2, 4, 77, 0});   // after the end: never drawn
 }
 
 TEST_F(SpriteTest, SprDrawsEveryCommand) {
@@ -104,11 +104,11 @@ TEST_F(SpriteTest, SprPlanesCarryFlatDepthAndOpaqueAlpha) {
 }
 
 TEST_F(SpriteTest, SprRunsAndRowsPastTheFrameAreClipped) {
-    const auto stream = Bytes()
-                            .raw({4, 0, 1, 1, 2, 255, 9, 0})  // row 0: skip 1, run of 255
-                            .raw({4, 0, 3, 5, 1, 2, 3, 4, 5, 0})  // row 1: literal of 5 on a 2-wide frame
-                            .raw({9, 200, 4, 0, 2, 3, 8, 0})      // 200 rows down: outside
-                            .raw({4, 0, 3, 1, 6, 0, 5, 0});
+    const auto stream = ByteBuilder()
+                            .Append({4, 0, 1, 1, 2, 255, 9, 0})  // row 0: skip 1, run of 255
+                            .Append({4, 0, 3, 5, 1, 2, 3, 4, 5, 0})  // row 1: literal of 5 on a 2-wide frame
+                            .Append({9, 200, 4, 0, 2, 3, 8, 0})      // 200 rows down: outside
+                            .Append({4, 0, 3, 1, 6, 0, 5, 0});
     file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 2, .height = 2, .stream = stream}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
@@ -123,7 +123,7 @@ TEST_F(SpriteTest, SprRunsAndRowsPastTheFrameAreClipped) {
 TEST_F(SpriteTest, SprInvalidCodesStopDrawingAndRaiseBadTokenInPlanes) {
     for (uint8_t code : {0, 6, 7, 8, 10, 255}) {
         SCOPED_TRACE(static_cast<int>(code));
-        const auto stream = Bytes().raw({4, 0, 2, 1, 9, 0}).raw({code, 0}).raw({2, 1, 8, 0, 5, 0});
+        const auto stream = ByteBuilder().Append({4, 0, 2, 1, 9, 0}).Append({code, 0}).Append({2, 1, 8, 0, 5, 0});
         file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 2, .height = 1, .stream = stream}}, kPaletteId));
         auto canvas = draw();
         ASSERT_TRUE(canvas);  // what was drawn stays
@@ -145,12 +145,12 @@ TEST_F(SpriteTest, SprInvalidCodesStopDrawingAndRaiseBadTokenInPlanes) {
 TEST_F(SpriteTest, SprStreamRunningOffTheChunkEndsTheFrame) {
     // A literal that promises 10 indices in a chunk that holds 2 of them.
     file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 4, .height = 1, .stream = Bytes().raw({4, 0, 3, 10, 1, 2})}}, kPaletteId));
+             SprChunk({{.width = 4, .height = 1, .stream = ByteBuilder().Append({4, 0, 3, 10, 1, 2})}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
     EXPECT_EQ(rowOf(*canvas, 0), (Row{1, 2, kBg, kBg}));
     // A run cut before its pad byte, and a lone command byte.
-    for (const auto& stream : {Bytes().raw({4, 0, 2, 3, 9}), Bytes().raw({4, 0, 1})}) {
+    for (const auto& stream : {ByteBuilder().Append({4, 0, 2, 3, 9}), ByteBuilder().Append({4, 0, 1})}) {
         file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 4, .height = 1, .stream = stream}}, kPaletteId));
         auto c = draw();
         ASSERT_TRUE(c);
@@ -162,13 +162,13 @@ TEST_F(SpriteTest, SprStreamRunningOffTheChunkEndsTheFrame) {
 
 TEST_F(SpriteTest, FrameWithoutRowStartDrawsNothing) {
     file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 2, .height = 1, .stream = Bytes().raw({2, 2, 9, 0, 3, 2, 1, 2, 5, 0})}}, kPaletteId));
+             SprChunk({{.width = 2, .height = 1, .stream = ByteBuilder().Append({2, 2, 9, 0, 3, 2, 1, 2, 5, 0})}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
     EXPECT_EQ(rowOf(*canvas, 0), (Row{kBg, kBg}));
     constexpr ResId kOther = 101;
     file.Put(restype::kSPR2, kOther,
-             Spr2Chunk({{.width = 2, .height = 1, .stream = Bytes().u16(0xC002).raw({1, 2}).u16(0xA000)}}, kPaletteId));
+             Spr2Chunk({{.width = 2, .height = 1, .stream = ByteBuilder().U16(0xC002).Append({1, 2}).U16(0xA000)}}, kPaletteId));
     auto other = DrawSprite(file, kOther, 0, kBackground, kSpriteViewColour);
     ASSERT_TRUE(other);
     EXPECT_EQ(rowOf(*other, 0), (Row{kBg, kBg}));
@@ -282,19 +282,19 @@ TEST(SpriteFixup, SharedFrameIsTurnedOnceAndShortBodiesAreSafe) {
 
 // Every command of the newer format on a 4 x 5 frame.
 std::vector<uint8_t> spr2EveryCommand() {
-    Bytes b;
+    ByteBuilder b;
     Spr2Word(b, 0x0000, 0);                    // row 0
     Spr2Word(b, 0x6000, 1);                    // skip 1
-    Spr2Word(b, 0xC000, 3).raw({10, 11, 12});  // 3 colour-only pixels: odd, so a pad byte
-    b.u8(0xEE);
+    Spr2Word(b, 0xC000, 3).Append({10, 11, 12});  // 3 colour-only pixels: odd, so a pad byte
+    b.U8(0xEE);
     Spr2Word(b, 0x0000, 0);                                // row 1
-    Spr2Word(b, 0x2000, 2).raw({40, 20, 41, 21});          // depth, colour x 2
-    Spr2Word(b, 0x4000, 1).raw({42, 22, 31}).u8(0xEE);     // depth, colour, alpha; pad
+    Spr2Word(b, 0x2000, 2).Append({40, 20, 41, 21});          // depth, colour x 2
+    Spr2Word(b, 0x4000, 1).Append({42, 22, 31}).U8(0xEE);     // depth, colour, alpha; pad
     Spr2Word(b, 0x8000, 2);                                // rows 2 and 3 started: now on row 3
-    Spr2Word(b, 0xC000, 1).raw({13}).u8(0xEE);             // pad
+    Spr2Word(b, 0xC000, 1).Append({13}).U8(0xEE);             // pad
     Spr2Word(b, 0xA000, 0);                                // end
     Spr2Word(b, 0x0000, 0);
-    Spr2Word(b, 0xC000, 2).raw({99, 99});  // after the end: never drawn
+    Spr2Word(b, 0xC000, 2).Append({99, 99});  // after the end: never drawn
     return b;
 }
 
@@ -360,11 +360,11 @@ TEST_F(SpriteTest, Spr2PlanesSplitDepthColourAndScaledAlpha) {
 }
 
 TEST_F(SpriteTest, Spr2InvalidCodeEndsTheFrameQuietly) {
-    Bytes b;
+    ByteBuilder b;
     Spr2Word(b, 0x0000, 0);
-    Spr2Word(b, 0xC000, 1).raw({5}).u8(0);
+    Spr2Word(b, 0xC000, 1).Append({5}).U8(0);
     Spr2Word(b, 0xE000, 0);
-    Spr2Word(b, 0xC000, 1).raw({6}).u8(0);
+    Spr2Word(b, 0xC000, 1).Append({6}).U8(0);
     file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 1, .stream = b}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
@@ -376,15 +376,15 @@ TEST_F(SpriteTest, Spr2InvalidCodeEndsTheFrameQuietly) {
 }
 
 TEST_F(SpriteTest, Spr2OverlongCountsAreClippedAndCutStreamsEnd) {
-    Bytes b;
+    ByteBuilder b;
     Spr2Word(b, 0x8000, 3);  // rows 0-2 started: on row 2, which is past a 2-row frame
-    Spr2Word(b, 0xC000, 2).raw({1, 2});
+    Spr2Word(b, 0xC000, 2).Append({1, 2});
     Spr2Word(b, 0x8000, 0x1FFF);  // far below
-    Spr2Word(b, 0xC000, 1).raw({3}).u8(0);
+    Spr2Word(b, 0xC000, 1).Append({3}).U8(0);
     Spr2Word(b, 0x0000, 0);
     Spr2Word(b, 0x6000, 0x1FFF);
-    Spr2Word(b, 0xC000, 1).raw({4}).u8(0);
-    Spr2Word(b, 0x4000, 0x1FFF).raw({9, 9, 9, 9, 9});  // 8191 pixels promised, one and a bit present
+    Spr2Word(b, 0xC000, 1).Append({4}).U8(0);
+    Spr2Word(b, 0x4000, 0x1FFF).Append({9, 9, 9, 9, 9});  // 8191 pixels promised, one and a bit present
     file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 3, .height = 2, .stream = b}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
@@ -392,11 +392,11 @@ TEST_F(SpriteTest, Spr2OverlongCountsAreClippedAndCutStreamsEnd) {
     EXPECT_EQ(rowOf(*canvas, 1), (Row{kBg, kBg, kBg}));
 
     // Skip rows lands on the last started row: rows 0 and 1 started, drawing on row 1.
-    Bytes c;
+    ByteBuilder c;
     Spr2Word(c, 0x8000, 2);
-    Spr2Word(c, 0xC000, 3).raw({1, 2, 3}).u8(0);
+    Spr2Word(c, 0xC000, 3).Append({1, 2, 3}).U8(0);
     Spr2Word(c, 0x0000, 0);  // there is no row 2
-    Spr2Word(c, 0xC000, 1).raw({4}).u8(0);
+    Spr2Word(c, 0xC000, 1).Append({4}).U8(0);
     file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 3, .height = 2, .stream = c}}, kPaletteId));
     auto d = draw();
     ASSERT_TRUE(d);
@@ -475,9 +475,9 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
 // IDs are 16 bits on disk: a wider field naming 0x9C40 may hold it as 40000 or as -25536.
 TEST_F(SpriteTest, WideIdsNameTheStoredSixteenBitId) {
     constexpr ResId kHighId = static_cast<ResId>(0x9C40);  // reads as -25536
-    file.Put(restype::kPALT, kHighId, PaltChunk({{1, 2, 3}, {200, 55, 100}}));
+    file.Put(restype::kPALT, kHighId, EncodePalette({{1, 2, 3}, {200, 55, 100}}));
     file.Put(restype::kSPR2, kHighId,
-             Spr2Chunk({{.width = 1, .height = 1, .stream = Bytes().u16(0x0000).u16(0xC001).raw({1, 0}).u16(0xA000)}},
+             Spr2Chunk({{.width = 1, .height = 1, .stream = ByteBuilder().U16(0x0000).U16(0xC001).Append({1, 0}).U16(0xA000)}},
                        0x9C40 /* palette 40000 */));
     for (int32_t id : {0x9C40, -25536}) {
         SCOPED_TRACE(id);
@@ -559,7 +559,7 @@ TEST_F(SpriteTest, PlanePaletteFallbackOverrideAndFillIndex) {
     // An "SPR2" frame's palette ID replaces the chunk's only when above 0 and present:
     // real files carry left-over IDs (4, 12171, 0) in this field.
     constexpr ResId kFramePalette = 9;
-    file.Put(restype::kPALT, kFramePalette, PaltChunk({{1, 2, 3}, {255, 255, 255}}));
+    file.Put(restype::kPALT, kFramePalette, EncodePalette({{1, 2, 3}, {255, 255, 255}}));
     struct Case {
         int16_t framePalette;
         int32_t used;
@@ -624,7 +624,7 @@ TEST_F(SpriteTest, PlaneFlagsFollowTheSlotsGiven) {
 
 TEST_F(SpriteTest, ShortPaletteLeavesMissingColoursBlack) {
     constexpr ResId kShort = 12;
-    file.Put(restype::kPALT, kShort, PaltChunk({{10, 20, 30}}));
+    file.Put(restype::kPALT, kShort, EncodePalette({{10, 20, 30}}));
     file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}}, kShort));
     auto canvas = draw(0, kSpriteViewColour, kWhite);
     ASSERT_TRUE(canvas);

@@ -41,10 +41,10 @@ std::vector<uint8_t> objd(const Objd& o) {
 
 // A solid 2 x 2 "SPR2" of one colour index.
 std::vector<uint8_t> solid(uint8_t index) {
-    Bytes s;
+    ByteBuilder s;
     for (int y = 0; y < 2; ++y) {
         Spr2Word(s, 0x0000, 0);
-        Spr2Word(s, 0x2000, 2).u8(0).u8(index).u8(0).u8(index);
+        Spr2Word(s, 0x2000, 2).U8(0).U8(index).U8(0).U8(index);
     }
     Spr2Word(s, 0xA000, 0);
     return Spr2Chunk({{.width = 2, .height = 2, .stream = s}}, kPalette);

@@ -47,11 +47,11 @@ void WriteIff(const std::string& path, const std::vector<Body>& bodies) {
 /// A solid 4 x 4 "SPR2" frame of palette index kColour (two-byte pixels: depth, index).
 std::vector<uint8_t> SolidSprite() {
     constexpr uint16_t kSide = 4;
-    Bytes stream;
+    ByteBuilder stream;
     for (int y = 0; y < kSide; ++y) {
         Spr2Word(stream, 0x0000, 0);      // row start
         Spr2Word(stream, 0x2000, kSide);  // kSide pixels with depth
-        for (int x = 0; x < kSide; ++x) stream.u8(0).u8(static_cast<uint8_t>(kColour));
+        for (int x = 0; x < kSide; ++x) stream.U8(0).U8(static_cast<uint8_t>(kColour));
     }
     Spr2Word(stream, 0xA000, 0);  // end of frame
     return Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);

@@ -9,11 +9,12 @@
 #include <utility>
 #include <vector>
 
-#include "ByteBuilder.h"
+#include "support/ByteBuilder.h"
 #include "core/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
+#include "graphics/Palette.h"
 #include "sets/ViewResourceSet.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
@@ -33,12 +34,7 @@ constexpr size_t kMapOffsetPosition = 60;
 using Key = std::pair<ResType, ResId>;
 using Contents = std::map<Key, std::pair<std::string, Bytes>>;  // label, body
 
-Bytes Definition(int16_t catalogId) {
-    Bytes b(kObjectDefinitionSize, 0);
-    b[0] = 138;  // version, u32 little-endian
-    b[ObjectRecord::kCatalogStringsIdOffset] = static_cast<uint8_t>(catalogId);
-    return b;
-}
+Bytes Definition(int16_t catalogId) { return EncodeObjectDefinition({.graphicCount = 0, .catalogId = catalogId}); }
 
 /// Every resource of an open file, by type and ID.
 Contents ReadAll(IffResourceFile& file) {
@@ -75,8 +71,8 @@ protected:
         WriteObjectFile("chair", ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
         IffResourceFile file;
         ASSERT_EQ(file.Open(FileNameText(dir.File("chair.iff"))), rc::kOk);
-        ASSERT_EQ(AddAndWrite(file, restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).Text("x")), 0);
-        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).Text("a").Text("b")), 0);
+        ASSERT_EQ(AddAndWrite(file, restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).CString("x")), 0);
+        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).CString("a").CString("b")), 0);
         ASSERT_EQ(file.Close(), rc::kOk);
         ASSERT_NE(MapOffset(dir.Read("chair.iff")), 0u) << "a written file carries its map";
     }
@@ -90,9 +86,7 @@ protected:
         ASSERT_EQ(AddAndWrite(file, restype::kOBJD, 128, "chair", Definition(kCatalogId)), 0);
         ASSERT_EQ(AddAndWrite(file, restype::kCTSS, kCatalogId, "catalog", catalog), 0);
         ASSERT_EQ(AddAndWrite(file, restype::kSPR2, 300, "sprite", Bytes(40, 0x5A)), 0);
-        ASSERT_EQ(AddAndWrite(file, restype::kPALT, 300, "palette",
-                              ByteBuilder().U32(1).U32(1).U32(0).U32(0).U8(9).U8(8).U8(7)),
-                  0);
+        ASSERT_EQ(AddAndWrite(file, restype::kPALT, 300, "palette", EncodePalette({{9, 8, 7, 0}})), 0);
         ASSERT_EQ(file.Close(), rc::kOk);
     }
 
@@ -176,10 +170,10 @@ TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
         {"packed", twenty, "Roulette 0"},
         {"packedWithoutStrings", ByteBuilder().U16(kPacked).U8(0), ""},
         {"unknownCode", ByteBuilder().U16(0xFFFB).U16(2).Entry(1, "Chair").Entry(1, "Sit"), ""},
-        {"stringPastEnd", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").U8(1).Raw("Si"), "Chair"},
+        {"stringPastEnd", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").U8(1).Text("Si"), "Chair"},
         {"countBeyondData", ByteBuilder().U16(kMulti).U16(3).Entry(2, "Stuhl").Entry(2, "Sitzen"), "Stuhl"},
         {"countTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "Chair").Entry(1, "Sit").U8(0xA3), "Chair"},
-        {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).Text("Chair").Text("Sit"), ""},
+        {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).CString("Chair").CString("Sit"), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteBuilder.h"
+#include "support/ByteBuilder.h"
 #include "CatalogMemoryFile.h"
 #include "graphics/Palette.h"
 
@@ -141,9 +141,9 @@ TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtss) {
     PutObject(3, {.catalogId = 102});
     PutObject(4, {.catalogId = 103});
     PutObject(5, {.catalogId = 55});
-    file->Put(restype::kCATS, 100, ByteBuilder().Text("desc").Text("name"));
-    file->Put(restype::kCATS, 101, ByteBuilder().Text("only"));
-    file->Put(restype::kCATS, 102, ByteBuilder().Text("d").Raw("unterminated"));
+    file->Put(restype::kCATS, 100, ByteBuilder().CString("desc").CString("name"));
+    file->Put(restype::kCATS, 101, ByteBuilder().CString("only"));
+    file->Put(restype::kCATS, 102, ByteBuilder().CString("d").Text("unterminated"));
     file->Put(restype::kCTSS, 103, ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit"));
     set.Load(0);
     EXPECT_EQ(Record(0).Name(), "name");
@@ -174,7 +174,7 @@ TEST_F(ObjectSetTest, CatalogTextFallsBackToAnyLanguage) {
 
 // (A table of code-2 strings only is completed on a real file: ObjectSetFileTest.)
 TEST_F(ObjectSetTest, NameWithoutDescriptionGetsAnEmptyOne) {
-    file->Put(restype::kCTSS, 9, ByteBuilder().U16(0xFFFF).U16(1).Text("Lamp"));
+    file->Put(restype::kCTSS, 9, ByteBuilder().U16(0xFFFF).U16(1).CString("Lamp"));
     PutObject(1, {.catalogId = 9});
     set.Load(0);
     EXPECT_EQ(Record(0).Name(), "Lamp");

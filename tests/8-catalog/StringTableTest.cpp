@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ByteBuilder.h"
+#include "support/ByteBuilder.h"
 #include "CatalogMemoryFile.h"
 
 namespace tambrix {
@@ -69,11 +69,11 @@ INSTANTIATE_TEST_SUITE_P(
     Blocks, DecodingTest,
     ::testing::Values(
         Decoding{"plain", {0xFF, 0xFF, 0x02, 0x00, 'a', 0x00, 'b', 0x00}, {"a", "b"}, true},
-        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("ca").Text("b").Text(""), {"a", "b"}, true},
+        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).CString("a").CString("ca").CString("b").CString(""), {"a", "b"}, true},
         // count 2; "d\xA1g" and "it\xD5s" come out with 'o' and an apostrophe
-        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Raw("d\xA1g").U8(4).Raw("it\xD5s"), {"dog", "it's"}, true},
-        Decoding{"codeZero", ByteBuilder().U16(0).U16(1).Text("x"), {}, false},
-        Decoding{"unknownNegative", ByteBuilder().U16(0xFFFB).U16(1).Text("x"), {}, false},
+        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Text("d\xA1g").U8(4).Text("it\xD5s"), {"dog", "it's"}, true},
+        Decoding{"codeZero", ByteBuilder().U16(0).U16(1).CString("x"), {}, false},
+        Decoding{"unknownNegative", ByteBuilder().U16(0xFFFB).U16(1).CString("x"), {}, false},
         // (1,a) (2,x) (1,b): a change of language restarts the index, so b goes before a;
         // the fill bytes of a saved table follow the entries
         Decoding{"languageRuns", ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b").U8(0xA3),
@@ -83,23 +83,23 @@ INSTANTIATE_TEST_SUITE_P(
         Decoding{"empty", {}, {}, false},
         Decoding{"oneByte", {0xFF}, {}, false},
         Decoding{"codeWithoutCount", {0xFF, 0xFF}, {}, false},
-        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).Text("a").Text("b"), {"a", "b"}, false},
-        Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).Text("a").Raw("bc"), {"a"}, false},
-        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).Text("a").Text("").Text("b").Raw("c"), {"a"}, false},
+        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).CString("a").CString("b"), {"a", "b"}, false},
+        Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).CString("a").Text("bc"), {"a"}, false},
+        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).CString("a").CString("").CString("b").Text("c"), {"a"}, false},
         Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}, false},
         Decoding{"multiCountTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "a").Entry(1, "b"), {"a"}, false},
         Decoding{"multiNegativeCount", ByteBuilder().U16(kMulti).U16(0xFFFF).Entry(1, "a"), {}, false},
-        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).Text("b").Raw("z"), {"a"}, false},
+        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).CString("b").Text("z"), {"a"}, false},
         Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}, false},
-        Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Raw("a").U8(200).Raw("bc"), {"a"}, false},
-        Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Raw("q"), {"", "q"}, false},
-        Decoding{"prefixedNul", ByteBuilder().U16(1).U8(3).Raw(std::string_view("a\0b", 3)), {"a"}, false},
+        Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Text("a").U8(200).Text("bc"), {"a"}, false},
+        Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Text("q"), {"", "q"}, false},
+        Decoding{"prefixedNul", ByteBuilder().U16(1).U8(3).Text(std::string_view("a\0b", 3)), {"a"}, false},
         // 0xFFFC: language sets of pairs, each text a varint length and its bytes
         Decoding{"packed", kPackedTable, {"a", "b"}, true},
         Decoding{"packedTwoByteLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, kLong, "c"), {kLong}, true},
         Decoding{"packedCutInPairCount", ByteBuilder().U16(kPackedCode).U8(1).U8(2), {}, false},
         Decoding{"packedCutInLength", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(0x80), {"a"}, false},
-        Decoding{"packedTextPastEnd", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(3).Raw("bc"), {"a"}, false},
+        Decoding{"packedTextPastEnd", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(3).Text("bc"), {"a"}, false},
         Decoding{"packedCommentMissing", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).Packed("a"), {}, false},
         Decoding{"packedOverlongLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).U32(0x80808080).U8(0x80).U8(0), {}, false},
         Decoding{"packedSetsBeyondData", ByteBuilder().U16(kPackedCode).U8(3).U16(1).Pair(0, "a"), {"a"}, false},
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
-    ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kCommented).U16(1).Text("a").Text("note"), false), 0);
+    ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kCommented).U16(1).CString("a").CString("note"), false), 0);
     EXPECT_EQ(table.Get(0, kCur), nullptr);
     EXPECT_EQ(table.Get(2, kCur), nullptr);
     EXPECT_EQ(table.Get(-1, kCur), nullptr);
@@ -118,11 +118,11 @@ TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
 }
 
 TEST_F(StringTableTest, CaretTextTakesOnlyClosedStringsAndIsNeverConverted) {
-    file.Put(restype::kCST, 4, ByteBuilder().Raw("x^one^ y ^two^^"), "", false);  // not in library order
+    file.Put(restype::kCST, 4, ByteBuilder().Text("x^one^ y ^two^^"), "", false);  // not in library order
     table.SetSource(&file, 4, restype::kCST, StringTable::kTextMode, -1);
     ASSERT_EQ(table.Read(false, true), 0);
     EXPECT_EQ(Strings(table, 0), (S{"one", "two"}));
-    ASSERT_EQ(Read(restype::kCST, 5, ByteBuilder().Raw("^^^a^^^"), false, true, true), 0);
+    ASSERT_EQ(Read(restype::kCST, 5, ByteBuilder().Text("^^^a^^^"), false, true, true), 0);
     EXPECT_EQ(Strings(table, 0), (S{"", "a", ""}));
 }
 
@@ -259,19 +259,19 @@ TEST(StringTableReadTest, BodyThatCouldNotBeLoadedIsAFailure) {
 }
 
 TEST_F(StringTableTest, LoadPrefersBinaryThenCaretText) {
-    file.Put(restype::kCST, 7, ByteBuilder().Raw("^caret^"));
+    file.Put(restype::kCST, 7, ByteBuilder().Text("^caret^"));
     ASSERT_EQ(table.Load(&file, 7, false), 0);
     EXPECT_EQ(table.Type(), restype::kCST);
     EXPECT_EQ(Strings(table, 0), (S{"caret"}));
-    file.Put(restype::kSTR, 7, ByteBuilder().U16(kPlain).U16(1).Text("binary"));
+    file.Put(restype::kSTR, 7, ByteBuilder().U16(kPlain).U16(1).CString("binary"));
     ASSERT_EQ(table.Load(&file, 7, false), 0);
     EXPECT_EQ(Strings(table, 0), (S{"binary"}));
     EXPECT_EQ(table.Load(&file, 8, false), rc::kNoSuchResource);
 }
 
 TEST_F(StringTableTest, GetIndStringGivesOneStringOrNothing) {
-    file.Put(restype::kSTR, 3, ByteBuilder().U16(kPlain).U16(2).Text("one").Text("two"));
-    file.Put(restype::kCST, 4, ByteBuilder().Raw("^text^"));
+    file.Put(restype::kSTR, 3, ByteBuilder().U16(kPlain).U16(2).CString("one").CString("two"));
+    file.Put(restype::kCST, 4, ByteBuilder().Text("^text^"));
     FixedText<8> text;
     GetIndString(file, text, 3, 2);
     EXPECT_EQ(text.View(), "two");
@@ -332,7 +332,7 @@ TEST_F(StringTableTest, SaveDropsLanguagesThatOnlyHoldCopies) {
 }
 
 TEST_F(StringTableTest, SavedCaretTextBecomesBinaryAndKeepsItsStrings) {
-    Bytes caret = ByteBuilder().Raw("^one^^two^^three^");
+    Bytes caret = ByteBuilder().Text("^one^^two^^three^");
     file.Put(restype::kCST, 6, caret, "txt");
     ASSERT_EQ(table.Load(&file, 6, false), 0);
     table.ClearAll();
@@ -350,7 +350,7 @@ TEST_F(StringTableTest, SavedCaretTextBecomesBinaryAndKeepsItsStrings) {
 }
 
 TEST_F(StringTableTest, FailedSaveChangesNothing) {
-    Bytes original = ByteBuilder().U16(kPlain).U16(1).Text("a");
+    Bytes original = ByteBuilder().U16(kPlain).U16(1).CString("a");
     file.Put(restype::kSTR, 1, original);
     table.SetSource(&file, 1, restype::kSTR, StringTable::kBinaryMode, -1);
     table.Set(1, "b", kCur);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "catalog/ObjectSet.h"
 #include "core/DataBlock.h"
 #include "core/TextBuffer.h"
 #include "graphics/PreviewRenderer.h"
@@ -56,35 +57,19 @@ bool writeIff(const QString& path, const std::vector<Body>& bodies) {
 
 /// A solid 4 x 4 "SPR2" frame of palette index kColour (two-byte pixels: depth, index).
 std::vector<uint8_t> solidSprite() {
-    chunks::Bytes stream;
+    chunks::ByteBuilder stream;
     for (int y = 0; y < kSide; ++y) {
         chunks::Spr2Word(stream, 0x0000, 0);      // row start
         chunks::Spr2Word(stream, 0x2000, kSide);  // kSide pixels with depth
-        for (int x = 0; x < kSide; ++x) stream.u8(0).u8(kColour);
+        for (int x = 0; x < kSide; ++x) stream.U8(0).U8(kColour);
     }
     chunks::Spr2Word(stream, 0xA000, 0);  // end of frame
     return chunks::Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);
 }
 
-/// A 216-byte definition (version 138): one graphic at kDrawGroup, a price, a catalog ID.
+/// One graphic at kDrawGroup, a price, a catalog ID.
 std::vector<uint8_t> objectDefinition(int16_t price) {
-    std::vector<uint8_t> bytes(216, 0);
-    auto put = [&bytes](size_t at, int32_t value, int count) {
-        for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-    };
-    put(0, 138, 4);         // version
-    put(6, kDrawGroup, 2);  // base graphic ID
-    put(8, 1, 2);           // graphic count
-    put(36, price, 2);      // price
-    put(82, kCatalog, 2);   // catalog-strings ID
-    return bytes;
-}
-
-/// "CATS": the description, then the name, each ending in NUL.
-std::vector<uint8_t> catalogStrings(const char* name, const char* description) {
-    std::vector<uint8_t> bytes(description, description + std::strlen(description) + 1);
-    bytes.insert(bytes.end(), name, name + std::strlen(name) + 1);
-    return bytes;
+    return EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = price, .catalogId = kCatalog});
 }
 
 std::vector<Body> companionGraphics() {
@@ -95,7 +80,7 @@ std::vector<Body> companionGraphics() {
 
 }  // namespace
 
-Q_DECLARE_METATYPE(std::vector<chunks::DgrpEntry>)
+Q_DECLARE_METATYPE(std::vector<DrawGroupEntry>)
 
 class ObjectRoadTest : public QObject {
     Q_OBJECT
@@ -109,7 +94,7 @@ private slots:
 
     void objectDrawsWithTheSpritesOfItsCompanion() {
         QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(-25)}},
-                                                 {restype::kCATS, {kCatalog, catalogStrings("Lamp", "Bright.")}}}));
+                                                 {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}}}));
         QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(mFolder));
@@ -131,7 +116,7 @@ private slots:
     void dottedNameFindsItsCompanionToo() {
         // "my.lamp" would read as a name with the extension ".lamp".
         QVERIFY(writeIff(mFolder + "/my.lamp.iff", {{restype::kOBJD, {128, objectDefinition(1)}},
-                                                    {restype::kCATS, {kCatalog, catalogStrings("Lamp", "")}}}));
+                                                    {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "")}}}));
         QVERIFY(writeIff(mFolder + "/my.lamp.spf", companionGraphics()));
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(mFolder));
@@ -164,18 +149,18 @@ private slots:
     // A picture that is blank or missing says why in the status bar, until the next
     // file is shown.
     void refusedPictureSaysWhyInTheStatusBar_data() {
-        QTest::addColumn<std::vector<chunks::DgrpEntry>>("image");
+        QTest::addColumn<std::vector<DrawGroupEntry>>("image");
         QTest::addColumn<QString>("note");
         QTest::addColumn<QSize>("picture");
-        QTest::newRow("no sprite") << std::vector<chunks::DgrpEntry>{{.spriteId = 99}}
+        QTest::newRow("no sprite") << std::vector<DrawGroupEntry>{{.spriteId = 99}}
                                    << QString("no sprite to draw in this view") << QSize(33, 33);
         // 29,224 + 4 + 32 wide, 28,979 + 4 + 32 high: over the 16,384 cap.
-        QTest::newRow("too large") << std::vector<chunks::DgrpEntry>{{.spriteId = kSprite},
-                                                                      {.spriteId = kSprite, .x = 29224, .y = -28979}}
+        QTest::newRow("too large") << std::vector<DrawGroupEntry>{{.spriteId = kSprite},
+                                                                      {.spriteId = kSprite, .xOffset = 29224, .yOffset = -28979}}
                                    << QString("picture too large: 29,260 x 29,015 pixels") << QSize();
     }
     void refusedPictureSaysWhyInTheStatusBar() {
-        QFETCH(std::vector<chunks::DgrpEntry>, image);
+        QFETCH(std::vector<DrawGroupEntry>, image);
         QFETCH(QString, note);
         QFETCH(QSize, picture);
         std::vector<Body> graphics = companionGraphics();
