@@ -19,7 +19,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr uint16_t kMultiLanguage = 0xFFFD;
 constexpr int kLanguages = 20;
 
 /// A folder under the system's temporary folder, removed with its files.
@@ -32,28 +31,14 @@ struct ScratchFolder {
     std::filesystem::path path;
 };
 
-void putU16(Bytes& b, uint16_t v) {
-    b.push_back(static_cast<uint8_t>(v & 0xFF));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void putText(Bytes& b, const std::string& s) {
-    b.insert(b.end(), s.begin(), s.end());
-    b.push_back(0);
-}
-
 /// A multi-language table of `perLanguage` strings in each of `languages` languages.
 Bytes multiLanguageTable(int perLanguage, int languages) {
-    Bytes b;
-    putU16(b, kMultiLanguage);
-    putU16(b, static_cast<uint16_t>(perLanguage * languages));
+    std::vector<LanguageString> entries;
     for (int l = 1; l <= languages; ++l) {
-        for (int i = 0; i < perLanguage; ++i) {
-            b.push_back(static_cast<uint8_t>(l));
-            putText(b, "string number " + std::to_string(i));
-            putText(b, "a comment");
-        }
+        for (int i = 0; i < perLanguage; ++i)
+            entries.push_back({static_cast<uint8_t>(l), "string number " + std::to_string(i), "a comment"});
     }
-    return b;
+    return EncodeLanguageStrings(entries);
 }
 
 void add(IffResourceFile& file, ResType type, ResId id, const Bytes& body) {
@@ -110,25 +95,15 @@ BENCHMARK(BM_SaveMerged)->Arg(10)->Arg(100)->Arg(1000);
 void fillObjects(IffResourceFile& file, int objects) {
     constexpr int kTilesPerObject = 4;
     for (int i = 0; i < objects; ++i) {
-        Bytes def(kObjectDefinitionSize, 0);
-        def[0] = 138;
-        def[ObjectRecord::kCatalogStringsIdOffset] = static_cast<uint8_t>(i / kTilesPerObject);
-        def[ObjectRecord::kMasterIdOffset] = static_cast<uint8_t>(i / kTilesPerObject + 1);
         // a master (sub-index -1) followed by three tiles (sub-index 0x0101)
-        uint8_t sub = i % kTilesPerObject == 0 ? 0xFF : 0x01;
-        def[ObjectRecord::kSubIndexOffset] = def[ObjectRecord::kSubIndexOffset + 1] = sub;
-        add(file, restype::kOBJD, static_cast<ResId>(128 + i), def);
-        if (i % kTilesPerObject == 0) {
-            Bytes table;
-            putU16(table, kMultiLanguage);
-            putU16(table, 2);
-            for (const char* s : {"name", "description"}) {
-                table.push_back(1);
-                putText(table, s);
-                putText(table, "");
-            }
-            add(file, restype::kCTSS, static_cast<ResId>(i / kTilesPerObject), table);
-        }
+        const bool master = i % kTilesPerObject == 0;
+        const auto object = static_cast<int16_t>(i / kTilesPerObject);
+        add(file, restype::kOBJD, static_cast<ResId>(128 + i),
+            EncodeObjectDefinition({.graphicCount = 0,
+                                    .masterId = static_cast<int16_t>(object + 1),
+                                    .subIndex = master ? ObjectRecord::kMasterSubIndex : TileSubIndex(1, 1),
+                                    .catalogId = object}));
+        if (master) add(file, restype::kCTSS, object, EncodeLanguageStrings({{1, "name", ""}, {1, "description", ""}}));
     }
 }
 

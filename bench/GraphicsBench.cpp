@@ -6,44 +6,44 @@
 #include <cstring>
 #include <vector>
 
-#include "support/SpriteBuilders.h"
 #include "BenchResourceFile.h"
-#include "catalog/ObjectSet.h"
-#include "graphics/Palette.h"
 #include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
+#include "catalog/ObjectSet.h"
+#include "graphics/DrawGroup.h"
+#include "graphics/Palette.h"
 #include "graphics/Sprite.h"
+#include "graphics/SpriteEncoder.h"
 
 using namespace tambrix;
-using namespace tambrix::testing;
 using tambrix::bench::BenchResourceFile;
 
 namespace {
 
 constexpr ResId kPalette = 3;
 
+// Entry i is (i, 255 - i, i / 2): every index its own colour.
+std::vector<uint8_t> distinctPalette() {
+    std::vector<PaletteEntry> colours;
+    for (int i = 0; i < 256; ++i)
+        colours.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i / 2), 0});
+    return EncodePalette(colours);
+}
+
 // A w x h "SPR2" frame shaped like an object sprite: each row a transparent margin, a
-// run of three-byte pixels, a run of two-byte pixels, then colour-only pixels.
+// run of translucent pixels (depth, colour and alpha), then opaque ones (depth and colour).
 std::vector<uint8_t> objectSprite(uint16_t w, uint16_t h) {
-    ByteBuilder s;
-    const uint16_t margin = w / 8;
-    const uint16_t full = w / 4;
-    const uint16_t two = w / 4;
-    const uint16_t one = static_cast<uint16_t>(w - 2 * margin - full - two);
+    SpriteImage image(w, h);
+    const int margin = w / 8;
+    const int translucent = w / 4;
     for (int y = 0; y < h; ++y) {
-        Spr2Word(s, 0x0000, 0);
-        Spr2Word(s, 0x6000, margin);
-        Spr2Word(s, 0x4000, full);
-        for (int x = 0; x < full; ++x) s.U8(static_cast<uint8_t>(x)).U8(static_cast<uint8_t>(y)).U8(31);
-        if (full % 2) s.U8(0);
-        Spr2Word(s, 0x2000, two);
-        for (int x = 0; x < two; ++x) s.U8(static_cast<uint8_t>(x + 40)).U8(static_cast<uint8_t>(y + 1));
-        Spr2Word(s, 0xC000, one);
-        for (int x = 0; x < one; ++x) s.U8(static_cast<uint8_t>(x + 7));
-        if (one % 2) s.U8(0);
+        for (int x = margin; x < w - margin; ++x) {
+            const size_t i = image.Index(x, y);
+            image.color[i] = static_cast<uint8_t>(x + 7);
+            image.depth[i] = static_cast<uint8_t>(y % 250);
+            image.alpha[i] = x < margin + translucent ? 200 : 255;
+        }
     }
-    Spr2Word(s, 0xA000, 0);
-    return Spr2Chunk({{.width = w, .height = h, .stream = s}}, kPalette);
+    return EncodeSpr2({image}, kPalette);
 }
 
 constexpr uint16_t kSpriteW = 136;
@@ -51,7 +51,7 @@ constexpr uint16_t kSpriteH = 384;
 
 void BM_DecodeSpritePlanes(benchmark::State& state) {
     BenchResourceFile file;
-    file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
+    file.Put(restype::kPALT, kPalette, distinctPalette());
     file.Put(restype::kSPR2, 1, objectSprite(kSpriteW, kSpriteH));
     for (auto _ : state) {
         Palette palette;
@@ -65,7 +65,7 @@ BENCHMARK(BM_DecodeSpritePlanes);
 
 void BM_DrawSprite(benchmark::State& state) {
     BenchResourceFile file;
-    file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
+    file.Put(restype::kPALT, kPalette, distinctPalette());
     file.Put(restype::kSPR2, 1, objectSprite(kSpriteW, kSpriteH));
     for (auto _ : state) benchmark::DoNotOptimize(DrawSprite(file, 1, 0, 0xFFFFFF, kSpriteViewColour));
     state.SetItemsProcessed(state.iterations() * kSpriteW * kSpriteH);
@@ -85,19 +85,9 @@ void BM_MemcpySpriteBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpySpriteBytes);
 
-// A 216-byte object definition with the fields the renderer reads.
+// An object definition with the fields the renderer reads.
 std::vector<uint8_t> objd(int16_t baseGraphic, int16_t masterId, int16_t subIndex) {
-    std::vector<uint8_t> b(216, 0);
-    auto put16 = [&b](size_t at, int16_t v) {
-        b[at] = static_cast<uint8_t>(v);
-        b[at + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
-    };
-    b[0] = 138;              // version
-    put16(6, baseGraphic);   // base graphic ID
-    put16(8, 1);             // graphic count
-    put16(20, masterId);     // master ID
-    put16(22, subIndex);     // sub-index
-    return b;
+    return EncodeObjectDefinition({.baseGraphic = baseGraphic, .masterId = masterId, .subIndex = subIndex});
 }
 
 // An object of tilesPerSide² tiles loaded through an object set; each tile's draw group
@@ -108,15 +98,15 @@ struct ObjectFixture {
     explicit ObjectFixture(int tilesPerSide) {
         auto owned = std::make_unique<BenchResourceFile>();
         BenchResourceFile& file = *owned;
-        file.Put(restype::kPALT, kPalette, DistinctPaltChunk());
+        file.Put(restype::kPALT, kPalette, distinctPalette());
         for (int zoom = 0; zoom < 3; ++zoom) {
             const int scale = 1 << zoom;
             file.Put(restype::kSPR2, static_cast<ResId>(100 + zoom), objectSprite(34 * scale, 96 * scale));
             file.Put(restype::kSPR2, static_cast<ResId>(200 + zoom), objectSprite(16 * scale, 24 * scale));
         }
-        std::vector<std::vector<DrawGroupEntry>> images;
-        for (int view = 0; view < 12; ++view) {
-            const int zoom = view >> 2;
+        DrawGroupImages images;
+        for (int view = 0; view < kViewCount; ++view) {
+            const int zoom = view / kViewRotations;
             images.push_back({{.spriteId = 100 + zoom, .xOffset = -17 << zoom, .yOffset = -80 << zoom},
                               {.spriteId = 200 + zoom, .xOffset = -4 << zoom, .yOffset = -60 << zoom, .zOffset = 0.25f}});
         }

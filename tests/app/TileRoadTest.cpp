@@ -11,7 +11,11 @@
 #include <memory>
 #include <vector>
 
+#include <algorithm>
+
 #include "core/DataBlock.h"
+#include "graphics/Palette.h"
+#include "graphics/SpriteEncoder.h"
 #include "core/TextBuffer.h"
 #include "containers/IffResourceFile.h"
 #include "core/ResourceTypes.h"
@@ -26,64 +30,22 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-void put16(Bytes& bytes, int value) {
-    bytes.push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-void put32(Bytes& bytes, uint32_t value) {
-    put16(bytes, static_cast<int>(value & 0xFFFF));
-    put16(bytes, static_cast<int>(value >> 16));
-}
-
 const int kPaletteId = 1;
 const uint8_t kRed = 1;  // palette index of the sprites' pixels
 
-/// PALT: version, entry count, 8 unused bytes, then red-green-blue triplets.
-Bytes palette() {
-    Bytes bytes;
-    put32(bytes, 0);  // version (not read)
-    put32(bytes, 2);  // entry count
-    put32(bytes, 0);  // unused
-    put32(bytes, 0);
-    for (uint8_t c : {255, 255, 255}) bytes.push_back(c);  // 0: white
-    for (uint8_t c : {255, 0, 0}) bytes.push_back(c);      // 1: red
-    return bytes;
-}
+/// White and red.
+Bytes palette() { return EncodePalette({{255, 255, 255, 0}, {255, 0, 0, 0}}); }
 
-/// SPR# of version 502: `frames` frames, frame f being (width) x (3 + f) pixels of red.
+/// SPR#: `frames` frames, frame f being (width) x (3 + f) pixels of red.
 Bytes sprite(int frames, int width) {
-    std::vector<Bytes> bodies;
+    std::vector<SpriteImage> images;
     for (int f = 0; f < frames; ++f) {
-        Bytes frame;
-        put16(frame, 0);          // position, second value
-        put16(frame, 0);          // position, first value
-        put16(frame, 3 + f);      // height
-        put16(frame, width);      // width
-        put16(frame, 0);          // not read
-        for (int row = 0; row < 3 + f; ++row) {
-            frame.push_back(4);   // start the next row
-            frame.push_back(0);
-            frame.push_back(2);   // run of `width` pixels
-            frame.push_back(static_cast<uint8_t>(width));
-            frame.push_back(kRed);
-            frame.push_back(0);   // pad
-        }
-        frame.push_back(5);       // end of frame
-        frame.push_back(0);
-        bodies.push_back(frame);
+        SpriteImage image(width, 3 + f);
+        std::fill(image.color.begin(), image.color.end(), kRed);
+        std::fill(image.alpha.begin(), image.alpha.end(), 255);
+        images.push_back(std::move(image));
     }
-    Bytes bytes;
-    put32(bytes, 502);                             // version
-    put32(bytes, static_cast<uint32_t>(frames));   // frame count
-    put32(bytes, kPaletteId);                      // palette ID
-    uint32_t offset = 12 + 4 * static_cast<uint32_t>(frames);
-    for (const Bytes& body : bodies) {
-        put32(bytes, offset);                      // frame offset from the chunk start
-        offset += static_cast<uint32_t>(body.size());
-    }
-    for (const Bytes& body : bodies) bytes.insert(bytes.end(), body.begin(), body.end());
-    return bytes;
+    return EncodeSprHash(images, kPaletteId);
 }
 
 bool add(IffResourceFile& file, ResType type, ResId id, const Bytes& body) {

@@ -15,6 +15,7 @@
 #include "graphics/Palette.h"
 #include "graphics/SpriteEncoder.h"
 #include "containers/IffResourceFile.h"
+#include "support/ByteBuilder.h"
 
 namespace tambrix::tools {
 namespace {
@@ -251,24 +252,19 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
     // size with the header, ID, flags 0x0010 library order, label number none) and body.
     const std::string wall = mFolder / "stripe.wll";
     {
-        std::vector<uint8_t> bytes;
-        const char header[] = "IFF FILE 1.0:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1996";
-        bytes.assign(header, header + sizeof header);  // 64 bytes with the final 0x00
+        testing::ByteBuilder bytes;
+        bytes.Text("IFF FILE 1.0:TYPE FOLLOWED BY SIZE").U8(0).Text(" KOREL VANSTRAT & MAXIS 1996").U8(0);
         auto chunk = [&bytes](const char* type, uint16_t id, const std::vector<uint8_t>& body) {
-            const uint32_t size = 16 + static_cast<uint32_t>(body.size());
-            bytes.insert(bytes.end(), type, type + 4);
-            for (int shift : {24, 16, 8, 0}) bytes.push_back(static_cast<uint8_t>(size >> shift));
-            bytes.insert(bytes.end(), {static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id), 0x00, 0x10});
-            bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0xFF});
-            bytes.insert(bytes.end(), body.begin(), body.end());
+            bytes.Text(type).U32BE(16 + static_cast<uint32_t>(body.size())).U16BE(id).U16BE(0x0010);
+            bytes.U32BE(0xFFFFFFFF).Append(body);
         };
         SpriteImage frame(2, 2);
         std::fill(frame.alpha.begin(), frame.alpha.end(), 255);
         chunk("PALT", 7, EncodePalette(std::vector<PaletteEntry>(256, {1, 2, 3, 0})));
         chunk("SPR#", 1, EncodeSprHash({frame}, 7));
         chunk("STR#", 0, EncodePlainStrings({"Stripe", "12", "Sage stripes"}));
-        std::ofstream(wall, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(wall, std::ios::binary).write(reinterpret_cast<const char*>(bytes.Bytes().data()),
+                                                    static_cast<std::streamsize>(bytes.Size()));
     }
     const std::string png = mFolder / "look.png";
     for (const std::string& file : {path, wall}) {
