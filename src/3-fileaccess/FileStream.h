@@ -9,7 +9,7 @@ namespace tambrix {
 class FileHandle;
 
 /// The file of one container resource file. Wraps at most one FileHandle and turns
-/// every operation into a result code (0 for success, see resfile/ResultCodes.h).
+/// every operation into a result code (rc::kOk for success, see core/ResultCodes.h).
 class FileStream {
 public:
     FileStream() = default;
@@ -19,27 +19,28 @@ public:
     virtual ~FileStream();
 
     /// Read-write first; falls back to read-only (IsOpenedForWriting() then false).
-    /// -47 already open; -50 neither open succeeded.
+    /// kAlreadyOpen; kIoFailed when neither open succeeded.
     int32_t Open(const TextBuffer& name);
-    /// Creates an empty file and leaves the stream closed. -47 open; -43 exists; -42 failed.
+    /// Creates an empty file and leaves the stream closed. kAlreadyOpen; kFileExists;
+    /// kCreateFailed.
     int32_t Create(const TextBuffer& name);
-    /// -47 the stream is open; -40 no such file; -39 deletion failed.
+    /// kAlreadyOpen when the stream is open; kNoSuchFile; kDeleteFailed.
     int32_t Delete(const TextBuffer& name);
-    /// -49 not open.
+    /// kNotOpen.
     int32_t Close();
-    /// count in: bytes asked; out: bytes read. -49 not open; -48 fewer bytes than asked
+    /// count in: bytes asked; out: bytes read. kNotOpen; kShortRead for fewer bytes than asked
     /// (the position still advances over the bytes read).
     int32_t Read(void* buffer, uint32_t& count);
-    /// count in: bytes to write; out: bytes written. -49 not open; -46 short write.
+    /// count in: bytes to write; out: bytes written. kNotOpen; kShortWrite.
     int32_t Write(const void* buffer, uint32_t& count);
-    /// Position from the start. -49 not open; -48 the seek failed (past the end).
+    /// Position from the start. kNotOpen; kShortRead when the seek failed (past the end).
     int32_t Seek(uint32_t position);
     int32_t GetSize(uint32_t& size);
-    /// -49 not open; -50 failed.
+    /// kNotOpen; kIoFailed.
     int32_t SetSize(uint32_t size);
-    /// -49 not open; -50 failed.
+    /// kNotOpen; kIoFailed.
     int32_t Flush();
-    /// Copies the handle's normalised name. -49 not open.
+    /// Copies the handle's normalised name. kNotOpen.
     int32_t GetName(TextBuffer& name);
     bool IsOpen() const { return mHandle != nullptr; }
     bool IsOpenedForWriting() const { return mOpenedForWriting != 0; }

@@ -44,7 +44,8 @@ public:
     virtual DataBlock* GetNamedResource(ResType type, const TextBuffer& label, ConversionRoutine convert) = 0;
     /// index is 1-based.
     virtual DataBlock* GetIndResource(ResType type, int16_t index, ConversionRoutine convert) = 0;
-    /// Attribute 0 is a plain GetResource; any other attribute answers -91 and null.
+    /// Attribute 0 is a plain GetResource; any other attribute answers rc::kAttrUnsupported and
+    /// null.
     virtual DataBlock* GetResourceWithAttr(ResType type, ResId id, uint8_t attribute, ConversionRoutine convert);
     virtual void GetResName(DataBlock* block, TextBuffer& label) = 0;
     /// 0 when the block is not this file's.

@@ -54,7 +54,7 @@ public:
     int32_t Close() override;
     int32_t Update() override;
     bool IsWritable() override;
-    /// The first member's path without its extension; -49 when no member is open.
+    /// The first member's path without its extension; rc::kNotOpen when no member is open.
     int32_t GetPath(TextBuffer& name) override;
     bool IsOpen() override;
     int16_t CountTypes() override;
@@ -102,7 +102,7 @@ private:
     Member* findMember(ResourceFile* file);
     static bool refusesType(const Member& member, ResType type);
     /// The first writable member that accepts the type; otherwise null, with the code
-    /// (-92 or -94) that the attempt leaves.
+    /// (rc::kNoAcceptingMember or rc::kNoWritableMember) that the attempt leaves.
     Member* memberForAdding(ResType type, int32_t& code);
     std::vector<ResType> typeUnion();
 
