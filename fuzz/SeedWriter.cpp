@@ -262,17 +262,17 @@ void WriteFolderTrees(Seeds& seeds) {
         w.U8(static_cast<uint8_t>(t.files.size()));
         for (const auto& [name, body] : t.files) {
             w.U8(static_cast<uint8_t>(name.size()));
-            w.Bytes(reinterpret_cast<const uint8_t*>(name.data()), name.size());
+            w.Text(name);
             w.U8(static_cast<uint8_t>(body.size()));
-            w.Bytes(reinterpret_cast<const uint8_t*>(body.data()), body.size());
+            w.Text(body);
         }
         w.U8(static_cast<uint8_t>(t.list.size()));
-        w.Bytes(reinterpret_cast<const uint8_t*>(t.list.data()), t.list.size());
+        w.Text(t.list);
         for (const std::string& label : t.labels) {
             w.U8(0);  // the first type
             w.U16(5);
             w.U8(static_cast<uint8_t>(label.size()));
-            w.Bytes(reinterpret_cast<const uint8_t*>(label.data()), label.size());
+            w.Text(label);
         }
         seeds.Put("folder_list", t.name, w.Take());
     }
