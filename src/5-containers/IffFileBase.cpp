@@ -106,9 +106,7 @@ int32_t IffFileBase::Close() {
     forgetFile();
     int32_t closed = mStream.Close();
     // Nothing of this file is carried into the next Create or Open of this object.
-    mSpace.Forget();
-    mSpace.nextFit = -1;
-    mSpace.freeBytes = 0;
+    mSpace.Reset();
     mChanged = false;
     // A failure while writing the changes is not hidden behind a good close.
     return finish(r != rc::kOk ? r : closed);
@@ -150,7 +148,7 @@ int32_t IffFileBase::compactIfWorthIt() {
 int32_t IffFileBase::Compact() {
     if (!beginChange()) return GetError();
     // Old maps go with the free chunks (version 1.0 has none).
-    return finish(mSpace.Compact(legacy() ? ResType{0} : kMapType));
+    return finish(mSpace.Compact(legacy() ? kNoType : kMapType));
 }
 
 bool IffFileBase::IsWritable() { return mStream.IsOpenedForWriting(); }

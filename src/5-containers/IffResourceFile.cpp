@@ -6,6 +6,11 @@ namespace tambrix {
 
 using namespace iff;
 
+namespace {
+constexpr ResId kMapId = 0;
+constexpr uint32_t kMapVersion = 0;
+}  // namespace
+
 IffResourceFile::IffResourceFile() : IffFileBase(ChunkLayout::kModern) {
     mSpace.SetWriteGuard([this] { return beforeChunkWrite(); });
 }
@@ -17,17 +22,17 @@ IffResourceFile::~IffResourceFile() {
 // ---- the file and its map ------------------------------------------------------
 
 // A new file is a version 2.5 header without a map and no chunks.
-int32_t IffResourceFile::writeNewHeader(FileStream& stream) { return iff::WriteFileHeader(stream, 0); }
+int32_t IffResourceFile::writeNewHeader(FileStream& stream) { return iff::WriteFileHeader(stream, kNoMapOffset); }
 
 int32_t IffResourceFile::readHeader() {
     FileHeaderInfo info;
     int32_t r = ReadFileHeader(mStream, info);
-    mMapOffset = r == rc::kOk ? info.mapOffset : 0;
+    mMapOffset = r == rc::kOk ? info.mapOffset : kNoMapOffset;
     return r;
 }
 
 void IffResourceFile::readIndex() {
-    if (mMapOffset == 0 || !readMap(mMapOffset)) walk();
+    if (mMapOffset == kNoMapOffset || !readMap(mMapOffset)) walk();
     mIndex.RemoveGroup(kMapType);
 }
 
@@ -43,7 +48,7 @@ bool IffResourceFile::readMap(uint32_t offset) {
     if (!map.Read(*body)) return false;  // counts or labels ran past the body
     mSpace.freeBytes = mIndex.freeBytes;
     // A map that lists a map of its own cannot be the one written for this file.
-    if (findById(kMapType, 0, 0)) {
+    if (findById(kMapType, kMapId, 0)) {
         mIndex.groups.clear();
         return false;
     }
@@ -57,7 +62,7 @@ int32_t IffResourceFile::writeBack() {
     // addition to an otherwise untouched file would be dropped on close.
     if (mChanged || anyAwaitingWrite()) r = Update();
     // A header still naming a map (its zeroing failed) keeps the file from compaction.
-    if (r == rc::kOk && mMapOffset == 0) r = compactIfWorthIt();
+    if (r == rc::kOk && mMapOffset == kNoMapOffset) r = compactIfWorthIt();
     if (r == rc::kOk && mChanged) r = writeMap();
     return r;
 }
@@ -66,15 +71,15 @@ int32_t IffResourceFile::writeMap() {
     mIndex.RemoveGroup(kMapType);
     mIndex.freeBytes = mSpace.freeBytes;
     ResourceMap map(mIndex);
-    DataBlock* block = SerializeToBlock(map, 0);
+    DataBlock* block = SerializeToBlock(map, kMapVersion);
     if (!block) return rc::kNoMemory;
     LabelText noLabel;
-    if (AddResource(block, kMapType, 0, noLabel, true) != rc::kOk) {
+    if (AddResource(block, kMapType, kMapId, noLabel, true) != rc::kOk) {
         FreeDataBlock(block);
         return GetError();
     }
     if (WriteResource(block) != rc::kOk) return GetError();
-    ResourceEntry* entry = findById(kMapType, 0, 0);
+    ResourceEntry* entry = findById(kMapType, kMapId, 0);
     if (!entry || entry->offset == kNoOffset) return rc::kOk;
     return writeFileHeader(entry->offset);
 }
@@ -83,16 +88,16 @@ int32_t IffResourceFile::writeMap() {
 // that a file caught half-written is walked rather than trusted to a stale map.
 int32_t IffResourceFile::beforeChunkWrite() {
     mChanged = true;
-    if (mMapOffset != 0) return writeFileHeader(0);
+    if (mMapOffset != kNoMapOffset) return writeFileHeader(kNoMapOffset);
     return rc::kOk;
 }
 
 int32_t IffResourceFile::writeFileHeader(uint32_t mapOffset) {
-    if (mMapOffset != 0) {
+    if (mMapOffset != kNoMapOffset) {
         // The old map becomes free space, but only when it really is a map: a header
         // whose offset points elsewhere must not turn a resource into free space.
         const uint32_t old = mMapOffset;
-        mMapOffset = 0;
+        mMapOffset = kNoMapOffset;
         ChunkHeader header;
         int32_t r = mSpace.ReadHeader(old, header);
         if (r == rc::kOk && header.type == kMapType && !header.IsFree())
@@ -123,9 +128,8 @@ int32_t IffResourceFile::Resume() {
     FileNameText path(mRememberedPath);
     mRememberedPath.Clear();
     if (path.Length() == 0) return finish(rc::kIoFailed);
-    int32_t r = Open(path);
-    mSpace.nextFit = 0;
-    return finish(r);
+    // Closing let the search position go: the next search starts at the first chunk.
+    return finish(Open(path));
 }
 
 // ---- attributes ----------------------------------------------------------------

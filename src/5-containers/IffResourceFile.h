@@ -29,15 +29,15 @@ private:
     int32_t readHeader() override;
     void readIndex() override;
     int32_t writeBack() override;
-    void forgetFile() override { mMapOffset = 0; }
+    void forgetFile() override { mMapOffset = iff::kNoMapOffset; }
 
     bool readMap(uint32_t offset);
     int32_t writeFileHeader(uint32_t mapOffset);
     int32_t beforeChunkWrite();
     int32_t writeMap();
 
-    /// The map offset the header on disk holds; 0 when it holds none.
-    uint32_t mMapOffset = 0;
+    /// The map offset the header on disk holds.
+    uint32_t mMapOffset = iff::kNoMapOffset;
     FileNameText mRememberedPath;
 };
 

@@ -13,6 +13,7 @@ using namespace iff;
 namespace {
 constexpr ResId kOlderLabelTableId = 0;
 constexpr ResId kLabelTableId = 1;
+constexpr uint32_t kLabelTableVersion = 0;
 
 void leaveAsIs(uint8_t*, uint32_t) {}
 }  // namespace
@@ -71,7 +72,7 @@ int32_t LegacyIffResourceFile::readLabelTable() {
 // With the lists exchanged. The table is written as "NAME" ID 1; an older ID 0 table goes.
 int32_t LegacyIffResourceFile::writeLabelTable() {
     if (!mLabels.IsChanged()) return finish(rc::kOk);
-    DataBlock* block = SerializeToBlock(mLabels, 0);
+    DataBlock* block = SerializeToBlock(mLabels, kLabelTableVersion);
     if (!block) return finish(rc::kNoMemory);
     ResourceEntry* table = findById(kLabelTableType, kLabelTableId, 0);
     if (table && table->offset != kNoOffset) {

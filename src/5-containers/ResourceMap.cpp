@@ -84,8 +84,8 @@ void ResourceMap::write(SerialStream& stream) {
             uint32_t offset = entry.offset;
             uint16_t id = static_cast<uint16_t>(entry.id);
             // The flags the chunk header on disk carries: a body converted on load has
-            // 0x10 in its entry's flags but is still stored in the other order, and a
-            // reader that trusted the map would skip its conversion.
+            // the library-order flag in its entry's flags but is still stored in the
+            // other order, and a reader that trusted the map would skip its conversion.
             uint16_t flags = entry.fileFlags;
             stream.U32s(&offset, 1);
             stream.U16s(&id, 1);

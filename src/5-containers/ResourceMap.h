@@ -13,10 +13,14 @@ namespace tambrix {
 
 /// One resource of a container: the index entry both generations keep.
 struct ResourceEntry {
+    /// What an entry holds until it is filled in.
+    static constexpr int32_t kUnsetId = -1;
+    static constexpr uint16_t kUnsetFlags = 0xFFFF;
+
     uint32_t offset = iff::kNoOffset;  ///< chunk header offset; kNoOffset while never written
-    int32_t id = -1;                   ///< the sign-extended 16-bit ID
-    uint16_t flags = 0xFFFF;           ///< as next written; version 2: attribute byte high
-    uint16_t fileFlags = 0xFFFF;       ///< as last read from or written to the file
+    int32_t id = kUnsetId;             ///< the sign-extended 16-bit ID
+    uint16_t flags = kUnsetFlags;      ///< as next written; version 2: attribute byte high
+    uint16_t fileFlags = kUnsetFlags;  ///< as last read from or written to the file
     DataBlock* data = nullptr;         ///< owned while attached
     LabelText label;                   ///< version 2: the label itself
     uint32_t labelNumber = iff::kNoLabelNumber;  ///< version 1.0: the label's key in the label table
