@@ -1,17 +1,15 @@
 #pragma once
 
-// Helpers of the container tests: whole-file reads and writes, a byte builder for
-// hand-made files, an independent chunk lister that does not share code with the
-// library (so a mistake common to reader and writer cannot pass), the two container
-// generations as the tests that run over both see them, and a folder fixture.
+// Helpers of the container tests: a byte builder for hand-made files, an independent
+// chunk lister that does not share code with the library (so a mistake common to reader
+// and writer cannot pass), the two container generations as the tests that run over
+// both see them, and a folder fixture.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -27,16 +25,6 @@
 #include "support/TempDir.h"
 
 namespace tambrix::testing {
-
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 
 /// Big-endian and text pieces appended in order.
 class Bytes {
@@ -267,8 +255,8 @@ template <class Base = ::testing::Test>
 class ContainerFolder : public Base {
 protected:
     FileNameText Path(const std::string& file = "f.iff") { return FileNameText(dir.File(file)); }
-    std::vector<uint8_t> Read(const std::string& file = "f.iff") { return ReadAll(dir.File(file)); }
-    void Write(const std::vector<uint8_t>& bytes, const std::string& file = "f.iff") { WriteAll(dir.File(file), bytes); }
+    std::vector<uint8_t> Read(const std::string& file = "f.iff") { return dir.Read(file); }
+    void Write(const std::vector<uint8_t>& bytes, const std::string& file = "f.iff") { dir.Write(file, bytes); }
 
     /// Creates the file through the library holding these resources, added in this
     /// order (attributes are not kept); answers its bytes.
