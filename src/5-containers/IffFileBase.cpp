@@ -311,33 +311,28 @@ DataBlock* IffFileBase::GetIndResource(ResType type, int16_t index, ConversionRo
 
 // ---- answers about one resource ------------------------------------------------
 
+IffFileBase::Found IffFileBase::holderOf(const DataBlock* block, int32_t missing) {
+    Found found = findByBlock(block);
+    if (!found.entry) SetError(missing);
+    return found;
+}
+
 void IffFileBase::GetResName(DataBlock* block, TextBuffer& label) {
     label.Clear();
     if (!beginOp()) return;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return;
-    }
-    label.Assign(labelOf(*found.entry));
+    if (Found found = holderOf(block, rc::kNoSuchResource); found.entry) label.Assign(labelOf(*found.entry));
 }
 
 ResType IffFileBase::GetResType(DataBlock* block) {
     if (!beginOp()) return 0;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return 0;
-    }
-    return found.group->type;
+    Found found = holderOf(block, rc::kNoSuchResource);
+    return found.entry ? found.group->type : 0;
 }
 
 int32_t IffFileBase::GetResID(DataBlock* block, uint16_t& id) {
     if (!beginOp()) return GetError();
-    Found found = findByBlock(block);
-    if (!found.entry) return finish(rc::kNoSuchResource);
-    id = static_cast<uint16_t>(found.entry->id);
-    return rc::kOk;
+    if (Found found = holderOf(block, rc::kNoSuchResource); found.entry) id = static_cast<uint16_t>(found.entry->id);
+    return GetError();
 }
 
 int32_t IffFileBase::GetResAux(DataBlock* /*block*/, uint16_t& aux) {
@@ -348,12 +343,8 @@ int32_t IffFileBase::GetResAux(DataBlock* /*block*/, uint16_t& aux) {
 
 uint8_t IffFileBase::GetResAttrs(DataBlock* block) {
     if (!beginOp()) return 0;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchResource);
-        return 0;
-    }
-    return attributeOf(*found.entry);
+    Found found = holderOf(block, rc::kNoSuchResource);
+    return found.entry ? attributeOf(*found.entry) : 0;
 }
 
 void IffFileBase::UniqueName(ResType type, TextBuffer& label) {
@@ -371,12 +362,8 @@ ResId IffFileBase::UniqueID(ResType type) {
 
 bool IffFileBase::IsLibraryOrder(DataBlock* block) {
     if (!beginOp()) return true;
-    Found found = findByBlock(block);
-    if (!found.entry) {
-        SetError(rc::kNoSuchLabel);
-        return true;
-    }
-    return (found.entry->flags & kFlagLibraryOrder) != 0;
+    Found found = holderOf(block, rc::kNoSuchLabel);
+    return !found.entry || (found.entry->flags & kFlagLibraryOrder) != 0;
 }
 
 int32_t IffFileBase::ReservedOp(DataBlock* /*block*/) {

@@ -112,6 +112,8 @@ protected:
     /// The entry holding the block, searched in the current index and then in the other
     /// list; nothing for a null block (it would match every entry whose body is not loaded).
     Found findByBlock(const DataBlock* block);
+    /// findByBlock, setting the error `missing` when no entry holds the block.
+    Found holderOf(const DataBlock* block, int32_t missing);
     /// With a non-zero attribute the first entry carrying it, else the first with
     /// attribute 0.
     ResourceEntry* findById(ResType type, int32_t id, uint8_t attribute);
