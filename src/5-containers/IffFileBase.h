@@ -131,8 +131,8 @@ protected:
     /// Indexes the chunks a walk from the first one finds; free chunks count as free bytes.
     void walk();
     /// Writes every body that awaits writing, current index then the other list, each
-    /// from the last group and entry to the first; the first failure (after `first`)
-    /// is the result. A flush follows when all went well.
+    /// from the last group and entry to the first, and flushes when all went well. The
+    /// result is `first` when that is a failure already, else the first failure.
     int32_t writeUnwritten(int32_t first);
     bool anyAwaitingWrite() const;
     /// Compacts a changed file with at least kCompactThreshold bytes free.
