@@ -169,7 +169,8 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         SCOPED_TRACE(c.what);
         const uint32_t headerSize = c.legacy ? 16 : 76;
         std::vector<Seen> plan;
-        for (int i = 1; i <= 6; ++i) plan.push_back(Res(i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200));
+        for (int i = 1; i <= 6; ++i)
+            plan.push_back(Res(i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200));
         std::vector<uint8_t> bytes = Build(Gen(c.legacy), plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, headerSize);
         ASSERT_EQ(chunks.size(), 6u);

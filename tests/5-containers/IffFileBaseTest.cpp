@@ -28,7 +28,8 @@ protected:
     /// `count` labelled resources of `size` bytes, IDs 1 and up, types in turn.
     static std::vector<Seen> Plan(int count, size_t size) {
         std::vector<Seen> plan;
-        for (int i = 1; i <= count; ++i) plan.push_back(Res(i % 3 ? kAAAA : kBBBB, static_cast<ResId>(i), "n" + std::to_string(i), size));
+        for (int i = 1; i <= count; ++i)
+            plan.push_back(Res(i % 3 ? kAAAA : kBBBB, static_cast<ResId>(i), "n" + std::to_string(i), size));
         return plan;
     }
 };
@@ -216,7 +217,8 @@ TEST_P(IffFileBaseTest, aRewriteStaysInPlaceUntilTheLengthChangesAndFreeNeighbou
     EXPECT_EQ(iff->FreeBytes(), h + 4);
     EXPECT_EQ(iff->Close(), 0);
     ASSERT_EQ(iff->Open(Path()), 0);
-    EXPECT_EQ(BlockText(iff->GetResource(kAAAA, 1, nullptr)), "Aaaa" + std::string(200 - h - 4, '\xA3')) << "a new block is filled";
+    const std::string filled = "Aaaa" + std::string(200 - h - 4, '\xA3');  // a new block is filled
+    EXPECT_EQ(BlockText(iff->GetResource(kAAAA, 1, nullptr)), filled);
 }
 
 TEST_P(IffFileBaseTest, closingCompactsAChangedFileOnlyWhenMuchSpaceIsFree) {

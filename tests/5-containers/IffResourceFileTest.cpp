@@ -77,7 +77,9 @@ TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytesAndReadsBackWithIts
     map.U8(0).Fill(3, 0).U32LE(0).Text("pmsr");  // envelope: byte-order flag, 3 zeros, version 0, tag "rsmp" little-endian
     map.U32LE(0).U32LE(2);                       // free bytes, two groups
     map.Text("TSET").U32LE(3);                   // "TEST" as a little-endian number, three entries in index order
-    map.U32LE(294).U16LE(5).U16LE(0x0010).Text("ab").U8(0).U8(0xA3);  // offset, ID, flags, label; odd end: pad keeps the fill byte
+    // Offset, ID, flags, label; a label ending at an odd position gets a pad byte, which
+    // keeps the fill byte of a new block.
+    map.U32LE(294).U16LE(5).U16LE(0x0010).Text("ab").U8(0).U8(0xA3);
     map.U32LE(218).U16LE(6).U16LE(0x0000).U8(0).U8(0xA3);
     map.U32LE(141).U16LE(5).U16LE(0x0300).U8(0).U8(0xA3);
     map.Text("RHTO").U32LE(1);
@@ -134,10 +136,6 @@ TEST_F(IffResourceFileTest, aGoodMapSparesTheWalkAndAWalkFindsTheSameResources) 
     EXPECT_LE(large, 4u);
 
     const std::vector<uint8_t> bytes = Read("large.iff");
-    auto sorted = [](std::vector<Seen> s) {
-        std::sort(s.begin(), s.end(), [](const Seen& a, const Seen& b) { return std::tie(a.type, a.id) < std::tie(b.type, b.id); });
-        return s;
-    };
     for (const char* what : {"version 2.0", "map offset 0"}) {
         SCOPED_TRACE(what);
         std::vector<uint8_t> walked = bytes;
@@ -148,7 +146,7 @@ TEST_F(IffResourceFileTest, aGoodMapSparesTheWalkAndAWalkFindsTheSameResources) 
         Write(walked, "walked.iff");
         std::vector<Seen> seen;
         EXPECT_GE(readsToOpen("walked.iff", &seen), 60u);
-        EXPECT_EQ(sorted(seen), sorted(added));
+        EXPECT_EQ(Sorted(seen), Sorted(added));
     }
 }
 

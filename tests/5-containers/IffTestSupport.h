@@ -266,7 +266,9 @@ protected:
         EXPECT_EQ(iff->Create(Path(file)), 0);
         EXPECT_EQ(iff->Open(Path(file)), 0);
         for (const Seen& s : plan)
-            EXPECT_EQ(iff->AddResource(MakeBlock(s.body), s.type, static_cast<ResId>(s.id), LabelText(s.label), s.libraryOrder), 0)
+            EXPECT_EQ(iff->AddResource(MakeBlock(s.body), s.type, static_cast<ResId>(s.id), LabelText(s.label),
+                                       s.libraryOrder),
+                      0)
                 << s;
         EXPECT_EQ(iff->Close(), 0);
         return Read(file);
