@@ -70,6 +70,8 @@ public:
     void Reserve(size_t n) { mBytes.reserve(n); }
     size_t Size() const { return mBytes.size(); }
     const std::vector<uint8_t>& Bytes() const { return mBytes; }
+    /// The bytes for patching by hand (hand-made damaged files in tests).
+    std::vector<uint8_t>& Bytes() { return mBytes; }
     std::vector<uint8_t> Take() { return std::move(mBytes); }
 
 private:

@@ -339,7 +339,7 @@ int32_t ChunkSpace::Compact(ResType dropType) {
     };
     std::vector<Link> chain;
     const uint32_t end = Walk([&](uint32_t offset, const ChunkHeader& header) {
-        chain.push_back({offset, header.size, header.IsFree() || (dropType != 0 && header.type == dropType)});
+        chain.push_back({offset, header.size, header.IsFree() || (dropType != kNoType && header.type == dropType)});
     });
     // A chain that stops short of the end (a damaged header) or runs past it (a cut
     // file) would make us cut off or shift bytes that no walk can account for; so
@@ -390,7 +390,7 @@ int32_t ChunkSpace::Compact(ResType dropType) {
         });
     }
     if (!whole) return r;
-    nextFit = -1;
+    nextFit = kFromFirstChunk;
     freeBytes = 0;
     return rc::kOk;
 }

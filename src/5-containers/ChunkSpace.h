@@ -91,7 +91,7 @@ public:
     /// of the right size for the caller to overwrite.
     int32_t Allocate(uint32_t length, uint32_t& offset);
 
-    /// Squeezes out every free chunk (and every chunk `dropType` names, 0 for none) that
+    /// Squeezes out every free chunk (and every chunk `dropType` names, if not kNoType) that
     /// the index does not list, moving the others down through one buffer and every
     /// index entry with them (an entry that named no kept chunk of the chain names
     /// nothing afterwards). The file is cut behind the last chunk. Nothing happens
@@ -99,9 +99,18 @@ public:
     /// lists is not one of its links, so that bytes a walk cannot account for are kept.
     int32_t Compact(ResType dropType);
 
+    /// The next search starts at the first chunk.
+    static constexpr int32_t kFromFirstChunk = -1;
+    /// Forgets the file entirely (Forget), the search position and the free count too.
+    void Reset() {
+        Forget();
+        nextFit = kFromFirstChunk;
+        freeBytes = 0;
+    }
+
     /// Offset of the chunk the last search examined (or of the end after an append);
     /// a value <= 0 starts the next search at the first chunk.
-    int32_t nextFit = -1;
+    int32_t nextFit = kFromFirstChunk;
     /// Sum of the sizes of the free chunks.
     uint32_t freeBytes = 0;
 

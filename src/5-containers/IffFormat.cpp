@@ -30,6 +30,13 @@ constexpr uint32_t kMapOffsetField = 60;
 constexpr char kLegacyHeader[] = "IFF FILE 1.0:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1996\0";
 static_assert(sizeof kLegacyHeader == kFileHeaderSize + 1);
 
+// Fields both chunk headers share, then the label field (version 2) or the label
+// number (version 1.0).
+constexpr uint32_t kSizeField = 4;
+constexpr uint32_t kIdField = 8;
+constexpr uint32_t kFlagsField = 10;
+constexpr uint32_t kLabelField = 12;
+
 bool isTemplateWildcard(uint32_t i) {
     return i == kMajorDigitOffset || i == kMinorDigitOffset || i >= kMapOffsetField;
 }
@@ -111,14 +118,14 @@ int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout,
 int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header) {
     uint8_t raw[kModernHeaderSize] = {};
     PutU32BE(raw, header.type);
-    PutU32BE(raw + 4, header.size);
-    PutU16BE(raw + 8, static_cast<uint16_t>(header.id));
-    PutU16BE(raw + 10, header.flags);
+    PutU32BE(raw + kSizeField, header.size);
+    PutU16BE(raw + kIdField, static_cast<uint16_t>(header.id));
+    PutU16BE(raw + kFlagsField, header.flags);
     if (layout == ChunkLayout::kModern) {
         std::string_view label = header.Label();
-        std::memcpy(raw + 12, label.data(), label.size());
+        std::memcpy(raw + kLabelField, label.data(), label.size());
     } else {
-        PutU32BE(raw + 12, header.labelNumber);
+        PutU32BE(raw + kLabelField, header.labelNumber);
     }
     return WriteAt(stream, offset, raw, HeaderSize(layout));
 }
@@ -130,7 +137,7 @@ int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info) {
     }
     info.version = static_cast<uint16_t>(((bytes[kMajorDigitOffset] - '0') << 8) + (bytes[kMinorDigitOffset] - '0'));
     if (info.version == kVersion20) {
-        info.mapOffset = 0;
+        info.mapOffset = kNoMapOffset;
     } else if (info.version == kVersion25) {
         ByteReader in(bytes, kFileHeaderSize);
         in.Seek(kMapOffsetField);

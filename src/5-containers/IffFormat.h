@@ -23,12 +23,16 @@ inline constexpr uint32_t kFileHeaderSize = 64;
 inline constexpr uint32_t kFirstChunkOffset = kFileHeaderSize;
 inline constexpr uint32_t kLabelFieldSize = 64;
 inline constexpr uint32_t kMaxLabelLength = kLabelFieldSize - 1;
+/// Map offset of a version 2 header: the file has no valid map.
+inline constexpr uint32_t kNoMapOffset = 0;
 /// Offset of an entry that has never been written.
 inline constexpr uint32_t kNoOffset = 0xFFFFFFFF;
 /// Label number of a version 1.0 chunk without a label.
 inline constexpr uint32_t kNoLabelNumber = 0xFFFFFFFF;
-/// Largest chunk (and body) size believed from a file.
+/// Largest chunk (and body) size believed from a version 2 file.
 inline constexpr uint32_t kMaxChunkSize = 0x40000000;
+/// Version 1.0 takes any size its field holds.
+inline constexpr uint32_t kMaxLegacyChunkSize = 0xFFFFFFFF;
 
 // Low byte of the flags word.
 inline constexpr uint16_t kFlagFree = 0x0004;
@@ -36,6 +40,8 @@ inline constexpr uint16_t kFlagInternal = 0x0008;  ///< version 1.0 only
 inline constexpr uint16_t kFlagLibraryOrder = 0x0010;
 inline constexpr uint32_t kAttributeShift = 8;
 
+/// No type: a resource type code is never 0.
+inline constexpr ResType kNoType = 0;
 inline constexpr ResType kFreeType = MakeResType("XXXX");
 inline constexpr ResType kMapType = MakeResType("rsmp");
 inline constexpr ResType kLabelTableType = MakeResType("NAME");
@@ -57,7 +63,7 @@ constexpr uint32_t HeaderSize(ChunkLayout layout) {
 }
 /// Largest chunk size a walk accepts for the layout.
 constexpr uint32_t MaxChunkSize(ChunkLayout layout) {
-    return layout == ChunkLayout::kModern ? kMaxChunkSize : 0xFFFFFFFF;
+    return layout == ChunkLayout::kModern ? kMaxChunkSize : kMaxLegacyChunkSize;
 }
 
 /// One chunk header in memory; each layout uses the label field it has.
@@ -79,8 +85,8 @@ struct ChunkHeader {
 /// layout's limit, and not wrapping the position past 4 GiB.
 bool IsWalkableChunk(ChunkLayout layout, uint32_t offset, uint32_t size);
 
-/// Reads the header at offset. File-layer codes pass through (-48 when the file ends
-/// inside the header).
+/// Reads the header at offset. File-layer codes pass through (kShortRead when the file
+/// ends inside the header).
 int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, ChunkHeader& header);
 /// Writes the header at offset (which may be the end of the file).
 int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header);
@@ -88,11 +94,11 @@ int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout
 /// Result of checking a version 2 file header.
 struct FileHeaderInfo {
     uint16_t version = 0;
-    uint32_t mapOffset = 0;  ///< 0 for version 2.0 and for a 2.5 file without a map
+    uint32_t mapOffset = kNoMapOffset;  ///< also for version 2.0
 };
 
-/// Checks the 64 bytes against the version 2 template: -93 when they differ or the
-/// version is neither 2.0 nor 2.5.
+/// Checks the 64 bytes against the version 2 template: kBadHeader when they differ or
+/// the version is neither 2.0 nor 2.5.
 int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info);
 /// Reads and checks the header at offset 0; a short file answers the read's code.
 int32_t ReadFileHeader(FileStream& stream, FileHeaderInfo& info);
@@ -101,11 +107,12 @@ void MakeFileHeader(uint32_t mapOffset, uint8_t* bytes);
 /// Writes the version 2.5 header carrying mapOffset at offset 0.
 int32_t WriteFileHeader(FileStream& stream, uint32_t mapOffset);
 
-/// Reads and compares the version 1.0 header byte for byte (-93 on any difference).
+/// Reads and compares the version 1.0 header byte for byte (kBadHeader on any difference).
 int32_t ReadLegacyFileHeader(FileStream& stream);
 int32_t WriteLegacyFileHeader(FileStream& stream);
 
-/// Seeks and writes; an offset past the end of the file is refused with -46, nothing written.
+/// Seeks and writes; an offset past the end of the file is refused with kShortWrite,
+/// nothing written.
 int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t count);
 /// Seeks and reads exactly count bytes.
 int32_t ReadAt(FileStream& stream, uint32_t offset, void* bytes, uint32_t count);

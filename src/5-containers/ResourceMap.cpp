@@ -19,8 +19,27 @@ ResourceTypeGroup* ResourceIndex::FindGroup(ResType type) {
 
 ResourceTypeGroup& ResourceIndex::GroupFor(ResType type) {
     if (ResourceTypeGroup* group = FindGroup(type)) return *group;
-    groups.push_back(ResourceTypeGroup{type, {}});
-    return groups.back();
+    return groups.emplace_back(ResourceTypeGroup{type, {}});
+}
+
+ResourceEntry& ResourceIndex::Append(ResType type) { return GroupFor(type).entries.emplace_back(); }
+
+ResourceEntry& ResourceIndex::Add(ResType type) {
+    if (!lists) return Append(type);
+    ResourceTypeGroup* group = FindGroup(type);
+    if (!group) group = &*groups.insert(groups.begin(), ResourceTypeGroup{type, {}});
+    return *group->entries.emplace(group->entries.begin());
+}
+
+void ResourceIndex::Reverse() {
+    std::reverse(groups.begin(), groups.end());
+    for (auto& group : groups) std::reverse(group.entries.begin(), group.entries.end());
+}
+
+void ResourceIndex::Remove(ResourceTypeGroup& group, ResourceEntry& entry) {
+    FreeDataBlock(entry.data);
+    group.entries.erase(group.entries.begin() + (&entry - group.entries.data()));
+    if (group.entries.empty() && !lists) groups.erase(groups.begin() + (&group - groups.data()));
 }
 
 void ResourceIndex::RemoveGroup(ResType type) {
@@ -36,6 +55,12 @@ void ResourceIndex::ReleaseBlocks() {
             FreeDataBlock(entry.data);
             entry.data = nullptr;
         }
+}
+
+void ResourceIndex::Clear() {
+    ReleaseBlocks();
+    groups.clear();
+    freeBytes = 0;
 }
 
 void ResourceMap::Serialize(SerialStream& stream, uint32_t /*version*/) {
@@ -59,8 +84,8 @@ void ResourceMap::write(SerialStream& stream) {
             uint32_t offset = entry.offset;
             uint16_t id = static_cast<uint16_t>(entry.id);
             // The flags the chunk header on disk carries: a body converted on load has
-            // 0x10 in its entry's flags but is still stored in the other order, and a
-            // reader that trusted the map would skip its conversion.
+            // the library-order flag in its entry's flags but is still stored in the
+            // other order, and a reader that trusted the map would skip its conversion.
             uint16_t flags = entry.fileFlags;
             stream.U32s(&offset, 1);
             stream.U16s(&id, 1);

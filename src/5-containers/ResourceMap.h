@@ -11,36 +11,60 @@
 
 namespace tambrix {
 
-/// One resource of a version 2 container.
+/// One resource of a container: the index entry both generations keep.
 struct ResourceEntry {
+    /// What an entry holds until it is filled in.
+    static constexpr int32_t kUnsetId = -1;
+    static constexpr uint16_t kUnsetFlags = 0xFFFF;
+
     uint32_t offset = iff::kNoOffset;  ///< chunk header offset; kNoOffset while never written
-    int32_t id = -1;                   ///< the sign-extended 16-bit ID
-    uint16_t flags = 0xFFFF;           ///< as next written; attribute byte high
-    uint16_t fileFlags = 0xFFFF;       ///< as last read from or written to the file
+    int32_t id = kUnsetId;             ///< the sign-extended 16-bit ID
+    uint16_t flags = kUnsetFlags;      ///< as next written; version 2: attribute byte high
+    uint16_t fileFlags = kUnsetFlags;  ///< as last read from or written to the file
     DataBlock* data = nullptr;         ///< owned while attached
-    LabelText label;
+    LabelText label;                   ///< version 2: the label itself
+    uint32_t labelNumber = iff::kNoLabelNumber;  ///< version 1.0: the label's key in the label table
     bool pending = false;              ///< `data` was added and awaits writing
 
     uint8_t Attribute() const { return static_cast<uint8_t>(flags >> iff::kAttributeShift); }
+    /// Whether the body was added and is not in the file yet: a new resource, or a
+    /// replacement whose entry still names the chunk of the version it replaces (that
+    /// chunk stays until the new one is written, so a failed write loses nothing).
+    bool AwaitsWrite() const { return data && (pending || offset == iff::kNoOffset); }
 };
 
 struct ResourceTypeGroup {
     ResType type = 0;
-    std::vector<ResourceEntry> entries;  ///< in order of addition (file or map order)
+    std::vector<ResourceEntry> entries;
 };
 
-/// The index of a version 2 container: groups in order of first appearance of their
-/// type, at most one group per type, and the file's free byte count.
+/// The resources of a container by type: at most one group per type, and the file's
+/// free byte count. Version 2 keeps groups and entries in order of first appearance
+/// (file or map order, then additions). Version 1.0 keeps lists: each new group and
+/// entry goes to the front, so a list runs newest first, and a group stays when its
+/// last entry goes.
 struct ResourceIndex {
     std::vector<ResourceTypeGroup> groups;
     uint32_t freeBytes = 0;
+    bool lists = false;  ///< the version 1.0 order
 
     ResourceTypeGroup* FindGroup(ResType type);
-    /// The type's group, appended at the end when there is none.
+    /// The type's group, added at the end when there is none.
     ResourceTypeGroup& GroupFor(ResType type);
+    /// A new entry of the type in file order: behind the group's others, the group at
+    /// the end when new. A list read this way is turned round once it is complete.
+    ResourceEntry& Append(ResType type);
+    /// A new entry of the type in the index's own order (for lists: at the front).
+    ResourceEntry& Add(ResType type);
+    /// Reverses the order of the groups and of each group's entries.
+    void Reverse();
+    /// Removes the entry; its group goes with its last entry unless this is a list.
+    void Remove(ResourceTypeGroup& group, ResourceEntry& entry);
     void RemoveGroup(ResType type);
     /// Frees every attached block.
     void ReleaseBlocks();
+    /// Frees every attached block and forgets every group.
+    void Clear();
 };
 
 /// The resource map: the index as a serialized object of type "rsmp".

@@ -12,8 +12,6 @@
 #include <memory>
 #include <tuple>
 
-#include "containers/IffResourceFile.h"
-#include "containers/LegacyIffResourceFile.h"
 #include "IffTestSupport.h"
 #include "platform/PlatformFile.h"
 
@@ -25,13 +23,6 @@ using namespace tambrix::testing;
 constexpr ResType kTEST = MakeResType("TEST");
 constexpr ResType kOTHR = MakeResType("OTHR");
 constexpr ResType kOBJD = restype::kOBJD;
-
-uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
-    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
-}
-void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
 
 /// The resource chunks in file order: free chunks, label tables and maps left out.
 std::vector<ListedChunk> ResourceChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
@@ -53,66 +44,14 @@ size_t MapEntryOf(const std::vector<uint8_t>& bytes, uint32_t offset) {
     return static_cast<size_t>(std::search(body, bytes.end(), pattern, pattern + 4) - bytes.begin());
 }
 
-std::vector<Seen> Sorted(std::vector<Seen> seen) {
-    std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
-        return std::tie(a.type, a.id, a.label, a.body) < std::tie(b.type, b.id, b.label, b.body);
-    });
-    return seen;
-}
-void Drop(std::vector<Seen>& seen, ResType type, uint16_t id) {
-    std::erase_if(seen, [&](const Seen& s) { return s.type == type && s.id == id; });
-}
-Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
-    auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.type == type && s.id == id; });
-    if (it == seen.end()) it = seen.insert(seen.end(), Seen{type, id, "<missing>", 0, false, ""});
-    return *it;
-}
-
-class DamagedContainerWriteTest : public ::testing::Test {
+class DamagedContainerWriteTest : public ContainerFolder<> {
 protected:
-    struct Planned {
-        ResType type;
-        ResId id;
-        std::string label;
-        size_t size;
-        bool libraryOrder = true;
-    };
-
-    static std::unique_ptr<ResourceFile> Make(bool legacy) {
-        if (legacy) return std::make_unique<LegacyIffResourceFile>();
-        return std::make_unique<IffResourceFile>();
-    }
-    FileNameText Path() { return FileNameText(dir.File("f.iff")); }
-
-    /// Writes the resources through the library, in this order; answers the file's bytes.
-    std::vector<uint8_t> Build(bool legacy, const std::vector<Planned>& plan) {
-        std::remove(dir.File("f.iff").c_str());
-        auto file = Make(legacy);
-        EXPECT_EQ(file->Create(Path()), 0);
-        EXPECT_EQ(file->Open(Path()), 0);
-        for (const auto& s : plan)
-            EXPECT_EQ(file->AddResource(MakeBlock(Body(s.id, s.size)), s.type, s.id, LabelText(s.label), s.libraryOrder), 0);
-        EXPECT_EQ(file->Close(), 0);
-        return ReadAll(dir.File("f.iff"));
-    }
-    /// What a fresh object sees of the file (which it leaves unchanged); a resource that
-    /// does not load is seen as failing, whatever the code.
-    std::vector<Seen> Contents(bool legacy) {
-        auto file = Make(legacy);
-        EXPECT_EQ(file->Open(Path()), 0);
-        std::vector<Seen> seen = Snapshot(*file);
-        EXPECT_EQ(file->Close(), 0);
-        for (Seen& s : seen)
-            if (s.label == "<load failed>") s.body.clear();
-        return Sorted(seen);
-    }
-
-    test::TempDir dir;
+    static const Generation& Gen(bool legacy) { return legacy ? kVersion1 : kVersion2; }
 };
 
 TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     // Resource 2 is stored in the other byte order: loading it converts the body.
-    const std::vector<Planned> plan = {{kTEST, 1, "one", 40}, {kOTHR, 2, "", 40, false}, {kTEST, 3, "three", 300}};
+    const std::vector<Seen> plan = {Res(kTEST, 1, "one", 40), Res(kOTHR, 2, "", 40, false), Res(kTEST, 3, "three", 300)};
     const LabelText missing("missing");
     static const ConversionRoutine reverse = [](uint8_t* p, uint32_t n) { std::reverse(p, p + n); };
     std::string converted = Body(2, 40);
@@ -166,7 +105,7 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.what);
-        std::vector<uint8_t> bytes = Build(file.legacy, plan);
+        std::vector<uint8_t> bytes = Build(Gen(file.legacy), plan);
         if (file.legacy && !file.labelTable) {
             const ListedChunk table = ChunkOf(ListChunks(bytes, 16), "NAME", 1);
             ASSERT_NE(table.offset, 0u);
@@ -186,14 +125,14 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
         }
         for (const Road& road : roads) {
             SCOPED_TRACE(road.what);
-            WriteAll(dir.File("f.iff"), bytes);
+            Write(bytes);
             const uint64_t writes = platform::Hooks().writes.load();
-            auto opened = Make(file.legacy);
+            auto opened = Gen(file.legacy).Make();
             ASSERT_EQ(opened->Open(Path()), 0);
             ASSERT_TRUE(opened->IsWritable());
             road.take(*opened);
             EXPECT_EQ(opened->Close(), 0);
-            const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+            const std::vector<uint8_t> after = Read();
             if (!road.changes) {
                 EXPECT_EQ(platform::Hooks().writes.load(), writes);
                 EXPECT_TRUE(after == bytes);
@@ -229,25 +168,26 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const uint32_t headerSize = c.legacy ? 16 : 76;
-        std::vector<Planned> plan;
-        for (int i = 1; i <= 6; ++i) plan.push_back({i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200});
-        std::vector<uint8_t> bytes = Build(c.legacy, plan);
+        std::vector<Seen> plan;
+        for (int i = 1; i <= 6; ++i)
+            plan.push_back(Res(i % 2 ? kTEST : kOTHR, static_cast<ResId>(i), "r" + std::to_string(i), 200));
+        std::vector<uint8_t> bytes = Build(Gen(c.legacy), plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, headerSize);
         ASSERT_EQ(chunks.size(), 6u);
         if (c.damage == kCut)
             bytes.resize(chunks.back().offset + headerSize + 10);
         else
             PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
-        WriteAll(dir.File("f.iff"), bytes);
+        Write(bytes);
         // What loads before the change loads the same after it; the damaged chunk still does not.
-        std::vector<Seen> expected = Contents(c.legacy);
+        std::vector<Seen> expected = Contents(Gen(c.legacy));
 
         // The first chunk is rewritten in place; a replacement of the second that needs
         // a larger chunk, and a new resource, need room at the end.
         const ListedChunk first = chunks[0], second = chunks[1];
         const ResType firstType = first.type == "TEST" ? kTEST : kOTHR;
         const ResType secondType = second.type == "TEST" ? kTEST : kOTHR;
-        auto file = Make(c.legacy);
+        auto file = Gen(c.legacy).Make();
         ASSERT_EQ(file->Open(Path()), 0);
         DataBlock* rewritten = file->GetResource(firstType, first.id, nullptr);
         ASSERT_NE(rewritten, nullptr);
@@ -259,7 +199,7 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         EXPECT_EQ(file->WriteResource(replacement), c.legacy ? rc::kChunkMismatch : 0);
         ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
         const int32_t closed = file->Close();
-        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        const std::vector<uint8_t> after = Read();
         Find(expected, firstType, first.id).body = newBody;
 
         if (c.legacy) {
@@ -284,24 +224,24 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
             Find(expected, secondType, second.id).body = Body(8, 260);
             expected.push_back({kOTHR, 77, "new", 0, true, Body(7, 300)});
         }
-        EXPECT_EQ(Contents(c.legacy), Sorted(expected));
+        EXPECT_EQ(Contents(Gen(c.legacy)), Sorted(expected));
     }
 }
 
 TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
     // The big resource comes first in the file; removing it makes the close compact.
-    const std::vector<Planned> plan = {
-        {kOBJD, 2, "object", 200}, {kOTHR, 4, "", 200}, {kTEST, 3, "", 200}, {kTEST, 1, "big", 12000}};
+    const std::vector<Seen> plan = {Res(kOBJD, 2, "object", 200), Res(kOTHR, 4, "", 200), Res(kTEST, 3, "", 200),
+                                    Res(kTEST, 1, "big", 12000)};
     for (bool inMap : {false, true}) {
         SCOPED_TRACE(inMap ? "free flag in the map's entry" : "free flag in the chunk header");
-        std::vector<uint8_t> bytes = Build(false, plan);
+        std::vector<uint8_t> bytes = Build(Gen(false), plan);
         const ListedChunk object = ChunkOf(ResourceChunks(bytes, 76), "OBJD", 2);
         if (inMap)
             bytes[MapEntryOf(bytes, object.offset) + 6] |= 0x04;  // flags, low byte first
         else
             bytes[object.offset + 11] |= 0x04;  // 0x0010 becomes 0x0014
-        WriteAll(dir.File("f.iff"), bytes);
-        std::vector<Seen> expected = Contents(false);
+        Write(bytes);
+        std::vector<Seen> expected = Contents(Gen(false));
 
         IffResourceFile iff;
         ASSERT_EQ(iff.Open(Path()), 0);
@@ -313,22 +253,22 @@ TEST_F(DamagedContainerWriteTest, aListedChunkWithTheFreeFlagStaysAResource) {
         ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
         ASSERT_EQ(iff.Close(), 0);
 
-        const std::vector<uint8_t> after = ReadAll(dir.File("f.iff"));
+        const std::vector<uint8_t> after = Read();
         const std::vector<ListedChunk> chunks = ListChunks(after, 76);
         ASSERT_EQ(chunks.back().offset + chunks.back().size, after.size()) << "compacted";
         EXPECT_EQ(ChunkOf(chunks, "OBJD", 2).flags, 0x0010) << "rewritten without the free flag";
         Drop(expected, kTEST, 1);
         expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
-        EXPECT_EQ(Contents(false), Sorted(expected));
+        EXPECT_EQ(Contents(Gen(false)), Sorted(expected));
     }
 }
 
 TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
-    const std::vector<Planned> plan = {
-        {kOBJD, 2, "", 200}, {kTEST, 3, "three", 200}, {kTEST, 6, "six", 200}, {kTEST, 1, "big", 12000}};
+    const std::vector<Seen> plan = {Res(kOBJD, 2, "", 200), Res(kTEST, 3, "three", 200), Res(kTEST, 6, "six", 200),
+                                    Res(kTEST, 1, "big", 12000)};
     for (bool stale : {true, false}) {
         SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes" : "two map entries name one chunk");
-        std::vector<uint8_t> bytes = Build(false, plan);
+        std::vector<uint8_t> bytes = Build(Gen(false), plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, 76);
         const ListedChunk object = ChunkOf(chunks, "OBJD", 2);
         if (stale) {
@@ -339,8 +279,8 @@ TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
             const uint32_t three = ChunkOf(chunks, "TEST", 3).offset;
             for (int i = 0; i < 4; ++i) bytes[six + i] = static_cast<uint8_t>(three >> (8 * i));
         }
-        WriteAll(dir.File("f.iff"), bytes);
-        std::vector<Seen> expected = Contents(false);
+        Write(bytes);
+        std::vector<Seen> expected = Contents(Gen(false));
 
         IffResourceFile iff;
         ASSERT_EQ(iff.Open(Path()), 0);
@@ -352,15 +292,15 @@ TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
         }
         ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
         ASSERT_EQ(iff.Close(), 0);
-        EXPECT_LT(ReadAll(dir.File("f.iff")).size(), 2000u) << "compacted";
+        EXPECT_LT(Read().size(), 2000u) << "compacted";
         Drop(expected, kTEST, 1);
-        EXPECT_EQ(Contents(false), Sorted(expected));
+        EXPECT_EQ(Contents(Gen(false)), Sorted(expected));
     }
 }
 
 TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     // Label numbers as written: "alpha" 1, "beta" 2, the third resource none.
-    const std::vector<Planned> plan = {{kTEST, 1, "alpha", 20}, {kOTHR, 2, "beta", 20}, {kTEST, 3, "", 20}};
+    const std::vector<Seen> plan = {Res(kTEST, 1, "alpha", 20), Res(kOTHR, 2, "beta", 20), Res(kTEST, 3, "", 20)};
     struct Case {
         const char* what;
         ResId patched;  // this resource's chunk is given `number`
@@ -384,11 +324,11 @@ TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> bytes = Build(true, plan);
+        std::vector<uint8_t> bytes = Build(Gen(true), plan);
         const ListedChunk patched = ChunkOf(ResourceChunks(bytes, 16), c.patched == 2 ? "OTHR" : "TEST", c.patched);
         PutU32BE(bytes, patched.offset + 12, c.number);
-        WriteAll(dir.File("f.iff"), bytes);
-        std::vector<Seen> expected = Contents(true);
+        Write(bytes);
+        std::vector<Seen> expected = Contents(Gen(true));
 
         LegacyIffResourceFile legacy;
         ASSERT_EQ(legacy.Open(Path()), 0);
@@ -396,7 +336,7 @@ TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
         ASSERT_EQ(legacy.GetError(), 0);
         ASSERT_EQ(legacy.Close(), 0);
         c.expect(expected);
-        EXPECT_EQ(Contents(true), Sorted(expected));
+        EXPECT_EQ(Contents(Gen(true)), Sorted(expected));
     }
 }
 

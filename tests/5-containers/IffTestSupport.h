@@ -1,33 +1,37 @@
 #pragma once
 
-// Helpers of the container tests: whole-file reads and writes, hand-made headers and
-// chunks, and an independent chunk lister that does not share code with the library
-// (so a mistake common to reader and writer cannot pass).
+// Helpers of the container tests: a byte builder for hand-made files, an independent
+// chunk lister that does not share code with the library (so a mistake common to reader
+// and writer cannot pass), the two container generations as the tests that run over
+// both see them, and a folder fixture.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "core/DataBlock.h"
 #include "core/TextBuffer.h"
+#include "containers/IffResourceFile.h"
+#include "containers/LegacyIffResourceFile.h"
 #include "resfile/ResourceFile.h"
 #include "support/ByteBuilder.h"
 #include "support/TempDir.h"
 
 namespace tambrix::testing {
 
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+inline uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
+    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
 }
-
-inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+inline void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
 /// A version 2 file header: the template text with the version digits, then the map offset.
@@ -71,6 +75,33 @@ inline void LegacyChunk(ByteBuilder& b, std::string_view type, uint16_t id, uint
     b.Text(body);                                              // 16: body
 }
 
+/// One container generation: its class, its chunk header and its own resource (the map
+/// or the label table), never listed among the file's resources.
+struct Generation {
+    const char* name;
+    bool legacy;
+    uint32_t chunkHeader;
+    ResType ownType;
+
+    std::unique_ptr<IffFileBase> Make() const {
+        if (legacy) return std::make_unique<LegacyIffResourceFile>();
+        return std::make_unique<IffResourceFile>();
+    }
+    /// The header of a file that is read by walking its chunks (version 2.0 or 1.0).
+    ByteBuilder WalkedHeader() const { return legacy ? LegacyFileHeader() : FileHeader('2', '0', 0); }
+    /// An unlabelled chunk.
+    void Chunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view body,
+               int64_t size = kFittingSize) const {
+        if (legacy)
+            LegacyChunk(b, type, static_cast<uint16_t>(id), flags, 0xFFFFFFFF, body, size);
+        else
+            ModernChunk(b, type, id, flags, "", body, size);
+    }
+};
+inline const Generation kVersion2{"Version2", false, 76, MakeResType("rsmp")};
+inline const Generation kVersion1{"Version1", true, 16, MakeResType("NAME")};
+inline std::ostream& operator<<(std::ostream& os, const Generation& g) { return os << g.name; }
+
 struct ListedChunk {
     uint32_t offset;
     std::string type;
@@ -82,12 +113,9 @@ struct ListedChunk {
 /// Lists the chunk chain of a file's bytes the plain way; stops where a chunk does not fit.
 inline std::vector<ListedChunk> ListChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
     std::vector<ListedChunk> chunks;
-    auto be32 = [&](size_t at) {
-        return (uint32_t{bytes[at]} << 24) | (uint32_t{bytes[at + 1]} << 16) | (uint32_t{bytes[at + 2]} << 8) | bytes[at + 3];
-    };
     size_t pos = 64;
     while (pos + headerSize <= bytes.size()) {
-        uint32_t size = be32(pos + 4);
+        uint32_t size = GetU32BE(bytes, pos + 4);
         if (size < headerSize || pos + size > bytes.size()) break;
         chunks.push_back({static_cast<uint32_t>(pos), std::string(bytes.begin() + pos, bytes.begin() + pos + 4), size,
                           static_cast<int16_t>((bytes[pos + 8] << 8) | bytes[pos + 9]),
@@ -97,9 +125,7 @@ inline std::vector<ListedChunk> ListChunks(const std::vector<uint8_t>& bytes, ui
     return chunks;
 }
 
-inline uint32_t MapOffsetOf(const std::vector<uint8_t>& bytes) {
-    return (uint32_t{bytes[60]} << 24) | (uint32_t{bytes[61]} << 16) | (uint32_t{bytes[62]} << 8) | bytes[63];
-}
+inline uint32_t MapOffsetOf(const std::vector<uint8_t>& bytes) { return GetU32BE(bytes, 60); }
 
 /// A new block holding the bytes of `text`.
 inline DataBlock* MakeBlock(std::string_view text) {
@@ -111,6 +137,12 @@ inline DataBlock* MakeBlock(std::string_view text) {
 inline std::string BlockText(const DataBlock* block) {
     if (!block || !block->data) return {};
     return std::string(reinterpret_cast<const char*>(block->data), block->size);
+}
+
+inline std::string LabelOf(ResourceFile& file, DataBlock* block) {
+    LabelText label;
+    file.GetResName(block, label);
+    return std::string(label.View());
 }
 
 /// A body of n bytes that differs for every seed.
@@ -139,6 +171,11 @@ inline std::ostream& operator<<(std::ostream& os, const Seen& s) {
               << int(s.attribute) << (s.libraryOrder ? " lib" : "") << " body " << s.body.size() << " bytes";
 }
 
+/// A resource to add: its body is Body(id, size).
+inline Seen Res(ResType type, ResId id, std::string label, size_t size, bool libraryOrder = true) {
+    return {type, static_cast<uint16_t>(id), std::move(label), 0, libraryOrder, Body(static_cast<uint16_t>(id), size)};
+}
+
 /// Every resource in index order, bodies loaded; one that does not load is seen with
 /// ID 0xFFFF, the label "<load failed>" and the code as its body.
 inline std::vector<Seen> Snapshot(ResourceFile& file) {
@@ -161,5 +198,59 @@ inline std::vector<Seen> Snapshot(ResourceFile& file) {
     }
     return all;
 }
+
+inline std::vector<Seen> Sorted(std::vector<Seen> seen) {
+    std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
+        return std::tie(a.type, a.id, a.label, a.body) < std::tie(b.type, b.id, b.label, b.body);
+    });
+    return seen;
+}
+inline void Drop(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    std::erase_if(seen, [&](const Seen& s) { return s.type == type && s.id == id; });
+}
+/// The resource of that type and ID, added as "<missing>" when there is none.
+inline Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
+    auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.type == type && s.id == id; });
+    if (it == seen.end()) it = seen.insert(seen.end(), Seen{type, id, "<missing>", 0, false, ""});
+    return *it;
+}
+
+/// A fixture over a scratch folder whose file "f.iff" most tests work on.
+template <class Base = ::testing::Test>
+class ContainerFolder : public Base {
+protected:
+    FileNameText Path(const std::string& file = "f.iff") { return FileNameText(dir.File(file)); }
+    std::vector<uint8_t> Read(const std::string& file = "f.iff") { return dir.Read(file); }
+    void Write(const std::vector<uint8_t>& bytes, const std::string& file = "f.iff") { dir.Write(file, bytes); }
+
+    /// Creates the file through the library holding these resources, added in this
+    /// order (attributes are not kept); answers its bytes.
+    std::vector<uint8_t> Build(const Generation& gen, const std::vector<Seen>& plan, const std::string& file = "f.iff") {
+        std::remove(dir.File(file).c_str());
+        auto iff = gen.Make();
+        EXPECT_EQ(iff->Create(Path(file)), 0);
+        EXPECT_EQ(iff->Open(Path(file)), 0);
+        for (const Seen& s : plan)
+            EXPECT_EQ(iff->AddResource(MakeBlock(s.body), s.type, static_cast<ResId>(s.id), LabelText(s.label),
+                                       s.libraryOrder),
+                      0)
+                << s;
+        EXPECT_EQ(iff->Close(), 0);
+        return Read(file);
+    }
+    /// What a fresh object sees of the file (which it leaves unchanged), sorted; a
+    /// resource that does not load is seen as failing, whatever the code.
+    std::vector<Seen> Contents(const Generation& gen, const std::string& file = "f.iff") {
+        auto iff = gen.Make();
+        EXPECT_EQ(iff->Open(Path(file)), 0);
+        std::vector<Seen> seen = Snapshot(*iff);
+        EXPECT_EQ(iff->Close(), 0);
+        for (Seen& s : seen)
+            if (s.label == "<load failed>") s.body.clear();
+        return Sorted(seen);
+    }
+
+    test::TempDir dir;
+};
 
 }  // namespace tambrix::testing

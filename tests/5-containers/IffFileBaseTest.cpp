@@ -1,0 +1,464 @@
+// What both container generations promise alike, run over each: round trips, hostile
+// files, free space and compaction, refused calls, and write failures at every point.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "IffTestSupport.h"
+#include "platform/PlatformFile.h"
+
+namespace tambrix {
+namespace {
+
+using namespace tambrix::testing;
+
+constexpr ResType kAAAA = MakeResType("AAAA");
+constexpr ResType kBBBB = MakeResType("BBBB");
+constexpr ResType kCCCC = MakeResType("CCCC");
+
+class IffFileBaseTest : public ContainerFolder<::testing::TestWithParam<Generation>> {
+protected:
+    void TearDown() override {
+        platform::Hooks().failWritesAfter = -1;
+        platform::Hooks().refuseWriteOpens = false;
+    }
+    const Generation& gen() const { return GetParam(); }
+    /// `count` labelled resources of `size` bytes, IDs 1 and up, types in turn.
+    static std::vector<Seen> Plan(int count, size_t size) {
+        std::vector<Seen> plan;
+        for (int i = 1; i <= count; ++i)
+            plan.push_back(Res(i % 3 ? kAAAA : kBBBB, static_cast<ResId>(i), "n" + std::to_string(i), size));
+        return plan;
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(BothGenerations, IffFileBaseTest, ::testing::Values(kVersion2, kVersion1),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_P(IffFileBaseTest, aRoundTripKeepsEveryResourceAndReadingChangesNothing) {
+    // Added and never written: Close writes them.
+    const std::vector<Seen> added = {
+        {kAAAA, 5, "first", 0, true, "hello"},
+        {kBBBB, 7, "", 0, false, Body(1, 300)},
+        {kAAAA, static_cast<uint16_t>(-3), "negative id", 0, true, ""},
+        {kCCCC, 1, std::string(63, 'x'), 0, true, Body(2, 77)},
+        {kAAAA, 6, "Second", 0, true, "x"},
+    };
+    Build(gen(), added);
+    const std::vector<uint8_t> bytes = Read();
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    const std::vector<Seen> seen = Snapshot(*iff);
+    EXPECT_EQ(Sorted(seen), Sorted(added));
+    if (gen().legacy) {
+        EXPECT_EQ(seen.front().type, kCCCC) << "the type found latest in the file comes first";
+    } else {
+        std::vector<Seen> inIndexOrder = {added[0], added[2], added[4], added[1], added[3]};  // grouped by first appearance
+        EXPECT_EQ(seen, inIndexOrder);
+    }
+    EXPECT_EQ(BlockText(iff->GetNamedResource(kAAAA, LabelText("FIRST"), nullptr)), "hello") << "letters fold";
+    EXPECT_EQ(iff->GetNamedResource(kBBBB, LabelText("first"), nullptr), nullptr) << "a label of another type";
+    EXPECT_EQ(iff->GetError(), rc::kNoSuchLabel);
+    EXPECT_EQ(iff->CountResources(gen().ownType), 0);
+    EXPECT_EQ(iff->Close(), 0);
+    EXPECT_EQ(Read(), bytes);
+}
+
+TEST_P(IffFileBaseTest, hostileFilesGiveACodeOrAShorterIndex) {
+    const Generation& g = gen();
+    auto withChunk = [&](uint32_t size) {
+        ByteBuilder b = g.WalkedHeader();
+        g.Chunk(b, "AAAA", 1, 0x10, "x", size);
+        g.Chunk(b, "BBBB", 1, 0x10, "never seen");
+        return b;
+    };
+    auto cut = [](ByteBuilder b, size_t n) {
+        b.Bytes().resize(n);
+        return b;
+    };
+    auto changed = [](ByteBuilder b, size_t at, char value) {
+        b.Bytes()[at] = static_cast<uint8_t>(value);
+        return b;
+    };
+    /// A version 1.0 file whose AAAA 1 carries `number` and whose table is `table`.
+    auto withTable = [](uint16_t id, uint16_t flags, const ByteBuilder& table, uint32_t number = 1) {
+        ByteBuilder b = LegacyFileHeader();
+        LegacyChunk(b, "NAME", id, flags, 0xFFFFFFFF, std::string(table.Bytes().begin(), table.Bytes().end()));
+        LegacyChunk(b, "AAAA", 1, 0x10, number, "x");
+        return b;
+    };
+    struct Case {
+        const char* what;
+        ByteBuilder bytes;
+        int32_t openCode = 0;
+        int16_t types = 0;
+        int32_t loadCode = 0;  ///< of AAAA 1, when not 0
+    };
+    std::vector<Case> cases = {
+        {"empty file", ByteBuilder(), rc::kShortRead},
+        {"header cut at 40 bytes", cut(g.WalkedHeader(), 40), rc::kShortRead},
+        {"the other generation's header", g.legacy ? FileHeader('2', '5', 0) : LegacyFileHeader(), rc::kBadHeader},
+        {"header only", g.WalkedHeader()},
+        {"chunk size 0", withChunk(0)},
+        {"chunk size one below a header", withChunk(g.chunkHeader - 1)},
+        {"chunk size wrapping past 4 GiB", withChunk(0xFFFFFFF0)},
+        {"chunk header cut", cut(withChunk(0), 64 + g.chunkHeader - 1)},
+        {"body running past the end (no huge allocation)", cut(withChunk(0x40000000), 64 + g.chunkHeader + 1), 0, 1,
+         rc::kShortRead},
+        {"body running 5000 bytes past the end", cut(withChunk(5000), 64 + g.chunkHeader + 1), 0, 1, rc::kShortRead},
+    };
+    if (g.legacy) {
+        ByteBuilder older, huge, ghost;
+        older.U32(1).U8(200).Text("short");  // label number, a length of 200, 5 characters
+        huge.U8(0).Fill(3, 0).U32(0).Text("EMAN").U32(0xFFFFFFFF).U32(1).Text("no terminator");
+        ghost.U8(0).Fill(3, 0).U32(0).Text("EMAN").U32(1).U32(0xFFFFFFFF).Text("ghost").U8(0);
+        cases.push_back({"older table record cut", withTable(0, 0x08, older), 0, 1});
+        cases.push_back({"table with a huge count and an unterminated label", withTable(1, 0x18, huge), 0, 1});
+        cases.push_back({"table record under the no-label number", withTable(1, 0x18, ghost, 0xFFFFFFFF), 0, 1});
+        cases.push_back({"last header byte not 0", changed(LegacyFileHeader(), 63, ' '), rc::kBadHeader});
+        cases.push_back({"year 1997", changed(LegacyFileHeader(), 62, '7'), rc::kBadHeader});
+        cases.push_back({"minor version 5", changed(LegacyFileHeader(), 11, '5'), rc::kBadHeader});
+        cases.push_back({"text differs", changed(LegacyFileHeader(), 3, 'X'), rc::kBadHeader});
+    } else {
+        cases.push_back({"version 2.7", FileHeader('2', '7', 0), rc::kBadHeader});
+        cases.push_back({"template differs", changed(FileHeader('2', '5', 0), 20, 'x'), rc::kBadHeader});
+        cases.push_back({"chunk size above 1 GiB", withChunk(0x40000001)});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(c.bytes.Bytes());
+        auto iff = g.Make();
+        ASSERT_EQ(iff->Open(Path()), c.openCode);
+        if (c.openCode != 0) {
+            EXPECT_FALSE(iff->IsOpen());
+            continue;
+        }
+        EXPECT_EQ(iff->CountTypes(), c.types);
+        if (c.types > 0) {
+            DataBlock* block = iff->GetResource(kAAAA, 1, nullptr);
+            EXPECT_EQ(iff->GetError(), c.loadCode);
+            EXPECT_EQ(LabelOf(*iff, block), "");
+            EXPECT_EQ(iff->GetNamedResource(kAAAA, LabelText("ghost"), nullptr), nullptr);
+        }
+        EXPECT_EQ(iff->Close(), 0);
+        EXPECT_EQ(Read(), c.bytes.Bytes()) << "closing wrote to it";
+    }
+}
+
+TEST_P(IffFileBaseTest, freedSpaceIsReusedExactlyOrSplitButNeverBelowAHeader) {
+    const uint32_t h = gen().chunkHeader;
+    const uint32_t span = h + 224;  // the chunk of AAAA 1, freed
+    struct Case {
+        const char* what;
+        uint32_t chunk;  ///< of the new resource
+        bool reusesSpan;
+    };
+    const Case cases[] = {{"exact fit", span, true},
+                          {"split leaving a header", span - h, true},
+                          {"one byte short of a split", span - h + 1, false},
+                          {"one byte short", span - 1, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ByteBuilder b = gen().WalkedHeader();
+        gen().Chunk(b, "AAAA", 1, 0x10, std::string(224, 'a'));
+        gen().Chunk(b, "AAAA", 2, 0x10, std::string(224, 'b'));
+        Write(b.Bytes());
+        auto iff = gen().Make();
+        ASSERT_EQ(iff->Open(Path()), 0);
+        ASSERT_EQ(iff->RemoveResource(iff->GetResource(kAAAA, 1, nullptr)), 0);
+        EXPECT_EQ(iff->FreeBytes(), span);
+        DataBlock* added = MakeBlock(std::string(c.chunk - h, 'n'));
+        ASSERT_EQ(iff->AddResource(added, kBBBB, 9, LabelText(""), true), 0);
+        ASSERT_EQ(iff->WriteResource(added), 0);
+        const auto chunks = ListChunks(Read(), h);
+        ASSERT_GE(chunks.size(), 2u);
+        EXPECT_EQ(chunks[0].type, c.reusesSpan ? "BBBB" : "XXXX");
+        EXPECT_EQ(chunks[0].size, c.reusesSpan ? c.chunk : span);
+        if (c.reusesSpan && c.chunk < span) {
+            EXPECT_EQ(chunks[1].type, "XXXX");
+            EXPECT_EQ(chunks[1].size, span - c.chunk);
+        }
+        EXPECT_EQ(chunks.back().type, c.reusesSpan ? "AAAA" : "BBBB");
+        EXPECT_EQ(iff->FreeBytes(), c.reusesSpan ? span - c.chunk : span);
+        iff->Close();
+    }
+}
+
+TEST_P(IffFileBaseTest, aRewriteStaysInPlaceUntilTheLengthChangesAndFreeNeighboursMerge) {
+    const uint32_t h = gen().chunkHeader;
+    ByteBuilder b = gen().WalkedHeader();
+    gen().Chunk(b, "XXXX", 0, 0x04, std::string(100 - h, '\0'));  // two free chunks of 100 bytes
+    gen().Chunk(b, "XXXX", 0, 0x04, std::string(100 - h, '\0'));
+    gen().Chunk(b, "AAAA", 1, 0x10, "aaaa");
+    gen().Chunk(b, "AAAA", 2, 0x10, "bbbb");
+    Write(b.Bytes());
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    EXPECT_EQ(iff->FreeBytes(), 200u);
+    DataBlock* one = iff->GetResource(kAAAA, 1, nullptr);
+    ASSERT_NE(one, nullptr);
+    one->data[0] = 'A';
+    ASSERT_EQ(iff->WriteResource(one), 0);
+    auto chunks = ListChunks(Read(), h);
+    ASSERT_EQ(chunks.size(), 4u);
+    EXPECT_EQ(chunks[2].offset, 264u) << "rewritten in place";
+
+    // Longer: the merged free chunks take it whole, its old chunk becomes free.
+    ASSERT_TRUE(ResizeDataBlock(one, 200 - h));
+    ASSERT_EQ(iff->WriteResource(one), 0);
+    chunks = ListChunks(Read(), h);
+    ASSERT_EQ(chunks.size(), 3u);
+    EXPECT_EQ(chunks[0].type, "AAAA");
+    EXPECT_EQ(chunks[0].size, 200u);
+    EXPECT_EQ(chunks[1].type, "XXXX");
+    EXPECT_EQ(chunks[1].flags & 0x04, 0x04);
+    EXPECT_EQ(iff->FreeBytes(), h + 4);
+    EXPECT_EQ(iff->Close(), 0);
+    ASSERT_EQ(iff->Open(Path()), 0);
+    const std::string filled = "Aaaa" + std::string(200 - h - 4, '\xA3');  // a new block is filled
+    EXPECT_EQ(BlockText(iff->GetResource(kAAAA, 1, nullptr)), filled);
+}
+
+TEST_P(IffFileBaseTest, closingCompactsAChangedFileOnlyWhenMuchSpaceIsFree) {
+    for (int removed : {1, 10}) {
+        SCOPED_TRACE(std::to_string(removed) + " removed");
+        const std::vector<Seen> plan = Plan(20, 1100);
+        Build(gen(), plan);
+        auto iff = gen().Make();
+        ASSERT_EQ(iff->Open(Path()), 0);
+        std::vector<Seen> kept;
+        for (const Seen& s : plan) {
+            if (s.id % 2 && s.id <= 2 * removed)
+                ASSERT_EQ(iff->RemoveResource(iff->GetResource(s.type, static_cast<ResId>(s.id), nullptr)), 0);
+            else
+                kept.push_back(s);
+        }
+        const bool compacts = iff->FreeBytes() >= 10240;
+        EXPECT_EQ(compacts, removed == 10);
+        ASSERT_EQ(iff->Close(), 0);
+
+        const std::vector<uint8_t> bytes = Read();
+        const auto chunks = ListChunks(bytes, gen().chunkHeader);
+        ASSERT_FALSE(chunks.empty());
+        EXPECT_EQ(chunks.back().offset + chunks.back().size, bytes.size()) << "the chain covers the whole file";
+        EXPECT_EQ(std::count_if(chunks.begin(), chunks.end(), [](const ListedChunk& c) { return c.type == "XXXX"; }) > 0,
+                  !compacts);
+        if (compacts && !gen().legacy) {
+            EXPECT_EQ(chunks.back().offset, MapOffsetOf(bytes)) << "the new map is the last chunk";
+        }
+        ASSERT_EQ(iff->Open(Path()), 0);
+        EXPECT_EQ(Sorted(Snapshot(*iff)), Sorted(kept));
+        EXPECT_EQ(iff->FreeBytes() == 0, compacts);
+    }
+}
+
+TEST_P(IffFileBaseTest, aClosedObjectAReadOnlyFileAndBlocksTheFileDoesNotHoldAreRefused) {
+    auto iff = gen().Make();
+    DataBlock stranger;
+    uint16_t value = 0;
+    EXPECT_EQ(iff->Close(), rc::kNotOpen);
+    EXPECT_EQ(iff->CountTypes(), 0);
+    EXPECT_EQ(iff->GetError(), rc::kNotOpen);
+    EXPECT_EQ(iff->GetResource(kAAAA, 1, nullptr), nullptr);
+    EXPECT_EQ(iff->GetError(), rc::kNotOpen);
+    EXPECT_EQ(iff->GetResID(&stranger, value), rc::kNotOpen);
+    EXPECT_TRUE(iff->IsLibraryOrder(&stranger));
+    EXPECT_EQ(iff->AddResource(&stranger, kAAAA, 1, LabelText("x"), true), rc::kNotOpen);
+    EXPECT_EQ(iff->Compact(), rc::kNotOpen);
+    EXPECT_EQ(iff->Resume(), rc::kIoFailed) << "nothing was suspended";
+
+    const std::vector<uint8_t> bytes = Build(gen(), Plan(3, 40));
+    platform::Hooks().refuseWriteOpens = true;  // as the host does for a read-only file
+    ASSERT_EQ(iff->Open(Path()), 0);
+    platform::Hooks().refuseWriteOpens = false;
+    EXPECT_FALSE(iff->IsWritable());
+    DataBlock* block = iff->GetResource(kAAAA, 1, nullptr);
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(iff->AddResource(&stranger, kAAAA, 9, LabelText(""), true), rc::kNotWritable);
+    EXPECT_EQ(iff->WriteResource(block), rc::kNotWritable);
+    EXPECT_EQ(iff->RemoveResource(block), rc::kNotWritable);
+    EXPECT_EQ(iff->SetResInfo(block, 5, LabelText("n"), 0), rc::kNotWritable);
+    EXPECT_EQ(iff->SetResID(block, 5), rc::kNotWritable);
+    EXPECT_EQ(iff->Compact(), rc::kNotWritable);
+    EXPECT_EQ(iff->Update(), 0);
+    EXPECT_EQ(iff->Close(), 0);
+    EXPECT_EQ(Read(), bytes);
+
+    ASSERT_EQ(iff->Open(Path()), 0);
+    for (DataBlock* none : {static_cast<DataBlock*>(nullptr), &stranger}) {
+        EXPECT_EQ(iff->GetResType(none), 0u);
+        EXPECT_EQ(iff->GetError(), rc::kNoSuchResource);
+        EXPECT_EQ(iff->GetResAttrs(none), 0);
+        EXPECT_EQ(iff->GetError(), rc::kNoSuchResource);
+        EXPECT_EQ(iff->RemoveResource(none), rc::kNoSuchLabel);
+        EXPECT_EQ(iff->DetachResource(none), rc::kNoSuchLabel);
+    }
+    EXPECT_EQ(iff->AddResource(nullptr, kAAAA, 9, LabelText(""), true), rc::kNoSuchLabel);
+    // A block held by another resource would be owned twice; under its own type and
+    // ID it replaces the resource with itself.
+    DataBlock* held = iff->GetResource(kAAAA, 1, nullptr);
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(iff->AddResource(held, kAAAA, 500, LabelText(""), true), rc::kUnsupported);
+    EXPECT_EQ(iff->AddResource(held, kAAAA, 1, LabelText("again"), true), 0);
+    EXPECT_EQ(iff->WriteResource(held), 0);
+    EXPECT_EQ(iff->CountResources(kAAAA) + iff->CountResources(kBBBB), 3);
+    // Removing the last resource of a type: a version 1.0 list keeps the empty group.
+    ASSERT_EQ(iff->RemoveResource(iff->GetResource(kBBBB, 3, nullptr)), 0);
+    EXPECT_EQ(iff->CountTypes(), gen().legacy ? 2 : 1);
+    EXPECT_EQ(iff->Close(), 0);  // the sanitizer build catches a double release here
+}
+
+TEST_P(IffFileBaseTest, lookupsAndUniqueIdsAndNames) {
+    Build(gen(), {{kAAAA, 1, "Alpha", 0, true, "a"}, {kAAAA, 300, "Name", 0, true, "n"}, {kAAAA, 2, "name0", 0, true, ""},
+           {kBBBB, 32767, "", 0, true, "b"}, {kBBBB, 129, std::string(63, 'q'), 0, true, ""}});
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    EXPECT_EQ(iff->GetResource(kCCCC, 1, nullptr), nullptr);
+    EXPECT_EQ(iff->GetError(), rc::kNoSuchResource);
+    EXPECT_EQ(iff->GetIndResource(kAAAA, 4, nullptr), nullptr);
+    EXPECT_EQ(iff->GetError(), rc::kNoSuchResource);
+    EXPECT_EQ(iff->GetNamedResource(kAAAA, LabelText(""), nullptr), nullptr);
+    EXPECT_EQ(iff->GetError(), rc::kNoSuchLabel);
+    EXPECT_EQ(iff->GetNamedResource(kAAAA, LabelText("Alph"), nullptr), nullptr) << "lengths must match";
+    EXPECT_EQ(iff->GetIndType(3), 0u);
+    EXPECT_EQ(iff->GetError(), rc::kTypeIndexRange);
+
+    EXPECT_EQ(iff->UniqueID(kCCCC), 129);
+    EXPECT_EQ(iff->UniqueID(kAAAA), 301);
+    EXPECT_EQ(iff->UniqueID(kBBBB), 130) << "no wrap to -32768 when 32767 is taken";
+    struct Case {
+        ResType type;
+        std::string label, unique;
+    } cases[] = {{kAAAA, "Name", "Name1"},
+                 {kAAAA, "Other", "Other"},
+                 {kBBBB, "Name", "Name"},
+                 // A base of 63 characters: the number takes the place of its last one.
+                 {kBBBB, std::string(63, 'q'), std::string(62, 'q') + "0"}};
+    for (const Case& c : cases) {
+        LabelText label(c.label);
+        iff->UniqueName(c.type, label);
+        EXPECT_EQ(label.View(), c.unique) << c.label;
+    }
+    EXPECT_EQ(iff->Close(), 0);
+}
+
+TEST_P(IffFileBaseTest, setResInfoReachesTheChunkHeaderAndDetachHandsTheBlockOver) {
+    Build(gen(), Plan(3, 40));
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    DataBlock* block = iff->GetResource(kAAAA, 1, nullptr);
+    ASSERT_NE(block, nullptr);
+    ASSERT_EQ(iff->SetResInfo(block, 222, LabelText("renamed"), 0), 0);
+    ASSERT_EQ(iff->SetResID(block, 223), 0);
+    EXPECT_EQ(LabelOf(*iff, block), "renamed");
+    ASSERT_EQ(iff->SetResInfo(iff->GetResource(kAAAA, 2, nullptr), 2, LabelText(""), 0), 0);
+    ASSERT_EQ(iff->DetachResource(block), 0);
+    EXPECT_EQ(iff->GetResType(block), 0u) << "the file no longer knows the block";
+    const std::string body = BlockText(block);
+    FreeDataBlock(block);
+    ASSERT_EQ(iff->Close(), 0);
+
+    // Walk the file, so that the chunk headers themselves are what is read.
+    std::vector<uint8_t> bytes = Read();
+    if (!gen().legacy) bytes[11] = '0';
+    Write(bytes);
+    ASSERT_EQ(iff->Open(Path()), 0);
+    DataBlock* again = iff->GetNamedResource(kAAAA, LabelText("RENAMED"), nullptr);
+    ASSERT_NE(again, nullptr);
+    uint16_t id = 0;
+    iff->GetResID(again, id);
+    EXPECT_EQ(id, 223);
+    EXPECT_EQ(BlockText(again), body);
+    EXPECT_EQ(LabelOf(*iff, iff->GetResource(kAAAA, 2, nullptr)), "");
+    EXPECT_EQ(iff->GetNamedResource(kAAAA, LabelText("n2"), nullptr), nullptr);
+    EXPECT_EQ(iff->Close(), 0);
+}
+
+TEST_P(IffFileBaseTest, aConversionRunsOnceAndTheBodyIsWrittenBackInLibraryOrder) {
+    ByteBuilder b = gen().WalkedHeader();
+    gen().Chunk(b, "AAAA", 1, 0x00, std::string("\x01\x02", 2));  // stored in the other order
+    gen().Chunk(b, "AAAA", 2, 0x10, std::string("\x01\x02", 2));  // in library order already
+    Write(b.Bytes());
+    static int calls = 0;
+    calls = 0;
+    ConversionRoutine swap = [](uint8_t* p, uint32_t n) {
+        ++calls;
+        if (n == 2) std::swap(p[0], p[1]);
+    };
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    DataBlock* one = iff->GetResource(kAAAA, 1, swap);
+    EXPECT_EQ(BlockText(one), std::string("\x02\x01", 2));
+    EXPECT_TRUE(iff->IsLibraryOrder(one));
+    EXPECT_EQ(iff->GetResource(kAAAA, 1, swap), one);
+    EXPECT_EQ(BlockText(iff->GetResource(kAAAA, 2, swap)), std::string("\x01\x02", 2));
+    EXPECT_EQ(calls, 1);
+    ASSERT_EQ(iff->WriteResource(one), 0);
+    EXPECT_EQ(iff->Close(), 0);
+    EXPECT_EQ(ListChunks(Read(), gen().chunkHeader)[0].flags & 0x10, 0x10);
+}
+
+TEST_P(IffFileBaseTest, aWriteFailureAtAnyPointLosesNoUntouchedResource) {
+    const std::vector<Seen> plan = Plan(9, 120);
+    Build(gen(), plan, "base.iff");
+    const std::vector<uint8_t> base = Read("base.iff");
+    // Resource 2 grows, 3 goes, 4 is relabelled, 5 is rewritten in place, 6 is replaced
+    // by a body that needs a larger chunk; two are added, one into the freed span.
+    const std::string grown = Body(2, 120) + std::string(280, '\xA3');
+    std::string flipped = Body(5, 120);
+    flipped[0] ^= 0xFF;
+    const std::string replacement = Body(60, 300);
+    auto changes = [&] {
+        auto iff = gen().Make();
+        if (iff->Open(Path()) != 0) return;
+        iff->AddResource(MakeBlock("new one"), kCCCC, 1, LabelText("c1"), true);
+        iff->WriteResource(iff->GetResource(kCCCC, 1, nullptr));
+        DataBlock* grow = iff->GetResource(kAAAA, 2, nullptr);
+        if (grow && ResizeDataBlock(grow, 400)) iff->WriteResource(grow);
+        iff->RemoveResource(iff->GetResource(kBBBB, 3, nullptr));
+        iff->SetResInfo(iff->GetResource(kAAAA, 4, nullptr), 4, LabelText("relabelled"), 0);
+        iff->AddResource(MakeBlock(Body(7, 123)), kCCCC, 2, LabelText(""), true);
+        DataBlock* same = iff->GetResource(kAAAA, 5, nullptr);
+        if (same && same->size) same->data[0] ^= 0xFF;
+        iff->WriteResource(same);
+        iff->AddResource(MakeBlock(replacement), kBBBB, 6, LabelText("n6"), true);
+        iff->Close();
+    };
+    Write(base);
+    const uint64_t before = platform::Hooks().writes.load();
+    changes();
+    const int64_t total = static_cast<int64_t>(platform::Hooks().writes.load() - before);
+    ASSERT_GT(total, 5);
+
+    for (int64_t n = 0; n <= total; ++n) {
+        SCOPED_TRACE("failure after " + std::to_string(n) + " writes");
+        Write(base);
+        platform::Hooks().failWritesAfter = n;
+        changes();
+        platform::Hooks().failWritesAfter = -1;
+        auto check = gen().Make();
+        ASSERT_EQ(check->Open(Path()), 0);
+        for (const Seen& s : plan) {
+            if (s.id == 3) continue;
+            const std::string body = BlockText(check->GetResource(s.type, static_cast<ResId>(s.id), nullptr));
+            // A changed resource reads as one version or the other, never half-written.
+            const bool either = body == s.body || (s.id == 2 && body == grown) || (s.id == 5 && body == flipped) ||
+                                (s.id == 6 && body == replacement);
+            EXPECT_TRUE(either) << s;
+        }
+    }
+    // Where nothing can be written, the failure is reported.
+    auto iff = gen().Make();
+    ASSERT_EQ(iff->Open(Path()), 0);
+    DataBlock* added = MakeBlock("lost");
+    ASSERT_EQ(iff->AddResource(added, kCCCC, 7, LabelText(""), true), 0);
+    platform::Hooks().failWritesAfter = 0;
+    EXPECT_NE(iff->ReleaseResource(added), 0) << "a body that could not be written stays with the file";
+    EXPECT_NE(iff->Close(), 0);
+    EXPECT_FALSE(iff->IsOpen());
+}
+
+}  // namespace
+}  // namespace tambrix
