@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
+#include "core/DataBlock.h"
 
 namespace tambrix {
 namespace {
@@ -24,7 +24,8 @@ constexpr int kLanguages = 20;
 /// A folder under the system's temporary folder, removed with its files.
 struct ScratchFolder {
     ScratchFolder() {
-        path = std::filesystem::temp_directory_path() / ("tambrix-catalog-bench-" + std::to_string(std::random_device{}()));
+        path = std::filesystem::temp_directory_path() /
+               ("tambrix-catalog-bench-" + std::to_string(std::random_device{}()));
         std::filesystem::create_directories(path);
     }
     ~ScratchFolder() { std::filesystem::remove_all(path); }
@@ -68,9 +69,9 @@ std::unique_ptr<IffResourceFile> makeFile(const ScratchFolder& folder, const std
 void BM_ReadMultiLanguage(benchmark::State& state) {
     ScratchFolder folder;
     const int perLanguage = static_cast<int>(state.range(0));
-    auto file = makeFile(folder, "strings.iff",
-                         [](IffResourceFile& f, int n) { add(f, restype::kSTR, 1, multiLanguageTable(n, kLanguages)); },
-                         perLanguage);
+    auto file = makeFile(
+        folder, "strings.iff",
+        [](IffResourceFile& f, int n) { add(f, restype::kSTR, 1, multiLanguageTable(n, kLanguages)); }, perLanguage);
     StringTable table;
     table.SetSource(file.get(), 1, restype::kSTR, StringTable::kBinaryMode, -1);
     for (auto _ : state) benchmark::DoNotOptimize(table.Read(true, true));
@@ -81,9 +82,9 @@ BENCHMARK(BM_ReadMultiLanguage)->Arg(10)->Arg(100)->Arg(1000);
 void BM_SaveMerged(benchmark::State& state) {
     ScratchFolder folder;
     const int perLanguage = static_cast<int>(state.range(0));
-    auto file = makeFile(folder, "save.iff",
-                         [](IffResourceFile& f, int n) { add(f, restype::kSTR, 1, multiLanguageTable(n, 4)); },
-                         perLanguage);
+    auto file = makeFile(
+        folder, "save.iff", [](IffResourceFile& f, int n) { add(f, restype::kSTR, 1, multiLanguageTable(n, 4)); },
+        perLanguage);
     StringTable table;
     table.SetSource(file.get(), 1, restype::kSTR, StringTable::kBinaryMode, -1);
     table.Read(false, true);

@@ -77,8 +77,7 @@ void BM_StdioSequential(benchmark::State& state) {
     for (auto _ : state) {
         std::FILE* file = std::fopen(benchFile().Path().c_str(), "rb");
         if (!file) state.SkipWithError("open failed");
-        while (std::fread(buffer.data(), 1, chunk, file) == chunk) {
-        }
+        while (std::fread(buffer.data(), 1, chunk, file) == chunk) {}
         std::fclose(file);
         benchmark::DoNotOptimize(buffer.data());
     }

@@ -107,8 +107,9 @@ struct ObjectFixture {
         DrawGroupImages images;
         for (int view = 0; view < kViewCount; ++view) {
             const int zoom = view / kViewRotations;
-            images.push_back({{.spriteId = 100 + zoom, .xOffset = -17 << zoom, .yOffset = -80 << zoom},
-                              {.spriteId = 200 + zoom, .xOffset = -4 << zoom, .yOffset = -60 << zoom, .zOffset = 0.25f}});
+            images.push_back(
+                {{.spriteId = 100 + zoom, .xOffset = -17 << zoom, .yOffset = -80 << zoom},
+                 {.spriteId = 200 + zoom, .xOffset = -4 << zoom, .yOffset = -60 << zoom, .zOffset = 0.25f}});
         }
         file.Put(restype::kDGRP, 1000, EncodeDrawGroup(images));
         if (tilesPerSide == 1) {

@@ -8,8 +8,8 @@
 #include <random>
 #include <string>
 
-#include "containers/IffResourceFile.h"
 #include "containers/DirectoryResourceFile.h"
+#include "containers/IffResourceFile.h"
 #include "sets/ViewResourceSet.h"
 
 namespace {
@@ -111,7 +111,8 @@ BENCHMARK(BM_DirectoryFirstLookup)->Arg(10)->Arg(200);
 
 void BM_DirectoryLoadedLookup(benchmark::State& state) {
     SpriteFolder folder(static_cast<int>(state.range(0)));
-    for (int id = 1; id <= state.range(0); ++id) folder.file.GetResource(restype::kSPR, static_cast<ResId>(id), nullptr);
+    for (int id = 1; id <= state.range(0); ++id)
+        folder.file.GetResource(restype::kSPR, static_cast<ResId>(id), nullptr);
     for (auto _ : state) benchmark::DoNotOptimize(folder.file.GetResource(restype::kSPR, 1, nullptr));
 }
 BENCHMARK(BM_DirectoryLoadedLookup)->Arg(10)->Arg(200);

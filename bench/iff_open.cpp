@@ -2,7 +2,6 @@
 // chunks, beside one read of the whole file (the floor no index can beat).
 
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "core/DataBlock.h"
 #include "containers/IffResourceFile.h"
+#include "core/DataBlock.h"
 #include "platform/PlatformFile.h"
 
 namespace {
@@ -36,8 +35,8 @@ public:
 
 private:
     void Make(const std::string& name, int count) {
-        const ResType types[] = {restype::kSPR2, restype::kDGRP, restype::kSTR, restype::kOBJD, restype::kPALT,
-                                 restype::kCTSS, MakeResType("BHAV"), MakeResType("TTAB")};
+        const ResType types[] = {restype::kSPR2, restype::kDGRP, restype::kSTR,       restype::kOBJD,
+                                 restype::kPALT, restype::kCTSS, MakeResType("BHAV"), MakeResType("TTAB")};
         FileNameText path(Path(name + ".iff"));
         IffResourceFile iff;
         iff.Create(path);
@@ -53,7 +52,8 @@ private:
         std::ifstream in(Path(name + ".iff"), std::ios::binary);
         std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         bytes[11] = '0';
-        std::ofstream(Path(name + "-walk.iff"), std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(Path(name + "-walk.iff"), std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
 
     std::filesystem::path mDir;

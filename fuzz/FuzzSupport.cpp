@@ -1,5 +1,8 @@
 #include "FuzzSupport.h"
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -9,9 +12,6 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
-
-#include <signal.h>
-#include <unistd.h>
 
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
@@ -41,7 +41,8 @@ std::vector<uint8_t> Input::Bytes(size_t n) {
 
 std::string Input::Text(size_t maxLength) {
     std::string text;
-    for (size_t n = Below(static_cast<uint32_t>(maxLength + 1)); n > 0; --n) text.push_back(static_cast<char>(' ' + Byte() % 95));
+    for (size_t n = Below(static_cast<uint32_t>(maxLength + 1)); n > 0; --n)
+        text.push_back(static_cast<char>(' ' + Byte() % 95));
     return text;
 }
 

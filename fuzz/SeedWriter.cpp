@@ -79,7 +79,8 @@ private:
             // remove one resource, rename another, add a resource left for the close
             {3, 2, 1, 0, 0, 0, 0, 0, 0, 3, 2, 7, 0, 9, 0, 0, 0, 0, 2, 0x30, 0, 2, 6, 10, 0x02},
             // add with an attribute, update, compact, rewrite smaller
-            {4, 0, 1, 0x81, 0, 3, 0, 8, 0x83, 4, 0, 0, 0, 0, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 1, 3, 0, 0, 0, 0, 1, 0x44},
+            {4, 0, 1, 0x81, 0, 3, 0, 8, 0x83, 4, 0, 0, 0, 0, 0, 0,   0,
+             5, 0, 0, 0,    0, 0, 0, 0, 1,    3, 0, 0, 0, 0, 1, 0x44},
         };
     }
 
@@ -180,14 +181,18 @@ std::vector<Resource> SmallObject() {
     tile.subIndex = TileSubIndex(1, 0);
     DrawGroupImages images(kViewCount);
     for (int i = 0; i < kViewCount; ++i) {
-        images[i] = {{.spriteId = 200, .frameIndex = i % 2, .yOffset = 6, .zOffset = 0.5f,
+        images[i] = {{.spriteId = 200,
+                      .frameIndex = i % 2,
+                      .yOffset = 6,
+                      .zOffset = 0.5f,
                       .flags = i == 3 ? DrawGroupEntry::kMirror : 0},
                      {.spriteId = 201, .xOffset = 3, .yOffset = 2}};
     }
     std::vector<SpriteImage> frames = {SmallFrame(6, 5, 20), SmallFrame(3, 4, 60)};
     std::vector<PaletteEntry> colours;
     for (int i = 0; i < 256; ++i) colours.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), 90, 0});
-    const std::vector<LanguageString> catalog = {{1, "Small chair", ""}, {1, "A chair for tests.", "note"}, {2, "Petite chaise", ""}};
+    const std::vector<LanguageString> catalog = {
+        {1, "Small chair", ""}, {1, "A chair for tests.", "note"}, {2, "Petite chaise", ""}};
     return {
         {restype::kOBJD, 128, "chair", EncodeObjectDefinition(master)},
         {restype::kOBJD, 129, "chair tile", EncodeObjectDefinition(tile)},

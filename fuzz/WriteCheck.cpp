@@ -6,9 +6,9 @@
 #include <memory>
 
 #include "FuzzSupport.h"
-#include "core/DataBlock.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "core/DataBlock.h"
 #include "core/ResourceTypes.h"
 
 namespace tambrix::fuzz {
@@ -53,7 +53,8 @@ std::vector<std::pair<SeenResource, DataBlock*>> SeeAll(ResourceFile& file) {
         const ResType type = file.GetIndType(t);
         const int16_t count = file.CountResources(type);
         for (int16_t i = 1; i <= count; ++i) {
-            if (DataBlock* block = file.GetIndResource(type, i, nullptr)) all.emplace_back(See(file, type, block), block);
+            if (DataBlock* block = file.GetIndResource(type, i, nullptr))
+                all.emplace_back(See(file, type, block), block);
         }
     }
     return all;
@@ -64,9 +65,9 @@ struct Followed {
     SeenResource before;    ///< as first read (resources the file held)
     SeenResource expected;  ///< as it must read back
     DataBlock* block = nullptr;
-    bool held = false;      ///< the file held it before the changes
-    bool touched = false;   ///< a change named it
-    bool unsure = false;    ///< a change of it failed: nothing is promised about it
+    bool held = false;     ///< the file held it before the changes
+    bool touched = false;  ///< a change named it
+    bool unsure = false;   ///< a change of it failed: nothing is promised about it
     bool removed = false;
 };
 
@@ -151,9 +152,10 @@ private:
         if (!block) return;
         std::copy(r.body.begin(), r.body.end(), block->data);
         LabelText label(r.label);
-        const int32_t code = mGeneration == Generation::kModern
-                                 ? mFile.AddResourceWithAttr(block, r.type, static_cast<ResId>(r.id), label, r.attribute, true)
-                                 : mFile.AddResource(block, r.type, static_cast<ResId>(r.id), label, true);
+        const int32_t code =
+            mGeneration == Generation::kModern
+                ? mFile.AddResourceWithAttr(block, r.type, static_cast<ResId>(r.id), label, r.attribute, true)
+                : mFile.AddResource(block, r.type, static_cast<ResId>(r.id), label, true);
         if (code != 0) {
             FreeDataBlock(block);
             if (victim) victim->unsure = true;
@@ -269,12 +271,14 @@ int RunWriteCheck(const uint8_t* data, size_t size, Generation generation) {
     for (const auto& f : session.followed) {
         if (!f.held || f.touched) continue;
         if (!reopened) Fail("the file no longer opens; it held %s", Describe(f.before).c_str());
-        if (!take(f.before) && !Ignored("untouched")) Fail("untouched resource lost or changed: %s", Describe(f.before).c_str());
+        if (!take(f.before) && !Ignored("untouched"))
+            Fail("untouched resource lost or changed: %s", Describe(f.before).c_str());
     }
     for (const auto& f : session.followed) {
         if (!f.touched || f.unsure || f.removed) continue;
         if (!reopened) Fail("the file no longer opens; a change made %s", Describe(f.expected).c_str());
-        if (!take(f.expected) && !Ignored("missing")) Fail("a change that succeeded is missing: %s", Describe(f.expected).c_str());
+        if (!take(f.expected) && !Ignored("missing"))
+            Fail("a change that succeeded is missing: %s", Describe(f.expected).c_str());
     }
     return 0;
 }

@@ -20,7 +20,8 @@ constexpr size_t kMaxEntriesRead = 16;
 constexpr size_t kMaxContainersOpened = 2;
 
 bool SameManifest(const FarManifest& a, const FarManifest& b) {
-    if (a.variant != b.variant || a.declaredCount != b.declaredCount || a.entries.size() != b.entries.size()) return false;
+    if (a.variant != b.variant || a.declaredCount != b.declaredCount || a.entries.size() != b.entries.size())
+        return false;
     for (size_t i = 0; i < a.entries.size(); ++i) {
         const FarEntry& x = a.entries[i];
         const FarEntry& y = b.entries[i];
@@ -50,7 +51,8 @@ void ListFolder(FileSystem& files, const std::string& folder, int depth, size_t&
                     const int16_t types = inner->CountTypes();
                     for (int16_t t = 1; t <= types; ++t) {
                         const ResType type = inner->GetIndType(t);
-                        for (int16_t i = 1; i <= inner->CountResources(type); ++i) inner->GetIndResource(type, i, nullptr);
+                        for (int16_t i = 1; i <= inner->CountResources(type); ++i)
+                            inner->GetIndResource(type, i, nullptr);
                     }
                 }
             }
@@ -82,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bool matches = false;
         for (const FarEntry& e : inMemory.entries) {
             if (e.status != rc::kOk || e.compressed || e.size != bytes.size()) continue;
-            if (uint64_t{e.offset} + e.size <= size && (e.size == 0 || std::memcmp(data + e.offset, bytes.data(), e.size) == 0)) {
+            if (uint64_t{e.offset} + e.size <= size &&
+                (e.size == 0 || std::memcmp(data + e.offset, bytes.data(), e.size) == 0)) {
                 matches = true;
                 break;
             }

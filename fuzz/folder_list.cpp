@@ -29,7 +29,8 @@ std::string Chars(Input& in) {
 }
 
 bool StaysInside(const std::string& text) {
-    if (text.find("..") != std::string::npos || text.find(':') != std::string::npos || text.find('\0') != std::string::npos)
+    if (text.find("..") != std::string::npos || text.find(':') != std::string::npos ||
+        text.find('\0') != std::string::npos)
         return false;
     size_t start = 0;
     for (;;) {
@@ -87,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int16_t i = 0; i <= count + 1 && i < 8; ++i) Inspect(file, file.GetIndResource(type, i, nullptr));
     }
     for (int k = 0; k < kMaxLookups && in.Remaining() > 0; ++k) {
-        const ResType type = types > 0 ? file.GetIndType(static_cast<int16_t>(1 + in.Below(types))) : MakeResType("SPR#");
+        const ResType type =
+            types > 0 ? file.GetIndType(static_cast<int16_t>(1 + in.Below(types))) : MakeResType("SPR#");
         Inspect(file, file.GetResource(type, static_cast<ResId>(in.U16()), nullptr));
         LabelText label(Chars(in));
         Inspect(file, file.GetNamedResource(type, label, nullptr));

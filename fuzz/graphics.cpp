@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
+#include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "graphics/BitmapExport.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
-#include "catalog/ObjectPreview.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
 #include "resfile/ResourceFile.h"
@@ -39,7 +39,8 @@ void DecodeBodies(ResourceFile& file) {
         if (DataBlock* block = file.GetIndResource(restype::kDGRP, i, nullptr)) {
             DrawGroup group = ReadDrawGroup(block->data, block->size);
             for (const auto& image : group.images)
-                if (image.entries.size() > block->size) Fail("a draw group of %u bytes gave %zu entries", block->size, image.entries.size());
+                if (image.entries.size() > block->size)
+                    Fail("a draw group of %u bytes gave %zu entries", block->size, image.entries.size());
         }
     }
 }

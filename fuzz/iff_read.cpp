@@ -6,11 +6,11 @@
 #include <cstring>
 
 #include "FuzzSupport.h"
-#include "containers/SerialStream.h"
 #include "catalog/StringTable.h"
-#include "graphics/Sprite.h"
 #include "containers/LabelTable.h"
 #include "containers/ResourceMap.h"
+#include "containers/SerialStream.h"
+#include "graphics/Sprite.h"
 #include "resfile/ResourceFile.h"
 
 using namespace tambrix;
@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (int16_t i = 0; i <= count + 1; ++i) {
                 DataBlock* block = file->GetIndResource(type, i, ConversionFor(type));
                 if (!block) continue;
-                if (file->GetResType(block) != type) Fail("a body of %s answers another type", ResTypeText(type).c_str());
+                if (file->GetResType(block) != type)
+                    Fail("a body of %s answers another type", ResTypeText(type).c_str());
                 uint16_t id = 0;
                 file->GetResID(block, id);
                 const uint8_t attribute = file->GetResAttrs(block);

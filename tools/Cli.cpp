@@ -83,8 +83,8 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"demo", {"--scale", "--draft"}},
     {"far", {"--json", "-o"}},
 };
-const std::vector<std::string> kValueOptions = {"--id", "--object", "--view", "--background", "-o", "--frame", "--mode",
-                                                "--scale"};
+const std::vector<std::string> kValueOptions = {"--id", "--object", "--view", "--background",
+                                                "-o",   "--frame",  "--mode", "--scale"};
 
 Args ParseArgs(const std::vector<std::string>& argv) {
     Args args;
@@ -181,10 +181,14 @@ Values CheckValues(const Args& args) {
     if (args.Has("--scale")) v.scale = static_cast<int>(ParseInteger(args.Get("--scale"), "--scale", 0, kMaxDemoScale));
     if (args.Has("--mode")) {
         const std::string mode = args.Get("--mode");
-        if (mode == "color" || mode == "colour") v.viewMode = 0;
-        else if (mode == "depth") v.viewMode = 1;
-        else if (mode == "alpha") v.viewMode = 2;
-        else BadArgument("--mode must be color, depth or alpha, not \"" + mode + "\"");
+        if (mode == "color" || mode == "colour")
+            v.viewMode = 0;
+        else if (mode == "depth")
+            v.viewMode = 1;
+        else if (mode == "alpha")
+            v.viewMode = 2;
+        else
+            BadArgument("--mode must be color, depth or alpha, not \"" + mode + "\"");
     }
     return v;
 }
@@ -388,8 +392,8 @@ struct Context {
     std::ostream& err;
     const Args& args;
     const Values& values;
-    std::string file;       // as given
-    std::string openPath;   // what is opened: the name as found on disk
+    std::string file;      // as given
+    std::string openPath;  // what is opened: the name as found on disk
 };
 
 std::string FlagsText(uint16_t flags) {
@@ -415,8 +419,9 @@ int CommandLs(Context& c) {
         const int16_t count = file->CountResources(type);
         for (int16_t i = 1; i <= count; ++i) {
             DataBlock* block = file->GetIndResource(type, i, nullptr);
-            if (!block) BadFile(c.file + ": cannot read " + ResTypeText(type) + " number " + std::to_string(i) + ": " +
-                                DescribeResult(file->GetError()));
+            if (!block)
+                BadFile(c.file + ": cannot read " + ResTypeText(type) + " number " + std::to_string(i) + ": " +
+                        DescribeResult(file->GetError()));
             uint16_t id = 0;
             file->GetResID(block, id);
             LabelText label;
@@ -470,9 +475,11 @@ std::string BitmapSummary(const std::string& path, const std::string& shown) {
     constexpr size_t kHeaders = 30;
     const std::vector<uint8_t> bytes = ReadHead(path, kHeaders);
     const uint8_t* b = bytes.data();
-    if (bytes.size() < kHeaders || b[0] != 'B' || b[1] != 'M')
-        BadFile(shown + ": not a bitmap file");
-    auto le32 = [&](size_t at) { return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24)); };
+    if (bytes.size() < kHeaders || b[0] != 'B' || b[1] != 'M') BadFile(shown + ": not a bitmap file");
+    auto le32 = [&](size_t at) {
+        return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+                                    (static_cast<uint32_t>(b[at + 3]) << 24));
+    };
     const int32_t width = le32(18), height = le32(22);
     const int bits = b[28] | (b[29] << 8);
     // A negative height stores the rows top-down; the picture is as tall either way.
@@ -533,7 +540,14 @@ int CommandInfo(Context& c) {
         }
         j.EndArray().Key("sprites").BeginArray();
         for (const SpriteRef& s : set.Sprites())
-            j.BeginObject().Key("type").String(ResTypeText(s.type)).Key("id").Number(s.id).Key("label").String(s.label.View()).EndObject();
+            j.BeginObject()
+                .Key("type")
+                .String(ResTypeText(s.type))
+                .Key("id")
+                .Number(s.id)
+                .Key("label")
+                .String(s.label.View())
+                .EndObject();
         j.EndArray().Key("draw_groups").BeginArray();
         for (const DrawGroupRef& d : set.DrawGroups())
             j.BeginObject().Key("id").Number(d.id).Key("label").String(d.label.View()).EndObject();
@@ -563,7 +577,8 @@ int CommandInfo(Context& c) {
             uint32_t frames = 0;
             frames = CountSpriteFrames(*file, s.id);
             o << "  " << s.id;
-            if (kind == FileKind::Wall || kind == FileKind::Floor) o << " \"" << (i < 3 ? kFarMediumNear[i] : "") << "\"";
+            if (kind == FileKind::Wall || kind == FileKind::Floor)
+                o << " \"" << (i < 3 ? kFarMediumNear[i] : "") << "\"";
             o << ": " << frames << " frame" << (frames == 1 ? "" : "s");
             if (kind == FileKind::Wall) {
                 o << " (";
@@ -587,7 +602,8 @@ int CommandInfo(Context& c) {
         o << "\n    " << r->Description() << "\n";
     }
     o << "sprites:";
-    for (const SpriteRef& s : set.Sprites()) o << " " << ResTypeText(s.type) << " " << s.id << " \"" << s.label.View() << "\";";
+    for (const SpriteRef& s : set.Sprites())
+        o << " " << ResTypeText(s.type) << " " << s.id << " \"" << s.label.View() << "\";";
     o << "\ndraw groups:";
     for (const DrawGroupRef& d : set.DrawGroups()) o << " " << d.id << " \"" << d.label.View() << "\";";
     o << "\npalettes:";
@@ -618,7 +634,13 @@ void PrintTable(Context& c, ResType type, long id, StringTable& table, JsonWrite
     }
     if (json) {
         JsonWriter& j = *json;
-        j.BeginObject().Key("type").String(ResTypeText(type)).Key("id").Number(id).Key("label").String(table.Label().View());
+        j.BeginObject()
+            .Key("type")
+            .String(ResTypeText(type))
+            .Key("id")
+            .Number(id)
+            .Key("label")
+            .String(table.Label().View());
         j.Key("languages").BeginArray();
         for (int l : languages) {
             j.BeginObject().Key("code").Number(l + 1).Key("strings").BeginArray();
@@ -705,7 +727,9 @@ int CommandSprite(Context& c) {
     const std::string& out = c.values.out;
     std::unique_ptr<ResourceFile> file = OpenForView(c.openPath, c.file);
     auto picture = DrawSprite(*file, static_cast<int32_t>(id), static_cast<int32_t>(frame), kWhite, c.values.viewMode);
-    if (!picture) BadFile(c.file + ": sprite " + std::to_string(id) + " frame " + std::to_string(frame) + ": " + LastGraphicsError());
+    if (!picture)
+        BadFile(c.file + ": sprite " + std::to_string(id) + " frame " + std::to_string(frame) + ": " +
+                LastGraphicsError());
     WritePicture(*picture, out);
     return kExitOk;
 }
@@ -721,8 +745,8 @@ int CommandRender(Context& c) {
         BadFile(c.file + ": no object " + std::to_string(object) + " (the file shows " +
                 std::to_string(set.Objects().size()) + ")");
     PreviewReport report;
-    auto picture =
-        RenderObjectPreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(view), background, &report);
+    auto picture = RenderObjectPreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(view),
+                                       background, &report);
     // A blank picture would pass for a render: say why there is none instead.
     if (report.outcome != PreviewReport::Outcome::kDrawn) BadFile(c.file + ": " + PreviewReportText(report));
     if (!picture) BadFile(c.file + ": the preview could not be rendered");
@@ -745,8 +769,8 @@ int CommandDemo(Context& c) {
 int RunFileCommand(Context& c) {
     const std::string& command = c.args.command;
     const FileKind kind = KindOf(c.file);
-    const bool container = command != "info" || kind == FileKind::Object || kind == FileKind::Wall ||
-                           kind == FileKind::Floor;
+    const bool container =
+        command != "info" || kind == FileKind::Object || kind == FileKind::Wall || kind == FileKind::Floor;
     CheckFile(c.openPath, c.file, container);
     if (container) WarnAboutChunks(c.openPath, c.file, c.err);
     if (command == "ls") return CommandLs(c);
@@ -812,8 +836,10 @@ int CommandFarExtract(Context& c, const std::string& archive) {
     // One line per entry not written; the exit code says that not all of them were.
     for (const FarExtractProblem& p : report.problems) {
         c.err << "tambrix-cli: " << archive << ": " << p.name << ": ";
-        if (p.code == rc::kFileExists) c.err << "already exists in " << outDir << "; not replaced";
-        else c.err << DescribeResult(p.code);
+        if (p.code == rc::kFileExists)
+            c.err << "already exists in " << outDir << "; not replaced";
+        else
+            c.err << DescribeResult(p.code);
         c.err << "\n";
     }
     return kExitBadFile;

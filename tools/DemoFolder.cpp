@@ -46,7 +46,8 @@ public:
         if (mError == rc::kOk) mError = mFile->Open(name);
     }
 
-    void Add(ResType type, int16_t id, const std::string& label, const std::vector<uint8_t>& body, bool libraryOrder = true) {
+    void Add(ResType type, int16_t id, const std::string& label, const std::vector<uint8_t>& body,
+             bool libraryOrder = true) {
         if (mError != rc::kOk) return;
         DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
         if (!block) {
@@ -116,7 +117,8 @@ ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstS
         for (int rotation = 0; rotation < kViewRotations; ++rotation) {
             std::vector<SpriteImage> frames = PaintView(model, rotation, zoom, quality);
             if (glows) frames.push_back(PaintGlow(model, rotation, zoom));
-            for (int t = 0; t < tiles + glows; ++t) art.sprites[t * kViewZooms + zoom].frames.push_back(std::move(frames[t]));
+            for (int t = 0; t < tiles + glows; ++t)
+                art.sprites[t * kViewZooms + zoom].frames.push_back(std::move(frames[t]));
         }
     }
     for (int t = 0; t < tiles; ++t) {
@@ -127,7 +129,9 @@ ObjectArt PaintObject(const Model& model, const Quality& quality, int32_t firstS
                 if (part < 0) continue;
                 const SpriteArt& sprite = art.sprites[part * kViewZooms + zoom];
                 const SpriteImage& f = sprite.frames[rotation];
-                if (!f.Empty()) images[image].push_back({.spriteId = sprite.id, .frameIndex = rotation, .xOffset = f.x, .yOffset = f.y});
+                if (!f.Empty())
+                    images[image].push_back(
+                        {.spriteId = sprite.id, .frameIndex = rotation, .xOffset = f.x, .yOffset = f.y});
             }
         }
         art.drawGroups.push_back(std::move(images));
@@ -153,7 +157,8 @@ void WriteCatalog(ContainerWriter& w, int16_t id, const Catalog& c) {
             // The library's string-table writer keeps only the languages a table already
             // held, so the generator encodes this one itself.
             w.Add(restype::kCTSS, id, c.name,
-                  EncodeLanguageStrings({{1, c.name, ""}, {1, c.description, ""}, {2, c.secondName, ""}, {2, c.secondDescription, ""}}));
+                  EncodeLanguageStrings(
+                      {{1, c.name, ""}, {1, c.description, ""}, {2, c.secondName, ""}, {2, c.secondDescription, ""}}));
             break;
     }
 }
@@ -161,12 +166,15 @@ void WriteCatalog(ContainerWriter& w, int16_t id, const Catalog& c) {
 // The palette, the sprites and the draw groups of one painted object. The older kind
 // stores SPR# sprites in the other byte order, without the library-order flag (the
 // reader turns the header numbers round when it loads the chunk), and older draw groups.
-void WriteGraphics(ContainerWriter& gfx, ContainerWriter& w, const ObjectArt& art, int16_t paletteId, int16_t drawGroupId,
-                   const std::string& label, bool older) {
+void WriteGraphics(ContainerWriter& gfx, ContainerWriter& w, const ObjectArt& art, int16_t paletteId,
+                   int16_t drawGroupId, const std::string& label, bool older) {
     gfx.Add(restype::kPALT, paletteId, label + " palette", EncodePalette(PaletteEntries(art.palette)));
     for (const SpriteArt& s : art.sprites) {
-        if (older) gfx.Add(restype::kSPR, static_cast<int16_t>(s.id), s.label, EncodeSprHash(s.frames, paletteId, true), false);
-        else gfx.Add(restype::kSPR2, static_cast<int16_t>(s.id), s.label, EncodeSpr2(s.frames, paletteId));
+        if (older)
+            gfx.Add(restype::kSPR, static_cast<int16_t>(s.id), s.label, EncodeSprHash(s.frames, paletteId, true),
+                    false);
+        else
+            gfx.Add(restype::kSPR2, static_cast<int16_t>(s.id), s.label, EncodeSpr2(s.frames, paletteId));
     }
     for (size_t t = 0; t < art.drawGroups.size(); ++t) {
         const std::string name = art.drawGroups.size() > 1 ? label + " tile " + std::to_string(t) : label;
@@ -220,8 +228,10 @@ public:
         WriteText("GameData/Behavior.dat", "not a file the browser lists\n");
         for (const ObjectFile& f : LooseObjects()) WriteObjectFile(f);
         WriteIcons();
-        WriteSurface("GameData/Walls/SageStripe.wll", {"Sage Stripe Wallpaper", "12", "Sage and cream stripes with a scatter of tiny roses."}, true);
-        WriteSurface("GameData/Floors/Parquet.flr", {"Oak Parquet", "8", "Honey-toned oak planks, laid in staggered rows."}, false);
+        WriteSurface("GameData/Walls/SageStripe.wll",
+                     {"Sage Stripe Wallpaper", "12", "Sage and cream stripes with a scatter of tiny roses."}, true);
+        WriteSurface("GameData/Floors/Parquet.flr",
+                     {"Oak Parquet", "8", "Honey-toned oak planks, laid in staggered rows."}, false);
         WriteBitmaps();
         WriteArchive();
         MakeFolder("GameData/Sounds");
@@ -235,27 +245,58 @@ private:
         using C = Catalog;
         return {
             {"GameData/Objects/ChairDining.iff",
-             {{DiningChairModel(), 80, {C::OneLanguage, "Dining Chair", "Solid oak and a cushioned seat. Your Sims will linger over dinner, if only to avoid the dishes.", "", ""}}},
-             "version 2.5; single tile, twelve views; one-language CTSS catalog", ""},
+             {{DiningChairModel(),
+               80,
+               {C::OneLanguage, "Dining Chair",
+                "Solid oak and a cushioned seat. Your Sims will linger over dinner, if only to avoid the dishes.", "",
+                ""}}},
+             "version 2.5; single tile, twelve views; one-language CTSS catalog",
+             ""},
             {"GameData/Objects/Lighting/LampFloor.iff",
-             {{FloorLampModel(), 120, {C::Cats, "Brass Reading Lamp", "A tall brass lamp with a linen shade. Casts a warm glow over late-night novels and skill building.", "", ""}}},
-             "CATS catalog; a glow sprite blended over the shade (two entries per view)", ""},
+             {{FloorLampModel(),
+               120,
+               {C::Cats, "Brass Reading Lamp",
+                "A tall brass lamp with a linen shade. Casts a warm glow over late-night novels and skill building.",
+                "", ""}}},
+             "CATS catalog; a glow sprite blended over the shade (two entries per view)",
+             ""},
             {"GameData/Objects/GlassTable.iff",
-             {{GlassTableModel(), 240, {C::TwoLanguages, "Glass Coffee Table", "Tempered glass over a walnut shelf. Show off your coffee-table books without ever opening them.",
-                                        "Table basse en verre", "Verre trempe sur une etagere en noyer."}}},
+             {{GlassTableModel(),
+               240,
+               {C::TwoLanguages, "Glass Coffee Table",
+                "Tempered glass over a walnut shelf. Show off your coffee-table books without ever opening them.",
+                "Table basse en verre", "Verre trempe sur une etagere en noyer."}}},
              "sprites and palette in the .spf companion; two-language CTSS catalog",
              "sprite file of GlassTable.iff (the object view shows nothing for it)"},
             {"GameData/Objects/SofaModern.iff",
-             {{SofaModel(), 650, {C::OneLanguage, "Three-Seat Sofa", "Deep teal cushions on a hardwood frame. Seats three Sims, or one Sim and a very long nap.", "", ""}}},
-             "multi-tile: a master and three tiles joined in the preview; tiles without catalog", ""},
+             {{SofaModel(),
+               650,
+               {C::OneLanguage, "Three-Seat Sofa",
+                "Deep teal cushions on a hardwood frame. Seats three Sims, or one Sim and a very long nap.", "", ""}}},
+             "multi-tile: a master and three tiles joined in the preview; tiles without catalog",
+             ""},
             {"GameData/Objects/Plants.iff",
              {{FernModel(), 45, {C::NameOnly, "Potted Fern", "", "", ""}},
-              {RubberPlantModel(), 95, {C::Cats, "Rubber Plant", "Glossy leaves that forgive a forgotten watering or two. Adds a touch of green to any corner.", "", ""}}},
-             "two objects; the first one's catalog lacks its description (completed on first view)", ""},
+              {RubberPlantModel(),
+               95,
+               {C::Cats, "Rubber Plant",
+                "Glossy leaves that forgive a forgotten watering or two. Adds a touch of green to any corner.", "",
+                ""}}},
+             "two objects; the first one's catalog lacks its description (completed on first view)",
+             ""},
             {"GameData/Objects/Bookcase_Old.iff",
-             {{BookcaseModel(), 300, {C::Cats, "Heirloom Bookcase", "Four shelves of well-thumbed classics. Studying here is said to raise Logic, or at least eyebrows.", "", ""}}},
-             "version 2.0 (no map); older SPR# sprites in the other byte order, their PALT; older draw groups", "", true},
-            {"Downloads/ArmchairPrototype.IFF", {{ArmchairModel(), 150, {}}}, "no catalog: the placeholder text; extension in capitals", ""},
+             {{BookcaseModel(),
+               300,
+               {C::Cats, "Heirloom Bookcase",
+                "Four shelves of well-thumbed classics. Studying here is said to raise Logic, or at least eyebrows.",
+                "", ""}}},
+             "version 2.0 (no map); older SPR# sprites in the other byte order, their PALT; older draw groups",
+             "",
+             true},
+            {"Downloads/ArmchairPrototype.IFF",
+             {{ArmchairModel(), 150, {}}},
+             "no catalog: the placeholder text; extension in capitals",
+             ""},
         };
     }
 
@@ -265,11 +306,26 @@ private:
         using C = Catalog;
         return {
             {"Chairs/ChairKitchen.iff",
-             {{DiningChairModel(), 55, {C::OneLanguage, "Kitchen Chair", "Painted pine with a rush seat. Sturdy enough for breakfast, humble enough for the kitchen.", "", ""}}}, "", ""},
+             {{DiningChairModel(),
+               55,
+               {C::OneLanguage, "Kitchen Chair",
+                "Painted pine with a rush seat. Sturdy enough for breakfast, humble enough for the kitchen.", "", ""}}},
+             "",
+             ""},
             {"Chairs/ArmchairClub.iff",
-             {{ArmchairModel(), 210, {C::Cats, "Club Armchair", "Rolled arms and a deep seat. The favourite of Sims who read the paper cover to cover.", "", ""}}}, "", ""},
+             {{ArmchairModel(),
+               210,
+               {C::Cats, "Club Armchair",
+                "Rolled arms and a deep seat. The favourite of Sims who read the paper cover to cover.", "", ""}}},
+             "",
+             ""},
             {"Plants/PlantRubber.iff",
-             {{RubberPlantModel(), 70, {C::OneLanguage, "Office Rubber Plant", "A rubber plant grown for the corner office. Thrives on neglect and fluorescent light.", "", ""}}}, "", "companion"},
+             {{RubberPlantModel(),
+               70,
+               {C::OneLanguage, "Office Rubber Plant",
+                "A rubber plant grown for the corner office. Thrives on neglect and fluorescent light.", "", ""}}},
+             "",
+             "companion"},
             {"CrateStorage.iff", {{CrateModel(1), 25, {C::NameOnly, "Storage Crate", "", "", ""}}}, "", ""},
         };
     }
@@ -292,7 +348,8 @@ private:
 
     void Finish(ContainerWriter& w, const std::string& relative, const std::string& note) {
         const int32_t code = w.Finish();
-        if (code != rc::kOk) Fail(code, "cannot write " + Full(relative) + " (result code " + std::to_string(code) + ")");
+        if (code != rc::kOk)
+            Fail(code, "cannot write " + Full(relative) + " (result code " + std::to_string(code) + ")");
         Note(relative, note);
     }
 
@@ -326,7 +383,8 @@ private:
             const auto spriteId = static_cast<int32_t>(kFirstSpriteId + 100 * k);
             ObjectArt own;
             const ObjectArt& art = painted ? *painted : (own = PaintObject(model, mOptions.quality, spriteId));
-            WriteGraphics(gfx ? *gfx : *w, *w, art, static_cast<int16_t>(spriteId), drawGroupId, model.name, file.older);
+            WriteGraphics(gfx ? *gfx : *w, *w, art, static_cast<int16_t>(spriteId), drawGroupId, model.name,
+                          file.older);
             const int tiles = model.tilesX * model.tilesY;
             ObjectDefinition d;
             d.baseGraphic = drawGroupId;
@@ -342,8 +400,8 @@ private:
                 tile.baseGraphic = static_cast<int16_t>(drawGroupId + t);
                 tile.subIndex = TileSubIndex(t % model.tilesX, t / model.tilesX);
                 tile.catalogId = 0;
-                w->Add(restype::kOBJD, static_cast<int16_t>(objectId + 1 + t), model.name + " tile " + std::to_string(t),
-                       EncodeObjectDefinition(tile));
+                w->Add(restype::kOBJD, static_cast<int16_t>(objectId + 1 + t),
+                       model.name + " tile " + std::to_string(t), EncodeObjectDefinition(tile));
             }
             WriteCatalog(*w, objectId, spec.catalog);
         }
@@ -359,8 +417,9 @@ private:
         const std::string path = "GameData/UIGraphics/Icons.iff";
         auto w = Open<IffResourceFile>(path);
         // String table 0 as a caret text: the loader falls back to it when no "STR#" 0 exists.
-        w->Add(restype::kCST, kStringTableZero, "Icons",
-               EncodeCaretText({"Interface Icons", "0", "The buy-mode coin and the selection diamond, two frames each."}));
+        w->Add(
+            restype::kCST, kStringTableZero, "Icons",
+            EncodeCaretText({"Interface Icons", "0", "The buy-mode coin and the selection diamond, two frames each."}));
         w->Add(restype::kPALT, kIconPalette, "icons", EncodePalette(PaletteEntries(IconPalette())));
         w->Add(restype::kSPR2, 1000, "coin", EncodeSpr2(PaintIcon(Icon::Coin), kIconPalette));
         w->Add(restype::kSPR2, 1001, "diamond", EncodeSpr2(PaintIcon(Icon::Diamond), kIconPalette));
@@ -373,28 +432,32 @@ private:
     void WriteSurface(const std::string& path, const std::vector<std::string>& texts, bool wall) {
         auto w = Open<LegacyIffResourceFile>(path);
         w->AddStrings(restype::kSTR, kStringTableZero, texts);
-        w->Add(restype::kPALT, kSurfacePalette, wall ? "wallpaper" : "parquet", EncodePalette(PaletteEntries(wall ? WallPalette() : FloorPalette())));
+        w->Add(restype::kPALT, kSurfacePalette, wall ? "wallpaper" : "parquet",
+               EncodePalette(PaletteEntries(wall ? WallPalette() : FloorPalette())));
         const char* const labels[kViewZooms] = {"Far", "Medium", "Near"};
         for (int zoom = kViewZooms - 1; zoom >= 0; --zoom) {
             w->Add(restype::kSPR2, static_cast<int16_t>(1 + zoom), labels[zoom],
                    wall ? EncodeSpr2(PaintWallFrames(zoom), kSurfacePalette)
                         : EncodeSpr2({PaintFloorTile(zoom)}, kSurfacePalette, Spr2Pixels::ColourOnly));
         }
-        Finish(*w, path, wall ? "version 1.0 wall: sprites Far, Medium, Near of frames Left, Right, Facing, Insert"
-                              : "version 1.0 floor: three one-frame sprites of colour-only pixels");
+        Finish(*w, path,
+               wall ? "version 1.0 wall: sprites Far, Medium, Near of frames Left, Right, Facing, Insert"
+                    : "version 1.0 floor: three one-frame sprites of colour-only pixels");
     }
 
     // Through the library's own bitmap writer, as the browser saves its pictures.
     void WriteBitmap(const std::string& relative, const platform::Bitmap* bitmap, const std::string& note) {
         const std::optional<PackedDib> packed = BitmapToPackedDib(bitmap, kDibUncompressed);
-        if (!bitmap || !packed || !WritePackedDibFile(Full(relative), &*packed)) Fail(rc::kShortWrite, "cannot write " + Full(relative));
+        if (!bitmap || !packed || !WritePackedDibFile(Full(relative), &*packed))
+            Fail(rc::kShortWrite, "cannot write " + Full(relative));
         Note(relative, note);
     }
 
     void WriteBitmaps() {
         MakeFolder("GameData/UIGraphics");
         WriteBitmap("GameData/UIGraphics/Sunset.bmp", PaintSunset(200, 120).get(), "24-bit bitmap");
-        WriteBitmap("GameData/UIGraphics/Swatches.BMP", PaintSwatches(128, 96).get(), "8-bit bitmap with its colour table");
+        WriteBitmap("GameData/UIGraphics/Swatches.BMP", PaintSwatches(128, 96).get(),
+                    "8-bit bitmap with its colour table");
     }
 
     // The archive of the game's own objects: its entries are written as loose files in a
@@ -408,8 +471,10 @@ private:
         std::vector<DemoFile>* listed = mFiles;
         mFiles = &staged;  // the staged files are not part of the folder
         for (const ObjectFile& f : ArchivedObjects()) WriteObjectFile(f, staging);
-        WriteSurface(staging + "Walls/RoseStripe.wll", {"Rose Stripe Wallpaper", "10", "The sage stripe's cousin, for rooms that want roses."}, true);
-        WriteSurface(staging + "Floors/ParquetDark.flr", {"Dark Parquet", "9", "Smoked oak planks for a study or a den."}, false);
+        WriteSurface(staging + "Walls/RoseStripe.wll",
+                     {"Rose Stripe Wallpaper", "10", "The sage stripe's cousin, for rooms that want roses."}, true);
+        WriteSurface(staging + "Floors/ParquetDark.flr",
+                     {"Dark Parquet", "9", "Smoked oak planks for a study or a den."}, false);
         mFiles = listed;
 
         // Entries in the order written; sub-folders with '\', as the game's archives name them.
@@ -426,9 +491,11 @@ private:
         if (mCode != rc::kOk) return;
         if (ec) return Fail(rc::kIoFailed, "cannot remove " + Full(staging) + ": " + ec.message());
         const int32_t code = WriteFarArchive(Full(archive).c_str(), entries);
-        if (code != rc::kOk) return Fail(code, "cannot write " + Full(archive) + " (result code " + std::to_string(code) + ")");
+        if (code != rc::kOk)
+            return Fail(code, "cannot write " + Full(archive) + " (result code " + std::to_string(code) + ")");
         Note(archive, "FAR archive (1a) of " + std::to_string(entries.size()) +
-                          " entries in sub-folders: two chairs, a plant with its .spf companion, a crate (catalog without description), a wall, a floor");
+                          " entries in sub-folders: two chairs, a plant with its .spf companion, a crate (catalog "
+                          "without description), a wall, a floor");
     }
 
     // Scaled folders: one crate painted once; each file gets its own palette (the wood
@@ -456,8 +523,12 @@ private:
                 if (n % 3 == 1) c = Rgb{o.g, o.b, o.r};
                 if (n % 3 == 2) c = Rgb{o.b, o.r, o.g};
             }
-            const Catalog catalog{Catalog::OneLanguage, "Crate No. " + std::to_string(n), "A plain shipping crate, one of many.", "", ""};
-            WriteObjectFile({path + "Crate" + std::to_string(n) + ".iff", {{crate, static_cast<int16_t>(10 + n % 500), catalog}}, "generated", ""},
+            const Catalog catalog{Catalog::OneLanguage, "Crate No. " + std::to_string(n),
+                                  "A plain shipping crate, one of many.", "", ""};
+            WriteObjectFile({path + "Crate" + std::to_string(n) + ".iff",
+                             {{crate, static_cast<int16_t>(10 + n % 500), catalog}},
+                             "generated",
+                             ""},
                             "Downloads/Generated/", &tinted);
         }
     }

@@ -110,7 +110,7 @@ Model SofaModel() {
     m.AddBox({2.70f, 0.15f, 0.36f}, {2.92f, 0.85f, 0.62f}, fabric);
     for (int i = 0; i < 3; ++i) {
         const float x0 = 0.31f + 0.80f * i, x1 = x0 + 0.78f;
-        m.AddBox({x0, 0.35f, 0.36f}, {x1, 0.84f, 0.48f}, cushion);  // seat
+        m.AddBox({x0, 0.35f, 0.36f}, {x1, 0.84f, 0.48f}, cushion);                  // seat
         m.AddBox({x0 + 0.02f, 0.34f, 0.48f}, {x1 - 0.02f, 0.46f, 0.82f}, cushion);  // back cushion
     }
     m.AddSphere({0.48f, 0.52f, 0.58f}, 0.11f, pillow);
@@ -139,8 +139,8 @@ Model FernModel() {
             const float t = static_cast<float>(k) / kLeaflets;
             const float reach = 0.05f + 0.3f * t;
             const float height = 0.36f + rise * (2.2f * t - 1.6f * t * t);
-            m.AddSphere({0.5f + reach * std::cos(angle), 0.5f + reach * std::sin(angle), height},
-                        0.05f - 0.022f * t, (f + k) % 3 ? leafA : leafB);
+            m.AddSphere({0.5f + reach * std::cos(angle), 0.5f + reach * std::sin(angle), height}, 0.05f - 0.022f * t,
+                        (f + k) % 3 ? leafA : leafB);
         }
     }
     return m;
@@ -170,8 +170,8 @@ Model BookcaseModel() {
     const Rgb spines[] = {{150, 40, 40}, {40, 70, 130}, {210, 180, 90}, {50, 110, 70}, {120, 60, 120}, {200, 120, 60}};
     int spine[6];
     for (int i = 0; i < 6; ++i) spine[i] = m.AddMaterial(Fabric(spines[i]));
-    m.AddBox({0.10f, 0.55f, 0}, {0.90f, 0.70f, 1.5f}, wood);     // back
-    m.AddBox({0.10f, 0.25f, 0}, {0.15f, 0.70f, 1.5f}, wood);     // sides
+    m.AddBox({0.10f, 0.55f, 0}, {0.90f, 0.70f, 1.5f}, wood);  // back
+    m.AddBox({0.10f, 0.25f, 0}, {0.15f, 0.70f, 1.5f}, wood);  // sides
     m.AddBox({0.85f, 0.25f, 0}, {0.90f, 0.70f, 1.5f}, wood);
     m.AddBox({0.10f, 0.25f, 1.46f}, {0.90f, 0.70f, 1.52f}, wood);  // top
     for (int s = 0; s < 4; ++s) {
@@ -211,8 +211,8 @@ Model CrateModel(uint32_t variant) {
     m.name = "Crate";
     const uint8_t tone = static_cast<uint8_t>(110 + (variant * 37) % 90);
     const int wood = m.AddMaterial(Wood({tone, static_cast<uint8_t>(tone * 3 / 4), static_cast<uint8_t>(tone / 2)}));
-    const int slat = m.AddMaterial(Wood({static_cast<uint8_t>(tone * 4 / 5), static_cast<uint8_t>(tone * 3 / 5),
-                                         static_cast<uint8_t>(tone * 2 / 5)}));
+    const int slat = m.AddMaterial(Wood(
+        {static_cast<uint8_t>(tone * 4 / 5), static_cast<uint8_t>(tone * 3 / 5), static_cast<uint8_t>(tone * 2 / 5)}));
     m.AddBox({0.22f, 0.22f, 0}, {0.78f, 0.78f, 0.5f}, wood);
     m.AddBox({0.21f, 0.21f, 0.06f}, {0.79f, 0.79f, 0.11f}, slat);
     m.AddBox({0.21f, 0.21f, 0.39f}, {0.79f, 0.79f, 0.44f}, slat);

@@ -19,9 +19,9 @@ constexpr int kNearDepthRange = 250;    // depth bytes of one tile at near zoom 
 constexpr float kHeightDepthWeight = 0.5f;
 constexpr float kGlowPixelsPerTile = 80.0f;
 constexpr float kSeenThroughGlass = 0.3f;  // a solid behind glass looks this much paler
-constexpr int kMaxSamples = 8;      // per pixel side; more would only cost memory
+constexpr int kMaxSamples = 8;             // per pixel side; more would only cost memory
 constexpr int kMaxShades = 64;
-constexpr float kDarkest = 0.1f;   // brightness of a ramp's first shade
+constexpr float kDarkest = 0.1f;    // brightness of a ramp's first shade
 constexpr float kBrightest = 2.0f;  // ... and of its last (white)
 constexpr float kWhitening = 1.3f;  // brighter shades turn towards white
 constexpr Rgb kShadowColour{18, 16, 24};
@@ -152,9 +152,11 @@ float Nearness(Vec3 p) { return p.x + p.y + kHeightDepthWeight * p.z; }
 // The floor distance from (u, v) to the solid's cross-section at height z.
 float Outside(const Shape& s, float u, float v, float z) {
     const auto length = [](float du, float dv) { return std::sqrt(du * du + dv * dv); };
-    if (s.kind == ShapeKind::Box) return length(std::max({s.a.x - u, 0.0f, u - s.b.x}), std::max({s.a.y - v, 0.0f, v - s.b.y}));
+    if (s.kind == ShapeKind::Box)
+        return length(std::max({s.a.x - u, 0.0f, u - s.b.x}), std::max({s.a.y - v, 0.0f, v - s.b.y}));
     float r = s.r0;
-    if (s.kind == ShapeKind::Cylinder && s.b.z > s.a.z) r += (s.r1 - s.r0) * std::clamp((z - s.a.z) / (s.b.z - s.a.z), 0.0f, 1.0f);
+    if (s.kind == ShapeKind::Cylinder && s.b.z > s.a.z)
+        r += (s.r1 - s.r0) * std::clamp((z - s.a.z) / (s.b.z - s.a.z), 0.0f, 1.0f);
     return std::max(0.0f, length(u - s.a.x, v - s.a.y) - r);
 }
 
@@ -188,7 +190,8 @@ std::vector<Caster> Casters(const Model& model, const std::vector<Shape>& solids
         const bool sphere = s.kind == ShapeKind::Sphere, glass = model.materials[s.material].opacity < 1.0f;
         Caster c{s, sphere ? s.a.z : lo.z, sphere ? s.a.z : hi.z, glass ? 0.45f : 1.0f, {}, {}, false};
         const float p = Penumbra(c.top);
-        c.cast = {lo.x - c.top * kRunU - p, lo.y - c.top * kRunV - p, hi.x - c.bottom * kRunU + p, hi.y - c.bottom * kRunV + p};
+        c.cast = {lo.x - c.top * kRunU - p, lo.y - c.top * kRunV - p, hi.x - c.bottom * kRunU + p,
+                  hi.y - c.bottom * kRunV + p};
         c.contact = {lo.x - kContactReach, lo.y - kContactReach, hi.x + kContactReach, hi.y + kContactReach};
         c.low = !glass && c.bottom < kLowEnough;
         casters.push_back(c);
@@ -207,8 +210,10 @@ float ShadowAlpha(const std::vector<Caster>& casters, float u, float v, float st
             float lo = c.bottom, hi = c.top;
             for (int i = 0; i < 10 && hi - lo > 1e-3f; ++i) {
                 const float m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
-                if (at(m1) < at(m2)) hi = m2;
-                else lo = m1;
+                if (at(m1) < at(m2))
+                    hi = m2;
+                else
+                    lo = m1;
             }
             const float t = (lo + hi) / 2;
             cast = std::max(cast, c.weight * std::clamp(1.0f - at(t) / Penumbra(t), 0.0f, 1.0f));
@@ -249,9 +254,11 @@ std::vector<Rgb> Ramps::Palette() const {
     for (size_t r = 0; r < mColours.size(); ++r) {
         const Rgb c = mColours[r];
         for (int i = 0; i < mShades; ++i) {
-            const float b = kDarkest + (kBrightest - kDarkest) * static_cast<float>(i) / static_cast<float>(mShades - 1);
+            const float b =
+                kDarkest + (kBrightest - kDarkest) * static_cast<float>(i) / static_cast<float>(mShades - 1);
             // The colour scaled, and above kWhitening mixed with white.
-            const float k = std::min(b, kWhitening), white = std::max(0.0f, (b - kWhitening) / (kBrightest - kWhitening));
+            const float k = std::min(b, kWhitening),
+                        white = std::max(0.0f, (b - kWhitening) / (kBrightest - kWhitening));
             const auto channel = [&](uint8_t v) { return ToByte(v * k * (1.0f - white) + 255.0f * white); };
             palette[1 + r * mShades + i] = Rgb{channel(c.r), channel(c.g), channel(c.b)};
         }
@@ -281,7 +288,8 @@ std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, c
     for (const Shape& s : model.shapes) tallest = std::max(tallest, s.kind == ShapeKind::Sphere ? s.a.z + s.r0 : s.b.z);
     // The floor the object and its shadow may cover, in view coordinates, and the pixels
     // they may cover: pixel (0, 0) lies at (x0, y0) from the first tile's floor origin.
-    float fu0 = -kShadowMargin, fv0 = -kShadowMargin, fu1 = model.tilesX + kShadowMargin, fv1 = model.tilesY + kShadowMargin;
+    float fu0 = -kShadowMargin, fv0 = -kShadowMargin, fu1 = model.tilesX + kShadowMargin,
+          fv1 = model.tilesY + kShadowMargin;
     Turn(rotation, fu0, fv0);
     Turn(rotation, fu1, fv1);
     if (fu0 > fu1) std::swap(fu0, fu1);
@@ -318,9 +326,12 @@ std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, c
                     if (!Front(s, screenX(i), screenY(j), p, normal) || Nearness(p) <= sample(i, j).nearness) continue;
                     Sample& out = sample(i, j);
                     const float b = Brightness(m, normal, p.z);
-                    if (!glass) out = Sample{Nearness(p), s.material, b, 1.0f, p};
-                    else if (out.material >= 0) out.brightness += kSeenThroughGlass;
-                    else out = Sample{Nearness(p), s.material, b, m.opacity, p};
+                    if (!glass)
+                        out = Sample{Nearness(p), s.material, b, 1.0f, p};
+                    else if (out.material >= 0)
+                        out.brightness += kSeenThroughGlass;
+                    else
+                        out = Sample{Nearness(p), s.material, b, m.opacity, p};
                 }
             }
         }
@@ -371,7 +382,8 @@ std::vector<SpriteImage> PaintView(const Model& model, int rotation, int zoom, c
             const float nearness = Nearness(best->at) - std::min(u0, u1) - std::min(v0, v1);
             const size_t at = whole.Index(px, py);
             whole.alpha[at] = a;
-            whole.color[at] = best->material == kShadow ? Ramps::kShadowIndex : ramps.Index(best->material, best->brightness);
+            whole.color[at] =
+                best->material == kShadow ? Ramps::kShadowIndex : ramps.Index(best->material, best->brightness);
             whole.depth[at] = static_cast<uint8_t>(
                 std::lround((1.0f - std::clamp(nearness / nearnessMax, 0.0f, 1.0f)) * (kNearDepthRange >> shift)));
             owner[at] = ty * model.tilesX + tx;

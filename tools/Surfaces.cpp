@@ -62,7 +62,8 @@ std::vector<SpriteImage> PaintWallFrames(int zoom) {
         int rise;  // screen rows the foot climbs across the piece (negative: falls)
         float light;
     };
-    const Piece pieces[4] = {{width, slope, 1.0f}, {width, -slope, 0.78f}, {width, 0, 0.9f}, {std::max(2, width / 8), 0, 0.7f}};
+    const Piece pieces[4] = {
+        {width, slope, 1.0f}, {width, -slope, 0.78f}, {width, 0, 0.9f}, {std::max(2, width / 8), 0, 0.7f}};
     std::vector<SpriteImage> frames;
     for (const Piece& p : pieces) {
         SpriteImage f(p.width, wall + std::abs(p.rise) + 1);
@@ -71,13 +72,15 @@ std::vector<SpriteImage> PaintWallFrames(int zoom) {
             // The top edge of the column, as a real number so that the edges are smooth.
             const float top = p.rise > 0 ? p.rise * (1.0f - s) : p.rise < 0 ? -p.rise * s : 0.0f;
             for (int y = 0; y < f.height; ++y) {
-                const float cover = std::min(std::clamp(y + 1.0f - top, 0.0f, 1.0f), std::clamp(top + wall - y, 0.0f, 1.0f));
+                const float cover =
+                    std::min(std::clamp(y + 1.0f - top, 0.0f, 1.0f), std::clamp(top + wall - y, 0.0f, 1.0f));
                 if (cover <= 0) continue;
                 const Shade shade = Wallpaper(s, std::clamp(1.0f - (y + 0.5f - top) / wall, 0.0f, 1.0f));
                 const size_t i = f.Index(x, y);
                 f.color[i] = kWall.Index(shade.ramp, shade.brightness * p.light);
                 f.alpha[i] = ToByte(cover * 255.0f);
-                f.depth[i] = static_cast<uint8_t>(std::clamp(static_cast<int>(120 - 40 * s * (p.rise > 0 ? 1 : -1)), 0, 254));
+                f.depth[i] =
+                    static_cast<uint8_t>(std::clamp(static_cast<int>(120 - 40 * s * (p.rise > 0 ? 1 : -1)), 0, 254));
             }
         }
         f.y = static_cast<int16_t>(f.height);
@@ -123,7 +126,8 @@ std::vector<SpriteImage> PaintIcon(Icon icon) {
     const auto shadeAt = [icon](float u, float v, Shade& s) {
         if (icon == Icon::Coin) {
             const float r = std::hypot(u, v);
-            const bool mark = (std::fabs(u) < 0.09f && std::fabs(v) < 0.55f) || (std::fabs(v) < 0.09f && std::fabs(u) < 0.3f);
+            const bool mark =
+                (std::fabs(u) < 0.09f && std::fabs(v) < 0.55f) || (std::fabs(v) < 0.09f && std::fabs(u) < 0.3f);
             s = {r > 0.78f ? kGoldRim : mark ? kGoldMark : kGold, 0.75f + 0.35f * (-u - v) / 1.41f};
             return r <= 0.94f;
         }
@@ -141,7 +145,8 @@ std::vector<SpriteImage> PaintIcon(Icon icon) {
                 Shade first{0, 0}, s{0, 0};
                 for (int sy = 0; sy < kSub; ++sy)
                     for (int sx = 0; sx < kSub; ++sx)
-                        if (shadeAt((x + (sx + 0.5f) / kSub) / kIconSize * 2 - 1, (y + (sy + 0.5f) / kSub) / kIconSize * 2 - 1, s) &&
+                        if (shadeAt((x + (sx + 0.5f) / kSub) / kIconSize * 2 - 1,
+                                    (y + (sy + 0.5f) / kSub) / kIconSize * 2 - 1, s) &&
                             cover++ == 0)
                             first = s;
                 if (cover == 0) continue;
@@ -165,17 +170,22 @@ std::unique_ptr<platform::Bitmap> PaintSunset(int width, int height) {
     const float sunX = width * 0.62f, sunY = height * 0.58f, sunR = height * 0.16f;
     for (int y = 0; y < height; ++y) {
         const float t = static_cast<float>(y) / (height - 1);
-        const Rgb sky = t < 0.5f ? Mix({58, 40, 104}, {220, 96, 88}, t * 2) : Mix({220, 96, 88}, {252, 190, 96}, (t - 0.5f) * 2);
+        const Rgb sky =
+            t < 0.5f ? Mix({58, 40, 104}, {220, 96, 88}, t * 2) : Mix({220, 96, 88}, {252, 190, 96}, (t - 0.5f) * 2);
         uint8_t* row = bitmap->TopRow(y);
         for (int x = 0; x < width; ++x) {
             Rgb c = sky;
             const float d = std::hypot(x - sunX, y - sunY);
-            if (d < sunR) c = Rgb{255, 236, 170};
-            else if (d < sunR * 2.2f) c = Mix(c, {255, 210, 130}, 0.5f * (1 - (d - sunR) / (sunR * 1.2f)));
+            if (d < sunR)
+                c = Rgb{255, 236, 170};
+            else if (d < sunR * 2.2f)
+                c = Mix(c, {255, 210, 130}, 0.5f * (1 - (d - sunR) / (sunR * 1.2f)));
             const float far = height * (0.7f + 0.06f * std::sin(x * 0.05f) + 0.03f * std::sin(x * 0.13f + 1));
             const float nearHill = height * (0.8f + 0.07f * std::sin(x * 0.031f + 2) + 0.02f * std::sin(x * 0.2f));
-            if (y > nearHill) c = Rgb{34, 30, 52};
-            else if (y > far) c = Rgb{76, 52, 90};
+            if (y > nearHill)
+                c = Rgb{34, 30, 52};
+            else if (y > far)
+                c = Rgb{76, 52, 90};
             row[3 * x] = c.b;
             row[3 * x + 1] = c.g;
             row[3 * x + 2] = c.r;
@@ -190,13 +200,16 @@ std::unique_ptr<platform::Bitmap> PaintSwatches(int width, int height) {
     // The colour table: a 6 x 6 x 6 colour cube, then a ramp of 40 greys.
     constexpr int kCube = 216, kColumns = 16, kRows = 16;
     for (int i = 0; i < platform::Bitmap::kColourTableSize; ++i) {
-        const auto level = [i](int cube) { return static_cast<uint8_t>(i < kCube ? cube * 51 : (i - kCube) * 255 / 39); };
+        const auto level = [i](int cube) {
+            return static_cast<uint8_t>(i < kCube ? cube * 51 : (i - kCube) * 255 / 39);
+        };
         bitmap->ColourTable()[i] = platform::RgbQuad{level(i % 6), level(i / 6 % 6), level(i / 36), 0};
     }
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const bool border = (x * kColumns) % width < kColumns || (y * kRows) % height < kRows;
-            bitmap->TopRow(y)[x] = border ? kCube : static_cast<uint8_t>(y * kRows / height * kColumns + x * kColumns / width);
+            bitmap->TopRow(y)[x] =
+                border ? kCube : static_cast<uint8_t>(y * kRows / height * kColumns + x * kColumns / width);
         }
     }
     return bitmap;

@@ -1,7 +1,7 @@
 #include "core/TextBuffer.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "core/AsciiCase.h"
@@ -35,7 +35,9 @@ void TextBuffer::Assign(std::string_view text) {
     mText[n] = '\0';
 }
 
-void TextBuffer::Append(std::string_view text) { AppendN(text.data(), static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX))); }
+void TextBuffer::Append(std::string_view text) {
+    AppendN(text.data(), static_cast<uint32_t>(std::min<size_t>(text.size(), UINT32_MAX)));
+}
 
 void TextBuffer::AppendN(const char* text, uint32_t n) {
     if (mCapacity == 0 || !text || n == 0) return;

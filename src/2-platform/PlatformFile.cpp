@@ -22,7 +22,7 @@ struct NativeFile {
 namespace {
 
 constexpr char kHostSeparator = '/';
-constexpr mode_t kNewFileMode = 0666;  // narrowed by the process umask, as for any new file
+constexpr mode_t kNewFileMode = 0666;    // narrowed by the process umask, as for any new file
 constexpr mode_t kNewFolderMode = 0777;  // likewise
 
 bool entryExists(const std::string& path) {

@@ -49,7 +49,7 @@ bool MakeDirectory(const std::string& name);
 std::string CurrentDirectory();
 
 struct DirEntry {
-    std::string name;     ///< the name as stored, without its folder
+    std::string name;  ///< the name as stored, without its folder
     bool isDirectory = false;
     uint64_t size = 0;
     int64_t modified = 0;  ///< seconds since 1970 (UTC)

@@ -218,8 +218,10 @@ void collectArchives(const std::string& folder, uint32_t depth, uint32_t& folder
               [](const platform::DirEntry& a, const platform::DirEntry& b) { return a.name < b.name; });
     for (const platform::DirEntry& item : found) {
         std::string path = joinHost(folder, item.name);
-        if (item.isDirectory) collectArchives(path, depth + 1, foldersSeen, archives);
-        else if (platform::MatchPattern(item.name, kArchivePattern)) archives.push_back(std::move(path));
+        if (item.isDirectory)
+            collectArchives(path, depth + 1, foldersSeen, archives);
+        else if (platform::MatchPattern(item.name, kArchivePattern))
+            archives.push_back(std::move(path));
     }
 }
 

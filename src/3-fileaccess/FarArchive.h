@@ -10,21 +10,21 @@
 #include <string>
 #include <vector>
 
+#include "core/ResultCodes.h"
 #include "fileaccess/CTGString.h"
 #include "fileaccess/FarFormat.h"
 #include "fileaccess/FileSystem.h"
-#include "core/ResultCodes.h"
 
 namespace tambrix {
 
 /// One entry of the manifest, as the archive states it.
 struct FarEntry {
-    std::string name;         ///< as stored: '\' (or '/') separates sub-folders
-    uint32_t size = 0;        ///< the entry's length
-    uint32_t secondSize = 0;  ///< equal to size unless stored compressed
-    uint32_t offset = 0;      ///< first byte of the entry within the archive
-    bool compressed = false;  ///< secondSize differs from size
-    int32_t status = rc::kOk; ///< why the entry cannot be used, or kOk (compressed entries are kOk)
+    std::string name;          ///< as stored: '\' (or '/') separates sub-folders
+    uint32_t size = 0;         ///< the entry's length
+    uint32_t secondSize = 0;   ///< equal to size unless stored compressed
+    uint32_t offset = 0;       ///< first byte of the entry within the archive
+    bool compressed = false;   ///< secondSize differs from size
+    int32_t status = rc::kOk;  ///< why the entry cannot be used, or kOk (compressed entries are kOk)
 
     /// Bytes the entry occupies in the archive: the second size (equal to size unless
     /// the entry is compressed).
@@ -57,12 +57,12 @@ int32_t ReadFarEntry(const char* path, const char* entryName, std::vector<uint8_
 
 /// What mounting one archive did.
 struct FarMountReport {
-    CTGString archive;             ///< the archive's path as given
-    int32_t code = rc::kOk;        ///< kOk when mounted, perhaps with entries skipped
-    uint32_t mounted = 0;          ///< entries now in the index, compressed ones included
-    uint32_t compressed = 0;       ///< of those, the ones stored compressed
-    uint32_t skipped = 0;          ///< entries left out (and entries the count promised but that are missing)
-    int32_t firstSkip = rc::kOk;   ///< why the first of them was left out
+    CTGString archive;            ///< the archive's path as given
+    int32_t code = rc::kOk;       ///< kOk when mounted, perhaps with entries skipped
+    uint32_t mounted = 0;         ///< entries now in the index, compressed ones included
+    uint32_t compressed = 0;      ///< of those, the ones stored compressed
+    uint32_t skipped = 0;         ///< entries left out (and entries the count promised but that are missing)
+    int32_t firstSkip = rc::kOk;  ///< why the first of them was left out
 };
 
 /// Mounts an archive into the index as a folder of the same name: entry "Sub\\Chair.iff"
@@ -71,8 +71,7 @@ struct FarMountReport {
 /// never open. Returns the report's code: kOk (mounted); kFarAlreadyMounted; the codes
 /// of ListFarArchive; kFarNoUsableEntry when entries were declared but none could be
 /// mounted (then nothing is). An archive of no entries mounts nothing and answers kOk.
-int32_t MountFarArchive(const char* path, FarMountReport* report = nullptr,
-                        FileSystem& files = FileSystem::Instance());
+int32_t MountFarArchive(const char* path, FarMountReport* report = nullptr, FileSystem& files = FileSystem::Instance());
 
 struct FarFolderReport {
     uint32_t archivesFound = 0;

@@ -44,8 +44,10 @@ int32_t BuildFarArchive(const std::vector<FarWriterEntry>& entries, FarVariant v
             const FarWriterEntry& entry = entries[i];
             const auto size = static_cast<uint32_t>(entry.bytes.size());
             w.U32(size).U32(size).U32(offsets[i]);
-            if (variant == FarVariant::k1a) w.U32(static_cast<uint32_t>(entry.name.size()));
-            else w.U16(static_cast<uint16_t>(entry.name.size()));
+            if (variant == FarVariant::k1a)
+                w.U32(static_cast<uint32_t>(entry.name.size()));
+            else
+                w.U16(static_cast<uint16_t>(entry.name.size()));
             w.Text(entry.name);
         }
         out = w.Take();

@@ -12,7 +12,7 @@
 namespace tambrix {
 
 struct FarWriterEntry {
-    std::string name;            ///< '\' separates sub-folders
+    std::string name;  ///< '\' separates sub-folders
     std::vector<uint8_t> bytes;
 };
 

@@ -1,7 +1,7 @@
 #include "fileaccess/FileStream.h"
 
-#include "fileaccess/FileSystem.h"
 #include "core/ResultCodes.h"
+#include "fileaccess/FileSystem.h"
 
 namespace tambrix {
 

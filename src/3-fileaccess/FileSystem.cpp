@@ -13,9 +13,7 @@ namespace {
 
 constexpr char kIndexSeparator = '\\';
 
-bool nameFits(const char* name) {
-    return name != nullptr && std::strlen(name) <= kMaxFileNameLength;
-}
+bool nameFits(const char* name) { return name != nullptr && std::strlen(name) <= kMaxFileNameLength; }
 
 }  // namespace
 
@@ -168,8 +166,8 @@ FileHandle* FileSystem::Open(const char* name, bool forWriting) {
         }
     }
 
-    platform::NativeFile* file = platform::OpenFile(
-        name, forWriting ? platform::OpenMode::ReadWriteExisting : platform::OpenMode::ReadExisting);
+    platform::NativeFile* file =
+        platform::OpenFile(name, forWriting ? platform::OpenMode::ReadWriteExisting : platform::OpenMode::ReadExisting);
     if (!file) return nullptr;
     auto* handle = new (std::nothrow) FileHandle;
     if (!handle) {
@@ -295,9 +293,8 @@ void FileSystem::closeArchiveLocked(platform::NativeFile* file) {
     auto archive = mArchives.find(file);
     if (archive == mArchives.end()) return;
     for (auto directory = mIndex.begin(); directory != mIndex.end();) {
-        std::erase_if(directory->second, [file](const auto& item) {
-            return item.second.inArchive && item.second.archive == file;
-        });
+        std::erase_if(directory->second,
+                      [file](const auto& item) { return item.second.inArchive && item.second.archive == file; });
         directory = directory->second.empty() ? mIndex.erase(directory) : std::next(directory);
     }
     archive->second.closing = true;

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "core/DataBlock.h"
-#include "core/TextBuffer.h"
 #include "core/ResourceTypes.h"
 #include "core/ResultCodes.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 

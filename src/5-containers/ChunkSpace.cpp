@@ -5,8 +5,8 @@
 #include <new>
 #include <utility>
 
-#include "fileaccess/FileStream.h"
 #include "core/ResultCodes.h"
+#include "fileaccess/FileStream.h"
 
 namespace tambrix::iff {
 
@@ -109,8 +109,9 @@ bool ChunkSpace::chainWhole(uint32_t fileSize) {
 bool ChunkSpace::claimed(uint64_t begin, uint64_t end, const Claim* except) const {
     if (mDisjoint) {
         // Claims one after another: only those just before `end` can reach into the span.
-        auto it = end > UINT32_MAX ? mClaims.end()
-                                   : firstAtOrAfter(mClaims, static_cast<uint32_t>(end), [](const Claim& c) { return c.begin; });
+        auto it = end > UINT32_MAX
+                      ? mClaims.end()
+                      : firstAtOrAfter(mClaims, static_cast<uint32_t>(end), [](const Claim& c) { return c.begin; });
         while (it != mClaims.begin()) {
             --it;
             if (it->end <= begin) return false;
@@ -206,7 +207,8 @@ int32_t ChunkSpace::WriteChunk(uint32_t& offset, const ChunkHeader& header, cons
                 if (r == rc::kOk && length > 0) r = WriteAt(mStream, offset + HeaderBytes(), body, length);
                 if (Claim* again = claimAt(offset); again && again->end < offset + header.size) {
                     again->end = offset + header.size;  // a cut chunk is whole again
-                    mDisjoint = mDisjoint && (again + 1 == mClaims.data() + mClaims.size() || again->end <= again[1].begin);
+                    mDisjoint =
+                        mDisjoint && (again + 1 == mClaims.data() + mClaims.size() || again->end <= again[1].begin);
                 }
                 forgetStaleEntries(offset, offset + header.size, &offset);
                 return r;
@@ -347,7 +349,8 @@ int32_t ChunkSpace::Compact(ResType dropType) {
     if (end != fileSize) return rc::kOk;
     for (const Claim& claim : mClaims) {
         auto link = firstAtOrAfter(chain, claim.begin, [](const Link& l) { return l.offset; });
-        if (link == chain.end() || link->offset != claim.begin || link->offset + link->size != claim.end) return rc::kOk;
+        if (link == chain.end() || link->offset != claim.begin || link->offset + link->size != claim.end)
+            return rc::kOk;
         link->squeeze = false;  // listed: a resource, whatever its flags say
     }
 

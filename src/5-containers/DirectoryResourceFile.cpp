@@ -197,7 +197,9 @@ ResType DirectoryResourceFile::TypeFromFileName(const std::string& fileName) {
     return type;
 }
 
-std::vector<std::string> DirectoryResourceFile::Folders() const { return mFolders.value_or(std::vector<std::string>{}); }
+std::vector<std::string> DirectoryResourceFile::Folders() const {
+    return mFolders.value_or(std::vector<std::string>{});
+}
 
 // --- opening ---------------------------------------------------------------------------
 
@@ -344,8 +346,7 @@ DataBlock* DirectoryResourceFile::GetIndResource(ResType type, int16_t index, Co
 
 // --- look-ups ------------------------------------------------------------------------------
 
-int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, ResId id, Item& item,
-                                      Source& source) {
+int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, ResId id, Item& item, Source& source) {
     std::string extension = TypeExtension(type);
     std::string prefix(1, kIdMark);
     prefix.append(std::to_string(id)).push_back(kIdMark);
@@ -362,8 +363,8 @@ int DirectoryResourceFile::lookUpById(const std::string& folder, ResType type, R
     return kFound;
 }
 
-int DirectoryResourceFile::lookUpByLabel(const std::string& folder, ResType type, const std::string& label,
-                                         Item& item, Source& source) {
+int DirectoryResourceFile::lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
+                                         Source& source) {
     std::string extension = TypeExtension(type);
     // A file named by the label alone has no ID.
     if (source.Open(folder + label + extension) == kFound) {

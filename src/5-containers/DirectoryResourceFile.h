@@ -62,8 +62,7 @@ public:
     ResId UniqueID(ResType type) override;
     int32_t ReservedOp(DataBlock* block) override;
     int32_t SetResID(DataBlock* block, ResId id) override;
-    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                        bool libraryOrder) override;
+    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) override;
     int32_t WriteResource(DataBlock* block) override;
     int32_t RemoveResource(DataBlock* block) override;
     int32_t SetResInfo(DataBlock* block, ResId id, const TextBuffer& label, uint8_t attribute) override;
@@ -109,8 +108,7 @@ private:
     };
 
     int lookUpById(const std::string& folder, ResType type, ResId id, Item& item, Source& source);
-    int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item,
-                      Source& source);
+    int lookUpByLabel(const std::string& folder, ResType type, const std::string& label, Item& item, Source& source);
     DataBlock* load(Item& item, Source& source, int lookUpResult, ConversionRoutine convert);
     /// The distinct types of the plain files in the folders; anyFile tells whether there
     /// was a plain file at all.

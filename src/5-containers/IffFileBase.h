@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "fileaccess/FileStream.h"
 #include "containers/ChunkSpace.h"
 #include "containers/ResourceMap.h"
+#include "fileaccess/FileStream.h"
 #include "resfile/ResourceFile.h"
 
 namespace tambrix {

@@ -4,10 +4,9 @@
 #include <cstring>
 
 #include "core/ByteReader.h"
-#include "core/TextBuffer.h"
-
-#include "fileaccess/FileStream.h"
 #include "core/ResultCodes.h"
+#include "core/TextBuffer.h"
+#include "fileaccess/FileStream.h"
 
 namespace tambrix::iff {
 
@@ -37,9 +36,7 @@ constexpr uint32_t kIdField = 8;
 constexpr uint32_t kFlagsField = 10;
 constexpr uint32_t kLabelField = 12;
 
-bool isTemplateWildcard(uint32_t i) {
-    return i == kMajorDigitOffset || i == kMinorDigitOffset || i >= kMapOffsetField;
-}
+bool isTemplateWildcard(uint32_t i) { return i == kMajorDigitOffset || i == kMinorDigitOffset || i >= kMapOffsetField; }
 
 }  // namespace
 
@@ -175,9 +172,7 @@ int32_t ReadLegacyFileHeader(FileStream& stream) {
     return std::memcmp(raw, kLegacyHeader, kFileHeaderSize) == 0 ? rc::kOk : rc::kBadHeader;
 }
 
-int32_t WriteLegacyFileHeader(FileStream& stream) {
-    return WriteAt(stream, 0, kLegacyHeader, kFileHeaderSize);
-}
+int32_t WriteLegacyFileHeader(FileStream& stream) { return WriteAt(stream, 0, kLegacyHeader, kFileHeaderSize); }
 
 ResId PickUniqueId(const std::vector<int32_t>& ids) {
     constexpr int32_t kHighestReserved = 128;

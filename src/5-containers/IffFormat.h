@@ -72,7 +72,7 @@ struct ChunkHeader {
     uint32_t size = 0;
     int16_t id = 0;
     uint16_t flags = 0;
-    char label[kLabelFieldSize] = {};      ///< modern: NUL-terminated, at most 63 characters
+    char label[kLabelFieldSize] = {};       ///< modern: NUL-terminated, at most 63 characters
     uint32_t labelNumber = kNoLabelNumber;  ///< legacy
 
     bool IsFree() const { return (flags & kFlagFree) != 0; }

@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "core/TextBuffer.h"
 #include "containers/IffFileBase.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 

@@ -81,7 +81,8 @@ void LabelTable::Set(uint32_t number, std::string_view label) {
 }
 
 void LabelTable::Remove(uint32_t number) {
-    auto it = std::remove_if(mRecords.begin(), mRecords.end(), [number](const Record& r) { return r.number == number; });
+    auto it =
+        std::remove_if(mRecords.begin(), mRecords.end(), [number](const Record& r) { return r.number == number; });
     if (it == mRecords.end()) return;
     mRecords.erase(it, mRecords.end());
     mChanged = true;

@@ -4,10 +4,10 @@
 #include <string_view>
 #include <vector>
 
-#include "core/DataBlock.h"
-#include "containers/SerialStream.h"
-#include "core/TextBuffer.h"
 #include "containers/IffFormat.h"
+#include "containers/SerialStream.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 

@@ -129,7 +129,9 @@ int32_t LegacyIffResourceFile::writeBack() {
 int32_t LegacyIffResourceFile::Suspend() { return finish(rc::kIoFailed); }
 int32_t LegacyIffResourceFile::Resume() { return finish(rc::kIoFailed); }
 
-ResType LegacyIffResourceFile::GetIndType(int16_t index) { return IffFileBase::GetIndType(std::max<int16_t>(index, 1)); }
+ResType LegacyIffResourceFile::GetIndType(int16_t index) {
+    return IffFileBase::GetIndType(std::max<int16_t>(index, 1));
+}
 
 // ---- label numbers -------------------------------------------------------------
 

@@ -6,8 +6,8 @@ namespace tambrix {
 
 namespace {
 // Smallest stored sizes, used to check counts against the bytes that remain.
-constexpr uint32_t kGroupHeadBytes = 8;   // type, entry count
-constexpr uint32_t kMinEntryBytes = 10;   // offset, ID, flags, empty label with its pad byte
+constexpr uint32_t kGroupHeadBytes = 8;  // type, entry count
+constexpr uint32_t kMinEntryBytes = 10;  // offset, ID, flags, empty label with its pad byte
 constexpr uint32_t kSwapFlagOffset = 0;
 }  // namespace
 

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "core/DataBlock.h"
-#include "containers/SerialStream.h"
-#include "core/TextBuffer.h"
 #include "containers/IffFormat.h"
+#include "containers/SerialStream.h"
+#include "core/DataBlock.h"
 #include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 
@@ -17,14 +17,14 @@ struct ResourceEntry {
     static constexpr int32_t kUnsetId = -1;
     static constexpr uint16_t kUnsetFlags = 0xFFFF;
 
-    uint32_t offset = iff::kNoOffset;  ///< chunk header offset; kNoOffset while never written
-    int32_t id = kUnsetId;             ///< the sign-extended 16-bit ID
-    uint16_t flags = kUnsetFlags;      ///< as next written; version 2: attribute byte high
-    uint16_t fileFlags = kUnsetFlags;  ///< as last read from or written to the file
-    DataBlock* data = nullptr;         ///< owned while attached
-    LabelText label;                   ///< version 2: the label itself
+    uint32_t offset = iff::kNoOffset;            ///< chunk header offset; kNoOffset while never written
+    int32_t id = kUnsetId;                       ///< the sign-extended 16-bit ID
+    uint16_t flags = kUnsetFlags;                ///< as next written; version 2: attribute byte high
+    uint16_t fileFlags = kUnsetFlags;            ///< as last read from or written to the file
+    DataBlock* data = nullptr;                   ///< owned while attached
+    LabelText label;                             ///< version 2: the label itself
     uint32_t labelNumber = iff::kNoLabelNumber;  ///< version 1.0: the label's key in the label table
-    bool pending = false;              ///< `data` was added and awaits writing
+    bool pending = false;                        ///< `data` was added and awaits writing
 
     uint8_t Attribute() const { return static_cast<uint8_t>(flags >> iff::kAttributeShift); }
     /// Whether the body was added and is not in the file yet: a new resource, or a

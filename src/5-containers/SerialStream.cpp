@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "resfile/ResourceFile.h"
 #include "core/ResultCodes.h"
+#include "resfile/ResourceFile.h"
 
 namespace tambrix {
 
@@ -108,9 +108,7 @@ void SerialStream::Move(void* p, uint32_t count, uint32_t width, bool swap) {
             }
             if (total > 0) copyItems(mBase + mPosition, memory, count, width, swap);
             break;
-        default:
-            mFailed = true;
-            return;
+        default: mFailed = true; return;
     }
     mPosition += static_cast<uint32_t>(total);
 }
@@ -168,9 +166,7 @@ void SerialStream::Text(TextBuffer& text) {
             if ((mPosition & 1) && mPosition < mSize) ++mPosition;
             return;
         }
-        default:
-            mFailed = true;
-            return;
+        default: mFailed = true; return;
     }
 }
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "core/DataBlock.h"
-#include "core/TextBuffer.h"
 #include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 

@@ -44,8 +44,7 @@ public:
     /// The file a registration stands for: `name` itself when its extension equals the
     /// registration's (ASCII case ignored), `name` plus the extension when it has none.
     /// False when the registration does not match.
-    static bool MatchName(uint32_t kind, const std::string& extension, const TextBuffer& name,
-                          TextBuffer& fileName);
+    static bool MatchName(uint32_t kind, const std::string& extension, const TextBuffer& name, TextBuffer& fileName);
 
 protected:
     /// A new, closed file of the kind; null for kind 0 or an unknown kind.

@@ -395,8 +395,7 @@ ResId ResourceSet::UniqueID(ResType type) {
 
 // --- changes: routed to the writable members ---------------------------------------------
 
-int32_t ResourceSet::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                                 bool libraryOrder) {
+int32_t ResourceSet::AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) {
     return AddResourceWithAttr(block, type, id, label, 0, libraryOrder);
 }
 

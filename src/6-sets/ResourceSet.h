@@ -76,12 +76,11 @@ public:
     int32_t ReservedOp(DataBlock* block) override;
     bool IsLibraryOrder(DataBlock* block) override;
     int32_t SetResID(DataBlock* block, ResId id) override;
-    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                        bool libraryOrder) override;
+    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) override;
     /// Replaces an existing resource of that type and ID, then hands the block to the
     /// first writable member that accepts the type.
-    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                                uint8_t attribute, bool libraryOrder) override;
+    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
+                                bool libraryOrder) override;
     int32_t WriteResource(DataBlock* block) override;
     int32_t RemoveResource(DataBlock* block) override;
     int32_t SetResInfo(DataBlock* block, ResId id, const TextBuffer& label, uint8_t attribute) override;

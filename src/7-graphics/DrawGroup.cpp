@@ -112,8 +112,10 @@ std::vector<uint8_t> EncodeDrawGroup(const DrawGroupImages& images, uint16_t ver
     ByteWriter w;
     w.U16(version);
     const bool wide = version >= kWideVersion;
-    if (wide) w.U32(static_cast<uint32_t>(images.size()));
-    else w.U16(static_cast<uint16_t>(images.size()));
+    if (wide)
+        w.U32(static_cast<uint32_t>(images.size()));
+    else
+        w.U16(static_cast<uint16_t>(images.size()));
     for (size_t i = 0; i < images.size(); ++i) {
         if (wide) {
             w.U32(directionValue(i)).U32(zoomValue(i)).U32(static_cast<uint32_t>(images[i].size()));
@@ -128,7 +130,9 @@ std::vector<uint8_t> EncodeDrawGroup(const DrawGroupImages& images, uint16_t ver
                 continue;
             }
             w.U16(e.type).I16(static_cast<int16_t>(e.spriteId)).I16(static_cast<int16_t>(e.frameIndex));
-            w.U16(static_cast<uint16_t>(e.flags)).I16(static_cast<int16_t>(e.xOffset)).I16(static_cast<int16_t>(e.yOffset));
+            w.U16(static_cast<uint16_t>(e.flags))
+                .I16(static_cast<int16_t>(e.xOffset))
+                .I16(static_cast<int16_t>(e.yOffset));
             if (version >= kOldZVersion) w.F32(e.zOffset);
         }
     }

@@ -22,9 +22,9 @@ inline constexpr uint16_t kDrawGroupOldZVersion = 20001;
 struct DrawGroupEntry {
     int32_t spriteId = 0;
     int32_t frameIndex = 0;
-    int32_t xOffset = 0;  ///< pixels to the right
-    int32_t yOffset = 0;  ///< pixels downwards
-    float zOffset = 0.0f; ///< lifts the sprite
+    int32_t xOffset = 0;            ///< pixels to the right
+    int32_t yOffset = 0;            ///< pixels downwards
+    float zOffset = 0.0f;           ///< lifts the sprite
     float extra[2] = {0.0f, 0.0f};  ///< kept, not used by the renderer
     uint32_t flags = 0;
     /// The entry type of the versions before 20003: only sprite entries are read (so every

@@ -7,9 +7,9 @@
 #include <limits>
 
 #include "core/DataBlock.h"
+#include "core/ResourceTypes.h"
 #include "platform/Bitmap.h"
 #include "resfile/ResourceFile.h"
-#include "core/ResourceTypes.h"
 
 namespace tambrix {
 

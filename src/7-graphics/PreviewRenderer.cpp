@@ -45,14 +45,10 @@ Projection projectionFor(int32_t rotation, int32_t shift) {
     auto c = [shift](int32_t v) { return v >> shift; };
     constexpr int32_t x = kTileAcross, y = kTileDown, l = kLevelUp, d = kTileDepth;
     switch (rotation) {
-    case 0:
-        return {c(x), c(-x), c(y), c(y), c(l), c(-d), -c(d)};
-    case 1:
-        return {c(-x), -c(x), c(y), -c(y), -c(l), -c(d), -c(-d)};
-    case 2:
-        return {-c(x), -c(-x), -c(y), -c(y), c(l), -c(-d), c(d)};
-    default:
-        return {-c(-x), c(x), -c(y), c(y), -c(l), c(d), c(-d)};
+        case 0: return {c(x), c(-x), c(y), c(y), c(l), c(-d), -c(d)};
+        case 1: return {c(-x), -c(x), c(y), -c(y), -c(l), -c(d), -c(-d)};
+        case 2: return {-c(x), -c(-x), -c(y), -c(y), c(l), -c(-d), c(d)};
+        default: return {-c(-x), c(x), -c(y), c(y), -c(l), c(d), c(-d)};
     }
 }
 
@@ -78,7 +74,8 @@ bool isDynamic(const PreviewPart& part, const DrawGroupEntry& e) {
 int64_t liftedY(const DrawGroupEntry& e) {
     int64_t y = e.yOffset;
     const float z = e.zOffset;
-    if (z != 0.0f && std::isfinite(z) && std::fabs(z) < kMaxZ) y += static_cast<int64_t>(static_cast<double>(z) * kPixelsPerZ);
+    if (z != 0.0f && std::isfinite(z) && std::fabs(z) < kMaxZ)
+        y += static_cast<int64_t>(static_cast<double>(z) * kPixelsPerZ);
     return y;
 }
 
@@ -239,8 +236,12 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
             std::unique_ptr<Bitmap> colour, depth, alpha;
             try {
                 DecodeSpritePlanes(*file, e.spriteId, e.frameIndex, background,
-                                   {.fillIndex = &fill, .size = &size, .palette = &palette, .colourPlane = &colour,
-                                    .depthPlane = &depth, .alphaPlane = &alpha});
+                                   {.fillIndex = &fill,
+                                    .size = &size,
+                                    .palette = &palette,
+                                    .colourPlane = &colour,
+                                    .depthPlane = &depth,
+                                    .alphaPlane = &alpha});
             } catch (const SpriteDecodeError&) {
                 continue;  // a sprite with a broken stream is left out; the rest still draws
             }
@@ -268,12 +269,10 @@ std::string PreviewReportText(const PreviewReport& report) {
         return (n < 0 ? "-" : "") + digits;
     };
     switch (report.outcome) {
-    case PreviewReport::Outcome::kNothingToDraw:
-        return "no sprite to draw in this view";
-    case PreviewReport::Outcome::kTooLarge:
-        return "picture too large: " + grouped(report.width) + " x " + grouped(report.height) + " pixels";
-    case PreviewReport::Outcome::kDrawn:
-        break;
+        case PreviewReport::Outcome::kNothingToDraw: return "no sprite to draw in this view";
+        case PreviewReport::Outcome::kTooLarge:
+            return "picture too large: " + grouped(report.width) + " x " + grouped(report.height) + " pixels";
+        case PreviewReport::Outcome::kDrawn: break;
     }
     return "";
 }

@@ -42,7 +42,7 @@ struct PreviewReport {
         kTooLarge,       ///< the picture (width × height, margin included) exceeds the bitmap caps: none
     };
     Outcome outcome = Outcome::kDrawn;
-    int64_t width = 0;   ///< the picture's size, margin included
+    int64_t width = 0;  ///< the picture's size, margin included
     int64_t height = 0;
 };
 

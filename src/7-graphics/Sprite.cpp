@@ -50,8 +50,8 @@ constexpr uint32_t kSprFrameHeaderFields = 4;
 // "SPR#" commands: a code byte and a count byte.
 enum SprCommand : uint8_t {
     kSprSkipPixels = 1,
-    kSprRun = 2,       // colour index, pad byte
-    kSprLiteral = 3,   // n indices, a pad byte when n is odd
+    kSprRun = 2,      // colour index, pad byte
+    kSprLiteral = 3,  // n indices, a pad byte when n is odd
     kSprNextRow = 4,
     kSprEnd = 5,
     kSprSkipRows = 9,
@@ -67,15 +67,15 @@ enum Spr2Command : uint16_t {
     kSpr2SkipPixels = 0x6000,
     kSpr2SkipRows = 0x8000,
     kSpr2End = 0xA000,
-    kSpr2Colour = 0xC000,       // colour
+    kSpr2Colour = 0xC000,  // colour
     kSpr2Invalid = 0xE000,
 };
 
-constexpr uint8_t kNoDepth = 255;       // depth plane: no pixel here
-constexpr uint8_t kFlatDepth = 128;     // depth of pixels that carry none
+constexpr uint8_t kNoDepth = 255;    // depth plane: no pixel here
+constexpr uint8_t kFlatDepth = 128;  // depth of pixels that carry none
 constexpr uint8_t kOpaque = 255;
 constexpr uint8_t kTransparent = 0;
-constexpr uint8_t kAlphaScale = 8;      // stored alpha 0-31 to 0-255
+constexpr uint8_t kAlphaScale = 8;  // stored alpha 0-31 to 0-255
 constexpr uint8_t kNoPaletteFill = 255;
 constexpr size_t kMaxErrorLength = 255;
 
@@ -123,8 +123,8 @@ HeldResource fetchPalette(ResourceFile& file, int32_t paletteId) {
 
 struct SpriteHeader {
     int32_t version = 0;
-    uint32_t frameCount = 0;    // as stored
-    uint32_t framesInTable = 0; // no more than the offset table holds
+    uint32_t frameCount = 0;     // as stored
+    uint32_t framesInTable = 0;  // no more than the offset table holds
     int32_t paletteId = 0;
     uint32_t offsetsAt = kOffsetsOffset;
 };
@@ -193,7 +193,7 @@ enum class PixelKind { SprIndex, Spr2Colour, Spr2DepthColour, Spr2Full };
 enum class WalkEnd { EndCode, RanOff, Invalid };
 
 struct Cursor {
-    int64_t row = -1;      // no row selected before the first row start
+    int64_t row = -1;  // no row selected before the first row start
     int64_t nextRow = 0;
     int64_t x = 0;
     int32_t width;
@@ -225,41 +225,36 @@ WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, 
         const uint8_t n = data[p + 1];
         p += 2;
         switch (code) {
-        case kSprSkipPixels:
-            c.x += n;
-            break;
-        case kSprRun: {
-            if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
-            const uint8_t index = data[p];
-            p += 2;
-            if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
-            c.x += n;
-            break;
-        }
-        case kSprLiteral: {
-            const uint32_t present = std::min<uint32_t>(n, size - p);
-            if (c.clip(present, first, count))
-                sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first, static_cast<uint32_t>(count));
-            p += present;
-            c.x += present;
-            if (present < n) return WalkEnd::RanOff;
-            if ((p - streamStart) & 1) {
-                if (size - p < 1) return WalkEnd::RanOff;
-                ++p;
+            case kSprSkipPixels: c.x += n; break;
+            case kSprRun: {
+                if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
+                const uint8_t index = data[p];
+                p += 2;
+                if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
+                c.x += n;
+                break;
             }
-            break;
-        }
-        case kSprNextRow:
-            c.row = c.nextRow++;
-            c.x = 0;
-            break;
-        case kSprEnd:
-            return WalkEnd::EndCode;
-        case kSprSkipRows:
-            c.nextRow += n;
-            break;
-        default:
-            return WalkEnd::Invalid;
+            case kSprLiteral: {
+                const uint32_t present = std::min<uint32_t>(n, size - p);
+                if (c.clip(present, first, count))
+                    sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first,
+                                static_cast<uint32_t>(count));
+                p += present;
+                c.x += present;
+                if (present < n) return WalkEnd::RanOff;
+                if ((p - streamStart) & 1) {
+                    if (size - p < 1) return WalkEnd::RanOff;
+                    ++p;
+                }
+                break;
+            }
+            case kSprNextRow:
+                c.row = c.nextRow++;
+                c.x = 0;
+                break;
+            case kSprEnd: return WalkEnd::EndCode;
+            case kSprSkipRows: c.nextRow += n; break;
+            default: return WalkEnd::Invalid;
         }
     }
 }
@@ -280,37 +275,33 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width,
         uint32_t bytesPerPixel = 0;
         PixelKind kind = PixelKind::Spr2Colour;
         switch (word & kSpr2CodeMask) {
-        case kSpr2NextRow:
-            c.row = c.nextRow++;
-            c.x = 0;
-            continue;
-        case kSpr2SkipPixels:
-            c.x += n;
-            continue;
-        case kSpr2SkipRows:
-            // The next n rows are started in turn; writing resumes at the last of them.
-            if (n > 0) {
-                c.row = c.nextRow + n - 1;
-                c.nextRow += n;
+            case kSpr2NextRow:
+                c.row = c.nextRow++;
                 c.x = 0;
-            }
-            continue;
-        case kSpr2End:
-            return WalkEnd::EndCode;
-        case kSpr2Invalid:
-            return WalkEnd::Invalid;
-        case kSpr2DepthColour:
-            bytesPerPixel = 2;
-            kind = PixelKind::Spr2DepthColour;
-            break;
-        case kSpr2Full:
-            bytesPerPixel = 3;
-            kind = PixelKind::Spr2Full;
-            break;
-        case kSpr2Colour:
-            bytesPerPixel = 1;
-            kind = PixelKind::Spr2Colour;
-            break;
+                continue;
+            case kSpr2SkipPixels: c.x += n; continue;
+            case kSpr2SkipRows:
+                // The next n rows are started in turn; writing resumes at the last of them.
+                if (n > 0) {
+                    c.row = c.nextRow + n - 1;
+                    c.nextRow += n;
+                    c.x = 0;
+                }
+                continue;
+            case kSpr2End: return WalkEnd::EndCode;
+            case kSpr2Invalid: return WalkEnd::Invalid;
+            case kSpr2DepthColour:
+                bytesPerPixel = 2;
+                kind = PixelKind::Spr2DepthColour;
+                break;
+            case kSpr2Full:
+                bytesPerPixel = 3;
+                kind = PixelKind::Spr2Full;
+                break;
+            case kSpr2Colour:
+                bytesPerPixel = 1;
+                kind = PixelKind::Spr2Colour;
+                break;
         }
         // Only whole pixels that the chunk holds are drawn.
         const uint32_t present = std::min<uint32_t>(n, (size - p) / bytesPerPixel);
@@ -328,13 +319,10 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width,
 
 uint32_t bytesPerPixel(PixelKind kind) {
     switch (kind) {
-    case PixelKind::SprIndex:
-    case PixelKind::Spr2Colour:
-        return 1;
-    case PixelKind::Spr2DepthColour:
-        return 2;
-    case PixelKind::Spr2Full:
-        return 3;
+        case PixelKind::SprIndex:
+        case PixelKind::Spr2Colour: return 1;
+        case PixelKind::Spr2DepthColour: return 2;
+        case PixelKind::Spr2Full: return 3;
     }
     return 1;
 }
@@ -351,18 +339,14 @@ struct CanvasSink {
     void Pixels(PixelKind kind, int64_t row, int64_t x, const uint8_t* src, uint32_t n) {
         int byteOfPixel = -1;  // which stored byte this view shows; -1: the pixel is skipped
         switch (kind) {
-        case PixelKind::SprIndex:
-            byteOfPixel = 0;
-            break;
-        case PixelKind::Spr2Colour:
-            byteOfPixel = mode == kSpriteViewColour ? 0 : -1;
-            break;
-        case PixelKind::Spr2DepthColour:
-            byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : -1;
-            break;
-        case PixelKind::Spr2Full:
-            byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : 2;
-            break;
+            case PixelKind::SprIndex: byteOfPixel = 0; break;
+            case PixelKind::Spr2Colour: byteOfPixel = mode == kSpriteViewColour ? 0 : -1; break;
+            case PixelKind::Spr2DepthColour:
+                byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : -1;
+                break;
+            case PixelKind::Spr2Full:
+                byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : 2;
+                break;
         }
         if (byteOfPixel < 0) return;
         const uint32_t step = bytesPerPixel(kind);
@@ -389,26 +373,26 @@ struct PlaneSink {
         uint8_t* d = depth.TopRow(r) + x;
         uint8_t* a = alpha.TopRow(r) + x;
         switch (kind) {
-        case PixelKind::SprIndex:
-        case PixelKind::Spr2Colour:
-            std::memcpy(c, src, n);
-            std::memset(d, kFlatDepth, n);
-            std::memset(a, kOpaque, n);
-            break;
-        case PixelKind::Spr2DepthColour:
-            for (uint32_t i = 0; i < n; ++i, src += 2) {
-                d[i] = src[0];
-                c[i] = src[1];
-                a[i] = kOpaque;
-            }
-            break;
-        case PixelKind::Spr2Full:
-            for (uint32_t i = 0; i < n; ++i, src += 3) {
-                d[i] = src[0];
-                c[i] = src[1];
-                a[i] = static_cast<uint8_t>(src[2] * kAlphaScale);
-            }
-            break;
+            case PixelKind::SprIndex:
+            case PixelKind::Spr2Colour:
+                std::memcpy(c, src, n);
+                std::memset(d, kFlatDepth, n);
+                std::memset(a, kOpaque, n);
+                break;
+            case PixelKind::Spr2DepthColour:
+                for (uint32_t i = 0; i < n; ++i, src += 2) {
+                    d[i] = src[0];
+                    c[i] = src[1];
+                    a[i] = kOpaque;
+                }
+                break;
+            case PixelKind::Spr2Full:
+                for (uint32_t i = 0; i < n; ++i, src += 3) {
+                    d[i] = src[0];
+                    c[i] = src[1];
+                    a[i] = static_cast<uint8_t>(src[2] * kAlphaScale);
+                }
+                break;
         }
     }
 };
@@ -428,9 +412,8 @@ uint8_t nearestToColour(const Palette& palette, uint32_t colour) {
 
 // The body of DrawSprite; answers the failure message or null (`detail`, when set, is
 // the longer message to store).
-const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background,
-                       int32_t viewMode, SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas,
-                       std::string& detail) {
+const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t background, int32_t viewMode,
+                       SpritePosition* outPosition, std::unique_ptr<Bitmap>& canvas, std::string& detail) {
     // A mode this drawing does not know shows colours.
     if (viewMode != kSpriteViewDepth && viewMode != kSpriteViewAlpha) viewMode = kSpriteViewColour;
     FetchedSprite sprite = fetchSprite(file, spriteId);
@@ -469,18 +452,14 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
 
     Palette palette;
     switch (viewMode) {
-    case kSpriteViewDepth:
-        palette.BuildFromTable(DepthViewTable(), false);
-        break;
-    case kSpriteViewAlpha:
-        palette.BuildFromTable(AlphaViewTable(), false);
-        break;
-    default: {
-        HeldResource palt = fetchPalette(file, h.paletteId);
-        if (!palt) return kNeedPalette;
-        palette.LoadFromChunk(palt.Block());
-        break;
-    }
+        case kSpriteViewDepth: palette.BuildFromTable(DepthViewTable(), false); break;
+        case kSpriteViewAlpha: palette.BuildFromTable(AlphaViewTable(), false); break;
+        default: {
+            HeldResource palt = fetchPalette(file, h.paletteId);
+            if (!palt) return kNeedPalette;
+            palette.LoadFromChunk(palt.Block());
+            break;
+        }
     }
 
     if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;

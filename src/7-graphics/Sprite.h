@@ -40,10 +40,10 @@ public:
 };
 
 /// Result flags of DecodeSpritePlanes.
-inline constexpr uint32_t kSpriteDecoded = 1;     ///< always set
-inline constexpr uint32_t kColourPlaneOut = 2;    ///< a colour plane was handed out
-inline constexpr uint32_t kDepthPlaneOut = 4;     ///< a depth plane was handed out
-inline constexpr uint32_t kAlphaPlaneOut = 8;     ///< an alpha plane was handed out
+inline constexpr uint32_t kSpriteDecoded = 1;   ///< always set
+inline constexpr uint32_t kColourPlaneOut = 2;  ///< a colour plane was handed out
+inline constexpr uint32_t kDepthPlaneOut = 4;   ///< a depth plane was handed out
+inline constexpr uint32_t kAlphaPlaneOut = 8;   ///< an alpha plane was handed out
 
 /// The fill-index value that asks DecodeSpritePlanes to pick the index nearest the key colour.
 inline constexpr uint32_t kNoFillIndex = 0xFFFFFFFF;
@@ -77,8 +77,7 @@ uint32_t CountSpriteFrames(ResourceFile& file, int32_t spriteId);
 /// (0x00BBGGRR). Null on failure, with the reason in LastGraphicsError. `position`, when
 /// given, receives the frame's stored position.
 std::unique_ptr<platform::Bitmap> DrawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
-                                             uint32_t background, int32_t viewMode,
-                                             SpritePosition* position = nullptr);
+                                             uint32_t background, int32_t viewMode, SpritePosition* position = nullptr);
 
 /// Decodes one frame into separate colour, depth (255 = no pixel) and alpha planes for the
 /// preview renderer. A frame index past the last frame decodes frame 0; a negative one

@@ -68,9 +68,7 @@ void EncodeSpr2Frame(ByteWriter& w, const SpriteImage& image, int32_t paletteId,
         while (x < end) {
             const Kind kind = Classify(image, image.Index(x, row), pixels);
             int32_t n = 1;
-            while (x + n < end && n < kSpr2MaxCount &&
-                   Classify(image, image.Index(x + n, row), pixels) == kind)
-                ++n;
+            while (x + n < end && n < kSpr2MaxCount && Classify(image, image.Index(x + n, row), pixels) == kind) ++n;
             if (kind == Kind::None) {
                 w.U16(static_cast<uint16_t>(kSpr2Skip | n));
             } else if (pixels == Spr2Pixels::ColourOnly) {
@@ -104,8 +102,10 @@ void EncodeSpr2Frame(ByteWriter& w, const SpriteImage& image, int32_t paletteId,
 // the stream of two-byte commands.
 void EncodeSprHashFrame(ByteWriter& w, const SpriteImage& image, bool bigEndian) {
     auto put16 = [&](int32_t v) {
-        if (bigEndian) w.U16BE(static_cast<uint16_t>(v));
-        else w.U16(static_cast<uint16_t>(v));
+        if (bigEndian)
+            w.U16BE(static_cast<uint16_t>(v));
+        else
+            w.U16(static_cast<uint16_t>(v));
     };
     put16(image.y);
     put16(image.x);
@@ -176,16 +176,17 @@ void EncodeSprHashFrame(ByteWriter& w, const SpriteImage& image, bool bigEndian)
 }  // namespace
 
 SpriteImage::SpriteImage(int32_t w, int32_t h)
-    : width(w), height(h), color(static_cast<size_t>(w) * h, 0), depth(static_cast<size_t>(w) * h, 255),
+    : width(w),
+      height(h),
+      color(static_cast<size_t>(w) * h, 0),
+      depth(static_cast<size_t>(w) * h, 255),
       alpha(static_cast<size_t>(w) * h, 0) {}
 
 bool SpriteImage::Empty() const {
     return std::none_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; });
 }
 
-uint8_t Spr2AlphaByte(uint8_t alpha) {
-    return static_cast<uint8_t>(std::min<int>((alpha + 4) / 8, kSpr2MaxAlpha));
-}
+uint8_t Spr2AlphaByte(uint8_t alpha) { return static_cast<uint8_t>(std::min<int>((alpha + 4) / 8, kSpr2MaxAlpha)); }
 
 // Chunk layout: u32 version, u32 frame count, i32 palette ID, u32 offset per frame
 // (from the start of the chunk), then the frames.
@@ -207,8 +208,10 @@ std::vector<uint8_t> EncodeSpr2(const std::vector<SpriteImage>& frames, int32_t 
 std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32_t paletteId, bool bigEndian) {
     ByteWriter w;
     auto put32 = [&](uint32_t v) {
-        if (bigEndian) w.U32BE(v);
-        else w.U32(v);
+        if (bigEndian)
+            w.U32BE(v);
+        else
+            w.U32(v);
     };
     put32(static_cast<uint32_t>(kSprHashVersion));
     put32(static_cast<uint32_t>(frames.size()));
@@ -217,8 +220,10 @@ std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32
     for (size_t i = 0; i < frames.size(); ++i) w.U32(0);
     for (size_t i = 0; i < frames.size(); ++i) {
         w.PadToEven();
-        if (bigEndian) w.PatchU32BE(table + 4 * i, static_cast<uint32_t>(w.Size()));
-        else w.PatchU32(table + 4 * i, static_cast<uint32_t>(w.Size()));
+        if (bigEndian)
+            w.PatchU32BE(table + 4 * i, static_cast<uint32_t>(w.Size()));
+        else
+            w.PatchU32(table + 4 * i, static_cast<uint32_t>(w.Size()));
         EncodeSprHashFrame(w, frames[i], bigEndian);
     }
     return w.Take();

@@ -48,7 +48,6 @@ std::vector<uint8_t> EncodeSpr2(const std::vector<SpriteImage>& frames, int32_t 
 /// An SPR# chunk body of the current layout. Pixels with alpha of at least half are
 /// drawn. With bigEndian the header numbers are stored in the other byte order, as a
 /// chunk without the library-order flag holds them (pixel streams are bytes either way).
-std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32_t paletteId,
-                                   bool bigEndian = false);
+std::vector<uint8_t> EncodeSprHash(const std::vector<SpriteImage>& frames, int32_t paletteId, bool bigEndian = false);
 
 }  // namespace tambrix

@@ -5,10 +5,10 @@
 #include <unordered_map>
 #include <utility>
 
+#include "catalog/StringTable.h"
 #include "core/ByteReader.h"
 #include "core/ByteWriter.h"
 #include "core/DataBlock.h"
-#include "catalog/StringTable.h"
 #include "graphics/Palette.h"
 #include "resfile/ResourceFile.h"
 
@@ -21,7 +21,7 @@ constexpr uint32_t kOldVersionA = 136;
 constexpr uint32_t kOldVersionB = 137;
 constexpr uint32_t kCurrentVersion = kObjectDefinitionVersion;
 
-constexpr int kNameIndex = 1;         // in a "CTSS" table
+constexpr int kNameIndex = 1;  // in a "CTSS" table
 constexpr int kDescriptionIndex = 2;
 
 uint32_t readU32(const uint8_t* p) {
@@ -275,10 +275,14 @@ std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& d) {
     w.Fill(kObjectDefinitionSize, 0);
     w.PatchU32(ObjectRecord::kVersionOffset, d.version);
     const std::pair<uint32_t, int16_t> words[] = {
-        {ObjectRecord::kBaseGraphicIdOffset, d.baseGraphic}, {ObjectRecord::kGraphicCountOffset, d.graphicCount},
-        {ObjectRecord::kMasterIdOffset, d.masterId},         {ObjectRecord::kSubIndexOffset, d.subIndex},
-        {ObjectRecord::kPriceOffset, d.price},               {ObjectRecord::kCatalogStringsIdOffset, d.catalogId},
-        {ObjectRecord::kLevelOffset, d.level},               {ObjectRecord::kDynamicSpriteBaseIdOffset, d.dynamicBase},
+        {ObjectRecord::kBaseGraphicIdOffset, d.baseGraphic},
+        {ObjectRecord::kGraphicCountOffset, d.graphicCount},
+        {ObjectRecord::kMasterIdOffset, d.masterId},
+        {ObjectRecord::kSubIndexOffset, d.subIndex},
+        {ObjectRecord::kPriceOffset, d.price},
+        {ObjectRecord::kCatalogStringsIdOffset, d.catalogId},
+        {ObjectRecord::kLevelOffset, d.level},
+        {ObjectRecord::kDynamicSpriteBaseIdOffset, d.dynamicBase},
         {ObjectRecord::kDynamicSpriteCountOffset, d.dynamicCount},
     };
     for (const auto& [offset, value] : words) w.PatchU16(offset, static_cast<uint16_t>(value));

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/TextBuffer.h"
 #include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 
@@ -32,14 +32,14 @@ class ObjectRecord {
 public:
     /// Byte offsets of the definition fields that the system reads.
     enum Field : uint32_t {
-        kVersionOffset = 0,            // u32
-        kBaseGraphicIdOffset = 6,      // i16: draw-group ID of graphic number 0
-        kGraphicCountOffset = 8,       // i16
-        kMasterIdOffset = 20,          // i16: shared by the records of one multi-tile object
-        kSubIndexOffset = 22,          // i16: -1 for the master; else tile x (high), y (low)
-        kPriceOffset = 36,             // i16
-        kCatalogStringsIdOffset = 82,  // i16: "CATS"/"CTSS" ID
-        kLevelOffset = 112,            // i16
+        kVersionOffset = 0,                // u32
+        kBaseGraphicIdOffset = 6,          // i16: draw-group ID of graphic number 0
+        kGraphicCountOffset = 8,           // i16
+        kMasterIdOffset = 20,              // i16: shared by the records of one multi-tile object
+        kSubIndexOffset = 22,              // i16: -1 for the master; else tile x (high), y (low)
+        kPriceOffset = 36,                 // i16
+        kCatalogStringsIdOffset = 82,      // i16: "CATS"/"CTSS" ID
+        kLevelOffset = 112,                // i16
         kDynamicSpriteBaseIdOffset = 128,  // i16
         kDynamicSpriteCountOffset = 130,   // i16
     };

@@ -17,10 +17,10 @@ namespace {
 
 /// Format codes: the first signed 16-bit value of a binary table. Positive values are
 /// the string count of the count-prefixed format.
-constexpr int16_t kFormatPlain = -1;         // 0xFFFF: strings
-constexpr int16_t kFormatCommented = -2;     // 0xFFFE: (string, comment) pairs
-constexpr int16_t kFormatMultiLanguage = -3; // 0xFFFD: (language, string, comment)
-constexpr int16_t kFormatPacked = -4;        // 0xFFFC: language sets of length-prefixed pairs
+constexpr int16_t kFormatPlain = -1;          // 0xFFFF: strings
+constexpr int16_t kFormatCommented = -2;      // 0xFFFE: (string, comment) pairs
+constexpr int16_t kFormatMultiLanguage = -3;  // 0xFFFD: (language, string, comment)
+constexpr int16_t kFormatPacked = -4;         // 0xFFFC: language sets of length-prefixed pairs
 constexpr uint16_t kMultiLanguageCode = 0xFFFD;
 
 /// The two bytes of the count-prefixed format that stand for other characters.
@@ -322,9 +322,9 @@ bool StringTable::decodeBinary(const uint8_t* data, uint32_t size, bool allLangu
             entries.push_back(entry);
         }
         placeEntries(entries, allLanguages, fallback);
-        return whole && onlyFillFollows(in) &&
-               std::all_of(entries.begin(), entries.end(),
-                           [](const CodedEntry& e) { return e.language < kLanguageCount; });
+        return whole && onlyFillFollows(in) && std::all_of(entries.begin(), entries.end(), [](const CodedEntry& e) {
+                   return e.language < kLanguageCount;
+               });
     }
 
     if (format == kFormatPacked) {
@@ -453,8 +453,8 @@ int32_t StringTable::Save() {
     // A language that holds only copies of table 0 is not stored.
     for (uint8_t l = 1; l < kLanguageCount; ++l) {
         const Table& table = stored.mTables[l];
-        bool own = std::any_of(table.begin(), table.end(),
-                               [](const StringTableEntry& e) { return e.sourceLanguage != 0; });
+        bool own =
+            std::any_of(table.begin(), table.end(), [](const StringTableEntry& e) { return e.sourceLanguage != 0; });
         if (!own) stored.ClearLanguage(l);
     }
 
@@ -472,8 +472,7 @@ int32_t StringTable::Save() {
         }
     }
     // The entry count is read back as a signed 16-bit number.
-    if (size > std::numeric_limits<uint32_t>::max() || entries.size() > kMaxEntries)
-        return rc::kNoMemory;
+    if (size > std::numeric_limits<uint32_t>::max() || entries.size() > kMaxEntries) return rc::kNoMemory;
     const std::vector<uint8_t> bytes = EncodeLanguageStrings(entries);
     DataBlock* block = NewDataBlock(static_cast<uint32_t>(size));
     if (!block) return rc::kNoMemory;

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "core/TextBuffer.h"
 #include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
 
 namespace tambrix {
 

@@ -105,56 +105,56 @@ QIcon ToolbarButton(Button button) {
     QPainter p(&pixmap);
     p.setPen(QPen(kInk, 1));
     switch (button) {
-    case Button::Delete:
-        p.setPen(QPen(QColor(190, 30, 30), 2));
-        p.drawLine(3, 3, 12, 12);
-        p.drawLine(12, 3, 3, 12);
-        break;
-    case Button::Save:
-        p.setBrush(kAccent);
-        p.drawRect(1, 1, 13, 12);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 1, 7, 5);
-        p.fillRect(4, 9, 7, 4, QColor(200, 200, 200));
-        break;
-    case Button::LargeIcons:
-        p.setBrush(kAccent);
-        p.drawRect(1, 1, 6, 5);
-        p.drawRect(9, 1, 6, 5);
-        p.drawRect(1, 8, 6, 5);
-        p.drawRect(9, 8, 6, 5);
-        break;
-    case Button::SmallIcons:
-        p.setBrush(kAccent);
-        for (int row = 0; row < 3; ++row)
-            for (int col = 0; col < 3; ++col) p.drawRect(1 + col * 5, 1 + row * 5, 3, 3);
-        break;
-    case Button::List:
-        for (int row = 0; row < 4; ++row) {
-            p.fillRect(1, 1 + row * 4, 2, 2, kAccent);
-            p.drawLine(5, 2 + row * 4, 14, 2 + row * 4);
+        case Button::Delete:
+            p.setPen(QPen(QColor(190, 30, 30), 2));
+            p.drawLine(3, 3, 12, 12);
+            p.drawLine(12, 3, 3, 12);
+            break;
+        case Button::Save:
+            p.setBrush(kAccent);
+            p.drawRect(1, 1, 13, 12);
+            p.setBrush(Qt::white);
+            p.drawRect(4, 1, 7, 5);
+            p.fillRect(4, 9, 7, 4, QColor(200, 200, 200));
+            break;
+        case Button::LargeIcons:
+            p.setBrush(kAccent);
+            p.drawRect(1, 1, 6, 5);
+            p.drawRect(9, 1, 6, 5);
+            p.drawRect(1, 8, 6, 5);
+            p.drawRect(9, 8, 6, 5);
+            break;
+        case Button::SmallIcons:
+            p.setBrush(kAccent);
+            for (int row = 0; row < 3; ++row)
+                for (int col = 0; col < 3; ++col) p.drawRect(1 + col * 5, 1 + row * 5, 3, 3);
+            break;
+        case Button::List:
+            for (int row = 0; row < 4; ++row) {
+                p.fillRect(1, 1 + row * 4, 2, 2, kAccent);
+                p.drawLine(5, 2 + row * 4, 14, 2 + row * 4);
+            }
+            break;
+        case Button::Details:
+            p.drawRect(1, 1, 14, 12);
+            for (int row = 0; row < 3; ++row) p.drawLine(2, 4 + row * 3, 14, 4 + row * 3);
+            p.drawLine(6, 1, 6, 13);
+            break;
+        case Button::About:
+            p.setBrush(kAccent);
+            p.drawEllipse(1, 0, 13, 13);
+            p.setPen(Qt::white);
+            p.drawText(QRect(1, 0, 14, 14), Qt::AlignCenter, "i");
+            break;
+        case Button::ContextHelp: {
+            QPolygon arrow;
+            arrow << QPoint(1, 1) << QPoint(1, 11) << QPoint(4, 8) << QPoint(7, 13) << QPoint(8, 12) << QPoint(6, 7)
+                  << QPoint(9, 7);
+            p.setBrush(Qt::white);
+            p.drawPolygon(arrow);
+            p.drawText(QRect(9, 0, 7, 14), Qt::AlignCenter, "?");
+            break;
         }
-        break;
-    case Button::Details:
-        p.drawRect(1, 1, 14, 12);
-        for (int row = 0; row < 3; ++row) p.drawLine(2, 4 + row * 3, 14, 4 + row * 3);
-        p.drawLine(6, 1, 6, 13);
-        break;
-    case Button::About:
-        p.setBrush(kAccent);
-        p.drawEllipse(1, 0, 13, 13);
-        p.setPen(Qt::white);
-        p.drawText(QRect(1, 0, 14, 14), Qt::AlignCenter, "i");
-        break;
-    case Button::ContextHelp: {
-        QPolygon arrow;
-        arrow << QPoint(1, 1) << QPoint(1, 11) << QPoint(4, 8) << QPoint(7, 13) << QPoint(8, 12) << QPoint(6, 7)
-              << QPoint(9, 7);
-        p.setBrush(Qt::white);
-        p.drawPolygon(arrow);
-        p.drawText(QRect(9, 0, 7, 14), Qt::AlignCenter, "?");
-        break;
-    }
     }
     return QIcon(pixmap);
 }

@@ -8,10 +8,10 @@
 
 namespace tambrix::app::art {
 
-QPixmap ClosedFolder();          ///< 16 x 16, tree image 0
-QPixmap OpenFolder();            ///< 16 x 16, tree image 1 (selected)
-QPixmap Archive();               ///< 16 x 16, a mounted archive in the tree
-QPixmap DataFile(int size);      ///< the file list's item icon, 32 or 16 pixels
+QPixmap ClosedFolder();      ///< 16 x 16, tree image 0
+QPixmap OpenFolder();        ///< 16 x 16, tree image 1 (selected)
+QPixmap Archive();           ///< 16 x 16, a mounted archive in the tree
+QPixmap DataFile(int size);  ///< the file list's item icon, 32 or 16 pixels
 
 enum class Button { Delete, Save, LargeIcons, SmallIcons, List, Details, About, ContextHelp };
 QIcon ToolbarButton(Button button);  ///< 16 x 15

@@ -18,7 +18,9 @@ const uint32_t kLargestReadEntry = 64u * 1024u * 1024u;
 
 std::string libraryPath(const QString& path) { return QFile::encodeName(QDir::cleanPath(path)).toStdString(); }
 
-QString fromLibrary(const CTGString& text) { return QFile::decodeName(QByteArray(text.data(), qsizetype(text.size()))); }
+QString fromLibrary(const CTGString& text) {
+    return QFile::decodeName(QByteArray(text.data(), qsizetype(text.size())));
+}
 
 QString fileNameOf(const CTGString& archive) {
     const QString path = fromLibrary(archive);

@@ -208,8 +208,10 @@ void CMainFrame::createPanes() {
     // Why a picture is blank or missing stands in the status bar while its file is
     // shown; the next file takes it away again.
     connect(mObjectView, &CObjectView::pictureNote, this, [this](const QString& note) {
-        if (!note.isEmpty()) statusBar()->showMessage(note);
-        else if (!mPictureNote.isEmpty() && statusBar()->currentMessage() == mPictureNote) statusBar()->showMessage(kReady);
+        if (!note.isEmpty())
+            statusBar()->showMessage(note);
+        else if (!mPictureNote.isEmpty() && statusBar()->currentMessage() == mPictureNote)
+            statusBar()->showMessage(kReady);
         mPictureNote = note;
     });
     mObjectScroller->setWidget(mObjectView);
@@ -270,7 +272,8 @@ void CMainFrame::SavePreview() {
     const QString defaultName = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".bmp";
     // Without an export folder there is nowhere to save unasked: the dialog asks.
     if (mDoc->PromptOnSave() || mDoc->ExportPath().isEmpty()) {
-        const QString start = mDoc->ExportPath().isEmpty() ? defaultName : QDir(mDoc->ExportPath()).filePath(defaultName);
+        const QString start =
+            mDoc->ExportPath().isEmpty() ? defaultName : QDir(mDoc->ExportPath()).filePath(defaultName);
         if (const auto chosen = Prompts().saveBitmapName(this, start)) picture->WriteBitmapFile(*chosen);
         return;
     }

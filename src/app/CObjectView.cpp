@@ -102,9 +102,9 @@ void CObjectView::OnInitialUpdate() {
 }
 
 void CObjectView::hideAll() {
-    for (QWidget* control : std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel,
-                                                             mDescription, mFrame, mFrameLabel, mFrames, mSpriteLabel,
-                                                             mSprites})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel, mDescription,
+                                         mFrame, mFrameLabel, mFrames, mSpriteLabel, mSprites})
         control->hide();
 }
 
@@ -152,9 +152,12 @@ void CObjectView::OnUpdate(CView* sender) {
     }
     const QString path = mDoc->CurrentFilePath();
     const QString extension = extensionOf(file);
-    if (extension == ".iff") showObjectFile(path);
-    else if (extension == ".bmp") showBitmapFile(path);
-    else if (extension == ".wll" || extension == ".flr") showTileFile(path, extension == ".flr");
+    if (extension == ".iff")
+        showObjectFile(path);
+    else if (extension == ".bmp")
+        showBitmapFile(path);
+    else if (extension == ".wll" || extension == ".flr")
+        showTileFile(path, extension == ".flr");
     // Any other extension, ".spf" among them, leaves the form as it is.
     update();
 }
@@ -241,14 +244,18 @@ void CObjectView::fillSprites(bool wallLabels) {
     const std::vector<int> ids = mFile->SpriteIds();
     for (size_t i = 0; i < ids.size(); ++i) {
         QString text;
-        if (!wallLabels) text = QString::asprintf("%d", ids[i]);
-        else if (i < std::size(kWallSpriteLabels)) text = kWallSpriteLabels[i];
+        if (!wallLabels)
+            text = QString::asprintf("%d", ids[i]);
+        else if (i < std::size(kWallSpriteLabels))
+            text = kWallSpriteLabels[i];
         auto* item = new QListWidgetItem(text, mSprites);
         item->setData(Qt::UserRole, ids[i]);
     }
     int selected = 0;
-    if (wallLabels) selected = (previous >= 0 && previous < kKeptWallSprites && previous < mSprites->count()) ? previous : 0;
-    else selected = (previous >= 0 && previous < mSprites->count()) ? previous : 0;
+    if (wallLabels)
+        selected = (previous >= 0 && previous < kKeptWallSprites && previous < mSprites->count()) ? previous : 0;
+    else
+        selected = (previous >= 0 && previous < mSprites->count()) ? previous : 0;
     if (mSprites->count() > 0) mSprites->setCurrentRow(selected);
     mRefilling = false;
 }
@@ -270,17 +277,22 @@ void CObjectView::refillFrames() {
     const int count = sprite ? mFile->CountSpriteFrames(sprite->data(Qt::UserRole).toInt()) : 0;
     for (int frame = 0; frame < count; ++frame) {
         QString text;
-        if (mKind != Kind::Tile) text = QString::asprintf("%d", frame);
-        else if (frame < static_cast<int>(std::size(kWallFrameLabels))) text = kWallFrameLabels[frame];
+        if (mKind != Kind::Tile)
+            text = QString::asprintf("%d", frame);
+        else if (frame < static_cast<int>(std::size(kWallFrameLabels)))
+            text = kWallFrameLabels[frame];
         new QListWidgetItem(text, mFrames);
     }
     if (mKind == Kind::Tile) {
         // Walls keep the frame by its index; when the new sprite lacks it, none is
         // selected. With no frame chosen before (a wall shown afresh) the first is taken,
         // so that a wall always opens with a picture.
-        if (previous < 0 && count > 0) mFrames->setCurrentRow(0);
-        else if (previous < count) mFrames->setCurrentRow(previous);
-        else mFrames->setCurrentRow(-1);
+        if (previous < 0 && count > 0)
+            mFrames->setCurrentRow(0);
+        else if (previous < count)
+            mFrames->setCurrentRow(previous);
+        else
+            mFrames->setCurrentRow(-1);
         mFrames->show();
         mFrameLabel->show();
     } else {

@@ -18,14 +18,12 @@ CSplashWnd* gSplash = nullptr;
 
 bool isPress(QEvent::Type type) {
     switch (type) {
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-        return true;
-    default:
-        return false;
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonDblClick: return true;
+        default: return false;
     }
 }
 

@@ -97,7 +97,9 @@ void CTambrixDoc::AddView(CView* view) {
     if (std::find(mViews.begin(), mViews.end(), view) == mViews.end()) mViews.push_back(view);
 }
 
-void CTambrixDoc::RemoveView(CView* view) { mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end()); }
+void CTambrixDoc::RemoveView(CView* view) {
+    mViews.erase(std::remove(mViews.begin(), mViews.end(), view), mViews.end());
+}
 
 void CTambrixDoc::UpdateAllViews(CView* sender) {
     // A view may change the document while it updates and broadcast again; copy the

@@ -45,8 +45,7 @@ CTambrixView::~CTambrixView() { mDoc->RemoveView(this); }
 void CTambrixView::OnInitialUpdate() {
     for (int column = 0; column < kColumnCount; ++column)
         mModel->setHeaderData(column, Qt::Horizontal, kColumnTitles[column]);
-    mModel->setHeaderData(kSizeColumn, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter),
-                          Qt::TextAlignmentRole);
+    mModel->setHeaderData(kSizeColumn, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
     for (int column = 0; column < kColumnCount; ++column) mReport->setColumnWidth(column, kColumnWidths[column]);
     // Report view: whole rows are selected and the selection stays visible.
     mReport->setRootIsDecorated(false);
@@ -69,7 +68,9 @@ bool CTambrixView::IsListedFile(const QString& name) {
     return false;
 }
 
-QString CTambrixView::SizeText(qint64 bytes) { return QString::asprintf("%lldKB", static_cast<long long>(bytes / kBytesPerKB)); }
+QString CTambrixView::SizeText(qint64 bytes) {
+    return QString::asprintf("%lldKB", static_cast<long long>(bytes / kBytesPerKB));
+}
 
 QString CTambrixView::DateText(qint64 secondsSinceEpoch) {
     const std::time_t time = static_cast<std::time_t>(secondsSinceEpoch);
@@ -83,28 +84,26 @@ QString CTambrixView::DateText(qint64 secondsSinceEpoch) {
 void CTambrixView::SetStyle(ViewStyle style) {
     mStyle = style;
     switch (style) {
-    case ViewStyle::Report:
-        setCurrentWidget(mReport);
-        return;
-    case ViewStyle::Icon:
-        mIcons->setViewMode(QListView::IconMode);
-        mIcons->setIconSize(QSize(kLargeIcon, kLargeIcon));
-        mIcons->setGridSize(QSize(kLargeIcon * 3, kLargeIcon * 2));
-        mIcons->setFlow(QListView::LeftToRight);
-        break;
-    case ViewStyle::SmallIcon:
-        mIcons->setViewMode(QListView::IconMode);
-        mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
-        mIcons->setGridSize(QSize(kSmallIcon * 8, kSmallIcon + 6));
-        mIcons->setFlow(QListView::LeftToRight);
-        break;
-    case ViewStyle::List:
-        mIcons->setViewMode(QListView::ListMode);
-        mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
-        mIcons->setGridSize(QSize());
-        mIcons->setFlow(QListView::TopToBottom);
-        mIcons->setWrapping(true);
-        break;
+        case ViewStyle::Report: setCurrentWidget(mReport); return;
+        case ViewStyle::Icon:
+            mIcons->setViewMode(QListView::IconMode);
+            mIcons->setIconSize(QSize(kLargeIcon, kLargeIcon));
+            mIcons->setGridSize(QSize(kLargeIcon * 3, kLargeIcon * 2));
+            mIcons->setFlow(QListView::LeftToRight);
+            break;
+        case ViewStyle::SmallIcon:
+            mIcons->setViewMode(QListView::IconMode);
+            mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
+            mIcons->setGridSize(QSize(kSmallIcon * 8, kSmallIcon + 6));
+            mIcons->setFlow(QListView::LeftToRight);
+            break;
+        case ViewStyle::List:
+            mIcons->setViewMode(QListView::ListMode);
+            mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
+            mIcons->setGridSize(QSize());
+            mIcons->setFlow(QListView::TopToBottom);
+            mIcons->setWrapping(true);
+            break;
     }
     mIcons->setMovement(style == ViewStyle::List ? QListView::Static : QListView::Free);
     mIcons->setResizeMode(QListView::Adjust);
@@ -185,7 +184,9 @@ QString CTambrixView::TextAt(int row, int column) const {
     return item ? item->text() : QString();
 }
 
-int CTambrixView::CurrentRow() const { return mSelection->currentIndex().isValid() ? mSelection->currentIndex().row() : -1; }
+int CTambrixView::CurrentRow() const {
+    return mSelection->currentIndex().isValid() ? mSelection->currentIndex().row() : -1;
+}
 
 void CTambrixView::SelectRow(int row) {
     const QModelIndex index = mModel->index(row, kNameColumn);

@@ -36,9 +36,12 @@ QString unescapeQuoted(const QString& line, int start, int& end) {
             continue;
         }
         const QChar next = line[++i];
-        if (next == 'n') text += '\n';
-        else if (next == 't') text += '\t';
-        else if (next == '0') text += QChar(0);
+        if (next == 'n')
+            text += '\n';
+        else if (next == 't')
+            text += '\t';
+        else if (next == '0')
+            text += QChar(0);
         else if (next == 'x') {
             int digits = 0;
             uint code = 0;
@@ -47,7 +50,8 @@ QString unescapeQuoted(const QString& line, int start, int& end) {
                 ++digits;
             }
             text += QChar(static_cast<char16_t>(code));
-        } else text += next;
+        } else
+            text += next;
     }
     return text;
 }

@@ -12,15 +12,15 @@
 #include "app/ArchiveBridge.h"
 #include "app/BitmapImage.h"
 #include "app/ViewedFile.h"
+#include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "core/TextBuffer.h"
-#include "graphics/BitmapExport.h"
-#include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
-#include "graphics/Sprite.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "core/TextBuffer.h"
+#include "graphics/BitmapExport.h"
+#include "graphics/PreviewRenderer.h"
+#include "graphics/Sprite.h"
 
 #if __has_include("sets/ViewResourceSet.h")
 #define TAMBRIX_HAS_RESOURCE_SETS 1
@@ -142,8 +142,7 @@ bool hasObjectMember(ViewResourceSet& set) {
 }
 
 /// The types that an object file's companion holds for it.
-const ResType kCompanionTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"),
-                                   restype::kSPR2};
+const ResType kCompanionTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"), restype::kSPR2};
 
 /// Opens a name whose base itself holds a dot ("my.chair.iff"), which the set would
 /// read as an extension of its own: the object file by its full name, then its

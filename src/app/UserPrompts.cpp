@@ -23,8 +23,8 @@ UserPrompts defaultPrompts() {
     prompts.browseForFolder = [](const QString& title) -> std::optional<QString> {
         // No owner window: the browser stands on its own, as at first start there is
         // no frame yet.
-        const QString chosen = QFileDialog::getExistingDirectory(nullptr, title, QDir::currentPath(),
-                                                                 QFileDialog::ShowDirsOnly);
+        const QString chosen =
+            QFileDialog::getExistingDirectory(nullptr, title, QDir::currentPath(), QFileDialog::ShowDirsOnly);
         if (chosen.isEmpty()) return std::nullopt;
         return QDir::toNativeSeparators(chosen);
     };

@@ -1,10 +1,10 @@
-#include "core/ByteReader.h"
-#include "core/ByteWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
+
+#include "core/ByteReader.h"
+#include "core/ByteWriter.h"
 
 namespace tambrix {
 namespace {

@@ -1,13 +1,11 @@
-#include "platform/PlatformFile.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/PlatformFile.h"
 #include "support/TempDir.h"
 
 namespace tambrix::platform {
@@ -151,12 +149,23 @@ TEST(MatchPattern, WildcardsFoldCaseAsWindowsDoes) {
         bool matches;
     };
     const Case cases[] = {
-        {"Chair.IFF", "*.iff", true},     {"chair.iff", "*.IFF", true},   {"chair.iff2", "*.iff", false},
-        {"chair.iff", "c?air.*", true},   {"chair", "*.*", true},         {"chair", "chair.*", true},
-        {"chair.iff", "*", true},         {"", "*", true},                {"", "?", false},
-        {"abc", "a*b*c", true},           {"abcbc", "a*bc", true},        {"abcd", "a*bc", false},
-        {"walls.wll", "*.flr", false},    {"a.b.c", "*.c", true},         {"aaa", "a**a", true},
-        {"x.iff", "?.iff", true},         {"xy.iff", "?.iff", false},
+        {"Chair.IFF", "*.iff", true},
+        {"chair.iff", "*.IFF", true},
+        {"chair.iff2", "*.iff", false},
+        {"chair.iff", "c?air.*", true},
+        {"chair", "*.*", true},
+        {"chair", "chair.*", true},
+        {"chair.iff", "*", true},
+        {"", "*", true},
+        {"", "?", false},
+        {"abc", "a*b*c", true},
+        {"abcbc", "a*bc", true},
+        {"abcd", "a*bc", false},
+        {"walls.wll", "*.flr", false},
+        {"a.b.c", "*.c", true},
+        {"aaa", "a**a", true},
+        {"x.iff", "?.iff", true},
+        {"xy.iff", "?.iff", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(MatchPattern(c.name, c.pattern), c.matches) << c.name << " ~ " << c.pattern;

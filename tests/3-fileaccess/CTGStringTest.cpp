@@ -1,8 +1,8 @@
-#include "fileaccess/CTGString.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include "fileaccess/CTGString.h"
 
 namespace tambrix {
 namespace {

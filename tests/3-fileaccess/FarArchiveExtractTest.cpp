@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "fileaccess/FarArchive.h"
-#include "support/ByteBuilder.h"
 #include "fileaccess/FarWriter.h"
 #include "platform/PlatformFile.h"
+#include "support/ByteBuilder.h"
 #include "support/TempDir.h"
 
 namespace tambrix {
 namespace {
 
-using testing::ByteBuilder;
 using test::TempDir;
+using testing::ByteBuilder;
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -65,8 +65,8 @@ TEST_F(FarExtract, AllEntriesLandInTheirSubFolders) {
 
 TEST_F(FarExtract, ChosenEntriesByAnySpellingAndMissingOnesReported) {
     FarExtractReport report;
-    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"chairs/CHAIR.IFF", "Nowhere.iff", "floor.flr"}, out.c_str(),
-                                &report, files),
+    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"chairs/CHAIR.IFF", "Nowhere.iff", "floor.flr"}, out.c_str(), &report,
+                                files),
               rc::kFarNoSuchEntry);
     EXPECT_EQ(report.written, 2u);
     ASSERT_EQ(report.problems.size(), 1u);
@@ -106,10 +106,14 @@ TEST(FarExtractHostile, NothingIsWrittenOutsideTheFolder) {
     // that try to leave the folder, all over the same bytes
     ByteBuilder far;
     far.FarHeader(22).Text("ok").Text("evil");
-    const std::vector<std::string> escapes = {"..\\escape1.txt",        "sub\\..\\..\\escape2.txt",
-                                              "../escape3.txt",         "\\escape4.txt",
-                                              "/" + dir.File("escape5.txt"), "C:\\escape6.txt",
-                                              "c:escape7.txt",          "...\\escape8.txt"};
+    const std::vector<std::string> escapes = {"..\\escape1.txt",
+                                              "sub\\..\\..\\escape2.txt",
+                                              "../escape3.txt",
+                                              "\\escape4.txt",
+                                              "/" + dir.File("escape5.txt"),
+                                              "C:\\escape6.txt",
+                                              "c:escape7.txt",
+                                              "...\\escape8.txt"};
     far.U32(static_cast<uint32_t>(escapes.size() + 1)).FarEntry1a(2, 2, 16, "sub\\inside.txt");
     for (const std::string& name : escapes) far.FarEntry1a(4, 4, 18, name);
     const std::string archive = dir.Write("a/b/Evil.far", far.Bytes());
@@ -126,8 +130,7 @@ TEST(FarExtractHostile, NothingIsWrittenOutsideTheFolder) {
     EXPECT_EQ(filesBelow(dir.Path()), (std::vector<std::string>{"a/b/Evil.far", "a/b/out/sub/inside.txt"}));
 
     // Asking for an unsafe name by name does not get it written either.
-    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"..\\escape1.txt"}, out.c_str(), &report, files),
-              rc::kFarUnsafeName);
+    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"..\\escape1.txt"}, out.c_str(), &report, files), rc::kFarUnsafeName);
     EXPECT_EQ(report.written, 0u);
     EXPECT_EQ(filesBelow(dir.Path()).size(), 2u);
 }
@@ -139,8 +142,8 @@ TEST(FarExtractHostile, SubFolderThatIsALinkIsNotEntered) {
     dir.MakeDir("out");
     std::filesystem::create_directory_symlink(dir.File("elsewhere"), dir.File("out/Sub"));
     const std::string archive = dir.File("Linked.far");
-    ASSERT_EQ(WriteFarArchive(archive.c_str(), {{"Sub\\x.iff", bytesOf("x")}, {"y.iff", bytesOf("y")}},
-                              FarVariant::k1b, files),
+    ASSERT_EQ(WriteFarArchive(archive.c_str(), {{"Sub\\x.iff", bytesOf("x")}, {"y.iff", bytesOf("y")}}, FarVariant::k1b,
+                              files),
               rc::kOk);
     FarExtractReport report;
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {}, dir.File("out").c_str(), &report, files), rc::kFarUnsafeTarget);

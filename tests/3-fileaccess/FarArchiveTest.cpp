@@ -1,5 +1,3 @@
-#include "fileaccess/FarArchive.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,9 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "support/ByteBuilder.h"
+#include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
 #include "fileaccess/FileSystem.h"
+#include "support/ByteBuilder.h"
 #include "support/TempDir.h"
 
 namespace tambrix {
@@ -24,8 +23,8 @@ std::ostream& operator<<(std::ostream& out, const FarEntry& entry) {
 
 namespace {
 
-using testing::ByteBuilder;
 using test::TempDir;
+using testing::ByteBuilder;
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -117,8 +116,8 @@ TEST(FarManifest, SafeNamesStayInsideTheirFolder) {
         EXPECT_TRUE(IsSafeFarEntryName(good)) << good;
     }
     for (const char* bad : {"", "..", "..\\up.iff", "a\\..\\..\\up.iff", "a/../up.iff", "\\abs.iff", "/abs.iff",
-                            "C:\\drive.iff", "c:drive.iff", "a\\\\b.iff", "dir\\", ".", "a\\.\\b.iff",
-                            "...\\up.iff", ". .\\up.iff", "tab\there.iff", "bell\x07.iff", "stream.iff:x"}) {
+                            "C:\\drive.iff", "c:drive.iff", "a\\\\b.iff", "dir\\", ".", "a\\.\\b.iff", "...\\up.iff",
+                            ". .\\up.iff", "tab\there.iff", "bell\x07.iff", "stream.iff:x"}) {
         EXPECT_FALSE(IsSafeFarEntryName(bad)) << bad;
     }
 }
@@ -154,35 +153,33 @@ std::vector<uint8_t> goodThenName(const std::string& name) {
 
 std::vector<HostileCase> hostileCases() {
     std::vector<HostileCase> cases;
-    auto add = [&](const char* label, std::vector<uint8_t> bytes, int32_t listCode, int32_t mountCode,
-                   uint32_t mounted, uint32_t skipped, int32_t firstSkip) {
+    auto add = [&](const char* label, std::vector<uint8_t> bytes, int32_t listCode, int32_t mountCode, uint32_t mounted,
+                   uint32_t skipped, int32_t firstSkip) {
         cases.push_back({label, std::move(bytes), listCode, mountCode, mounted, skipped, firstSkip});
     };
     const int32_t ok = rc::kOk;
     add("zero-length file", {}, rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok);
-    add("truncated header", ByteBuilder().Text("FAR!byAZ").U16(1).Bytes(), rc::kFarNotArchive, rc::kFarNotArchive,
-        0, 0, ok);
+    add("truncated header", ByteBuilder().Text("FAR!byAZ").U16(1).Bytes(), rc::kFarNotArchive, rc::kFarNotArchive, 0, 0,
+        ok);
     add("wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0).Bytes(), rc::kFarNotArchive,
         rc::kFarNotArchive, 0, 0, ok);
     add("version 3", ByteBuilder().FarHeader(16, 3).U32(0).Bytes(), rc::kFarBadVersion, rc::kFarBadVersion, 0, 0, ok);
-    add("manifest past the end", ByteBuilder().FarHeader(5000).U32(0).Bytes(), rc::kFarBadManifest,
-        rc::kFarBadManifest, 0, 0, ok);
+    add("manifest past the end", ByteBuilder().FarHeader(5000).U32(0).Bytes(), rc::kFarBadManifest, rc::kFarBadManifest,
+        0, 0, ok);
     add("manifest inside the header", ByteBuilder().FarHeader(8).U32(0).Bytes(), rc::kFarBadManifest,
         rc::kFarBadManifest, 0, 0, ok);
     add("manifest too short for its count", ByteBuilder().FarHeader(16).U16(0).Bytes(), rc::kFarBadManifest,
         rc::kFarBadManifest, 0, 0, ok);
     add("empty archive", ByteBuilder().FarHeader(16).U32(0).Bytes(), ok, ok, 0, 0, ok);
-    add("entry outside the file",
-        goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(100, 100, 16, "long.iff"); }), ok, ok, 1, 1,
-        rc::kFarEntryOutside);
-    add("entry offset past the end",
-        goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1, 1,
-        rc::kFarEntryOutside);
+    add("entry outside the file", goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(100, 100, 16, "long.iff"); }), ok,
+        ok, 1, 1, rc::kFarEntryOutside);
+    add("entry offset past the end", goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(0, 0, 5000, "late.iff"); }), ok,
+        ok, 1, 1, rc::kFarEntryOutside);
     add("offset plus size wrapping around",
         goodThen(2, [](ByteBuilder& far) { far.FarEntry1a(0x20, 0x20, 0xFFFFFFF0u, "wrap.iff"); }), ok, ok, 1, 1,
         rc::kFarEntryOutside);
-    add("count larger than the manifest holds", goodThen(0xFFFFFFFFu, [](ByteBuilder&) {}), ok, ok, 1,
-        0xFFFFFFFEu, rc::kFarEntriesMissing);
+    add("count larger than the manifest holds", goodThen(0xFFFFFFFFu, [](ByteBuilder&) {}), ok, ok, 1, 0xFFFFFFFEu,
+        rc::kFarEntriesMissing);
     add("name longer than its bytes",
         goodThen(2, [](ByteBuilder& far) { far.U32(5).U32(5).U32(16).U32(1000).Text("short"); }), ok, ok, 1, 1,
         rc::kFarEntriesMissing);
@@ -255,9 +252,9 @@ TEST(HostileArchiveFile, NameTooLongForTheIndexIsSkipped) {
     FileSystem files;
     const std::string path = dir.File("Long.far");
     const std::string longName(kMaxFileNameLength - path.size(), 'n');  // one over with the separator
-    ASSERT_EQ(WriteFarArchive(path.c_str(), {{"short.iff", bytesOf("s")}, {longName, bytesOf("l")}},
-                              FarVariant::k1a, files),
-              rc::kOk);
+    ASSERT_EQ(
+        WriteFarArchive(path.c_str(), {{"short.iff", bytesOf("s")}, {longName, bytesOf("l")}}, FarVariant::k1a, files),
+        rc::kOk);
     FarMountReport report;
     EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
     EXPECT_EQ(report.mounted, 1u);
@@ -277,10 +274,8 @@ protected:
     void SetUp() override {
         path = dir.File("Objects.far");
         entries = {
-            {"Chairs\\Wood\\Chair.iff", pattern(40000, 1)},
-            {"Chairs\\Wood\\Chair.spf", pattern(12345, 2)},
-            {"Chairs\\Sofa.iff", pattern(777, 3)},
-            {"Walls\\Brick.wll", pattern(65536 + 3, 4)},
+            {"Chairs\\Wood\\Chair.iff", pattern(40000, 1)}, {"Chairs\\Wood\\Chair.spf", pattern(12345, 2)},
+            {"Chairs\\Sofa.iff", pattern(777, 3)},          {"Walls\\Brick.wll", pattern(65536 + 3, 4)},
             {"ReadMe.txt", bytesOf("archive of objects")},
         };
         ASSERT_EQ(WriteFarArchive(path.c_str(), entries, FarVariant::k1a, files), rc::kOk);

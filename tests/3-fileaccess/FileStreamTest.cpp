@@ -1,16 +1,14 @@
-#include "fileaccess/FileStream.h"
-
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <string>
 #include <vector>
 
 #include "core/AsciiCase.h"
+#include "core/ResultCodes.h"
+#include "fileaccess/FileStream.h"
 #include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
-#include "core/ResultCodes.h"
 #include "support/TempDir.h"
 
 namespace tambrix {

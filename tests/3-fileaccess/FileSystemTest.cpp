@@ -1,5 +1,3 @@
-#include "fileaccess/FileSystem.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
 #include "support/TempDir.h"
 

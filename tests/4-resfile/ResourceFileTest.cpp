@@ -1,9 +1,8 @@
-#include "resfile/ResourceFile.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "resfile/ResourceFile.h"
 #include "support/MemoryResourceFile.h"
 
 namespace tambrix {

@@ -27,12 +27,14 @@ constexpr ResType kOBJD = restype::kOBJD;
 /// The resource chunks in file order: free chunks, label tables and maps left out.
 std::vector<ListedChunk> ResourceChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
     std::vector<ListedChunk> chunks = ListChunks(bytes, headerSize);
-    std::erase_if(chunks, [](const ListedChunk& c) { return c.type == "XXXX" || c.type == "NAME" || c.type == "rsmp"; });
+    std::erase_if(chunks,
+                  [](const ListedChunk& c) { return c.type == "XXXX" || c.type == "NAME" || c.type == "rsmp"; });
     return chunks;
 }
 /// The chunk of that type and ID; one at offset 0 (never a chunk) when there is none.
 ListedChunk ChunkOf(const std::vector<ListedChunk>& chunks, std::string_view type, int16_t id) {
-    auto it = std::find_if(chunks.begin(), chunks.end(), [&](const ListedChunk& c) { return c.type == type && c.id == id; });
+    auto it =
+        std::find_if(chunks.begin(), chunks.end(), [&](const ListedChunk& c) { return c.type == type && c.id == id; });
     return it != chunks.end() ? *it : ListedChunk{0, "", 0, 0, 0};
 }
 
@@ -51,7 +53,8 @@ protected:
 
 TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     // Resource 2 is stored in the other byte order: loading it converts the body.
-    const std::vector<Seen> plan = {Res(kTEST, 1, "one", 40), Res(kOTHR, 2, "", 40, false), Res(kTEST, 3, "three", 300)};
+    const std::vector<Seen> plan = {Res(kTEST, 1, "one", 40), Res(kOTHR, 2, "", 40, false),
+                                    Res(kTEST, 3, "three", 300)};
     const LabelText missing("missing");
     static const ConversionRoutine reverse = [](uint8_t* p, uint32_t n) { std::reverse(p, p + n); };
     std::string converted = Body(2, 40);
@@ -64,33 +67,39 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     const Road roads[] = {
         {"open and close", [](ResourceFile&) {}},
         {"update", [](ResourceFile& f) { EXPECT_EQ(f.Update(), 0); }},
-        {"suspend and resume", [](ResourceFile& f) {  // 1.0: not supported; a failed resume fails the close
+        {"suspend and resume",
+         [](ResourceFile& f) {  // 1.0: not supported; a failed resume fails the close
              if (f.Suspend() == 0) f.Resume();
          }},
-        {"lookups that find nothing", [&](ResourceFile& f) {
+        {"lookups that find nothing",
+         [&](ResourceFile& f) {
              EXPECT_FALSE(f.GetResource(kOBJD, 1, reverse) || f.GetNamedResource(kTEST, missing, nullptr) ||
                           f.GetIndResource(kOTHR, 9, nullptr));
          }},
         {"every body loaded", [](ResourceFile& f) { EXPECT_EQ(Snapshot(f).size(), 3u); }},
-        {"a conversion on load, release, load again", [&](ResourceFile& f) {
+        {"a conversion on load, release, load again",
+         [&](ResourceFile& f) {
              for (int i = 0; i < 2; ++i) {
                  DataBlock* block = f.GetResource(kOTHR, 2, reverse);
                  EXPECT_EQ(BlockText(block), converted) << "load " << i;
                  EXPECT_EQ(f.ReleaseResource(block), 0);
              }
          }},
-        {"unique name and ID", [](ResourceFile& f) {
+        {"unique name and ID",
+         [](ResourceFile& f) {
              LabelText label("one");
              f.UniqueName(kTEST, label);
              f.UniqueID(kTEST);
          }},
-        {"detaching a resource in the file", [](ResourceFile& f) {
+        {"detaching a resource in the file",
+         [](ResourceFile& f) {
              DataBlock* block = f.GetResource(kTEST, 3, nullptr);
              if (f.DetachResource(block) == 0) FreeDataBlock(block);
          }},
         // The other side: one change, and a 1.0 file gets its label table and any file
         // with much free space is compacted.
-        {"a rewrite in place", [](ResourceFile& f) { EXPECT_EQ(f.WriteResource(f.GetResource(kTEST, 1, nullptr)), 0); }, true},
+        {"a rewrite in place", [](ResourceFile& f) { EXPECT_EQ(f.WriteResource(f.GetResource(kTEST, 1, nullptr)), 0); },
+         true},
     };
     struct File {
         const char* what;
@@ -99,9 +108,12 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
         bool muchFree;
     };
     const File files[] = {
-        {"2.5", false, false, false},          {"2.5, 12,000 bytes free", false, false, true},
-        {"1.0", true, true, false},            {"1.0, 12,000 bytes free", true, true, true},
-        {"1.0 without label table", true, false, false}, {"1.0 without label table, 12,000 bytes free", true, false, true},
+        {"2.5", false, false, false},
+        {"2.5, 12,000 bytes free", false, false, true},
+        {"1.0", true, true, false},
+        {"1.0, 12,000 bytes free", true, true, true},
+        {"1.0 without label table", true, false, false},
+        {"1.0 without label table, 12,000 bytes free", true, false, true},
     };
     for (const File& file : files) {
         SCOPED_TRACE(file.what);
@@ -177,7 +189,8 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         if (c.damage == kCut)
             bytes.resize(chunks.back().offset + headerSize + 10);
         else
-            PutU32BE(bytes, chunks[2].offset + 4, c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
+            PutU32BE(bytes, chunks[2].offset + 4,
+                     c.damage == kSizeZero ? 0 : bytes.size() - chunks[2].offset + c.pastEnd);
         Write(bytes);
         // What loads before the change loads the same after it; the damaged chunk still does not.
         std::vector<Seen> expected = Contents(Gen(c.legacy));
@@ -195,7 +208,8 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
         std::copy(newBody.begin(), newBody.end(), rewritten->data);
         ASSERT_EQ(file->WriteResource(rewritten), 0);
         DataBlock* replacement = MakeBlock(Body(8, 260));
-        ASSERT_EQ(file->AddResource(replacement, secondType, second.id, LabelText("r" + std::to_string(second.id)), true), 0);
+        ASSERT_EQ(
+            file->AddResource(replacement, secondType, second.id, LabelText("r" + std::to_string(second.id)), true), 0);
         EXPECT_EQ(file->WriteResource(replacement), c.legacy ? rc::kChunkMismatch : 0);
         ASSERT_EQ(file->AddResource(MakeBlock(Body(7, 300)), kOTHR, 77, LabelText("new"), true), 0);
         const int32_t closed = file->Close();
@@ -267,7 +281,8 @@ TEST_F(DamagedContainerWriteTest, compactionMovesEveryEntryThatNamesAChunk) {
     const std::vector<Seen> plan = {Res(kOBJD, 2, "", 200), Res(kTEST, 3, "three", 200), Res(kTEST, 6, "six", 200),
                                     Res(kTEST, 1, "big", 12000)};
     for (bool stale : {true, false}) {
-        SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes" : "two map entries name one chunk");
+        SCOPED_TRACE(stale ? "a map entry over a free chunk that a new resource takes"
+                           : "two map entries name one chunk");
         std::vector<uint8_t> bytes = Build(Gen(false), plan);
         const std::vector<ListedChunk> chunks = ResourceChunks(bytes, 76);
         const ListedChunk object = ChunkOf(chunks, "OBJD", 2);
@@ -311,7 +326,9 @@ TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     const Case cases[] = {
         {"a chunk already carries the number the table would hand out next", 3, 3,
          [](ResourceFile& f) { f.AddResource(MakeBlock("d"), kOTHR, 4, LabelText("delta"), true); },
-         [](std::vector<Seen>& s) { s.push_back({kOTHR, 4, "delta", 0, true, "d"}); }},
+         [](std::vector<Seen>& s) {
+             s.push_back({kOTHR, 4, "delta", 0, true, "d"});
+         }},
         {"removing a resource whose record another chunk shares", 2, 1,
          [](ResourceFile& f) { f.RemoveResource(f.GetResource(kTEST, 1, nullptr)); },
          [](std::vector<Seen>& s) { Drop(s, kTEST, 1); }},

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "containers/DirectoryResourceFile.h"
 #include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
-#include "containers/DirectoryResourceFile.h"
 #include "support/TempDir.h"
 
 namespace tambrix {

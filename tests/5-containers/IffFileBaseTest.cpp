@@ -55,7 +55,8 @@ TEST_P(IffFileBaseTest, aRoundTripKeepsEveryResourceAndReadingChangesNothing) {
     if (gen().legacy) {
         EXPECT_EQ(seen.front().type, kCCCC) << "the type found latest in the file comes first";
     } else {
-        std::vector<Seen> inIndexOrder = {added[0], added[2], added[4], added[1], added[3]};  // grouped by first appearance
+        std::vector<Seen> inIndexOrder = {added[0], added[2], added[4], added[1],
+                                          added[3]};  // grouped by first appearance
         EXPECT_EQ(seen, inIndexOrder);
     }
     EXPECT_EQ(BlockText(iff->GetNamedResource(kAAAA, LabelText("FIRST"), nullptr)), "hello") << "letters fold";
@@ -243,8 +244,9 @@ TEST_P(IffFileBaseTest, closingCompactsAChangedFileOnlyWhenMuchSpaceIsFree) {
         const auto chunks = ListChunks(bytes, gen().chunkHeader);
         ASSERT_FALSE(chunks.empty());
         EXPECT_EQ(chunks.back().offset + chunks.back().size, bytes.size()) << "the chain covers the whole file";
-        EXPECT_EQ(std::count_if(chunks.begin(), chunks.end(), [](const ListedChunk& c) { return c.type == "XXXX"; }) > 0,
-                  !compacts);
+        EXPECT_EQ(
+            std::count_if(chunks.begin(), chunks.end(), [](const ListedChunk& c) { return c.type == "XXXX"; }) > 0,
+            !compacts);
         if (compacts && !gen().legacy) {
             EXPECT_EQ(chunks.back().offset, MapOffsetOf(bytes)) << "the new map is the last chunk";
         }
@@ -311,8 +313,11 @@ TEST_P(IffFileBaseTest, aClosedObjectAReadOnlyFileAndBlocksTheFileDoesNotHoldAre
 }
 
 TEST_P(IffFileBaseTest, lookupsAndUniqueIdsAndNames) {
-    Build(gen(), {{kAAAA, 1, "Alpha", 0, true, "a"}, {kAAAA, 300, "Name", 0, true, "n"}, {kAAAA, 2, "name0", 0, true, ""},
-           {kBBBB, 32767, "", 0, true, "b"}, {kBBBB, 129, std::string(63, 'q'), 0, true, ""}});
+    Build(gen(), {{kAAAA, 1, "Alpha", 0, true, "a"},
+                  {kAAAA, 300, "Name", 0, true, "n"},
+                  {kAAAA, 2, "name0", 0, true, ""},
+                  {kBBBB, 32767, "", 0, true, "b"},
+                  {kBBBB, 129, std::string(63, 'q'), 0, true, ""}});
     auto iff = gen().Make();
     ASSERT_EQ(iff->Open(Path()), 0);
     EXPECT_EQ(iff->GetResource(kCCCC, 1, nullptr), nullptr);

@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "containers/IffResourceFile.h"
 #include "core/DataBlock.h"
 #include "core/TextBuffer.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
 #include "fileaccess/FileSystem.h"
-#include "containers/IffResourceFile.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
 

@@ -2,13 +2,12 @@
 // attribute byte, when a map is trusted, and the next-fit search across Suspend and
 // Resume. What both generations share is tested over both in IffFileBaseTest.
 
-#include "containers/IffResourceFile.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "IffTestSupport.h"
+#include "containers/IffResourceFile.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {
@@ -61,22 +60,24 @@ TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytesAndReadsBackWithIts
     ASSERT_EQ(iff.Open(Path("x.iff")), 0);
     ASSERT_EQ(iff.AddResource(MakeBlock("x"), kTEST, 5, LabelText("ab"), true), 0);
     ASSERT_EQ(iff.AddResource(MakeBlock(""), kTEST, 6, LabelText(""), false), 0);
-    ASSERT_EQ(iff.AddResourceWithAttr(MakeBlock("y"), kTEST, 5, LabelText(""), 3, false), 0);  // ID 5 again, attribute 3
+    ASSERT_EQ(iff.AddResourceWithAttr(MakeBlock("y"), kTEST, 5, LabelText(""), 3, false),
+              0);  // ID 5 again, attribute 3
     ASSERT_EQ(iff.AddResourceWithAttr(MakeBlock("o"), kOTHR, -1, LabelText("abc"), 2, true), 0);
     ASSERT_EQ(iff.Close(), 0);
 
     // Update writes the last group first and each group's last entry first; the map
     // follows. Chunk header: type, size (header included), ID, flags (attribute byte
     // high, 0x10 library order), 64-byte label field.
-    ByteBuilder expected = FileHeader('2', '5', 371);             // "IFF FILE 2.5:...", map offset 371
+    ByteBuilder expected = FileHeader('2', '5', 371);       // "IFF FILE 2.5:...", map offset 371
     ModernChunk(expected, "OTHR", -1, 0x0210, "abc", "o");  // at 64, 77 bytes
     ModernChunk(expected, "TEST", 5, 0x0300, "", "y");      // at 141, 77 bytes
     ModernChunk(expected, "TEST", 6, 0x0000, "", "");       // at 218, 76 bytes
     ModernChunk(expected, "TEST", 5, 0x0010, "ab", "x");    // at 294, 77 bytes
     ByteBuilder map;
-    map.U8(0).Fill(3, 0).U32(0).Text("pmsr");  // envelope: byte-order flag, 3 zeros, version 0, tag "rsmp" little-endian
-    map.U32(0).U32(2);                       // free bytes, two groups
-    map.Text("TSET").U32(3);                   // "TEST" as a little-endian number, three entries in index order
+    map.U8(0).Fill(3, 0).U32(0).Text(
+        "pmsr");              // envelope: byte-order flag, 3 zeros, version 0, tag "rsmp" little-endian
+    map.U32(0).U32(2);        // free bytes, two groups
+    map.Text("TSET").U32(3);  // "TEST" as a little-endian number, three entries in index order
     // Offset, ID, flags, label; a label ending at an odd position gets a pad byte, which
     // keeps the fill byte of a new block.
     map.U32(294).U16(5).U16(0x0010).Text("ab").U8(0).U8(0xA3);
@@ -160,15 +161,18 @@ TEST_F(IffResourceFileTest, aSoundMapIsWhatTheIndexHoldsAndADamagedOneIsWalkedPa
     };
     std::vector<Case> cases;
     // Only the OTHR resource, with a label its chunk does not have.
-    cases.push_back({"sound map", ByteBuilder()
-                                      .U32(0)                    // free byte count
-                                      .U32(1)                    // one group
-                                      .U32(kOTHR)                // its type
-                                      .U32(1)                    // one entry
-                                      .U32(145)                  // chunk offset
-                                      .U16(2)                    // ID
-                                      .U16(0x10)                 // flags
-                                      .Text("from map").U8(0).U8(0xA3),  // label, NUL, pad to an even position
+    cases.push_back({"sound map",
+                     ByteBuilder()
+                         .U32(0)      // free byte count
+                         .U32(1)      // one group
+                         .U32(kOTHR)  // its type
+                         .U32(1)      // one entry
+                         .U32(145)    // chunk offset
+                         .U16(2)      // ID
+                         .U16(0x10)   // flags
+                         .Text("from map")
+                         .U8(0)
+                         .U8(0xA3),  // label, NUL, pad to an even position
                      {{kOTHR, 2, "from map", 0, true, "second"}}});
     cases.push_back({"huge group count", ByteBuilder().U32(0).U32(0xFFFFFFFF), walked});
     cases.push_back({"huge entry count", ByteBuilder().U32(0).U32(1).U32(kTEST).U32(0x7FFFFFFF), walked});
@@ -208,9 +212,15 @@ TEST_F(IffResourceFileTest, aMapOffsetThatPointsAtAResourceDoesNotFreeIt) {
 
 TEST_F(IffResourceFileTest, aMapEntryPointingAtAnotherChunkIsNotFreedByAReplacement) {
     ByteBuilder stream;
-    stream.U32(0).U32(1).U32(kTEST).U32(1)
+    stream.U32(0)
+        .U32(1)
+        .U32(kTEST)
+        .U32(1)
         .U32(145)  // points at the OTHR chunk
-        .U16(1).U16(0x10).U8(0).U8(0);
+        .U16(1)
+        .U16(0x10)
+        .U8(0)
+        .U8(0);
     Write(FileWithMap(stream), "m.iff");
     IffResourceFile iff;
     ASSERT_EQ(iff.Open(Path("m.iff")), 0);
@@ -247,7 +257,8 @@ TEST_F(IffResourceFileTest, aBodyConvertedButNotWrittenIsStillConvertedAfterTheM
     ASSERT_NE(MapOffsetOf(bytes), 0u);
     EXPECT_EQ(ListChunks(bytes, 76)[0].flags, 0x00) << "the chunk itself was not rewritten";
     ASSERT_EQ(iff.Open(Path("k.iff")), 0);
-    EXPECT_EQ(BlockText(iff.GetResource(kTEST, 1, swap)), std::string("\x02\x01", 2)) << "the map must not claim library order";
+    EXPECT_EQ(BlockText(iff.GetResource(kTEST, 1, swap)), std::string("\x02\x01", 2))
+        << "the map must not claim library order";
     EXPECT_EQ(iff.Close(), 0);
 }
 

@@ -17,10 +17,10 @@
 #include <tuple>
 #include <vector>
 
-#include "core/DataBlock.h"
-#include "core/TextBuffer.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "core/DataBlock.h"
+#include "core/TextBuffer.h"
 #include "resfile/ResourceFile.h"
 #include "support/ByteBuilder.h"
 #include "support/TempDir.h"
@@ -50,12 +50,12 @@ inline constexpr int64_t kFittingSize = -1;
 /// A 76-byte chunk header and its body.
 inline void ModernChunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
                         std::string_view body, int64_t size = kFittingSize) {
-    b.Text(type);                                              // 0: type, four characters
+    b.Text(type);                                                         // 0: type, four characters
     b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 76 + body.size()));  // 4: chunk size, header included
-    b.U16BE(static_cast<uint16_t>(id));                        // 8: ID
-    b.U16BE(flags);                                            // 10: attribute byte, flag bits
-    b.Field(label, 64);                                        // 12: label field
-    b.Text(body);                                              // 76: body
+    b.U16BE(static_cast<uint16_t>(id));                                   // 8: ID
+    b.U16BE(flags);                                                       // 10: attribute byte, flag bits
+    b.Field(label, 64);                                                   // 12: label field
+    b.Text(body);                                                         // 76: body
 }
 
 inline ByteBuilder LegacyFileHeader() {
@@ -67,12 +67,12 @@ inline ByteBuilder LegacyFileHeader() {
 /// A 16-byte version 1.0 chunk header and its body.
 inline void LegacyChunk(ByteBuilder& b, std::string_view type, uint16_t id, uint16_t flags, uint32_t labelNumber,
                         std::string_view body, int64_t size = kFittingSize) {
-    b.Text(type);                                              // 0: type
+    b.Text(type);                                                         // 0: type
     b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 16 + body.size()));  // 4: chunk size
-    b.U16BE(id);                                               // 8: ID
-    b.U16BE(flags);                                            // 10: flags
-    b.U32BE(labelNumber);                                      // 12: label number
-    b.Text(body);                                              // 16: body
+    b.U16BE(id);                                                          // 8: ID
+    b.U16BE(flags);                                                       // 10: flags
+    b.U32BE(labelNumber);                                                 // 12: label number
+    b.Text(body);                                                         // 16: body
 }
 
 /// One container generation: its class, its chunk header and its own resource (the map
@@ -225,7 +225,8 @@ protected:
 
     /// Creates the file through the library holding these resources, added in this
     /// order (attributes are not kept); answers its bytes.
-    std::vector<uint8_t> Build(const Generation& gen, const std::vector<Seen>& plan, const std::string& file = "f.iff") {
+    std::vector<uint8_t> Build(const Generation& gen, const std::vector<Seen>& plan,
+                               const std::string& file = "f.iff") {
         std::remove(dir.File(file).c_str());
         auto iff = gen.Make();
         EXPECT_EQ(iff->Create(Path(file)), 0);

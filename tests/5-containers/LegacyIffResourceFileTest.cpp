@@ -3,11 +3,10 @@
 // generation does not support. What both generations share is tested over both in
 // IffFileBaseTest.
 
-#include "containers/LegacyIffResourceFile.h"
-
 #include <gtest/gtest.h>
 
 #include "IffTestSupport.h"
+#include "containers/LegacyIffResourceFile.h"
 
 namespace tambrix {
 namespace {
@@ -37,7 +36,8 @@ TEST_F(LegacyIffResourceFileTest, filesHoldExactlyTheseBytes) {
     EXPECT_FALSE(legacy.IsOpen());
     // Chunk header: type, size (header included), ID, flags (0x08 internal, 0x10 library
     // order), label number.
-    ByteBuilder created = LegacyFileHeader();  // "IFF FILE 1.0:TYPE FOLLOWED BY SIZE", 0, " KOREL VANSTRAT & MAXIS 1996", 0
+    ByteBuilder created =
+        LegacyFileHeader();  // "IFF FILE 1.0:TYPE FOLLOWED BY SIZE", 0, " KOREL VANSTRAT & MAXIS 1996", 0
     LegacyChunk(created, "NAME", 1, kInternal | kLibrary, kNoLabel, Text(TableHead().U32(0)));  // no records
     ASSERT_EQ(Read("x.flr"), created.Bytes());
 
@@ -70,7 +70,8 @@ TEST_F(LegacyIffResourceFileTest, filesHoldExactlyTheseBytes) {
         }
         if (c.type != "NAME") continue;
         ++tables;
-        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + c.offset + 16, bytes.begin() + c.offset + c.size), table.Bytes());
+        EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + c.offset + 16, bytes.begin() + c.offset + c.size),
+                  table.Bytes());
     }
     EXPECT_EQ(tables, 1);
 }

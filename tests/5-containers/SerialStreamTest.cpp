@@ -1,11 +1,10 @@
-#include "containers/SerialStream.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "containers/SerialStream.h"
 #include "support/MemoryResourceFile.h"
 
 namespace tambrix {
@@ -262,11 +261,11 @@ TEST(SerialEnvelope, LibraryOrderEnvelopeLayout) {
     ASSERT_NE(block, nullptr);
     std::vector<uint8_t> head(block->data, block->data + 20);
     EXPECT_EQ(head, (std::vector<uint8_t>{
-                        0, 0, 0, 0,              // swap flag 0, three zero bytes
-                        0x04, 0x03, 0x02, 0x01,  // version, little-endian
-                        'L', 'P', 'M', 'S',      // tag "SMPL", little-endian
-                        1, 2, 3,                 // payload: the three flag bytes...
-                        'D', 'i', 'n', 'i', 'n'  // ...then the name
+                        0,    0,    0,    0,         // swap flag 0, three zero bytes
+                        0x04, 0x03, 0x02, 0x01,      // version, little-endian
+                        'L',  'P',  'M',  'S',       // tag "SMPL", little-endian
+                        1,    2,    3,               // payload: the three flag bytes...
+                        'D',  'i',  'n',  'i',  'n'  // ...then the name
                     }));
     FreeDataBlock(block);
 }
@@ -274,16 +273,16 @@ TEST(SerialEnvelope, LibraryOrderEnvelopeLayout) {
 TEST(SerialEnvelope, ForeignOrderBodyReadsAfterConversion) {
     // A body as a big-endian writer stores it: envelope and payload values most significant first.
     std::vector<uint8_t> body = {
-        0, 0, 0, 0,              // swap flag as stored (0); conversion sets it
+        0,    0,    0,    0,     // swap flag as stored (0); conversion sets it
         0x00, 0x00, 0x00, 0x07,  // version 7, big-endian
-        'S', 'M', 'P', 'L',      // tag, big-endian
-        9, 8, 7,                 // flags
-        'B', 'e', 'd', 0,        // name "Bed" NUL, position 7: odd, one pad
+        'S',  'M',  'P',  'L',   // tag, big-endian
+        9,    8,    7,           // flags
+        'B',  'e',  'd',  0,     // name "Bed" NUL, position 7: odd, one pad
         0,                       // pad
         0x43, 0x21,              // count 0x4321
         0x01, 0x02, 0x03, 0x04,  // id 0x01020304
         0xAA, 0xBB, 0xCC, 0xDD,  // raw: never swapped, so it reads as 0xDDCCBBAA
-        'n', 0,                  // note "n" NUL, position 20: even, no pad
+        'n',  0,                 // note "n" NUL, position 20: even, no pad
         0xCA, 0xFE,              // tail 0xCAFE
     };
     EnvelopeConversion(body.data(), static_cast<uint32_t>(body.size()));
@@ -370,14 +369,14 @@ TEST(SerialResource, StoreAndLoadThroughAResourceFile) {
 TEST(SerialResource, LoadConvertsABodyNotInLibraryOrder) {
     MemoryResourceFile file;
     std::vector<uint8_t> body = {
-        0, 0, 0, 0, 0, 0, 0, 1,  // flag, version 1 big-endian
-        'S', 'M', 'P', 'L',      // tag
-        1, 1, 1, 0,              // flags; empty name (its NUL ends at 4: no pad)
-        0x00, 0x02,              // count 2
-        0, 0, 0, 3,              // id 3
-        0, 0, 0, 0,              // raw
-        0, 0,                    // empty note (ends at 15) and its pad
-        0x00, 0x04,              // tail 4
+        0,    0,    0,   0,   0, 0, 0, 1,  // flag, version 1 big-endian
+        'S',  'M',  'P', 'L',              // tag
+        1,    1,    1,   0,                // flags; empty name (its NUL ends at 4: no pad)
+        0x00, 0x02,                        // count 2
+        0,    0,    0,   3,                // id 3
+        0,    0,    0,   0,                // raw
+        0,    0,                           // empty note (ends at 15) and its pad
+        0x00, 0x04,                        // tail 4
     };
     file.Put(MakeResType("SMPL"), 5, body, "", false);
     Sample object;

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "containers/DirectoryResourceFile.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
-#include "containers/DirectoryResourceFile.h"
 #include "sets/ViewResourceSet.h"
 #include "support/TempDir.h"
 
@@ -16,8 +16,7 @@ using test::TempDir;
 
 constexpr ResType kString = restype::kSTR;
 constexpr ResType kSprite = restype::kSPR;
-const ResType kSpriteFileTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"),
-                                    restype::kSPR2};
+const ResType kSpriteFileTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"), restype::kSPR2};
 
 /// Writes a container of the given class holding one resource per (type, ID) pair; each
 /// body is the text "<type> <id>".
@@ -100,7 +99,7 @@ TEST(KindRegistry, UnknownKindsLongExtensionsAndAFullRegistryAreIgnored) {
     TempDir dir;
     WriteContainer<IffResourceFile>(dir.File("a.iff"), {{kString, 1}});
     BareKindSet set;
-    set.Register(4, ".iff");         // no such kind
+    set.Register(4, ".iff");          // no such kind
     set.Register(2, ".iffffff.iff");  // longer than 7 characters
     FileNameText name(dir.File("a.iff"));
     EXPECT_EQ(set.Open(name), rc::kNoFileKind);
@@ -254,7 +253,8 @@ TEST(ObjectFileCreate, ExistingFirstFileStopsAtOnce) {
     ObjectResourceSet set;
     EXPECT_EQ(set.Create(FileNameText(dir.File("table"))), rc::kFileExists);
     EXPECT_FALSE(dir.Exists("table.spf"));
-    EXPECT_EQ(dir.Read("table.iff"), (std::vector<uint8_t>{'a', 'l', 'r', 'e', 'a', 'd', 'y', ' ', 'h', 'e', 'r', 'e'}));
+    EXPECT_EQ(dir.Read("table.iff"),
+              (std::vector<uint8_t>{'a', 'l', 'r', 'e', 'a', 'd', 'y', ' ', 'h', 'e', 'r', 'e'}));
 }
 
 TEST(ObjectFileCreate, ExtensionPicksTheFileAndUnknownOnesAreRefused) {

@@ -42,8 +42,8 @@ public:
         int16_t count = MemoryResourceFile::CountResources(type);
         return forced(rc::kOk, countError) == rc::kOk ? count : 0;
     }
-    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                                uint8_t attribute, bool libraryOrder) override {
+    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
+                                bool libraryOrder) override {
         ++addCalls;
         return MemoryResourceFile::AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
     }

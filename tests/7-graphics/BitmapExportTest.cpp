@@ -4,12 +4,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/FakeResourceFile.h"
-#include "support/SpriteBuilders.h"
 #include "graphics/BitmapExport.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
 #include "platform/PlatformFile.h"
+#include "support/FakeResourceFile.h"
+#include "support/SpriteBuilders.h"
 #include "support/TempDir.h"
 
 using namespace tambrix;
@@ -35,7 +35,9 @@ std::unique_ptr<Bitmap> spriteFrame() {
     FakeResourceFile file;
     file.Put(restype::kPALT, 3, DistinctPaltChunk());
     file.Put(restype::kSPR2, 1,
-             Spr2Chunk({{.width = 5, .height = 3, .stream = ByteBuilder().Append({0, 0}).Append({1, 0xC0}).Append({40, 0, 0, 0xA0})}},
+             Spr2Chunk({{.width = 5,
+                         .height = 3,
+                         .stream = ByteBuilder().Append({0, 0}).Append({1, 0xC0}).Append({40, 0, 0, 0xA0})}},
                        3));
     return DrawSprite(file, 1, 0, 0x00FFFFFF, kSpriteViewColour);
 }
@@ -56,7 +58,7 @@ TEST(BitmapExport, PreviewPacksAs24BitsWithoutColourTable) {
     EXPECT_EQ(u32At(b, 20), 3300u);  // image size: 33 rows of 100 bytes
     EXPECT_EQ(u32At(b, 24), 0u);
     EXPECT_EQ(u32At(b, 28), 0u);
-    EXPECT_EQ(u32At(b, 32), 0u);     // no colour table
+    EXPECT_EQ(u32At(b, 32), 0u);  // no colour table
     EXPECT_EQ(u32At(b, 36), 0u);
     // The first row: 33 pixels blue, green, red, then one pad byte.
     EXPECT_EQ(b[40], 0x30);
@@ -105,7 +107,7 @@ TEST(BitmapExport, WritesTheFileHeaderBeforeTheBlock) {
     EXPECT_EQ(u32At(file, 2), 3354u);  // file size
     EXPECT_EQ(u16At(file, 6), 0);
     EXPECT_EQ(u16At(file, 8), 0);
-    EXPECT_EQ(u32At(file, 10), 54u);   // rows start right after the headers
+    EXPECT_EQ(u32At(file, 10), 54u);  // rows start right after the headers
     EXPECT_TRUE(std::equal(packed->begin(), packed->end(), file.begin() + 14));
 
     auto frame = BitmapToPackedDib(spriteFrame().get(), kDibUncompressed);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/SpriteBuilders.h"
 #include "graphics/DrawGroup.h"
+#include "support/SpriteBuilders.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;
@@ -13,7 +13,13 @@ DrawGroup read(const std::vector<uint8_t>& bytes) {
 }
 
 const std::vector<std::vector<DrawGroupEntry>> kTwoImages = {
-    {{.spriteId = 300, .frameIndex = 2, .xOffset = -5, .yOffset = 7, .zOffset = 0.5f, .extra = {1.5f, 2.5f}, .flags = 1},
+    {{.spriteId = 300,
+      .frameIndex = 2,
+      .xOffset = -5,
+      .yOffset = 7,
+      .zOffset = 0.5f,
+      .extra = {1.5f, 2.5f},
+      .flags = 1},
      {.spriteId = 301, .frameIndex = 0, .xOffset = 1, .yOffset = 2, .type = 0x0001}},
     {}};
 
@@ -43,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(AllLayouts, DrawGroupVersions, ::testing::Values(20000,
 
 TEST(DrawGroup, TruncatedChunkYieldsTheImagesReadSoFar) {
     for (uint16_t version : {20001, 20004}) {
-        const auto full = EncodeDrawGroup({{{.spriteId = 1}}, {{.spriteId = 2}, {.spriteId = 3}}, {{.spriteId = 4}}}, version);
+        const auto full =
+            EncodeDrawGroup({{{.spriteId = 1}}, {{.spriteId = 2}, {.spriteId = 3}}, {{.spriteId = 4}}}, version);
         // Every cut point: never a read past the end, never more images than fitted.
         size_t lastCount = 0;
         for (size_t n = 0; n < full.size(); ++n) {
@@ -63,8 +70,8 @@ TEST(DrawGroup, TruncatedChunkYieldsTheImagesReadSoFar) {
 
 TEST(DrawGroup, HugeCountsDoNotAllocate) {
     ByteBuilder b;
-    b.U16(20004).U32(0xFFFFFFFF);                  // four billion images
-    b.U32(0).U32(0).U32(0x7FFFFFFF);               // the first claims two billion entries
+    b.U16(20004).U32(0xFFFFFFFF);     // four billion images
+    b.U32(0).U32(0).U32(0x7FFFFFFF);  // the first claims two billion entries
     DrawGroup g = read(b);
     EXPECT_TRUE(g.images.empty());
     EXPECT_TRUE(g.truncated);
@@ -106,13 +113,48 @@ TEST(DrawGroupEncoding, OlderVersionCarriesTypedEntries) {
     const DrawGroupImages images = {{{.spriteId = 7, .xOffset = -500, .yOffset = 500, .type = 0x0001},
                                      {.spriteId = 7, .frameIndex = 1, .xOffset = 2, .yOffset = -3, .zOffset = 0.25f}}};
     const std::vector<uint8_t> expected = {
-        0x21, 0x4E,              // version 20001
-        0x01, 0x00,              // one image
-        0x02, 0x00, 0x01, 0x01,  // two entries, direction 1, zoom 1
+        0x21,
+        0x4E,  // version 20001
+        0x01,
+        0x00,  // one image
+        0x02,
+        0x00,
+        0x01,
+        0x01,  // two entries, direction 1, zoom 1
         // An entry of another type, which a reader must drop.
-        0x01, 0x00, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0xFE, 0xF4, 0x01, 0x00, 0x00, 0x00, 0x00,
+        0x01,
+        0x00,
+        0x07,
+        0x00,
+        0x00,
+        0x00,
+        0x00,
+        0x00,
+        0x0C,
+        0xFE,
+        0xF4,
+        0x01,
+        0x00,
+        0x00,
+        0x00,
+        0x00,
         // The sprite entry: type 0xFFFD, sprite 7, frame 1, flags 0, x 2, y -3, z 0.25.
-        0xFD, 0xFF, 0x07, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFD, 0xFF, 0x00, 0x00, 0x80, 0x3E,
+        0xFD,
+        0xFF,
+        0x07,
+        0x00,
+        0x01,
+        0x00,
+        0x00,
+        0x00,
+        0x02,
+        0x00,
+        0xFD,
+        0xFF,
+        0x00,
+        0x00,
+        0x80,
+        0x3E,
     };
     EXPECT_EQ(EncodeDrawGroup(images, 20001), expected);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/SpriteBuilders.h"
 #include "graphics/Palette.h"
+#include "support/SpriteBuilders.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;
@@ -110,7 +110,8 @@ TEST(PaletteTables, DepthAlphaAndTheSharedGreyPalette) {
 }
 
 TEST(PaletteEncoding, HeaderThenTriplets) {
-    const std::vector<uint8_t> expected = {0x01, 0, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 10, 20, 30, 40, 50, 60};
+    const std::vector<uint8_t> expected = {0x01, 0, 0, 0, 0x02, 0,  0,  0,  0,  0,  0,
+                                           0,    0, 0, 0, 0,    10, 20, 30, 40, 50, 60};
     EXPECT_EQ(EncodePalette({{10, 20, 30, 0}, {40, 50, 60, 0xFF}}), expected);
 }
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <tuple>
 
+#include "graphics/PreviewRenderer.h"
 #include "support/FakeResourceFile.h"
 #include "support/SpriteBuilders.h"
-#include "graphics/PreviewRenderer.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;
@@ -182,7 +182,8 @@ TEST_F(PreviewTest, DynamicSpritesAreNeitherDrawnNorMeasured) {
     PreviewPart p;
     p.dynamicSpriteBaseId = 500;
     p.dynamicSpriteCount = 2;
-    auto b = renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 501, .yOffset = 400}, {.spriteId = 502}}, p);
+    auto b =
+        renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 501, .yOffset = 400}, {.spriteId = 502}}, p);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Width(), 42);
     EXPECT_EQ(b->Height(), 52);
@@ -203,7 +204,7 @@ TEST_F(PreviewTest, OpacityScalesAlphaBeforeATruncatingBlend) {
     file.Put(restype::kSPR2, 2, solidSprite(2, 2, 100, 0, 31));  // stored alpha 31 is 248
     auto c = renderSingle({{.spriteId = 2}});
     EXPECT_EQ(pixel(*c, 16, 16), (Rgb{104, 157, 55}));
-    file.Put(restype::kSPR2, 3, solidSprite(2, 2, 100, 0, 0));   // fully transparent: colour kept
+    file.Put(restype::kSPR2, 3, solidSprite(2, 2, 100, 0, 0));  // fully transparent: colour kept
     auto d = renderSingle({{.spriteId = 3}});
     EXPECT_EQ(pixel(*d, 16, 16), kWhiteRgb);
 }
@@ -235,7 +236,7 @@ TEST_F(PreviewTest, MissingPaletteUsesTheGreyRamp) {
     ASSERT_TRUE(b);
     EXPECT_EQ(pixel(*b, 16, 17), (Rgb{77, 77, 77}));
     EXPECT_EQ(pixel(*b, 17, 17), (Rgb{255, 251, 240}));  // 246 is a display colour
-    EXPECT_EQ(pixel(*b, 16, 16), kWhiteRgb);              // row never written: no pixel
+    EXPECT_EQ(pixel(*b, 16, 16), kWhiteRgb);             // row never written: no pixel
 }
 
 TEST_F(PreviewTest, BadTokenDropsThatSpriteOnly) {
@@ -275,12 +276,29 @@ TEST_F(PreviewTest, LargePicturesAreDrawnUpToTheCapsAndRefusalsSayWhy) {
         const char* text;
     };
     const Case cases[] = {
-        {"far apart", {{.spriteId = 2}, {.spriteId = 1, .xOffset = 1766, .yOffset = 4268}}, Outcome::kDrawn, 1800, 9300, ""},
-        {"over the caps", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 29226, .yOffset = -28981}}, Outcome::kTooLarge, 29260, 29015,
+        {"far apart",
+         {{.spriteId = 2}, {.spriteId = 1, .xOffset = 1766, .yOffset = 4268}},
+         Outcome::kDrawn,
+         1800,
+         9300,
+         ""},
+        {"over the caps",
+         {{.spriteId = 1}, {.spriteId = 1, .xOffset = 29226, .yOffset = -28981}},
+         Outcome::kTooLarge,
+         29260,
+         29015,
          "picture too large: 29,260 x 29,015 pixels"},
-        {"over the area cap", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 10000, .yOffset = 10000}}, Outcome::kTooLarge, 10034,
-         10034, "picture too large: 10,034 x 10,034 pixels"},
-        {"int32 offsets", {{.spriteId = 1}, {.spriteId = 1, .xOffset = kMax}}, Outcome::kTooLarge, int64_t{kMax} + 34, 34,
+        {"over the area cap",
+         {{.spriteId = 1}, {.spriteId = 1, .xOffset = 10000, .yOffset = 10000}},
+         Outcome::kTooLarge,
+         10034,
+         10034,
+         "picture too large: 10,034 x 10,034 pixels"},
+        {"int32 offsets",
+         {{.spriteId = 1}, {.spriteId = 1, .xOffset = kMax}},
+         Outcome::kTooLarge,
+         int64_t{kMax} + 34,
+         34,
          "picture too large: 2,147,483,681 x 34 pixels"},
         {"nothing", {{.spriteId = 6}}, Outcome::kNothingToDraw, 33, 33, "no sprite to draw in this view"},
     };
@@ -393,8 +411,8 @@ TEST_F(PreviewTest, TileDepthUsesArithmeticShiftsAndSortsFarthestFirst) {
         uint8_t tileX, tileY, depth;
         bool wins;
     };
-    for (const Case& c : {Case{1, 0, 174, true}, Case{1, 0, 175, false}, Case{0, 1, 173, true},
-                          Case{0, 1, 174, false}}) {
+    for (const Case& c :
+         {Case{1, 0, 174, true}, Case{1, 0, 175, false}, Case{0, 1, 173, true}, Case{0, 1, 174, false}}) {
         SCOPED_TRACE(::testing::Message() << int(c.tileX) << "," << int(c.tileY) << " depth " << int(c.depth));
         file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, c.depth));
         // Offsets that cancel the tile's screen step (32 right, 16 down per tile x; 32

@@ -1,10 +1,9 @@
-#include "graphics/SpriteEncoder.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "graphics/Sprite.h"
+#include "graphics/SpriteEncoder.h"
 #include "platform/Bitmap.h"
 #include "support/FakeResourceFile.h"
 
@@ -35,23 +34,23 @@ SpriteImage SmallFrame() {
 
 TEST(Spr2Encoding, SmallFrameBytesAreExact) {
     const Bytes expected = {
-        0xE8, 0x03, 0x00, 0x00,  // version 1000
-        0x01, 0x00, 0x00, 0x00,  // one frame
-        0x07, 0x00, 0x00, 0x00,  // palette 7
-        0x10, 0x00, 0x00, 0x00,  // frame at offset 16
-        0x04, 0x00, 0x03, 0x00,  // width 4, height 3
-        0x07, 0x00, 0x00, 0x00,  // flags: colour, depth, alpha
-        0x07, 0x00, 0x00, 0x00,  // frame palette 7, transparent index 0
-        0xFF, 0xFF, 0x02, 0x00,  // y -1, x 2
-        0x02, 0x80,              // two row starts: row 0 (empty), then row 1
-        0x01, 0x20, 0x0A, 0x05,  // one pixel: depth 10, colour 5
+        0xE8, 0x03, 0x00, 0x00,              // version 1000
+        0x01, 0x00, 0x00, 0x00,              // one frame
+        0x07, 0x00, 0x00, 0x00,              // palette 7
+        0x10, 0x00, 0x00, 0x00,              // frame at offset 16
+        0x04, 0x00, 0x03, 0x00,              // width 4, height 3
+        0x07, 0x00, 0x00, 0x00,              // flags: colour, depth, alpha
+        0x07, 0x00, 0x00, 0x00,              // frame palette 7, transparent index 0
+        0xFF, 0xFF, 0x02, 0x00,              // y -1, x 2
+        0x02, 0x80,                          // two row starts: row 0 (empty), then row 1
+        0x01, 0x20, 0x0A, 0x05,              // one pixel: depth 10, colour 5
         0x01, 0x40, 0x0B, 0x06, 0x10, 0x00,  // one translucent pixel, alpha 128 / 8, pad to even
-        0x01, 0x60,              // skip one
-        0x01, 0x20, 0x0C, 0x07,  // one pixel
-        0x00, 0x00,              // row 2
-        0x02, 0x60,              // skip two
-        0x01, 0x20, 0x03, 0x09,  // one pixel; the row's empty tail is not written
-        0x00, 0xA0,              // end of frame
+        0x01, 0x60,                          // skip one
+        0x01, 0x20, 0x0C, 0x07,              // one pixel
+        0x00, 0x00,                          // row 2
+        0x02, 0x60,                          // skip two
+        0x01, 0x20, 0x03, 0x09,              // one pixel; the row's empty tail is not written
+        0x00, 0xA0,                          // end of frame
     };
     EXPECT_EQ(EncodeSpr2({SmallFrame()}, 7), expected);
 }
@@ -174,7 +173,8 @@ SpriteImage PatternFrame(int width, int height) {
             const uint32_t h = static_cast<uint32_t>(x * 7 + y * 13) % 11;
             if (h < 3) continue;
             const uint8_t alpha = h < 6 ? static_cast<uint8_t>(40 + 20 * h) : 255;
-            SetPixel(image, x, y, static_cast<uint8_t>((x * 3 + y) % 256), static_cast<uint8_t>((x + 2 * y) % 250), alpha);
+            SetPixel(image, x, y, static_cast<uint8_t>((x * 3 + y) % 256), static_cast<uint8_t>((x + 2 * y) % 250),
+                     alpha);
         }
     }
     return image;
@@ -183,7 +183,9 @@ SpriteImage PatternFrame(int width, int height) {
 // Bodies not in library order are turned round by the file when they are loaded.
 class SpriteRoundTrip : public ::testing::Test {
 protected:
-    void Add(ResType type, int16_t id, const Bytes& body, bool libraryOrder) { mFile.Put(type, id, body, !libraryOrder); }
+    void Add(ResType type, int16_t id, const Bytes& body, bool libraryOrder) {
+        mFile.Put(type, id, body, !libraryOrder);
+    }
 
     struct Planes {
         std::unique_ptr<platform::Bitmap> colour, depth, alpha;
@@ -239,8 +241,10 @@ TEST_F(SpriteRoundTrip, SprHashInEitherByteOrderDecodesTheSameColours) {
         for (int y = 0; y < image.height; ++y) {
             for (int x = 0; x < image.width; ++x) {
                 const size_t i = image.Index(x, y);
-                if (image.alpha[i] >= 128) EXPECT_EQ(p.colour->TopRow(y)[x], image.color[i]) << id << ":" << x << "," << y;
-                else EXPECT_EQ(p.depth->TopRow(y)[x], 255) << id << ":" << x << "," << y;
+                if (image.alpha[i] >= 128)
+                    EXPECT_EQ(p.colour->TopRow(y)[x], image.color[i]) << id << ":" << x << "," << y;
+                else
+                    EXPECT_EQ(p.depth->TopRow(y)[x], 255) << id << ":" << x << "," << y;
             }
         }
     }

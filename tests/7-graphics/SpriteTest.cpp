@@ -3,11 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "support/FakeResourceFile.h"
-#include "support/SpriteBuilders.h"
+#include "containers/IffResourceFile.h"
 #include "graphics/Palette.h"
 #include "graphics/Sprite.h"
-#include "containers/IffResourceFile.h"
+#include "support/FakeResourceFile.h"
+#include "support/SpriteBuilders.h"
 #include "support/TempDir.h"
 
 using namespace tambrix;
@@ -50,11 +50,11 @@ protected:
 // Every command of the older format on a 4 x 4 frame.
 std::vector<uint8_t> sprEveryCommand() {
     return ByteBuilder()
-        .Append({3, 1, 7, 0xEE})  // literal of 1 before any row start: consumed, not drawn; pad
-        .Append({4, 0})           // row 0
-        .Append({1, 1})           // skip 1
-        .Append({2, 2, 9, 0xEE})  // run of 2 x index 9, pad byte
-        .Append({4, 0})           // row 1
+        .Append({3, 1, 7, 0xEE})        // literal of 1 before any row start: consumed, not drawn; pad
+        .Append({4, 0})                 // row 0
+        .Append({1, 1})                 // skip 1
+        .Append({2, 2, 9, 0xEE})        // run of 2 x index 9, pad byte
+        .Append({4, 0})                 // row 1
         .Append({3, 3, 1, 2, 3, 0xEE})  // odd literal: 1 2 3, then a pad byte
         .Append({9, 1})                 // skip row 2
         .Append({4, 0})                 // row 3
@@ -64,9 +64,8 @@ std::vector<uint8_t> sprEveryCommand() {
 }
 
 TEST_F(SpriteTest, SprDrawsEveryCommand) {
-    file.Put(restype::kSPR, kSpriteId, SprChunk({{.first = 3, .second = -4, .width = 4, .height = 4,
-                                                  .stream = sprEveryCommand()}},
-                                                kPaletteId));
+    file.Put(restype::kSPR, kSpriteId,
+             SprChunk({{.first = 3, .second = -4, .width = 4, .height = 4, .stream = sprEveryCommand()}}, kPaletteId));
     SpritePosition pos;
     auto canvas = draw(0, kSpriteViewColour, kBackground, &pos);
     ASSERT_TRUE(canvas) << LastGraphicsError();
@@ -90,9 +89,9 @@ TEST_F(SpriteTest, SprPlanesCarryFlatDepthAndOpaqueAlpha) {
     file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 4, .height = 4, .stream = sprEveryCommand()}}, kPaletteId));
     std::unique_ptr<Bitmap> colour, depth, alpha;
     Palette palette;
-    const uint32_t flags = DecodeSpritePlanes(file, kSpriteId, 0, kBackground,
-                                              {.palette = &palette, .colourPlane = &colour, .depthPlane = &depth,
-                                               .alphaPlane = &alpha});
+    const uint32_t flags =
+        DecodeSpritePlanes(file, kSpriteId, 0, kBackground,
+                           {.palette = &palette, .colourPlane = &colour, .depthPlane = &depth, .alphaPlane = &alpha});
     EXPECT_EQ(flags, kSpriteDecoded | kColourPlaneOut | kDepthPlaneOut | kAlphaPlaneOut);
     ASSERT_TRUE(colour && depth && alpha);
     EXPECT_EQ(rowOf(*colour, 0), (Row{kBg, 9, 9, kBg}));
@@ -105,7 +104,7 @@ TEST_F(SpriteTest, SprPlanesCarryFlatDepthAndOpaqueAlpha) {
 
 TEST_F(SpriteTest, SprRunsAndRowsPastTheFrameAreClipped) {
     const auto stream = ByteBuilder()
-                            .Append({4, 0, 1, 1, 2, 255, 9, 0})  // row 0: skip 1, run of 255
+                            .Append({4, 0, 1, 1, 2, 255, 9, 0})      // row 0: skip 1, run of 255
                             .Append({4, 0, 3, 5, 1, 2, 3, 4, 5, 0})  // row 1: literal of 5 on a 2-wide frame
                             .Append({9, 200, 4, 0, 2, 3, 8, 0})      // 200 rows down: outside
                             .Append({4, 0, 3, 1, 6, 0, 5, 0});
@@ -162,13 +161,15 @@ TEST_F(SpriteTest, SprStreamRunningOffTheChunkEndsTheFrame) {
 
 TEST_F(SpriteTest, FrameWithoutRowStartDrawsNothing) {
     file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 2, .height = 1, .stream = ByteBuilder().Append({2, 2, 9, 0, 3, 2, 1, 2, 5, 0})}}, kPaletteId));
+             SprChunk({{.width = 2, .height = 1, .stream = ByteBuilder().Append({2, 2, 9, 0, 3, 2, 1, 2, 5, 0})}},
+                      kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);
     EXPECT_EQ(rowOf(*canvas, 0), (Row{kBg, kBg}));
     constexpr ResId kOther = 101;
     file.Put(restype::kSPR2, kOther,
-             Spr2Chunk({{.width = 2, .height = 1, .stream = ByteBuilder().U16(0xC002).Append({1, 2}).U16(0xA000)}}, kPaletteId));
+             Spr2Chunk({{.width = 2, .height = 1, .stream = ByteBuilder().U16(0xC002).Append({1, 2}).U16(0xA000)}},
+                       kPaletteId));
     auto other = DrawSprite(file, kOther, 0, kBackground, kSpriteViewColour);
     ASSERT_TRUE(other);
     EXPECT_EQ(rowOf(*other, 0), (Row{kBg, kBg}));
@@ -199,7 +200,8 @@ TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
         file.Put(restype::kSPR, kSpriteId, bad);
         EXPECT_FALSE(draw(0));
         EXPECT_EQ(std::string(LastGraphicsError()), "bad index: frame 0 at offset " + std::to_string(offset) +
-                                                       " is outside the chunk of " + std::to_string(bad.size()) + " bytes");
+                                                        " is outside the chunk of " + std::to_string(bad.size()) +
+                                                        " bytes");
         SpriteSize size{7, 7};
         std::unique_ptr<Bitmap> colour;
         EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size, .colourPlane = &colour}),
@@ -283,15 +285,15 @@ TEST(SpriteFixup, SharedFrameIsTurnedOnceAndShortBodiesAreSafe) {
 // Every command of the newer format on a 4 x 5 frame.
 std::vector<uint8_t> spr2EveryCommand() {
     ByteBuilder b;
-    Spr2Word(b, 0x0000, 0);                    // row 0
-    Spr2Word(b, 0x6000, 1);                    // skip 1
+    Spr2Word(b, 0x0000, 0);                       // row 0
+    Spr2Word(b, 0x6000, 1);                       // skip 1
     Spr2Word(b, 0xC000, 3).Append({10, 11, 12});  // 3 colour-only pixels: odd, so a pad byte
     b.U8(0xEE);
     Spr2Word(b, 0x0000, 0);                                // row 1
-    Spr2Word(b, 0x2000, 2).Append({40, 20, 41, 21});          // depth, colour x 2
-    Spr2Word(b, 0x4000, 1).Append({42, 22, 31}).U8(0xEE);     // depth, colour, alpha; pad
+    Spr2Word(b, 0x2000, 2).Append({40, 20, 41, 21});       // depth, colour x 2
+    Spr2Word(b, 0x4000, 1).Append({42, 22, 31}).U8(0xEE);  // depth, colour, alpha; pad
     Spr2Word(b, 0x8000, 2);                                // rows 2 and 3 started: now on row 3
-    Spr2Word(b, 0xC000, 1).Append({13}).U8(0xEE);             // pad
+    Spr2Word(b, 0xC000, 1).Append({13}).U8(0xEE);          // pad
     Spr2Word(b, 0xA000, 0);                                // end
     Spr2Word(b, 0x0000, 0);
     Spr2Word(b, 0xC000, 2).Append({99, 99});  // after the end: never drawn
@@ -299,9 +301,9 @@ std::vector<uint8_t> spr2EveryCommand() {
 }
 
 TEST_F(SpriteTest, Spr2DrawsEveryCommandInColour) {
-    file.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 4, .height = 5, .first = -7, .second = 9, .stream = spr2EveryCommand()}},
-                       kPaletteId));
+    file.Put(
+        restype::kSPR2, kSpriteId,
+        Spr2Chunk({{.width = 4, .height = 5, .first = -7, .second = 9, .stream = spr2EveryCommand()}}, kPaletteId));
     SpritePosition pos;
     auto canvas = draw(0, kSpriteViewColour, kBackground, &pos);
     ASSERT_TRUE(canvas) << LastGraphicsError();
@@ -321,8 +323,7 @@ TEST_F(SpriteTest, Spr2DrawsEveryCommandInColour) {
 TEST_F(SpriteTest, Spr2DepthAndAlphaViewsSkipPixelsWithoutThatByte) {
     // No "PALT" at all: depth and alpha views need none.
     FakeResourceFile bare;
-    bare.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, 77));
+    bare.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, 77));
     auto depth = DrawSprite(bare, kSpriteId, 0, kWhite, kSpriteViewDepth);
     ASSERT_TRUE(depth) << LastGraphicsError();
     EXPECT_EQ(rowOf(*depth, 0), (Row{254, 254, 254, 254}));  // colour-only pixels skipped
@@ -343,7 +344,8 @@ TEST_F(SpriteTest, Spr2DepthAndAlphaViewsSkipPixelsWithoutThatByte) {
 }
 
 TEST_F(SpriteTest, Spr2PlanesSplitDepthColourAndScaledAlpha) {
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, kPaletteId));
+    file.Put(restype::kSPR2, kSpriteId,
+             Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, kPaletteId));
     std::unique_ptr<Bitmap> colour, depth, alpha;
     Palette palette;
     DecodeSpritePlanes(file, kSpriteId, 0, kBackground,
@@ -439,10 +441,12 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
     const Case cases[] = {
         {"no sprite", restype::kSPR2, {}, 0, "sprite not found"},
         {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that"},
-        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0, "can't draw that"},
+        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0,
+         "can't draw that"},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index"},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index"},
-        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0, "empty"},
+        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0,
+         "empty"},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required"},
         {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 65535, .stream = {}}}, kPaletteId), 0,
          "could not GetObject on HBITMAP"},
@@ -476,9 +480,11 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
 TEST_F(SpriteTest, WideIdsNameTheStoredSixteenBitId) {
     constexpr ResId kHighId = static_cast<ResId>(0x9C40);  // reads as -25536
     file.Put(restype::kPALT, kHighId, EncodePalette({{1, 2, 3}, {200, 55, 100}}));
-    file.Put(restype::kSPR2, kHighId,
-             Spr2Chunk({{.width = 1, .height = 1, .stream = ByteBuilder().U16(0x0000).U16(0xC001).Append({1, 0}).U16(0xA000)}},
-                       0x9C40 /* palette 40000 */));
+    file.Put(
+        restype::kSPR2, kHighId,
+        Spr2Chunk(
+            {{.width = 1, .height = 1, .stream = ByteBuilder().U16(0x0000).U16(0xC001).Append({1, 0}).U16(0xA000)}},
+            0x9C40 /* palette 40000 */));
     for (int32_t id : {0x9C40, -25536}) {
         SCOPED_TRACE(id);
         auto canvas = DrawSprite(file, id, 0, kBackground, kSpriteViewColour);
@@ -494,16 +500,19 @@ TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
     SpriteSize size{3, 3};
     SpritePosition pos{3, 3};
     std::unique_ptr<Bitmap> colour = Bitmap::Create(2, 2, 8);
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
-              kSpriteDecoded);
+    EXPECT_EQ(
+        DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
+        kSpriteDecoded);
     EXPECT_EQ(size.width, 0);
     EXPECT_EQ(pos.first, 0);
     EXPECT_FALSE(colour);  // the old bitmap is gone, no new one
 
     for (uint16_t side : {0, 65535}) {
-        file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = side, .height = 5, .first = 4, .stream = {}}}, kPaletteId));
+        file.Put(restype::kSPR2, kSpriteId,
+                 Spr2Chunk({{.width = side, .height = 5, .first = 4, .stream = {}}}, kPaletteId));
         size = {9, 9};
-        EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.position = &pos, .size = &size, .colourPlane = &colour}),
+        EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground,
+                                     {.position = &pos, .size = &size, .colourPlane = &colour}),
                   kSpriteDecoded | kColourPlaneOut);
         EXPECT_EQ(size.width, 0);
         EXPECT_EQ(pos.first, 4);
@@ -533,9 +542,10 @@ TEST_F(SpriteTest, FrameIndexRulesDifferBetweenDrawingAndPlanes) {
     SpritePosition pos{-5, -5};
     std::unique_ptr<Bitmap> colour;
     int32_t paletteId = 0;
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, -1, kBackground,
-                                 {.position = &pos, .size = &untouched, .paletteId = &paletteId, .colourPlane = &colour}),
-              kSpriteDecoded);
+    EXPECT_EQ(
+        DecodeSpritePlanes(file, kSpriteId, -1, kBackground,
+                           {.position = &pos, .size = &untouched, .paletteId = &paletteId, .colourPlane = &colour}),
+        kSpriteDecoded);
     EXPECT_EQ(untouched.width, -5);
     EXPECT_EQ(pos.first, -5);
     EXPECT_EQ(paletteId, kPaletteId);
@@ -543,7 +553,8 @@ TEST_F(SpriteTest, FrameIndexRulesDifferBetweenDrawingAndPlanes) {
 }
 
 TEST_F(SpriteTest, SprBesideSpr2UnderOneIdUsesSpr) {
-    file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 2, .height = 1, .stream = {4, 0, 2, 2, 7, 0, 5, 0}}}, kPaletteId));
+    file.Put(restype::kSPR, kSpriteId,
+             SprChunk({{.width = 2, .height = 1, .stream = {4, 0, 2, 2, 7, 0, 5, 0}}}, kPaletteId));
     file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 6, .height = 6, .stream = {0, 0xA0}}}, kPaletteId));
     auto canvas = draw();
     ASSERT_TRUE(canvas);

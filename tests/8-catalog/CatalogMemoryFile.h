@@ -8,8 +8,7 @@ namespace tambrix::testing {
 /// whose type and ID are taken replaces the one stored.
 class CatalogMemoryFile : public test::MemoryResourceFile {
 public:
-    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                        bool libraryOrder) override {
+    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) override {
         if (IsWritable() && failAdd == 0) {
             DataBlock* old = GetResource(type, id, nullptr);
             if (old && old != block) RemoveResource(old);

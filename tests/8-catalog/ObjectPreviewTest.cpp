@@ -2,11 +2,11 @@
 
 #include <memory>
 
+#include "catalog/ObjectPreview.h"
+#include "catalog/ObjectSet.h"
+#include "graphics/PreviewRenderer.h"
 #include "support/FakeResourceFile.h"
 #include "support/SpriteBuilders.h"
-#include "catalog/ObjectSet.h"
-#include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
 
 using namespace tambrix;
 using namespace tambrix::testing;

@@ -5,12 +5,12 @@
 #include <tuple>
 #include <vector>
 
-#include "catalog/ObjectSet.h"
 #include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
-#include "support/SpriteBuilders.h"
+#include "catalog/ObjectSet.h"
 #include "containers/IffResourceFile.h"
+#include "graphics/PreviewRenderer.h"
 #include "sets/ViewResourceSet.h"
+#include "support/SpriteBuilders.h"
 #include "support/TempDir.h"
 
 namespace tambrix {
@@ -19,7 +19,7 @@ namespace {
 using test::TempDir;
 using namespace tambrix::testing;
 
-constexpr ResId kPalette = 3;      // entry i is (i, 255 - i, i / 2)
+constexpr ResId kPalette = 3;  // entry i is (i, 255 - i, i / 2)
 constexpr ResId kSprite = 1;
 constexpr ResId kDrawGroup = 1000;
 constexpr int kColour = 9;

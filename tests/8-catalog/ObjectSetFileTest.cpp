@@ -9,13 +9,13 @@
 #include <utility>
 #include <vector>
 
-#include "support/ByteBuilder.h"
-#include "core/DataBlock.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
+#include "core/DataBlock.h"
 #include "graphics/Palette.h"
 #include "sets/ViewResourceSet.h"
+#include "support/ByteBuilder.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
 
@@ -51,7 +51,8 @@ Contents ReadAll(IffResourceFile& file) {
             file.GetResID(block, id);
             LabelText label;
             file.GetResName(block, label);
-            all[{type, static_cast<ResId>(id)}] = {std::string(label.View()), Bytes(block->data, block->data + block->size)};
+            all[{type, static_cast<ResId>(id)}] = {std::string(label.View()),
+                                                   Bytes(block->data, block->data + block->size)};
             file.ReleaseResource(block);
         }
     }
@@ -72,7 +73,9 @@ protected:
         IffResourceFile file;
         ASSERT_EQ(file.Open(FileNameText(dir.File("chair.iff"))), rc::kOk);
         ASSERT_EQ(AddAndWrite(file, restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).CString("x")), 0);
-        ASSERT_EQ(AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).CString("a").CString("b")), 0);
+        ASSERT_EQ(
+            AddAndWrite(file, restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).CString("a").CString("b")),
+            0);
         ASSERT_EQ(file.Close(), rc::kOk);
         ASSERT_NE(MapOffset(dir.Read("chair.iff")), 0u) << "a written file carries its map";
     }
@@ -137,8 +140,17 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
     }
     auto& table = after[{restype::kCTSS, kCatalogId}];
     EXPECT_EQ(table.first, "catalog");
-    Bytes expected = ByteBuilder().U16(kMulti).U16(4).Entry(1, "").Entry(1, "").Entry(2, "Stuhl").Entry(2, "Sitzen")
-                         .U8(0xA3).U8(0xA3).U8(0xA3).U8(0xA3);
+    Bytes expected = ByteBuilder()
+                         .U16(kMulti)
+                         .U16(4)
+                         .Entry(1, "")
+                         .Entry(1, "")
+                         .Entry(2, "Stuhl")
+                         .Entry(2, "Sitzen")
+                         .U8(0xA3)
+                         .U8(0xA3)
+                         .U8(0xA3)
+                         .U8(0xA3);
     EXPECT_EQ(table.second, expected);
 
     // A second load finds the table complete and leaves the file as it is.

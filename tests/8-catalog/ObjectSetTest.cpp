@@ -1,14 +1,13 @@
-#include "catalog/ObjectSet.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "support/ByteBuilder.h"
 #include "CatalogMemoryFile.h"
+#include "catalog/ObjectSet.h"
 #include "graphics/Palette.h"
+#include "support/ByteBuilder.h"
 
 namespace tambrix {
 namespace {
@@ -254,8 +253,15 @@ TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
 }
 
 TEST(ObjectDefinitionEncoding, FieldsSitAtTheirOffsets) {
-    const ObjectDefinition d{.baseGraphic = 100, .graphicCount = 2, .masterId = 0x1234, .subIndex = TileSubIndex(2, 1),
-                             .price = -5, .catalogId = 130, .level = 1, .dynamicBase = 300, .dynamicCount = 4};
+    const ObjectDefinition d{.baseGraphic = 100,
+                             .graphicCount = 2,
+                             .masterId = 0x1234,
+                             .subIndex = TileSubIndex(2, 1),
+                             .price = -5,
+                             .catalogId = 130,
+                             .level = 1,
+                             .dynamicBase = 300,
+                             .dynamicCount = 4};
     const Bytes b = EncodeObjectDefinition(d);
     ASSERT_EQ(b.size(), kObjectDefinitionSize);
     auto word = [&](size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); };

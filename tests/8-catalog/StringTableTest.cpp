@@ -1,13 +1,12 @@
-#include "catalog/StringTable.h"
-
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "support/ByteBuilder.h"
 #include "CatalogMemoryFile.h"
+#include "catalog/StringTable.h"
+#include "support/ByteBuilder.h"
 
 namespace tambrix {
 namespace {
@@ -69,27 +68,42 @@ INSTANTIATE_TEST_SUITE_P(
     Blocks, DecodingTest,
     ::testing::Values(
         Decoding{"plain", {0xFF, 0xFF, 0x02, 0x00, 'a', 0x00, 'b', 0x00}, {"a", "b"}, true},
-        Decoding{"commented", ByteBuilder().U16(kCommented).U16(2).CString("a").CString("ca").CString("b").CString(""), {"a", "b"}, true},
+        Decoding{"commented",
+                 ByteBuilder().U16(kCommented).U16(2).CString("a").CString("ca").CString("b").CString(""),
+                 {"a", "b"},
+                 true},
         // count 2; "d\xA1g" and "it\xD5s" come out with 'o' and an apostrophe
-        Decoding{"countPrefixed", ByteBuilder().U16(2).U8(3).Text("d\xA1g").U8(4).Text("it\xD5s"), {"dog", "it's"}, true},
+        Decoding{
+            "countPrefixed", ByteBuilder().U16(2).U8(3).Text("d\xA1g").U8(4).Text("it\xD5s"), {"dog", "it's"}, true},
         Decoding{"codeZero", ByteBuilder().U16(0).U16(1).CString("x"), {}, false},
         Decoding{"unknownNegative", ByteBuilder().U16(0xFFFB).U16(1).CString("x"), {}, false},
         // (1,a) (2,x) (1,b): a change of language restarts the index, so b goes before a;
         // the fill bytes of a saved table follow the entries
-        Decoding{"languageRuns", ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b").U8(0xA3),
-                 {"b", "a"}, true},
+        Decoding{"languageRuns",
+                 ByteBuilder().U16(kMulti).U16(3).Entry(1, "a").Entry(2, "x").Entry(1, "b").U8(0xA3),
+                 {"b", "a"},
+                 true},
         // code 0 names no language table; it must not land in the current one
-        Decoding{"codeZeroSkipped", ByteBuilder().U16(kMulti).U16(3).Entry(0, "z").Entry(21, "big").Entry(1, "a"), {"a"}, false},
-        Decoding{"empty", {}, {}, false},
-        Decoding{"oneByte", {0xFF}, {}, false},
+        Decoding{"codeZeroSkipped",
+                 ByteBuilder().U16(kMulti).U16(3).Entry(0, "z").Entry(21, "big").Entry(1, "a"),
+                 {"a"},
+                 false},
+        Decoding{"empty", {}, {}, false}, Decoding{"oneByte", {0xFF}, {}, false},
         Decoding{"codeWithoutCount", {0xFF, 0xFF}, {}, false},
-        Decoding{"plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).CString("a").CString("b"), {"a", "b"}, false},
+        Decoding{
+            "plainCountTooLarge", ByteBuilder().U16(kPlain).U16(30000).CString("a").CString("b"), {"a", "b"}, false},
         Decoding{"plainUnterminated", ByteBuilder().U16(kPlain).U16(2).CString("a").Text("bc"), {"a"}, false},
-        Decoding{"commentCut", ByteBuilder().U16(kCommented).U16(2).CString("a").CString("").CString("b").Text("c"), {"a"}, false},
+        Decoding{"commentCut",
+                 ByteBuilder().U16(kCommented).U16(2).CString("a").CString("").CString("b").Text("c"),
+                 {"a"},
+                 false},
         Decoding{"multiCountTooLarge", ByteBuilder().U16(kMulti).U16(9).Entry(1, "a").Entry(1, "b"), {"a", "b"}, false},
         Decoding{"multiCountTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "a").Entry(1, "b"), {"a"}, false},
         Decoding{"multiNegativeCount", ByteBuilder().U16(kMulti).U16(0xFFFF).Entry(1, "a"), {}, false},
-        Decoding{"multiCutInComment", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).CString("b").Text("z"), {"a"}, false},
+        Decoding{"multiCutInComment",
+                 ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1).CString("b").Text("z"),
+                 {"a"},
+                 false},
         Decoding{"multiCutAfterCode", ByteBuilder().U16(kMulti).U16(2).Entry(1, "a").U8(1), {"a"}, false},
         Decoding{"lengthPastEnd", ByteBuilder().U16(3).U8(1).Text("a").U8(200).Text("bc"), {"a"}, false},
         Decoding{"prefixedCountTooLarge", ByteBuilder().U16(32767).U8(0).U8(1).Text("q"), {"", "q"}, false},
@@ -98,13 +112,26 @@ INSTANTIATE_TEST_SUITE_P(
         Decoding{"packed", kPackedTable, {"a", "b"}, true},
         Decoding{"packedTwoByteLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, kLong, "c"), {kLong}, true},
         Decoding{"packedCutInPairCount", ByteBuilder().U16(kPackedCode).U8(1).U8(2), {}, false},
-        Decoding{"packedCutInLength", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(0x80), {"a"}, false},
-        Decoding{"packedTextPastEnd", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(3).Text("bc"), {"a"}, false},
+        Decoding{
+            "packedCutInLength", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(0x80), {"a"}, false},
+        Decoding{"packedTextPastEnd",
+                 ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").U8(0).U8(3).Text("bc"),
+                 {"a"},
+                 false},
         Decoding{"packedCommentMissing", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).Packed("a"), {}, false},
-        Decoding{"packedOverlongLength", ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).U32(0x80808080).U8(0x80).U8(0), {}, false},
+        Decoding{"packedOverlongLength",
+                 ByteBuilder().U16(kPackedCode).U8(1).U16(1).U8(0).U32(0x80808080).U8(0x80).U8(0),
+                 {},
+                 false},
         Decoding{"packedSetsBeyondData", ByteBuilder().U16(kPackedCode).U8(3).U16(1).Pair(0, "a"), {"a"}, false},
-        Decoding{"packedNoLanguageTable", ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").Pair(20, "z"), {"a"}, false},
-        Decoding{"packedNul", ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, std::string_view("a\0b", 3)), {"a"}, false}),
+        Decoding{"packedNoLanguageTable",
+                 ByteBuilder().U16(kPackedCode).U8(1).U16(2).Pair(0, "a").Pair(20, "z"),
+                 {"a"},
+                 false},
+        Decoding{"packedNul",
+                 ByteBuilder().U16(kPackedCode).U8(1).U16(1).Pair(0, std::string_view("a\0b", 3)),
+                 {"a"},
+                 false}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
@@ -127,8 +154,8 @@ TEST_F(StringTableTest, CaretTextTakesOnlyClosedStringsAndIsNeverConverted) {
 }
 
 TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
-    file.Put(restype::kSTR, 1, {0xFF, 0xFF, 0x00, 0x01, 'a', 0x00}, "", false);  // count swapped too
-    file.Put(restype::kSTR, 2, {0x00, 0x01, 0x01, 'b'}, "", false);              // the code is the count
+    file.Put(restype::kSTR, 1, {0xFF, 0xFF, 0x00, 0x01, 'a', 0x00}, "", false);        // count swapped too
+    file.Put(restype::kSTR, 2, {0x00, 0x01, 0x01, 'b'}, "", false);                    // the code is the count
     file.Put(restype::kSTR, 3, {0xFF, 0xFE, 0x01, 0x00, 'c', 0x00, 0x00}, "", false);  // count not swapped
     // 0xFFFC exists only little-endian: FC FF is left as it is, FF FC is swapped
     file.Put(restype::kSTR, 4, {0xFC, 0xFF, 0x01, 0x01, 0x00, 0x00, 0x01, 'd', 0x00}, "", false);
@@ -148,8 +175,9 @@ TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
 
 TEST_F(StringTableTest, OtherLanguagesOnlyWithAllLanguages) {
     // The same table in both multi-language encodings: they follow the same rules.
-    for (const Bytes& b : {Bytes(ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "ca").Entry(1, "b").Entry(2, "x", "cx")),
-                           kPackedTable}) {
+    for (const Bytes& b :
+         {Bytes(ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "ca").Entry(1, "b").Entry(2, "x", "cx")),
+          kPackedTable}) {
         SCOPED_TRACE(int{b[0]});  // the low byte of the code
         ASSERT_EQ(Read(restype::kCTSS, 1, b, false), 0);
         EXPECT_EQ(Strings(table, 0), (S{"a", "b"}));
@@ -300,10 +328,28 @@ TEST_F(StringTableTest, SaveWritesExactLayout) {
 
 TEST_F(StringTableTest, SaveMergesWithStoredTable) {
     // The stored table in either multi-language encoding; it is stored back as 0xFFFD.
-    file.Put(restype::kCTSS, 2, ByteBuilder().U16(kMulti).U16(6).Entry(1, "s1").Entry(1, "s2").Entry(1, "s3")
-                                    .Entry(1, "s4", "c4").Entry(1, "s5").Entry(2, "other"));
-    file.Put(restype::kCTSS, 3, ByteBuilder().U16(kPackedCode).U8(2).U16(5).Pair(0, "s1").Pair(0, "s2").Pair(0, "s3")
-                                    .Pair(0, "s4", "c4").Pair(0, "s5").U16(1).Pair(1, "other"));
+    file.Put(restype::kCTSS, 2,
+             ByteBuilder()
+                 .U16(kMulti)
+                 .U16(6)
+                 .Entry(1, "s1")
+                 .Entry(1, "s2")
+                 .Entry(1, "s3")
+                 .Entry(1, "s4", "c4")
+                 .Entry(1, "s5")
+                 .Entry(2, "other"));
+    file.Put(restype::kCTSS, 3,
+             ByteBuilder()
+                 .U16(kPackedCode)
+                 .U8(2)
+                 .U16(5)
+                 .Pair(0, "s1")
+                 .Pair(0, "s2")
+                 .Pair(0, "s3")
+                 .Pair(0, "s4", "c4")
+                 .Pair(0, "s5")
+                 .U16(1)
+                 .Pair(1, "other"));
     for (uint16_t id : {2, 3}) {
         SCOPED_TRACE(id);
         StringTable saved;

@@ -4,24 +4,24 @@
 
 #include <QAction>
 #include <QFile>
-#include <QStatusBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QtTest>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "catalog/ObjectSet.h"
+#include "containers/IffResourceFile.h"
 #include "core/DataBlock.h"
+#include "core/ResourceTypes.h"
 #include "core/TextBuffer.h"
 #include "graphics/PreviewRenderer.h"
-#include "support/SpriteBuilders.h"
-#include "containers/IffResourceFile.h"
-#include "core/ResourceTypes.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
+#include "support/SpriteBuilders.h"
 
 using namespace tambrix;
 using namespace tambrix::app;
@@ -93,8 +93,9 @@ private slots:
     void cleanup() { mSandbox.reset(); }
 
     void objectDrawsWithTheSpritesOfItsCompanion() {
-        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(-25)}},
-                                                 {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}}}));
+        QVERIFY(
+            writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(-25)}},
+                                             {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}}}));
         QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(mFolder));
@@ -156,7 +157,9 @@ private slots:
                                    << QString("no sprite to draw in this view") << QSize(33, 33);
         // 29,224 + 4 + 32 wide, 28,979 + 4 + 32 high: over the 16,384 cap.
         QTest::newRow("too large") << std::vector<DrawGroupEntry>{{.spriteId = kSprite},
-                                                                      {.spriteId = kSprite, .xOffset = 29224, .yOffset = -28979}}
+                                                                  {.spriteId = kSprite,
+                                                                   .xOffset = 29224,
+                                                                   .yOffset = -28979}}
                                    << QString("picture too large: 29,260 x 29,015 pixels") << QSize();
     }
     void refusedPictureSaysWhyInTheStatusBar() {

@@ -64,7 +64,8 @@ private slots:
         QCOMPARE(form->NameEdit()->text(), QString("Chair"));
         QCOMPARE(form->PriceEdit()->text(), QString("120"));
         QCOMPARE(form->DescriptionEdit()->toPlainText(), QString("Sit on it."));
-        QVERIFY(!form->NameEdit()->isHidden() && !form->PriceEdit()->isHidden() && !form->DescriptionEdit()->isHidden());
+        QVERIFY(!form->NameEdit()->isHidden() && !form->PriceEdit()->isHidden() &&
+                !form->DescriptionEdit()->isHidden());
         QVERIFY(form->SpriteList()->isHidden() && form->SpriteLabel()->isHidden());
         QVERIFY(form->FrameList()->isHidden() && form->FrameLabel()->isHidden());
         QVERIFY(form->CurrentPicture());

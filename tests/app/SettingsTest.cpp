@@ -23,10 +23,11 @@ namespace {
 // A Wine registry file as Wine writes it: keys relative to HKEY_LOCAL_MACHINE,
 // backslashes doubled in key names and values.
 QString systemReg(const QString& key, const QString& valueLine) {
-    return QString("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n"
-                   "[Software\\\\Microsoft\\\\Other] 1700000000\n\"SIMS_DATA\"=\"C:\\\\Wrong\"\n\n"
-                   "[%1] 1700000000\n#time=1d9a0c0e0a0b0c0\n%2\n\n"
-                   "[Software\\\\Zeta] 1700000000\n\"x\"=dword:00000001\n")
+    return QString(
+               "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n"
+               "[Software\\\\Microsoft\\\\Other] 1700000000\n\"SIMS_DATA\"=\"C:\\\\Wrong\"\n\n"
+               "[%1] 1700000000\n#time=1d9a0c0e0a0b0c0\n%2\n\n"
+               "[Software\\\\Zeta] 1700000000\n\"x\"=dword:00000001\n")
         .arg(key, valueLine);
 }
 
@@ -87,8 +88,8 @@ private slots:
 
     void wow6432NodeEntryIsFound() {
         QDir().mkpath(mSandbox->WinePrefix() + "/dosdevices/d:/Sims");
-        mSandbox->WriteSystemReg(systemReg("Software\\\\Wow6432Node\\\\Maxis\\\\The Sims",
-                                           "\"SIMS_DATA\"=str(2):\"D:\\\\Sims\""));
+        mSandbox->WriteSystemReg(
+            systemReg("Software\\\\Wow6432Node\\\\Maxis\\\\The Sims", "\"SIMS_DATA\"=str(2):\"D:\\\\Sims\""));
         CTambrixDoc doc;
         QCOMPARE(doc.SimsPath(), mSandbox->WinePrefix() + "/dosdevices/d:/Sims");
     }
@@ -257,7 +258,8 @@ private slots:
         mSandbox->browseAnswer.reset();
         dialog.BrowseExportButton()->click();
         QCOMPARE(dialog.ExportPathEdit()->text(), QString());
-        QCOMPARE(mSandbox->browseTitles, (QStringList{CSettingsDlg::kBrowseSimsTitle, CSettingsDlg::kBrowseExportTitle}));
+        QCOMPARE(mSandbox->browseTitles,
+                 (QStringList{CSettingsDlg::kBrowseSimsTitle, CSettingsDlg::kBrowseExportTitle}));
     }
 
 private:

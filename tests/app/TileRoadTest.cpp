@@ -8,17 +8,16 @@
 #include <QListWidget>
 #include <QStatusBar>
 #include <QtTest>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
-#include <algorithm>
-
+#include "containers/IffResourceFile.h"
 #include "core/DataBlock.h"
+#include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
 #include "graphics/Palette.h"
 #include "graphics/SpriteEncoder.h"
-#include "core/TextBuffer.h"
-#include "containers/IffResourceFile.h"
-#include "core/ResourceTypes.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 
@@ -124,7 +123,7 @@ private slots:
         const QByteArray head = saved.read(54);
         QCOMPARE(head.left(2), QByteArray("BM"));
         QCOMPARE(quint8(head[10]) | quint8(head[11]) << 8, 1078);  // 14 + 40 + 256 colours
-        QCOMPARE(quint8(head[28]), quint8(8));                      // bits per pixel
+        QCOMPARE(quint8(head[28]), quint8(8));                     // bits per pixel
         const QImage back(saved.fileName());
         QCOMPARE(back.size(), QSize(2, 3));
         QCOMPARE(back.pixelColor(1, 2), QColor(255, 0, 0));

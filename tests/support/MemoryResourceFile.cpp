@@ -233,8 +233,8 @@ void MemoryResourceFile::UniqueName(ResType type, TextBuffer& label) {
 ResId MemoryResourceFile::UniqueID(ResType type) {
     if (!begin()) return 0;
     for (int32_t id = 1; id <= INT16_MAX; ++id) {
-        bool used = std::any_of(mEntries.begin(), mEntries.end(),
-                                [&](const Entry& e) { return e.type == type && e.id == id; });
+        bool used =
+            std::any_of(mEntries.begin(), mEntries.end(), [&](const Entry& e) { return e.type == type && e.id == id; });
         if (!used) return static_cast<ResId>(id);
     }
     return 0;
@@ -292,8 +292,10 @@ int32_t MemoryResourceFile::WriteResource(DataBlock* block) {
     if (failWrite != 0) return fail(failWrite);
     Entry* e = byBlock(block);
     if (!e) return fail(rc::kNoSuchLabel);
-    if (block->size > 0) e->stored.assign(block->data, block->data + block->size);
-    else e->stored.clear();
+    if (block->size > 0)
+        e->stored.assign(block->data, block->data + block->size);
+    else
+        e->stored.clear();
     return rc::kOk;
 }
 

@@ -66,8 +66,7 @@ public:
     int32_t ReservedOp(DataBlock* block) override;
     bool IsLibraryOrder(DataBlock* block) override;
     int32_t SetResID(DataBlock* block, ResId id) override;
-    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label,
-                        bool libraryOrder) override;
+    int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) override;
     int32_t WriteResource(DataBlock* block) override;
     int32_t RemoveResource(DataBlock* block) override;
     int32_t SetResInfo(DataBlock* block, ResId id, const TextBuffer& label, uint8_t attribute) override;

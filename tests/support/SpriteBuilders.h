@@ -98,10 +98,13 @@ inline std::vector<uint8_t> Spr2Chunk(const std::vector<Spr2Frame>& frames, int3
 }
 
 /// An "SPR2" command word: code in the top three bits, count in the low thirteen.
-inline ByteBuilder& Spr2Word(ByteBuilder& b, uint16_t code, uint16_t count) { return b.U16(static_cast<uint16_t>(code | count)); }
+inline ByteBuilder& Spr2Word(ByteBuilder& b, uint16_t code, uint16_t count) {
+    return b.U16(static_cast<uint16_t>(code | count));
+}
 
 /// A "DGRP" whose twelve images are all `image`.
-inline std::vector<uint8_t> DgrpAllViews(const std::vector<DrawGroupEntry>& image, uint16_t version = kDrawGroupVersion) {
+inline std::vector<uint8_t> DgrpAllViews(const std::vector<DrawGroupEntry>& image,
+                                         uint16_t version = kDrawGroupVersion) {
     return EncodeDrawGroup(DrawGroupImages(kViewCount, image), version);
 }
 

@@ -1,5 +1,3 @@
-#include "Cli.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,14 +5,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "Cli.h"
 #include "Json.h"
 #include "ToolsTestSupport.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
+#include "containers/IffResourceFile.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
 #include "graphics/SpriteEncoder.h"
-#include "containers/IffResourceFile.h"
 #include "support/ByteBuilder.h"
 
 namespace tambrix::tools {
@@ -107,7 +106,8 @@ protected:
         return path;
     }
 
-    static void Add(IffResourceFile& file, ResType type, int16_t id, const char* label, const std::vector<uint8_t>& body) {
+    static void Add(IffResourceFile& file, ResType type, int16_t id, const char* label,
+                    const std::vector<uint8_t>& body) {
         DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
         std::memcpy(block->data, body.data(), body.size());
         ASSERT_EQ(file.AddResource(block, type, id, LabelText(label), true), 0);
@@ -142,8 +142,8 @@ TEST_F(CliOnFiles, LsListsTypesInOrderOfFirstAppearance) {
 TEST_F(CliOnFiles, BadFilesGetTheSameWordsFromEveryCommand) {
     const std::vector<uint8_t> sample = test::ReadFileBytes(WriteSample("sample.iff"));
     auto write = [this](const std::string& name, const std::vector<uint8_t>& bytes) {
-        std::ofstream(mFolder / name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                              static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(mFolder / name, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return mFolder / name;
     };
     std::vector<uint8_t> noise(3000);
@@ -174,7 +174,8 @@ TEST_F(CliOnFiles, BadFilesGetTheSameWordsFromEveryCommand) {
     ExpectOneErrorLine(Cli({"far", "ls", mFolder / "folder.iff"}), kExitBadFile, "folder.iff: is a directory");
 
     const std::string cut = write("cut.iff", std::vector<uint8_t>(sample.begin(), sample.begin() + 100));
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"ls", cut}, {"strings", cut}, {"info", cut}}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"ls", cut}, {"strings", cut}, {"info", cut}}) {
         SCOPED_TRACE(args[0]);
         const CliRun r = Cli(args);
         EXPECT_EQ(r.code, kExitOk);
@@ -215,15 +216,15 @@ TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayoutOrSaysWhyThereIsNoPicture) {
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const std::vector<uint8_t> b = test::ReadFileBytes(bmp);
     ASSERT_EQ(b.size(), 54u + 108u * 34u);
-    EXPECT_EQ(b[10], 54);                                // pixel offset
-    EXPECT_EQ(b[18], 35);                                // width
-    EXPECT_EQ(b[22], 34);                                // height
-    EXPECT_EQ(b[28], 24);                                // bits per pixel
-    EXPECT_EQ(b[34] | (b[35] << 8), 108 * 34);           // image size
-    EXPECT_EQ(b[54], 0x30);                              // blue, green, red of RRGGBB 102030
+    EXPECT_EQ(b[10], 54);                       // pixel offset
+    EXPECT_EQ(b[18], 35);                       // width
+    EXPECT_EQ(b[22], 34);                       // height
+    EXPECT_EQ(b[28], 24);                       // bits per pixel
+    EXPECT_EQ(b[34] | (b[35] << 8), 108 * 34);  // image size
+    EXPECT_EQ(b[54], 0x30);                     // blue, green, red of RRGGBB 102030
     EXPECT_EQ(b[55], 0x20);
     EXPECT_EQ(b[56], 0x10);
-    EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);        // the sprite's red at (16, 16)
+    EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);  // the sprite's red at (16, 16)
     // No blank picture stands in for one that is not there.
     const std::string none = mFolder / "none.bmp";
     ExpectOneErrorLine(Cli({"render", path, "--object", "1", "-o", none}), kExitBadFile,
@@ -263,8 +264,8 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
         chunk("PALT", 7, EncodePalette(std::vector<PaletteEntry>(256, {1, 2, 3, 0})));
         chunk("SPR#", 1, EncodeSprHash({frame}, 7));
         chunk("STR#", 0, EncodePlainStrings({"Stripe", "12", "Sage stripes"}));
-        std::ofstream(wall, std::ios::binary).write(reinterpret_cast<const char*>(bytes.Bytes().data()),
-                                                    static_cast<std::streamsize>(bytes.Size()));
+        std::ofstream(wall, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.Bytes().data()), static_cast<std::streamsize>(bytes.Size()));
     }
     const std::string png = mFolder / "look.png";
     for (const std::string& file : {path, wall}) {
@@ -308,7 +309,8 @@ TEST_F(CliOnFiles, StringsShowsEveryLanguageThatHasItsOwnStrings) {
         IffResourceFile file;
         ASSERT_EQ(file.Create(FileNameText(path)), 0);
         ASSERT_EQ(file.Open(FileNameText(path)), 0);
-        Add(file, restype::kCTSS, 5, "cat", EncodeLanguageStrings({{1, "Lamp", ""}, {1, "Bright", "note"}, {3, "Lampe", ""}}));
+        Add(file, restype::kCTSS, 5, "cat",
+            EncodeLanguageStrings({{1, "Lamp", ""}, {1, "Bright", "note"}, {3, "Lampe", ""}}));
         Add(file, restype::kSTR, 2, "list", EncodePlainStrings({"one"}));
         ASSERT_EQ(file.Close(), 0);
     }

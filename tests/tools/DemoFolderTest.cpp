@@ -1,23 +1,22 @@
 // The demo folder: the same bytes on every run, and every file opens through the
 // library and shows what it was made for.
 
-#include "DemoFolder.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "DemoFolder.h"
 #include "ToolsTestSupport.h"
+#include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "fileaccess/FarArchive.h"
-#include "catalog/ObjectPreview.h"
-#include "graphics/PreviewRenderer.h"
-#include "graphics/Sprite.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
+#include "fileaccess/FarArchive.h"
+#include "graphics/PreviewRenderer.h"
+#include "graphics/Sprite.h"
 #include "sets/ViewResourceSet.h"
 
 namespace tambrix::tools {
@@ -46,7 +45,8 @@ int DrawnWidth(const platform::Bitmap& picture, uint32_t background) {
 std::map<std::string, std::vector<uint8_t>> Snapshot(const std::string& root) {
     std::map<std::string, std::vector<uint8_t>> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), root).generic_string()] = test::ReadFileBytes(entry.path().string());
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).generic_string()] = test::ReadFileBytes(entry.path().string());
     return files;
 }
 
@@ -120,14 +120,17 @@ TEST_F(DemoFolderFiles, HoldsTheFilesEveryRoadOfTheBrowserNeeds) {
         EXPECT_TRUE(fs::is_regular_file(Path(f.path))) << f.path;
         EXPECT_FALSE(f.note.empty()) << f.path;
     }
-    const std::string deep = "Downloads/Generated/Deep/L1/L2/L3/L4/L5/L6/L7/L8/L9/L10/L11/L12/L13/L14/L15/L16/Crate1.iff";
-    EXPECT_EQ(listed, (std::vector<std::string>{
-                          "readme.txt", "GameData/Behavior.dat", "GameData/Objects/ChairDining.iff",
-                          "GameData/Objects/Lighting/LampFloor.iff", "GameData/Objects/GlassTable.iff",
-                          "GameData/Objects/GlassTable.spf", "GameData/Objects/SofaModern.iff", "GameData/Objects/Plants.iff",
-                          "GameData/Objects/Bookcase_Old.iff", "Downloads/ArmchairPrototype.IFF", "GameData/UIGraphics/Icons.iff",
-                          "GameData/Walls/SageStripe.wll", "GameData/Floors/Parquet.flr", "GameData/UIGraphics/Sunset.bmp",
-                          "GameData/UIGraphics/Swatches.BMP", "GameData/Objects/Objects.far", "Downloads/Generated/Crate0.iff", deep}));
+    const std::string deep =
+        "Downloads/Generated/Deep/L1/L2/L3/L4/L5/L6/L7/L8/L9/L10/L11/L12/L13/L14/L15/L16/Crate1.iff";
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"readme.txt", "GameData/Behavior.dat", "GameData/Objects/ChairDining.iff",
+                                        "GameData/Objects/Lighting/LampFloor.iff", "GameData/Objects/GlassTable.iff",
+                                        "GameData/Objects/GlassTable.spf", "GameData/Objects/SofaModern.iff",
+                                        "GameData/Objects/Plants.iff", "GameData/Objects/Bookcase_Old.iff",
+                                        "Downloads/ArmchairPrototype.IFF", "GameData/UIGraphics/Icons.iff",
+                                        "GameData/Walls/SageStripe.wll", "GameData/Floors/Parquet.flr",
+                                        "GameData/UIGraphics/Sunset.bmp", "GameData/UIGraphics/Swatches.BMP",
+                                        "GameData/Objects/Objects.far", "Downloads/Generated/Crate0.iff", deep}));
     EXPECT_TRUE(fs::is_empty(Path("GameData/Sounds")));
     EXPECT_TRUE(fs::is_empty(Path("UserData/Houses")));
     EXPECT_FALSE(fs::exists(Path(".far-staging")));  // where the archive's entries were written
@@ -136,9 +139,10 @@ TEST_F(DemoFolderFiles, HoldsTheFilesEveryRoadOfTheBrowserNeeds) {
     ASSERT_EQ(ListFarArchive(Path("GameData/Objects/Objects.far").c_str(), manifest), rc::kOk);
     std::vector<std::string> entries;
     for (const FarEntry& e : manifest.entries) entries.push_back(e.name);
-    EXPECT_EQ(entries, (std::vector<std::string>{"Chairs\\ChairKitchen.iff", "Chairs\\ArmchairClub.iff", "Plants\\PlantRubber.iff",
-                                                 "Plants\\PlantRubber.spf", "CrateStorage.iff", "Walls\\RoseStripe.wll",
-                                                 "Floors\\ParquetDark.flr"}));
+    EXPECT_EQ(entries,
+              (std::vector<std::string>{"Chairs\\ChairKitchen.iff", "Chairs\\ArmchairClub.iff",
+                                        "Plants\\PlantRubber.iff", "Plants\\PlantRubber.spf", "CrateStorage.iff",
+                                        "Walls\\RoseStripe.wll", "Floors\\ParquetDark.flr"}));
 }
 
 // What a file shows: its top-level objects (each previewed in all twelve views), its
@@ -157,7 +161,7 @@ TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
     const Shows table[] = {
         {"GameData/Objects/ChairDining.iff", kObject, {"Dining Chair"}, views, nullptr},
         {"GameData/Objects/Lighting/LampFloor.iff", kObject, {"Brass Reading Lamp"}, views2, nullptr},  // and its glow
-        {"GameData/Objects/GlassTable.iff", kObject, {"Glass Coffee Table"}, views, nullptr},          // from the .spf
+        {"GameData/Objects/GlassTable.iff", kObject, {"Glass Coffee Table"}, views, nullptr},           // from the .spf
         {"GameData/Objects/GlassTable.spf", kContainer, {}, views, nullptr},
         {"GameData/Objects/SofaModern.iff", kObject, {"Three-Seat Sofa"}, std::vector<uint32_t>(9, 4), nullptr},
         {"GameData/Objects/Plants.iff", kObject, {"Potted Fern", "Rubber Plant"}, views2, nullptr},
@@ -197,7 +201,8 @@ TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
         for (const SpriteRef& s : set->Sprites()) {
             frames.push_back(CountSpriteFrames(*set->ResourceSet(), s.id));
             for (uint32_t f = 0; f < frames.back(); ++f)
-                EXPECT_NE(DrawSprite(*set->ResourceSet(), s.id, static_cast<int32_t>(f), kWhite, kSpriteViewColour), nullptr)
+                EXPECT_NE(DrawSprite(*set->ResourceSet(), s.id, static_cast<int32_t>(f), kWhite, kSpriteViewColour),
+                          nullptr)
                     << "sprite " << s.id << " frame " << f << ": " << LastGraphicsError();
         }
         EXPECT_EQ(frames, row.frames);
@@ -269,7 +274,7 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
 
     // The bitmaps: 24 bits without a colour table, 8 bits with 256 colours.
     for (const auto& [path, bits, offset] : {std::tuple{"GameData/UIGraphics/Sunset.bmp", 24, 54u},
-                                              std::tuple{"GameData/UIGraphics/Swatches.BMP", 8, 1078u}}) {
+                                             std::tuple{"GameData/UIGraphics/Swatches.BMP", 8, 1078u}}) {
         const std::vector<uint8_t> bmp = test::ReadFileBytes(Path(path));
         ASSERT_GT(bmp.size(), offset) << path;
         EXPECT_EQ(bmp[0], 'B') << path;

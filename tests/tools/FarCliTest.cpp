@@ -1,6 +1,4 @@
 // tambrix-cli's archive commands: far ls, far extract, and names that lead through an archive.
-#include "Cli.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,12 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "Cli.h"
 #include "ToolsTestSupport.h"
-
 #include "catalog/StringTable.h"
+#include "containers/IffResourceFile.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
-#include "containers/IffResourceFile.h"
 
 namespace tambrix::tools {
 namespace {
@@ -145,7 +143,8 @@ TEST_F(FarCli, LsShowsCompressedAndUnsafeEntriesWithTheirReason) {
     const CliRun json = Cli({"far", "ls", path, "--json"});
     ASSERT_EQ(json.code, kExitOk) << json.err;
     EXPECT_EQ(json.out.rfind("{\"variant\": \"1a\"", 0), 0u) << json.out;
-    EXPECT_NE(json.out.find("\"name\": \"packed.bin\", \"size\": 4, \"stored_size\": 9, \"offset\": 20, \"compressed\": true"),
+    EXPECT_NE(json.out.find(
+                  "\"name\": \"packed.bin\", \"size\": 4, \"stored_size\": 9, \"offset\": 20, \"compressed\": true"),
               std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find(std::string("\"name\": \"..\\\\evil.txt\"")), std::string::npos) << json.out;

@@ -28,7 +28,9 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     const std::string& Path() const { return mPath; }
-    std::string operator/(const std::string& relative) const { return (std::filesystem::path(mPath) / relative).string(); }
+    std::string operator/(const std::string& relative) const {
+        return (std::filesystem::path(mPath) / relative).string();
+    }
 
 private:
     std::string mPath;

@@ -17,9 +17,9 @@
 #include "DemoFolder.h"
 #include "app/AppArt.h"
 #include "app/ArchiveBridge.h"
+#include "demo/DraftDemo.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
-#include "demo/DraftDemo.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 
@@ -234,8 +234,9 @@ private slots:
         const QString game = mSandbox->MakeFolder("hostile");
         const QString loose = mSandbox->MakeBitmapFile(mSandbox->MakeFolder("source2"), "Red.bmp");
         std::vector<uint8_t> bytes;
-        QCOMPARE(tambrix::BuildFarArchive({{"One.bmp", bytesOf(loose)}, {"Two.bmp", bytesOf(loose)}, {"Six.bmp", bytesOf(loose)}},
-                                          tambrix::FarVariant::k1b, bytes),
+        QCOMPARE(tambrix::BuildFarArchive(
+                     {{"One.bmp", bytesOf(loose)}, {"Two.bmp", bytesOf(loose)}, {"Six.bmp", bytesOf(loose)}},
+                     tambrix::FarVariant::k1b, bytes),
                  tambrix::rc::kOk);
         // Manifest (1b): u32 count, then per entry u32 size, u32 second size, u32 offset,
         // u16 name length, the name. The second entry's offset is moved past the end.
@@ -272,7 +273,8 @@ private slots:
         const QString game = mSandbox->MakeFolder("chosen");
         mSandbox->MakeFile(game, "Broken.far", 8);
         mBrowser->doc->SetSimsPath(game);
-        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), QString("Broken.far: not mounted (not a FAR archive)"));
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(),
+                 QString("Broken.far: not mounted (not a FAR archive)"));
         QVERIFY(mSandbox->messages.isEmpty());
     }
 

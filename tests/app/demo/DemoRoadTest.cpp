@@ -95,7 +95,8 @@ private slots:
             // Something besides the white background was drawn.
             bool drawn = false;
             for (int y = 0; y < picture.height() && !drawn; ++y)
-                for (int x = 0; x < picture.width() && !drawn; ++x) drawn = picture.pixelColor(x, y) != QColor(Qt::white);
+                for (int x = 0; x < picture.width() && !drawn; ++x)
+                    drawn = picture.pixelColor(x, y) != QColor(Qt::white);
             QVERIFY2(drawn, qPrintable(path));
             ++shown;
         }
@@ -181,8 +182,7 @@ private slots:
         QCOMPARE(u32At(head, 2), quint32(file.size()));
         const QImage shown = mBrowser->Form()->CurrentPicture()->Image();
         QCOMPARE(QImage(written).size(), shown.size());
-        QCOMPARE(QImage(written).convertToFormat(QImage::Format_RGB32),
-                 shown.convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(QImage(written).convertToFormat(QImage::Format_RGB32), shown.convertToFormat(QImage::Format_RGB32));
     }
 
     void deletingAReadOnlyDemoFileKeepsIt() {

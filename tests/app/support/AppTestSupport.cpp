@@ -45,8 +45,10 @@ Sandbox::~Sandbox() {
     ResetOpeners();
     qputenv("HOME", mOldHome);
     qputenv("XDG_CONFIG_HOME", mOldConfig);
-    if (mOldPrefix.isNull()) qunsetenv("WINEPREFIX");
-    else qputenv("WINEPREFIX", mOldPrefix);
+    if (mOldPrefix.isNull())
+        qunsetenv("WINEPREFIX");
+    else
+        qputenv("WINEPREFIX", mOldPrefix);
 }
 
 QString Sandbox::MakeFolder(const QString& relative) const {

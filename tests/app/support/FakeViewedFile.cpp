@@ -4,7 +4,8 @@ namespace tambrix::app::testing {
 
 FakePicture::FakePicture(QSize size) : mImage(size, QImage::Format_RGB888) { mImage.fill(Qt::green); }
 
-FakeViewedFile::FakeViewedFile(FakeContent content, int* openCount) : mContent(std::move(content)), mOpenCount(openCount) {
+FakeViewedFile::FakeViewedFile(FakeContent content, int* openCount)
+    : mContent(std::move(content)), mOpenCount(openCount) {
     if (mOpenCount) ++*mOpenCount;
 }
 
