@@ -69,7 +69,7 @@ int32_t LegacyIffResourceFile::readLabelTable() {
     return finish(rc::kOk);
 }
 
-// With the lists exchanged. The table is written as "NAME" ID 1; an older ID 0 table goes.
+// With the lists exchanged. The table is written as "NAME" ID 1; older ID 0 tables go.
 int32_t LegacyIffResourceFile::writeLabelTable() {
     if (!mLabels.IsChanged()) return finish(rc::kOk);
     DataBlock* block = SerializeToBlock(mLabels, kLabelTableVersion);
@@ -97,12 +97,22 @@ int32_t LegacyIffResourceFile::writeLabelTable() {
     }
     ReleaseResource(block);
     mLabels.SetChanged(false);
-    if (ResourceTypeGroup* group = mIndex.FindGroup(kLabelTableType)) {
-        if (ResourceEntry* older = findById(kLabelTableType, kOlderLabelTableId, 0)) {
-            int32_t r = mSpace.ReleaseChunk(older->offset, kLabelTableType);
-            if (r != rc::kOk) return finish(r);
-            mIndex.Remove(*group, *older);
-        }
+    // Every table the next open would read instead of this one goes: each older table
+    // (a damaged file may hold several), and each other copy of this one that now lies
+    // behind it in the file (the table moved into free space in front of it). Left in
+    // place, it would drop the labels of this session.
+    ResourceTypeGroup* group = mIndex.FindGroup(kLabelTableType);
+    const ResourceEntry* written = findById(kLabelTableType, kLabelTableId, 0);
+    const size_t keep = static_cast<size_t>(written - group->entries.data());
+    const uint32_t writtenAt = written->offset;
+    for (size_t i = group->entries.size(); i-- > 0;) {
+        ResourceEntry& other = group->entries[i];
+        const bool shadows = other.id == kOlderLabelTableId || (other.id == kLabelTableId && i != keep &&
+                                                                other.offset != kNoOffset && other.offset > writtenAt);
+        if (!shadows) continue;
+        int32_t r = mSpace.ReleaseChunk(other.offset, kLabelTableType);
+        if (r != rc::kOk) return finish(r);
+        mIndex.Remove(*group, other);
     }
     return finish(rc::kOk);
 }
