@@ -84,6 +84,9 @@ struct BitmapFileInfo {
     uint16_t bitsPerPixel = 0;
 };
 
+/// The bytes at the start of a bitmap file that ReadBitmapFileInfo reads.
+inline constexpr size_t kBitmapFileInfoBytes = 30;
+
 /// Reads the file header ("BM", u32 file size, two u16, u32 pixel offset) and the start
 /// of the info header (u32 size, i32 width, i32 height, u16 planes, u16 bits per pixel)
 /// from the first bytes of a file; nothing when they are too few or lack the "BM".

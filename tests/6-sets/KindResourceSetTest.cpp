@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "SetFiles.h"
 #include "containers/DirectoryResourceFile.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
@@ -12,32 +13,13 @@
 namespace tambrix {
 namespace {
 
+using test::BlockText;
 using test::TempDir;
+using test::WriteContainer;
 
 constexpr ResType kString = restype::kSTR;
 constexpr ResType kSprite = restype::kSPR;
 const ResType kSpriteFileTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"), restype::kSPR2};
-
-/// Writes a container of the given class holding one resource per (type, ID) pair; each
-/// body is the text "<type> <id>".
-template <typename Container>
-void WriteContainer(const std::string& path, std::initializer_list<std::pair<ResType, ResId>> resources) {
-    Container file;
-    FileNameText name(path);
-    ASSERT_EQ(file.Create(name), rc::kOk) << path;
-    ASSERT_EQ(file.Open(name), rc::kOk) << path;
-    for (auto [type, id] : resources) {
-        std::string body = ResTypeText(type) + " " + std::to_string(id);
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-        std::memcpy(block->data, body.data(), body.size());
-        ASSERT_EQ(file.AddResource(block, type, id, LabelText(), true), rc::kOk);
-    }
-    ASSERT_EQ(file.Close(), rc::kOk);
-}
-
-std::string BlockText(const DataBlock* block) {
-    return block ? std::string(reinterpret_cast<const char*>(block->data), block->size) : std::string("<null>");
-}
 
 std::string MemberPath(ResourceSet& set, int index) {
     FileNameText path;
