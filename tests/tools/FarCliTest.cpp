@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "Cli.h"
+#include "cli/Cli.h"
 #include "ToolsTestSupport.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
