@@ -155,15 +155,6 @@ TEST_F(ObjectFilePair, GraphicsTypesGoOnlyToTheSpriteFile) {
     EXPECT_EQ(sprites->GetResource(kString, 300, nullptr), nullptr);
 }
 
-TEST_F(ObjectFilePair, CapitalExtensionMatchesTheObjectRegistrations) {
-    ObjectResourceSet set;
-    ASSERT_EQ(set.Open(FileNameText(mDir.File("CHAIR.IFF"))), rc::kOk);
-    ASSERT_EQ(set.CountMembers(), 1);
-    EXPECT_EQ(BlockText(set.GetResource(restype::kOBJD, 128, nullptr)), "OBJD 128");
-    // Alone, the object file takes every type.
-    EXPECT_TRUE(set.AcceptsType(kSprite));
-}
-
 TEST_F(ObjectFilePair, UnregisteredExtensionGivesNoMember) {
     mDir.Write("chair.txt", std::string("text"));
     ObjectResourceSet set;
@@ -174,14 +165,6 @@ TEST_F(ObjectFilePair, UnregisteredExtensionGivesNoMember) {
     EXPECT_FALSE(set.IsOpen());
     FileNameText path;
     EXPECT_EQ(set.GetPath(path), rc::kNotOpen);
-}
-
-TEST(ObjectFileOpen, MissingFileGivesTheContainerCode) {
-    TempDir dir;
-    ObjectResourceSet set;
-    EXPECT_NE(set.Open(FileNameText(dir.File("nothing.iff"))), rc::kOk);
-    EXPECT_EQ(set.CountMembers(), 0);
-    EXPECT_FALSE(set.IsOpen());
 }
 
 TEST(ObjectFileOpen, VersionOneFileOpensThroughItsOwnClass) {

@@ -1,6 +1,6 @@
 // Object files through the real library: an object file whose graphics live in its
-// ".spf" companion (tambrix-cli giving the same answer), an object file without objects,
-// and a broken object file beside a good companion. The containers are written here with
+// ".spf" companion (tambrix-cli giving the same answer) and an object file without
+// objects. The containers are written here with
 // the library's own writer.
 
 #include <QAction>
@@ -216,17 +216,6 @@ private slots:
         QVERIFY(form->CurrentPicture());
         QCOMPARE(form->CurrentPicture()->Image().size(), QSize(kSide, kSide));
         QCOMPARE(form->CurrentPicture()->Image().pixelColor(1, 1), QColor(kColour, 255 - kColour, kColour / 2));
-    }
-
-    void brokenObjectFileIsNotStandInForByItsCompanion() {
-        mSandbox->MakeFile(mFolder, "lamp.iff", 300);  // not a container
-        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
-        Browser browser(mSims);
-        QVERIFY(browser.SelectFolder(mFolder));
-        browser.SelectFile("lamp.iff");
-        QVERIFY(!browser.Form()->HasOpenFile());
-        QVERIFY(!browser.Form()->CurrentPicture());
-        QVERIFY(browser.Form()->SpriteList()->isHidden());
     }
 
 private:
