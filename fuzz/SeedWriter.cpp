@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-#include "DemoFolder.h"
+#include "demo/DemoFolder.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "core/ByteReader.h"
+
 namespace tambrix::platform {
 
 namespace {
@@ -55,6 +57,22 @@ void Bitmap::Fill24(uint8_t blue, uint8_t green, uint8_t red) {
 void Bitmap::copyFirstRow(uint32_t bytesPerPixel) {
     const size_t used = static_cast<size_t>(mWidth) * bytesPerPixel;
     for (int32_t y = 1; y < mHeight; ++y) std::memcpy(Row(y), Row(0), used);
+}
+
+std::optional<BitmapFileInfo> ReadBitmapFileInfo(const uint8_t* bytes, size_t size) {
+    constexpr uint32_t kWidthOffset = 18;
+    ByteReader reader(bytes, size);
+    if (reader.U8() != 'B' || reader.U8() != 'M') return std::nullopt;
+    reader.Seek(kWidthOffset);
+    BitmapFileInfo info;
+    info.width = reader.I32();
+    const int32_t height = reader.I32();
+    reader.U16();  // planes
+    info.bitsPerPixel = reader.U16();
+    if (reader.Failed()) return std::nullopt;
+    // The most negative height has no positive twin; it is no picture anyway.
+    info.height = height < 0 ? (height == INT32_MIN ? INT32_MAX : -height) : height;
+    return info;
 }
 
 }  // namespace tambrix::platform

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tambrix::platform {
@@ -75,5 +76,20 @@ private:
     std::vector<uint8_t> mBits;
     std::array<RgbQuad, kColourTableSize> mColourTable{};
 };
+
+/// The size and depth a Windows bitmap file states in its headers.
+struct BitmapFileInfo {
+    int32_t width = 0;
+    int32_t height = 0;  ///< rows stored top-down (a negative stored height) count the same
+    uint16_t bitsPerPixel = 0;
+};
+
+/// The bytes at the start of a bitmap file that ReadBitmapFileInfo reads.
+inline constexpr size_t kBitmapFileInfoBytes = 30;
+
+/// Reads the file header ("BM", u32 file size, two u16, u32 pixel offset) and the start
+/// of the info header (u32 size, i32 width, i32 height, u16 planes, u16 bits per pixel)
+/// from the first bytes of a file; nothing when they are too few or lack the "BM".
+std::optional<BitmapFileInfo> ReadBitmapFileInfo(const uint8_t* bytes, size_t size);
 
 }  // namespace tambrix::platform

@@ -86,6 +86,14 @@ bool FileHandle::Flush() {
 // ---------------------------------------------------------------------------------------
 // FileSystem
 
+namespace {
+thread_local int tReadOnlyScopes = 0;
+}
+
+FileSystem::ReadOnlyScope::ReadOnlyScope() { ++tReadOnlyScopes; }
+FileSystem::ReadOnlyScope::~ReadOnlyScope() { --tReadOnlyScopes; }
+bool FileSystem::IsReadOnlyHere() { return tReadOnlyScopes > 0; }
+
 FileSystem& FileSystem::Instance() {
     // Made on first use, so that it exists before any static that opens a file.
     static FileSystem instance;
@@ -139,7 +147,7 @@ bool FileSystem::Find(const char* name, IndexEntry* entry) {
 }
 
 FileHandle* FileSystem::Open(const char* name, bool forWriting) {
-    if (forWriting && mReadOnly) return nullptr;
+    if (forWriting && IsReadOnlyHere()) return nullptr;
     Keys keys;
     if (!splitName(name, keys)) return nullptr;
     CTGString normalised = keys.directory + keys.file;
@@ -204,7 +212,7 @@ void FileSystem::releaseWindowLocked(platform::NativeFile* file) {
 }
 
 bool FileSystem::Create(const char* name) {
-    if (mReadOnly) return false;
+    if (IsReadOnlyHere()) return false;
     Keys keys;
     if (!splitName(name, keys)) return false;
     {
@@ -227,7 +235,7 @@ bool FileSystem::Create(const char* name) {
 }
 
 bool FileSystem::Delete(const char* name) {
-    if (mReadOnly) return false;
+    if (IsReadOnlyHere()) return false;
     Keys keys;
     if (!splitName(name, keys)) return false;
     bool known = false;

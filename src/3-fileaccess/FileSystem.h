@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -103,9 +102,18 @@ public:
 
     /// Null when the file cannot be opened; an archived entry never opens for writing.
     FileHandle* Open(const char* name, bool forWriting);
-    /// While set, nothing opens for writing (a stream then opens read-only) and Create
-    /// and Delete fail: for a caller that only looks at files. Answers the previous setting.
-    bool SetReadOnly(bool readOnly) { return mReadOnly.exchange(readOnly); }
+    /// While one lives, nothing opens for writing on this thread (a stream then opens
+    /// read-only, and stays so) and Create and Delete fail: for a caller that only looks
+    /// at files. Scopes nest; other threads are not touched.
+    class ReadOnlyScope {
+    public:
+        ReadOnlyScope();
+        ~ReadOnlyScope();
+        ReadOnlyScope(const ReadOnlyScope&) = delete;
+        ReadOnlyScope& operator=(const ReadOnlyScope&) = delete;
+    };
+    /// Whether a ReadOnlyScope lives on this thread.
+    static bool IsReadOnlyHere();
     /// Creates an empty disk file (truncating an existing one) and closes it again.
     /// Fails for a name in the index.
     bool Create(const char* name);
@@ -173,7 +181,6 @@ private:
     std::map<CTGString, Directory> mIndex;
     std::map<platform::NativeFile*, Archive> mArchives;
     std::mutex mArchiveLock;
-    std::atomic<bool> mReadOnly{false};
 };
 
 }  // namespace tambrix

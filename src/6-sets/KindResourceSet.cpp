@@ -111,6 +111,10 @@ int32_t KindResourceSet::Delete(const TextBuffer& name) {
 
 int32_t KindResourceSet::Open(const TextBuffer& name) {
     Close();
+    return OpenMembers(name);
+}
+
+int32_t KindResourceSet::OpenMembers(const TextBuffer& name, int32_t* firstFailure) {
     int32_t result = rc::kNoFileKind;
     bool opened = false;
     for (const Registration& registration : mRegistry) {
@@ -124,6 +128,7 @@ int32_t KindResourceSet::Open(const TextBuffer& name) {
         }
         int32_t code = file->Open(fileName);
         if (code != rc::kOk) {
+            if (firstFailure && *firstFailure == rc::kOk) *firstFailure = code;
             result = code;
             continue;
         }

@@ -49,6 +49,10 @@ public:
 protected:
     /// A new, closed file of the kind; null for kind 0 or an unknown kind.
     static std::unique_ptr<ResourceFile> MakeFile(uint32_t kind);
+    /// Open without the Close: adds a member for every registration that matches the
+    /// name and opens; 0 when at least one did. `firstFailure` (when given) receives the
+    /// code of the first matching file that did not open, or stays as it is.
+    int32_t OpenMembers(const TextBuffer& name, int32_t* firstFailure = nullptr);
 
 private:
     struct Registration {

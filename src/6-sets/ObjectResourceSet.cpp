@@ -16,7 +16,39 @@ ObjectResourceSet::ObjectResourceSet() {
 int32_t ObjectResourceSet::Open(const TextBuffer& name) {
     int32_t result = KindResourceSet::Open(name);
     if (result != rc::kOk) return result;
+    pairMembers();
+    SetError(result);
+    return result;
+}
 
+int32_t ObjectResourceSet::OpenObjectFile(const TextBuffer& objectFileName) {
+    Close();
+    const std::string_view name = objectFileName.View();
+    const size_t dot = nameparts::ExtensionStart(name);
+    if (dot == std::string_view::npos || !EqualNoCase(name.substr(dot), kObjectExtension)) {
+        SetError(rc::kNoFileKind);
+        return rc::kNoFileKind;
+    }
+    // The answer for a file that does not open is its own code, not that of the
+    // registrations of other extensions tried after it.
+    int32_t failure = rc::kOk;
+    int32_t result = OpenMembers(objectFileName, &failure);
+    if (result != rc::kOk) {
+        if (failure != rc::kOk) result = failure;
+        Close();
+        SetError(result);
+        return result;
+    }
+    FileNameText companion(name.substr(0, dot));
+    companion.Append(kSpriteExtension);
+    // The same length as the object file's name, so it always fits.
+    OpenMembers(companion);
+    pairMembers();
+    SetError(rc::kOk);
+    return rc::kOk;
+}
+
+void ObjectResourceSet::pairMembers() {
     // From the last member to the first, so that the frontmost match wins.
     ResourceFile* objectFile = nullptr;
     ResourceFile* spriteFile = nullptr;
@@ -32,8 +64,6 @@ int32_t ObjectResourceSet::Open(const TextBuffer& name) {
         for (ResType type : kSpriteFileTypes) ExcludeType(objectFile, type);
         for (ResType type : kSpriteFileTypes) IncludeType(spriteFile, type);
     }
-    SetError(result);
-    return result;
 }
 
 }  // namespace tambrix

@@ -23,6 +23,17 @@ public:
 
     ObjectResourceSet();
     int32_t Open(const TextBuffer& name) override;
+    /// Opens an object file by its whole name ("Chairs/my.sofa.iff", whose base may hold
+    /// dots that Open would read as an extension) together with the ".spf" file of the
+    /// same base, and pairs them as Open does. rc::kNoFileKind for a name without the
+    /// object extension; the object file's own code when it does not open (the set then
+    /// stays closed, even when the companion would open); a missing companion is no
+    /// failure.
+    int32_t OpenObjectFile(const TextBuffer& objectFileName);
+
+private:
+    /// Routes the graphics types to the ".spf" member when there is an ".iff" one.
+    void pairMembers();
 };
 
 }  // namespace tambrix

@@ -13,9 +13,6 @@ namespace tambrix::app {
 
 namespace {
 
-// A mounted entry larger than this is not read into memory for a picture.
-const uint32_t kLargestReadEntry = 64u * 1024u * 1024u;
-
 std::string libraryPath(const QString& path) { return QFile::encodeName(QDir::cleanPath(path)).toStdString(); }
 
 QString fromLibrary(const CTGString& text) {
@@ -102,22 +99,6 @@ std::optional<QString> ArchiveOf(const QString& path) {
         walk.truncate(cut);
     }
     return std::nullopt;
-}
-
-std::optional<QByteArray> ReadMountedEntry(const QString& path) {
-    FileSystem& files = FileSystem::Instance();
-    const std::string name = libraryPath(path);
-    if (!files.Find(name.c_str())) return std::nullopt;
-    FileHandle* handle = files.Open(name.c_str(), false);
-    if (!handle) return std::nullopt;
-    std::optional<QByteArray> bytes;
-    const uint32_t size = handle->GetSize();
-    if (size <= kLargestReadEntry) {
-        QByteArray read(static_cast<qsizetype>(size), Qt::Uninitialized);
-        if (handle->Read(read.data(), size) == size) bytes = read;
-    }
-    files.Close(handle);
-    return bytes;
 }
 
 }  // namespace tambrix::app

@@ -4,7 +4,6 @@
 // the library's file index, and the queries the panes make of the mounted entries. Paths
 // are the panes' own ('/' or '\' alike); entries inside an archive are always read-only.
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -35,7 +34,5 @@ bool IsMountedEntry(const QString& path);
 /// The archive file on disk that holds a mounted folder or entry (the path itself for
 /// an archive), or nothing when the path leads through no archive.
 std::optional<QString> ArchiveOf(const QString& path);
-/// The bytes of a mounted entry, read through the library's file index.
-std::optional<QByteArray> ReadMountedEntry(const QString& path);
 
 }  // namespace tambrix::app

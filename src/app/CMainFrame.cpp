@@ -32,6 +32,11 @@ const int kHeightPercent = 80;
 const QSize kButtonSize(16, 15);
 const char* const kNoHelp = "No help topics are installed with Tambrix.";
 const char* const kReady = "Ready";
+const char* const kRegistryEntryMissing =
+    "Could not open the registry entry for The Sims.\n\nThis may mean your installation of The Sims is "
+    "damaged or you\nmay be running an non-retail version of the game.\n\nPlease select the directory to "
+    "where The Sims is installed manually\nin the next screen. This information will be saved for future use.";
+const char* const kBrowseSimsTitle = "Choose the location where The Sims is installed";
 
 /// Sets the two halves of a command text "status prompt\ntool tip".
 void setCommandText(QAction* action, const QString& text) {
@@ -232,7 +237,14 @@ void CMainFrame::createPanes() {
     mFileList->addAction(mArrange);
 }
 
+void CMainFrame::AskForGameFolder() {
+    if (!mDoc->NeedsGameFolder()) return;
+    Prompts().message(this, kRegistryEntryMissing);
+    if (const std::optional<QString> chosen = BrowseForFolder(kBrowseSimsTitle)) mDoc->SetSimsPath(*chosen);
+}
+
 void CMainFrame::InitialUpdate() {
+    AskForGameFolder();
     mObjectView->OnInitialUpdate();
     mFileList->OnInitialUpdate();
     mFolderView->OnInitialUpdate();

@@ -34,7 +34,11 @@ public:
     static QRect InitialGeometry(const QRect& screen);
 
     /// Tells every pane to build itself (tree, list columns, hidden form).
+    /// Asks for the game folder when the document found none, then fills the panes.
     void InitialUpdate();
+    /// When the document found no game folder (NeedsGameFolder): the message, then the
+    /// folder browser; a chosen folder becomes the game folder, saved with the settings.
+    void AskForGameFolder();
 
     /// The Save command: writes the object view's picture as a ".bmp" file.
     void SavePreview();

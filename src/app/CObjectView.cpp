@@ -32,14 +32,8 @@ const QPoint kPictureCorner(360, 10);
 const int kFramePadding = 2 * PictureFrame::kInset;
 const int kFormMargin = 10;
 
-const char* const kWallSpriteLabels[] = {"Far", "Medium", "Near"};
-const char* const kWallFrameLabels[] = {"Left", "Right", "Facing", "Insert"};
-const int kKeptWallSprites = 3;  // a selection among the first three sprites survives a refill
-
-QString extensionOf(const QString& name) {
-    const int dot = static_cast<int>(name.lastIndexOf('.'));
-    return dot < 0 ? QString() : name.mid(dot).toLower();
-}
+// A wall keeps a selection among its first three sprites ("Far", "Medium", "Near").
+const int kKeptWallSprites = 3;
 
 }  // namespace
 
@@ -116,7 +110,7 @@ void CObjectView::showTexts(bool shown) {
 
 void CObjectView::releaseFile() {
     mFile.reset();
-    mKind = Kind::None;
+    mForm = ViewForm::kNothing;
 }
 
 void CObjectView::setPicture(std::unique_ptr<Picture> picture) {
@@ -151,19 +145,18 @@ void CObjectView::OnUpdate(CView* sender) {
         return;
     }
     const QString path = mDoc->CurrentFilePath();
-    const QString extension = extensionOf(file);
-    if (extension == ".iff")
-        showObjectFile(path);
-    else if (extension == ".bmp")
-        showBitmapFile(path);
-    else if (extension == ".wll" || extension == ".flr")
-        showTileFile(path, extension == ".flr");
-    // Any other extension, ".spf" among them, leaves the form as it is.
+    switch (KindOfName(LibraryPath(file))) {
+        case GameFileKind::kBitmap: showBitmapFile(path); break;
+        case GameFileKind::kObject:
+        case GameFileKind::kWall:
+        case GameFileKind::kFloor: showFile(path); break;
+        default: break;  // a sprite file, or any other name, leaves the form as it is
+    }
     update();
 }
 
-void CObjectView::showObjectFile(const QString& path) {
-    mFile = Openers().openObjectFile(path);
+void CObjectView::showFile(const QString& path) {
+    mFile = Openers().openFile(path);
     if (!mFile) {
         // The previous file's texts and picture must not stand for this one (Save
         // would write them under this file's name).
@@ -171,12 +164,13 @@ void CObjectView::showObjectFile(const QString& path) {
         setPicture(nullptr);
         return;
     }
-    mKind = Kind::Object;
-    if (mFile->CountObjects() > 0) {
-        const FormTexts texts = mFile->FirstObjectTexts();
-        mName->setText(texts.name);
-        mPrice->setText(texts.price);
-        mDescription->setPlainText(texts.description);
+    const ViewDescription& view = mFile->Description();
+    mForm = view.form;
+    // Without a string table the texts are empty: the previous file's would be wrong here.
+    mName->setText(GameText(view.texts.name));
+    mPrice->setText(GameText(view.texts.price));
+    mDescription->setPlainText(GameText(view.texts.description));
+    if (mForm == ViewForm::kPreview) {
         QString why;
         setPicture(mFile->RenderPreview(why));
         if (!why.isEmpty()) emit pictureNote(why);
@@ -191,14 +185,17 @@ void CObjectView::showObjectFile(const QString& path) {
         mFrames->hide();
         mFrameLabel->hide();
     } else {
-        const FormTexts texts = mFile->StringTableTexts().value_or(FormTexts{});
-        mName->setText(texts.name);
-        mPrice->setText(texts.price);
-        mDescription->setPlainText(texts.description);
-        fillSprites(false);
-        const bool hasSprites = mSprites->count() > 0;
-        mSprites->setVisible(hasSprites);
-        mSpriteLabel->setVisible(hasSprites);
+        const bool tile = mForm == ViewForm::kWall || mForm == ViewForm::kFloor;
+        if (tile) {
+            placeFrame();
+            mFrame->show();
+        }
+        fillSprites();
+        // A wall or floor always shows its sprite list; an object file without objects
+        // only when it has sprites.
+        const bool listed = tile || mSprites->count() > 0;
+        mSprites->setVisible(listed);
+        mSpriteLabel->setVisible(listed);
         refillFrames();
         ShowSelectedSprite();
     }
@@ -214,49 +211,18 @@ void CObjectView::showBitmapFile(const QString& path) {
     }
 }
 
-void CObjectView::showTileFile(const QString& path, bool isFloor) {
-    mFile = Openers().openTileFile(path);
-    if (!mFile) {
-        hideAll();
-        setPicture(nullptr);
-        return;
-    }
-    mKind = isFloor ? Kind::Floor : Kind::Tile;
-    // A missing string table shows empty texts: the previous file's would be wrong here.
-    const FormTexts texts = mFile->StringTableTexts().value_or(FormTexts{});
-    mName->setText(texts.name);
-    mPrice->setText(texts.price);
-    mDescription->setPlainText(texts.description);
-    placeFrame();
-    mFrame->show();
-    fillSprites(true);
-    refillFrames();
-    showTexts(true);
-    mSprites->show();
-    mSpriteLabel->show();
-    ShowSelectedSprite();
-}
-
-void CObjectView::fillSprites(bool wallLabels) {
+void CObjectView::fillSprites() {
     const int previous = mSprites->currentRow();
     mRefilling = true;
     mSprites->clear();
-    const std::vector<int> ids = mFile->SpriteIds();
-    for (size_t i = 0; i < ids.size(); ++i) {
-        QString text;
-        if (!wallLabels)
-            text = QString::asprintf("%d", ids[i]);
-        else if (i < std::size(kWallSpriteLabels))
-            text = kWallSpriteLabels[i];
-        auto* item = new QListWidgetItem(text, mSprites);
-        item->setData(Qt::UserRole, ids[i]);
+    for (const ViewSprite& sprite : mFile->Description().sprites) {
+        auto* item = new QListWidgetItem(GameText(sprite.label), mSprites);
+        item->setData(Qt::UserRole, sprite.id);
     }
-    int selected = 0;
-    if (wallLabels)
-        selected = (previous >= 0 && previous < kKeptWallSprites && previous < mSprites->count()) ? previous : 0;
-    else
-        selected = (previous >= 0 && previous < mSprites->count()) ? previous : 0;
-    if (mSprites->count() > 0) mSprites->setCurrentRow(selected);
+    // A wall or floor keeps a selection among its first three sprites, a list of
+    // numbered sprites any selection it still has.
+    const int kept = mForm == ViewForm::kSprites ? mSprites->count() : std::min(kKeptWallSprites, mSprites->count());
+    if (mSprites->count() > 0) mSprites->setCurrentRow(previous >= 0 && previous < kept ? previous : 0);
     mRefilling = false;
 }
 
@@ -264,26 +230,17 @@ void CObjectView::refillFrames() {
     const int previous = mFrames->currentRow();
     mRefilling = true;
     mFrames->clear();
-    if (mKind == Kind::Floor) {
+    const std::vector<ViewSprite>& sprites = mFile->Description().sprites;
+    const int row = mSprites->currentRow();
+    if (row >= 0 && row < static_cast<int>(sprites.size()))
+        for (const std::string& label : sprites[row].frames) new QListWidgetItem(GameText(label), mFrames);
+    const int count = mFrames->count();
+    if (mForm == ViewForm::kFloor) {
         // Floors have one picture per sprite; the list holds a single hidden item.
-        new QListWidgetItem(kFloorFrameItem, mFrames);
-        mFrames->setCurrentRow(0);
+        if (count > 0) mFrames->setCurrentRow(0);
         mFrames->hide();
         mFrameLabel->hide();
-        mRefilling = false;
-        return;
-    }
-    const QListWidgetItem* sprite = mSprites->currentItem();
-    const int count = sprite ? mFile->CountSpriteFrames(sprite->data(Qt::UserRole).toInt()) : 0;
-    for (int frame = 0; frame < count; ++frame) {
-        QString text;
-        if (mKind != Kind::Tile)
-            text = QString::asprintf("%d", frame);
-        else if (frame < static_cast<int>(std::size(kWallFrameLabels)))
-            text = kWallFrameLabels[frame];
-        new QListWidgetItem(text, mFrames);
-    }
-    if (mKind == Kind::Tile) {
+    } else if (mForm == ViewForm::kWall) {
         // Walls keep the frame by its index; when the new sprite lacks it, none is
         // selected. With no frame chosen before (a wall shown afresh) the first is taken,
         // so that a wall always opens with a picture.

@@ -39,7 +39,7 @@ private:
 class CObjectView : public QWidget, public CView {
     Q_OBJECT
 public:
-    static constexpr const char* kFloorFrameItem = "You shouldn't be looking at this hacker!";
+    static constexpr const char* kFloorFrameItem = tambrix::kFloorFrameItem;
     static constexpr const char* kDeleteFailed = "Unable to delete this file. Perhaps it's read-only?";
 
     explicit CObjectView(CTambrixDoc* doc, QWidget* parent = nullptr);
@@ -72,15 +72,13 @@ signals:
     void pictureNote(const QString& text);
 
 private:
-    enum class Kind { None, Object, Tile, Floor };
-
     void releaseFile();
     void hideAll();
     void showTexts(bool shown);
-    void showObjectFile(const QString& path);
+    /// An object, wall or floor file, as the library describes it.
+    void showFile(const QString& path);
     void showBitmapFile(const QString& path);
-    void showTileFile(const QString& path, bool isFloor);
-    void fillSprites(bool wallLabels);
+    void fillSprites();
     void refillFrames();
     void setPicture(std::unique_ptr<Picture> picture);
     void placeFrame();
@@ -90,7 +88,7 @@ private:
     CTambrixDoc* mDoc;
     std::unique_ptr<ViewedFile> mFile;
     std::unique_ptr<Picture> mPicture;
-    Kind mKind = Kind::None;
+    ViewForm mForm = ViewForm::kNothing;
     QPoint mFrameCorner;
     bool mRefilling = false;
 

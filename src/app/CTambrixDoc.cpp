@@ -1,12 +1,11 @@
 #include "app/CTambrixDoc.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSettings>
 #include <algorithm>
 
 #include "app/ArchiveBridge.h"
-#include "app/GameInstallEntry.h"
-#include "app/UserPrompts.h"
 
 namespace tambrix::app {
 
@@ -14,18 +13,31 @@ namespace {
 
 const int kAbsent = -1;  // the default that tells "never stored" from a stored value
 
-const char* const kRegistryEntryMissing =
-    "Could not open the registry entry for The Sims.\n\nThis may mean your installation of The Sims is "
-    "damaged or you\nmay be running an non-retail version of the game.\n\nPlease select the directory to "
-    "where The Sims is installed manually\nin the next screen. This information will be saved for future use.";
-const char* const kBrowseSimsTitle = "Choose the location where The Sims is installed";
-
 /// A switch: absent reads as on, otherwise any value but 0 is on.
 bool readSwitch(QSettings& store, const char* key) {
     bool isNumber = false;
     const int value = store.value(key, kAbsent).toInt(&isNumber);
     if (!isNumber || value == kAbsent) return true;
     return value != 0;
+}
+
+/// The game's own entry: the machine's registry on Windows, elsewhere the Wine prefix.
+platform::GameFolder findGameFolder() {
+#ifdef Q_OS_WIN
+    // The game reads its entry into a buffer of this size.
+    constexpr int kMaxValueBytes = 2048;
+    platform::GameFolder result;
+    QSettings key("HKEY_LOCAL_MACHINE\\Software\\Maxis\\The Sims", QSettings::NativeFormat);
+    if (key.childKeys().isEmpty() && key.childGroups().isEmpty()) return result;
+    result.state = platform::GameEntryState::kValueMissing;
+    const QString value = key.value("SIMS_DATA").toString();
+    if (value.isEmpty()) return result;
+    result.state = platform::GameEntryState::kFound;
+    result.folder = platform::RemoveTrailingBackslashes(value.left(kMaxValueBytes - 1).toStdString());
+    return result;
+#else
+    return platform::FindGameFolder();
+#endif
 }
 
 }  // namespace
@@ -59,13 +71,9 @@ void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun)
         mStoredSimsPath = mSimsPath;
         mSimsPath = *simsPathForThisRun;
     } else if (mSimsPath.isEmpty()) {
-        const GameFolder game = FindGameFolder();
-        if (game.state == GameEntryState::Found) {
-            mSimsPath = game.folder;
-        } else if (game.state == GameEntryState::KeyMissing) {
-            Prompts().message(nullptr, kRegistryEntryMissing);
-            mSimsPath = BrowseForFolder(kBrowseSimsTitle).value_or(QString());
-        }
+        const platform::GameFolder game = findGameFolder();
+        mGameLookup = game.state;
+        if (game.state == platform::GameEntryState::kFound) mSimsPath = QFile::decodeName(game.folder.c_str());
     }
     mExportPath = store.value(settings::kExportPath, QString()).toString();
     mCurrentFolder.clear();

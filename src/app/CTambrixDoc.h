@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/GameInstall.h"
+
 namespace tambrix::app {
 
 class CTambrixDoc;
@@ -38,7 +40,8 @@ class CTambrixDoc : public QObject {
     Q_OBJECT
 public:
     /// Loads the settings. A folder given on the command line stands for SimsPath in
-    /// this run only: it is neither looked up nor saved.
+    /// this run only: it is neither looked up nor saved. Without either, the game's own
+    /// entry is looked up; the document never asks the user (see NeedsGameFolder).
     explicit CTambrixDoc(std::optional<QString> simsPathForThisRun = std::nullopt);
     /// Saves the settings.
     ~CTambrixDoc() override;
@@ -66,6 +69,14 @@ public:
     /// The current folder joined with the current file; empty without a current file.
     QString CurrentFilePath() const;
 
+    /// What the start found of the game's own entry when it had to look (no stored
+    /// folder, none on the command line): key missing, value missing, or found (a value
+    /// that leads to no local folder counts as a missing key); nothing when it did not look.
+    std::optional<platform::GameEntryState> GameFolderLookup() const { return mGameLookup; }
+    /// Whether the user must be asked for the game folder: the lookup found no folder,
+    /// be it for a missing key or for a key without its "SIMS_DATA" value.
+    bool NeedsGameFolder() const { return mGameLookup && *mGameLookup != platform::GameEntryState::kFound; }
+
     /// Writes the settings now (also done on destruction).
     void SaveSettings() const;
 
@@ -91,6 +102,7 @@ private:
     QString mCurrentFile;
     /// With a command-line folder: the stored SimsPath that is written back instead.
     std::optional<QString> mStoredSimsPath;
+    std::optional<platform::GameEntryState> mGameLookup;
     std::vector<CView*> mViews;
     QString mMountedFolder;  ///< the game folder whose archives are mounted
     QString mArchiveStatus;

@@ -9,6 +9,7 @@
 
 #include "app/AppArt.h"
 #include "app/ArchiveBridge.h"
+#include "app/ViewedFile.h"
 
 namespace tambrix::app {
 
@@ -17,7 +18,6 @@ namespace {
 enum Column { kNameColumn = 0, kSizeColumn = 1, kDateColumn = 2, kColumnCount = 3 };
 const int kColumnWidths[kColumnCount] = {120, 70, 460};
 const char* const kColumnTitles[kColumnCount] = {"Name", "Size", "Last Modified"};
-const char* const kListedExtensions[] = {".iff", ".spf", ".wll", ".flr", ".bmp"};
 const qint64 kBytesPerKB = 1024;
 const int kLargeIcon = 32;
 const int kSmallIcon = 16;
@@ -59,14 +59,7 @@ void CTambrixView::OnInitialUpdate() {
     SetStyle(ViewStyle::Report);
 }
 
-bool CTambrixView::IsListedFile(const QString& name) {
-    const int dot = static_cast<int>(name.lastIndexOf('.'));
-    if (dot < 0) return false;
-    const QString extension = name.mid(dot);
-    for (const char* listed : kListedExtensions)
-        if (extension.compare(QLatin1String(listed), Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
+bool CTambrixView::IsListedFile(const QString& name) { return IsListedKind(KindOfName(LibraryPath(name))); }
 
 QString CTambrixView::SizeText(qint64 bytes) {
     return QString::asprintf("%lldKB", static_cast<long long>(bytes / kBytesPerKB));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Bitmap.h"
+#include "support/ByteBuilder.h"
 
 using tambrix::platform::Bitmap;
 
@@ -47,4 +48,24 @@ TEST(Bitmap, RowsAreBottomUpAndFillsLeaveThePadding) {
     d->Fill16(0xFFFF);
     EXPECT_EQ(d->Row(0)[5], 0xFF);
     EXPECT_EQ(d->Row(0)[6], 0);
+}
+
+TEST(Bitmap, FileHeadersGiveSizeAndDepth) {
+    // "BM", u32 file size, two u16, u32 pixel offset; u32 header size, i32 width, i32
+    // height, u16 planes, u16 bits per pixel: 30 bytes.
+    auto head = [](const char* magic, int32_t width, int32_t height, uint16_t bits) {
+        tambrix::testing::ByteBuilder b;
+        b.Text(magic).U32(1000).U16(0).U16(0).U32(54).U32(40).I32(width).I32(height).U16(1).U16(bits);
+        return b.Bytes();
+    };
+    using tambrix::platform::ReadBitmapFileInfo;
+    const std::vector<uint8_t> sound = head("BM", 12, -9, 24);
+    const auto info = ReadBitmapFileInfo(sound.data(), sound.size());
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->width, 12);
+    EXPECT_EQ(info->height, 9);  // stored top-down
+    EXPECT_EQ(info->bitsPerPixel, 24);
+    EXPECT_FALSE(ReadBitmapFileInfo(sound.data(), sound.size() - 1));  // one byte short
+    const std::vector<uint8_t> other = head("MB", 12, 9, 8);
+    EXPECT_FALSE(ReadBitmapFileInfo(other.data(), other.size()));
 }

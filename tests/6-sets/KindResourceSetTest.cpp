@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "SetFiles.h"
 #include "containers/DirectoryResourceFile.h"
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
@@ -12,32 +13,13 @@
 namespace tambrix {
 namespace {
 
+using test::BlockText;
 using test::TempDir;
+using test::WriteContainer;
 
 constexpr ResType kString = restype::kSTR;
 constexpr ResType kSprite = restype::kSPR;
 const ResType kSpriteFileTypes[] = {restype::kSPR, restype::kDGRP, restype::kPALT, MakeResType("BMP_"), restype::kSPR2};
-
-/// Writes a container of the given class holding one resource per (type, ID) pair; each
-/// body is the text "<type> <id>".
-template <typename Container>
-void WriteContainer(const std::string& path, std::initializer_list<std::pair<ResType, ResId>> resources) {
-    Container file;
-    FileNameText name(path);
-    ASSERT_EQ(file.Create(name), rc::kOk) << path;
-    ASSERT_EQ(file.Open(name), rc::kOk) << path;
-    for (auto [type, id] : resources) {
-        std::string body = ResTypeText(type) + " " + std::to_string(id);
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-        std::memcpy(block->data, body.data(), body.size());
-        ASSERT_EQ(file.AddResource(block, type, id, LabelText(), true), rc::kOk);
-    }
-    ASSERT_EQ(file.Close(), rc::kOk);
-}
-
-std::string BlockText(const DataBlock* block) {
-    return block ? std::string(reinterpret_cast<const char*>(block->data), block->size) : std::string("<null>");
-}
 
 std::string MemberPath(ResourceSet& set, int index) {
     FileNameText path;
@@ -173,15 +155,6 @@ TEST_F(ObjectFilePair, GraphicsTypesGoOnlyToTheSpriteFile) {
     EXPECT_EQ(sprites->GetResource(kString, 300, nullptr), nullptr);
 }
 
-TEST_F(ObjectFilePair, CapitalExtensionMatchesTheObjectRegistrations) {
-    ObjectResourceSet set;
-    ASSERT_EQ(set.Open(FileNameText(mDir.File("CHAIR.IFF"))), rc::kOk);
-    ASSERT_EQ(set.CountMembers(), 1);
-    EXPECT_EQ(BlockText(set.GetResource(restype::kOBJD, 128, nullptr)), "OBJD 128");
-    // Alone, the object file takes every type.
-    EXPECT_TRUE(set.AcceptsType(kSprite));
-}
-
 TEST_F(ObjectFilePair, UnregisteredExtensionGivesNoMember) {
     mDir.Write("chair.txt", std::string("text"));
     ObjectResourceSet set;
@@ -192,14 +165,6 @@ TEST_F(ObjectFilePair, UnregisteredExtensionGivesNoMember) {
     EXPECT_FALSE(set.IsOpen());
     FileNameText path;
     EXPECT_EQ(set.GetPath(path), rc::kNotOpen);
-}
-
-TEST(ObjectFileOpen, MissingFileGivesTheContainerCode) {
-    TempDir dir;
-    ObjectResourceSet set;
-    EXPECT_NE(set.Open(FileNameText(dir.File("nothing.iff"))), rc::kOk);
-    EXPECT_EQ(set.CountMembers(), 0);
-    EXPECT_FALSE(set.IsOpen());
 }
 
 TEST(ObjectFileOpen, VersionOneFileOpensThroughItsOwnClass) {

@@ -144,8 +144,7 @@ private slots:
     void selectingAFolderFillsTheListAndPreviewsTheFirstFile() {
         int open = 0;
         FakeContent content;
-        content.objects = 1;
-        content.objectTexts = {"Chair", "120", "A chair"};
+        content.inputs.objects = {{"Chair", "120", "A chair"}};
         InstallFakeOpeners(content, &open);
         const QString folder = mSandbox->MakeFolder("sims/Objects");
         mSandbox->MakeFile(folder, "readme.txt");
@@ -186,8 +185,7 @@ private slots:
 
     void folderWithoutListedFilesHidesTheFormAndDisablesCommands() {
         FakeContent content;
-        content.objects = 1;
-        content.objectTexts = {"Chair", "120", "A chair"};
+        content.inputs.objects = {{"Chair", "120", "A chair"}};
         InstallFakeOpeners(content);
         const QString objects = mSandbox->MakeFolder("sims/Objects");
         mSandbox->MakeFile(objects, "chair.iff");

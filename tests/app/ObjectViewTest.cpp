@@ -29,17 +29,15 @@ QStringList itemTexts(const QListWidget* list) {
 
 FakeContent chairContent() {
     FakeContent content;
-    content.objects = 1;
-    content.objectTexts = {"Chair", "120", "Sit on it."};
+    content.inputs.objects = {{"Chair", "120", "Sit on it."}};
     content.previewSize = QSize(45, 60);
     return content;
 }
 
 FakeContent wallContent() {
     FakeContent content;
-    content.stringTable = FormTexts{"Brick", "5", "A red wall."};
-    content.spriteIds = {100, 101, 102, 103};
-    content.frameCounts = {{100, 4}, {101, 4}, {102, 3}, {103, 5}};
+    content.inputs.tableZero = tambrix::ViewTexts{"Brick", "5", "A red wall."};
+    content.inputs.sprites = {{100, 4}, {101, 4}, {102, 3}, {103, 5}};
     return content;
 }
 
@@ -177,7 +175,7 @@ private slots:
         browser.SelectFile("a.iff");
         QCOMPARE(browser.Form()->NameEdit()->text(), QString("Chair"));
         FakeContent wall = wallContent();
-        wall.stringTable.reset();
+        wall.inputs.tableZero.reset();
         InstallFakeOpeners(wall);
         browser.SelectFile("b.wll");
         // The chair's texts must not stand beside the wall's sprites.

@@ -1,5 +1,6 @@
 // Start-up settings: the five stored values, the game's own entry read from a Wine
-// prefix, the command-line folder and the Settings dialog.
+// prefix (the main window asking when it gives no folder), the command-line folder and
+// the Settings dialog.
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -7,16 +8,17 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/CMainFrame.h"
 #include "app/CSettingsDlg.h"
 #include "app/CTambrixApp.h"
 #include "app/CTambrixDoc.h"
-#include "app/GameInstallEntry.h"
 #include "support/AppTestSupport.h"
 
 using namespace tambrix::app;
 using tambrix::app::testing::Sandbox;
 using tambrix::app::testing::StoredSetting;
 using tambrix::app::testing::StoreSetting;
+using tambrix::platform::GameEntryState;
 
 namespace {
 
@@ -94,46 +96,58 @@ private slots:
         QCOMPARE(doc.SimsPath(), mSandbox->WinePrefix() + "/dosdevices/d:/Sims");
     }
 
-    void missingKeyAsksAndKeepsTheChosenFolder() {
-        mSandbox->browseAnswer = QString("/chosen/sims");
+    // The document only looks; the main window asks, for a missing key and for a key
+    // without its value alike (a value leading to no folder counts as a missing key).
+    void missingGameFolderIsAskedForByTheMainWindow_data() {
+        QTest::addColumn<QString>("valueLine");  ///< under the game's key; empty: no registry
+        QTest::addColumn<QString>("chosen");     ///< the folder the user picks; empty: cancelled
+        QTest::addColumn<int>("lookup");
+        QTest::addColumn<QString>("expected");  ///< the game folder after the start, under the sandbox
+        const int keyMissing = int(GameEntryState::kKeyMissing);
+        QTest::newRow("no key") << ""
+                                << "chosen" << keyMissing << "chosen";
+        QTest::newRow("no key, cancelled") << ""
+                                           << "" << keyMissing << "";
+        QTest::newRow("key without value") << "\"Version\"=\"1.0\""
+                                           << "chosen" << int(GameEntryState::kValueMissing) << "chosen";
+        QTest::newRow("value leading nowhere") << "\"SIMS_DATA\"=\"Q:\\\\Nowhere\""
+                                               << "chosen" << keyMissing << "chosen";
+        QTest::newRow("found") << "\"SIMS_DATA\"=\"C:\\\\Sims\""
+                               << "chosen" << int(GameEntryState::kFound) << "wine/drive_c/Sims";
+    }
+    void missingGameFolderIsAskedForByTheMainWindow() {
+        QFETCH(QString, valueLine);
+        QFETCH(QString, chosen);
+        QFETCH(int, lookup);
+        QFETCH(QString, expected);
+        QDir().mkpath(mSandbox->WinePrefix() + "/drive_c/Sims");
+        if (!valueLine.isEmpty()) mSandbox->WriteSystemReg(systemReg(kSimsKey, valueLine));
+        if (!chosen.isEmpty()) mSandbox->browseAnswer = mSandbox->MakeFolder(chosen);
+        const bool asked = lookup != int(GameEntryState::kFound);
+        const QString folder = expected.isEmpty() ? QString() : mSandbox->Root() + "/" + expected;
         {
             CTambrixDoc doc;
-            QCOMPARE(mSandbox->messages.size(), 1);
-            QVERIFY(mSandbox->messages[0].startsWith("Could not open the registry entry for The Sims.\n\n"));
-            QVERIFY(mSandbox->messages[0].endsWith("This information will be saved for future use."));
-            QCOMPARE(mSandbox->browseTitles, QStringList{"Choose the location where The Sims is installed"});
-            QCOMPARE(doc.SimsPath(), QString("/chosen/sims"));
+            QCOMPARE(int(doc.GameFolderLookup().value()), lookup);
+            QCOMPARE(doc.NeedsGameFolder(), asked);
+            QVERIFY(mSandbox->messages.isEmpty() && mSandbox->browseTitles.isEmpty());
+            CMainFrame frame(&doc);
+            frame.InitialUpdate();
+            QCOMPARE(mSandbox->messages.size(), asked ? 1 : 0);
+            if (asked) {
+                QVERIFY(mSandbox->messages[0].startsWith("Could not open the registry entry for The Sims.\n\n"));
+                QVERIFY(mSandbox->messages[0].endsWith("This information will be saved for future use."));
+                QCOMPARE(mSandbox->browseTitles, QStringList{"Choose the location where The Sims is installed"});
+            }
+            QCOMPARE(doc.SimsPath(), folder);
         }
-        QCOMPARE(StoredSetting("SimsPath").toString(), QString("/chosen/sims"));
-    }
-
-    void cancelledBrowseLeavesTheGameFolderEmpty() {
-        CTambrixDoc doc;
-        QCOMPARE(mSandbox->browseTitles.size(), 1);
-        QVERIFY(doc.SimsPath().isEmpty());
-    }
-
-    void keyWithoutValueStaysSilent() {
-        mSandbox->WriteSystemReg(systemReg(kSimsKey, "\"Version\"=\"1.0\""));
-        CTambrixDoc doc;
-        QVERIFY(doc.SimsPath().isEmpty());
-        QVERIFY(mSandbox->messages.isEmpty());
-        QVERIFY(mSandbox->browseTitles.isEmpty());
-    }
-
-    void entryPointingNowhereAsksTheUser() {
-        // The value names a folder the prefix does not have: it gives no folder.
-        mSandbox->WriteSystemReg(systemReg(kSimsKey, "\"SIMS_DATA\"=\"Q:\\\\Nowhere\""));
-        CTambrixDoc doc;
-        QCOMPARE(mSandbox->messages.size(), 1);
-        QVERIFY(doc.SimsPath().isEmpty());
+        QCOMPARE(StoredSetting("SimsPath").toString(), folder);
     }
 
     void storedGameFolderSkipsTheLookup() {
         StoreSetting("SimsPath", "/kept");
         CTambrixDoc doc;
         QCOMPARE(doc.SimsPath(), QString("/kept"));
-        QVERIFY(mSandbox->messages.isEmpty());
+        QVERIFY(!doc.GameFolderLookup() && !doc.NeedsGameFolder());
     }
 
     void commandLineFolderIsUsedButNotSaved() {
@@ -171,40 +185,6 @@ private slots:
         QVERIFY(!CTambrixApp::FolderArgument({"tambrix", demo, demo}).has_value());
         QVERIFY(!CTambrixApp::FolderArgument({"tambrix", file}).has_value());
         QVERIFY(!CTambrixApp::FolderArgument({"tambrix", demo + "/missing"}).has_value());
-    }
-
-    void trailingBackslashesAreRemoved() {
-        QCOMPARE(RemoveTrailingBackslashes("C:\\Games\\Sims\\"), QString("C:\\Games\\Sims"));
-        QCOMPARE(RemoveTrailingBackslashes("C:\\Games\\Sims\\\\\\"), QString("C:\\Games\\Sims"));
-        QCOMPARE(RemoveTrailingBackslashes("C:\\Games\\Sims"), QString("C:\\Games\\Sims"));
-    }
-
-    void registryTextsAreUnescaped() {
-        mSandbox->WriteSystemReg(systemReg(kSimsKey, "\"SIMS_DATA\"=\"C:\\\\Games \\\"Q\\\"\\\\S\\x00e9ims\""));
-        const GameEntry entry = ReadWineRegistryEntry(mSandbox->WinePrefix() + "/system.reg");
-        QCOMPARE(int(entry.state), int(GameEntryState::Found));
-        QCOMPARE(entry.windowsPath, QString::fromUtf8("C:\\Games \"Q\"\\S\u00e9ims"));
-    }
-
-    void unreadableOrTruncatedRegistryFindsNothing() {
-        QCOMPARE(int(ReadWineRegistryEntry(mSandbox->WinePrefix() + "/missing.reg").state),
-                 int(GameEntryState::KeyMissing));
-        // A value whose quote never closes, and a key line without its bracket.
-        mSandbox->WriteSystemReg("[Software\\\\Maxis\\\\The Sims 1\n\"SIMS_DATA\"=\"C:\\\\x\n" +
-                                 systemReg(kSimsKey, "\"SIMS_DATA\"=\"C:\\\\unclosed"));
-        const GameEntry entry = ReadWineRegistryEntry(mSandbox->WinePrefix() + "/system.reg");
-        QCOMPARE(int(entry.state), int(GameEntryState::ValueMissing));
-    }
-
-    void windowsPathsMapThroughTheDriveFolders() {
-        const QString prefix = mSandbox->WinePrefix();
-        QDir().mkpath(prefix + "/drive_c/Games/The Sims");
-        QCOMPARE(MapWindowsPath(prefix, "c:\\GAMES\\the sims\\").value_or("none"), prefix + "/drive_c/Games/The Sims");
-        QCOMPARE(MapWindowsPath(prefix, "C:\\").value_or("none"), prefix + "/drive_c");
-        QVERIFY(!MapWindowsPath(prefix, "C:\\Games\\Missing").has_value());
-        QVERIFY(!MapWindowsPath(prefix, "E:\\Games").has_value());
-        QVERIFY(!MapWindowsPath(prefix, "\\\\server\\share").has_value());
-        QVERIFY(!MapWindowsPath(prefix, "").has_value());
     }
 
     void settingsDialogCopiesInAndOut() {

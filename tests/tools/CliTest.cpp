@@ -5,8 +5,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "Cli.h"
-#include "Json.h"
+#include "cli/Cli.h"
+#include "cli/Json.h"
 #include "ToolsTestSupport.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"

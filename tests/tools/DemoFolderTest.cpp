@@ -6,18 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 
-#include "DemoFolder.h"
 #include "ToolsTestSupport.h"
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
-#include "containers/IffResourceFile.h"
-#include "containers/LegacyIffResourceFile.h"
+#include "cli/Cli.h"
+#include "demo/DemoFolder.h"
 #include "fileaccess/FarArchive.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
-#include "sets/ViewResourceSet.h"
+#include "sets/GameFile.h"
 
 namespace tambrix::tools {
 namespace {
@@ -57,10 +57,6 @@ DemoOptions DraftWithCrates() {
     return options;
 }
 
-// How the browser opens a file of a kind: an object file together with its ".spf"
-// companion, a sprite file or icon file as a container, walls and floors as version 1.0.
-enum class Opener { Object, Container, Legacy };
-
 // One demo folder, in draft quality with two generated crates, shared by the tests
 // that read it.
 class DemoFolderFiles : public ::testing::Test {
@@ -79,24 +75,15 @@ protected:
 
     static std::string Path(const std::string& relative) { return *sFolder / ("demo/" + relative); }
 
-    // Opens a file the way the browser opens its kind, through an archive when the path
-    // leads through one.
-    static std::unique_ptr<ObjectSet> Load(const std::string& relative, Opener opener) {
+    // Opens a file through the opening entry, as the browser does, through an archive
+    // when the path leads through one (mounted here, so that it stays for the set).
+    static std::unique_ptr<ObjectSet> Load(const std::string& relative) {
         const std::string path = Path(relative);
         EXPECT_EQ(MountFarArchiveOnPath(path.c_str()), rc::kOk) << relative;
-        std::unique_ptr<ResourceFile> file;
-        std::string name = path;
-        if (opener == Opener::Object) {
-            file = std::make_unique<ViewResourceSet>();
-            name = (fs::path(path).parent_path() / fs::path(path).stem()).string();
-        } else if (opener == Opener::Container) {
-            file = std::make_unique<IffResourceFile>();
-        } else {
-            file = std::make_unique<LegacyIffResourceFile>();
-        }
-        EXPECT_EQ(file->Open(FileNameText(name)), rc::kOk) << relative;
+        GameFile file;
+        EXPECT_EQ(file.Open(path, GameFileAccess::kReadOnly), rc::kOk) << relative;
         auto set = std::make_unique<ObjectSet>();
-        set->SetResourceSet(std::move(file));
+        set->SetResourceSet(file.TakeContainer());
         set->Load(1);
         return set;
     }
@@ -149,38 +136,36 @@ TEST_F(DemoFolderFiles, HoldsTheFilesEveryRoadOfTheBrowserNeeds) {
 // sprites with their frames (each frame drawn), and the name in string table 0.
 struct Shows {
     const char* path;
-    Opener opener;
     std::vector<std::string> objects;
     std::vector<uint32_t> frames;  // per sprite, in order
     const char* tableZero;
 };
 
 TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
-    constexpr Opener kObject = Opener::Object, kContainer = Opener::Container, kLegacy = Opener::Legacy;
     const std::vector<uint32_t> views(3, 4), views2(6, 4), oneEach(3, 1);
     const Shows table[] = {
-        {"GameData/Objects/ChairDining.iff", kObject, {"Dining Chair"}, views, nullptr},
-        {"GameData/Objects/Lighting/LampFloor.iff", kObject, {"Brass Reading Lamp"}, views2, nullptr},  // and its glow
-        {"GameData/Objects/GlassTable.iff", kObject, {"Glass Coffee Table"}, views, nullptr},           // from the .spf
-        {"GameData/Objects/GlassTable.spf", kContainer, {}, views, nullptr},
-        {"GameData/Objects/SofaModern.iff", kObject, {"Three-Seat Sofa"}, std::vector<uint32_t>(9, 4), nullptr},
-        {"GameData/Objects/Plants.iff", kObject, {"Potted Fern", "Rubber Plant"}, views2, nullptr},
-        {"GameData/Objects/Bookcase_Old.iff", kObject, {"Heirloom Bookcase"}, views, nullptr},
-        {"Downloads/ArmchairPrototype.IFF", kObject, {kNameUndefined}, views, nullptr},
-        {"GameData/UIGraphics/Icons.iff", kContainer, {}, {2, 2}, "Interface Icons"},
-        {"GameData/Walls/SageStripe.wll", kLegacy, {}, views, "Sage Stripe Wallpaper"},
-        {"GameData/Floors/Parquet.flr", kLegacy, {}, oneEach, "Oak Parquet"},
-        {"GameData/Objects/Objects.far/Chairs/ChairKitchen.iff", kObject, {"Kitchen Chair"}, views, nullptr},
-        {"GameData/Objects/Objects.far/Chairs/ArmchairClub.iff", kObject, {"Club Armchair"}, views, nullptr},
-        {"GameData/Objects/Objects.far/Plants/PlantRubber.iff", kObject, {"Office Rubber Plant"}, views, nullptr},
-        {"GameData/Objects/Objects.far/CrateStorage.iff", kObject, {"Storage Crate"}, views, nullptr},
-        {"GameData/Objects/Objects.far/Walls/RoseStripe.wll", kLegacy, {}, views, "Rose Stripe Wallpaper"},
-        {"GameData/Objects/Objects.far/Floors/ParquetDark.flr", kLegacy, {}, oneEach, "Dark Parquet"},
-        {"Downloads/Generated/Crate0.iff", kObject, {"Crate No. 0"}, views, nullptr},
+        {"GameData/Objects/ChairDining.iff", {"Dining Chair"}, views, nullptr},
+        {"GameData/Objects/Lighting/LampFloor.iff", {"Brass Reading Lamp"}, views2, nullptr},  // and its glow
+        {"GameData/Objects/GlassTable.iff", {"Glass Coffee Table"}, views, nullptr},           // from the .spf
+        {"GameData/Objects/GlassTable.spf", {}, views, nullptr},
+        {"GameData/Objects/SofaModern.iff", {"Three-Seat Sofa"}, std::vector<uint32_t>(9, 4), nullptr},
+        {"GameData/Objects/Plants.iff", {"Potted Fern", "Rubber Plant"}, views2, nullptr},
+        {"GameData/Objects/Bookcase_Old.iff", {"Heirloom Bookcase"}, views, nullptr},
+        {"Downloads/ArmchairPrototype.IFF", {kNameUndefined}, views, nullptr},
+        {"GameData/UIGraphics/Icons.iff", {}, {2, 2}, "Interface Icons"},
+        {"GameData/Walls/SageStripe.wll", {}, views, "Sage Stripe Wallpaper"},
+        {"GameData/Floors/Parquet.flr", {}, oneEach, "Oak Parquet"},
+        {"GameData/Objects/Objects.far/Chairs/ChairKitchen.iff", {"Kitchen Chair"}, views, nullptr},
+        {"GameData/Objects/Objects.far/Chairs/ArmchairClub.iff", {"Club Armchair"}, views, nullptr},
+        {"GameData/Objects/Objects.far/Plants/PlantRubber.iff", {"Office Rubber Plant"}, views, nullptr},
+        {"GameData/Objects/Objects.far/CrateStorage.iff", {"Storage Crate"}, views, nullptr},
+        {"GameData/Objects/Objects.far/Walls/RoseStripe.wll", {}, views, "Rose Stripe Wallpaper"},
+        {"GameData/Objects/Objects.far/Floors/ParquetDark.flr", {}, oneEach, "Dark Parquet"},
+        {"Downloads/Generated/Crate0.iff", {"Crate No. 0"}, views, nullptr},
     };
     for (const Shows& row : table) {
         SCOPED_TRACE(row.path);
-        auto set = Load(row.path, row.opener);
+        auto set = Load(row.path);
         std::vector<std::string> names;
         for (ObjectRecord* object : set->Objects()) {
             names.push_back(object->Name());
@@ -218,7 +203,7 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
     // Multi-tile: a master that carries the texts and three tiles joined in its preview,
     // wider than any tile yet no wider than the floor of three tiles by one (4 x 64 pixels
     // across in a near view) and a tile's width of shadow.
-    auto sofa = Load("GameData/Objects/SofaModern.iff", Opener::Object);
+    auto sofa = Load("GameData/Objects/SofaModern.iff");
     ObjectRecord& master = *sofa->Objects().at(0);
     ASSERT_EQ(master.Tiles().size(), 3u);
     for (int view = 8; view < kPreviewImageCount; ++view) {
@@ -248,7 +233,7 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
 
     // The lamp's glow is blended over the background: on black it leaves warm pixels of
     // partial strength, more than the shade alone could.
-    auto lamp = Load("GameData/Objects/Lighting/LampFloor.iff", Opener::Object);
+    auto lamp = Load("GameData/Objects/Lighting/LampFloor.iff");
     auto dark = RenderObjectPreview(*lamp->Objects().at(0), kDefaultPreviewImage, 0x000000);
     ASSERT_NE(dark, nullptr);
     int warm = 0;
@@ -260,7 +245,7 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
     EXPECT_GT(warm, 300);
 
     // The second language of the two-language catalog.
-    auto table = Load("GameData/Objects/GlassTable.iff", Opener::Object);
+    auto table = Load("GameData/Objects/GlassTable.iff");
     StringTable strings;
     strings.SetSource(table->ResourceSet(), 128, MakeResType("CTSS"), StringTable::kBinaryMode, -1);
     ASSERT_EQ(strings.Read(true, false), 0);
@@ -270,7 +255,7 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
     const std::vector<uint8_t> header = test::ReadFileBytes(Path("GameData/Objects/Bookcase_Old.iff"));
     ASSERT_GE(header.size(), 12u);
     EXPECT_EQ(std::string(header.begin() + 9, header.begin() + 12), "2.0");
-    EXPECT_EQ(Load("GameData/Objects/Bookcase_Old.iff", Opener::Object)->Sprites().at(0).type, MakeResType("SPR#"));
+    EXPECT_EQ(Load("GameData/Objects/Bookcase_Old.iff")->Sprites().at(0).type, MakeResType("SPR#"));
 
     // The bitmaps: 24 bits without a colour table, 8 bits with 256 colours.
     for (const auto& [path, bits, offset] : {std::tuple{"GameData/UIGraphics/Sunset.bmp", 24, 54u},
@@ -281,6 +266,24 @@ TEST_F(DemoFolderFiles, SpecialCasesShowThemselves) {
         EXPECT_EQ(bmp[10] | bmp[11] << 8, static_cast<int>(offset)) << path;
         EXPECT_EQ(bmp[28], bits) << path;
     }
+}
+
+// What make run shows without a display: every file the browser lists, archives as
+// folders of their entries, with the pictures the browser shows; the folder unchanged.
+TEST_F(DemoFolderFiles, ShowGivesEveryListedFileWithItsPictures) {
+    test::ScratchFolder pictures;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunCli({"show", Path(""), "--pictures", pictures.Path()}, out, err), kExitOk) << err.str();
+    const std::string text = out.str();
+    for (const char* shown : {"GameData/Objects/ChairDining.iff", "GameData/Objects/Objects.far (archive",
+                              "GameData/Objects/Objects.far/Walls/RoseStripe.wll", "GameData/UIGraphics/Swatches.BMP"})
+        EXPECT_NE(text.find(std::string("== ") + shown), std::string::npos) << shown;
+    EXPECT_EQ(text.find("== readme.txt"), std::string::npos);
+    EXPECT_EQ(text.find("not shown"), std::string::npos) << text;
+    for (const char* picture : {"GameData_Objects_ChairDining-view10.png", "GameData_Floors_Parquet-sprite3-frame0.png",
+                                "GameData_UIGraphics_Sunset.bmp"})
+        EXPECT_TRUE(fs::is_regular_file(pictures / picture)) << picture;
+    EXPECT_EQ(Snapshot(Path("")), sWritten);
 }
 
 TEST_F(DemoFolderFiles, ASecondRunWritesTheSameBytes) {

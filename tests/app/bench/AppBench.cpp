@@ -36,7 +36,7 @@ private slots:
         mSandbox->MakeFile(sims, "keep.txt");
         for (int i = 0; i < kListFiles; ++i) mSandbox->MakeFile(folder, QString("file%1.iff").arg(i), 100 + i);
         FakeContent content;
-        content.objects = 1;
+        content.inputs.objects = {tambrix::ViewTexts{}};
         InstallFakeOpeners(content);
         Browser browser(sims);
         QVERIFY(browser.SelectFolder(folder));
@@ -86,8 +86,7 @@ private slots:
             mSandbox->MakeFile(folder, first);
             mSandbox->MakeFile(folder, second);
             FakeContent content;
-            content.objects = 1;
-            content.objectTexts = {"Chair", "120", "A chair"};
+            content.inputs.objects = {{"Chair", "120", "A chair"}};
             content.previewSize = QSize(120, 160);
             InstallFakeOpeners(content);
         }

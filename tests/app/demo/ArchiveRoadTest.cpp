@@ -14,7 +14,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "DemoFolder.h"
+#include "demo/DemoFolder.h"
 #include "app/AppArt.h"
 #include "app/ArchiveBridge.h"
 #include "demo/DraftDemo.h"

@@ -14,7 +14,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "DemoFolder.h"
+#include "demo/DemoFolder.h"
 #include "demo/DraftDemo.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "DemoFolder.h"
+#include "demo/DemoFolder.h"
 
 namespace tambrix::app::testing {
 

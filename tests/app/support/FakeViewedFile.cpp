@@ -4,8 +4,8 @@ namespace tambrix::app::testing {
 
 FakePicture::FakePicture(QSize size) : mImage(size, QImage::Format_RGB888) { mImage.fill(Qt::green); }
 
-FakeViewedFile::FakeViewedFile(FakeContent content, int* openCount)
-    : mContent(std::move(content)), mOpenCount(openCount) {
+FakeViewedFile::FakeViewedFile(GameFileKind kind, FakeContent content, int* openCount)
+    : mContent(std::move(content)), mDescription(DescribeView(kind, mContent.inputs)), mOpenCount(openCount) {
     if (mOpenCount) ++*mOpenCount;
 }
 
@@ -14,11 +14,13 @@ FakeViewedFile::~FakeViewedFile() {
 }
 
 std::unique_ptr<Picture> FakeViewedFile::DrawSprite(int spriteId, int frame) {
-    int index = -1;
-    for (size_t i = 0; i < mContent.spriteIds.size(); ++i)
-        if (mContent.spriteIds[i] == spriteId) index = static_cast<int>(i);
-    if (index < 0 || frame < 0 || frame >= CountSpriteFrames(spriteId)) return nullptr;
-    return std::make_unique<FakePicture>(QSize(10 + index, 10 + frame));
+    const auto& sprites = mContent.inputs.sprites;
+    for (size_t i = 0; i < sprites.size(); ++i) {
+        if (sprites[i].first != spriteId) continue;
+        if (frame < 0 || static_cast<uint32_t>(frame) >= sprites[i].second) return nullptr;
+        return std::make_unique<FakePicture>(QSize(10 + static_cast<int>(i), 10 + frame));
+    }
+    return nullptr;
 }
 
 std::unique_ptr<Picture> FakeViewedFile::RenderPreview(QString& why) {
@@ -28,12 +30,10 @@ std::unique_ptr<Picture> FakeViewedFile::RenderPreview(QString& why) {
 }
 
 void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount) {
-    auto open = [content, openCount](const QString&) -> std::unique_ptr<ViewedFile> {
+    Openers().openFile = [content, openCount](const QString& path) -> std::unique_ptr<ViewedFile> {
         if (!content) return nullptr;
-        return std::make_unique<FakeViewedFile>(*content, openCount);
+        return std::make_unique<FakeViewedFile>(KindOfName(LibraryPath(path)), *content, openCount);
     };
-    Openers().openObjectFile = open;
-    Openers().openTileFile = open;
 }
 
 }  // namespace tambrix::app::testing

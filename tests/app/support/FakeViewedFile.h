@@ -1,24 +1,19 @@
 #pragma once
 
-// A stand-in for a file opened by the resource library: its texts, sprites and frame
-// counts are set by the test, and every picture it draws has a size that tells which
-// sprite and frame it came from (width 10 + sprite index, height 10 + frame).
+// A stand-in for a file opened by the library: what it holds (objects, string table 0,
+// sprites with their frame counts) is set by the test and described by the library's own
+// description for the kind of the name opened; every picture it draws has a size that
+// tells which sprite and frame it came from (width 10 + sprite index, height 10 + frame).
 
-#include <QMap>
 #include <memory>
 #include <optional>
-#include <vector>
 
 #include "app/ViewedFile.h"
 
 namespace tambrix::app::testing {
 
 struct FakeContent {
-    int objects = 0;
-    FormTexts objectTexts;
-    std::optional<FormTexts> stringTable;
-    std::vector<int> spriteIds;
-    QMap<int, int> frameCounts;  ///< by sprite ID
+    ViewInputs inputs;
     bool previewDrawn = true;
     QSize previewSize = QSize(40, 30);
 };
@@ -35,22 +30,19 @@ private:
 
 class FakeViewedFile : public ViewedFile {
 public:
-    explicit FakeViewedFile(FakeContent content, int* openCount = nullptr);
+    FakeViewedFile(GameFileKind kind, FakeContent content, int* openCount = nullptr);
     ~FakeViewedFile() override;
-    int CountObjects() override { return mContent.objects; }
-    FormTexts FirstObjectTexts() override { return mContent.objectTexts; }
-    std::optional<FormTexts> StringTableTexts() override { return mContent.stringTable; }
-    std::vector<int> SpriteIds() override { return mContent.spriteIds; }
-    int CountSpriteFrames(int spriteId) override { return mContent.frameCounts.value(spriteId, 0); }
+    const ViewDescription& Description() const override { return mDescription; }
     std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override;
     std::unique_ptr<Picture> RenderPreview(QString& why) override;
 
 private:
     FakeContent mContent;
+    ViewDescription mDescription;
     int* mOpenCount;
 };
 
-/// Installs openers that serve `content` for every object and tile file (or fail
+/// Installs openers that serve `content` for every object, wall and floor file (or fail
 /// when `content` is empty); `openCount` follows how many files are open.
 void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount = nullptr);
 

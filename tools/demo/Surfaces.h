@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "IsoPainter.h"
+#include "demo/IsoPainter.h"
 #include "platform/Bitmap.h"
 
 namespace tambrix::tools {

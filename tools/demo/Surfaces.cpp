@@ -1,4 +1,4 @@
-#include "Surfaces.h"
+#include "demo/Surfaces.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "IsoPainter.h"
+#include "demo/IsoPainter.h"
 
 #include <algorithm>
 #include <cassert>

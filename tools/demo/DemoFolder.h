@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "IsoPainter.h"
+#include "demo/IsoPainter.h"
 #include "graphics/DrawGroup.h"
 
 namespace tambrix::tools {

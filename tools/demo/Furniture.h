@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "IsoPainter.h"
+#include "demo/IsoPainter.h"
 
 namespace tambrix::tools {
 

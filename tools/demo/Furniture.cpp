@@ -1,4 +1,4 @@
-#include "Furniture.h"
+#include "demo/Furniture.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "DemoFolder.h"
+#include "demo/DemoFolder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,9 +7,9 @@
 #include <iterator>
 #include <memory>
 
-#include "Furniture.h"
-#include "IsoPainter.h"
-#include "Surfaces.h"
+#include "demo/Furniture.h"
+#include "demo/IsoPainter.h"
+#include "demo/Surfaces.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"

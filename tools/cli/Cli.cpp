@@ -1,0 +1,90 @@
+#include "cli/Cli.h"
+
+#include "cli/CliCommon.h"
+#include "core/ResultCodes.h"
+#include "demo/DemoFolder.h"
+
+namespace tambrix::tools {
+
+namespace {
+
+int CommandDemo(Context& c) {
+    DemoOptions options;
+    options.scale = c.values.scale;
+    if (c.args.Has("--draft")) options.quality = kDraftQuality;
+    std::vector<DemoFile> files;
+    std::string error;
+    const int32_t code = WriteDemoFolder(c.file, options, &files, error);
+    if (code != rc::kOk) BadFile(error);
+    for (const DemoFile& f : files) c.out << f.path << (f.note.empty() ? "" : "  -- " + f.note) << "\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+std::string CliUsage() {
+    return "usage: tambrix-cli COMMAND ...\n"
+           "  ls FILE [--json]                      the container version and every resource\n"
+           "  info FILE [--json]                    what the object view shows, every object record,\n"
+           "                                        the sprites, draw groups and palettes\n"
+           "  strings FILE [--id N] [--json]        string table N (without --id: every string\n"
+           "                                        table; --json then writes an array) in every\n"
+           "                                        language\n"
+           "  render FILE [--object K] [--view N] [--background RRGGBB] -o OUT.bmp|OUT.png\n"
+           "                                        the preview of top-level object K (default 0)\n"
+           "                                        in view N (0-11, default 10)\n"
+           "  sprite FILE --id ID [--frame F] [--mode color|depth|alpha] -o OUT.bmp|OUT.png\n"
+           "                                        one sprite frame on white\n"
+           "  show FOLDER [--pictures DIR]          info for every file the browser lists under\n"
+           "                                        FOLDER, archives as folders; with --pictures\n"
+           "                                        also the pictures it shows, into DIR\n"
+           "  demo OUTDIR [--scale N] [--draft]     writes the demo game folder\n"
+           "  far ls ARCHIVE [--json]               the entries of a .far archive: size, stored\n"
+           "                                        (second) size, offset, compressed, name\n"
+           "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
+           "                                        into DIR; never replaces a file, never writes\n"
+           "                                        outside DIR\n"
+           "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
+           "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
+           "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
+           "Object files open with their .spf companion, as the browser opens them. ls, strings,\n"
+           "render, sprite and show open files read-only and never change them. info completes an\n"
+           "incomplete catalog table, as the browser does; with --no-write it opens the file\n"
+           "read-only and changes nothing.\n"
+           "A file that is cut short inside a chunk is listed as far as it goes, with a\n"
+           "warning on stderr. render fails (exit 1) rather than write a blank picture when the\n"
+           "object has no sprite to draw in the view or the picture exceeds the size limits.\n"
+           "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
+           "the archive is mounted and the entry opens read-only, with its companion from the\n"
+           "same archive; nothing in an archive is ever changed.\n"
+           "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n";
+}
+
+int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+    if (argv.size() == 1 && (argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help")) {
+        out << CliUsage();
+        return kExitOk;
+    }
+    try {
+        const Args args = ParseArgs(argv);
+        const Values values = CheckValues(args);
+        Context c{out, err, args, values, args.positional[0]};
+        const std::string& command = args.command;
+        if (command == "demo") return CommandDemo(c);
+        if (command == "far") return CommandFar(c);
+        if (command == "show") return CommandShow(c);
+        if (command == "ls") return CommandLs(c);
+        if (command == "info") return CommandInfo(c);
+        if (command == "strings") return CommandStrings(c);
+        if (command == "sprite") return CommandSprite(c);
+        return CommandRender(c);  // the commands are checked by ParseArgs
+    } catch (const CliError& e) {
+        err << "tambrix-cli: " << e.what() << "\n";
+        return e.Code();
+    } catch (const std::exception& e) {
+        err << "tambrix-cli: " << e.what() << "\n";
+        return kExitBadFile;
+    }
+}
+
+}  // namespace tambrix::tools

@@ -1,0 +1,188 @@
+#include "cli/CliCommon.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "containers/IffFormat.h"
+#include "core/AsciiCase.h"
+#include "core/NameParts.h"
+#include "core/ResultCodes.h"
+#include "demo/DemoFolder.h"
+#include "fileaccess/FileSystem.h"
+#include "graphics/PreviewRenderer.h"
+
+namespace tambrix::tools {
+
+namespace {
+
+// The words for a file that is not a container; every command uses the same ones.
+const char* const kNoSuchFile = "no such file";
+const char* const kIsDirectory = "is a directory";
+const char* const kHeaderMissing = "not an IFF file: the header is missing";
+const uint32_t kWhite = 0xFFFFFF;
+
+// Options each command takes; those in kValueOptions take a value, the others are switches.
+const std::map<std::string, std::vector<std::string>> kCommandOptions = {
+    {"ls", {"--json", "--no-write"}},
+    {"info", {"--json", "--no-write"}},
+    {"strings", {"--json", "--no-write", "--id"}},
+    {"render", {"--no-write", "--object", "--view", "--background", "-o"}},
+    {"sprite", {"--no-write", "--id", "--frame", "--mode", "-o"}},
+    {"show", {"--pictures"}},
+    {"demo", {"--scale", "--draft"}},
+    {"far", {"--json", "-o"}},
+};
+const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
+                                                "--frame", "--mode",   "--scale", "--pictures"};
+
+long ParseInteger(const std::string& text, const std::string& option, long lo, long hi) {
+    size_t used = 0;
+    long value = 0;
+    try {
+        value = std::stol(text, &used, 10);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || value < lo || value > hi)
+        BadArgument(option + " must be a number from " + std::to_string(lo) + " to " + std::to_string(hi) + ", not \"" +
+                    text + "\"");
+    return value;
+}
+
+// RRGGBB as the 0x00BBGGRR colour the library takes.
+uint32_t ParseColour(const std::string& text) {
+    if (text.size() != 6 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); }))
+        BadArgument("--background must be six hexadecimal digits RRGGBB, not \"" + text + "\"");
+    const uint32_t rgb = static_cast<uint32_t>(std::stoul(text, nullptr, 16));
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+void CheckPictureName(const std::string& out) {
+    const std::string extension = FoldedAscii(nameparts::Extension(out));
+    if (extension != ".bmp" && extension != ".png")
+        BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
+}
+
+void WarnAboutChunks(Context& c, const std::string& shown, const GameFile& file) {
+    const ChunkDamage damage = file.FindChunkDamage();
+    const std::string at = std::to_string(damage.offset);
+    const std::string where = damage.offset == iff::kFirstChunkOffset ? "its first chunk" : "the chunk at offset " + at;
+    std::string problem;
+    switch (damage.kind) {
+        case ChunkDamage::Kind::kNone: return;
+        case ChunkDamage::Kind::kCutInHeader: problem = "the file ends inside " + where; break;
+        case ChunkDamage::Kind::kImpossibleSize:
+            problem = "the chunk at offset " + at + " gives an impossible size (" + std::to_string(damage.chunkSize) +
+                      " bytes)";
+            break;
+        case ChunkDamage::Kind::kCutInBody:
+            problem = "the file ends inside " + where + " (" + std::to_string(damage.fileSize) +
+                      " bytes, the chunk needs " + std::to_string(uint64_t{damage.offset} + damage.chunkSize) + ")";
+            break;
+    }
+    c.err << "tambrix-cli: " << shown << ": " << problem << "\n";
+}
+
+}  // namespace
+
+void BadArgument(const std::string& what) { throw CliError(kExitBadArgument, what); }
+void BadFile(const std::string& what) { throw CliError(kExitBadFile, what); }
+
+std::string Args::Get(const std::string& name) const {
+    auto it = options.find(name);
+    return it == options.end() ? std::string() : it->second;
+}
+
+Args ParseArgs(const std::vector<std::string>& argv) {
+    Args args;
+    if (argv.empty()) BadArgument("no command given (try --help)");
+    args.command = argv[0];
+    auto known = kCommandOptions.find(args.command);
+    if (known == kCommandOptions.end()) BadArgument("unknown command \"" + args.command + "\" (try --help)");
+    for (size_t i = 1; i < argv.size(); ++i) {
+        const std::string& a = argv[i];
+        if (a.size() > 1 && a[0] == '-') {
+            if (std::find(known->second.begin(), known->second.end(), a) == known->second.end())
+                BadArgument("unknown option " + a + " for " + args.command);
+            if (args.Has(a)) BadArgument("option " + a + " given twice");
+            if (std::find(kValueOptions.begin(), kValueOptions.end(), a) != kValueOptions.end()) {
+                if (i + 1 >= argv.size()) BadArgument("option " + a + " needs a value");
+                args.options[a] = argv[++i];
+            } else {
+                args.options[a] = "";
+            }
+        } else {
+            args.positional.push_back(a);
+        }
+    }
+    if (args.command == "far") {
+        // far SUBCOMMAND ARCHIVE [ENTRY...]
+        const std::string sub = args.positional.empty() ? "" : args.positional[0];
+        if (sub != "ls" && sub != "extract") BadArgument("far needs ls or extract (try --help)");
+        if (args.positional.size() < 2) BadArgument("far " + sub + " needs an archive");
+        if (sub == "ls" && args.positional.size() != 2) BadArgument("far ls takes exactly one archive");
+        if (sub == "ls" && args.Has("-o")) BadArgument("far ls takes no -o");
+        if (sub == "extract" && args.Has("--json")) BadArgument("far extract takes no --json");
+        if (sub == "extract" && !args.Has("-o")) BadArgument("far extract needs -o DIR");
+        return args;
+    }
+    const bool folder = args.command == "demo" || args.command == "show";
+    if (args.positional.size() != 1) BadArgument(args.command + " takes exactly one " + (folder ? "folder" : "file"));
+    return args;
+}
+
+Values CheckValues(const Args& args) {
+    Values v;
+    v.view = kDefaultPreviewImage;
+    v.background = kWhite;
+    const std::string& c = args.command;
+    if (c == "far") v.out = args.Get("-o");
+    if (c == "show") v.out = args.Get("--pictures");
+    if (c == "render" || c == "sprite") {
+        if (c == "sprite" && !args.Has("--id")) BadArgument("sprite needs --id ID");
+        if (!args.Has("-o")) BadArgument(c + " needs -o OUT");
+        v.out = args.Get("-o");
+        CheckPictureName(v.out);
+    }
+    if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
+    if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
+    if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
+    if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kPreviewImageCount - 1);
+    if (args.Has("--background")) v.background = ParseColour(args.Get("--background"));
+    if (args.Has("--scale")) v.scale = static_cast<int>(ParseInteger(args.Get("--scale"), "--scale", 0, kMaxDemoScale));
+    if (args.Has("--mode")) {
+        const std::string mode = args.Get("--mode");
+        if (mode == "color" || mode == "colour")
+            v.viewMode = 0;
+        else if (mode == "depth")
+            v.viewMode = 1;
+        else if (mode == "alpha")
+            v.viewMode = 2;
+        else
+            BadArgument("--mode must be color, depth or alpha, not \"" + mode + "\"");
+    }
+    return v;
+}
+
+GameFileAccess AccessOf(const Args& args) {
+    return args.command == "info" && !args.Has("--no-write") ? GameFileAccess::kViewing : GameFileAccess::kReadOnly;
+}
+
+void LocateFile(Context& c, const std::string& shown, GameFile& file, bool container) {
+    if (shown.size() > kMaxFileNameLength) BadFile(shown + ": the name is longer than 259 characters");
+    const int32_t code = file.Locate(shown);
+    if (!file.FailedArchive().empty()) BadFile(file.FailedArchive() + ": " + DescribeResult(code));
+    if (file.State() == GamePathState::kMissing) BadFile(shown + ": " + kNoSuchFile);
+    if (file.State() == GamePathState::kFolder) BadFile(shown + ": " + kIsDirectory);
+    if (code != rc::kOk) BadFile(shown + ": " + DescribeResult(code));
+    if (!container) return;
+    if (file.ContainerVersion().empty()) BadFile(shown + ": " + kHeaderMissing);
+    WarnAboutChunks(c, shown, file);
+}
+
+void OpenFile(const std::string& shown, GameFile& file, GameFileAccess access, bool alone) {
+    const int32_t code = alone ? file.OpenAlone(access) : file.Open(access);
+    if (code != rc::kOk) BadFile(shown + ": " + DescribeResult(code));
+}
+
+}  // namespace tambrix::tools

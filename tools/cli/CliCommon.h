@@ -1,0 +1,86 @@
+#pragma once
+
+// What tambrix-cli's command families share: the parsed command line, the failure that
+// ends a command, and the way every command finds its file through the opening entry.
+
+#include <map>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "platform/Bitmap.h"
+#include "sets/GameFile.h"
+
+namespace tambrix::tools {
+
+/// A failure that ends the command: one line on stderr and the exit code.
+class CliError : public std::runtime_error {
+public:
+    CliError(int code, const std::string& what) : std::runtime_error(what), mCode(code) {}
+    int Code() const { return mCode; }
+
+private:
+    int mCode;
+};
+
+[[noreturn]] void BadArgument(const std::string& what);
+[[noreturn]] void BadFile(const std::string& what);
+
+struct Args {
+    std::string command;
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;  // "--json" -> "" for switches
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::string Get(const std::string& name) const;
+};
+
+/// Every option value, checked before any file is touched.
+struct Values {
+    long id = 0;
+    long frame = 0;
+    int32_t viewMode = 0;
+    long object = 0;
+    long view = 0;
+    uint32_t background = 0;
+    std::string out;
+    int scale = 0;
+};
+
+Args ParseArgs(const std::vector<std::string>& argv);
+Values CheckValues(const Args& args);
+
+struct Context {
+    std::ostream& out;
+    std::ostream& err;
+    const Args& args;
+    const Values& values;
+    std::string file;  ///< the FILE (or FOLDER) as given
+};
+
+/// The access a file command opens with: only info without --no-write may complete a
+/// catalog table, as the browser does; everything else opens read-only.
+GameFileAccess AccessOf(const Args& args);
+
+/// Finds `shown` through the opening entry, with the same words for the same problem
+/// whichever command meets it: an archive on the way that does not mount, a name that
+/// is not there, a folder, an entry that will not open, and, for a command that opens
+/// the file as a container, a file without the container header (an empty or cut file,
+/// random bytes). A container that is cut short inside a chunk is said on stderr.
+void LocateFile(Context& c, const std::string& shown, GameFile& file, bool container);
+/// Opens the located file as the browser opens its kind, or exactly as one container.
+void OpenFile(const std::string& shown, GameFile& file, GameFileAccess access, bool alone = false);
+
+/// Writes a .bmp or .png file.
+void WritePicture(const platform::Bitmap& bitmap, const std::string& out);
+
+int CommandLs(Context& c);
+int CommandInfo(Context& c);
+int CommandStrings(Context& c);
+int CommandShow(Context& c);
+int CommandRender(Context& c);
+int CommandSprite(Context& c);
+int CommandFar(Context& c);
+
+}  // namespace tambrix::tools
