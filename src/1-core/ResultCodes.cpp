@@ -40,6 +40,10 @@ const char* DescribeResult(int32_t code) {
         case rc::kFarEntriesMissing: return "the archive lists fewer entries than it declares";
         case rc::kFarNoUsableEntry: return "the archive holds no usable entry";
         case rc::kFarUnsafeTarget: return "output folder is a link or not a folder";
+        case rc::kIndexDatabase: return "the index database cannot be opened, read or written";
+        case rc::kIndexCancelled: return "indexing cancelled";
+        case rc::kIndexNotOpen: return "no index is open";
+        case rc::kIndexWritable: return "the file opened writable, so the index left it unread";
         default: return "unknown error";
     }
 }

@@ -51,6 +51,12 @@ inline constexpr int32_t kFarAlreadyMounted = -310;  ///< the archive's folder i
 inline constexpr int32_t kFarEntriesMissing = -311;  ///< the count promises more entries than the manifest holds
 inline constexpr int32_t kFarNoUsableEntry = -312;   ///< entries declared, but none can be mounted
 inline constexpr int32_t kFarUnsafeTarget = -313;    ///< an output folder is a link or not a folder
+
+// Game folder index codes.
+inline constexpr int32_t kIndexDatabase = -401;   ///< the index database cannot be opened, read or written
+inline constexpr int32_t kIndexCancelled = -402;  ///< the caller stopped the indexing
+inline constexpr int32_t kIndexNotOpen = -403;    ///< no index database is open
+inline constexpr int32_t kIndexWritable = -404;   ///< a file to index opened writable: refused unread
 }  // namespace rc
 
 /// A short English description of a result code, for a tool's output or a status text;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <new>
 
 #include "core/AsciiCase.h"
@@ -96,6 +97,15 @@ bool matchFrom(const std::string& name, const std::string& pattern) {
 }
 
 }  // namespace
+
+std::string UserCacheFolder() {
+    // The base-directory convention: a relative value is invalid and ignored.
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') return cache;
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.cache";
+    return std::string();
+}
 
 IoHooks& Hooks() {
     static IoHooks hooks;

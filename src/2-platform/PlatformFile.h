@@ -47,6 +47,9 @@ bool DirectoryExists(const std::string& name);
 /// written below the name stays where the name says.
 bool MakeDirectory(const std::string& name);
 std::string CurrentDirectory();
+/// The user's folder for caches: $XDG_CACHE_HOME when it is an absolute path, else
+/// $HOME/.cache; empty when neither is known.
+std::string UserCacheFolder();
 
 struct DirEntry {
     std::string name;  ///< the name as stored, without its folder

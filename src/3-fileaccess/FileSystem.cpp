@@ -94,11 +94,20 @@ FileSystem::ReadOnlyScope::ReadOnlyScope() { ++tReadOnlyScopes; }
 FileSystem::ReadOnlyScope::~ReadOnlyScope() { --tReadOnlyScopes; }
 bool FileSystem::IsReadOnlyHere() { return tReadOnlyScopes > 0; }
 
+namespace {
+thread_local FileSystem* tThreadFileSystem = nullptr;
+}
+
 FileSystem& FileSystem::Instance() {
+    if (tThreadFileSystem) return *tThreadFileSystem;
     // Made on first use, so that it exists before any static that opens a file.
     static FileSystem instance;
     return instance;
 }
+
+ThreadFileSystem::ThreadFileSystem(FileSystem& files) : mPrevious(tThreadFileSystem) { tThreadFileSystem = &files; }
+
+ThreadFileSystem::~ThreadFileSystem() { tThreadFileSystem = mPrevious; }
 
 FileSystem::~FileSystem() {
     for (auto& [file, archive] : mArchives) platform::CloseFile(file);

@@ -91,7 +91,8 @@ private:
 /// guards the index and the archives' bookkeeping.
 class FileSystem {
 public:
-    /// The process-wide instance that every FileStream uses.
+    /// The instance that every FileStream uses: the process-wide one, or on a thread
+    /// inside a ThreadFileSystem scope that scope's.
     static FileSystem& Instance();
 
     FileSystem() = default;
@@ -181,6 +182,21 @@ private:
     std::map<CTGString, Directory> mIndex;
     std::map<platform::NativeFile*, Archive> mArchives;
     std::mutex mArchiveLock;
+};
+
+/// While it lives, FileSystem::Instance() answers `files` on the thread that made it, so
+/// that a background job (the game folder index) mounts archives and opens files in a
+/// table of its own, read-only if it likes, and never in the one the user's view uses.
+/// Scopes nest; each must end on the thread that made it, the innermost first.
+class ThreadFileSystem {
+public:
+    explicit ThreadFileSystem(FileSystem& files);
+    ~ThreadFileSystem();
+    ThreadFileSystem(const ThreadFileSystem&) = delete;
+    ThreadFileSystem& operator=(const ThreadFileSystem&) = delete;
+
+private:
+    FileSystem* mPrevious;
 };
 
 }  // namespace tambrix

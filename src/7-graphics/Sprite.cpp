@@ -88,8 +88,10 @@ const char* const kNoCanvas = "could not GetObject on HBITMAP";
 const char* const kCountNotFound = "Sprite not found";
 const char* const kBadToken = "bad token";
 
+// One per thread: the index draws nothing, but a thumbnail thread and the view may
+// both draw, and each reads back the error of its own last call.
 std::string& lastError() {
-    static std::string text;
+    thread_local std::string text;
     return text;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "containers/IffResourceFile.h"
@@ -61,6 +62,17 @@ std::vector<uint8_t> sprEveryCommand() {
         .Append({3, 2, 5, 6})           // even literal: no pad
         .Append({5, 0})                 // end of frame
         .Append({4, 0, 2, 4, 77, 0});   // after the end: never drawn
+}
+
+// A view and a background thread draw at once; each reads back its own failure.
+TEST_F(SpriteTest, LastErrorIsKeptPerThread) {
+    EXPECT_EQ(CountSpriteFrames(file, 999), 0u);
+    std::thread other([this] {
+        EXPECT_FALSE(draw());
+        EXPECT_STREQ(LastGraphicsError(), "sprite not found");
+    });
+    other.join();
+    EXPECT_STREQ(LastGraphicsError(), "Sprite not found");
 }
 
 TEST_F(SpriteTest, SprDrawsEveryCommand) {

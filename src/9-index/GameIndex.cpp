@@ -1,0 +1,548 @@
+#include "index/GameIndex.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include "core/ResultCodes.h"
+#include "fileaccess/FarArchive.h"
+#include "fileaccess/FileSystem.h"
+#include "index/IndexedFile.h"
+#include "platform/PlatformFile.h"
+
+namespace tambrix {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Bumped whenever the tables change; an index of another version is rebuilt.
+constexpr const char* kSchemaVersion = "1";
+// Results become visible to readers after this many files or archives.
+constexpr uint32_t kCommitEvery = 500;
+// A query text is cut here and reads at most this many words: what a search box holds.
+constexpr size_t kMaxQueryLength = 512;
+constexpr size_t kMaxQueryWords = 16;
+// Column weights of the ranking: name, description, file words.
+constexpr const char* kRanking = "bm25(search, 10.0, 2.0, 5.0)";
+
+constexpr const char* kSchema = R"(
+CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
+CREATE TABLE IF NOT EXISTS sources(id INTEGER PRIMARY KEY, path TEXT UNIQUE NOT NULL, size INTEGER, mtime INTEGER);
+CREATE TABLE IF NOT EXISTS files(id INTEGER PRIMARY KEY, source INTEGER NOT NULL, path TEXT NOT NULL,
+                                 size INTEGER, problem TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS files_source ON files(source);
+CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, file INTEGER NOT NULL, ordinal INTEGER NOT NULL,
+                                   name TEXT NOT NULL, description TEXT NOT NULL, price INTEGER);
+CREATE INDEX IF NOT EXISTS objects_file ON objects(file);
+CREATE VIRTUAL TABLE IF NOT EXISTS search USING fts5(name, description, words, prefix='2 3');
+)";
+
+/// A prepared statement, finalised with the object.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &mStmt, nullptr); }
+    ~Statement() { sqlite3_finalize(mStmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool Ok() const { return mStmt != nullptr; }
+    Statement& Bind(int index, const std::string& text) {
+        sqlite3_bind_text(mStmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Statement& Bind(int index, int64_t value) {
+        sqlite3_bind_int64(mStmt, index, value);
+        return *this;
+    }
+    Statement& BindNull(int index) {
+        sqlite3_bind_null(mStmt, index);
+        return *this;
+    }
+    /// SQLITE_ROW, SQLITE_DONE or an error.
+    int Step() { return mStmt ? sqlite3_step(mStmt) : SQLITE_ERROR; }
+    /// Runs a statement that answers no rows and readies it for the next use.
+    bool Run() {
+        const int result = Step();
+        Reset();
+        return result == SQLITE_DONE;
+    }
+    void Reset() {
+        if (!mStmt) return;
+        sqlite3_reset(mStmt);
+        sqlite3_clear_bindings(mStmt);
+    }
+    std::string Text(int column) const {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(mStmt, column));
+        return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(mStmt, column))) : std::string();
+    }
+    int64_t Int(int column) const { return sqlite3_column_int64(mStmt, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(mStmt, column) == SQLITE_NULL; }
+
+private:
+    sqlite3_stmt* mStmt = nullptr;
+};
+
+/// A file on disk that the index reads: an object, wall or floor file, or an archive.
+struct Source {
+    std::string path;  ///< relative to the game folder, '/' separated
+    int64_t size = 0;
+    int64_t mtime = 0;
+    IndexedKind kind = IndexedKind::kNone;
+};
+
+struct FileRow {
+    std::string path;
+    int64_t size = 0;
+    IndexedFileRead read;
+    bool hasObjects = false;  ///< object files list their objects; others a file row
+};
+
+struct SourceResult {
+    size_t job = 0;
+    std::vector<FileRow> files;
+};
+
+std::string nameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+/// The words a file is found by: its path, and its name cut where a capital follows a
+/// small letter ("LundbyAcajou" is found by "acajou" too).
+std::string fileWords(const std::string& path) {
+    std::string words = GameTextToUtf8(path);
+    const std::string name = nameOf(path);
+    std::string split;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (i > 0 && c >= 'A' && c <= 'Z' && name[i - 1] >= 'a' && name[i - 1] <= 'z') split += ' ';
+        split += c;
+    }
+    if (split.size() != name.size()) words += ' ' + GameTextToUtf8(split);
+    return words;
+}
+
+/// The full-text query of a search text: each word as a quoted prefix, all required.
+/// A word is a run of letters and digits (any byte past ASCII counts as a letter).
+std::string matchQuery(const std::string& text) {
+    std::string query;
+    std::string word;
+    size_t words = 0;
+    auto flush = [&] {
+        if (word.empty()) return;
+        if (words < kMaxQueryWords) {
+            if (!query.empty()) query += ' ';
+            query += '"' + word + "\"*";
+            ++words;
+        }
+        word.clear();
+    };
+    const std::string cut = GameTextToUtf8(text.substr(0, std::min(text.size(), kMaxQueryLength)));
+    for (const char c : cut) {
+        const auto byte = static_cast<uint8_t>(c);
+        if ((byte >= '0' && byte <= '9') || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            byte >= 0x80)
+            word += c;
+        else
+            flush();
+    }
+    flush();
+    return query;
+}
+
+int64_t fileTime(const fs::path& path, std::error_code& error) {
+    return static_cast<int64_t>(fs::last_write_time(path, error).time_since_epoch().count());
+}
+
+/// Every file the index reads, below the folder, in path order. Links to folders are
+/// not followed, so a loop of links ends the walk instead of running it forever.
+std::vector<Source> scanFolder(const fs::path& root) {
+    std::vector<Source> sources;
+    std::error_code error;
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
+    for (const fs::recursive_directory_iterator end; !error && it != end; it.increment(error)) {
+        std::error_code entryError;
+        if (!it->is_regular_file(entryError)) continue;
+        Source source;
+        source.kind = IndexedKindOfName(it->path().filename().string());
+        if (source.kind == IndexedKind::kNone) continue;
+        source.path = it->path().lexically_relative(root).generic_string();
+        source.size = static_cast<int64_t>(it->file_size(entryError));
+        source.mtime = fileTime(it->path(), entryError);
+        if (entryError) continue;  // gone while listed
+        sources.push_back(std::move(source));
+    }
+    std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) { return a.path < b.path; });
+    return sources;
+}
+
+/// Reads one source. Runs on a worker whose FileSystem::Instance() is its own
+/// read-only one, so mounting an archive here touches no other table.
+std::vector<FileRow> readSource(const fs::path& root, const Source& source) {
+    std::vector<FileRow> rows;
+    const std::string full = (root / fs::path(source.path)).string();
+    if (source.kind != IndexedKind::kArchive) {
+        FileRow row{source.path, source.size, ReadIndexedFile(full, source.kind), source.kind == IndexedKind::kObject};
+        rows.push_back(std::move(row));
+        return rows;
+    }
+    FileSystem& files = FileSystem::Instance();
+    FarManifest manifest;
+    const int32_t listed = ListFarArchive(full.c_str(), manifest, files);
+    if (listed != rc::kOk) {
+        FileRow row{source.path, source.size, {}, false};
+        row.read.problem = DescribeResult(listed);
+        rows.push_back(std::move(row));
+        return rows;
+    }
+    MountFarArchive(full.c_str(), nullptr, files);
+    for (const FarEntry& entry : manifest.entries) {
+        const IndexedKind kind = IndexedKindOfName(entry.name);
+        if (kind == IndexedKind::kNone || kind == IndexedKind::kArchive) continue;
+        std::string shown = entry.name;
+        std::replace(shown.begin(), shown.end(), '\\', '/');
+        FileRow row{source.path + '/' + shown, entry.size, {}, kind == IndexedKind::kObject};
+        if (entry.status != rc::kOk || entry.compressed) {
+            row.read.problem = DescribeResult(entry.compressed ? rc::kFarCompressed : entry.status);
+        } else {
+            row.read = ReadIndexedFile(full + '\\' + entry.name, kind);
+        }
+        rows.push_back(std::move(row));
+    }
+    UnmountFarArchives(full.c_str(), files);
+    return rows;
+}
+
+/// Hands jobs to the workers and their results back to the one thread that writes.
+class WorkQueue {
+public:
+    explicit WorkQueue(size_t jobs) : mJobs(jobs) {}
+
+    /// The next job, or false when none is left or the work was stopped.
+    bool Take(size_t& job) {
+        if (mStopped) return false;
+        job = mNext.fetch_add(1);
+        return job < mJobs;
+    }
+    void Deliver(SourceResult result) {
+        std::lock_guard<std::mutex> lock(mLock);
+        mResults.push_back(std::move(result));
+        mReady.notify_one();
+    }
+    void WorkerDone() {
+        std::lock_guard<std::mutex> lock(mLock);
+        ++mFinishedWorkers;
+        mReady.notify_one();
+    }
+    /// Waits for a result; false once every worker has finished and all was taken.
+    bool Next(SourceResult& result, unsigned workers) {
+        std::unique_lock<std::mutex> lock(mLock);
+        mReady.wait(lock, [&] { return !mResults.empty() || mFinishedWorkers == workers; });
+        if (mResults.empty()) return false;
+        result = std::move(mResults.front());
+        mResults.pop_front();
+        return true;
+    }
+    void Stop() { mStopped = true; }
+
+private:
+    size_t mJobs;
+    std::atomic<size_t> mNext{0};
+    std::atomic<bool> mStopped{false};
+    std::mutex mLock;
+    std::condition_variable mReady;
+    std::deque<SourceResult> mResults;
+    unsigned mFinishedWorkers = 0;
+};
+
+uint64_t hashOf(const std::string& text) {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char c : text) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+std::string absoluteFolder(const std::string& folder) {
+    std::error_code error;
+    fs::path path = fs::absolute(fs::path(folder), error).lexically_normal();
+    std::string text = path.string();
+    while (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
+    return text;
+}
+
+}  // namespace
+
+// ---- GameIndex ------------------------------------------------------------------------
+
+GameIndex::GameIndex() = default;
+
+GameIndex::~GameIndex() { Close(); }
+
+bool GameIndex::exec(const char* sql) { return sqlite3_exec(mDb, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+int32_t GameIndex::Open(const std::string& databasePath) {
+    if (mDb) return rc::kAlreadyOpen;
+    std::error_code error;
+    const fs::path parent = fs::path(databasePath).parent_path();
+    if (!parent.empty()) fs::create_directories(parent, error);
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(databasePath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return rc::kIndexDatabase;
+    }
+    mDb = db;
+    sqlite3_busy_timeout(mDb, 5000);
+    // Write-ahead logging lets a reader query while the indexer writes.
+    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL") || !ensureSchema()) {
+        Close();
+        return rc::kIndexDatabase;
+    }
+    return rc::kOk;
+}
+
+bool GameIndex::ensureSchema() {
+    {
+        Statement version(mDb, "SELECT value FROM meta WHERE key='schema'");
+        if (version.Ok() && version.Step() == SQLITE_ROW && version.Text(0) == kSchemaVersion) return true;
+    }
+    // A database of tables other than an index's is refused, never emptied: the path
+    // may have been given by mistake.
+    {
+        Statement tables(mDb, "SELECT count(*) FROM sqlite_master WHERE name NOT IN "
+                              "('meta','sources','files','files_source','objects','objects_file') "
+                              "AND name NOT LIKE 'search%'");
+        if (!tables.Ok() || tables.Step() != SQLITE_ROW || tables.Int(0) != 0) return false;
+    }
+    if (!exec("BEGIN")) return false;
+    const bool made = exec("DROP TABLE IF EXISTS search; DROP TABLE IF EXISTS objects; DROP TABLE IF EXISTS files;"
+                           "DROP TABLE IF EXISTS sources; DROP TABLE IF EXISTS meta;") &&
+                      exec(kSchema) &&
+                      Statement(mDb, "INSERT INTO meta(key, value) VALUES('schema', ?)").Bind(1, kSchemaVersion).Run();
+    return exec(made ? "COMMIT" : "ROLLBACK") && made;
+}
+
+void GameIndex::Close() {
+    if (!mDb) return;
+    sqlite3_close_v2(mDb);
+    mDb = nullptr;
+}
+
+std::string GameIndex::Folder() {
+    if (!mDb) return std::string();
+    Statement folder(mDb, "SELECT value FROM meta WHERE key='folder'");
+    return folder.Step() == SQLITE_ROW ? folder.Text(0) : std::string();
+}
+
+int32_t GameIndex::Refresh(const std::string& gameFolder, const IndexProgress& progress, IndexReport* report,
+                           unsigned workers) {
+    IndexReport local;
+    IndexReport& result = report ? *report : local;
+    result = IndexReport();
+    if (!mDb) return rc::kIndexNotOpen;
+    std::error_code error;
+    const std::string folder = absoluteFolder(gameFolder);
+    if (gameFolder.empty() || !fs::is_directory(folder, error)) return rc::kNoSuchFile;
+    const fs::path root(folder);
+
+    const std::vector<Source> sources = scanFolder(root);
+    result.sources = static_cast<uint32_t>(sources.size());
+
+    if (!exec("BEGIN IMMEDIATE")) return rc::kIndexDatabase;
+    bool ok = true;
+    if (Folder() != folder) {
+        ok = exec("DELETE FROM search; DELETE FROM objects; DELETE FROM files; DELETE FROM sources;") &&
+             Statement(mDb, "INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?)").Bind(1, folder).Run();
+    }
+
+    // What the index holds: path -> (id, size, time).
+    struct Known {
+        int64_t id, size, mtime;
+    };
+    std::map<std::string, Known> known;
+    {
+        Statement all(mDb, "SELECT path, id, size, mtime FROM sources");
+        while (ok && all.Step() == SQLITE_ROW) known[all.Text(0)] = {all.Int(1), all.Int(2), all.Int(3)};
+    }
+
+    Statement dropSearch(mDb, "DELETE FROM search WHERE rowid IN (SELECT o.id FROM objects o JOIN files f "
+                              "ON o.file = f.id WHERE f.source = ?)");
+    Statement dropObjects(mDb, "DELETE FROM objects WHERE file IN (SELECT id FROM files WHERE source = ?)");
+    Statement dropFiles(mDb, "DELETE FROM files WHERE source = ?");
+    Statement dropSource(mDb, "DELETE FROM sources WHERE id = ?");
+    Statement addSource(mDb, "INSERT INTO sources(path, size, mtime) VALUES(?, ?, ?)");
+    Statement updateSource(mDb, "UPDATE sources SET size = ?, mtime = ? WHERE id = ?");
+    Statement addFile(mDb, "INSERT INTO files(source, path, size, problem) VALUES(?, ?, ?, ?)");
+    Statement addObject(mDb, "INSERT INTO objects(file, ordinal, name, description, price) VALUES(?, ?, ?, ?, ?)");
+    Statement addSearch(mDb, "INSERT INTO search(rowid, name, description, words) VALUES(?, ?, ?, ?)");
+    for (Statement* s : {&dropSearch, &dropObjects, &dropFiles, &dropSource, &addSource, &updateSource, &addFile,
+                         &addObject, &addSearch})
+        ok = ok && s->Ok();
+
+    auto dropRowsOf = [&](int64_t source) {
+        return dropSearch.Bind(1, source).Run() && dropObjects.Bind(1, source).Run() &&
+               dropFiles.Bind(1, source).Run();
+    };
+
+    // Files gone: their rows go. A renamed file is gone under its old name and new
+    // under the new one.
+    std::map<std::string, const Source*> onDisk;
+    for (const Source& source : sources) onDisk[source.path] = &source;
+    for (const auto& [path, entry] : known) {
+        if (!ok || onDisk.count(path)) continue;
+        ok = dropRowsOf(entry.id) && dropSource.Bind(1, entry.id).Run();
+        ++result.removed;
+    }
+
+    std::vector<const Source*> jobs;
+    for (const Source& source : sources) {
+        const auto it = known.find(source.path);
+        if (it == known.end() || it->second.size != source.size || it->second.mtime != source.mtime)
+            jobs.push_back(&source);
+    }
+    const uint32_t total = static_cast<uint32_t>(jobs.size());
+    bool cancelled = ok && progress && !progress(0, total);
+
+    auto writeResult = [&](const SourceResult& done) {
+        const Source& source = *jobs[done.job];
+        int64_t sourceId = 0;
+        const auto it = known.find(source.path);
+        if (it != known.end()) {
+            sourceId = it->second.id;
+            if (!dropRowsOf(sourceId) || !updateSource.Bind(1, source.size).Bind(2, source.mtime).Bind(3, sourceId).Run())
+                return false;
+        } else {
+            if (!addSource.Bind(1, source.path).Bind(2, source.size).Bind(3, source.mtime).Run()) return false;
+            sourceId = sqlite3_last_insert_rowid(mDb);
+        }
+        for (const FileRow& file : done.files) {
+            if (!addFile.Bind(1, sourceId).Bind(2, file.path).Bind(3, file.size).Bind(4, file.read.problem).Run())
+                return false;
+            const int64_t fileId = sqlite3_last_insert_rowid(mDb);
+            ++result.files;
+            if (!file.read.problem.empty()) ++result.problems;
+            const std::string words = fileWords(file.path);
+            auto addRow = [&](int64_t ordinal, const IndexedObject* object) {
+                addObject.Bind(1, fileId).Bind(2, ordinal);
+                addObject.Bind(3, object ? object->name : std::string())
+                    .Bind(4, object ? object->description : std::string());
+                if (object)
+                    addObject.Bind(5, object->price);
+                else
+                    addObject.BindNull(5);
+                if (!addObject.Run()) return false;
+                const int64_t objectId = sqlite3_last_insert_rowid(mDb);
+                return addSearch.Bind(1, objectId)
+                    .Bind(2, object ? object->name : std::string())
+                    .Bind(3, object ? object->description : std::string())
+                    .Bind(4, words)
+                    .Run();
+            };
+            if (file.read.objects.empty()) {
+                if (!addRow(-1, nullptr)) return false;
+                continue;
+            }
+            for (size_t i = 0; i < file.read.objects.size(); ++i) {
+                if (!addRow(static_cast<int64_t>(i), &file.read.objects[i])) return false;
+                ++result.objects;
+            }
+        }
+        ++result.read;
+        return true;
+    };
+
+    if (ok && !cancelled && total > 0) {
+        const unsigned threads = std::clamp(workers, 1u, std::max(1u, total));
+        WorkQueue queue(jobs.size());
+        std::vector<std::thread> pool;
+        for (unsigned t = 0; t < threads; ++t) {
+            pool.emplace_back([&queue, &jobs, &root] {
+                // A read-only file system of this worker's own: nothing it opens can be
+                // written, and the archives it mounts live only here.
+                FileSystem files;
+                ThreadFileSystem scope(files);
+                FileSystem::ReadOnlyScope readOnly;
+                size_t job = 0;
+                while (queue.Take(job)) queue.Deliver({job, readSource(root, *jobs[job])});
+                queue.WorkerDone();
+            });
+        }
+        SourceResult done;
+        uint32_t written = 0;
+        while (queue.Next(done, threads)) {
+            if (!ok || cancelled) continue;  // drain what the workers still deliver
+            ok = writeResult(done);
+            ++written;
+            if (ok && written % kCommitEvery == 0) ok = exec("COMMIT") && exec("BEGIN IMMEDIATE");
+            if (ok && progress && !progress(written, total)) cancelled = true;
+            if (!ok || cancelled) queue.Stop();
+        }
+        for (std::thread& thread : pool) thread.join();
+    }
+
+    if (!ok) {
+        exec("ROLLBACK");
+        return rc::kIndexDatabase;
+    }
+    if (!exec("COMMIT")) {
+        exec("ROLLBACK");
+        return rc::kIndexDatabase;
+    }
+    return cancelled ? rc::kIndexCancelled : rc::kOk;
+}
+
+int32_t GameIndex::Query(const std::string& text, uint32_t limit, std::vector<IndexHit>& hits) {
+    hits.clear();
+    if (!mDb) return rc::kIndexNotOpen;
+    const std::string match = matchQuery(text);
+    if (match.empty() || limit == 0) return rc::kOk;
+    const std::string sql = std::string("SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem "
+                                        "FROM search JOIN objects o ON o.id = search.rowid "
+                                        "JOIN files f ON f.id = o.file WHERE search MATCH ? ORDER BY ") +
+                            kRanking + ", f.path, o.ordinal LIMIT ?";
+    Statement query(mDb, sql.c_str());
+    if (!query.Ok()) return rc::kIndexDatabase;
+    query.Bind(1, match).Bind(2, static_cast<int64_t>(limit));
+    int step = SQLITE_ROW;
+    while ((step = query.Step()) == SQLITE_ROW) {
+        IndexHit hit;
+        hit.path = query.Text(0);
+        hit.object = static_cast<int32_t>(query.Int(1));
+        hit.name = query.Text(2);
+        hit.description = query.Text(3);
+        if (!query.IsNull(4)) hit.price = static_cast<int32_t>(query.Int(4));
+        hit.problem = query.Text(5);
+        hits.push_back(std::move(hit));
+    }
+    return step == SQLITE_DONE ? rc::kOk : rc::kIndexDatabase;
+}
+
+// ---- where the index lives ------------------------------------------------------------
+
+std::string IndexPathIn(const std::string& cacheFolder, const std::string& gameFolder) {
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(hashOf(absoluteFolder(gameFolder))));
+    std::string path = cacheFolder;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    return path + "tambrix/index-" + hash + ".sqlite";
+}
+
+std::string DefaultIndexPath(const std::string& gameFolder) {
+    const std::string cache = platform::UserCacheFolder();
+    return cache.empty() ? std::string() : IndexPathIn(cache, gameFolder);
+}
+
+}  // namespace tambrix

@@ -1,0 +1,242 @@
+// The game folder index over a small folder written with the library's own writers:
+// object files on disk and inside an archive, a damaged file, a wall file, and a
+// catalog table that the view would complete (the index must not).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "catalog/ObjectSet.h"
+#include "containers/IffResourceFile.h"
+#include "core/ResultCodes.h"
+#include "fileaccess/FarArchive.h"
+#include "fileaccess/FarWriter.h"
+#include "index/GameIndex.h"
+#include "support/ByteBuilder.h"
+#include "support/ResourceFixtures.h"
+#include "support/TempDir.h"
+
+namespace tambrix {
+namespace {
+
+namespace fs = std::filesystem;
+using test::AddAndWrite;
+using testing::ByteBuilder;
+using testing::Bytes;
+
+struct Object {
+    ObjectDefinition definition;
+    Bytes catalog;  ///< body of the catalog table (type below), empty for a tile
+    ResType catalogType = restype::kCATS;
+};
+
+Object Single(int16_t catalogId, int16_t price, const std::string& name, const std::string& description) {
+    return {{.price = price, .catalogId = catalogId}, EncodeCatalogStrings(name, description)};
+}
+
+class GameIndexTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Object master = Single(10, 450, "Velvet Sofas", "A deep couch for lazy evenings");
+        master.definition.masterId = 7;
+        master.definition.subIndex = ObjectRecord::kMasterSubIndex;
+        Object tile{{.masterId = 7, .subIndex = TileSubIndex(1, 0)}, {}};
+        WriteObjectFile(game.File("GameData/Objects/Living.iff"),
+                        {master, tile, Single(11, 25, "Desk Lamp", "Light for late reading")});
+        // Texts in the second language only: the view's catalog completion would store
+        // empty strings for the first language into this file.
+        WriteObjectFile(game.File("GameData/Objects/Stuhl.iff"),
+                        {{{.price = 80, .catalogId = 12},
+                          ByteBuilder().U16(0xFFFD).U16(2).Entry(2, "Stuhl").Entry(2, "Zum Sitzen"),
+                          restype::kCTSS}});
+        game.Write("GameData/Objects/Damaged.iff", "IFF FILE 2.5: this file was cut short");
+        game.Write("Walls/Stone.wll", Bytes(40, 0));
+
+        WriteObjectFile(scratch.File("chair.iff"), {Single(20, 120, "Carved Chair", "Cut from mahogany")});
+        ASSERT_EQ(WriteFarArchive(game.File("GameData/Objects.far").c_str(),
+                                  {{"Chairs\\ATS_LundbyAcajou.iff", scratch.Read("chair.iff")},
+                                   {"Broken.iff", Bytes(10, 0xEE)},
+                                   {"Brick.wll", Bytes(8, 1)},
+                                   {"Readme.txt", Bytes(3, 'x')}}),
+                  rc::kOk);
+        ASSERT_EQ(index.Open(scratch.File("cache/index.sqlite")), rc::kOk);
+    }
+
+    static void WriteObjectFile(const std::string& path, const std::vector<Object>& objects) {
+        fs::create_directories(fs::path(path).parent_path());
+        const FileNameText name(path);
+        IffResourceFile file;
+        ASSERT_EQ(file.Create(name), rc::kOk);
+        ASSERT_EQ(file.Open(name), rc::kOk);
+        ResId id = 128;
+        for (const Object& object : objects) {
+            ASSERT_EQ(AddAndWrite(file, restype::kOBJD, id++, "object", EncodeObjectDefinition(object.definition)), 0);
+            if (object.catalog.empty()) continue;
+            ASSERT_EQ(AddAndWrite(file, object.catalogType, object.definition.catalogId, "catalog", object.catalog), 0);
+        }
+        ASSERT_EQ(file.Close(), rc::kOk);
+    }
+
+    /// Every file of the game folder with its bytes.
+    std::map<std::string, Bytes> Snapshot() const {
+        std::map<std::string, Bytes> all;
+        for (const auto& entry : fs::recursive_directory_iterator(game.Path()))
+            if (entry.is_regular_file()) {
+                const std::string relative = fs::relative(entry.path(), game.Path()).generic_string();
+                all[relative] = game.Read(relative);
+            }
+        return all;
+    }
+
+    std::vector<IndexHit> Find(const std::string& text) {
+        std::vector<IndexHit> hits;
+        EXPECT_EQ(index.Query(text, 50, hits), rc::kOk) << text;
+        return hits;
+    }
+
+    test::TempDir game;
+    test::TempDir scratch;
+    GameIndex index;
+};
+
+TEST_F(GameIndexTest, FindsObjectsByNameDescriptionAndFileWordsOnDiskAndInArchives) {
+    IndexReport report;
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    EXPECT_EQ(report.sources, 5u) << "three object files, the wall file and the archive";
+
+    struct Case {
+        const char* text;
+        const char* path;  ///< of the only hit; null for none
+        const char* name;
+        int32_t price;  ///< -1: a file row without price
+        bool problem;
+    };
+    const Case cases[] = {
+        {"lazy", "GameData/Objects/Living.iff", "Velvet Sofas", 450, false},  // a word of the description
+        {"sofa", "GameData/Objects/Living.iff", "Velvet Sofas", 450, false},  // prefix of a word of the name
+        {"VELVET eve", "GameData/Objects/Living.iff", "Velvet Sofas", 450, false},
+        {"late lamp", "GameData/Objects/Living.iff", "Desk Lamp", 25, false},
+        {"sitzen", "GameData/Objects/Stuhl.iff", "Stuhl", 80, false},
+        {"mahogany", "GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff", "Carved Chair", 120, false},
+        {"acajou", "GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff", "Carved Chair", 120, false},
+        {"damaged", "GameData/Objects/Damaged.iff", "", -1, true},
+        {"broken", "GameData/Objects.far/Broken.iff", "", -1, true},
+        {"stone", "Walls/Stone.wll", "", -1, false},
+        {"brick", "GameData/Objects.far/Brick.wll", "", -1, false},
+        {"readme", nullptr, nullptr, 0, false},  // not a kind the browser lists
+        {"velvet mahogany", nullptr, nullptr, 0, false},
+        {"", nullptr, nullptr, 0, false},
+        {"\"*) OR NEAR(", nullptr, nullptr, 0, false},  // query syntax is read as words
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const std::vector<IndexHit> hits = Find(c.text);
+        if (!c.path) {
+            EXPECT_TRUE(hits.empty());
+            continue;
+        }
+        ASSERT_EQ(hits.size(), 1u);
+        EXPECT_EQ(hits[0].path, c.path);
+        EXPECT_EQ(hits[0].name, c.name);
+        EXPECT_EQ(hits[0].price.value_or(-1), c.price);
+        EXPECT_EQ(!hits[0].problem.empty(), c.problem) << hits[0].problem;
+    }
+    EXPECT_EQ(Find("objects").size(), 7u) << "every row under GameData/Objects*, tiles not among them";
+}
+
+TEST_F(GameIndexTest, NeverWritesAGameFileNorTouchesTheCallersArchives) {
+    // The caller has the archive mounted, as the browser has; the index works in tables
+    // of its own and leaves this one as it is.
+    const std::string archive = game.File("GameData/Objects.far");
+    ASSERT_EQ(MountFarArchive(archive.c_str()), rc::kOk);
+    const std::map<std::string, Bytes> before = Snapshot();
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    game.Write("GameData/Objects/Damaged.iff", "IFF FILE 2.5: damaged in another way");
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+
+    std::map<std::string, Bytes> after = Snapshot();
+    after.erase("GameData/Objects/Damaged.iff");
+    std::map<std::string, Bytes> expected = before;
+    expected.erase("GameData/Objects/Damaged.iff");
+    EXPECT_EQ(after, expected);
+    EXPECT_TRUE(FileSystem::Instance().Find((archive + "/Broken.iff").c_str()));
+    EXPECT_EQ(UnmountFarArchives(archive.c_str()), 1u);
+}
+
+TEST_F(GameIndexTest, RefreshReadsOnlyWhatChangedAndFollowsARename) {
+    IndexReport report;
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    ASSERT_EQ(report.read, 5u);
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    EXPECT_EQ(report.read, 0u);
+    EXPECT_EQ(report.removed, 0u);
+
+    fs::rename(game.File("GameData/Objects/Living.iff"), game.File("GameData/Couch.iff"));
+    std::vector<std::pair<uint32_t, uint32_t>> calls;
+    ASSERT_EQ(index.Refresh(
+                  game.Path(),
+                  [&](uint32_t done, uint32_t total) {
+                      calls.emplace_back(done, total);
+                      return true;
+                  },
+                  &report),
+              rc::kOk);
+    EXPECT_EQ(report.read, 1u);
+    EXPECT_EQ(report.removed, 1u);
+    EXPECT_EQ(calls, (std::vector<std::pair<uint32_t, uint32_t>>{{0, 1}, {1, 1}}));
+    const std::vector<IndexHit> hits = Find("lazy");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].path, "GameData/Couch.iff");
+    EXPECT_EQ(Find("stuhl").size(), 1u) << "the unchanged rows stay";
+
+    // Cancelled before anything is read: what is gone is dropped, nothing else changes,
+    // and the next refresh completes the work.
+    fs::remove(game.File("Walls/Stone.wll"));
+    game.Write("GameData/Objects/Damaged.iff", "still no container");
+    EXPECT_EQ(index.Refresh(game.Path(), [](uint32_t, uint32_t) { return false; }, &report), rc::kIndexCancelled);
+    EXPECT_TRUE(Find("stone").empty());
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    EXPECT_EQ(report.read, 1u);
+}
+
+TEST_F(GameIndexTest, RefusesBadArgumentsAndForeignDatabases) {
+    std::vector<IndexHit> hits;
+    EXPECT_EQ(index.Refresh(game.File("missing")), rc::kNoSuchFile);
+    EXPECT_EQ(index.Refresh(game.File("Walls/Stone.wll")), rc::kNoSuchFile);
+    EXPECT_EQ(index.Refresh(""), rc::kNoSuchFile);
+
+    GameIndex closed;
+    EXPECT_EQ(closed.Query("sofa", 10, hits), rc::kIndexNotOpen);
+    EXPECT_EQ(closed.Refresh(game.Path()), rc::kIndexNotOpen);
+    // Not a database, and not an index's: refused and left as they are.
+    const std::string text = scratch.Write("notes.txt", std::string(200, 'n'));
+    EXPECT_EQ(closed.Open(text), rc::kIndexDatabase);
+    EXPECT_EQ(scratch.Read("notes.txt"), Bytes(200, 'n'));
+
+    // Another folder's index is emptied first.
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    ASSERT_EQ(index.Refresh(game.File("Walls")), rc::kOk);
+    EXPECT_TRUE(Find("sofa").empty());
+    EXPECT_EQ(Find("stone").size(), 1u);
+}
+
+TEST(IndexPathTest, OneDatabasePerFolderInTheCacheFolder) {
+    const std::string a = IndexPathIn("/cache", "/games/Sims");
+    EXPECT_EQ(a.rfind("/cache/tambrix/index-", 0), 0u) << a;
+    EXPECT_EQ(a.substr(a.size() - 7), ".sqlite");
+    EXPECT_EQ(IndexPathIn("/cache/", "/games/Sims/"), a);
+    EXPECT_NE(IndexPathIn("/cache", "/games/Sims2"), a);
+
+    const char* saved = std::getenv("XDG_CACHE_HOME");
+    const std::string keep = saved ? saved : "";
+    setenv("XDG_CACHE_HOME", "/xdg", 1);
+    EXPECT_EQ(DefaultIndexPath("/games/Sims"), IndexPathIn("/xdg", "/games/Sims"));
+    saved ? setenv("XDG_CACHE_HOME", keep.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+}
+
+}  // namespace
+}  // namespace tambrix
