@@ -1,5 +1,10 @@
 // Sprite decoding against the floor of copying the same bytes, and object previews of a
 // single-tile and a four-tile object at each zoom.
+//
+// The pair to read side by side: BM_DecodeObjectFrames decodes every frame of every
+// sprite of a 3 MB object of painted furniture into its three planes, and
+// BM_MemcpyObjectPlanes copies the same plane bytes once; their bytes_per_second give the
+// decoder's distance from memory speed.
 
 #include <benchmark/benchmark.h>
 
@@ -7,6 +12,8 @@
 #include <vector>
 
 #include "BenchResourceFile.h"
+#include "Furniture.h"
+#include "IsoPainter.h"
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "graphics/DrawGroup.h"
@@ -84,6 +91,126 @@ void BM_MemcpySpriteBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(chunk.size()));
 }
 BENCHMARK(BM_MemcpySpriteBytes);
+
+// A 3 MB object: the demo's furniture painted in every view, one "SPR2" per model, tile
+// (or glow) and zoom holding the four rotations, as the game groups them; the set is
+// repeated under fresh IDs until the sprite chunks reach 3 MB.
+struct PaintedObject {
+    static constexpr size_t kTargetBytes = size_t{3} << 20;
+    BenchResourceFile file;
+    struct Sprite {
+        ResId id;
+        int32_t frames;
+    };
+    std::vector<Sprite> sprites;
+    size_t chunkBytes = 0;
+
+    PaintedObject() {
+        using namespace tambrix::tools;
+        const std::vector<Model> models = {DiningChairModel(), FloorLampModel(), GlassTableModel(),
+                                           SofaModel(),        FernModel(),      RubberPlantModel(),
+                                           BookcaseModel(),    ArmchairModel(),  CrateModel(1)};
+        std::vector<std::pair<ResId, std::vector<uint8_t>>> chunks;
+        for (size_t m = 0; m < models.size(); ++m) {
+            const Model& model = models[m];
+            const auto paletteId = static_cast<ResId>(10 + m);
+            file.Put(restype::kPALT, paletteId, EncodePalette(PaletteEntries(ModelRamps(model).Palette())));
+            const int parts = model.tilesX * model.tilesY + (model.hasGlow ? 1 : 0);
+            for (int zoom = 0; zoom < kViewZooms; ++zoom) {
+                std::vector<std::vector<SpriteImage>> frames(static_cast<size_t>(parts));
+                for (int rotation = 0; rotation < kViewRotations; ++rotation) {
+                    std::vector<SpriteImage> views = PaintView(model, rotation, zoom, kFineQuality);
+                    if (model.hasGlow) views.push_back(PaintGlow(model, rotation, zoom));
+                    for (int t = 0; t < parts; ++t) frames[t].push_back(std::move(views[t]));
+                }
+                for (const auto& f : frames) chunks.emplace_back(paletteId, EncodeSpr2(f, paletteId));
+            }
+        }
+        for (ResId id = 1000; chunkBytes < kTargetBytes; ++id) {
+            const auto& chunk = chunks[(id - 1000) % chunks.size()].second;
+            file.Put(restype::kSPR2, id, chunk);
+            sprites.push_back({id, static_cast<int32_t>(CountSpriteFrames(file, id))});
+            chunkBytes += chunk.size();
+        }
+    }
+};
+
+PaintedObject& paintedObject() {
+    static PaintedObject object;
+    return object;
+}
+
+struct DecodedPlanes {
+    std::unique_ptr<platform::Bitmap> colour, depth, alpha;
+    SpriteSize size;
+    Palette palette;
+};
+
+void decodeFrame(BenchResourceFile& file, ResId id, int32_t frame, DecodedPlanes& out) {
+    DecodeSpritePlanes(file, id, frame, 0xFFFFFF,
+                       {.size = &out.size,
+                        .palette = &out.palette,
+                        .colourPlane = &out.colour,
+                        .depthPlane = &out.depth,
+                        .alphaPlane = &out.alpha});
+}
+
+int64_t planeBytes(const DecodedPlanes& planes) {
+    int64_t n = 0;
+    for (const auto* plane : {&planes.colour, &planes.depth, &planes.alpha})
+        if (*plane) n += (*plane)->ImageSize();
+    return n;
+}
+
+// Every frame of every sprite as the renderer asks for it: size, palette and three planes.
+void BM_DecodeObjectFrames(benchmark::State& state) {
+    PaintedObject& object = paintedObject();
+    int64_t frames = 0;
+    int64_t bytes = 0;
+    for (auto _ : state) {
+        for (const auto& sprite : object.sprites) {
+            for (int32_t f = 0; f < sprite.frames; ++f) {
+                DecodedPlanes planes;
+                decodeFrame(object.file, sprite.id, f, planes);
+                bytes += planeBytes(planes);
+                benchmark::DoNotOptimize(planes.colour.get());
+                ++frames;
+            }
+        }
+    }
+    state.SetItemsProcessed(frames);
+    state.SetBytesProcessed(bytes);
+    state.counters["chunk_bytes"] = static_cast<double>(object.chunkBytes);
+}
+BENCHMARK(BM_DecodeObjectFrames)->Unit(benchmark::kMillisecond);
+
+// The floor of the pair: the decoded plane bytes of the same frames, copied once.
+void BM_MemcpyObjectPlanes(benchmark::State& state) {
+    PaintedObject& object = paintedObject();
+    std::vector<const platform::Bitmap*> sources;
+    std::vector<DecodedPlanes> held;
+    for (const auto& sprite : object.sprites) {
+        for (int32_t f = 0; f < sprite.frames; ++f) {
+            decodeFrame(object.file, sprite.id, f, held.emplace_back());
+            for (const auto* plane : {&held.back().colour, &held.back().depth, &held.back().alpha})
+                if (*plane) sources.push_back(plane->get());
+        }
+    }
+    size_t total = 0;
+    for (const auto* plane : sources) total += plane->ImageSize();
+    std::vector<uint8_t> target(total);
+    for (auto _ : state) {
+        uint8_t* to = target.data();
+        for (const auto* plane : sources) {
+            std::memcpy(to, plane->Bits(), plane->ImageSize());
+            to += plane->ImageSize();
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(held.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(total));
+}
+BENCHMARK(BM_MemcpyObjectPlanes)->Unit(benchmark::kMillisecond);
 
 // An object definition with the fields the renderer reads.
 std::vector<uint8_t> objd(int16_t baseGraphic, int16_t masterId, int16_t subIndex) {

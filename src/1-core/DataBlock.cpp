@@ -6,7 +6,7 @@
 
 namespace tambrix {
 
-DataBlock* NewDataBlock(uint32_t size) {
+DataBlock* NewUnfilledDataBlock(uint32_t size) {
     auto* block = new (std::nothrow) DataBlock;
     if (!block) return nullptr;
     if (size > 0) {
@@ -15,9 +15,14 @@ DataBlock* NewDataBlock(uint32_t size) {
             delete block;
             return nullptr;
         }
-        std::memset(block->data, kNewBlockFill, size);
     }
     block->size = size;
+    return block;
+}
+
+DataBlock* NewDataBlock(uint32_t size) {
+    DataBlock* block = NewUnfilledDataBlock(size);
+    if (block && size > 0) std::memset(block->data, kNewBlockFill, size);
     return block;
 }
 

@@ -18,6 +18,11 @@ inline constexpr uint8_t kNewBlockFill = 0xA3;
 /// A size of 0 gives a block with no bytes.
 DataBlock* NewDataBlock(uint32_t size);
 
+/// Allocates a block of `size` bytes left as they come, for a caller that fills every byte
+/// at once (a body read from its file) and frees the block if it cannot; null when memory
+/// is short.
+DataBlock* NewUnfilledDataBlock(uint32_t size);
+
 /// Frees the bytes, then the block. Null is ignored.
 void FreeDataBlock(DataBlock* block);
 

@@ -222,6 +222,50 @@ bool WriteFile(NativeFile* file, const void* buffer, uint32_t count, uint32_t& d
     return true;
 }
 
+bool ReadFileAt(NativeFile* file, uint64_t offset, void* buffer, uint32_t count, uint32_t& done) {
+    Hooks().reads.fetch_add(1);
+    done = 0;
+    if (!file || (!buffer && count > 0) || offset > static_cast<uint64_t>(INT64_MAX) - count) return false;
+    auto* out = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pread(file->fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;  // end of file
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool WriteFileAt(NativeFile* file, uint64_t offset, const void* buffer, uint32_t count, uint32_t& done) {
+    Hooks().writes.fetch_add(1);
+    done = 0;
+    if (!file || (!buffer && count > 0) || offset > static_cast<uint64_t>(INT64_MAX) - count) return false;
+    if (!takeWriteAllowance()) return false;
+    const auto* in = static_cast<const uint8_t*>(buffer);
+    while (done < count) {
+        ssize_t n = ::pwrite(file->fd, in + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) return false;
+        done += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+bool SetFileSize(NativeFile* file, uint32_t size) {
+    if (!file) return false;
+    int result;
+    do {
+        result = ::ftruncate(file->fd, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+}
+
 bool SetFilePointer(NativeFile* file, uint32_t position) {
     if (!file) return false;
     return ::lseek(file->fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);

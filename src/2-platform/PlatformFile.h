@@ -30,6 +30,14 @@ void CloseFile(NativeFile* file);
 bool ReadFile(NativeFile* file, void* buffer, uint32_t count, uint32_t& done);
 /// Writes at the file pointer; `done` receives the bytes written. False on an I/O error.
 bool WriteFile(NativeFile* file, const void* buffer, uint32_t count, uint32_t& done);
+/// Reads at `offset` without moving the file pointer (one positioned read); `done`
+/// receives the bytes read, fewer at the end of the file. False on an I/O error.
+bool ReadFileAt(NativeFile* file, uint64_t offset, void* buffer, uint32_t count, uint32_t& done);
+/// Writes at `offset` without moving the file pointer; a position past the end grows the
+/// file. `done` receives the bytes written. False on an I/O error.
+bool WriteFileAt(NativeFile* file, uint64_t offset, const void* buffer, uint32_t count, uint32_t& done);
+/// Cuts or grows the file to `size` bytes; the file pointer stays.
+bool SetFileSize(NativeFile* file, uint32_t size);
 /// Moves the file pointer; a position past the end is allowed (a later write grows
 /// the file). False when the host refuses the position.
 bool SetFilePointer(NativeFile* file, uint32_t position);
@@ -66,7 +74,8 @@ bool MatchPattern(const std::string& name, const std::string& pattern);
 /// Entries come in the host's enumeration order. False when the folder does not exist.
 bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entries);
 
-/// Counters and fault injection for tests: every ReadFile and WriteFile call counts;
+/// Counters and fault injection for tests: every read and write call counts (the
+/// positioned ones too);
 /// with failWritesAfter >= 0, that many more writes succeed and the next ones fail
 /// (write nothing, return false) until it is set back to -1. With refuseWriteOpens set,
 /// OpenFile refuses ReadWriteExisting and CreateAlways as the host refuses a read-only

@@ -20,18 +20,37 @@ bool nameFits(const char* name) { return name != nullptr && std::strlen(name) <=
 // ---------------------------------------------------------------------------------------
 // FileHandle
 
+bool FileHandle::holdWhole() {
+    if (mWhole) return true;
+    if (mWholeTried || mShared || mWritable || mSize == 0 || mSize > kWholeFileBytes) return false;
+    mWholeTried = 1;
+    std::unique_ptr<uint8_t[]> whole(new (std::nothrow) uint8_t[mSize]);
+    if (!whole) return false;  // memory is short: read on demand
+    uint32_t done = 0;
+    // A file that changed size since it was opened is read on demand, as it now is.
+    if (!platform::ReadFileAt(mFile, 0, whole.get(), mSize, done) || done != mSize) return false;
+    mWhole = std::move(whole);
+    return true;
+}
+
 uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     if (!mFile || (!buffer && count > 0)) return 0;
     uint32_t done = 0;
     if (mShared) {
-        // Several windows move the archive's one file pointer: re-position and read as one step.
+        // Positioned reads leave the archive's file pointer alone; the lock keeps a read
+        // from meeting the closing of its archive.
         std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
         if (mPosition > mSize) return 0;
-        if (!platform::SetFilePointer(mFile, mBase + mPosition)) return 0;
         count = std::min(count, mSize - mPosition);
-        platform::ReadFile(mFile, buffer, count, done);
+        platform::ReadFileAt(mFile, uint64_t{mBase} + mPosition, buffer, count, done);
+    } else if (count > 0 && !mWhole && mPosition == 0 && count >= mSize) {
+        // The whole file into the caller's buffer: no copy of it is held as well.
+        platform::ReadFileAt(mFile, 0, buffer, count, done);
+    } else if (count > 0 && holdWhole()) {
+        done = mPosition < mSize ? std::min(count, mSize - mPosition) : 0;
+        std::memcpy(buffer, mWhole.get() + mPosition, done);
     } else {
-        platform::ReadFile(mFile, buffer, count, done);
+        platform::ReadFileAt(mFile, mPosition, buffer, count, done);
     }
     mPosition += done;
     return done;
@@ -40,7 +59,7 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
 uint32_t FileHandle::Write(const void* buffer, uint32_t count) {
     if (!mFile || !mWritable || count == 0 || !buffer) return 0;
     uint32_t done = 0;
-    platform::WriteFile(mFile, buffer, count, done);
+    platform::WriteFileAt(mFile, mPosition, buffer, count, done);
     mPosition += done;
     mSize = std::max(mSize, mPosition);
     return done;
@@ -48,15 +67,12 @@ uint32_t FileHandle::Write(const void* buffer, uint32_t count) {
 
 bool FileHandle::Seek(uint32_t position) {
     if (!mFile || position > mSize) return false;
-    // A window leaves the shared pointer alone: each of its reads positions it under the lock.
-    if (!mShared && !platform::SetFilePointer(mFile, position)) return false;
     mPosition = position;
     return true;
 }
 
 bool FileHandle::SeekExtend(uint32_t position) {
     if (!mFile || mShared) return false;
-    if (!platform::SetFilePointer(mFile, position)) return false;
     mSize = std::max(mSize, position);
     mPosition = position;
     return true;
@@ -65,8 +81,8 @@ bool FileHandle::SeekExtend(uint32_t position) {
 bool FileHandle::SetSize(uint32_t size) {
     // Only a disk file opened for writing: a window must never cut the shared archive.
     if (!mFile || mShared || !mWritable) return false;
-    bool positioned = size > mSize ? SeekExtend(size) : Seek(size);
-    if (!positioned || !platform::SetEndOfFile(mFile)) return false;
+    if (!platform::SetFileSize(mFile, size)) return false;
+    mPosition = size;
     {
         std::lock_guard<std::mutex> lock(mFileSystem->mArchiveLock);
         FileSystem::Keys keys;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <vector>
@@ -41,13 +42,20 @@ struct MountedFile {
 
 /// One open file: a whole disk file, or a read-only window (offset and length) over an
 /// archive's shared handle. Made by FileSystem::Open and released only by FileSystem::Close.
+/// Every read and write is one positioned call at the handle's own position. A disk file
+/// opened only for reading and no larger than kWholeFileBytes is read whole by its first
+/// read and served from memory from then on, so that reading all of a container costs
+/// one call however many resources it holds.
 class FileHandle {
 public:
+    static constexpr uint32_t kWholeFileBytes = uint32_t{64} << 20;
+
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
     /// Bytes read (0 on failure); the position advances over them. A window never reads
-    /// past its end, even where the archive goes on.
+    /// past its end, even where the archive goes on. A file held whole reads as it was
+    /// at its first read.
     uint32_t Read(void* buffer, uint32_t count);
     /// Bytes written; 0 unless the file was opened for writing.
     uint32_t Write(const void* buffer, uint32_t count);
@@ -70,6 +78,9 @@ private:
     friend class FileSystem;
     FileHandle() = default;
     ~FileHandle() = default;
+    /// Reads the whole file into mWhole on the first read that needs it; false when it
+    /// is not to be held (or cannot be), and reads go to the file.
+    bool holdWhole();
 
     CTGString mName;  ///< the normalised name it was opened under
     platform::NativeFile* mFile = nullptr;
@@ -78,6 +89,8 @@ private:
     uint32_t mPosition = 0;
     uint8_t mShared = 0;
     uint8_t mWritable = 0;
+    uint8_t mWholeTried = 0;
+    std::unique_ptr<uint8_t[]> mWhole;  ///< the whole file (mSize bytes), when held
     FileSystem* mFileSystem = nullptr;
 };
 

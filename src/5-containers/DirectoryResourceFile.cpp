@@ -395,7 +395,7 @@ DataBlock* DirectoryResourceFile::load(Item& item, Source& source, int lookUpRes
         SetError(rc::kNoMemory);
         return nullptr;
     }
-    DataBlock* block = NewDataBlock(item.size);
+    DataBlock* block = NewUnfilledDataBlock(item.size);  // the read fills it, or it is freed
     if (!block) {
         SetError(rc::kNoMemory);
         return nullptr;

@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
+#include <new>
 #include <numeric>
+#include <optional>
+#include <utility>
 
 #include "graphics/DrawGroup.h"
 #include "graphics/HeldResource.h"
@@ -99,13 +103,131 @@ struct Box {
     int64_t maxX = -kBoxStart, maxY = -kBoxStart;
 };
 
-// Merges one decoded sprite at column a, bottom row b (rows counted upwards).
-void mergeSprite(Bitmap& result, Bitmap& depthBuffer, const Bitmap& colour, const Bitmap& depth, const Bitmap& alpha,
-                 const Palette& palette, int64_t a, int64_t b, int32_t w, int32_t h, bool mirror, int32_t partDepth,
-                 int32_t opacity) {
+// One sprite frame as the render uses it (an entry's sprite ID and frame index): its size
+// for the measuring pass, its planes and palette once a draw needs them. The tiles of an
+// object share their draw groups, so many entries name the same frame: it is read once
+// per pass and decoded once per render.
+struct SpriteFrame {
+    SpriteSize size;
+    bool decoded = false;
+    bool broken = false;  // its stream holds a bad command: left out of the picture
+    Palette palette;
+    std::unique_ptr<Bitmap> colour, depth, alpha;
+};
+
+class SpriteFrames {
+public:
+    SpriteFrames(ResourceFile& file, uint32_t background) : mFile(file), mBackground(background) {}
+
+    // The frame with its size read.
+    SpriteFrame& Measured(const DrawGroupEntry& e) {
+        auto [it, added] = mFrames.try_emplace({e.spriteId, e.frameIndex});
+        if (added) DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &it->second.size});
+        return it->second;
+    }
+    // The frame with its planes; they are kept for later entries while the frames kept
+    // stay within a budget, and are dropped by `Release` otherwise.
+    SpriteFrame& Decoded(const DrawGroupEntry& e) {
+        SpriteFrame& f = Measured(e);
+        if (f.decoded) return f;
+        uint32_t fill = kNoFillIndex;
+        try {
+            DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground,
+                               {.fillIndex = &fill,
+                                .size = &f.size,
+                                .palette = &f.palette,
+                                .colourPlane = &f.colour,
+                                .depthPlane = &f.depth,
+                                .alphaPlane = &f.alpha});
+        } catch (const SpriteDecodeError&) {
+            f.broken = true;  // a sprite with a broken stream is left out; the rest still draws
+        }
+        uint64_t bytes = 0;
+        for (const auto* plane : {&f.colour, &f.depth, &f.alpha})
+            if (*plane) bytes += (*plane)->ImageSize();
+        f.decoded = f.broken || mKeptBytes + bytes <= kKeptBytes;
+        if (f.decoded) mKeptBytes += bytes;
+        return f;
+    }
+    // Drops the planes of a frame that `Decoded` did not keep.
+    static void Release(SpriteFrame& f) {
+        if (f.decoded) return;
+        f.colour.reset();
+        f.depth.reset();
+        f.alpha.reset();
+    }
+
+private:
+    static constexpr uint64_t kKeptBytes = uint64_t{64} << 20;
+
+    ResourceFile& mFile;
+    uint32_t mBackground;
+    std::map<std::pair<int32_t, int32_t>, SpriteFrame> mFrames;
+    uint64_t mKeptBytes = 0;
+};
+
+// The depth buffer: one 16-bit depth per picture pixel, rows counted upwards.
+struct DepthBuffer {
+    int64_t width = 0;
+    std::vector<uint16_t> depths;
+    uint16_t* Row(int64_t row) { return depths.data() + row * width; }
+};
+
+// The sprite's colours as blue, green and red, and its alpha values after the part's
+// opacity, looked up once per sprite rather than per pixel.
+struct SpriteLook {
+    std::array<std::array<uint8_t, 3>, platform::kPaletteSize> bgr;
+    std::array<int32_t, 256> alpha;
+
+    SpriteLook(const Palette& palette, int32_t opacity) {
+        for (uint32_t i = 0; i < bgr.size(); ++i) {
+            const PaletteEntry e = palette.Entry(i);
+            bgr[i] = {e.blue, e.green, e.red};
+        }
+        for (int32_t i = 0; i < 256; ++i)
+            alpha[i] = opacity < kOpaque ? static_cast<int32_t>(int64_t{i} * opacity / kOpaque) : i;
+    }
+};
+
+// c × alpha + under × (255 − alpha), over 255 rounded down; x / 255 is (x × 0x8081) >> 23
+// for every x up to 255 × 255.
+inline uint8_t blend(uint32_t under, uint32_t over, uint32_t alpha) {
+    return static_cast<uint8_t>(((kOpaque - alpha) * under + alpha * over) * 0x8081u >> 23);
+}
+
+// Draws one row of a sprite: n pixels from source column `first` on, stepping by
+// `step`, onto picture pixels `px` and their depths `z`.
+void mergeRow(uint8_t* px, uint16_t* z, const uint8_t* colour, const uint8_t* depth, const uint8_t* alpha,
+              int64_t first, int64_t step, int64_t n, int64_t zBase, const SpriteLook& look) {
+    int64_t sc = first;
+    for (int64_t k = 0; k < n; ++k, sc += step, px += 3) {
+        const uint8_t d = depth[sc];
+        if (d == kNoPixel) continue;
+        const int64_t zv = d + zBase;
+        if (zv > z[k]) continue;  // equal depth: the later sprite wins
+        const int32_t a = look.alpha[alpha[sc]];
+        const auto& c = look.bgr[colour[sc]];
+        if (a == kOpaque) {
+            px[0] = c[0];
+            px[1] = c[1];
+            px[2] = c[2];
+        } else if (a > 0) {
+            const auto av = static_cast<uint32_t>(a);
+            px[0] = blend(px[0], c[0], av);
+            px[1] = blend(px[1], c[1], av);
+            px[2] = blend(px[2], c[2], av);
+        }
+        z[k] = static_cast<uint16_t>(zv);  // the low 16 bits
+    }
+}
+
+// Merges one decoded sprite at column a, bottom row b (rows counted upwards): clipped to
+// the picture first, then drawn a row at a time.
+void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s, int64_t a, int64_t b, bool mirror,
+                 int32_t partDepth, int32_t opacity) {
     // The reported size never exceeds the planes (a negative "SPR#" size decodes as 1).
-    w = std::min(w, colour.Width());
-    h = std::min(h, colour.Height());
+    const int64_t w = std::min(s.size.width, s.colour->Width());
+    const int64_t h = std::min(s.size.height, s.colour->Height());
     // Clip to the picture; the box makes this a no-op unless the sprite changed between passes.
     const int64_t k0 = std::max<int64_t>(0, -a);
     const int64_t k1 = std::min<int64_t>(w, result.Width() - a);
@@ -113,46 +235,14 @@ void mergeSprite(Bitmap& result, Bitmap& depthBuffer, const Bitmap& colour, cons
     const int64_t r1 = std::min<int64_t>(h, result.Height() - b);
     if (k0 >= k1 || r0 >= r1) return;
 
-    // The sprite's colours as blue, green, red, looked up once.
-    std::array<std::array<uint8_t, 3>, platform::kPaletteSize> bgr;
-    for (uint32_t i = 0; i < bgr.size(); ++i) {
-        const PaletteEntry e = palette.Entry(i);
-        bgr[i] = {e.blue, e.green, e.red};
-    }
+    const SpriteLook look(s.palette, opacity);
     const int64_t zBase = static_cast<int64_t>(partDepth) + kDepthBias;
     const int64_t step = mirror ? -1 : 1;
     const int64_t firstSource = mirror ? w - 1 - k0 : k0;
-
     for (int64_t r = r0; r < r1; ++r) {
         const auto row = static_cast<int32_t>(r);
-        const uint8_t* srcColour = colour.Row(row);
-        const uint8_t* srcDepth = depth.Row(row);
-        const uint8_t* srcAlpha = alpha.Row(row);
-        uint8_t* px = result.Row(static_cast<int32_t>(b + r)) + 3 * (a + k0);
-        uint8_t* zbuf = depthBuffer.Row(static_cast<int32_t>(b + r)) + 2 * (a + k0);
-        int64_t sc = firstSource;
-        for (int64_t k = k0; k < k1; ++k, sc += step, px += 3, zbuf += 2) {
-            const uint8_t d = srcDepth[sc];
-            if (d == kNoPixel) continue;
-            const int64_t z = d + zBase;
-            const int32_t stored = zbuf[0] | (zbuf[1] << 8);
-            if (z > stored) continue;  // equal depth: the later sprite wins
-            int64_t alphaValue = srcAlpha[sc];
-            if (opacity < kOpaque) alphaValue = alphaValue * opacity / kOpaque;
-            const auto& c = bgr[srcColour[sc]];
-            if (alphaValue == kOpaque) {
-                px[0] = c[0];
-                px[1] = c[1];
-                px[2] = c[2];
-            } else if (alphaValue > 0) {
-                const int64_t keep = kOpaque - alphaValue;
-                px[0] = static_cast<uint8_t>((keep * px[0] + alphaValue * c[0]) / kOpaque);
-                px[1] = static_cast<uint8_t>((keep * px[1] + alphaValue * c[1]) / kOpaque);
-                px[2] = static_cast<uint8_t>((keep * px[2] + alphaValue * c[2]) / kOpaque);
-            }
-            zbuf[0] = static_cast<uint8_t>(z);  // the low 16 bits
-            zbuf[1] = static_cast<uint8_t>(z >> 8);
-        }
+        mergeRow(result.Row(static_cast<int32_t>(b + r)) + 3 * (a + k0), depthBuffer.Row(b + r) + (a + k0),
+                 s.colour->Row(row), s.depth->Row(row), s.alpha->Row(row), firstSource, step, k1 - k0, zBase, look);
     }
 }
 
@@ -164,23 +254,27 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
     const int32_t rotation = imageIndex % kViewRotations;
     const int32_t shift = validView ? kNearZoom - imageIndex / kViewRotations : 0;
     const Projection proj = projectionFor(rotation, shift);
+    if (!validView) file = nullptr;
 
-    // Pass 0: measure.
+    // Pass 0: measure. Each part's image is read once for both passes.
     Box box;
     int drawn = 0;
     std::vector<size_t> order(parts.size());
     std::iota(order.begin(), order.end(), 0);
-    DrawGroupImage image;
-    for (PreviewPart& part : parts) {
-        if (!validView || !fetchImage(*file, part, imageIndex, image)) continue;
+    std::vector<std::optional<DrawGroupImage>> images(parts.size());
+    std::optional<SpriteFrames> frames;
+    if (file) frames.emplace(*file, background);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        PreviewPart& part = parts[i];
+        DrawGroupImage image;
+        if (!file || !fetchImage(*file, part, imageIndex, image)) continue;
         const PartPlacement at = place(part, proj, placeByTile);
         part.tileDepth = at.depth;
         for (const DrawGroupEntry& e : image.entries) {
             if (isDynamic(part, e)) continue;
             const int64_t a = e.xOffset + at.sx;
             const int64_t b = -liftedY(e) - at.sy;
-            SpriteSize size;
-            DecodeSpritePlanes(*file, e.spriteId, e.frameIndex, background, {.size = &size});
+            const SpriteSize size = frames->Measured(e).size;
             if (size.width == 0 || size.height == 0) continue;
             ++drawn;
             box.minX = std::min(box.minX, a);
@@ -188,6 +282,7 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
             box.maxX = std::max(box.maxX, a + size.width);
             box.maxY = std::max(box.maxY, b + size.height);
         }
+        images[i] = std::move(image);
     }
 
     if (drawn == 0) box = Box{0, 0, 1, 1};
@@ -208,14 +303,20 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
     const int64_t oy = -box.minY;
 
     auto result = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
-    auto depthBuffer = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 16);
-    if (!result || !depthBuffer) {
+    DepthBuffer depthBuffer{width, {}};
+    if (result) {
+        try {
+            depthBuffer.depths.assign(static_cast<size_t>(width * height), kFarthest);
+        } catch (const std::bad_alloc&) {
+            result.reset();
+        }
+    }
+    if (!result) {
         report.outcome = PreviewReport::Outcome::kTooLarge;
         return nullptr;
     }
     result->Fill24(static_cast<uint8_t>(background >> 16), static_cast<uint8_t>(background >> 8),
                    static_cast<uint8_t>(background));
-    depthBuffer->Fill16(kFarthest);
 
     // Farthest part first; parts of equal depth keep their list order.
     std::stable_sort(order.begin(), order.end(),
@@ -223,31 +324,18 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
 
     // Pass 1: draw.
     for (size_t index : order) {
+        if (!images[index]) continue;
         const PreviewPart& part = parts[index];
-        if (!validView || !fetchImage(*file, part, imageIndex, image)) continue;
         const PartPlacement at = place(part, proj, placeByTile);
-        for (const DrawGroupEntry& e : image.entries) {
+        for (const DrawGroupEntry& e : images[index]->entries) {
             if (isDynamic(part, e)) continue;
             const int64_t a = ox + e.xOffset + at.sx;
             const int64_t b = oy - liftedY(e) - at.sy;
-            Palette palette;
-            uint32_t fill = kNoFillIndex;
-            SpriteSize size;
-            std::unique_ptr<Bitmap> colour, depth, alpha;
-            try {
-                DecodeSpritePlanes(*file, e.spriteId, e.frameIndex, background,
-                                   {.fillIndex = &fill,
-                                    .size = &size,
-                                    .palette = &palette,
-                                    .colourPlane = &colour,
-                                    .depthPlane = &depth,
-                                    .alphaPlane = &alpha});
-            } catch (const SpriteDecodeError&) {
-                continue;  // a sprite with a broken stream is left out; the rest still draws
-            }
-            if (size.width == 0 || size.height == 0 || !colour || !depth || !alpha) continue;
-            mergeSprite(*result, *depthBuffer, *colour, *depth, *alpha, palette, a, b, size.width, size.height,
-                        (e.flags & DrawGroupEntry::kMirror) != 0, at.depth, part.opacity);
+            SpriteFrame& s = frames->Decoded(e);
+            if (!s.broken && s.size.width != 0 && s.size.height != 0 && s.colour && s.depth && s.alpha)
+                mergeSprite(*result, depthBuffer, s, a, b, (e.flags & DrawGroupEntry::kMirror) != 0, at.depth,
+                            part.opacity);
+            SpriteFrames::Release(s);
         }
     }
     return result;

@@ -1,6 +1,8 @@
 #include "graphics/Sprite.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstring>
 #include <sstream>
 #include <string>
@@ -186,74 +188,71 @@ bool readFrame(const HeldResource& chunk, const SpriteHeader& h, bool isSpr2, ui
 }
 
 // ---------------------------------------------------------------------------------------
-// Command-stream walkers. They track the write position and clip every run to the
-// canvas, so a sink only ever sees pixels inside it: (rowFromTop, x, source bytes, n).
-// A stream that runs off the chunk ends the frame with what was drawn.
+// Command-stream walkers. A frame's pixels come in stream order: rows from the top down
+// (a row once left is never returned to), each row from left to right from column 0. The
+// walker keeps the write position and checks each command once, handing its sink only
+// what lies inside the canvas: BeginRow(row) when a row inside it starts, then whole
+// spans on that row, Fill(x, n, index) or Pixels<kind>(x, source bytes, n), each at or
+// right of the end of the one before. A stream that runs off the chunk ends the frame
+// with what was drawn.
 // ---------------------------------------------------------------------------------------
 enum class PixelKind { SprIndex, Spr2Colour, Spr2DepthColour, Spr2Full };
 
 enum class WalkEnd { EndCode, RanOff, Invalid };
 
 struct Cursor {
+    int64_t width;
+    int64_t height;
     int64_t row = -1;  // no row selected before the first row start
     int64_t nextRow = 0;
     int64_t x = 0;
-    int32_t width;
-    int32_t height;
+    bool inside = false;  // the row lies inside the canvas
 
-    // Clips a span of n pixels at the current position; false when nothing is visible.
-    bool clip(int64_t n, int64_t& first, int64_t& count) const {
-        if (row < 0 || row >= height) return false;
-        const int64_t x0 = std::max<int64_t>(x, 0);
-        const int64_t x1 = std::min<int64_t>(x + n, width);
-        if (x0 >= x1) return false;
-        first = x0 - x;
-        count = x1 - x0;
-        return true;
+    template <class Sink>
+    void startRow(int64_t r, Sink& sink) {
+        row = r;
+        x = 0;
+        inside = r >= 0 && r < height;
+        if (inside) sink.BeginRow(r);
     }
+    // How many of n pixels at the position are inside the canvas (x is never negative).
+    int64_t visible(int64_t n) const { return inside && x < width ? std::min(n, width - x) : 0; }
 };
 
 template <class Sink>
-WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    const uint8_t* data = chunk.Data();
-    const uint32_t size = chunk.Size();
-    uint32_t p = streamStart;
-    Cursor c{.width = width, .height = height};
-    int64_t first = 0;
-    int64_t count = 0;
+WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
+    const uint8_t* const start = chunk.Data() + streamStart;
+    const uint8_t* const end = chunk.Data() + chunk.Size();
+    const uint8_t* p = start;
+    Cursor c{.width = sink.width, .height = sink.height};
     for (;;) {
-        if (size - p < 2) return WalkEnd::RanOff;
-        const uint8_t code = data[p];
-        const uint8_t n = data[p + 1];
+        if (end - p < 2) return WalkEnd::RanOff;
+        const uint8_t code = p[0];
+        const uint8_t n = p[1];
         p += 2;
         switch (code) {
             case kSprSkipPixels: c.x += n; break;
             case kSprRun: {
-                if (size - p < 2) return WalkEnd::RanOff;  // index and pad byte
-                const uint8_t index = data[p];
+                if (end - p < 2) return WalkEnd::RanOff;  // index and pad byte
+                if (const int64_t shown = c.visible(n)) sink.Fill(c.x, static_cast<size_t>(shown), p[0]);
                 p += 2;
-                if (c.clip(n, first, count)) sink.Fill(c.row, c.x + first, static_cast<uint32_t>(count), index);
                 c.x += n;
                 break;
             }
             case kSprLiteral: {
-                const uint32_t present = std::min<uint32_t>(n, size - p);
-                if (c.clip(present, first, count))
-                    sink.Pixels(PixelKind::SprIndex, c.row, c.x + first, data + p + first,
-                                static_cast<uint32_t>(count));
+                const auto present = static_cast<uint32_t>(std::min<ptrdiff_t>(n, end - p));
+                if (const int64_t shown = c.visible(present))
+                    sink.template Pixels<PixelKind::SprIndex>(c.x, p, static_cast<size_t>(shown));
                 p += present;
                 c.x += present;
                 if (present < n) return WalkEnd::RanOff;
-                if ((p - streamStart) & 1) {
-                    if (size - p < 1) return WalkEnd::RanOff;
+                if ((p - start) & 1) {
+                    if (p == end) return WalkEnd::RanOff;
                     ++p;
                 }
                 break;
             }
-            case kSprNextRow:
-                c.row = c.nextRow++;
-                c.x = 0;
-                break;
+            case kSprNextRow: c.startRow(c.nextRow++, sink); break;
             case kSprEnd: return WalkEnd::EndCode;
             case kSprSkipRows: c.nextRow += n; break;
             default: return WalkEnd::Invalid;
@@ -261,119 +260,212 @@ WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, int32_t width, 
     }
 }
 
+// One "SPR2" pixel command of n pixels of `bytes` bytes each; false when the chunk ends
+// inside it or its pad byte.
+template <PixelKind kind, size_t bytes, class Sink>
+bool spr2Pixels(Cursor& c, const uint8_t* start, const uint8_t* end, const uint8_t*& p, uint32_t n, Sink& sink) {
+    size_t present = n;
+    if (static_cast<size_t>(end - p) < n * bytes) present = static_cast<size_t>(end - p) / bytes;  // whole pixels only
+    if (const int64_t shown = c.visible(static_cast<int64_t>(present)))
+        sink.template Pixels<kind>(c.x, p, static_cast<size_t>(shown));
+    p += present * bytes;
+    c.x += static_cast<int64_t>(present);
+    if (present < n) return false;
+    if ((p - start) & 1) {
+        if (p == end) return false;
+        ++p;
+    }
+    return true;
+}
+
 template <class Sink>
-WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, int32_t width, int32_t height, Sink& sink) {
-    const uint8_t* data = chunk.Data();
-    const uint32_t size = chunk.Size();
-    uint32_t p = streamStart;
-    Cursor c{.width = width, .height = height};
-    int64_t first = 0;
-    int64_t count = 0;
+WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
+    const uint8_t* const start = chunk.Data() + streamStart;
+    const uint8_t* const end = chunk.Data() + chunk.Size();
+    const uint8_t* p = start;
+    Cursor c{.width = sink.width, .height = sink.height};
     for (;;) {
-        if (size - p < 2) return WalkEnd::RanOff;
-        const auto word = static_cast<uint16_t>(data[p] | (data[p + 1] << 8));
+        if (end - p < 2) return WalkEnd::RanOff;
+        const auto word = static_cast<uint16_t>(p[0] | (p[1] << 8));
         p += 2;
         const uint32_t n = word & kSpr2CountMask;
-        uint32_t bytesPerPixel = 0;
-        PixelKind kind = PixelKind::Spr2Colour;
+        bool whole = true;
         switch (word & kSpr2CodeMask) {
-            case kSpr2NextRow:
-                c.row = c.nextRow++;
-                c.x = 0;
-                continue;
-            case kSpr2SkipPixels: c.x += n; continue;
+            case kSpr2NextRow: c.startRow(c.nextRow++, sink); break;
+            case kSpr2SkipPixels: c.x += n; break;
             case kSpr2SkipRows:
                 // The next n rows are started in turn; writing resumes at the last of them.
                 if (n > 0) {
-                    c.row = c.nextRow + n - 1;
+                    c.startRow(c.nextRow + n - 1, sink);
                     c.nextRow += n;
-                    c.x = 0;
                 }
-                continue;
+                break;
             case kSpr2End: return WalkEnd::EndCode;
             case kSpr2Invalid: return WalkEnd::Invalid;
-            case kSpr2DepthColour:
-                bytesPerPixel = 2;
-                kind = PixelKind::Spr2DepthColour;
-                break;
-            case kSpr2Full:
-                bytesPerPixel = 3;
-                kind = PixelKind::Spr2Full;
-                break;
-            case kSpr2Colour:
-                bytesPerPixel = 1;
-                kind = PixelKind::Spr2Colour;
-                break;
+            case kSpr2DepthColour: whole = spr2Pixels<PixelKind::Spr2DepthColour, 2>(c, start, end, p, n, sink); break;
+            case kSpr2Full: whole = spr2Pixels<PixelKind::Spr2Full, 3>(c, start, end, p, n, sink); break;
+            case kSpr2Colour: whole = spr2Pixels<PixelKind::Spr2Colour, 1>(c, start, end, p, n, sink); break;
         }
-        // Only whole pixels that the chunk holds are drawn.
-        const uint32_t present = std::min<uint32_t>(n, (size - p) / bytesPerPixel);
-        if (c.clip(present, first, count))
-            sink.Pixels(kind, c.row, c.x + first, data + p + first * bytesPerPixel, static_cast<uint32_t>(count));
-        p += present * bytesPerPixel;
-        c.x += present;
-        if (present < n) return WalkEnd::RanOff;
-        if ((p - streamStart) & 1) {
-            if (size - p < 1) return WalkEnd::RanOff;
-            ++p;
-        }
+        if (!whole) return WalkEnd::RanOff;
     }
 }
 
-uint32_t bytesPerPixel(PixelKind kind) {
-    switch (kind) {
-        case PixelKind::SprIndex:
-        case PixelKind::Spr2Colour: return 1;
-        case PixelKind::Spr2DepthColour: return 2;
-        case PixelKind::Spr2Full: return 3;
+// ---------------------------------------------------------------------------------------
+// Sinks. They write the canvas rows straight through as the walker reaches them: a row
+// gets its background when it starts (rows the stream skips get it as they are passed),
+// then the spans drawn on it. A plane whose background is 0 keeps what the fresh bitmap
+// holds.
+// ---------------------------------------------------------------------------------------
+// The per-pixel loops, each out of line so that it has the registers to itself.
+[[gnu::noinline]] void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t depthByte = src[2 * i];
+        const uint8_t colourByte = src[2 * i + 1];
+        d[i] = depthByte;
+        c[i] = colourByte;
+        a[i] = kOpaque;
     }
-    return 1;
 }
+
+[[gnu::noinline]] void fullPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t depthByte = src[3 * i];
+        const uint8_t colourByte = src[3 * i + 1];
+        const uint8_t alphaByte = src[3 * i + 2];
+        d[i] = depthByte;
+        c[i] = colourByte;
+        a[i] = static_cast<uint8_t>(alphaByte * kAlphaScale);
+    }
+}
+
+[[gnu::noinline]] void everyNth(uint8_t* dst, const uint8_t* src, size_t step, size_t n) {
+    for (size_t i = 0; i < n; ++i) dst[i] = src[i * step];
+}
+
+struct RowPlane {
+    uint8_t* top = nullptr;  // the top row
+    uint8_t background = 0;
+};
+
+class Rows {
+public:
+    static constexpr int kMaxPlanes = 3;
+
+    explicit Rows(const Bitmap& first)
+        : width(first.Width()), height(first.Height()), step(-static_cast<ptrdiff_t>(first.Stride())) {}
+
+    // A plane of the first's size and depth.
+    void Add(Bitmap& plane, uint8_t background) {
+        if (background != 0) mFills[mFillCount++] = RowPlane{plane.TopRow(0), background};
+    }
+    // Gives the background to every row up to `row` not yet given it; answers the offset
+    // of `row` from the top row.
+    ptrdiff_t Reach(int64_t row) {
+        for (; mReached <= row; ++mReached) background(mReached);
+        return static_cast<ptrdiff_t>(row) * step;
+    }
+    void Finish() {
+        for (; mReached < height; ++mReached) background(mReached);
+    }
+
+    const int64_t width;
+    const int64_t height;
+    const ptrdiff_t step;  // from a row to the one below it
+
+private:
+    void background(int64_t row) {
+        const ptrdiff_t at = static_cast<ptrdiff_t>(row) * step;
+        for (int i = 0; i < mFillCount; ++i)
+            std::memset(mFills[i].top + at, mFills[i].background, static_cast<size_t>(width));
+    }
+
+    std::array<RowPlane, kMaxPlanes> mFills{};
+    int mFillCount = 0;
+    int64_t mReached = 0;  // rows from the top given their background
+};
 
 // DrawSprite's sink: one byte per pixel, chosen by the view mode. "SPR#" pixels are
-// colour indices in every mode.
+// colour indices in every mode; a pixel without a byte for the view shows the background.
 struct CanvasSink {
-    Bitmap& canvas;
-    int32_t mode;
+    Rows rows;
+    const int64_t width;
+    const int64_t height;
+    uint8_t* const top;
+    const int32_t mode;
+    uint8_t* row = nullptr;
 
-    void Fill(int64_t row, int64_t x, uint32_t n, uint8_t index) {
-        std::memset(canvas.TopRow(static_cast<int32_t>(row)) + x, index, n);
+    CanvasSink(Bitmap& canvas, int32_t viewMode, uint8_t background)
+        : rows(canvas), width(rows.width), height(rows.height), top(canvas.TopRow(0)), mode(viewMode) {
+        rows.Add(canvas, background);
     }
-    void Pixels(PixelKind kind, int64_t row, int64_t x, const uint8_t* src, uint32_t n) {
-        int byteOfPixel = -1;  // which stored byte this view shows; -1: the pixel is skipped
+    void BeginRow(int64_t r) { row = top + rows.Reach(r); }
+    void Fill(int64_t x, size_t n, uint8_t index) { std::memset(row + x, index, n); }
+    template <PixelKind kind>
+    void Pixels(int64_t x, const uint8_t* src, size_t n) {
+        size_t step = 1;
+        size_t byteOfPixel = 0;  // which stored byte this view shows
         switch (kind) {
-            case PixelKind::SprIndex: byteOfPixel = 0; break;
-            case PixelKind::Spr2Colour: byteOfPixel = mode == kSpriteViewColour ? 0 : -1; break;
+            case PixelKind::SprIndex: break;
+            case PixelKind::Spr2Colour:
+                if (mode != kSpriteViewColour) return;
+                break;
             case PixelKind::Spr2DepthColour:
-                byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : -1;
+                if (mode == kSpriteViewAlpha) return;
+                step = 2;
+                byteOfPixel = mode == kSpriteViewColour ? 1 : 0;
                 break;
             case PixelKind::Spr2Full:
+                step = 3;
                 byteOfPixel = mode == kSpriteViewColour ? 1 : mode == kSpriteViewDepth ? 0 : 2;
                 break;
         }
-        if (byteOfPixel < 0) return;
-        const uint32_t step = bytesPerPixel(kind);
-        uint8_t* dst = canvas.TopRow(static_cast<int32_t>(row)) + x;
-        for (uint32_t i = 0; i < n; ++i) dst[i] = src[i * step + byteOfPixel];
+        if (step == 1)
+            std::memcpy(row + x, src, n);
+        else
+            everyNth(row + x, src + byteOfPixel, step, n);
     }
+    void Finish() { rows.Finish(); }
 };
 
 // DecodeSpritePlanes's sink: colour, depth and alpha per pixel.
 struct PlaneSink {
-    Bitmap& colour;
-    Bitmap& depth;
-    Bitmap& alpha;
+    Rows rows;
+    const int64_t width;
+    const int64_t height;
+    uint8_t* const colourTop;
+    uint8_t* const depthTop;
+    uint8_t* const alphaTop;
+    uint8_t* colour = nullptr;  // the row being written
+    uint8_t* depth = nullptr;
+    uint8_t* alpha = nullptr;
 
-    void Fill(int64_t row, int64_t x, uint32_t n, uint8_t index) {
-        const auto r = static_cast<int32_t>(row);
-        std::memset(colour.TopRow(r) + x, index, n);
-        std::memset(depth.TopRow(r) + x, kFlatDepth, n);
-        std::memset(alpha.TopRow(r) + x, kOpaque, n);
+    PlaneSink(Bitmap& c, Bitmap& d, Bitmap& a, uint8_t fill)
+        : rows(c),
+          width(rows.width),
+          height(rows.height),
+          colourTop(c.TopRow(0)),
+          depthTop(d.TopRow(0)),
+          alphaTop(a.TopRow(0)) {
+        rows.Add(c, fill);
+        rows.Add(d, kNoDepth);
+        rows.Add(a, kTransparent);
     }
-    void Pixels(PixelKind kind, int64_t row, int64_t x, const uint8_t* src, uint32_t n) {
-        const auto r = static_cast<int32_t>(row);
-        uint8_t* c = colour.TopRow(r) + x;
-        uint8_t* d = depth.TopRow(r) + x;
-        uint8_t* a = alpha.TopRow(r) + x;
+    void BeginRow(int64_t r) {
+        const ptrdiff_t at = rows.Reach(r);
+        colour = colourTop + at;
+        depth = depthTop + at;
+        alpha = alphaTop + at;
+    }
+    void Fill(int64_t x, size_t n, uint8_t index) {
+        std::memset(colour + x, index, n);
+        std::memset(depth + x, kFlatDepth, n);
+        std::memset(alpha + x, kOpaque, n);
+    }
+    template <PixelKind kind>
+    void Pixels(int64_t x, const uint8_t* src, size_t n) {
+        uint8_t* c = colour + x;
+        uint8_t* d = depth + x;
+        uint8_t* a = alpha + x;
         switch (kind) {
             case PixelKind::SprIndex:
             case PixelKind::Spr2Colour:
@@ -381,22 +473,11 @@ struct PlaneSink {
                 std::memset(d, kFlatDepth, n);
                 std::memset(a, kOpaque, n);
                 break;
-            case PixelKind::Spr2DepthColour:
-                for (uint32_t i = 0; i < n; ++i, src += 2) {
-                    d[i] = src[0];
-                    c[i] = src[1];
-                    a[i] = kOpaque;
-                }
-                break;
-            case PixelKind::Spr2Full:
-                for (uint32_t i = 0; i < n; ++i, src += 3) {
-                    d[i] = src[0];
-                    c[i] = src[1];
-                    a[i] = static_cast<uint8_t>(src[2] * kAlphaScale);
-                }
-                break;
+            case PixelKind::Spr2DepthColour: depthColourPixels(c, d, a, src, n); break;
+            case PixelKind::Spr2Full: fullPixels(c, d, a, src, n); break;
         }
     }
+    void Finish() { rows.Finish(); }
 };
 
 void setColourTable(Bitmap& bitmap, const Palette& palette) {
@@ -405,6 +486,20 @@ void setColourTable(Bitmap& bitmap, const Palette& palette) {
         const PaletteEntry e = palette.Entry(i);  // entries a short palette lacks are black
         table[i] = platform::RgbQuad{e.blue, e.green, e.red, 0};
     }
+}
+
+// The grey palette as a colour table, made once: every depth and alpha plane carries it.
+const std::array<platform::RgbQuad, Bitmap::kColourTableSize>& greyColourTable() {
+    static const auto table = [] {
+        std::array<platform::RgbQuad, Bitmap::kColourTableSize> t{};
+        const Palette& grey = GetGreyPalette();
+        for (uint32_t i = 0; i < t.size(); ++i) {
+            const PaletteEntry e = grey.Entry(i);
+            t[i] = platform::RgbQuad{e.blue, e.green, e.red, 0};
+        }
+        return t;
+    }();
+    return table;
 }
 
 uint8_t nearestToColour(const Palette& palette, uint32_t colour) {
@@ -468,13 +563,13 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     canvas = Bitmap::Create(f.width, f.height, 8);
     if (!canvas) return kNoCanvas;
     setColourTable(*canvas, palette);
-    canvas->Fill8(nearestToColour(palette, background));
 
-    CanvasSink sink{*canvas, viewMode};
+    CanvasSink sink(*canvas, viewMode, nearestToColour(palette, background));
     if (sprite.isSpr2)
-        walkSpr2(sprite.chunk, f.streamStart, f.width, f.height, sink);
+        walkSpr2(sprite.chunk, f.streamStart, sink);
     else
-        walkSpr(sprite.chunk, f.streamStart, f.width, f.height, sink);
+        walkSpr(sprite.chunk, f.streamStart, sink);
+    sink.Finish();
     return nullptr;
 }
 
@@ -620,20 +715,21 @@ uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameI
     std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
     std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
     if (!colour || !depth || !alpha) return kSpriteDecoded;
-    setColourTable(*colour, slots.palette ? *slots.palette : GetGreyPalette());
-    setColourTable(*depth, GetGreyPalette());
-    setColourTable(*alpha, GetGreyPalette());
-    colour->Fill8(fill);
-    depth->Fill8(kNoDepth);
-    alpha->Fill8(kTransparent);
+    if (slots.palette)
+        setColourTable(*colour, *slots.palette);
+    else
+        colour->ColourTable() = greyColourTable();
+    depth->ColourTable() = greyColourTable();
+    alpha->ColourTable() = greyColourTable();
 
-    PlaneSink sink{*colour, *depth, *alpha};
+    PlaneSink sink(*colour, *depth, *alpha, fill);
     if (sprite.isSpr2) {
-        walkSpr2(sprite.chunk, f.streamStart, planeWidth, planeHeight, sink);  // 0xE000 just ends the frame
-    } else if (walkSpr(sprite.chunk, f.streamStart, planeWidth, planeHeight, sink) == WalkEnd::Invalid) {
+        walkSpr2(sprite.chunk, f.streamStart, sink);  // 0xE000 just ends the frame
+    } else if (walkSpr(sprite.chunk, f.streamStart, sink) == WalkEnd::Invalid) {
         setLastError(kBadToken);
         throw SpriteDecodeError(kBadToken);
     }
+    sink.Finish();
 
     uint32_t flags = kSpriteDecoded;
     if (slots.colourPlane) {

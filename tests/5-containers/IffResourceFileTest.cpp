@@ -8,6 +8,7 @@
 
 #include "IffTestSupport.h"
 #include "containers/IffResourceFile.h"
+#include "fileaccess/FileSystem.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix {
@@ -101,6 +102,25 @@ TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytesAndReadsBackWithIts
     EXPECT_EQ(BlockText(iff.GetResourceWithAttr(kTEST, 5, 7, nullptr)), "x");
     EXPECT_EQ(BlockText(iff.GetResourceWithAttr(kOTHR, -1, 2, nullptr)), "o");
     EXPECT_EQ(iff.Close(), 0);
+}
+
+TEST_F(IffResourceFileTest, readingEveryBodyOfAFileOpenedForReadingTakesOneReadWhateverItHolds) {
+    // A file opened for writing reads each body where it lies; one opened for reading
+    // is read whole once.
+    for (const int count : {1, 80}) {
+        SCOPED_TRACE(count);
+        const std::string file = "r" + std::to_string(count) + ".iff";
+        const std::vector<Seen> added = MakeFile(file, count);
+        const bool previous = FileSystem::Instance().SetReadOnly(true);
+        const uint64_t before = platform::Hooks().reads.load();
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path(file)), 0);
+        EXPECT_FALSE(iff.IsWritable());
+        EXPECT_EQ(Sorted(Snapshot(iff)), Sorted(added));
+        EXPECT_EQ(platform::Hooks().reads.load() - before, 1u);
+        EXPECT_EQ(iff.Close(), 0);
+        FileSystem::Instance().SetReadOnly(previous);
+    }
 }
 
 TEST_F(IffResourceFileTest, aWalkedFileIsReadFieldByField) {
