@@ -111,7 +111,7 @@ TEST_F(IffResourceFileTest, readingEveryBodyOfAFileOpenedForReadingTakesOneReadW
         SCOPED_TRACE(count);
         const std::string file = "r" + std::to_string(count) + ".iff";
         const std::vector<Seen> added = MakeFile(file, count);
-        const bool previous = FileSystem::Instance().SetReadOnly(true);
+        const FileSystem::ReadOnlyScope readOnly;
         const uint64_t before = platform::Hooks().reads.load();
         IffResourceFile iff;
         ASSERT_EQ(iff.Open(Path(file)), 0);
@@ -119,7 +119,6 @@ TEST_F(IffResourceFileTest, readingEveryBodyOfAFileOpenedForReadingTakesOneReadW
         EXPECT_EQ(Sorted(Snapshot(iff)), Sorted(added));
         EXPECT_EQ(platform::Hooks().reads.load() - before, 1u);
         EXPECT_EQ(iff.Close(), 0);
-        FileSystem::Instance().SetReadOnly(previous);
     }
 }
 
