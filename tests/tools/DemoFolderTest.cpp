@@ -286,6 +286,37 @@ TEST_F(DemoFolderFiles, ShowGivesEveryListedFileWithItsPictures) {
     EXPECT_EQ(Snapshot(Path("")), sWritten);
 }
 
+// find answers from the index of the folder: a description word finds the plant inside
+// the archive, a missing word nothing, bad arguments a usage error; no game file changes.
+TEST_F(DemoFolderFiles, FindSearchesTheFolderIndexArchivesIncluded) {
+    test::ScratchFolder cache;
+    const std::string db = cache / "index.sqlite";
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string expected;  ///< in the output (stdout, or stderr for a failure)
+    } cases[] = {
+        {{"find", Path(""), "fluorescent", "--index", db}, kExitOk,
+         "GameData/Objects/Objects.far/Plants/PlantRubber.iff  \"Office Rubber Plant\""},
+        {{"find", Path(""), "neglect", "--index", db, "--json"}, kExitOk, "\"name\": \"Office Rubber Plant\""},
+        {{"find", Path(""), "zzzunheardof", "--index", db}, kExitOk, ""},
+        {{"find", Path(""), "--index", db}, kExitBadArgument, "find takes a folder and a text"},
+        {{"find", Path(""), "x", "--limit", "0"}, kExitBadArgument, "--limit must be a number"},
+        {{"find", Path("readme.txt"), "x", "--index", db}, kExitBadFile, "not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args[2]);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCli(c.args, out, err), c.code) << err.str();
+        const std::string text = c.code == kExitOk ? out.str() : err.str();
+        if (c.expected.empty())
+            EXPECT_EQ(text, "");
+        else
+            EXPECT_NE(text.find(c.expected), std::string::npos) << text;
+    }
+    EXPECT_EQ(Snapshot(Path("")), sWritten);
+}
+
 TEST_F(DemoFolderFiles, ASecondRunWritesTheSameBytes) {
     std::string error;
     ASSERT_EQ(WriteDemoFolder(*sFolder / "again", DraftWithCrates(), nullptr, error), 0) << error;

@@ -39,6 +39,13 @@ std::string CliUsage() {
            "                                        FOLDER, archives as folders; with --pictures\n"
            "                                        also the pictures it shows, into DIR\n"
            "  demo OUTDIR [--scale N] [--draft]     writes the demo game folder\n"
+           "  find FOLDER TEXT [--json] [--limit N] [--index DB]\n"
+           "                                        the objects under FOLDER (archives included)\n"
+           "                                        whose catalog name, description or file name\n"
+           "                                        hold every word of TEXT, best first (default\n"
+           "                                        at most 50); the index is kept in the user's\n"
+           "                                        cache folder (or DB) and brought up to date\n"
+           "                                        first; no game file is ever written\n"
            "  far ls ARCHIVE [--json]               the entries of a .far archive: size, stored\n"
            "                                        (second) size, offset, compressed, name\n"
            "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
@@ -72,6 +79,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         const std::string& command = args.command;
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);
+        if (command == "find") return CommandFind(c);
         if (command == "show") return CommandShow(c);
         if (command == "ls") return CommandLs(c);
         if (command == "info") return CommandInfo(c);

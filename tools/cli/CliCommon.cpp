@@ -31,9 +31,11 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"show", {"--pictures"}},
     {"demo", {"--scale", "--draft"}},
     {"far", {"--json", "-o"}},
+    {"find", {"--json", "--limit", "--index"}},
 };
 const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
-                                                "--frame", "--mode",   "--scale", "--pictures"};
+                                                "--frame", "--mode",   "--scale", "--pictures",
+                                                "--limit", "--index"};
 
 long ParseInteger(const std::string& text, const std::string& option, long lo, long hi) {
     size_t used = 0;
@@ -126,6 +128,10 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (sub == "extract" && !args.Has("-o")) BadArgument("far extract needs -o DIR");
         return args;
     }
+    if (args.command == "find") {
+        if (args.positional.size() != 2) BadArgument("find takes a folder and a text");
+        return args;
+    }
     const bool folder = args.command == "demo" || args.command == "show";
     if (args.positional.size() != 1) BadArgument(args.command + " takes exactly one " + (folder ? "folder" : "file"));
     return args;
@@ -149,6 +155,7 @@ Values CheckValues(const Args& args) {
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
     if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kPreviewImageCount - 1);
     if (args.Has("--background")) v.background = ParseColour(args.Get("--background"));
+    if (args.Has("--limit")) v.limit = ParseInteger(args.Get("--limit"), "--limit", 1, 100000);
     if (args.Has("--scale")) v.scale = static_cast<int>(ParseInteger(args.Get("--scale"), "--scale", 0, kMaxDemoScale));
     if (args.Has("--mode")) {
         const std::string mode = args.Get("--mode");

@@ -46,6 +46,7 @@ struct Values {
     uint32_t background = 0;
     std::string out;
     int scale = 0;
+    long limit = 50;
 };
 
 Args ParseArgs(const std::vector<std::string>& argv);
@@ -82,5 +83,6 @@ int CommandShow(Context& c);
 int CommandRender(Context& c);
 int CommandSprite(Context& c);
 int CommandFar(Context& c);
+int CommandFind(Context& c);
 
 }  // namespace tambrix::tools

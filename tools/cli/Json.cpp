@@ -4,7 +4,7 @@
 
 namespace tambrix::tools {
 
-std::string JsonString(std::string_view text) {
+std::string JsonString(std::string_view text, bool utf8) {
     std::string out = "\"";
     for (char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
@@ -15,7 +15,7 @@ std::string JsonString(std::string_view text) {
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
             default:
-                if (c < 0x20 || c > 0x7E) {
+                if (c < 0x20 || c == 0x7F || (c > 0x7F && !utf8)) {
                     char escaped[8];
                     std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
                     out += escaped;
@@ -79,6 +79,24 @@ JsonWriter& JsonWriter::Number(int64_t value) {
 JsonWriter& JsonWriter::Bool(bool value) {
     beforeValue();
     mOut << (value ? "true" : "false");
+    mNeedComma = true;
+    return *this;
+}
+
+}  // namespace tambrix::tools
+
+namespace tambrix::tools {
+
+JsonWriter& JsonWriter::Utf8(std::string_view value) {
+    beforeValue();
+    mOut << JsonString(value, true);
+    mNeedComma = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::Null() {
+    beforeValue();
+    mOut << "null";
     mNeedComma = true;
     return *this;
 }

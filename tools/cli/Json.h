@@ -10,8 +10,9 @@
 namespace tambrix::tools {
 
 /// A JSON string literal for 8-bit text. Bytes above 0x7F are taken as Latin-1, the
-/// game's single-byte texts, and written as \u00XX so that the output stays valid UTF-8.
-std::string JsonString(std::string_view text);
+/// game's single-byte texts, and written as \u00XX so that the output stays valid UTF-8;
+/// with `utf8` the text is UTF-8 already and they are written as they are.
+std::string JsonString(std::string_view text, bool utf8 = false);
 
 /// Writes an object or array with commas placed for the caller.
 class JsonWriter {
@@ -26,6 +27,9 @@ public:
     JsonWriter& String(std::string_view value);
     JsonWriter& Number(int64_t value);
     JsonWriter& Bool(bool value);
+    /// A text already in UTF-8: its bytes past ASCII are written as they are.
+    JsonWriter& Utf8(std::string_view value);
+    JsonWriter& Null();
 
 private:
     void beforeValue();
