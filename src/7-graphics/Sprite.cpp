@@ -88,8 +88,10 @@ const char* const kNoCanvas = "could not GetObject on HBITMAP";
 const char* const kCountNotFound = "Sprite not found";
 const char* const kBadToken = "bad token";
 
+// One per thread: previews drawn in the background must not write into the text the
+// form's thread is reading.
 std::string& lastError() {
-    static std::string text;
+    thread_local std::string text;
     return text;
 }
 
