@@ -46,6 +46,8 @@ struct Values {
     uint32_t background = 0;
     std::string out;
     int scale = 0;
+    /// PNG pictures get a transparent background: no --background was given.
+    bool transparent = false;
 };
 
 Args ParseArgs(const std::vector<std::string>& argv);
@@ -57,6 +59,7 @@ struct Context {
     const Args& args;
     const Values& values;
     std::string file;  ///< the FILE (or FOLDER) as given
+    bool terminal = false;  ///< `out` is a terminal
 };
 
 /// The access a file command opens with: only info without --no-write may complete a
@@ -80,6 +83,7 @@ int CommandInfo(Context& c);
 int CommandStrings(Context& c);
 int CommandShow(Context& c);
 int CommandRender(Context& c);
+int CommandRenderAll(Context& c);
 int CommandSprite(Context& c);
 int CommandFar(Context& c);
 
