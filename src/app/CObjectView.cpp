@@ -40,7 +40,7 @@ const int kSelectorShift = 30;
 // below the description, where an object's form has no lists.
 const QRect kViewLabelBox(10, 168, 80, 20);
 const QRect kStepBoxes[] = {{95, 166, 26, 24}, {123, 166, 26, 24}, {155, 166, 26, 24}, {183, 166, 26, 24}};
-const QRect kViewTextBox(215, 168, 130, 20);
+const QRect kViewTextBox(213, 168, 145, 20);
 const char* const kStepTips[] = {"Turn left (Left)", "Turn right (Right)", "Zoom out (-)", "Zoom in (+)"};
 const int kFramePadding = 2 * PictureFrame::kInset;
 const int kFormMargin = 10;
