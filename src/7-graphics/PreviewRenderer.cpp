@@ -349,6 +349,12 @@ std::unique_ptr<Bitmap> RenderPreviewParts(ResourceFile* file, std::vector<Previ
     return renderParts(file, parts, placeByTile, imageIndex, background, report ? *report : ignored);
 }
 
+std::string PreviewViewText(int32_t view) {
+    static constexpr const char* kZoomNames[kViewZooms] = {"far", "medium", "near"};
+    if (view < 0 || view >= kPreviewImageCount) return "";
+    return std::string(kZoomNames[PreviewZoom(view)]) + ", rotation " + std::to_string(PreviewRotation(view));
+}
+
 std::string PreviewReportText(const PreviewReport& report) {
     // 29260 as "29,260".
     auto grouped = [](int64_t n) {

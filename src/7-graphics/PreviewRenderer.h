@@ -16,6 +16,12 @@ class ResourceFile;
 inline constexpr int32_t kPreviewImageCount = kViewCount;
 /// The view the object view shows: near, rotation 2.
 inline constexpr int32_t kDefaultPreviewImage = 10;
+/// The view of a zoom (0 far, 1 medium, 2 near) and a rotation (0 to 3).
+constexpr int32_t PreviewView(int32_t zoom, int32_t rotation) { return zoom * kViewRotations + rotation; }
+constexpr int32_t PreviewZoom(int32_t view) { return view / kViewRotations; }
+constexpr int32_t PreviewRotation(int32_t view) { return view % kViewRotations; }
+/// "far, rotation 0" ... "near, rotation 3"; empty outside 0..11.
+std::string PreviewViewText(int32_t view);
 /// Space left around the drawn sprites on every side.
 inline constexpr int32_t kPreviewMargin = 16;
 

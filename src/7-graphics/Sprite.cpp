@@ -90,8 +90,8 @@ const char* const kNoCanvas = "could not GetObject on HBITMAP";
 const char* const kCountNotFound = "Sprite not found";
 const char* const kBadToken = "bad token";
 
-// One per thread: the index draws nothing, but a thumbnail thread and the view may
-// both draw, and each reads back the error of its own last call.
+// One per thread: a thumbnail or index thread and the view may all draw, and each
+// reads back the error of its own last call.
 std::string& lastError() {
     thread_local std::string text;
     return text;

@@ -89,8 +89,8 @@ std::unique_ptr<platform::Bitmap> DrawSprite(ResourceFile& file, int32_t spriteI
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots);
 
-/// The last failure of DrawSprite or CountSpriteFrames on the calling thread (at most
-/// 255 characters); empty after a success. A frame whose offset lies outside its chunk reads "bad index: frame
+/// The last failure of DrawSprite or CountSpriteFrames on this thread (at most 255
+/// characters); empty after a success. A frame whose offset lies outside its chunk reads "bad index: frame
 /// F at offset O is outside the chunk of S bytes".
 const char* LastGraphicsError();
 

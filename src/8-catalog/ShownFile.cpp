@@ -40,6 +40,7 @@ ViewDescription DescribeView(GameFileKind kind, const ViewInputs& inputs) {
     ViewDescription view;
     view.kind = kind;
     for (const ViewTexts& object : inputs.objects) view.objects.push_back(object.name);
+    view.objectTexts = inputs.objects;
     switch (kind) {
         case GameFileKind::kBitmap: view.form = ViewForm::kBitmap; return view;
         case GameFileKind::kObject: view.form = inputs.objects.empty() ? ViewForm::kSprites : ViewForm::kPreview; break;

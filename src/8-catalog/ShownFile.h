@@ -59,6 +59,9 @@ struct ViewDescription {
     bool tableFound = false;
     /// The catalog names of the top-level objects, in the file's order.
     std::vector<std::string> objects;
+    /// Name, price and description of every top-level object, in the same order; the
+    /// form shows those of the object chosen (`texts` are the first one's).
+    std::vector<ViewTexts> objectTexts;
     /// The view in which the first object is previewed.
     int32_t previewView = kDefaultPreviewImage;
     std::vector<ViewSprite> sprites;

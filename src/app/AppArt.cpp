@@ -159,6 +159,37 @@ QIcon ToolbarButton(Button button) {
     return QIcon(pixmap);
 }
 
+QIcon ViewStepButton(ViewStep step) {
+    QPixmap pixmap = blank(QSize(16, 16));
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPen ink(kInk, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    if (step == ViewStep::RotateLeft || step == ViewStep::RotateRight) {
+        // Three quarters of a circle with an arrow head at its open end; the left turn
+        // is the right one mirrored.
+        const bool left = step == ViewStep::RotateLeft;
+        if (left) p.setTransform(QTransform(-1, 0, 0, 1, 16, 0));
+        p.setPen(ink);
+        p.drawArc(QRectF(2.5, 2.5, 11, 11), 90 * 16, -270 * 16);
+        QPolygonF head;
+        head << QPointF(8.0, 0.5) << QPointF(12.0, 3.0) << QPointF(8.0, 5.5);
+        p.setBrush(kAccent);
+        p.setPen(QPen(kAccent, 1));
+        p.drawPolygon(head);
+        return QIcon(pixmap);
+    }
+    // A magnifying glass holding a plus or a minus.
+    p.setPen(QPen(kInk, 1.4));
+    p.setBrush(QColor(230, 240, 250));
+    p.drawEllipse(QRectF(1.5, 1.5, 9.5, 9.5));
+    p.setPen(QPen(kInk, 2.6, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10.5, 10.5), QPointF(14.5, 14.5));
+    p.setPen(QPen(kAccent, 1.6));
+    p.drawLine(QPointF(3.8, 6.25), QPointF(8.7, 6.25));
+    if (step == ViewStep::ZoomIn) p.drawLine(QPointF(6.25, 3.8), QPointF(6.25, 8.7));
+    return QIcon(pixmap);
+}
+
 QPixmap SplashPicture() {
     QPixmap pixmap(QSize(420, 240));
     QPainter p(&pixmap);

@@ -16,6 +16,10 @@ QPixmap DataFile(int size);  ///< the file list's item icon, 32 or 16 pixels
 enum class Button { Delete, Save, LargeIcons, SmallIcons, List, Details, About, ContextHelp };
 QIcon ToolbarButton(Button button);  ///< 16 x 15
 
+/// The object form's view buttons, 16 x 16.
+enum class ViewStep { RotateLeft, RotateRight, ZoomOut, ZoomIn };
+QIcon ViewStepButton(ViewStep step);
+
 QPixmap SplashPicture();
 QPixmap AboutPicture();
 QIcon ApplicationIcon();

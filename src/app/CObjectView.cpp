@@ -1,12 +1,15 @@
 #include "app/CObjectView.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QToolButton>
 
 #include "app/ArchiveBridge.h"
 #include "app/CFolderView.h"
@@ -29,6 +32,16 @@ const QRect kSpriteBox(10, 186, 160, 170);
 const QRect kFrameLabelBox(185, 166, 150, 20);
 const QRect kFrameBox(185, 186, 160, 170);
 const QPoint kPictureCorner(360, 10);
+// The object selector sits above the texts, which then move down by its height.
+const QRect kObjectLabelBox(10, 12, 80, 20);
+const QRect kObjectBox(95, 10, 250, 22);
+const int kSelectorShift = 30;
+// The view buttons (turn left, turn right, zoom out, zoom in) and the view's name sit
+// below the description, where an object's form has no lists.
+const QRect kViewLabelBox(10, 168, 80, 20);
+const QRect kStepBoxes[] = {{95, 166, 26, 24}, {123, 166, 26, 24}, {155, 166, 26, 24}, {183, 166, 26, 24}};
+const QRect kViewTextBox(213, 168, 145, 20);
+const char* const kStepTips[] = {"Turn left (Left)", "Turn right (Right)", "Zoom out (-)", "Zoom in (+)"};
 const int kFramePadding = 2 * PictureFrame::kInset;
 const int kFormMargin = 10;
 
@@ -77,8 +90,29 @@ CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), m
     mSpriteLabel = label("Sprite List", kSpriteLabelBox);
     mSprites = new QListWidget(this);
     mSprites->setGeometry(kSpriteBox);
+    mObjectLabel = label("Object:", kObjectLabelBox);
+    mObjectBox = new QComboBox(this);
+    mObjectBox->setGeometry(kObjectBox);
+    mViewLabel = label("View:", kViewLabelBox);
+    mViewText = label("", kViewTextBox);
+    for (int i = 0; i < 4; ++i) {
+        const auto step = static_cast<art::ViewStep>(i);
+        mSteps[i] = new QToolButton(this);
+        mSteps[i]->setGeometry(kStepBoxes[i]);
+        mSteps[i]->setIcon(art::ViewStepButton(step));
+        mSteps[i]->setToolTip(kStepTips[i]);
+        // The keys reach the form itself: a button never keeps the focus.
+        mSteps[i]->setFocusPolicy(Qt::NoFocus);
+        connect(mSteps[i], &QToolButton::clicked, this, [this, step] { StepView(step); });
+    }
+    setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(kFormSize);
     mDoc->AddView(this);
+    connect(mObjectBox, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (mRefilling || !mFile || index < 0) return;
+        mObject = index;
+        showObject();
+    });
     connect(mSprites, &QListWidget::currentRowChanged, this, &CObjectView::onSpriteChanged);
     connect(mFrames, &QListWidget::currentRowChanged, this, [this] {
         if (!mRefilling) ShowSelectedSprite();
@@ -98,8 +132,75 @@ void CObjectView::OnInitialUpdate() {
 void CObjectView::hideAll() {
     for (QWidget* control :
          std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel, mDescription,
-                                         mFrame, mFrameLabel, mFrames, mSpriteLabel, mSprites})
+                                         mFrame, mFrameLabel, mFrames, mSpriteLabel, mSprites, mObjectLabel, mObjectBox,
+                                         mViewLabel, mViewText, mSteps[0], mSteps[1], mSteps[2], mSteps[3]})
         control->hide();
+}
+
+void CObjectView::layOut(bool selector) {
+    const int shift = selector ? kSelectorShift : 0;
+    const std::pair<QWidget*, QRect> boxes[] = {
+        {mNameLabel, kNameLabelBox},   {mName, kNameBox},
+        {mPriceLabel, kPriceLabelBox}, {mPrice, kPriceBox},
+        {mDescriptionLabel, kDescriptionLabelBox}, {mDescription, kDescriptionBox},
+        {mSpriteLabel, kSpriteLabelBox}, {mSprites, kSpriteBox},
+        {mFrameLabel, kFrameLabelBox}, {mFrames, kFrameBox},
+        {mViewLabel, kViewLabelBox}, {mViewText, kViewTextBox},
+        {mSteps[0], kStepBoxes[0]}, {mSteps[1], kStepBoxes[1]},
+        {mSteps[2], kStepBoxes[2]}, {mSteps[3], kStepBoxes[3]}};
+    for (const auto& [control, box] : boxes) control->setGeometry(box.translated(0, shift));
+    mObjectLabel->setVisible(selector);
+    mObjectBox->setVisible(selector);
+}
+
+void CObjectView::StepView(art::ViewStep step) {
+    int zoom = PreviewZoom(mView);
+    int rotation = PreviewRotation(mView);
+    switch (step) {
+        case art::ViewStep::RotateLeft: rotation = (rotation + kViewRotations - 1) % kViewRotations; break;
+        case art::ViewStep::RotateRight: rotation = (rotation + 1) % kViewRotations; break;
+        case art::ViewStep::ZoomOut: zoom = std::max(0, zoom - 1); break;
+        case art::ViewStep::ZoomIn: zoom = std::min(kViewZooms - 1, zoom + 1); break;
+    }
+    const int view = PreviewView(zoom, rotation);
+    if (view == mView) return;
+    mView = view;
+    if (mFile && mForm == ViewForm::kPreview) showObject();
+}
+
+void CObjectView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Left: StepView(art::ViewStep::RotateLeft); return;
+        case Qt::Key_Right: StepView(art::ViewStep::RotateRight); return;
+        case Qt::Key_Minus: StepView(art::ViewStep::ZoomOut); return;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: StepView(art::ViewStep::ZoomIn); return;  // '+' unshifted on many keyboards
+        default: QWidget::keyPressEvent(event);
+    }
+}
+
+void CObjectView::showObject() {
+    const ViewDescription& view = mFile->Description();
+    if (mObject >= 0 && static_cast<size_t>(mObject) < view.objectTexts.size()) {
+        const ViewTexts& texts = view.objectTexts[static_cast<size_t>(mObject)];
+        mName->setText(GameText(texts.name));
+        mPrice->setText(GameText(texts.price));
+        mDescription->setPlainText(GameText(texts.description));
+    }
+    QString why;
+    setPicture(mFile->RenderPreview(mObject, mView, why));
+    emit pictureNote(why);  // an empty note takes back the one of the view before
+    if (mPicture) {
+        placeFrame();
+        mFrame->show();
+    } else {
+        mFrame->hide();
+    }
+    mViewText->setText(QString("%1 (%2)").arg(mView).arg(QString::fromStdString(PreviewViewText(mView))));
+    const int zoom = PreviewZoom(mView);
+    mSteps[static_cast<int>(art::ViewStep::ZoomOut)]->setEnabled(zoom > 0);
+    mSteps[static_cast<int>(art::ViewStep::ZoomIn)]->setEnabled(zoom < kViewZooms - 1);
+    update();
 }
 
 void CObjectView::showTexts(bool shown) {
@@ -170,16 +271,20 @@ void CObjectView::showFile(const QString& path) {
     mName->setText(GameText(view.texts.name));
     mPrice->setText(GameText(view.texts.price));
     mDescription->setPlainText(GameText(view.texts.description));
+    // The first object is shown afresh in every file; the view stays as chosen.
+    mObject = 0;
+    const bool selector = mForm == ViewForm::kPreview && view.objects.size() > 1;
+    layOut(selector);
+    mRefilling = true;
+    mObjectBox->clear();
+    for (size_t i = 0; selector && i < view.objects.size(); ++i)
+        mObjectBox->addItem(view.objects[i].empty() ? QString("(object %1)").arg(i + 1) : GameText(view.objects[i]));
+    mRefilling = false;
+    for (QWidget* control : std::initializer_list<QWidget*>{mViewLabel, mViewText, mSteps[0], mSteps[1], mSteps[2],
+                                                             mSteps[3]})
+        control->setVisible(mForm == ViewForm::kPreview);
     if (mForm == ViewForm::kPreview) {
-        QString why;
-        setPicture(mFile->RenderPreview(why));
-        if (!why.isEmpty()) emit pictureNote(why);
-        if (mPicture) {
-            placeFrame();
-            mFrame->show();
-        } else {
-            mFrame->hide();
-        }
+        showObject();
         mSprites->hide();
         mSpriteLabel->hide();
         mFrames->hide();

@@ -1,7 +1,9 @@
 #pragma once
 
-// The upper right pane: a form showing the current file. An object file shows its
-// first object's name, price, description and preview; a wall or floor file (and an
+// The upper right pane: a form showing the current file. An object file shows the
+// name, price, description and preview of one of its objects (the first, until another
+// is chosen above the form) in one of twelve views, turned and zoomed by the buttons
+// below the description or the keys Left, Right, + and -; a wall or floor file (and an
 // object file without objects) its texts, sprites and the selected frame; a bitmap
 // the bitmap itself.
 
@@ -10,10 +12,13 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/AppArt.h"
 #include "app/CTambrixDoc.h"
 #include "app/ViewedFile.h"
 
+class QComboBox;
 class QLabel;
+class QToolButton;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -50,6 +55,14 @@ public:
 
     /// Draws the selected frame of the selected sprite as the current picture.
     void ShowSelectedSprite();
+
+    /// The view an object is previewed in (0-11, 10 at first); it stays when another
+    /// file is shown.
+    int View() const { return mView; }
+    /// Turns or zooms the view; a zoom past near or far is ignored.
+    void StepView(art::ViewStep step);
+    /// The object chosen above the form (0 for the first).
+    int ObjectIndex() const { return mObject; }
     /// Closes the opened file and deletes the current file from disk; false (after a
     /// message) when it could not be deleted.
     bool DeleteCurrentFile();
@@ -66,13 +79,23 @@ public:
     QLabel* SpriteLabel() const { return mSpriteLabel; }
     QLabel* FrameLabel() const { return mFrameLabel; }
     PictureFrame* Frame() const { return mFrame; }
+    QComboBox* ObjectSelector() const { return mObjectBox; }
+    QToolButton* StepButton(art::ViewStep step) const { return mSteps[static_cast<int>(step)]; }
+    QLabel* ViewLabel() const { return mViewText; }
 
 signals:
     /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
     void pictureNote(const QString& text);
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void releaseFile();
+    /// The chosen object in the chosen view as the current picture, with its texts.
+    void showObject();
+    /// Places the left column below the object selector when it shows.
+    void layOut(bool selector);
     void hideAll();
     void showTexts(bool shown);
     /// An object, wall or floor file, as the library describes it.
@@ -91,6 +114,8 @@ private:
     ViewForm mForm = ViewForm::kNothing;
     QPoint mFrameCorner;
     bool mRefilling = false;
+    int mView = kDefaultPreviewImage;
+    int mObject = 0;
 
     QLabel* mNameLabel;
     QLineEdit* mName;
@@ -103,6 +128,11 @@ private:
     QListWidget* mFrames;
     QLabel* mSpriteLabel;
     QListWidget* mSprites;
+    QLabel* mObjectLabel;
+    QComboBox* mObjectBox;
+    QLabel* mViewLabel;
+    QLabel* mViewText;
+    QToolButton* mSteps[4];
 };
 
 }  // namespace tambrix::app

@@ -9,6 +9,7 @@
 
 #include "app/AppArt.h"
 #include "app/ArchiveBridge.h"
+#include "app/ThumbnailProvider.h"
 #include "app/ViewedFile.h"
 
 namespace tambrix::app {
@@ -20,6 +21,8 @@ const int kColumnWidths[kColumnCount] = {120, 70, 460};
 const char* const kColumnTitles[kColumnCount] = {"Name", "Size", "Last Modified"};
 const qint64 kBytesPerKB = 1024;
 const int kLargeIcon = 32;
+// Large Icons make room for the object files' previews.
+const int kThumbnailIcon = ThumbnailProvider::kSide;
 const int kSmallIcon = 16;
 const int kDateTextBytes = 128;
 
@@ -36,6 +39,7 @@ CTambrixView::CTambrixView(CTambrixDoc* doc, QWidget* parent) : QStackedWidget(p
     mIcons->setSelectionModel(mSelection);
     addWidget(mReport);
     addWidget(mIcons);
+    mThumbnails = new ThumbnailProvider(this);
     mDoc->AddView(this);
     connect(mSelection, &QItemSelectionModel::currentChanged, this, &CTambrixView::onCurrentChanged);
 }
@@ -76,12 +80,16 @@ QString CTambrixView::DateText(qint64 secondsSinceEpoch) {
 
 void CTambrixView::SetStyle(ViewStyle style) {
     mStyle = style;
+    if (style == ViewStyle::Icon)
+        mThumbnails->Fill(mModel, mFolder);
+    else
+        mThumbnails->Cancel();
     switch (style) {
         case ViewStyle::Report: setCurrentWidget(mReport); return;
         case ViewStyle::Icon:
             mIcons->setViewMode(QListView::IconMode);
-            mIcons->setIconSize(QSize(kLargeIcon, kLargeIcon));
-            mIcons->setGridSize(QSize(kLargeIcon * 3, kLargeIcon * 2));
+            mIcons->setIconSize(QSize(kThumbnailIcon, kThumbnailIcon));
+            mIcons->setGridSize(QSize(kThumbnailIcon * 3 / 2, kThumbnailIcon * 3 / 2));
             mIcons->setFlow(QListView::LeftToRight);
             break;
         case ViewStyle::SmallIcon:
@@ -157,6 +165,8 @@ void CTambrixView::fill(const QString& folder) {
     }
     for (auto& row : rows) mModel->appendRow(row);
     mFilling = false;
+    mFolder = folder;
+    if (mStyle == ViewStyle::Icon) mThumbnails->Fill(mModel, folder);
 
     if (mModel->rowCount() == 0) {
         // Nothing to show: the other panes must drop the file of the previous folder,

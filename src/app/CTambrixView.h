@@ -15,6 +15,8 @@ class QItemSelectionModel;
 
 namespace tambrix::app {
 
+class ThumbnailProvider;
+
 class CTambrixView : public QStackedWidget, public CView {
     Q_OBJECT
 public:
@@ -48,6 +50,8 @@ public:
     QStandardItemModel* Model() const { return mModel; }
     QTreeView* ReportView() const { return mReport; }
     QListView* IconView() const { return mIcons; }
+    /// Draws the object files' previews as their icons in Large Icons style.
+    ThumbnailProvider* Thumbnails() const { return mThumbnails; }
 
 private:
     void fill(const QString& folder);
@@ -60,6 +64,8 @@ private:
     QListView* mIcons;
     ViewStyle mStyle = ViewStyle::Report;
     bool mFilling = false;
+    ThumbnailProvider* mThumbnails;
+    QString mFolder;  ///< the folder listed, for its thumbnails
 };
 
 }  // namespace tambrix::app

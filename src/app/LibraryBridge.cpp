@@ -45,11 +45,11 @@ public:
     std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override {
         return pictureOf(mFile.DrawFrame(spriteId, frame));
     }
-    std::unique_ptr<Picture> RenderPreview(QString& why) override {
+    std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) override {
         why.clear();
-        if (Description().objects.empty()) return nullptr;
+        if (object < 0 || static_cast<size_t>(object) >= Description().objects.size()) return nullptr;
         PreviewReport report;
-        auto picture = pictureOf(mFile.RenderPreview(0, Description().previewView, kWhite, &report));
+        auto picture = pictureOf(mFile.RenderPreview(static_cast<size_t>(object), view, kWhite, &report));
         why = QString::fromStdString(PreviewReportText(report));
         return picture;
     }

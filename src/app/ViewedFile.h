@@ -32,11 +32,11 @@ public:
     virtual const ViewDescription& Description() const = 0;
     /// One frame in colour on white; null when it cannot be drawn.
     virtual std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) = 0;
-    /// The first object's preview in the described view, on white; null when none comes
-    /// back. `why` receives the reason when the picture is blank or missing ("no sprite
-    /// to draw in this view", "picture too large: 29,260 x 29,015 pixels"), or becomes
-    /// empty.
-    virtual std::unique_ptr<Picture> RenderPreview(QString& why) = 0;
+    /// The preview of top-level object `object` in `view` (0-11), on white; null when
+    /// none comes back. `why` receives the reason when the picture is blank or missing
+    /// ("no sprite to draw in this view", "picture too large: 29,260 x 29,015 pixels"),
+    /// or becomes empty.
+    virtual std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) = 0;
 };
 
 struct FileOpeners {

@@ -4,6 +4,9 @@
 // the library's own writer.
 
 #include <QAction>
+#include <QComboBox>
+#include <QListView>
+#include <QStandardItemModel>
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +27,7 @@
 #include "graphics/PreviewRenderer.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
+#include "app/ThumbnailProvider.h"
 #include "support/SpriteBuilders.h"
 
 using namespace tambrix;
@@ -71,8 +75,8 @@ std::vector<uint8_t> solidSprite() {
 }
 
 /// One graphic at kDrawGroup, a price, a catalog ID.
-std::vector<uint8_t> objectDefinition(int16_t price) {
-    return EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = price, .catalogId = kCatalog});
+std::vector<uint8_t> objectDefinition(int16_t price, ResId catalog = kCatalog) {
+    return EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = price, .catalogId = catalog});
 }
 
 std::vector<Body> companionGraphics() {
@@ -202,6 +206,63 @@ private slots:
         QCOMPARE(shown ? shown->Image().size() : QSize(), picture);
         browser.SelectFile("lamp.iff");
         QCOMPARE(browser.frame->statusBar()->currentMessage(), QString("Ready"));
+    }
+
+    // Two objects: the selector above the form names them, the first is shown; choosing
+    // the second shows its texts. A file of one object has no selector.
+    void objectSelectorListsTheObjectsOfAFile() {
+        QVERIFY(writeIff(mFolder + "/pair.iff",
+                         {{restype::kOBJD, {128, objectDefinition(10)}},
+                          {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}},
+                          {restype::kOBJD, {129, objectDefinition(20, kCatalog + 1)}},
+                          {restype::kCATS, {kCatalog + 1, EncodeCatalogStrings("Desk", "Wide.")}}}));
+        QVERIFY(writeIff(mFolder + "/pair.spf", companionGraphics()));
+        QVERIFY(writeIff(mFolder + "/solo.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("pair.iff");
+        CObjectView* form = browser.Form();
+        QComboBox* selector = form->ObjectSelector();
+        QVERIFY(!selector->isHidden());
+        QCOMPARE(selector->count(), 2);
+        QCOMPARE(selector->itemText(0) + "," + selector->itemText(1), QString("Lamp,Desk"));
+        QCOMPARE(form->NameEdit()->text(), QString("Lamp"));
+        QVERIFY(form->NameEdit()->y() > selector->geometry().bottom());
+        selector->setCurrentIndex(1);
+        QCOMPARE(form->ObjectIndex(), 1);
+        QCOMPARE(form->NameEdit()->text() + form->PriceEdit()->text() + form->DescriptionEdit()->toPlainText(),
+                 QString("Desk20Wide."));
+        QVERIFY(form->CurrentPicture());
+        browser.SelectFile("solo.iff");
+        QVERIFY(selector->isHidden());
+        QCOMPARE(form->ObjectIndex(), 0);
+        QCOMPARE(form->NameEdit()->y(), 10);
+    }
+
+    // In Large Icons an object file's icon becomes its preview (the sprite without the
+    // margin); a bitmap keeps the generic icon.
+    void largeIconsShowTheObjectsPreview() {
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        mSandbox->MakeBitmapFile(mFolder, "photo.bmp");
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        CTambrixView* list = browser.List();
+        QSignalSpy shown(list->Thumbnails(), &ThumbnailProvider::thumbnailShown);
+        list->SetStyle(CTambrixView::ViewStyle::Icon);
+        QCOMPARE(list->IconView()->iconSize(), QSize(64, 64));
+        QVERIFY(shown.wait(20000));
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.front().front().toString(), QString("lamp.iff"));
+        QTRY_VERIFY(!list->Thumbnails()->Busy());
+        auto iconOf = [list](const QString& name) {
+            return list->Model()->findItems(name).front()->icon().pixmap(QSize(64, 64)).toImage();
+        };
+        const QImage thumbnail = iconOf("lamp.iff");
+        QCOMPARE(thumbnail.size(), QSize(64, 64));  // the 4 x 4 sprite in the middle
+        QCOMPARE(thumbnail.pixelColor(31, 31), QColor(kColour, 255 - kColour, kColour / 2));
+        QCOMPARE(thumbnail.pixelColor(29, 29).alpha(), 0);
+        QCOMPARE(iconOf("photo.bmp").size(), QSize(32, 32));
     }
 
     void objectFileWithoutObjectsListsItsSprites() {

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -73,6 +74,55 @@ private slots:
         const QImage shot = form->Frame()->grab().toImage();
         QCOMPARE(shot.pixelColor(4, 4), QColor(Qt::green));
         QCOMPARE(shot.pixelColor(4 + 44, 4 + 59), QColor(Qt::green));
+    }
+
+    // From view 10 the steps visit every view once (a fake preview is wider by the view
+    // less 10); a zoom past far is refused; the view stays for the next file, and Save
+    // writes the view shown. By the buttons and by the keys.
+    void viewStepsWalkEveryViewAndSaveWritesTheOneShown_data() {
+        QTest::addColumn<bool>("keys");
+        QTest::newRow("buttons") << false;
+        QTest::newRow("keys") << true;
+    }
+    void viewStepsWalkEveryViewAndSaveWritesTheOneShown() {
+        QFETCH(bool, keys);
+        using art::ViewStep;
+        const std::pair<ViewStep, int> walk[] = {
+            {ViewStep::RotateRight, 11}, {ViewStep::RotateRight, 8}, {ViewStep::RotateRight, 9},
+            {ViewStep::ZoomOut, 5},      {ViewStep::RotateLeft, 4},  {ViewStep::RotateLeft, 7},
+            {ViewStep::RotateLeft, 6},   {ViewStep::ZoomOut, 2},     {ViewStep::RotateRight, 3},
+            {ViewStep::RotateRight, 0},  {ViewStep::RotateRight, 1}, {ViewStep::ZoomOut, 1},
+            {ViewStep::ZoomIn, 5}};
+        const Qt::Key stepKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Minus, Qt::Key_Plus};
+        InstallFakeOpeners(chairContent());
+        mSandbox->MakeFile(mFolder, "a.iff");
+        mSandbox->MakeFile(mFolder, "b.iff");
+        const QString exports = mSandbox->MakeFolder("exports");
+        Browser browser(mSims);
+        browser.doc->SetPromptOnSave(false);
+        browser.doc->SetExportPath(exports);
+        QVERIFY(browser.SelectFolder(mFolder));
+        CObjectView* form = browser.Form();
+        QCOMPARE(form->View(), 10);
+        QCOMPARE(form->ViewLabel()->text(), QString("10 (near, rotation 2)"));
+        QVERIFY(!form->StepButton(ViewStep::ZoomIn)->isEnabled());
+        QSet<int> seen{10};
+        for (const auto& [step, view] : walk) {
+            if (keys)
+                QTest::keyClick(form, stepKeys[static_cast<int>(step)]);
+            else if (form->StepButton(step)->isEnabled())
+                form->StepButton(step)->click();
+            QCOMPARE(form->View(), view);
+            QCOMPARE(form->CurrentPicture()->Image().width(), 45 + view - 10);
+            seen.insert(view);
+        }
+        QCOMPARE(seen.size(), 12);
+        QCOMPARE(form->ViewLabel()->text(), QString("5 (medium, rotation 1)"));
+        browser.SelectFile("b.iff");
+        QCOMPARE(form->View(), 5);
+        QCOMPARE(form->CurrentPicture()->Image().width(), 40);
+        browser.frame->SaveAction()->trigger();
+        QCOMPARE(QImage(exports + "/b.bmp").size(), QSize(40, 60));
     }
 
     void objectWithoutPreviewHidesThePictureFrame() {

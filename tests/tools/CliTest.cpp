@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
 #include <cstring>
@@ -67,6 +68,10 @@ TEST(CliArguments, BadCommandLinesGiveOneLineAndExitTwo) {
         {{"sprite", "a.iff", "--id", "1", "--mode", "sepia", "-o", "x.png"}, "--mode"},
         {{"strings", "a.iff", "--id", "one"}, "--id"},
         {{"demo", "d", "--scale", "-3"}, "--scale"},
+        {{"render", "a.iff", "--all-views", "--view", "3", "-o", "d"}, "exclude each other"},
+        {{"render-all", "d"}, "needs -o DIR"},
+        {{"render-all", "d", "e", "-o", "x"}, "exactly one folder"},
+        {{"render-all", "d", "--object", "1", "-o", "x"}, "unknown option --object"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -231,6 +236,59 @@ TEST_F(CliOnFiles, RenderWritesTheBitmapFileLayoutOrSaysWhyThereIsNoPicture) {
                        path + ": no sprite to draw in this view");
     ExpectOneErrorLine(Cli({"render", path, "--object", "2", "-o", none}), kExitBadFile, "no object 2");
     EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+// The transparent PNG's alpha at (x, y), read back with libpng.
+int AlphaAt(const std::string& png, int x, int y, int* width = nullptr) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, png.c_str())) return -1;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return -1;
+    if (width) *width = static_cast<int>(image.width);
+    return pixels[(static_cast<size_t>(y) * image.width + x) * 4 + 3];
+}
+
+// All twelve views of one file, and the previews of a folder: a file without a picture
+// is said on stderr, the others are still written, and the exit says something failed.
+TEST_F(CliOnFiles, RenderAllViewsAndRenderAllWriteTransparentPictures) {
+    const std::string path = WriteSample("lamp.iff");
+    {
+        IffResourceFile file;
+        ASSERT_EQ(file.Open(FileNameText(path)), 0);
+        Add(file, restype::kDGRP, 1000, "", EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 300}})));
+        Add(file, restype::kOBJD, 128, "Thing", EncodeObjectDefinition(ObjectDefinition{.baseGraphic = 1000}));
+        ASSERT_EQ(file.Close(), 0);
+    }
+    const std::string views = mFolder / "views";
+    CliRun r = Cli({"render", path, "--all-views", "-o", views});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), kViewCount);
+    for (int view : {0, 5, 11}) {
+        const std::string png = views + "/lamp-view" + std::to_string(view) + ".png";
+        int width = 0;
+        EXPECT_EQ(AlphaAt(png, 0, 0, &width), 0) << png;  // the background
+        EXPECT_EQ(AlphaAt(png, 16, 16), 255) << png;      // the sprite
+        EXPECT_EQ(width, 35);
+    }
+    std::ofstream(mFolder / "broken.iff") << "not a container";
+    const std::string out = mFolder / "out";
+    r = Cli({"render-all", mFolder.Path(), "-o", out, "--view", "3"});
+    EXPECT_EQ(r.code, kExitBadFile);
+    EXPECT_NE(r.out.find("lamp.iff -> " + out + "/lamp.png\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 picture of 2 object files written to " + out), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("broken.iff: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 of 2 object files gave no picture"), std::string::npos) << r.err;
+    EXPECT_EQ(AlphaAt(out + "/lamp.png", 16, 16), 255);
+    // On a terminal one progress line stands for the files; an opaque background on request.
+    std::filesystem::remove(mFolder / "broken.iff");
+    std::ostringstream terminal, errors;
+    EXPECT_EQ(RunCli({"render-all", mFolder.Path(), "-o", out, "--background", "FFFFFF"}, terminal, errors, true),
+              kExitOk);
+    EXPECT_EQ(terminal.str(), "\r[1/1] lamp.iff\033[K\n1 picture of 1 object file written to " + out + "\n");
+    EXPECT_EQ(AlphaAt(out + "/lamp.png", 0, 0), 255);
+    ExpectOneErrorLine(Cli({"render-all", mFolder / "nowhere", "-o", out}), kExitBadFile, "not a folder");
 }
 
 // An object whose catalog table holds only its name: the browser completes it, and so

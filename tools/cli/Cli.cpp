@@ -30,9 +30,17 @@ std::string CliUsage() {
            "  strings FILE [--id N] [--json]        string table N (without --id: every string\n"
            "                                        table; --json then writes an array) in every\n"
            "                                        language\n"
-           "  render FILE [--object K] [--view N] [--background RRGGBB] -o OUT.bmp|OUT.png\n"
+           "  render FILE [--object K] [--view N | --all-views] [--background RRGGBB]\n"
+           "         -o OUT.bmp|OUT.png|DIR\n"
            "                                        the preview of top-level object K (default 0)\n"
-           "                                        in view N (0-11, default 10)\n"
+           "                                        in view N (0-11, default 10); with --all-views\n"
+           "                                        -o names a folder that gets all twelve views,\n"
+           "                                        NAME-viewN.png\n"
+           "  render-all DIR -o OUTDIR [--view N | --all-views] [--background RRGGBB]\n"
+           "                                        the preview of every object file in DIR (a\n"
+           "                                        folder or an archive) as OUTDIR/NAME.png, or\n"
+           "                                        NAME-viewN.png with --all-views; a progress\n"
+           "                                        line on a terminal\n"
            "  sprite FILE --id ID [--frame F] [--mode color|depth|alpha] -o OUT.bmp|OUT.png\n"
            "                                        one sprite frame on white\n"
            "  show FOLDER [--pictures DIR]          info for every file the browser lists under\n"
@@ -55,19 +63,21 @@ std::string CliUsage() {
            "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
            "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
            "Object files open with their .spf companion, as the browser opens them. ls, strings,\n"
-           "render, sprite and show open files read-only and never change them. info completes an\n"
-           "incomplete catalog table, as the browser does; with --no-write it opens the file\n"
-           "read-only and changes nothing.\n"
+           "render, render-all, sprite and show open files read-only and never change them.\n"
+           "info completes an incomplete catalog table, as the browser does; with --no-write it\n"
+           "opens the file read-only and changes nothing. PNG previews have a transparent\n"
+           "background unless --background is given.\n"
            "A file that is cut short inside a chunk is listed as far as it goes, with a\n"
            "warning on stderr. render fails (exit 1) rather than write a blank picture when the\n"
-           "object has no sprite to draw in the view or the picture exceeds the size limits.\n"
+           "object has no sprite to draw in the view or the picture exceeds the size limits;\n"
+           "render-all says so for each such file on stderr, goes on, and exits 1 at the end.\n"
            "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
            "the archive is mounted and the entry opens read-only, with its companion from the\n"
            "same archive; nothing in an archive is ever changed.\n"
            "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n";
 }
 
-int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool terminal) {
     if (argv.size() == 1 && (argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help")) {
         out << CliUsage();
         return kExitOk;
@@ -75,7 +85,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     try {
         const Args args = ParseArgs(argv);
         const Values values = CheckValues(args);
-        Context c{out, err, args, values, args.positional[0]};
+        Context c{out, err, args, values, args.positional[0], terminal};
         const std::string& command = args.command;
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);
@@ -85,6 +95,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         if (command == "info") return CommandInfo(c);
         if (command == "strings") return CommandStrings(c);
         if (command == "sprite") return CommandSprite(c);
+        if (command == "render-all") return CommandRenderAll(c);
         return CommandRender(c);  // the commands are checked by ParseArgs
     } catch (const CliError& e) {
         err << "tambrix-cli: " << e.what() << "\n";

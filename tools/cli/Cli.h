@@ -16,7 +16,9 @@ inline constexpr int kExitBadArgument = 2;  ///< a bad command line
 
 /// Runs one command line (the arguments after the program name). Output goes to `out`;
 /// a failure writes one line to `err` and returns a non-zero exit code.
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// `terminal` says that `out` is a terminal: render-all then keeps one progress line
+/// there instead of a line per file.
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal = false);
 
 /// The usage text.
 std::string CliUsage();

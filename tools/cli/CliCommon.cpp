@@ -26,7 +26,8 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"ls", {"--json", "--no-write"}},
     {"info", {"--json", "--no-write"}},
     {"strings", {"--json", "--no-write", "--id"}},
-    {"render", {"--no-write", "--object", "--view", "--background", "-o"}},
+    {"render", {"--no-write", "--object", "--view", "--all-views", "--background", "-o"}},
+    {"render-all", {"--view", "--all-views", "--background", "-o"}},
     {"sprite", {"--no-write", "--id", "--frame", "--mode", "-o"}},
     {"show", {"--pictures"}},
     {"demo", {"--scale", "--draft"}},
@@ -132,7 +133,7 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (args.positional.size() != 2) BadArgument("find takes a folder and a text");
         return args;
     }
-    const bool folder = args.command == "demo" || args.command == "show";
+    const bool folder = args.command == "demo" || args.command == "show" || args.command == "render-all";
     if (args.positional.size() != 1) BadArgument(args.command + " takes exactly one " + (folder ? "folder" : "file"));
     return args;
 }
@@ -144,12 +145,17 @@ Values CheckValues(const Args& args) {
     const std::string& c = args.command;
     if (c == "far") v.out = args.Get("-o");
     if (c == "show") v.out = args.Get("--pictures");
-    if (c == "render" || c == "sprite") {
+    const bool manyViews = args.Has("--all-views");
+    if (manyViews && args.Has("--view")) BadArgument("--view and --all-views exclude each other");
+    if (c == "render" || c == "sprite" || c == "render-all") {
         if (c == "sprite" && !args.Has("--id")) BadArgument("sprite needs --id ID");
-        if (!args.Has("-o")) BadArgument(c + " needs -o OUT");
+        const bool folder = c == "render-all" || manyViews;
+        if (!args.Has("-o")) BadArgument(c + (folder ? " needs -o DIR" : " needs -o OUT"));
         v.out = args.Get("-o");
-        CheckPictureName(v.out);
+        if (v.out.empty()) BadArgument("-o needs a name");
+        if (!folder) CheckPictureName(v.out);
     }
+    v.transparent = !args.Has("--background");
     if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
     if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);

@@ -47,6 +47,8 @@ struct Values {
     std::string out;
     int scale = 0;
     long limit = 50;
+    /// PNG pictures get a transparent background: no --background was given.
+    bool transparent = false;
 };
 
 Args ParseArgs(const std::vector<std::string>& argv);
@@ -58,6 +60,7 @@ struct Context {
     const Args& args;
     const Values& values;
     std::string file;  ///< the FILE (or FOLDER) as given
+    bool terminal = false;  ///< `out` is a terminal
 };
 
 /// The access a file command opens with: only info without --no-write may complete a
@@ -81,6 +84,7 @@ int CommandInfo(Context& c);
 int CommandStrings(Context& c);
 int CommandShow(Context& c);
 int CommandRender(Context& c);
+int CommandRenderAll(Context& c);
 int CommandSprite(Context& c);
 int CommandFar(Context& c);
 int CommandFind(Context& c);

@@ -1,8 +1,11 @@
-// The picture commands: render (an object's preview) and sprite (one sprite frame), and
+// The picture commands: render (an object's preview, in one view or all twelve),
+// render-all (the previews of a folder's object files) and sprite (one sprite frame), and
 // the writing of their pictures as .bmp or .png files.
 
 #include <algorithm>
+#include <filesystem>
 #include <optional>
+#include <sstream>
 
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
@@ -10,14 +13,115 @@
 #include "cli/PngWriter.h"
 #include "core/AsciiCase.h"
 #include "core/NameParts.h"
+#include "core/ResultCodes.h"
+#include "fileaccess/FarArchive.h"
+#include "fileaccess/FileSystem.h"
 #include "graphics/BitmapExport.h"
 #include "graphics/Sprite.h"
 
 namespace tambrix::tools {
 
+namespace fs = std::filesystem;
+
 namespace {
+
 constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kBlack = 0x000000;
+constexpr int kOpaque = 255;
+
+// A preview drawn once on white and once on black gives each pixel's alpha and colour
+// back: the background shows through by 255 - alpha in both, so the two differ by
+// exactly that; where they agree the pixel is opaque, where they differ fully it is
+// background alone.
+bool writeTransparentPng(const platform::Bitmap& onWhite, const platform::Bitmap& onBlack, const std::string& out) {
+    const int w = onWhite.Width(), h = onWhite.Height();
+    if (onBlack.Width() != w || onBlack.Height() != h || onWhite.BitsPerPixel() != 24 ||
+        onBlack.BitsPerPixel() != 24)
+        return false;
+    std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* white = onWhite.TopRow(y);
+        const uint8_t* black = onBlack.TopRow(y);
+        for (int x = 0; x < w; ++x) {
+            uint8_t* px = &rgba[(static_cast<size_t>(y) * w + x) * 4];
+            int through = 0;  // the largest difference of the three channels
+            for (int k = 0; k < 3; ++k) through = std::max(through, white[3 * x + k] - black[3 * x + k]);
+            const int alpha = kOpaque - std::clamp(through, 0, kOpaque);
+            for (int k = 0; k < 3; ++k) {
+                // Blue, green, red in the bitmap; red, green, blue in the file.
+                const int colour = alpha == 0 ? 0 : std::min(kOpaque, black[3 * x + k] * kOpaque / alpha);
+                px[2 - k] = static_cast<uint8_t>(colour);
+            }
+            px[3] = static_cast<uint8_t>(alpha);
+        }
+    }
+    return WritePngRgba(out, w, h, rgba);
 }
+
+// One view of one object into `out`; false (with `why`) when there is nothing to write.
+bool writePreview(ObjectRecord& object, int32_t view, const Values& values, const std::string& out,
+                  std::string& why) {
+    PreviewReport report;
+    auto picture = RenderObjectPreview(object, view, values.transparent ? kWhite : values.background, &report);
+    // A blank picture would pass for a render: say why there is none instead.
+    if (report.outcome != PreviewReport::Outcome::kDrawn || !picture) {
+        why = report.outcome != PreviewReport::Outcome::kDrawn ? PreviewReportText(report)
+                                                               : "the preview could not be rendered";
+        return false;
+    }
+    if (values.transparent && FoldedAscii(nameparts::Extension(out)) == ".png") {
+        auto onBlack = RenderObjectPreview(object, view, kBlack);
+        if (!onBlack || !writeTransparentPng(*picture, *onBlack, out)) BadFile(out + ": cannot write the picture");
+        return true;
+    }
+    WritePicture(*picture, out);
+    return true;
+}
+
+void makeFolder(const std::string& folder) {
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return;
+    if (fs::exists(folder, ec)) BadArgument("-o must name a folder, not the file \"" + folder + "\"");
+    if (!fs::create_directories(folder, ec)) BadFile(folder + ": cannot make the folder");
+}
+
+// The name of a file without its folder and extension: "Objects/Chair.iff" gives "Chair".
+std::string baseName(const std::string& file) {
+    std::string name = file.substr(file.find_last_of("/\\") == std::string::npos ? 0 : file.find_last_of("/\\") + 1);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// Writes the chosen views of object 0 of a located object file into `folder`: NAME.png
+// for one view, NAME-viewN.png for all twelve. Answers the paths written; the views
+// without a picture are said in `missing`.
+std::vector<std::string> writeViews(const std::string& shown, GameFile& file, const Values& values, bool allViews,
+                                    long objectIndex, const std::string& folder, std::vector<std::string>& missing) {
+    OpenFile(shown, file, GameFileAccess::kReadOnly);
+    ObjectSet set;
+    set.SetResourceSet(file.TakeContainer());
+    set.Load(1);
+    if (static_cast<size_t>(objectIndex) >= set.Objects().size())
+        BadFile(shown + ": no object " + std::to_string(objectIndex) + " (the file shows " +
+                std::to_string(set.Objects().size()) + ")");
+    ObjectRecord& object = *set.Objects()[static_cast<size_t>(objectIndex)];
+    std::vector<std::string> written;
+    const std::string name = baseName(shown);
+    const int32_t first = allViews ? 0 : static_cast<int32_t>(values.view);
+    const int32_t last = allViews ? kPreviewImageCount - 1 : first;
+    for (int32_t view = first; view <= last; ++view) {
+        const std::string path =
+            (fs::path(folder) / (name + (allViews ? "-view" + std::to_string(view) : "") + ".png")).string();
+        std::string why;
+        if (writePreview(object, view, values, path, why))
+            written.push_back(path);
+        else
+            missing.push_back("view " + std::to_string(view) + ": " + why);
+    }
+    return written;
+}
+
+}  // namespace
 
 void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
     const std::string extension = FoldedAscii(nameparts::Extension(out));
@@ -73,6 +177,15 @@ int CommandRender(Context& c) {
     const long object = c.values.object;
     GameFile file;
     LocateFile(c, c.file, file, true);
+    if (c.args.Has("--all-views")) {
+        makeFolder(c.values.out);
+        std::vector<std::string> missing;
+        const std::vector<std::string> written = writeViews(c.file, file, c.values, true, object, c.values.out, missing);
+        for (const std::string& path : written) c.out << path << "\n";
+        for (const std::string& why : missing) c.err << "tambrix-cli: " << c.file << ": " << why << "\n";
+        if (written.empty()) BadFile(c.file + ": no view has a picture");
+        return kExitOk;
+    }
     OpenFile(c.file, file, GameFileAccess::kReadOnly);
     ObjectSet set;
     set.SetResourceSet(file.TakeContainer());
@@ -80,13 +193,68 @@ int CommandRender(Context& c) {
     if (static_cast<size_t>(object) >= set.Objects().size())
         BadFile(c.file + ": no object " + std::to_string(object) + " (the file shows " +
                 std::to_string(set.Objects().size()) + ")");
-    PreviewReport report;
-    auto picture = RenderObjectPreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(c.values.view),
-                                       c.values.background, &report);
-    // A blank picture would pass for a render: say why there is none instead.
-    if (report.outcome != PreviewReport::Outcome::kDrawn) BadFile(c.file + ": " + PreviewReportText(report));
-    if (!picture) BadFile(c.file + ": the preview could not be rendered");
-    WritePicture(*picture, c.values.out);
+    std::string why;
+    if (!writePreview(*set.Objects()[static_cast<size_t>(object)], static_cast<int32_t>(c.values.view), c.values,
+                      c.values.out, why))
+        BadFile(c.file + ": " + why);
+    return kExitOk;
+}
+
+int CommandRenderAll(Context& c) {
+    const std::string& folder = c.file;
+    // An archive (or a folder inside one) is listed as the browser shows it: mounted for
+    // the run, and unmounted again when it was not mounted before.
+    struct Mounted {
+        FarMountReport report;
+        ~Mounted() {
+            if (report.mounted > 0) UnmountFarArchives(std::string(report.archive).c_str());
+        }
+    } mounted;
+    const int32_t mountCode = MountFarArchiveOnPath((fs::path(folder) / "-").string().c_str(), &mounted.report);
+    if (mountCode != rc::kOk) BadFile(std::string(mounted.report.archive) + ": " + DescribeResult(mountCode));
+    std::vector<std::string> names;
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) {
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+    }
+    std::vector<MountedFile> entries;
+    FileSystem::Instance().ListMountedFiles(folder.c_str(), entries);
+    for (const MountedFile& entry : entries) names.push_back(entry.name);
+    if (names.empty() && !fs::is_directory(folder, ec)) BadFile(folder + ": not a folder");
+    std::sort(names.begin(), names.end());
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const std::string& n) { return KindOfName(n) != GameFileKind::kObject; }),
+                names.end());
+    makeFolder(c.values.out);
+    const bool allViews = c.args.Has("--all-views");
+    size_t done = 0, pictures = 0, failed = 0;
+    for (const std::string& name : names) {
+        ++done;
+        if (c.terminal) c.out << "\r[" << done << "/" << names.size() << "] " << name << "\033[K" << std::flush;
+        const std::string shown = (fs::path(folder) / name).string();
+        std::vector<std::string> missing;
+        try {
+            GameFile file;
+            std::ostringstream warnings;
+            Context inner{c.out, warnings, c.args, c.values, shown};
+            LocateFile(inner, shown, file, true);
+            const std::vector<std::string> written = writeViews(shown, file, c.values, allViews, 0, c.values.out, missing);
+            pictures += written.size();
+            if (!c.terminal)
+                for (const std::string& path : written) c.out << name << " -> " << path << "\n";
+            if (written.empty()) ++failed;
+        } catch (const CliError& e) {
+            ++failed;
+            missing = {e.what()};
+        }
+        if (!missing.empty() && c.terminal) c.out << "\n";
+        for (const std::string& why : missing) c.err << "tambrix-cli: " << name << ": " << why << "\n";
+    }
+    if (c.terminal && !names.empty()) c.out << "\n";
+    c.out << pictures << (pictures == 1 ? " picture" : " pictures") << " of " << names.size()
+          << (names.size() == 1 ? " object file" : " object files") << " written to " << c.values.out << "\n";
+    if (failed > 0) BadFile(std::to_string(failed) + " of " + std::to_string(names.size()) + " object files gave no picture");
     return kExitOk;
 }
 

@@ -57,6 +57,10 @@ bool WritePngRgb(const std::string& path, int width, int height, const std::vect
     return WritePng(path, width, height, PNG_COLOR_TYPE_RGB, rgbTopDown, 3, nullptr);
 }
 
+bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbaTopDown) {
+    return WritePng(path, width, height, PNG_COLOR_TYPE_RGB_ALPHA, rgbaTopDown, 4, nullptr);
+}
+
 bool WritePngIndexed(const std::string& path, int width, int height, const std::vector<uint8_t>& indicesTopDown,
                      const std::vector<uint8_t>& paletteRgb) {
     // An index past the table would make a file that readers refuse.

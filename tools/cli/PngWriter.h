@@ -12,6 +12,9 @@ namespace tambrix::tools {
 /// first. False when the file cannot be written.
 bool WritePngRgb(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbTopDown);
 
+/// The same with a fourth byte per pixel, its alpha (0 transparent, 255 opaque).
+bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbaTopDown);
+
 /// Writes an 8-bit indexed picture with its colour table (red, green, blue per entry,
 /// at most 256 entries), top row first.
 bool WritePngIndexed(const std::string& path, int width, int height, const std::vector<uint8_t>& indicesTopDown,

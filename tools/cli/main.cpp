@@ -1,11 +1,20 @@
 // tambrix-cli: see Cli.h.
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
 
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return tambrix::tools::RunCli(args, std::cout, std::cerr);
+    return tambrix::tools::RunCli(args, std::cout, std::cerr, isatty(fileno(stdout)) != 0);
 }

@@ -1,7 +1,9 @@
 // Takes pictures of the main window for people to look at: the browser opened on a
 // folder, one picture per file named on the command line, after selecting that file's
-// folder in the tree and the file in the list.
-//   app_screenshots <game folder> <output folder> <file relative to the game folder>...
+// folder in the tree and the file in the list. A file may be followed by "@N" (the form
+// shows view N) or be the word "large-icons" (the list switches to Large Icons and the
+// picture waits for the thumbnails).
+//   app_screenshots <game folder> <output folder> <file relative to the game folder>[@N]...
 // Run it on a real display or under xvfb-run; settings stay in a temporary folder.
 
 #include <QApplication>
@@ -11,6 +13,7 @@
 
 #include "app/CSplashWnd.h"
 #include "support/AppTestSupport.h"
+#include "app/ThumbnailProvider.h"
 #include "support/Browser.h"
 
 using namespace tambrix::app;
@@ -42,16 +45,36 @@ int main(int argc, char* argv[]) {
     settle(300);
     int failures = 0;
     for (int i = 3; i < arguments.size(); ++i) {
-        const QFileInfo file(QDir(sims).filePath(arguments[i]));
+        if (arguments[i] == "large-icons") {
+            browser.List()->SetStyle(CTambrixView::ViewStyle::Icon);
+            for (int wait = 0; wait < 100 && browser.List()->Thumbnails()->Busy(); ++wait) settle(100);
+            settle(300);
+            const QString target = output + "/large-icons.png";
+            if (!browser.frame->screen()->grabWindow(browser.frame->winId()).save(target)) ++failures;
+            std::printf("large icons -> %s\n", qPrintable(target));
+            browser.List()->SetStyle(CTambrixView::ViewStyle::Report);
+            continue;
+        }
+        const QStringList parts = arguments[i].split('@');
+        const QFileInfo file(QDir(sims).filePath(parts[0]));
         if (!browser.SelectFolder(file.absolutePath())) {
             std::fprintf(stderr, "no folder in the tree for %s\n", qPrintable(arguments[i]));
             ++failures;
             continue;
         }
         browser.SelectFile(file.fileName());
+        if (parts.size() > 1) {
+            // From view 10, zoom out fully, then turn and zoom in to reach the view asked for.
+            const int view = parts[1].toInt();
+            for (int step = 0; step < 2; ++step) browser.Form()->StepView(art::ViewStep::ZoomOut);
+            for (int step = 0; step < 4; ++step)
+                if (browser.Form()->View() % 4 != view % 4) browser.Form()->StepView(art::ViewStep::RotateRight);
+            for (int step = 0; step < view / 4; ++step) browser.Form()->StepView(art::ViewStep::ZoomIn);
+        }
         settle(300);
         const QPixmap shot = browser.frame->screen()->grabWindow(browser.frame->winId());
-        const QString target = output + "/" + file.completeBaseName() + "-" + file.suffix() + ".png";
+        const QString target = output + "/" + file.completeBaseName() + "-" + file.suffix() +
+                               (parts.size() > 1 ? "-view" + parts[1] : QString()) + ".png";
         if (!shot.save(target)) ++failures;
         std::printf("%s -> %s (current file %s)\n", qPrintable(arguments[i]), qPrintable(target),
                     qPrintable(browser.doc->CurrentFile()));

@@ -23,10 +23,11 @@ std::unique_ptr<Picture> FakeViewedFile::DrawSprite(int spriteId, int frame) {
     return nullptr;
 }
 
-std::unique_ptr<Picture> FakeViewedFile::RenderPreview(QString& why) {
+std::unique_ptr<Picture> FakeViewedFile::RenderPreview(int object, int view, QString& why) {
     why.clear();
-    if (!mContent.previewDrawn) return nullptr;
-    return std::make_unique<FakePicture>(mContent.previewSize);
+    if (!mContent.previewDrawn || object < 0 || static_cast<size_t>(object) >= mDescription.objects.size())
+        return nullptr;
+    return std::make_unique<FakePicture>(mContent.previewSize + QSize(view - kDefaultPreviewImage, object));
 }
 
 void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount) {

@@ -3,7 +3,9 @@
 // A stand-in for a file opened by the library: what it holds (objects, string table 0,
 // sprites with their frame counts) is set by the test and described by the library's own
 // description for the kind of the name opened; every picture it draws has a size that
-// tells which sprite and frame it came from (width 10 + sprite index, height 10 + frame).
+// tells which sprite and frame it came from (width 10 + sprite index, height 10 + frame),
+// every preview one that tells its object and view (the content's size, wider by the
+// view less 10, higher by the object's index).
 
 #include <memory>
 #include <optional>
@@ -34,7 +36,7 @@ public:
     ~FakeViewedFile() override;
     const ViewDescription& Description() const override { return mDescription; }
     std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override;
-    std::unique_ptr<Picture> RenderPreview(QString& why) override;
+    std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) override;
 
 private:
     FakeContent mContent;
