@@ -3,6 +3,7 @@
 // The lower right pane: the game data files of the current folder with name, size
 // and modification time. Selecting a file makes it the document's current file.
 
+#include <QFileSystemWatcher>
 #include <QStackedWidget>
 #include <QString>
 
@@ -24,8 +25,16 @@ public:
     ~CTambrixView() override;
 
     void OnInitialUpdate() override;
-    /// Refills the list when the current folder is not empty.
+    /// Refills the list when the current folder is not empty; empties it otherwise.
     void OnUpdate(CView* sender) override;
+    /// Reads the current folder again keeping the selected file (F5, a change on disk);
+    /// the file is shown again only when it changed.
+    void Refresh();
+    /// Selects the named file as the user would; false when it is not listed.
+    bool SelectFile(const QString& name);
+    /// Names in the list's order: case ignored, digits by their number ("roses_448"
+    /// before "roses_1852").
+    static bool NameLess(const QString& a, const QString& b);
 
     /// True for ".iff", ".spf", ".wll", ".flr" and ".bmp", in any case.
     static bool IsListedFile(const QString& name);
@@ -43,15 +52,25 @@ public:
     QString FileAt(int row) const;
     QString TextAt(int row, int column) const;
     int CurrentRow() const;
+    /// The size in bytes of a row's file.
+    qint64 BytesAt(int row) const;
     void SelectRow(int row);
 
     QStandardItemModel* Model() const { return mModel; }
     QTreeView* ReportView() const { return mReport; }
     QListView* IconView() const { return mIcons; }
+    /// What the list follows on disk: the folder shown and the selected file.
+    const QFileSystemWatcher& Watcher() const { return mWatcher; }
 
 private:
-    void fill(const QString& folder);
+    /// Fills the list with the folder's files; keeps `keep` selected when it is there.
+    void fill(const QString& folder, const QString& keep = QString());
     void onCurrentChanged();
+    /// Reads a row's size and date again (after the catalog completion wrote the file).
+    void rereadRow(int row);
+    void watch();
+    void unwatch();
+    void sortBy(int column, Qt::SortOrder order);
 
     CTambrixDoc* mDoc;
     QStandardItemModel* mModel;
@@ -60,6 +79,7 @@ private:
     QListView* mIcons;
     ViewStyle mStyle = ViewStyle::Report;
     bool mFilling = false;
+    QFileSystemWatcher mWatcher;
 };
 
 }  // namespace tambrix::app
