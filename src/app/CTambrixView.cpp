@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <algorithm>
 #include <ctime>
@@ -25,7 +26,7 @@ const int kDateTextBytes = 128;
 // The order of a cell: the name itself, the size in bytes, the time in seconds.
 const int kSortRole = Qt::UserRole + 1;
 // Small icons stand in cells wide enough for this many average characters.
-const int kSmallIconChars = 22;
+const int kSmallIconChars = 30;
 const int kItemSpacing = 4;
 
 /// A cell that sorts by its order value: names naturally, numbers as numbers.
@@ -38,6 +39,22 @@ public:
         if (mine.typeId() == QMetaType::QString) return CTambrixView::NameLess(mine.toString(), theirs.toString());
         return mine.toLongLong() < theirs.toLongLong();
     }
+};
+
+/// Keeps an item inside its grid cell: a long name loses its middle rather than run
+/// over the next item.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(QListView* view) : QStyledItemDelegate(view), mView(view) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = mView->gridSize();
+        if (grid.isValid()) size = size.boundedTo(grid - QSize(kItemSpacing, 0));
+        return size;
+    }
+
+private:
+    QListView* mView;
 };
 
 QList<QStandardItem*> makeRow(const QIcon& icon, const QString& fileName, qint64 bytes, const QDateTime& modified,
@@ -93,9 +110,9 @@ void CTambrixView::OnInitialUpdate() {
     // Names of one set share long beginnings: the middle goes, the end stays readable.
     mReport->setTextElideMode(Qt::ElideMiddle);
     mIcons->setTextElideMode(Qt::ElideMiddle);
+    mIcons->setItemDelegate(new CellDelegate(mIcons));
     mIcons->setSelectionMode(QAbstractItemView::SingleSelection);
     mIcons->setModelColumn(kNameColumn);
-    mIcons->setUniformItemSizes(true);
     // A header click sorts by its column, a second click the other way; the choice is kept.
     mReport->header()->setSortIndicator(mDoc->SortColumn(),
                                         mDoc->SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);

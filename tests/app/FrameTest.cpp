@@ -262,6 +262,7 @@ private slots:
     void smallIconsStandSideBySide() {
         const QString folder = mSandbox->MakeFolder("sims/Many");
         for (int i = 0; i < 24; ++i) mSandbox->MakeFile(folder, QString("Jukmisael+Sofa_%1.iff").arg(i));
+        mSandbox->MakeFile(folder, "Jukmisael+Sofa_1_MarbleKitchenCounter_Corner_Variant_Long.iff");
         Browser browser(mSims);
         browser.frame->resize(900, 700);
         browser.frame->show();
