@@ -1,5 +1,6 @@
 #include "graphics/BitmapExport.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "core/ByteReader.h"
@@ -84,6 +85,56 @@ bool WritePackedDibFile(const std::string& path, const PackedDib* packed) {
     platform::CloseFile(file);
     if (!written) platform::DeleteFile(path);  // a cut-off picture is worse than none
     return written;
+}
+
+namespace {
+
+/// Blue, green, red of one pixel of an 8- or 24-bit row.
+platform::RgbQuad pixelAt(const platform::Bitmap& bitmap, const uint8_t* row, int32_t x) {
+    if (bitmap.BitsPerPixel() == 8) return bitmap.ColourTable()[row[x]];
+    const uint8_t* p = row + static_cast<size_t>(x) * 3;
+    return {p[0], p[1], p[2], 0};
+}
+
+}  // namespace
+
+std::vector<uint8_t> TransparentRgba(const platform::Bitmap& onBlack, const platform::Bitmap& onWhite) {
+    const auto depthOk = [](const platform::Bitmap& b) { return b.BitsPerPixel() == 8 || b.BitsPerPixel() == 24; };
+    if (onBlack.Width() != onWhite.Width() || onBlack.Height() != onWhite.Height() || !depthOk(onBlack) ||
+        !depthOk(onWhite))
+        return {};
+    const int32_t width = onBlack.Width();
+    const int32_t height = onBlack.Height();
+    const bool indexed = onBlack.BitsPerPixel() == 8 && onWhite.BitsPerPixel() == 8;
+    std::vector<uint8_t> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    uint8_t* out = rgba.data();
+    for (int32_t y = 0; y < height; ++y) {
+        const uint8_t* black = onBlack.TopRow(y);
+        const uint8_t* white = onWhite.TopRow(y);
+        for (int32_t x = 0; x < width; ++x, out += 4) {
+            const platform::RgbQuad b = pixelAt(onBlack, black, x);
+            const platform::RgbQuad w = pixelAt(onWhite, white, x);
+            int alpha = 255;
+            if (indexed) {
+                // A palette picture has no blending: its background is the index that moved
+                // (the palette may hold no pure black or white).
+                if (black[x] != white[x]) alpha = 0;
+            } else {
+                // On black a pixel is alpha * colour, on white the same plus (1 - alpha) * 255.
+                const int shown = std::max({int(w.red) - b.red, int(w.green) - b.green, int(w.blue) - b.blue, 0});
+                alpha = 255 - std::min(shown, 255);
+            }
+            const auto unmix = [alpha](uint8_t c) {
+                return static_cast<uint8_t>(alpha == 0 ? 0 : std::min(255, (c * 255 + alpha / 2) / alpha));
+            };
+            const platform::RgbQuad colour = indexed ? w : b;
+            out[0] = indexed ? colour.red : unmix(colour.red);
+            out[1] = indexed ? colour.green : unmix(colour.green);
+            out[2] = indexed ? colour.blue : unmix(colour.blue);
+            out[3] = static_cast<uint8_t>(alpha);
+        }
+    }
+    return rgba;
 }
 
 }  // namespace tambrix

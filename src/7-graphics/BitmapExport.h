@@ -30,4 +30,11 @@ std::optional<PackedDib> BitmapToPackedDib(const platform::Bitmap* bitmap, uint3
 /// is not a packed bitmap, or the file cannot be created or written whole.
 bool WritePackedDibFile(const std::string& path, const PackedDib* packed);
 
+/// A picture with its background see-through, from the same picture drawn once on black
+/// and once on white: where the two agree the pixel is opaque, where they differ fully
+/// it is background, and in between the difference gives how much of the background
+/// showed through. Rows top first, 4 bytes a pixel: red, green, blue, alpha (colour not
+/// premultiplied). Empty when the two differ in size or are neither 8 nor 24 bits.
+std::vector<uint8_t> TransparentRgba(const platform::Bitmap& onBlack, const platform::Bitmap& onWhite);
+
 }  // namespace tambrix

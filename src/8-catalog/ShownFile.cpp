@@ -9,7 +9,6 @@ namespace tambrix {
 
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFF;  // 0x00BBGGRR
 // Walls and floors label their first sprites and a wall its first frames; the rest get
 // empty labels.
 constexpr const char* kWallSpriteLabels[] = {"Far", "Medium", "Near"};
@@ -44,6 +43,8 @@ ViewDescription DescribeView(GameFileKind kind, const ViewInputs& inputs) {
     switch (kind) {
         case GameFileKind::kBitmap: view.form = ViewForm::kBitmap; return view;
         case GameFileKind::kObject: view.form = inputs.objects.empty() ? ViewForm::kSprites : ViewForm::kPreview; break;
+        // A sprite file holds no objects of its own: its sprites show by number.
+        case GameFileKind::kSprites: view.form = ViewForm::kSprites; break;
         case GameFileKind::kWall: view.form = ViewForm::kWall; break;
         case GameFileKind::kFloor: view.form = ViewForm::kFloor; break;
         default: return view;
@@ -98,7 +99,8 @@ int32_t ShownFile::Open(GameFileAccess access) {
         mDescription.bitmap = platform::ReadBitmapFileInfo(head.data(), head.size());
         return rc::kOk;
     }
-    if (kind == GameFileKind::kObject || kind == GameFileKind::kWall || kind == GameFileKind::kFloor) {
+    if (kind == GameFileKind::kObject || kind == GameFileKind::kSprites || kind == GameFileKind::kWall ||
+        kind == GameFileKind::kFloor) {
         const int32_t code = mFile.Open(access);
         if (code != rc::kOk) return code;
         mObjects = std::make_unique<ObjectSet>();
@@ -118,9 +120,9 @@ int32_t ShownFile::Open(GameFileAccess access) {
     return rc::kOk;
 }
 
-std::unique_ptr<platform::Bitmap> ShownFile::DrawFrame(int32_t spriteId, int32_t frame) const {
+std::unique_ptr<platform::Bitmap> ShownFile::DrawFrame(int32_t spriteId, int32_t frame, uint32_t background) const {
     if (!mObjects) return nullptr;
-    return DrawSprite(*mObjects->ResourceSet(), spriteId, frame, kWhite, kSpriteViewColour);
+    return DrawSprite(*mObjects->ResourceSet(), spriteId, frame, background, kSpriteViewColour);
 }
 
 std::unique_ptr<platform::Bitmap> ShownFile::RenderPreview(size_t index, int32_t view, uint32_t background,

@@ -24,10 +24,10 @@ class ObjectSet;
 
 /// How the form lays a file out.
 enum class ViewForm : uint8_t {
-    kNothing,  ///< the form is left as it is: a sprite file, a name of no shown kind
+    kNothing,  ///< the form is left as it is: a name of no shown kind
     kBitmap,   ///< the bitmap alone
     kPreview,  ///< the first object's texts and its preview; no lists
-    kSprites,  ///< an object file without objects: string table 0, sprites and frames by number
+    kSprites,  ///< a sprite file, or an object file without objects: string table 0, sprites and frames by number
     kWall,     ///< string table 0, sprites "Far", "Medium", "Near", frames "Left" ... "Insert"
     kFloor,    ///< as a wall, but one hidden frame item stands for the frames
 };
@@ -90,7 +90,7 @@ public:
     ShownFile(const ShownFile&) = delete;
     ShownFile& operator=(const ShownFile&) = delete;
 
-    /// Locates the file and opens it as its kind shows: an object, wall or floor file
+    /// Locates the file and opens it as its kind shows: an object, sprite, wall or floor file
     /// is opened and its objects loaded with their graphics (with kViewing, a catalog
     /// table missing its first strings is completed, as the object set does); a
     /// bitmap's headers are read; other kinds are located only. Codes as GameFile's.
@@ -103,9 +103,9 @@ public:
     /// The loaded objects, or null for a kind that opens no container.
     ObjectSet* Objects() const { return mObjects.get(); }
 
-    /// One frame in colour on white, as the form draws it; null when it cannot be drawn
+    /// One frame in colour on white (or `background`), as the form draws it; null when it cannot be drawn
     /// (LastGraphicsError says why).
-    std::unique_ptr<platform::Bitmap> DrawFrame(int32_t spriteId, int32_t frame) const;
+    std::unique_ptr<platform::Bitmap> DrawFrame(int32_t spriteId, int32_t frame, uint32_t background = 0xFFFFFF) const;
     /// The preview of top-level object `index` in `view`; null without such an object.
     std::unique_ptr<platform::Bitmap> RenderPreview(size_t index, int32_t view, uint32_t background,
                                                     PreviewReport* report = nullptr) const;

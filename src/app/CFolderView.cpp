@@ -27,6 +27,9 @@ CFolderView::CFolderView(CTambrixDoc* doc, QWidget* parent) : QTreeWidget(parent
     setSortingEnabled(false);
     mDoc->AddView(this);
     connect(this, &QTreeWidget::itemSelectionChanged, this, &CFolderView::onSelectionChanged);
+    // Another game folder must not leave the old one's tree (and its archives, now
+    // unmounted, as empty folders) on show.
+    connect(mDoc, &CTambrixDoc::gameFolderChanged, this, [this] { Rebuild(true); });
 }
 
 CFolderView::~CFolderView() { mDoc->RemoveView(this); }
@@ -54,6 +57,7 @@ void CFolderView::OnInitialUpdate() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // A trailing separator would double up in every path below.
     const QString simsPath = mDoc->SimsPath().isEmpty() ? QString() : QDir::cleanPath(mDoc->SimsPath());
+    mRootPath = simsPath;
     if (!simsPath.isEmpty() && QFileInfo(simsPath).isDir()) {
         QStringList ancestors{QFileInfo(simsPath).canonicalFilePath()};
         addSubdirectories(simsPath, root, ancestors);
@@ -100,7 +104,30 @@ void CFolderView::addMountedFolders(const QString& folder, QTreeWidgetItem* pare
     }
 }
 
+void CFolderView::Rebuild(bool selectRoot) {
+    const QString current = mDoc->CurrentFolder();
+    const QSignalBlocker quiet(this);
+    OnInitialUpdate();
+    // The folder on show stays selected; its list is refreshed by whoever rebuilt.
+    if (QTreeWidgetItem* item = current.isEmpty() ? nullptr : ItemForPath(current)) {
+        setCurrentItem(item);
+        scrollToItem(item);
+        return;
+    }
+    QTreeWidgetItem* root = selectRoot ? topLevelItem(0) : nullptr;
+    if (root) setCurrentItem(root);
+    if (root && !mRootPath.isEmpty()) {
+        mDoc->SetCurrentFolder(mRootPath);
+    } else {
+        // Nothing selected: the list must not go on showing a folder the tree lost.
+        mDoc->SetCurrentFolder(QString());
+        mDoc->SetCurrentFile(QString());
+    }
+    mDoc->UpdateAllViews(this);
+}
+
 QTreeWidgetItem* CFolderView::ItemForPath(const QString& path) const {
+    if (!mRootPath.isEmpty() && QDir::cleanPath(path) == mRootPath) return topLevelItem(0);
     const int index = static_cast<int>(mPaths.indexOf(path));
     if (index < 0) return nullptr;
     QTreeWidgetItemIterator it(const_cast<CFolderView*>(this));
@@ -111,9 +138,16 @@ QTreeWidgetItem* CFolderView::ItemForPath(const QString& path) const {
 
 void CFolderView::onSelectionChanged() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
-    const int k = selected.isEmpty() ? 0 : selected.first()->data(0, kPathRole).toInt();
-    if (k <= 0 || k > mPaths.size()) return;
-    mDoc->SetCurrentFolder(mPaths[k - 1]);
+    if (selected.isEmpty()) return;
+    const int k = selected.first()->data(0, kPathRole).toInt();
+    // The root stands for the game folder itself: its own files are listed too.
+    QString folder;
+    if (k == 0 && selected.first() == topLevelItem(0))
+        folder = mRootPath;
+    else if (k > 0 && k <= mPaths.size())
+        folder = mPaths[k - 1];
+    if (folder.isEmpty()) return;
+    mDoc->SetCurrentFolder(folder);
     mDoc->UpdateAllViews(this);
 }
 

@@ -22,6 +22,9 @@ public:
 
     /// Builds the whole tree once.
     void OnInitialUpdate() override;
+    /// Builds the tree again (F5, another game folder) and selects the folder that was
+    /// current when it is still there, else the root when `selectRoot`.
+    void Rebuild(bool selectRoot);
     void OnUpdate(CView*) override {}
 
     /// True when the folder holds at least one subfolder.
@@ -29,7 +32,9 @@ public:
 
     /// Full paths of the folder items in insertion order; item data k names entry k - 1.
     const QStringList& Paths() const { return mPaths; }
-    /// The item of a folder path, or null.
+    /// The folder the root item stands for (SimsPath, cleaned); empty without one.
+    QString RootPath() const { return mRootPath; }
+    /// The item of a folder path (the root for RootPath), or null.
     QTreeWidgetItem* ItemForPath(const QString& path) const;
 
 private:
@@ -39,6 +44,7 @@ private:
 
     CTambrixDoc* mDoc;
     QStringList mPaths;
+    QString mRootPath;
     QIcon mFolderIcon;
     QIcon mRootIcon;
     QIcon mArchiveIcon;

@@ -3,7 +3,13 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QSettings>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListView>
@@ -17,11 +23,14 @@
 #include <QWhatsThis>
 
 #include "app/AppArt.h"
+#include "app/ArchiveBridge.h"
 #include "app/CFolderView.h"
 #include "app/CObjectView.h"
 #include "app/CTambrixDoc.h"
 #include "app/CTambrixView.h"
 #include "app/UserPrompts.h"
+#include "app/ViewedFile.h"
+#include "sets/GameFile.h"
 
 namespace tambrix::app {
 
@@ -37,6 +46,9 @@ const char* const kRegistryEntryMissing =
     "damaged or you\nmay be running an non-retail version of the game.\n\nPlease select the directory to "
     "where The Sims is installed manually\nin the next screen. This information will be saved for future use.";
 const char* const kBrowseSimsTitle = "Choose the location where The Sims is installed";
+const char* const kOpenFolderTitle = "Choose a folder to browse";
+const char* const kDeleteTip = "Delete the current file";
+const char* const kDeleteEntryTip = "Files inside an archive cannot be deleted";
 
 /// Sets the two halves of a command text "status prompt\ntool tip".
 void setCommandText(QAction* action, const QString& text) {
@@ -58,6 +70,9 @@ CMainFrame::CMainFrame(CTambrixDoc* doc, QWidget* parent) : QMainWindow(parent),
     createPanes();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(InitialGeometry(screen->geometry()));
     connect(mDoc, &CTambrixDoc::currentFileChanged, this, &CMainFrame::UpdateCommands);
+    connect(mDoc, &CTambrixDoc::currentFileChanged, this, &CMainFrame::updateFileStatus);
+    // A folder or file dropped on the window is browsed like one chosen in Open Folder.
+    setAcceptDrops(true);
     UpdateCommands();
 }
 
@@ -138,6 +153,59 @@ void CMainFrame::createActions() {
     connect(mArrange, &QAction::triggered, this, [this] {
         if (mFileList) mFileList->Arrange();
     });
+
+    mRefresh = new QAction("&Refresh", this);
+    mRefresh->setShortcut(QKeySequence(Qt::Key_F5));
+    setCommandText(mRefresh, "Read the folders and files again\nRefresh");
+    connect(mRefresh, &QAction::triggered, this, &CMainFrame::Refresh);
+    mOpenFolder = new QAction("&Open Folder...", this);
+    mOpenFolder->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    setCommandText(mOpenFolder, "Browse another folder until Tambrix closes\nOpen Folder");
+    connect(mOpenFolder, &QAction::triggered, this, [this] {
+        if (const std::optional<QString> chosen = BrowseForFolder(kOpenFolderTitle)) BrowsePath(*chosen);
+    });
+    addAction(mRefresh);
+    addAction(mOpenFolder);
+
+    const char* const fileCommands[5][2] = {
+        {"Save &Picture...", "Save the picture shown to a bitmap file"},
+        {"&Export PNG...", "Save the picture shown as a PNG image with a transparent background"},
+        {"&Copy Picture", "Copy the picture shown to the clipboard"},
+        {"Copy P&ath", "Copy the full path of the current file to the clipboard"},
+        {"Show in &Folder", "Open the current file's folder in the file manager"},
+    };
+    for (int i = 0; i < 5; ++i) {
+        mFileActions[i] = new QAction(fileCommands[i][0], this);
+        mFileActions[i]->setStatusTip(fileCommands[i][1]);
+    }
+    connect(mFileActions[0], &QAction::triggered, this, [this] {
+        // Asked every time: the context menu's Save is the one that lets the user choose.
+        const Picture* picture = mObjectView ? mObjectView->CurrentPicture() : nullptr;
+        if (!picture) return;
+        const QString name = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".bmp";
+        const QString start = mDoc->ExportPath().isEmpty() ? name : QDir(mDoc->ExportPath()).filePath(name);
+        if (const auto chosen = Prompts().saveBitmapName(this, start)) {
+            if (!picture->WriteBitmapFile(*chosen))
+                statusBar()->showMessage(QString("Could not write \"%1\"").arg(*chosen));
+        }
+    });
+    connect(mFileActions[1], &QAction::triggered, this, &CMainFrame::exportPng);
+    connect(mFileActions[2], &QAction::triggered, this, [this] {
+        if (mObjectView && mObjectView->CopyPicture()) statusBar()->showMessage("Picture copied");
+    });
+    connect(mFileActions[3], &QAction::triggered, this, [this] {
+        const QString path = QDir::toNativeSeparators(mDoc->CurrentFilePath());
+        if (path.isEmpty()) return;
+        QGuiApplication::clipboard()->setText(path);
+        statusBar()->showMessage(QString("Copied \"%1\"").arg(path));
+    });
+    connect(mFileActions[4], &QAction::triggered, this, [this] {
+        const QString path = mDoc->CurrentFilePath();
+        if (path.isEmpty()) return;
+        // An archive entry is shown by the folder that holds its archive.
+        const QString onDisk = ArchiveOf(path).value_or(path);
+        Prompts().showFolder(QFileInfo(onDisk).absolutePath());
+    });
 }
 
 QAction* CMainFrame::StyleAction(int index) const { return index >= 0 && index < 4 ? mStyles[index] : nullptr; }
@@ -150,6 +218,9 @@ void CMainFrame::createMenus() {
     QMenu* view = menuBar()->addMenu("&View");
     mToggleToolBar = view->addAction("&Toolbar");
     mToggleStatusBar = view->addAction("&Status Bar");
+    view->addSeparator();
+    view->addAction(mOpenFolder);
+    view->addAction(mRefresh);
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(mHelpTopics);
     help->addSeparator();
@@ -190,6 +261,9 @@ void CMainFrame::createStatusBar() {
         label->setAlignment(Qt::AlignCenter);
         bar->addPermanentWidget(label);
     }
+    // The selected file, told before the lock indicators.
+    mFileStatus = new QLabel(bar);
+    bar->insertPermanentWidget(0, mFileStatus);
     bar->showMessage(kReady);
     connect(mDoc, &CTambrixDoc::archivesMounted, this, [this](const QString& status) {
         if (!status.isEmpty()) statusBar()->showMessage(status);
@@ -235,6 +309,12 @@ void CMainFrame::createPanes() {
     mFileList->setContextMenuPolicy(Qt::ActionsContextMenu);
     for (QAction* style : mStyles) mFileList->addAction(style);
     mFileList->addAction(mArrange);
+    // The file's own commands follow the list's.
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    mFileList->addAction(separator);
+    for (QAction* action : mFileActions) mFileList->addAction(action);
+    mFileList->addAction(mDelete);
 }
 
 void CMainFrame::AskForGameFolder() {
@@ -248,6 +328,7 @@ void CMainFrame::InitialUpdate() {
     mObjectView->OnInitialUpdate();
     mFileList->OnInitialUpdate();
     mFolderView->OnInitialUpdate();
+    RestoreWindowPositions();
     UpdateCommands();
     // Archives that could not be mounted, or entries left out, are told here and not
     // in a message box: the browser works on with what did mount.
@@ -265,7 +346,13 @@ void CMainFrame::focusPane(int step) {
 void CMainFrame::UpdateCommands() {
     const bool hasFile = !mDoc->CurrentFile().isEmpty();
     mSave->setEnabled(hasFile);
-    mDelete->setEnabled(hasFile);
+    // Nothing inside an archive can be deleted: the command says so rather than fail.
+    const bool entry = hasFile && IsMountedEntry(mDoc->CurrentFilePath());
+    mDelete->setEnabled(hasFile && !entry);
+    mDelete->setToolTip(entry ? kDeleteEntryTip : kDeleteTip);
+    mDelete->setStatusTip(entry ? kDeleteEntryTip : "Delete");
+    // The picture commands do nothing when the file shows no picture, as Save.
+    for (QAction* action : mFileActions) action->setEnabled(hasFile);
     const bool hasList = mFileList != nullptr;
     const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
                                              CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};
@@ -294,11 +381,104 @@ void CMainFrame::SavePreview() {
 }
 
 void CMainFrame::OnDelete() {
-    if (mDoc->CurrentFile().isEmpty()) return;
+    if (mDoc->CurrentFile().isEmpty() || !mDelete->isEnabled()) return;
     const QString question = QString("Are you sure you want to delete the file\n\"%1\"?").arg(mDoc->CurrentFile());
     if (!Prompts().askYesNo(this, question)) return;
     mObjectView->DeleteCurrentFile();
     mDoc->UpdateAllViews(nullptr);
+}
+
+void CMainFrame::exportPng() {
+    if (!mObjectView || !mObjectView->CurrentPicture()) return;
+    const QString name = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".png";
+    const QString start = mDoc->ExportPath().isEmpty() ? name : QDir(mDoc->ExportPath()).filePath(name);
+    const std::optional<QString> chosen = Prompts().savePngName(this, start);
+    if (!chosen) return;
+    if (mObjectView->ExportPng(*chosen))
+        statusBar()->showMessage(QString("PNG saved to \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
+    else
+        statusBar()->showMessage(QString("Could not write \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
+}
+
+void CMainFrame::Refresh() {
+    mFolderView->Rebuild(false);
+    mFileList->Refresh();
+    updateFileStatus();
+}
+
+bool CMainFrame::BrowsePath(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        statusBar()->showMessage(QString("\"%1\" was not found").arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    const QString folder = QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
+    mDoc->BrowseFolder(folder);  // the tree is built again and its root listed
+    if (!info.isDir() && !mFileList->SelectFile(info.fileName()))
+        statusBar()->showMessage(QString("\"%1\" is not a file Tambrix shows").arg(info.fileName()));
+    return true;
+}
+
+QString CMainFrame::FileStatusText() const {
+    const QString path = mDoc->CurrentFilePath();
+    if (path.isEmpty()) return QString();
+    GameFile file;
+    QStringList parts;
+    const int32_t located = file.Locate(LibraryPath(path));
+    parts << KindText(KindOfName(LibraryPath(mDoc->CurrentFile())));
+    const int row = mFileList->CurrentRow();
+    if (row >= 0) parts << QString("%L1 bytes").arg(mFileList->BytesAt(row));
+    if (located != rc::kOk) return parts.join(", ");
+    // The file alone, without the companion an object file opens with.
+    if (file.Kind() != GameFileKind::kBitmap && file.OpenAlone(GameFileAccess::kReadOnly) == rc::kOk) {
+        ResourceFile* container = file.Container();
+        int resources = 0;
+        for (int16_t type = 1; type <= container->CountTypes(); ++type)  // types count from 1
+            resources += container->CountResources(container->GetIndType(type));
+        parts << (resources == 1 ? QString("1 resource") : QString("%1 resources").arg(resources));
+    }
+    const std::string version = file.ContainerVersion();
+    if (!version.empty()) parts << QString("version %1").arg(QString::fromStdString(version));
+    return parts.join(", ");
+}
+
+void CMainFrame::updateFileStatus() { mFileStatus->setText(FileStatusText()); }
+
+void CMainFrame::SaveWindowPositions() const {
+    if (!mDoc->SaveWindowPositions()) return;
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    store.setValue(settings::kWindowGeometry, saveGeometry());
+    store.setValue(settings::kSplitters, QList<QVariant>{mOuter->saveState(), mInner->saveState()});
+}
+
+void CMainFrame::RestoreWindowPositions() {
+    if (!mDoc->SaveWindowPositions()) return;
+    QSettings store(settings::kOrganisation, settings::kApplication);
+    store.beginGroup(settings::kGroup);
+    const QByteArray geometry = store.value(settings::kWindowGeometry).toByteArray();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    const QList<QVariant> splitters = store.value(settings::kSplitters).toList();
+    if (splitters.size() == 2) {
+        mOuter->restoreState(splitters[0].toByteArray());
+        mInner->restoreState(splitters[1].toByteArray());
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveWindowPositions();
+    QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.first().isLocalFile()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile()) return;
+    if (BrowsePath(urls.first().toLocalFile())) event->acceptProposedAction();
 }
 
 }  // namespace tambrix::app

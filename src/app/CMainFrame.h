@@ -44,6 +44,17 @@ public:
     void SavePreview();
     /// The Delete command: asks, then deletes the current file and updates the panes.
     void OnDelete();
+    /// F5: reads the tree and the list again, keeping what is selected.
+    void Refresh();
+    /// Shows another folder until the browser closes; the saved game folder stays.
+    /// A file's own folder is shown with the file selected. False (with a status text)
+    /// for a path that is neither.
+    bool BrowsePath(const QString& path);
+    /// Save Window Positions on Close: the window's place and size and the splitters.
+    void SaveWindowPositions() const;
+    void RestoreWindowPositions();
+    /// The selected file's kind, size, resource count and container version.
+    QString FileStatusText() const;
 
     CFolderView* FolderView() const { return mFolderView; }
     CTambrixView* FileList() const { return mFileList; }
@@ -54,6 +65,14 @@ public:
     QAction* AboutAction() const { return mAbout; }
     QAction* StyleAction(int index) const;  ///< 0 large icons, 1 small icons, 2 list, 3 details
     QAction* ArrangeAction() const { return mArrange; }
+    QAction* RefreshAction() const { return mRefresh; }
+    QAction* OpenFolderAction() const { return mOpenFolder; }
+    /// The file commands of the list's context menu: Save Picture, Export PNG, Copy
+    /// Picture, Copy Path, Show in Folder (Delete is DeleteAction).
+    QAction* FileAction(int index) const { return index >= 0 && index < 5 ? mFileActions[index] : nullptr; }
+    QLabel* FileStatus() const { return mFileStatus; }
+    QSplitter* OuterSplitter() const { return mOuter; }
+    QSplitter* InnerSplitter() const { return mInner; }
 
     /// Brings the command states up to date (enabling and radio marks).
     void UpdateCommands();
@@ -62,7 +81,14 @@ signals:
     void settingsRequested();
     void aboutRequested();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
+    void exportPng();
+    void updateFileStatus();
     void createActions();
     void createMenus();
     void createToolBar();
@@ -92,6 +118,10 @@ private:
     QAction* mStyles[4] = {};
     QAction* mArrange = nullptr;
     QActionGroup* mStyleGroup = nullptr;
+    QAction* mRefresh = nullptr;
+    QAction* mOpenFolder = nullptr;
+    QAction* mFileActions[5] = {};
+    QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it
 };
 

@@ -1,7 +1,9 @@
 #include "app/CObjectView.h"
 
 #include <QComboBox>
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -249,9 +251,10 @@ void CObjectView::OnUpdate(CView* sender) {
     switch (KindOfName(LibraryPath(file))) {
         case GameFileKind::kBitmap: showBitmapFile(path); break;
         case GameFileKind::kObject:
+        case GameFileKind::kSprites:  // its own sprites, as an object file without objects
         case GameFileKind::kWall:
         case GameFileKind::kFloor: showFile(path); break;
-        default: break;  // a sprite file, or any other name, leaves the form as it is
+        default: break;  // any other name leaves the form as it is
     }
     update();
 }
@@ -385,6 +388,19 @@ void CObjectView::ShowSelectedSprite() {
         mFrame->hide();
     }
     update();
+}
+
+QImage CObjectView::ShownPicture() const { return mPicture ? mPicture->Image() : QImage(); }
+
+bool CObjectView::ExportPng(const QString& path) const {
+    if (!mPicture || path.isEmpty()) return false;
+    return mPicture->TransparentImage().save(path, "PNG");
+}
+
+bool CObjectView::CopyPicture() const {
+    if (!mPicture) return false;
+    QGuiApplication::clipboard()->setImage(mPicture->Image());
+    return true;
 }
 
 bool CObjectView::DeleteCurrentFile() {

@@ -67,6 +67,13 @@ public:
     /// message) when it could not be deleted.
     bool DeleteCurrentFile();
 
+    /// The picture shown as the screen has it; null without one.
+    QImage ShownPicture() const;
+    /// Writes the picture shown as a PNG file, its background see-through; false when
+    /// there is none or it could not be written.
+    bool ExportPng(const QString& path) const;
+    /// Puts the picture shown on the clipboard; false without one.
+    bool CopyPicture() const;
     /// The picture shown, or null.
     const Picture* CurrentPicture() const { return mPicture.get(); }
     bool HasOpenFile() const { return mFile != nullptr; }

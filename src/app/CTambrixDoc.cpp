@@ -76,6 +76,8 @@ void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun)
         if (game.state == platform::GameEntryState::kFound) mSimsPath = QFile::decodeName(game.folder.c_str());
     }
     mExportPath = store.value(settings::kExportPath, QString()).toString();
+    mSortColumn = std::clamp(store.value(settings::kSortColumn, 0).toInt(), 0, 2);
+    mSortDescending = store.value(settings::kSortDescending, false).toBool();
     mCurrentFolder.clear();
     mCurrentFile.clear();
 }
@@ -88,6 +90,8 @@ void CTambrixDoc::SaveSettings() const {
     store.setValue(settings::kSaveWindowPositions, mSaveWindowPositions ? 1 : 0);
     store.setValue(settings::kSimsPath, mStoredSimsPath.value_or(mSimsPath));
     store.setValue(settings::kExportPath, mExportPath);
+    store.setValue(settings::kSortColumn, mSortColumn);
+    store.setValue(settings::kSortDescending, mSortDescending);
     store.endGroup();
     store.sync();
 }
@@ -97,8 +101,22 @@ void CTambrixDoc::SetSimsPath(const QString& path) {
     // command-line folder.
     if (mStoredSimsPath && path == mSimsPath) return;
     mStoredSimsPath.reset();
+    const bool changed = path != mSimsPath;
     mSimsPath = path;
     remountArchives();
+    if (changed) emit gameFolderChanged();
+}
+
+void CTambrixDoc::BrowseFolder(const QString& path) {
+    if (!mStoredSimsPath) mStoredSimsPath = mSimsPath;
+    mSimsPath = path;
+    remountArchives();
+    emit gameFolderChanged();
+}
+
+void CTambrixDoc::SetSort(int column, bool descending) {
+    mSortColumn = column;
+    mSortDescending = descending;
 }
 
 void CTambrixDoc::AddView(CView* view) {

@@ -34,6 +34,11 @@ inline const char* const kExportPath = "ExportPath";
 inline const char* const kPromptOnSave = "PromptOnSave";
 inline const char* const kShowSplashScreen = "ShowSplashScreen";
 inline const char* const kSaveWindowPositions = "SaveWindowPositions";
+// Kept beside the five: the file list's order and the window's places.
+inline const char* const kSortColumn = "SortColumn";
+inline const char* const kSortDescending = "SortDescending";
+inline const char* const kWindowGeometry = "WindowGeometry";
+inline const char* const kSplitters = "Splitters";
 }  // namespace settings
 
 class CTambrixDoc : public QObject {
@@ -62,6 +67,16 @@ public:
     bool SaveWindowPositions() const { return mSaveWindowPositions; }
     void SetSaveWindowPositions(bool on) { mSaveWindowPositions = on; }
 
+    /// Shows another folder as the game folder until the browser closes (Open Folder,
+    /// a folder dropped on the window): its archives are mounted, the saved game folder
+    /// stays as it is.
+    void BrowseFolder(const QString& path);
+
+    /// The file list's order: a column and its direction, remembered between runs.
+    int SortColumn() const { return mSortColumn; }
+    bool SortDescending() const { return mSortDescending; }
+    void SetSort(int column, bool descending);
+
     QString CurrentFolder() const { return mCurrentFolder; }
     void SetCurrentFolder(const QString& folder);
     QString CurrentFile() const { return mCurrentFile; }
@@ -87,6 +102,8 @@ signals:
     void currentFileChanged();
     /// The archives of a new game folder were mounted; the text as ArchiveStatus.
     void archivesMounted(const QString& status);
+    /// SimsPath now names another folder: the tree is built again.
+    void gameFolderChanged();
 
 private:
     void loadSettings(const std::optional<QString>& simsPathForThisRun);
@@ -98,6 +115,8 @@ private:
     bool mPromptOnSave = true;
     bool mShowSplashScreen = true;
     bool mSaveWindowPositions = true;
+    int mSortColumn = 0;
+    bool mSortDescending = false;
     QString mCurrentFolder;
     QString mCurrentFile;
     /// With a command-line folder: the stored SimsPath that is written back instead.

@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+#include <algorithm>
 #include <ctime>
 
 #include "app/AppArt.h"
@@ -17,7 +19,6 @@ namespace tambrix::app {
 namespace {
 
 enum Column { kNameColumn = 0, kSizeColumn = 1, kDateColumn = 2, kColumnCount = 3 };
-const int kColumnWidths[kColumnCount] = {120, 70, 460};
 const char* const kColumnTitles[kColumnCount] = {"Name", "Size", "Last Modified"};
 const qint64 kBytesPerKB = 1024;
 const int kLargeIcon = 32;
@@ -25,11 +26,61 @@ const int kLargeIcon = 32;
 const int kThumbnailIcon = ThumbnailProvider::kSide;
 const int kSmallIcon = 16;
 const int kDateTextBytes = 128;
+// The order of a cell: the name itself, the size in bytes, the time in seconds.
+const int kSortRole = Qt::UserRole + 1;
+// Small icons stand in cells wide enough for this many average characters.
+const int kSmallIconChars = 30;
+const int kItemSpacing = 4;
+
+/// A cell that sorts by its order value: names naturally, numbers as numbers.
+class ListItem : public QStandardItem {
+public:
+    using QStandardItem::QStandardItem;
+    bool operator<(const QStandardItem& other) const override {
+        const QVariant mine = data(kSortRole);
+        const QVariant theirs = other.data(kSortRole);
+        if (mine.typeId() == QMetaType::QString) return CTambrixView::NameLess(mine.toString(), theirs.toString());
+        return mine.toLongLong() < theirs.toLongLong();
+    }
+};
+
+/// Keeps an item inside its grid cell: a long name loses its middle rather than run
+/// over the next item.
+class CellDelegate : public QStyledItemDelegate {
+public:
+    explicit CellDelegate(QListView* view) : QStyledItemDelegate(view), mView(view) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QSize grid = mView->gridSize();
+        if (grid.isValid()) size = size.boundedTo(grid - QSize(kItemSpacing, 0));
+        return size;
+    }
+
+private:
+    QListView* mView;
+};
+
+QList<QStandardItem*> makeRow(const QIcon& icon, const QString& fileName, qint64 bytes, const QDateTime& modified,
+                              const QString& dateText) {
+    auto* name = new ListItem(icon, fileName);
+    name->setData(fileName, kSortRole);
+    name->setToolTip(fileName);
+    auto* size = new ListItem(CTambrixView::SizeText(bytes));
+    size->setData(bytes, kSortRole);
+    size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* date = new ListItem(dateText);
+    date->setData(modified.isValid() ? modified.toSecsSinceEpoch() : 0, kSortRole);
+    for (QStandardItem* item : {static_cast<QStandardItem*>(name), static_cast<QStandardItem*>(size),
+                                static_cast<QStandardItem*>(date)})
+        item->setEditable(false);
+    return {name, size, date};
+}
 
 }  // namespace
 
 CTambrixView::CTambrixView(CTambrixDoc* doc, QWidget* parent) : QStackedWidget(parent), mDoc(doc) {
     mModel = new QStandardItemModel(0, kColumnCount, this);
+    mModel->setSortRole(kSortRole);
     mSelection = new QItemSelectionModel(mModel, this);
     mReport = new QTreeView(this);
     mReport->setModel(mModel);
@@ -42,6 +93,9 @@ CTambrixView::CTambrixView(CTambrixDoc* doc, QWidget* parent) : QStackedWidget(p
     mThumbnails = new ThumbnailProvider(this);
     mDoc->AddView(this);
     connect(mSelection, &QItemSelectionModel::currentChanged, this, &CTambrixView::onCurrentChanged);
+    // Files added, removed or changed while the folder is on show.
+    connect(&mWatcher, &QFileSystemWatcher::directoryChanged, this, &CTambrixView::Refresh);
+    connect(&mWatcher, &QFileSystemWatcher::fileChanged, this, &CTambrixView::Refresh);
 }
 
 CTambrixView::~CTambrixView() { mDoc->RemoveView(this); }
@@ -50,7 +104,6 @@ void CTambrixView::OnInitialUpdate() {
     for (int column = 0; column < kColumnCount; ++column)
         mModel->setHeaderData(column, Qt::Horizontal, kColumnTitles[column]);
     mModel->setHeaderData(kSizeColumn, Qt::Horizontal, int(Qt::AlignRight | Qt::AlignVCenter), Qt::TextAlignmentRole);
-    for (int column = 0; column < kColumnCount; ++column) mReport->setColumnWidth(column, kColumnWidths[column]);
     // Report view: whole rows are selected and the selection stays visible.
     mReport->setRootIsDecorated(false);
     mReport->setItemsExpandable(false);
@@ -58,9 +111,64 @@ void CTambrixView::OnInitialUpdate() {
     mReport->setSelectionBehavior(QAbstractItemView::SelectRows);
     mReport->setSelectionMode(QAbstractItemView::SingleSelection);
     mReport->setIconSize(QSize(kSmallIcon, kSmallIcon));
+    // Names of one set share long beginnings: the middle goes, the end stays readable.
+    mReport->setTextElideMode(Qt::ElideMiddle);
+    mIcons->setTextElideMode(Qt::ElideMiddle);
+    mIcons->setItemDelegate(new CellDelegate(mIcons));
     mIcons->setSelectionMode(QAbstractItemView::SingleSelection);
     mIcons->setModelColumn(kNameColumn);
+    // A header click sorts by its column, a second click the other way; the choice is kept.
+    mReport->header()->setSortIndicator(mDoc->SortColumn(),
+                                        mDoc->SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+    mReport->header()->setSortIndicatorShown(true);
+    mReport->header()->setSectionsClickable(true);
+    connect(mReport->header(), &QHeaderView::sortIndicatorChanged, this, &CTambrixView::sortBy);
     SetStyle(ViewStyle::Report);
+}
+
+void CTambrixView::sortBy(int column, Qt::SortOrder order) {
+    mDoc->SetSort(column, order == Qt::DescendingOrder);
+    mModel->sort(column, order);
+    if (CurrentRow() < 0) return;
+    mReport->scrollTo(mSelection->currentIndex());
+    mIcons->scrollTo(mSelection->currentIndex());
+}
+
+bool CTambrixView::NameLess(const QString& a, const QString& b) {
+    const qsizetype na = a.size();
+    const qsizetype nb = b.size();
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < na && j < nb) {
+        const QChar ca = a[i];
+        const QChar cb = b[j];
+        if (ca.isDigit() && cb.isDigit()) {
+            // Compare the two runs of digits as numbers: without leading zeros the
+            // longer run is the larger; of equal length the first differing digit tells.
+            qsizetype ea = i;
+            qsizetype eb = j;
+            while (ea < na && a[ea].isDigit()) ++ea;
+            while (eb < nb && b[eb].isDigit()) ++eb;
+            qsizetype sa = i;
+            qsizetype sb = j;
+            while (sa + 1 < ea && a[sa] == u'0') ++sa;
+            while (sb + 1 < eb && b[sb] == u'0') ++sb;
+            if (ea - sa != eb - sb) return ea - sa < eb - sb;
+            for (qsizetype k = 0; k < ea - sa; ++k)
+                if (a[sa + k] != b[sb + k]) return a[sa + k] < b[sb + k];
+            i = ea;
+            j = eb;
+            continue;
+        }
+        const QChar la = ca.toCaseFolded();
+        const QChar lb = cb.toCaseFolded();
+        if (la != lb) return la < lb;
+        ++i;
+        ++j;
+    }
+    if ((na - i) != (nb - j)) return (na - i) < (nb - j);
+    // Equal but for case or leading zeros: a fixed order all the same.
+    return a < b;
 }
 
 bool CTambrixView::IsListedFile(const QString& name) { return IsListedKind(KindOfName(LibraryPath(name))); }
@@ -91,13 +199,21 @@ void CTambrixView::SetStyle(ViewStyle style) {
             mIcons->setIconSize(QSize(kThumbnailIcon, kThumbnailIcon));
             mIcons->setGridSize(QSize(kThumbnailIcon * 3 / 2, kThumbnailIcon * 3 / 2));
             mIcons->setFlow(QListView::LeftToRight);
+            mIcons->setWrapping(true);
             break;
-        case ViewStyle::SmallIcon:
-            mIcons->setViewMode(QListView::IconMode);
+        case ViewStyle::SmallIcon: {
+            // The icon left of its name, in rows: a cell as high as a line of text and
+            // wide enough for most names (longer ones lose their middle).
+            mIcons->setViewMode(QListView::ListMode);
             mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
-            mIcons->setGridSize(QSize(kSmallIcon * 8, kSmallIcon + 6));
+            const QFontMetrics metrics = mIcons->fontMetrics();
+            const int height = std::max(kSmallIcon, metrics.height()) + kItemSpacing;
+            const int width = kSmallIcon + kItemSpacing * 3 + metrics.averageCharWidth() * kSmallIconChars;
+            mIcons->setGridSize(QSize(width, height));
             mIcons->setFlow(QListView::LeftToRight);
+            mIcons->setWrapping(true);
             break;
+        }
         case ViewStyle::List:
             mIcons->setViewMode(QListView::ListMode);
             mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
@@ -106,7 +222,7 @@ void CTambrixView::SetStyle(ViewStyle style) {
             mIcons->setWrapping(true);
             break;
     }
-    mIcons->setMovement(style == ViewStyle::List ? QListView::Static : QListView::Free);
+    mIcons->setMovement(style == ViewStyle::Icon ? QListView::Free : QListView::Static);
     mIcons->setResizeMode(QListView::Adjust);
     setCurrentWidget(mIcons);
 }
@@ -121,12 +237,31 @@ void CTambrixView::Arrange() {
 
 void CTambrixView::OnUpdate(CView*) {
     const QString folder = mDoc->CurrentFolder();
-    if (folder.isEmpty()) return;
+    if (folder.isEmpty()) {
+        // The tree lost the folder (another game folder): nothing of it stays listed.
+        mModel->removeRows(0, mModel->rowCount());
+        unwatch();
+        return;
+    }
     fill(folder);
     currentWidget()->update();
 }
 
-void CTambrixView::fill(const QString& folder) {
+void CTambrixView::Refresh() {
+    const QString folder = mDoc->CurrentFolder();
+    if (folder.isEmpty()) return;
+    fill(folder, mDoc->CurrentFile());
+}
+
+void CTambrixView::fill(const QString& folder, const QString& keep) {
+    // What the kept file was, to tell whether it changed on disk.
+    QVariant keptBytes;
+    QVariant keptTime;
+    for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row)
+        if (FileAt(row) == keep) {
+            keptBytes = mModel->item(row, kSizeColumn)->data(kSortRole);
+            keptTime = mModel->item(row, kDateColumn)->data(kSortRole);
+        }
     mFilling = true;
     mModel->removeRows(0, mModel->rowCount());
     const QPixmap large = art::DataFile(kLargeIcon);
@@ -138,13 +273,9 @@ void CTambrixView::fill(const QString& folder) {
         it.next();
         const QFileInfo info = it.fileInfo();
         if (!IsListedFile(info.fileName())) continue;
-        auto* name = new QStandardItem(icon, info.fileName());
-        auto* size = new QStandardItem(SizeText(info.size()));
-        size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         const QDateTime modified = info.lastModified();
-        auto* date = new QStandardItem(modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString());
-        for (QStandardItem* item : {name, size, date}) item->setEditable(false);
-        rows.append({name, size, date});
+        rows.append(makeRow(icon, info.fileName(), info.size(), modified,
+                            modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString()));
     }
     // The entries of an archive (or of a folder inside one) carry the archive's own
     // modification time: the archive keeps none for them.
@@ -155,18 +286,21 @@ void CTambrixView::fill(const QString& folder) {
         const QString dateText = modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString();
         for (const MountedFileInfo& entry : entries) {
             if (!IsListedFile(entry.name)) continue;
-            auto* name = new QStandardItem(icon, entry.name);
-            auto* size = new QStandardItem(SizeText(entry.size));
-            size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            auto* date = new QStandardItem(dateText);
-            for (QStandardItem* item : {name, size, date}) item->setEditable(false);
-            rows.append({name, size, date});
+            rows.append(makeRow(icon, entry.name, entry.size, modified, dateText));
         }
     }
+    // In the chosen order from the start: sorting a filled model would move every row.
+    const int column = mDoc->SortColumn();
+    const bool descending = mDoc->SortDescending();
+    std::stable_sort(rows.begin(), rows.end(), [column, descending](const auto& a, const auto& b) {
+        return descending ? *b[column] < *a[column] : *a[column] < *b[column];
+    });
     for (auto& row : rows) mModel->appendRow(row);
+    for (int each = 0; each < kColumnCount; ++each) mReport->resizeColumnToContents(each);
     mFilling = false;
     mFolder = folder;
     if (mStyle == ViewStyle::Icon) mThumbnails->Fill(mModel, folder);
+    watch();
 
     if (mModel->rowCount() == 0) {
         // Nothing to show: the other panes must drop the file of the previous folder,
@@ -175,7 +309,63 @@ void CTambrixView::fill(const QString& folder) {
         mDoc->UpdateAllViews(this);
         return;
     }
+    for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row) {
+        if (FileAt(row) != keep) continue;
+        const bool changed = mModel->item(row, kSizeColumn)->data(kSortRole) != keptBytes ||
+                             mModel->item(row, kDateColumn)->data(kSortRole) != keptTime;
+        if (changed) {
+            SelectRow(row);
+        } else {
+            // The same file as before: selected again without opening it anew.
+            mFilling = true;
+            mSelection->setCurrentIndex(mModel->index(row, kNameColumn),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            mFilling = false;
+        }
+        return;
+    }
     SelectRow(0);
+}
+
+void CTambrixView::unwatch() {
+    const QStringList watched = mWatcher.files() + mWatcher.directories();
+    if (!watched.isEmpty()) mWatcher.removePaths(watched);
+}
+
+void CTambrixView::watch() {
+    unwatch();
+    const QString folder = mDoc->CurrentFolder();
+    // Only folders on disk change under the list; an archive's entries do not.
+    if (!QFileInfo(folder).isDir()) return;
+    mWatcher.addPath(folder);
+    const QString file = mDoc->CurrentFilePath();
+    if (!file.isEmpty() && QFileInfo(file).isFile()) mWatcher.addPath(file);
+}
+
+void CTambrixView::rereadRow(int row) {
+    const QFileInfo info(QDir(mDoc->CurrentFolder()).filePath(FileAt(row)));
+    if (!info.isFile()) return;
+    QStandardItem* size = mModel->item(row, kSizeColumn);
+    QStandardItem* date = mModel->item(row, kDateColumn);
+    const QDateTime modified = info.lastModified();
+    size->setText(SizeText(info.size()));
+    size->setData(info.size(), kSortRole);
+    date->setText(modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString());
+    date->setData(modified.isValid() ? modified.toSecsSinceEpoch() : 0, kSortRole);
+}
+
+bool CTambrixView::SelectFile(const QString& name) {
+    for (int row = 0; row < RowCount(); ++row)
+        if (FileAt(row) == name) {
+            SelectRow(row);
+            return true;
+        }
+    return false;
+}
+
+qint64 CTambrixView::BytesAt(int row) const {
+    const QStandardItem* item = mModel->item(row, kSizeColumn);
+    return item ? item->data(kSortRole).toLongLong() : 0;
 }
 
 int CTambrixView::RowCount() const { return mModel->rowCount(); }
@@ -207,6 +397,10 @@ void CTambrixView::onCurrentChanged() {
     if (!current.isValid()) return;
     mDoc->SetCurrentFile(FileAt(current.row()));
     mDoc->UpdateAllViews(this);
+    // Showing the file may have completed its catalog table on disk: the row tells
+    // the size and date the file has now.
+    rereadRow(current.row());
+    watch();
 }
 
 }  // namespace tambrix::app

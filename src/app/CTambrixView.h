@@ -3,6 +3,7 @@
 // The lower right pane: the game data files of the current folder with name, size
 // and modification time. Selecting a file makes it the document's current file.
 
+#include <QFileSystemWatcher>
 #include <QStackedWidget>
 #include <QString>
 
@@ -26,8 +27,16 @@ public:
     ~CTambrixView() override;
 
     void OnInitialUpdate() override;
-    /// Refills the list when the current folder is not empty.
+    /// Refills the list when the current folder is not empty; empties it otherwise.
     void OnUpdate(CView* sender) override;
+    /// Reads the current folder again keeping the selected file (F5, a change on disk);
+    /// the file is shown again only when it changed.
+    void Refresh();
+    /// Selects the named file as the user would; false when it is not listed.
+    bool SelectFile(const QString& name);
+    /// Names in the list's order: case ignored, digits by their number ("roses_448"
+    /// before "roses_1852").
+    static bool NameLess(const QString& a, const QString& b);
 
     /// True for ".iff", ".spf", ".wll", ".flr" and ".bmp", in any case.
     static bool IsListedFile(const QString& name);
@@ -45,6 +54,8 @@ public:
     QString FileAt(int row) const;
     QString TextAt(int row, int column) const;
     int CurrentRow() const;
+    /// The size in bytes of a row's file.
+    qint64 BytesAt(int row) const;
     void SelectRow(int row);
 
     QStandardItemModel* Model() const { return mModel; }
@@ -52,10 +63,18 @@ public:
     QListView* IconView() const { return mIcons; }
     /// Draws the object files' previews as their icons in Large Icons style.
     ThumbnailProvider* Thumbnails() const { return mThumbnails; }
+    /// What the list follows on disk: the folder shown and the selected file.
+    const QFileSystemWatcher& Watcher() const { return mWatcher; }
 
 private:
-    void fill(const QString& folder);
+    /// Fills the list with the folder's files; keeps `keep` selected when it is there.
+    void fill(const QString& folder, const QString& keep = QString());
     void onCurrentChanged();
+    /// Reads a row's size and date again (after the catalog completion wrote the file).
+    void rereadRow(int row);
+    void watch();
+    void unwatch();
+    void sortBy(int column, Qt::SortOrder order);
 
     CTambrixDoc* mDoc;
     QStandardItemModel* mModel;
@@ -66,6 +85,7 @@ private:
     bool mFilling = false;
     ThumbnailProvider* mThumbnails;
     QString mFolder;  ///< the folder listed, for its thumbnails
+    QFileSystemWatcher mWatcher;
 };
 
 }  // namespace tambrix::app

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <cstring>
 
 #include "app/BitmapImage.h"
 #include "app/ViewedFile.h"
@@ -14,15 +15,29 @@ namespace tambrix::app {
 namespace {
 
 const uint32_t kWhite = 0xFFFFFF;  // 0x00BBGGRR
+const uint32_t kBlack = 0x000000;
 // A bitmap larger than this is not read into memory for the screen.
 const uint32_t kLargestBitmapFile = 64u * 1024u * 1024u;
+
+/// Draws the same picture again on another background (0x00BBGGRR).
+using Redraw = std::function<std::unique_ptr<platform::Bitmap>(uint32_t background)>;
 
 /// A picture held as the library's bitmap; the screen gets a copy as an image.
 class BitmapPicture : public Picture {
 public:
-    explicit BitmapPicture(std::unique_ptr<platform::Bitmap> bitmap)
-        : mBitmap(std::move(bitmap)), mImage(ToImage(*mBitmap)) {}
+    explicit BitmapPicture(std::unique_ptr<platform::Bitmap> bitmap, Redraw redraw = {})
+        : mBitmap(std::move(bitmap)), mImage(ToImage(*mBitmap)), mRedraw(std::move(redraw)) {}
     QImage Image() const override { return mImage; }
+    QImage TransparentImage() const override {
+        // Drawn on white for the screen; once more on black tells the background.
+        const std::unique_ptr<platform::Bitmap> onBlack = mRedraw ? mRedraw(kBlack) : nullptr;
+        const std::vector<uint8_t> rgba = onBlack ? TransparentRgba(*onBlack, *mBitmap) : std::vector<uint8_t>();
+        if (rgba.empty()) return Picture::TransparentImage();
+        QImage image(mBitmap->Width(), mBitmap->Height(), QImage::Format_RGBA8888);
+        const size_t rowBytes = static_cast<size_t>(mBitmap->Width()) * 4;
+        for (int y = 0; y < image.height(); ++y) std::memcpy(image.scanLine(y), rgba.data() + y * rowBytes, rowBytes);
+        return image;
+    }
     bool WriteBitmapFile(const QString& path) const override {
         const std::optional<PackedDib> packed = BitmapToPackedDib(mBitmap.get(), kDibUncompressed);
         if (!packed) return false;
@@ -32,35 +47,47 @@ public:
 private:
     std::unique_ptr<platform::Bitmap> mBitmap;
     QImage mImage;
+    Redraw mRedraw;
 };
 
-std::unique_ptr<Picture> pictureOf(std::unique_ptr<platform::Bitmap> bitmap) {
+std::unique_ptr<Picture> pictureOf(std::unique_ptr<platform::Bitmap> bitmap, Redraw redraw = {}) {
     if (!bitmap) return nullptr;
-    return std::make_unique<BitmapPicture>(std::move(bitmap));
+    return std::make_unique<BitmapPicture>(std::move(bitmap), std::move(redraw));
 }
 
 class LibraryViewedFile : public ViewedFile {
 public:
-    const ViewDescription& Description() const override { return mFile.Description(); }
+    const ViewDescription& Description() const override { return mFile->Description(); }
     std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override {
-        return pictureOf(mFile.DrawFrame(spriteId, frame));
+        // The picture may outlive the file (closed before a delete): it redraws only
+        // while the file is open.
+        std::weak_ptr<ShownFile> file = mFile;
+        return pictureOf(mFile->DrawFrame(spriteId, frame), [file, spriteId, frame](uint32_t background) {
+            const std::shared_ptr<ShownFile> open = file.lock();
+            return open ? open->DrawFrame(spriteId, frame, background) : nullptr;
+        });
     }
     std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) override {
         why.clear();
         if (object < 0 || static_cast<size_t>(object) >= Description().objects.size()) return nullptr;
         PreviewReport report;
-        auto picture = pictureOf(mFile.RenderPreview(static_cast<size_t>(object), view, kWhite, &report));
+        const size_t index = static_cast<size_t>(object);
+        std::weak_ptr<ShownFile> file = mFile;
+        auto picture = pictureOf(mFile->RenderPreview(index, view, kWhite, &report), [file, index, view](uint32_t background) {
+            const std::shared_ptr<ShownFile> open = file.lock();
+            return open ? open->RenderPreview(index, view, background) : nullptr;
+        });
         why = QString::fromStdString(PreviewReportText(report));
         return picture;
     }
 
-    ShownFile mFile;
+    std::shared_ptr<ShownFile> mFile = std::make_shared<ShownFile>();
 };
 
 std::unique_ptr<ViewedFile> openFile(const QString& path) {
     auto file = std::make_unique<LibraryViewedFile>();
     // As the browser views a file: a catalog table missing its first strings is completed.
-    if (file->mFile.Open(LibraryPath(path), GameFileAccess::kViewing) != rc::kOk) return nullptr;
+    if (file->mFile->Open(LibraryPath(path), GameFileAccess::kViewing) != rc::kOk) return nullptr;
     return file;
 }
 

@@ -1,15 +1,20 @@
 #include "app/UserPrompts.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace tambrix::app {
 
 namespace {
 
 const char* const kBitmapFilter = "Windows Bitmap Files (*.bmp)";
+const char* const kPngFilter = "PNG Images (*.png)";
 const char* const kApplicationTitle = "Tambrix";
+
+std::optional<QString> saveName(QWidget* parent, const QString& defaultName, const char* filter, const char* suffix);
 
 UserPrompts defaultPrompts() {
     UserPrompts prompts;
@@ -28,16 +33,24 @@ UserPrompts defaultPrompts() {
         if (chosen.isEmpty()) return std::nullopt;
         return QDir::toNativeSeparators(chosen);
     };
-    prompts.saveBitmapName = [](QWidget* parent, const QString& defaultName) -> std::optional<QString> {
-        QFileDialog dialog(parent, QString(), defaultName, kBitmapFilter);
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix("bmp");
-        dialog.selectFile(defaultName);
-        // Qt asks before overwriting unless told otherwise; read-only is not offered.
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return dialog.selectedFiles().first();
+    prompts.saveBitmapName = [](QWidget* parent, const QString& defaultName) {
+        return saveName(parent, defaultName, kBitmapFilter, "bmp");
     };
+    prompts.savePngName = [](QWidget* parent, const QString& defaultName) {
+        return saveName(parent, defaultName, kPngFilter, "png");
+    };
+    prompts.showFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
     return prompts;
+}
+
+std::optional<QString> saveName(QWidget* parent, const QString& defaultName, const char* filter, const char* suffix) {
+    QFileDialog dialog(parent, QString(), defaultName, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(defaultName);
+    // Qt asks before overwriting unless told otherwise; read-only is not offered.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().first();
 }
 
 }  // namespace

@@ -21,6 +21,10 @@ struct UserPrompts {
     std::function<std::optional<QString>(const QString& title)> browseForFolder;
     /// The save dialog for a bitmap file; nothing when cancelled.
     std::function<std::optional<QString>(QWidget* parent, const QString& defaultName)> saveBitmapName;
+    /// The save dialog for a PNG file; nothing when cancelled.
+    std::function<std::optional<QString>(QWidget* parent, const QString& defaultName)> savePngName;
+    /// Opens the desktop's file manager on a folder.
+    std::function<void(const QString& folder)> showFolder;
 };
 
 /// The process-wide prompts; tests replace members and call ResetPrompts afterwards.

@@ -23,6 +23,9 @@ public:
     virtual QImage Image() const = 0;
     /// Writes the picture as a Windows bitmap file; false when nothing was written.
     virtual bool WriteBitmapFile(const QString& path) const = 0;
+    /// The picture with its background see-through, for PNG export; the opaque
+    /// picture where no background can be told.
+    virtual QImage TransparentImage() const { return Image().convertToFormat(QImage::Format_ARGB32); }
 };
 
 class ViewedFile {

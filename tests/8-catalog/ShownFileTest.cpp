@@ -92,7 +92,7 @@ TEST(ShownFile, EachKindIsDescribedAsTheFormShowsIt) {
         {"bits.iff", ViewForm::kSprites, "Bits|3|Loose", true, "", "7", "0|1"},
         {"brick.wll", ViewForm::kWall, "||", false, "", "Far|Medium|Near|", "Left|Right|Facing|Insert|"},
         {"grass.flr", ViewForm::kFloor, "Grass|4|", true, "", "Far", kFloorFrameItem},
-        {"lamp.spf", ViewForm::kNothing, "||", false, "", "", ""},
+        {"lamp.spf", ViewForm::kSprites, "||", false, "", "5", "0"},
         {"Photo.bmp", ViewForm::kBitmap, "||", false, "", "", ""},
     };
     for (const Row& row : rows) {

@@ -13,6 +13,13 @@
 #include <QtTest>
 #include <memory>
 
+#include <QHeaderView>
+#include <QMimeData>
+#include <QSplitter>
+#include <QStandardItemModel>
+#include <QUrl>
+
+#include "app/CSettingsDlg.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/FakeViewedFile.h"
@@ -173,14 +180,189 @@ private slots:
         QCOMPARE(open, 1);  // the file shown is the only one open
     }
 
-    void selectingTheRootChangesNothing() {
-        const QString folder = mSandbox->MakeFolder("sims/Walls");
-        mSandbox->MakeFile(folder, "w.wll");
+    // A flat folder chosen as the game folder: its own files are listed from the root.
+    void selectingTheRootListsTheGameFolderItself() {
+        mSandbox->MakeFile(mSims, "w.wll");
+        mSandbox->MakeFile(mSandbox->MakeFolder("sims/Walls"), "inner.wll");
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mSims + "/Walls"));
+        browser.Tree()->setCurrentItem(browser.Tree()->topLevelItem(0));
+        QCOMPARE(browser.doc->CurrentFolder(), mSims);
+        QCOMPARE(browser.List()->FileAt(0), QString("w.wll"));
+    }
+
+    // Another game folder in Settings: the tree is the new folder's at once.
+    void changingTheGameFolderRebuildsTheTree() {
+        mSandbox->MakeFolder("sims/Old");
+        const QString other = mSandbox->MakeFolder("other");
+        mSandbox->MakeFolder("other/New");
+        mSandbox->MakeFile(other, "n.flr");
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mSims + "/Old"));
+        CSettingsDlg dialog(browser.doc.get());
+        dialog.SimsPathEdit()->setText(other);
+        dialog.accept();
+        QVERIFY(!browser.Tree()->ItemForPath(mSims + "/Old"));
+        QVERIFY(browser.Tree()->ItemForPath(other + "/New"));
+        QCOMPARE(browser.doc->CurrentFolder(), other);
+        QCOMPARE(browser.List()->FileAt(0), QString("n.flr"));
+    }
+
+    // Names without regard to case, digits by number; a header click sorts by that
+    // column, again the other way, and the next start keeps the choice.
+    void listSortsNaturallyAndRemembers_data() {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("start") << 0 << QStringList{"a2.iff", "A10.iff", "roses_448.iff", "Roses_1852.iff"};
+        QTest::newRow("name again") << 1 << QStringList{"Roses_1852.iff", "roses_448.iff", "A10.iff", "a2.iff"};
+        QTest::newRow("size") << 2 << QStringList{"roses_448.iff", "Roses_1852.iff", "A10.iff", "a2.iff"};
+    }
+    void listSortsNaturallyAndRemembers() {
+        QFETCH(int, clicks);
+        QFETCH(QStringList, order);
+        const QString folder = mSandbox->MakeFolder("sims/Sets");
+        const int sizes[] = {4096, 3000, 1000, 2000};
+        const QStringList names{"a2.iff", "A10.iff", "roses_448.iff", "Roses_1852.iff"};
+        for (int i = 3; i >= 0; --i) mSandbox->MakeFile(folder, names[i], sizes[i]);
+        auto shown = [](const Browser& browser) {
+            QStringList list;
+            for (int row = 0; row < browser.List()->RowCount(); ++row) list << browser.List()->FileAt(row);
+            return list;
+        };
+        {
+            Browser browser(mSims);
+            QVERIFY(browser.SelectFolder(folder));
+            QHeaderView* header = browser.List()->ReportView()->header();
+            if (clicks == 1) header->setSortIndicator(0, Qt::DescendingOrder);  // as a second click on Name
+            if (clicks == 2) header->setSortIndicator(1, Qt::AscendingOrder);
+            QCOMPARE(shown(browser), order);
+            QCOMPARE(browser.doc->CurrentFile(), QString("a2.iff"));  // the selection stays with its file
+        }
+        Browser again(mSims);
+        QVERIFY(again.SelectFolder(folder));
+        QCOMPARE(shown(again), order);
+    }
+
+    // The names of a folder's own files are read to the end: the Name column fits
+    // them, and what must go goes from the middle.
+    void columnsFitTheirContents() {
+        const QString folder = mSandbox->MakeFolder("sims/Long");
+        const QString name = "Jukmisael+MarbleKitchenCounter_Corner_Variant_Long.iff";
+        mSandbox->MakeFile(folder, name);
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(folder));
-        browser.Tree()->setCurrentItem(browser.Tree()->topLevelItem(0));
-        QCOMPARE(browser.doc->CurrentFolder(), folder);
-        QCOMPARE(browser.List()->RowCount(), 1);
+        QTreeView* report = browser.List()->ReportView();
+        QVERIFY(report->columnWidth(0) > report->fontMetrics().horizontalAdvance(name));
+        QCOMPARE(report->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(browser.List()->IconView()->textElideMode(), Qt::ElideMiddle);
+    }
+
+    // Small icons: one row of text per item beside its icon, no two items overlapping
+    // (also run at 150% scaling).
+    void smallIconsStandSideBySide() {
+        const QString folder = mSandbox->MakeFolder("sims/Many");
+        for (int i = 0; i < 24; ++i) mSandbox->MakeFile(folder, QString("Jukmisael+Sofa_%1.iff").arg(i));
+        mSandbox->MakeFile(folder, "Jukmisael+Sofa_1_MarbleKitchenCounter_Corner_Variant_Long.iff");
+        Browser browser(mSims);
+        browser.frame->resize(900, 700);
+        browser.frame->show();
+        QVERIFY(browser.SelectFolder(folder));
+        browser.frame->StyleAction(1)->trigger();
+        QListView* icons = browser.List()->IconView();
+        QCoreApplication::processEvents();
+        const int line = icons->fontMetrics().height();
+        QList<QRect> rects;
+        for (int row = 0; row < 24; ++row) rects << icons->visualRect(browser.List()->Model()->index(row, 0));
+        for (int i = 0; i < rects.size(); ++i) {
+            QVERIFY2(rects[i].height() < 2 * line, qPrintable(QString::number(rects[i].height())));
+            QVERIFY(rects[i].width() > rects[i].height() * 3);  // icon and name side by side
+            for (int j = i + 1; j < rects.size(); ++j) QVERIFY(!rects[i].intersects(rects[j]));
+        }
+        QCOMPARE(rects[0].top(), rects[1].top());  // rows, not one column
+    }
+
+    // The list follows the disk (a file added, the shown file rewritten) and F5, with
+    // the selection kept; a catalog completion's write shows in its row at once.
+    void listFollowsTheDiskKeepingTheSelection() {
+        int open = 0;
+        FakeContent content;
+        content.inputs.objects = {{"Chair", "120", "A chair"}};
+        InstallFakeOpeners(content, &open);
+        const QString folder = mSandbox->MakeFolder("sims/Objects");
+        mSandbox->MakeFile(folder, "a.iff");
+        mSandbox->MakeFile(folder, "b.iff", 10);
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(folder));
+        browser.SelectFile("b.iff");
+        const int opened = open;
+        mSandbox->MakeFile(folder, "0.iff");
+        QTRY_COMPARE(browser.List()->RowCount(), 3);
+        QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
+        QCOMPARE(open, opened);  // not opened again: it did not change
+        mSandbox->MakeFile(mSandbox->MakeFolder("sims/Objects/New"), "n.iff");
+        browser.frame->RefreshAction()->trigger();
+        QVERIFY(browser.Tree()->ItemForPath(folder + "/New"));
+        QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
+        // As a completion would: the file grows while it is being shown.
+        Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
+            QFile file(path);
+            if (file.open(QIODevice::Append)) file.write(QByteArray(3000, 'x'));
+            return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, content);
+        };
+        browser.SelectFile("a.iff");
+        QCOMPARE(browser.List()->TextAt(browser.List()->CurrentRow(), 1), QString("2KB"));
+    }
+
+    // Open Folder and a dropped file browse another folder for this run only.
+    void openFolderBrowsesWithoutSavingIt() {
+        const QString other = mSandbox->MakeFolder("downloads");
+        mSandbox->MakeFile(other, "a.iff");
+        mSandbox->MakeFile(other, "b.flr");
+        StoreSetting("SimsPath", mSims);
+        {
+            Browser browser(mSims);
+            mSandbox->browseAnswer = other;
+            browser.frame->OpenFolderAction()->trigger();
+            QCOMPARE(browser.doc->CurrentFolder(), other);
+            QCOMPARE(browser.List()->RowCount(), 2);
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(other + "/b.flr")});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(browser.frame.get(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(browser.frame.get(), &drop);
+            QCOMPARE(browser.doc->CurrentFile(), QString("b.flr"));
+            QVERIFY(!browser.frame->BrowsePath(other + "/missing"));
+            QCOMPARE(browser.frame->statusBar()->currentMessage(),
+                     QString("\"%1\" was not found").arg(QDir::toNativeSeparators(other + "/missing")));
+        }
+        QCOMPARE(StoredSetting("SimsPath").toString(), mSims);
+    }
+
+    // With "Save Window Positions on Close" on, the next start has the same window;
+    // with it off, the stored places are not used.
+    void windowPositionsComeBack_data() {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("on") << true;
+        QTest::newRow("off") << false;
+    }
+    void windowPositionsComeBack() {
+        QFETCH(bool, saved);
+        QList<int> sizes;
+        {
+            Browser browser(mSims);
+            browser.doc->SetSaveWindowPositions(saved);
+            browser.frame->setGeometry(40, 50, 640, 480);
+            browser.frame->show();
+            browser.frame->OuterSplitter()->setSizes({150, 490});
+            sizes = browser.frame->OuterSplitter()->sizes();
+            browser.frame->close();
+        }
+        Browser again(mSims);
+        again.frame->show();
+        QCOMPARE(again.frame->size() == QSize(640, 480), saved);
+        if (saved) QCOMPARE(again.frame->OuterSplitter()->sizes(), sizes);
     }
 
     void folderWithoutListedFilesHidesTheFormAndDisablesCommands() {

@@ -7,7 +7,9 @@
 #include <QComboBox>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -265,10 +267,24 @@ private slots:
         QCOMPARE(iconOf("photo.bmp").size(), QSize(32, 32));
     }
 
-    void objectFileWithoutObjectsListsItsSprites() {
+    // An object file without objects and a sprite file show their own sprites by
+    // number, whatever was on show before; Save writes that picture.
+    void spritesShowByNumber_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("object file without objects") << "bits.iff";
+        QTest::newRow("sprite file") << "lamp.spf";
+    }
+    void spritesShowByNumber() {
+        QFETCH(QString, name);
         QVERIFY(writeIff(mFolder + "/bits.iff", companionGraphics()));
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
         Browser browser(mSims);
+        browser.doc->SetPromptOnSave(false);
+        browser.doc->SetExportPath(mSandbox->MakeFolder("exports"));
         QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("lamp.iff");  // a preview on show first
+        browser.SelectFile(name);
         CObjectView* form = browser.Form();
         QCOMPARE(ItemTexts(form->SpriteList()), QStringList{"1"});
         QCOMPARE(ItemTexts(form->FrameList()), QStringList{"0"});
@@ -277,6 +293,49 @@ private slots:
         QVERIFY(form->CurrentPicture());
         QCOMPARE(form->CurrentPicture()->Image().size(), QSize(kSide, kSide));
         QCOMPARE(form->CurrentPicture()->Image().pixelColor(1, 1), QColor(kColour, 255 - kColour, kColour / 2));
+        browser.frame->SavePreview();
+        const QImage saved(mSandbox->Root() + "/exports/" + name.chopped(4) + ".bmp");
+        QCOMPARE(saved.size(), QSize(kSide, kSide));
+    }
+
+    // The list's context menu acts on the picture and the file; the status bar tells
+    // what the file is.
+    void fileCommandsOfTheContextMenu() {
+        QVERIFY(writeIff(mFolder + "/lamp.iff", {{restype::kOBJD, {128, objectDefinition(5)}}}));
+        QVERIFY(writeIff(mFolder + "/lamp.spf", companionGraphics()));
+        Browser browser(mSims);
+        QVERIFY(browser.SelectFolder(mFolder));
+        browser.SelectFile("lamp.iff");
+        CMainFrame* frame = browser.frame.get();
+        const QStringList menu = [&] {
+            QStringList texts;
+            for (QAction* action : browser.List()->actions()) texts << action->text();
+            return texts;
+        }();
+        QCOMPARE(menu.mid(5), (QStringList{"", "Save &Picture...", "&Export PNG...", "&Copy Picture", "Copy P&ath",
+                                           "Show in &Folder", "&Delete"}));
+        QCOMPARE(frame->FileStatus()->text(),
+                 QString("object file, %L1 bytes, 1 resource, version 2.5").arg(QFileInfo(mFolder + "/lamp.iff").size()));
+
+        mSandbox->saveAnswer = mSandbox->Root() + "/lamp.png";
+        frame->FileAction(1)->trigger();  // Export PNG: the background goes see-through
+        QImage png(*mSandbox->saveAnswer);
+        QCOMPARE(png.size(), browser.Form()->ShownPicture().size());
+        QVERIFY(png.hasAlphaChannel());
+        QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(png.pixel(png.width() - 1, png.height() - 1)), 0);
+        QCOMPARE(png.pixel(kPreviewMargin + 1, kPreviewMargin + 1), qRgba(kColour, 255 - kColour, kColour / 2, 255));
+
+        mSandbox->saveAnswer = mSandbox->Root() + "/lamp.bmp";
+        frame->FileAction(0)->trigger();
+        QCOMPARE(mSandbox->saveDefaults.last(), QString("lamp.bmp"));
+        QCOMPARE(QImage(*mSandbox->saveAnswer).size(), png.size());
+        frame->FileAction(2)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), png.size());
+        frame->FileAction(3)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QDir::toNativeSeparators(mFolder + "/lamp.iff"));
+        frame->FileAction(4)->trigger();
+        QCOMPARE(mSandbox->shownFolders, QStringList{mFolder});
     }
 
 private:

@@ -272,22 +272,6 @@ private slots:
         QVERIFY(browser.Form()->Frame()->isHidden());
     }
 
-    void spriteFileLeavesTheFormAlone() {
-        int open = 0;
-        InstallFakeOpeners(chairContent(), &open);
-        mSandbox->MakeFile(mFolder, "a.iff");
-        mSandbox->MakeFile(mFolder, "a.spf");
-        Browser browser(mSims);
-        QVERIFY(browser.SelectFolder(mFolder));
-        browser.SelectFile("a.iff");
-        QCOMPARE(browser.Form()->NameEdit()->text(), QString("Chair"));
-        browser.SelectFile("a.spf");
-        QCOMPARE(browser.doc->CurrentFile(), QString("a.spf"));
-        QCOMPARE(browser.Form()->NameEdit()->text(), QString("Chair"));
-        QVERIFY(browser.Form()->CurrentPicture());
-        QCOMPARE(open, 0);  // the object file was closed all the same
-    }
-
     void fileThatCannotBeOpenedClearsTheForm() {
         InstallFakeOpeners(chairContent());
         mSandbox->MakeFile(mFolder, "a.iff");

@@ -387,11 +387,15 @@ TEST_F(CliOnFiles, StringsShowsEveryLanguageThatHasItsOwnStrings) {
 }
 
 TEST_F(CliOnFiles, InfoOfFilesTheViewDoesNotOpen) {
-    const std::string spf = mFolder / "x.spf";
-    std::ofstream(spf) << "anything";
-    const CliRun r = Cli({"info", spf});
+    const std::string other = mFolder / "x.dat";
+    std::ofstream(other) << "anything";
+    const CliRun r = Cli({"info", other});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_NE(r.out.find("shows nothing"), std::string::npos);
+    // A sprite file is opened as the view shows it: a broken one says so.
+    const std::string spf = mFolder / "x.spf";
+    std::ofstream(spf) << "anything";
+    ExpectOneErrorLine(Cli({"info", spf}), kExitBadFile, "the file ends too early");
     ExpectOneErrorLine(Cli({"info", mFolder / "gone.bmp"}), kExitBadFile, "no such file");
     const std::string fake = mFolder / "fake.bmp";
     std::ofstream(fake) << "BM";  // cut off inside its header

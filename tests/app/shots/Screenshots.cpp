@@ -4,7 +4,9 @@
 // shows view N) or be the word "large-icons" (the list switches to Large Icons and the
 // picture waits for the thumbnails).
 //   app_screenshots <game folder> <output folder> <file relative to the game folder>[@N]...
-// Run it on a real display or under xvfb-run; settings stay in a temporary folder.
+// A file that names the game folder itself ("./x.iff") is selected from the root item.
+// TAMBRIX_SHOT_STYLE (0 large icons, 1 small icons, 2 list, 3 details) picks the list's
+// style. Run it on a real display or under xvfb-run; settings stay in a temporary folder.
 
 #include <QApplication>
 #include <QScreen>
@@ -41,6 +43,9 @@ int main(int argc, char* argv[]) {
     const QString output = QDir(arguments[2]).absolutePath();
     QDir().mkpath(output);
     Browser browser(sims);
+    bool styled = false;
+    const int style = qEnvironmentVariableIntValue("TAMBRIX_SHOT_STYLE", &styled);
+    if (styled && browser.frame->StyleAction(style)) browser.frame->StyleAction(style)->trigger();
     browser.frame->show();
     settle(300);
     int failures = 0;
@@ -73,8 +78,8 @@ int main(int argc, char* argv[]) {
         }
         settle(300);
         const QPixmap shot = browser.frame->screen()->grabWindow(browser.frame->winId());
-        const QString target = output + "/" + file.completeBaseName() + "-" + file.suffix() +
-                               (parts.size() > 1 ? "-view" + parts[1] : QString()) + ".png";
+        const QString target = output + "/" + qEnvironmentVariable("TAMBRIX_SHOT_PREFIX") + file.completeBaseName() +
+                               "-" + file.suffix() + (parts.size() > 1 ? "-view" + parts[1] : QString()) + ".png";
         if (!shot.save(target)) ++failures;
         std::printf("%s -> %s (current file %s)\n", qPrintable(arguments[i]), qPrintable(target),
                     qPrintable(browser.doc->CurrentFile()));

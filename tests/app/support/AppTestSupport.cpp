@@ -38,6 +38,8 @@ Sandbox::Sandbox()
         saveDefaults.append(defaultName);
         return saveAnswer;
     };
+    prompts.savePngName = prompts.saveBitmapName;
+    prompts.showFolder = [this](const QString& folder) { shownFolders.append(folder); };
 }
 
 Sandbox::~Sandbox() {

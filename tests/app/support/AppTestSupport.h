@@ -44,6 +44,8 @@ public:
     /// Default names offered by the save dialog, and the answer given.
     QStringList saveDefaults;
     std::optional<QString> saveAnswer;
+    /// Folders the file manager was asked to show.
+    QStringList shownFolders;
 
 private:
     QTemporaryDir mRoot;
