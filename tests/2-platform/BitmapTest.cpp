@@ -5,21 +5,6 @@
 
 using tambrix::platform::Bitmap;
 
-TEST(Bitmap, RowsArePaddedToFourBytesPerDepth) {
-    struct Case {
-        int32_t width;
-        uint16_t bits;
-        uint32_t stride;
-    };
-    for (const Case& c : {Case{1, 8, 4}, Case{4, 8, 4}, Case{5, 8, 8}, Case{3, 16, 8}, Case{2, 16, 4},
-                          Case{33, 24, 100}, Case{4, 24, 12}, Case{1, 24, 4}}) {
-        auto b = Bitmap::Create(c.width, 3, c.bits);
-        ASSERT_TRUE(b);
-        EXPECT_EQ(b->Stride(), c.stride) << c.width << " x " << c.bits;
-        EXPECT_EQ(b->ImageSize(), c.stride * 3);
-    }
-}
-
 TEST(Bitmap, RefusesBadSizesAndDepths) {
     EXPECT_FALSE(Bitmap::Create(0, 1, 8));
     EXPECT_FALSE(Bitmap::Create(1, 0, 8));

@@ -31,21 +31,6 @@ std::string readAll(const std::string& path) {
     return text;
 }
 
-TEST(ResolvePath, BackslashesBecomeHostSeparators) {
-    TempDir dir;
-    dir.Write("Game/Data/a.iff", std::string("x"));
-    std::string windowsStyle = dir.Path() + "\\Game\\Data\\a.iff";
-    EXPECT_EQ(ResolvePath(windowsStyle), dir.File("Game/Data/a.iff"));
-    EXPECT_TRUE(FileExists(windowsStyle));
-}
-
-TEST(ResolvePath, MixedCaseComponentsResolveOneAtATime) {
-    TempDir dir;
-    dir.Write("GameData/Objects/Chair.IFF", std::string("chair"));
-    EXPECT_EQ(ResolvePath(dir.Path() + "/gamedata/OBJECTS/chair.iff"), dir.File("GameData/Objects/Chair.IFF"));
-    EXPECT_EQ(readAll(dir.Path() + "\\GAMEDATA\\objects\\CHAIR.iff"), "chair");
-}
-
 TEST(ResolvePath, ExactSpellingWinsOverACaseVariant) {
     TempDir dir;
     dir.Write("Folder/file.txt", std::string("lower"));
@@ -199,44 +184,6 @@ TEST(FindFiles, ListsMatchingEntriesWithTheirDetails) {
     EXPECT_EQ(entries.size(), 4u);  // "." and ".." are never listed
     EXPECT_FALSE(FindFiles(dir.File("Nowhere/*"), entries));
     EXPECT_TRUE(entries.empty());
-}
-
-TEST(IoHooks, CountCallsAndFailWritesOnRequest) {
-    TempDir dir;
-    NativeFile* file = OpenFile(dir.File("f"), OpenMode::CreateAlways);
-    ASSERT_NE(file, nullptr);
-    IoHooks& hooks = Hooks();
-    uint64_t writesBefore = hooks.writes.load();
-
-    uint32_t done = 0;
-    hooks.failWritesAfter = 2;
-    EXPECT_TRUE(WriteFile(file, "a", 1, done));
-    EXPECT_TRUE(WriteFile(file, "b", 1, done));
-    EXPECT_FALSE(WriteFile(file, "c", 1, done));
-    EXPECT_EQ(done, 0u);
-    EXPECT_FALSE(WriteFile(file, "d", 1, done));
-    hooks.failWritesAfter = -1;
-    EXPECT_TRUE(WriteFile(file, "e", 1, done));
-    EXPECT_EQ(hooks.writes.load() - writesBefore, 5u);
-    CloseFile(file);
-    EXPECT_EQ(readAll(dir.File("f")), "abe");  // failed writes wrote nothing
-
-    uint64_t readsBefore = hooks.reads.load();
-    readAll(dir.File("f"));
-    EXPECT_EQ(hooks.reads.load() - readsBefore, 1u);
-}
-
-TEST(IoHooks, RefuseWriteOpensActsLikeAReadOnlyFile) {
-    TempDir dir;
-    dir.Write("f", std::string("x"));
-    Hooks().refuseWriteOpens = true;
-    EXPECT_EQ(OpenFile(dir.File("f"), OpenMode::ReadWriteExisting), nullptr);
-    EXPECT_EQ(OpenFile(dir.File("g"), OpenMode::CreateAlways), nullptr);
-    NativeFile* reader = OpenFile(dir.File("f"), OpenMode::ReadExisting);
-    Hooks().refuseWriteOpens = false;
-    ASSERT_NE(reader, nullptr);
-    CloseFile(reader);
-    EXPECT_FALSE(dir.Exists("g"));
 }
 
 }  // namespace

@@ -44,36 +44,35 @@ private:
 
 // --- folder lists ------------------------------------------------------------------------
 
-TEST(DirectoryFolderList, RelativeFoldersGetCurrentFolderPrefixAndFinalSeparator) {
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("./sprites;walls"), (Folders{".\\sprites\\", ".\\walls\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("././a;./b/c"), (Folders{".\\a\\", ".\\b\\c\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(".\\a\\"), (Folders{".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("."), (Folders{".\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("..\\up"), (Folders{".\\..\\up\\"}));
-}
-
-TEST(DirectoryFolderList, AnchoredFoldersKeepTheirStart) {
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("C:/Games/Sims"), (Folders{"C:\\Games\\Sims\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("d:\\x\\"), (Folders{"d:\\x\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("\\\\server\\share"), (Folders{"\\\\server\\share\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("/tmp/sims"), (Folders{"\\tmp\\sims\\"}));
-    // "C:" without a separator is a relative name on this reading.
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("C:x"), (Folders{".\\C:x\\"}));
-}
-
-TEST(DirectoryFolderList, SemicolonsAndWhiteSpace) {
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;  \tb"), (Folders{".\\a\\", ".\\b\\"}));
-    // A leading ';' stands for the current folder, kept empty.
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";a"), (Folders{"", ".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(";"), (Folders{""}));
-    // A name that is empty, or empty once its leading "./" is gone, is the current
-    // folder written out.
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(""), (Folders{".\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList(".\\"), (Folders{".\\"}));
-    // An empty tail is no folder at all.
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;"), (Folders{".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a; \t "), (Folders{".\\a\\"}));
-    EXPECT_EQ(DirectoryResourceFile::ParseFolderList("a;b;"), (Folders{".\\a\\", ".\\b\\"}));
+TEST(DirectoryFolderList, EachNameIsNormalisedAndWhiteSpaceSeparates) {
+    const std::pair<const char*, Folders> cases[] = {
+        // Relative folders get the current-folder prefix and a final separator.
+        {"./sprites;walls", {".\\sprites\\", ".\\walls\\"}},
+        {"././a;./b/c", {".\\a\\", ".\\b\\c\\"}},
+        {".\\a\\", {".\\a\\"}},
+        {".", {".\\"}},
+        {"..\\up", {".\\..\\up\\"}},
+        {"C:x", {".\\C:x\\"}},  // "C:" without a separator is relative
+        // Anchored folders keep their start.
+        {"C:/Games/Sims", {"C:\\Games\\Sims\\"}},
+        {"d:\\x\\", {"d:\\x\\"}},
+        {"\\\\server\\share", {"\\\\server\\share\\"}},
+        {"/tmp/sims", {"\\tmp\\sims\\"}},
+        // White space of every kind after a ';' is skipped.
+        {"a;  \tb", {".\\a\\", ".\\b\\"}},
+        {"a;\rb;\vc;\nd;\fe", {".\\a\\", ".\\b\\", ".\\c\\", ".\\d\\", ".\\e\\"}},
+        // A leading ';' stands for the current folder, kept empty; an empty name (or
+        // one empty without its "./") is the current folder written out.
+        {";a", {"", ".\\a\\"}},
+        {";", {""}},
+        {"", {".\\"}},
+        {".\\", {".\\"}},
+        // An empty tail is no folder at all.
+        {"a;", {".\\a\\"}},
+        {"a; \t\r\v ", {".\\a\\"}},
+        {"a;b;", {".\\a\\", ".\\b\\"}},
+    };
+    for (const auto& [list, folders] : cases) EXPECT_EQ(DirectoryResourceFile::ParseFolderList(list), folders) << list;
 }
 
 TEST_F(InsideTempDir, RelativeListOpensAgainstTheCurrentFolder) {

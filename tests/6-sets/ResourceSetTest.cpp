@@ -101,26 +101,31 @@ TEST(ResourceSetMembers, DestroyingTheSetDestroysEveryMember) {
 // --- lookups ----------------------------------------------------------------------------
 
 TEST(ResourceSetLookups, IndexedLookupWalksAcrossMembers) {
+    // Three, one and four resources: an index past the middle member must count it once.
     PlainSet set;
     ProbeFile* first = set.Add();
     ProbeFile* second = set.Add();
+    ProbeFile* third = set.Add();
     for (uint8_t i = 1; i <= 3; ++i) first->PutMarked(kTypeA, i, i);
-    for (uint8_t i = 1; i <= 4; ++i) second->PutMarked(kTypeA, i, static_cast<uint8_t>(10 + i));
+    second->PutMarked(kTypeA, 1, 20);
+    for (uint8_t i = 1; i <= 4; ++i) third->PutMarked(kTypeA, i, static_cast<uint8_t>(10 + i));
     first->PutMarked(kTypeB, 99, 0);
 
-    EXPECT_EQ(set.CountResources(kTypeA), 7);
-    DataBlock* block = set.GetIndResource(kTypeA, 5, nullptr);
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(block->data[0], 12);  // the second resource of the second member
-    EXPECT_EQ(set.GetError(), rc::kOk);
-
-    ASSERT_NE(set.GetIndResource(kTypeA, 3, nullptr), nullptr);
-    EXPECT_EQ(set.GetIndResource(kTypeA, 3, nullptr)->data[0], 3);
-    EXPECT_EQ(set.GetIndResource(kTypeA, 7, nullptr)->data[0], 14);
-    EXPECT_EQ(set.GetIndResource(kTypeA, 8, nullptr), nullptr);
-    EXPECT_EQ(set.GetError(), rc::kNoSuchResource);
-    EXPECT_EQ(set.GetIndResource(kTypeA, 0, nullptr), nullptr);
-    EXPECT_EQ(set.GetIndResource(kTypeA, -3, nullptr), nullptr);
+    EXPECT_EQ(set.CountResources(kTypeA), 8);
+    const std::pair<int16_t, int> cases[] = {{1, 1}, {3, 3}, {4, 20}, {5, 11}, {6, 12}, {8, 14},
+                                             {9, -1}, {0, -1}, {-3, -1}};
+    for (auto [index, mark] : cases) {
+        SCOPED_TRACE(index);
+        DataBlock* block = set.GetIndResource(kTypeA, index, nullptr);
+        if (mark < 0) {
+            EXPECT_EQ(block, nullptr);
+            EXPECT_EQ(set.GetError(), rc::kNoSuchResource);
+        } else {
+            ASSERT_NE(block, nullptr);
+            EXPECT_EQ(block->data[0], mark);
+            EXPECT_EQ(set.GetError(), rc::kOk);
+        }
+    }
 }
 
 TEST(ResourceSetLookups, MemberErrorWhileCountingStopsTheCount) {
@@ -343,6 +348,15 @@ TEST(ResourceSetChanges, WritesGoOnlyToWritableMembers) {
     DataBlock stranger;
     EXPECT_EQ(set.RemoveResource(&stranger), rc::kNoSuchLabel);
     EXPECT_EQ(set.ReservedOp(&stranger), rc::kUnsupported);
+
+    // No writable member at all: every change answers "no such label", never success.
+    PlainSet onlyReadOnly;
+    ProbeFile* held = onlyReadOnly.Add("r.iff", false);
+    held->PutMarked(kTypeA, 1, 0, "x");
+    DataBlock* heldBlock = held->GetResource(kTypeA, 1, nullptr);
+    EXPECT_EQ(onlyReadOnly.SetResInfo(heldBlock, 9, LabelText("y"), 0), rc::kNoSuchLabel);
+    EXPECT_EQ(onlyReadOnly.WriteResource(heldBlock), rc::kNoSuchLabel);
+    EXPECT_EQ(onlyReadOnly.RemoveResource(heldBlock), rc::kNoSuchLabel);
 }
 
 TEST(ResourceSetChanges, UpdateAsksWritableMembersAndKeepsTheFirstError) {

@@ -89,43 +89,6 @@ TEST(BitmapExport, SpriteFramePacksItsOwnColourTable) {
     EXPECT_EQ(b[40 + 1024 + 16], 40);
 }
 
-TEST(BitmapExport, RefusesWhatItCannotPack) {
-    auto preview = blankPreview();
-    EXPECT_FALSE(BitmapToPackedDib(preview.get(), kDibBitFields));
-    EXPECT_FALSE(BitmapToPackedDib(preview.get(), 1));  // run-length output is not made
-    EXPECT_FALSE(BitmapToPackedDib(nullptr, kDibUncompressed));
-}
-
-TEST(BitmapExport, WritesTheFileHeaderBeforeTheBlock) {
-    test::TempDir dir;
-    auto packed = BitmapToPackedDib(blankPreview().get(), kDibUncompressed);
-    ASSERT_TRUE(WritePackedDibFile(dir.File("chair.bmp"), &*packed));
-    auto file = dir.Read("chair.bmp");
-    ASSERT_EQ(file.size(), 14u + 40u + 3300u);
-    EXPECT_EQ(file[0], 'B');
-    EXPECT_EQ(file[1], 'M');
-    EXPECT_EQ(u32At(file, 2), 3354u);  // file size
-    EXPECT_EQ(u16At(file, 6), 0);
-    EXPECT_EQ(u16At(file, 8), 0);
-    EXPECT_EQ(u32At(file, 10), 54u);  // rows start right after the headers
-    EXPECT_TRUE(std::equal(packed->begin(), packed->end(), file.begin() + 14));
-
-    auto frame = BitmapToPackedDib(spriteFrame().get(), kDibUncompressed);
-    ASSERT_TRUE(WritePackedDibFile(dir.File("frame.bmp"), &*frame));
-    auto eight = dir.Read("frame.bmp");
-    EXPECT_EQ(u32At(eight, 10), 1078u);
-    EXPECT_EQ(u32At(eight, 2), 14u + 40u + 1024u + 24u);
-}
-
-TEST(BitmapExport, SavingTwiceReplacesTheFile) {
-    test::TempDir dir;
-    auto big = BitmapToPackedDib(blankPreview().get(), kDibUncompressed);
-    auto small = BitmapToPackedDib(spriteFrame().get(), kDibUncompressed);
-    ASSERT_TRUE(WritePackedDibFile(dir.File("x.bmp"), &*big));
-    ASSERT_TRUE(WritePackedDibFile(dir.File("x.bmp"), &*small));
-    EXPECT_EQ(dir.Read("x.bmp").size(), 14u + small->size());
-}
-
 TEST(BitmapExport, FailuresWriteNothingAndSaySo) {
     test::TempDir dir;
     auto packed = BitmapToPackedDib(blankPreview().get(), kDibUncompressed);

@@ -68,20 +68,6 @@ TEST(DrawGroup, TruncatedChunkYieldsTheImagesReadSoFar) {
     }
 }
 
-TEST(DrawGroup, HugeCountsDoNotAllocate) {
-    ByteBuilder b;
-    b.U16(20004).U32(0xFFFFFFFF);     // four billion images
-    b.U32(0).U32(0).U32(0x7FFFFFFF);  // the first claims two billion entries
-    DrawGroup g = read(b);
-    EXPECT_TRUE(g.images.empty());
-    EXPECT_TRUE(g.truncated);
-
-    ByteBuilder old;
-    old.U16(20000).U16(0xFFFF).U16(0xFFFF).U8(0).U8(0);
-    EXPECT_TRUE(read(old).images.empty());
-    EXPECT_TRUE(ReadDrawGroup(nullptr, 0).images.empty());
-}
-
 TEST(DrawGroupEncoding, CurrentVersionEntryBytesAreExact) {
     const DrawGroupImages images = {
         {{.spriteId = 0x0102, .frameIndex = 3, .xOffset = -5, .yOffset = 40, .zOffset = 0.5f, .flags = 1}}};
@@ -107,56 +93,6 @@ TEST(DrawGroupEncoding, CurrentVersionEntryBytesAreExact) {
     const size_t image10 = 6 + 10 * 12;
     EXPECT_EQ(bytes[image10], 1u << 4);
     EXPECT_EQ(bytes[image10 + 4], 3u);
-}
-
-TEST(DrawGroupEncoding, OlderVersionCarriesTypedEntries) {
-    const DrawGroupImages images = {{{.spriteId = 7, .xOffset = -500, .yOffset = 500, .type = 0x0001},
-                                     {.spriteId = 7, .frameIndex = 1, .xOffset = 2, .yOffset = -3, .zOffset = 0.25f}}};
-    const std::vector<uint8_t> expected = {
-        0x21,
-        0x4E,  // version 20001
-        0x01,
-        0x00,  // one image
-        0x02,
-        0x00,
-        0x01,
-        0x01,  // two entries, direction 1, zoom 1
-        // An entry of another type, which a reader must drop.
-        0x01,
-        0x00,
-        0x07,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        0x0C,
-        0xFE,
-        0xF4,
-        0x01,
-        0x00,
-        0x00,
-        0x00,
-        0x00,
-        // The sprite entry: type 0xFFFD, sprite 7, frame 1, flags 0, x 2, y -3, z 0.25.
-        0xFD,
-        0xFF,
-        0x07,
-        0x00,
-        0x01,
-        0x00,
-        0x00,
-        0x00,
-        0x02,
-        0x00,
-        0xFD,
-        0xFF,
-        0x00,
-        0x00,
-        0x80,
-        0x3E,
-    };
-    EXPECT_EQ(EncodeDrawGroup(images, 20001), expected);
 }
 
 }  // namespace

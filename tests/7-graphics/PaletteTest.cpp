@@ -75,44 +75,12 @@ TEST(PaletteNearest, ReservedRangeIsNeverReturned) {
     EXPECT_EQ(grey.NearestIndex(128, 128, 128), 128);
 }
 
-TEST(PaletteNearest, FirstExactMatchAfterTheStartWins) {
-    const PaletteEntry c{50, 60, 70, 0};
-    EXPECT_EQ(built({{0, c}, {7, c}, {9, c}}).NearestIndex(50, 60, 70), 7);
-    EXPECT_EQ(built({{0, c}}).NearestIndex(50, 60, 70), 0);
-}
-
 TEST(PaletteNearest, WeightedDistanceAndTies) {
     // For (100,100,100): (100,100,110) and (100,105,100) both lie at 100; the lower index wins.
     EXPECT_EQ(built({{20, {100, 100, 110, 0}}, {30, {100, 105, 100, 0}}}).NearestIndex(100, 100, 100), 20);
     EXPECT_EQ(built({{20, {100, 105, 100, 0}}, {30, {100, 100, 110, 0}}}).NearestIndex(100, 100, 100), 20);
     // (100,100,108) at 64 beats (106,100,100) at 72 although its raw difference is larger.
     EXPECT_EQ(built({{40, {106, 100, 100, 0}}, {50, {100, 100, 108, 0}}}).NearestIndex(100, 100, 100), 50);
-}
-
-TEST(PaletteNearest, ShortAndEmptyPalettesSearchOnlyTheirEntries) {
-    Palette p = fromChunk(EncodePalette({{0, 0, 0}, {200, 0, 0}, {0, 0, 200}}));
-    EXPECT_EQ(p.NearestIndex(255, 255, 255), 1);  // a blue difference weighs least
-    EXPECT_EQ(p.NearestIndex(10, 0, 190), 2);
-    EXPECT_EQ(Palette().NearestIndex(1, 2, 3), 0);
-}
-
-TEST(PaletteTables, DepthAlphaAndTheSharedGreyPalette) {
-    const auto depth = DepthViewTable();
-    EXPECT_EQ(depth[1], (PaletteEntry{1, 1, 1, 0}));
-    EXPECT_EQ(depth[4], (PaletteEntry{}));
-    EXPECT_EQ(depth[254], (PaletteEntry{254, 254, 254, 0}));
-    EXPECT_EQ(depth[255], (PaletteEntry{}));
-    EXPECT_EQ(AlphaViewTable()[31], (PaletteEntry{31, 31, 31, 0}));
-    const Palette& grey = GetGreyPalette();
-    EXPECT_EQ(&grey, &GetGreyPalette());
-    EXPECT_FALSE(grey.ReservesSystemColours());
-    EXPECT_EQ(grey.Entry(200), (PaletteEntry{200, 200, 200, 5}));
-}
-
-TEST(PaletteEncoding, HeaderThenTriplets) {
-    const std::vector<uint8_t> expected = {0x01, 0, 0, 0, 0x02, 0,  0,  0,  0,  0,  0,
-                                           0,    0, 0, 0, 0,    10, 20, 30, 40, 50, 60};
-    EXPECT_EQ(EncodePalette({{10, 20, 30, 0}, {40, 50, 60, 0xFF}}), expected);
 }
 
 }  // namespace

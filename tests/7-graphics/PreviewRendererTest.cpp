@@ -91,38 +91,6 @@ TEST_F(PreviewTest, NothingDrawableGives33x33OfBackground) {
     expectBlank33(renderSingle({{.spriteId = 6}, {.spriteId = 7, .xOffset = 40}}));
 }
 
-TEST_F(PreviewTest, SkippedPartsDrawNothing) {
-    file.Put(restype::kSPR2, 1, solidSprite(4, 4, 9, 0));
-    const std::vector<DrawGroupEntry> one = {{.spriteId = 1}};
-    for (int32_t graphic : {-1, 1, 5}) {  // outside 0 .. count-1
-        PreviewPart p;
-        p.currentGraphic = graphic;
-        expectBlank33(renderSingle(one, p));
-    }
-    expectBlank33(renderSingle(one, {}, 12));
-    expectBlank33(renderSingle(one, {}, -1));
-    // A draw group with fewer images than the view asks for, and a missing one.
-    file.Put(restype::kDGRP, 1000, EncodeDrawGroup({one, one}));
-    parts = {{.baseGraphicId = 1000, .graphicCount = 1}};
-    expectBlank33(RenderPreviewParts(&file, parts, false, 2, kWhite));
-    EXPECT_EQ(RenderPreviewParts(&file, parts, false, 1, kWhite)->Width(), 36);
-    parts = {{.baseGraphicId = 2000, .graphicCount = 1}};
-    expectBlank33(RenderPreviewParts(&file, parts, false, kNear, kWhite));
-}
-
-// A draw group's ID runs past 0x7FFF as the 16-bit ID on disk does, and a sprite ID
-// stored as the unsigned number (40000 for 0x9C40) names that sprite.
-TEST_F(PreviewTest, HighIdsNameTheStoredSixteenBitIds) {
-    constexpr ResId kHighSprite = static_cast<ResId>(0x9C40);
-    file.Put(restype::kSPR2, kHighSprite, solidSprite(2, 2, 9, 0));
-    file.Put(restype::kDGRP, static_cast<ResId>(0x8000), DgrpAllViews({{.spriteId = 0x9C40}}));
-    parts = {{.baseGraphicId = 0x7FFF, .graphicCount = 2, .currentGraphic = 1}};
-    auto b = RenderPreviewParts(&file, parts, false, kNear, kWhite);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 34);
-    EXPECT_EQ(pixel(*b, 16, 16), paletteColour(9));
-}
-
 TEST_F(PreviewTest, SpriteSitsInsideA16PixelMargin) {
     file.Put(restype::kSPR2, 1, solidSprite(10, 20, 9, 0));
     auto b = renderSingle({{.spriteId = 1}});
@@ -140,32 +108,6 @@ TEST_F(PreviewTest, SpriteSitsInsideA16PixelMargin) {
     EXPECT_EQ(file.Fetches(restype::kSPR2), 2);
 }
 
-TEST_F(PreviewTest, HalfAZLiftsTenPixels) {
-    file.Put(restype::kSPR2, 1, solidSprite(2, 2, 9, 0));
-    file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, 0));
-    auto b = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = 0.5f}});
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Height(), 2 + 10 + 32);
-    EXPECT_EQ(pixel(*b, 16, 16), paletteColour(9));
-    EXPECT_EQ(pixel(*b, 26, 16), kWhiteRgb);
-    EXPECT_EQ(pixel(*b, 26, 26), paletteColour(20));
-    // z × −20 truncates towards zero: 0.56 lifts 11, −0.56 lowers 11.
-    auto c = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = 0.56f}});
-    EXPECT_EQ(pixel(*c, 26, 27), paletteColour(20));
-    auto d = renderSingle({{.spriteId = 1}, {.spriteId = 2, .xOffset = 10, .zOffset = -0.56f}});
-    EXPECT_EQ(pixel(*d, 26, 16), paletteColour(20));
-    EXPECT_EQ(pixel(*d, 16, 27), paletteColour(9));
-}
-
-TEST_F(PreviewTest, NonsenseZCountsAsZero) {
-    file.Put(restype::kSPR2, 1, solidSprite(2, 2, 9, 0));
-    for (float z : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 3.0e38f}) {
-        auto b = renderSingle({{.spriteId = 1, .zOffset = z}});
-        ASSERT_TRUE(b);
-        EXPECT_EQ(b->Height(), 34);
-    }
-}
-
 TEST_F(PreviewTest, MirroredEntryShowsTheRightmostColumnFirst) {
     file.Put(restype::kSPR2, 1, rampSprite(3));
     auto plain = renderSingle({{.spriteId = 1}});
@@ -175,22 +117,6 @@ TEST_F(PreviewTest, MirroredEntryShowsTheRightmostColumnFirst) {
     EXPECT_EQ(pixel(*mirrored, 16, 16), paletteColour(3));
     EXPECT_EQ(pixel(*mirrored, 17, 16), paletteColour(2));
     EXPECT_EQ(pixel(*mirrored, 18, 16), paletteColour(1));
-}
-
-TEST_F(PreviewTest, DynamicSpritesAreNeitherDrawnNorMeasured) {
-    for (ResId id : {499, 500, 501, 502}) file.Put(restype::kSPR2, id, solidSprite(10, 20, 9, 0));
-    PreviewPart p;
-    p.dynamicSpriteBaseId = 500;
-    p.dynamicSpriteCount = 2;
-    auto b =
-        renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 501, .yOffset = 400}, {.spriteId = 502}}, p);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 42);
-    EXPECT_EQ(b->Height(), 52);
-    // A count of 0 leaves the range empty.
-    p.dynamicSpriteCount = 0;
-    auto all = renderSingle({{.spriteId = 500, .xOffset = -300}, {.spriteId = 502}}, p);
-    EXPECT_EQ(all->Width(), 342);
 }
 
 TEST_F(PreviewTest, OpacityScalesAlphaBeforeATruncatingBlend) {
@@ -221,43 +147,6 @@ TEST_F(PreviewTest, EqualDepthDrawnLaterWinsNearerAlwaysWins) {
     file.Put(restype::kSPR2, 4, solidSprite(2, 2, 40, 10, 0));
     auto hidden = renderSingle({{.spriteId = 4}, {.spriteId = 1}});
     EXPECT_EQ(pixel(*hidden, 16, 16), kWhiteRgb);
-}
-
-TEST_F(PreviewTest, MissingPaletteUsesTheGreyRamp) {
-    FakeResourceFile bare;
-    ByteBuilder s;
-    Spr2Word(s, 0x0000, 0);
-    Spr2Word(s, 0x2000, 2).Append({0, 77, 0, 246});
-    Spr2Word(s, 0xA000, 0);
-    bare.Put(restype::kSPR2, 1, Spr2Chunk({{.width = 2, .height = 2, .stream = s}}, 55));
-    bare.Put(restype::kDGRP, 1000, DgrpAllViews({{.spriteId = 1}}));
-    std::vector<PreviewPart> p = {{.baseGraphicId = 1000, .graphicCount = 1}};
-    auto b = RenderPreviewParts(&bare, p, false, kNear, kWhite);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(pixel(*b, 16, 17), (Rgb{77, 77, 77}));
-    EXPECT_EQ(pixel(*b, 17, 17), (Rgb{255, 251, 240}));  // 246 is a display colour
-    EXPECT_EQ(pixel(*b, 16, 16), kWhiteRgb);             // row never written: no pixel
-}
-
-TEST_F(PreviewTest, BadTokenDropsThatSpriteOnly) {
-    file.Put(restype::kSPR, 1, SprChunk({{.width = 2, .height = 2, .stream = {4, 0, 2, 2, 5, 0, 7, 0}}}, kPalette));
-    file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, 0));
-    auto b = renderSingle({{.spriteId = 1, .xOffset = 10}, {.spriteId = 2}});
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 12 + 32);  // measured, since measuring reads no pixels
-    EXPECT_EQ(pixel(*b, 26, 17), kWhiteRgb);
-    EXPECT_EQ(pixel(*b, 16, 16), paletteColour(20));
-}
-
-TEST_F(PreviewTest, TruncatedDrawGroupKeepsTheImagesBeforeTheCut) {
-    file.Put(restype::kSPR2, 1, solidSprite(4, 4, 9, 0));
-    auto dgrp = DgrpAllViews({{.spriteId = 1}});
-    dgrp.resize(2 + 4 + 5 * 44 + 20);  // version, count, five whole images, part of the sixth
-    file.Put(restype::kDGRP, 1000, dgrp);
-    parts = {{.baseGraphicId = 1000, .graphicCount = 1}};
-    EXPECT_EQ(RenderPreviewParts(&file, parts, false, 4, kWhite)->Width(), 36);
-    expectBlank33(RenderPreviewParts(&file, parts, false, 5, kWhite));
-    expectBlank33(RenderPreviewParts(&file, parts, false, kNear, kWhite));
 }
 
 // Whatever fits the bitmap caps is drawn, however far apart the sprites lie and however
@@ -381,53 +270,6 @@ TEST_F(PreviewTest, TilesArePlacedByTheProjectionOfEveryView) {
         const int spanY = std::max({0, s.dyX * scale, s.dyY * scale}) - std::min({0, s.dyX * scale, s.dyY * scale});
         EXPECT_EQ(b->Width(), spanX + 2 + 32);
         EXPECT_EQ(b->Height(), spanY + 2 + 32);
-    }
-}
-
-TEST_F(PreviewTest, LevelRaisesOrLowersByRotation) {
-    file.Put(restype::kSPR2, 1, solidSprite(2, 2, 10, 0));
-    file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, 0));
-    file.Put(restype::kDGRP, 1000, DgrpAllViews({{.spriteId = 1}}));
-    file.Put(restype::kDGRP, 2000, DgrpAllViews({{.spriteId = 2}}));
-    // Rows per level at rotation 0/2 (down) and 1/3 (up): 50 at near, 25 medium, 12 far.
-    const int perLevel[3] = {12, 25, 50};
-    for (int32_t view = 0; view < 12; ++view) {
-        SCOPED_TRACE(view);
-        parts = {{.baseGraphicId = 1000, .graphicCount = 1}, {.baseGraphicId = 2000, .graphicCount = 1, .level = 1}};
-        auto b = RenderPreviewParts(&file, parts, true, view, kWhite);
-        const int expected = (view & 1) ? perLevel[view >> 2] : -perLevel[view >> 2];
-        EXPECT_EQ(find(*b, 20).row - find(*b, 10).row, expected);
-    }
-}
-
-TEST_F(PreviewTest, TileDepthUsesArithmeticShiftsAndSortsFarthestFirst) {
-    // Medium zoom, rotation 0: tile (1,0) lies at depth c(−347) = −174 and tile (0,1) at
-    // −c(347) = −173. Each tile's sprite is placed over tile (0,0)'s, whose pixels lie at
-    // depth 0 + 0 + 4096. A tile sprite of depth D ties when D + dT = 0.
-    constexpr int32_t kMedium0 = 4;
-    file.Put(restype::kSPR2, 1, solidSprite(2, 2, 10, 0));
-    file.Put(restype::kDGRP, 1000, DgrpAllViews({{.spriteId = 1}}));
-    struct Case {
-        uint8_t tileX, tileY, depth;
-        bool wins;
-    };
-    for (const Case& c :
-         {Case{1, 0, 174, true}, Case{1, 0, 175, false}, Case{0, 1, 173, true}, Case{0, 1, 174, false}}) {
-        SCOPED_TRACE(::testing::Message() << int(c.tileX) << "," << int(c.tileY) << " depth " << int(c.depth));
-        file.Put(restype::kSPR2, 2, solidSprite(2, 2, 20, c.depth));
-        // Offsets that cancel the tile's screen step (32 right, 16 down per tile x; 32
-        // left, 16 down per tile y) so both sprites cover the same pixels.
-        const int32_t x = c.tileX ? -32 : 32;
-        file.Put(restype::kDGRP, 2000, DgrpAllViews({{.spriteId = 2, .xOffset = x, .yOffset = -16}}));
-        // The nearer tile comes first in the list: sorting must still draw it last.
-        parts = {{.baseGraphicId = 2000, .graphicCount = 1, .tileX = c.tileX, .tileY = c.tileY},
-                 {.baseGraphicId = 1000, .graphicCount = 1}};
-        auto b = RenderPreviewParts(&file, parts, true, kMedium0, kWhite);
-        ASSERT_TRUE(b);
-        EXPECT_EQ(b->Width(), 34);
-        EXPECT_EQ(pixel(*b, 16, 16), paletteColour(c.wins ? 20 : 10));
-        EXPECT_EQ(parts[0].tileDepth, c.tileX ? -174 : -173);
-        EXPECT_EQ(parts[1].tileDepth, 0);
     }
 }
 

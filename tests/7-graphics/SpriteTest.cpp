@@ -97,23 +97,6 @@ TEST_F(SpriteTest, SprDrawsEveryCommand) {
     EXPECT_EQ(rowOf(*depth, 1), (Row{1, 2, 3, 254}));  // white is nearest to 254 in the depth view
 }
 
-TEST_F(SpriteTest, SprPlanesCarryFlatDepthAndOpaqueAlpha) {
-    file.Put(restype::kSPR, kSpriteId, SprChunk({{.width = 4, .height = 4, .stream = sprEveryCommand()}}, kPaletteId));
-    std::unique_ptr<Bitmap> colour, depth, alpha;
-    Palette palette;
-    const uint32_t flags =
-        DecodeSpritePlanes(file, kSpriteId, 0, kBackground,
-                           {.palette = &palette, .colourPlane = &colour, .depthPlane = &depth, .alphaPlane = &alpha});
-    EXPECT_EQ(flags, kSpriteDecoded | kColourPlaneOut | kDepthPlaneOut | kAlphaPlaneOut);
-    ASSERT_TRUE(colour && depth && alpha);
-    EXPECT_EQ(rowOf(*colour, 0), (Row{kBg, 9, 9, kBg}));
-    EXPECT_EQ(rowOf(*depth, 0), (Row{255, 128, 128, 255}));
-    EXPECT_EQ(rowOf(*alpha, 0), (Row{0, 255, 255, 0}));
-    EXPECT_EQ(rowOf(*depth, 2), (Row{255, 255, 255, 255}));
-    // Depth and alpha planes are grey whatever the sprite's palette.
-    EXPECT_EQ(depth->ColourTable()[128], (platform::RgbQuad{128, 128, 128, 0}));
-}
-
 TEST_F(SpriteTest, SprRunsAndRowsPastTheFrameAreClipped) {
     const auto stream = ByteBuilder()
                             .Append({4, 0, 1, 1, 2, 255, 9, 0})      // row 0: skip 1, run of 255
@@ -169,26 +152,6 @@ TEST_F(SpriteTest, SprStreamRunningOffTheChunkEndsTheFrame) {
         std::unique_ptr<Bitmap> colour;
         EXPECT_NO_THROW(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.colourPlane = &colour}));
     }
-}
-
-TEST_F(SpriteTest, FrameWithoutRowStartDrawsNothing) {
-    file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 2, .height = 1, .stream = ByteBuilder().Append({2, 2, 9, 0, 3, 2, 1, 2, 5, 0})}},
-                      kPaletteId));
-    auto canvas = draw();
-    ASSERT_TRUE(canvas);
-    EXPECT_EQ(rowOf(*canvas, 0), (Row{kBg, kBg}));
-    constexpr ResId kOther = 101;
-    file.Put(restype::kSPR2, kOther,
-             Spr2Chunk({{.width = 2, .height = 1, .stream = ByteBuilder().U16(0xC002).Append({1, 2}).U16(0xA000)}},
-                       kPaletteId));
-    auto other = DrawSprite(file, kOther, 0, kBackground, kSpriteViewColour);
-    ASSERT_TRUE(other);
-    EXPECT_EQ(rowOf(*other, 0), (Row{kBg, kBg}));
-    std::unique_ptr<Bitmap> depth;
-    DecodeSpritePlanes(file, kOther, 0, kBackground, {.depthPlane = &depth});
-    ASSERT_TRUE(depth);
-    EXPECT_EQ(rowOf(*depth, 0), (Row{255, 255}));
 }
 
 TEST_F(SpriteTest, FrameCountAndOffsetsAreCheckedAgainstTheChunk) {
@@ -332,29 +295,6 @@ TEST_F(SpriteTest, Spr2DrawsEveryCommandInColour) {
     EXPECT_EQ(rowOf(*unknown, 1), (Row{20, 21, 22, kBg}));
 }
 
-TEST_F(SpriteTest, Spr2DepthAndAlphaViewsSkipPixelsWithoutThatByte) {
-    // No "PALT" at all: depth and alpha views need none.
-    FakeResourceFile bare;
-    bare.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, 77));
-    auto depth = DrawSprite(bare, kSpriteId, 0, kWhite, kSpriteViewDepth);
-    ASSERT_TRUE(depth) << LastGraphicsError();
-    EXPECT_EQ(rowOf(*depth, 0), (Row{254, 254, 254, 254}));  // colour-only pixels skipped
-    EXPECT_EQ(rowOf(*depth, 1), (Row{40, 41, 42, 254}));
-    EXPECT_EQ(rowOf(*depth, 3), (Row{254, 254, 254, 254}));
-    EXPECT_EQ(depth->ColourTable()[40], (platform::RgbQuad{0, 0, 0, 0}));  // depth bands
-
-    auto alpha = DrawSprite(bare, kSpriteId, 0, kWhite, kSpriteViewAlpha);
-    ASSERT_TRUE(alpha);
-    // Only three-byte pixels show; one- and two-byte pixels stay at the background.
-    EXPECT_EQ(rowOf(*alpha, 0), (Row{255, 255, 255, 255}));
-    EXPECT_EQ(rowOf(*alpha, 1), (Row{255, 255, 31, 255}));
-    EXPECT_EQ(rowOf(*alpha, 3), (Row{255, 255, 255, 255}));
-
-    EXPECT_FALSE(DrawSprite(bare, kSpriteId, 0, kWhite, kSpriteViewColour));
-    EXPECT_STREQ(LastGraphicsError(), "global palette required");
-    EXPECT_EQ(bare.Outstanding(), 0u);
-}
-
 TEST_F(SpriteTest, Spr2PlanesSplitDepthColourAndScaledAlpha) {
     file.Put(restype::kSPR2, kSpriteId,
              Spr2Chunk({{.width = 4, .height = 5, .stream = spr2EveryCommand()}}, kPaletteId));
@@ -371,22 +311,6 @@ TEST_F(SpriteTest, Spr2PlanesSplitDepthColourAndScaledAlpha) {
     EXPECT_EQ(rowOf(*alpha, 1), (Row{255, 255, 248, 0}));  // 31 x 8
     EXPECT_EQ(rowOf(*depth, 3), (Row{128, 255, 255, 255}));
     EXPECT_EQ(colour->ColourTable()[22], (platform::RgbQuad{11, 233, 22, 0}));
-}
-
-TEST_F(SpriteTest, Spr2InvalidCodeEndsTheFrameQuietly) {
-    ByteBuilder b;
-    Spr2Word(b, 0x0000, 0);
-    Spr2Word(b, 0xC000, 1).Append({5}).U8(0);
-    Spr2Word(b, 0xE000, 0);
-    Spr2Word(b, 0xC000, 1).Append({6}).U8(0);
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 1, .stream = b}}, kPaletteId));
-    auto canvas = draw();
-    ASSERT_TRUE(canvas);
-    EXPECT_EQ(rowOf(*canvas, 0), (Row{5, kBg}));
-    std::unique_ptr<Bitmap> colour;
-    EXPECT_NO_THROW(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.colourPlane = &colour}));
-    ASSERT_TRUE(colour);
-    EXPECT_EQ(rowOf(*colour, 0), (Row{5, 255}));
 }
 
 TEST_F(SpriteTest, Spr2OverlongCountsAreClippedAndCutStreamsEnd) {
@@ -421,24 +345,6 @@ TEST_F(SpriteTest, Spr2OverlongCountsAreClippedAndCutStreamsEnd) {
 // ---------------------------------------------------------------------------------------
 // Rules shared by both kinds
 // ---------------------------------------------------------------------------------------
-
-TEST_F(SpriteTest, OneByOneFramesAreEmptyOnlyInSpr2) {
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 1, .height = 1, .stream = {0, 0xA0}}}, kPaletteId));
-    SpriteSize size{9, 9};
-    std::unique_ptr<Bitmap> colour;
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size, .colourPlane = &colour}),
-              kSpriteDecoded | kColourPlaneOut);
-    EXPECT_EQ(size.width, 0);
-    EXPECT_EQ(size.height, 0);
-    ASSERT_TRUE(colour);
-    EXPECT_EQ(colour->Width(), 1);
-
-    constexpr ResId kOther = 101;
-    file.Put(restype::kSPR, kOther, SprChunk({{.width = 1, .height = 1, .stream = {4, 0, 5, 0}}}, kPaletteId));
-    DecodeSpritePlanes(file, kOther, 0, kBackground, {.size = &size});
-    EXPECT_EQ(size.width, 1);
-    EXPECT_EQ(size.height, 1);
-}
 
 // Every way DrawSprite fails, with its message; what was fetched is always handed back.
 TEST_F(SpriteTest, DrawFailuresSayWhy) {
@@ -488,26 +394,6 @@ TEST_F(SpriteTest, DrawFailuresSayWhy) {
     EXPECT_STREQ(LastGraphicsError(), "sprite not found");
 }
 
-// IDs are 16 bits on disk: a wider field naming 0x9C40 may hold it as 40000 or as -25536.
-TEST_F(SpriteTest, WideIdsNameTheStoredSixteenBitId) {
-    constexpr ResId kHighId = static_cast<ResId>(0x9C40);  // reads as -25536
-    file.Put(restype::kPALT, kHighId, EncodePalette({{1, 2, 3}, {200, 55, 100}}));
-    file.Put(
-        restype::kSPR2, kHighId,
-        Spr2Chunk(
-            {{.width = 1, .height = 1, .stream = ByteBuilder().U16(0x0000).U16(0xC001).Append({1, 0}).U16(0xA000)}},
-            0x9C40 /* palette 40000 */));
-    for (int32_t id : {0x9C40, -25536}) {
-        SCOPED_TRACE(id);
-        auto canvas = DrawSprite(file, id, 0, kBackground, kSpriteViewColour);
-        ASSERT_TRUE(canvas) << LastGraphicsError();
-        EXPECT_EQ(canvas->ColourTable()[1], (platform::RgbQuad{100, 55, 200, 0}));
-        EXPECT_EQ(CountSpriteFrames(file, id), 1u);
-    }
-    EXPECT_FALSE(DrawSprite(file, 0x9C40 + 0x10000, 0, kBackground, kSpriteViewColour));
-    EXPECT_STREQ(LastGraphicsError(), "sprite not found");
-}
-
 TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
     SpriteSize size{3, 3};
     SpritePosition pos{3, 3};
@@ -534,163 +420,8 @@ TEST_F(SpriteTest, PlaneDecodingOfMissingEmptyAndOversizedFrames) {
     }
 }
 
-TEST_F(SpriteTest, FrameIndexRulesDifferBetweenDrawingAndPlanes) {
-    file.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 3, .height = 2, .stream = {0, 0xA0}}, {.width = 5, .height = 4, .stream = {0, 0xA0}}},
-                       kPaletteId));
-    EXPECT_TRUE(draw(1));
-    EXPECT_FALSE(draw(2));
-    EXPECT_STREQ(LastGraphicsError(), "bad index");
-    EXPECT_FALSE(draw(-1));
-    EXPECT_STREQ(LastGraphicsError(), "bad index");
-
-    SpriteSize size;
-    DecodeSpritePlanes(file, kSpriteId, 2, kBackground, {.size = &size});  // past the end: frame 0
-    EXPECT_EQ(size.width, 3);
-    DecodeSpritePlanes(file, kSpriteId, 1, kBackground, {.size = &size});
-    EXPECT_EQ(size.width, 5);
-
-    SpriteSize untouched{-5, -5};
-    SpritePosition pos{-5, -5};
-    std::unique_ptr<Bitmap> colour;
-    int32_t paletteId = 0;
-    EXPECT_EQ(
-        DecodeSpritePlanes(file, kSpriteId, -1, kBackground,
-                           {.position = &pos, .size = &untouched, .paletteId = &paletteId, .colourPlane = &colour}),
-        kSpriteDecoded);
-    EXPECT_EQ(untouched.width, -5);
-    EXPECT_EQ(pos.first, -5);
-    EXPECT_EQ(paletteId, kPaletteId);
-    EXPECT_FALSE(colour);
-}
-
-TEST_F(SpriteTest, SprBesideSpr2UnderOneIdUsesSpr) {
-    file.Put(restype::kSPR, kSpriteId,
-             SprChunk({{.width = 2, .height = 1, .stream = {4, 0, 2, 2, 7, 0, 5, 0}}}, kPaletteId));
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 6, .height = 6, .stream = {0, 0xA0}}}, kPaletteId));
-    auto canvas = draw();
-    ASSERT_TRUE(canvas);
-    EXPECT_EQ(rowOf(*canvas, 0), (Row{7, 7}));
-    EXPECT_EQ(CountSpriteFrames(file, kSpriteId), 1u);
-    SpriteSize size;
-    DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.size = &size});
-    EXPECT_EQ(size.width, 2);
-    EXPECT_EQ(file.Fetches(restype::kSPR2), 0);
-}
-
-TEST_F(SpriteTest, PlanePaletteFallbackOverrideAndFillIndex) {
-    // An "SPR2" frame's palette ID replaces the chunk's only when above 0 and present:
-    // real files carry left-over IDs (4, 12171, 0) in this field.
-    constexpr ResId kFramePalette = 9;
-    file.Put(restype::kPALT, kFramePalette, EncodePalette({{1, 2, 3}, {255, 255, 255}}));
-    struct Case {
-        int16_t framePalette;
-        int32_t used;
-        uint32_t whiteFill;  // white is entry 1 of palette 9; 102 is nearest in the distinct palette
-    };
-    for (const Case& c : {Case{kFramePalette, kFramePalette, 1}, Case{4, kPaletteId, 102}, Case{12171, kPaletteId, 102},
-                          Case{0, kPaletteId, 102}, Case{-1, kPaletteId, 102}}) {
-        SCOPED_TRACE(c.framePalette);
-        file.Put(restype::kSPR2, kSpriteId,
-                 Spr2Chunk({{.width = 2, .height = 2, .paletteId = c.framePalette, .stream = {0, 0xA0}}}, kPaletteId));
-        Palette palette;
-        int32_t paletteId = -7;
-        uint32_t fill = kNoFillIndex;
-        std::unique_ptr<Bitmap> colour;
-        DecodeSpritePlanes(file, kSpriteId, 0, kWhite,
-                           {.fillIndex = &fill, .palette = &palette, .paletteId = &paletteId, .colourPlane = &colour});
-        EXPECT_EQ(paletteId, c.used);
-        EXPECT_EQ(palette.Count(), c.used == kFramePalette ? 2u : 256u);
-        EXPECT_EQ(fill, c.whiteFill);
-        ASSERT_TRUE(colour);
-        EXPECT_EQ(rowOf(*colour, 0), (Row{static_cast<uint8_t>(c.whiteFill), static_cast<uint8_t>(c.whiteFill)}));
-    }
-
-    // The chunk's palette missing: grey ramp, display colours reserved, so white maps to 245.
-    file.Put(restype::kSPR2, kSpriteId,
-             Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}, {.width = 2, .height = 2, .stream = {0, 0xA0}}},
-                       44 /* no such palette */));
-    Palette palette;
-    int32_t paletteId = 0;
-    uint32_t fill = kNoFillIndex;
-    std::unique_ptr<Bitmap> colour;
-    DecodeSpritePlanes(file, kSpriteId, 1, kWhite,
-                       {.fillIndex = &fill, .palette = &palette, .paletteId = &paletteId, .colourPlane = &colour});
-    EXPECT_EQ(paletteId, 44);
-    EXPECT_TRUE(palette.ReservesSystemColours());
-    EXPECT_EQ(fill, 245u);
-
-    // A fill index handed in is used as given (its low byte).
-    fill = 0x1234;
-    DecodeSpritePlanes(file, kSpriteId, 1, kWhite, {.fillIndex = &fill, .palette = &palette, .colourPlane = &colour});
-    EXPECT_EQ(fill, 0x1234u);
-    EXPECT_EQ(rowOf(*colour, 1), (Row{0x34, 0x34}));
-
-    // Without a palette the fill is 255 and the colour plane is grey.
-    DecodeSpritePlanes(file, kSpriteId, 1, kWhite, {.colourPlane = &colour});
-    EXPECT_EQ(rowOf(*colour, 0), (Row{255, 255}));
-    EXPECT_EQ(colour->ColourTable()[3], (platform::RgbQuad{3, 3, 3, 0}));
-}
-
-TEST_F(SpriteTest, PlaneFlagsFollowTheSlotsGiven) {
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}}, kPaletteId));
-    std::unique_ptr<Bitmap> alpha = Bitmap::Create(9, 9, 8);
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.alphaPlane = &alpha}),
-              kSpriteDecoded | kAlphaPlaneOut);
-    ASSERT_TRUE(alpha);
-    EXPECT_EQ(alpha->Width(), 2);  // replaced, not reused
-    std::unique_ptr<Bitmap> depth;
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {.depthPlane = &depth, .alphaPlane = &alpha}),
-              kSpriteDecoded | kDepthPlaneOut | kAlphaPlaneOut);
-    EXPECT_EQ(DecodeSpritePlanes(file, kSpriteId, 0, kBackground, {}), kSpriteDecoded);
-}
-
-TEST_F(SpriteTest, ShortPaletteLeavesMissingColoursBlack) {
-    constexpr ResId kShort = 12;
-    file.Put(restype::kPALT, kShort, EncodePalette({{10, 20, 30}}));
-    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk({{.width = 2, .height = 2, .stream = {0, 0xA0}}}, kShort));
-    auto canvas = draw(0, kSpriteViewColour, kWhite);
-    ASSERT_TRUE(canvas);
-    EXPECT_EQ(canvas->ColourTable()[0], (platform::RgbQuad{30, 20, 10, 0}));
-    EXPECT_EQ(canvas->ColourTable()[1], (platform::RgbQuad{0, 0, 0, 0}));
-    EXPECT_EQ(rowOf(*canvas, 0), (Row{0, 0}));
-}
-
 }  // namespace
 
 namespace {
-
-// A sprite stored in the other byte order in a real container is turned on every load,
-// not only the first: the container hands each fetch a fresh copy of the stored body.
-TEST(SpriteInContainer, OtherByteOrderIsTurnedOnEveryLoad) {
-    test::TempDir dir;
-    const FileNameText name(dir.File("walls.spf"));
-    const std::vector<SprFrame> frames = {
-        {.first = 300, .second = -2, .width = 3, .height = 1, .stream = {4, 0, 3, 3, 7, 8, 9, 0, 5, 0}}};
-    {
-        IffResourceFile iff;
-        ASSERT_EQ(iff.Create(name), 0);
-        ASSERT_EQ(iff.Open(name), 0);
-        auto add = [&iff](ResType type, ResId id, const std::vector<uint8_t>& bytes, bool libraryOrder) {
-            DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
-            std::copy(bytes.begin(), bytes.end(), block->data);
-            return iff.AddResource(block, type, id, LabelText(""), libraryOrder);
-        };
-        ASSERT_EQ(add(restype::kPALT, kPaletteId, DistinctPaltChunk(), true), 0);
-        ASSERT_EQ(add(restype::kSPR, kSpriteId, SprChunkOtherOrder(frames, kPaletteId), false), 0);
-        ASSERT_EQ(iff.Close(), 0);
-    }
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(name), 0);
-    for (int pass = 0; pass < 2; ++pass) {
-        SCOPED_TRACE(pass);
-        SpritePosition pos;
-        auto canvas = DrawSprite(iff, kSpriteId, 0, kBackground, kSpriteViewColour, &pos);
-        ASSERT_TRUE(canvas) << LastGraphicsError();
-        EXPECT_EQ(rowOf(*canvas, 0), (Row{7, 8, 9}));
-        EXPECT_EQ(pos.first, 300);
-        EXPECT_EQ(CountSpriteFrames(iff, kSpriteId), 1u);
-    }
-}
 
 }  // namespace

@@ -117,20 +117,4 @@ TEST_F(ObjectPreviewTest, MasterDrawsItsTilesPlacedByTile) {
     EXPECT_EQ(master().Tiles()[1]->TileDepth(), 347);
 }
 
-TEST_F(ObjectPreviewTest, TileRecordAloneIsDrawnAtTheOrigin) {
-    ObjectRecord& tile = *master().Tiles()[1];
-    auto b = RenderObjectPreview(tile, 8, 0x00FFFFFF);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 34);
-    EXPECT_EQ(tile.TileDepth(), 0);
-}
-
-TEST(ObjectPreview, RecordWithoutAFileGivesTheBlankPicture) {
-    ObjectRecord loose(nullptr, 1, "loose");
-    auto b = RenderObjectPreview(loose, kDefaultPreviewImage, 0x00FFFFFF);
-    ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 33);
-    EXPECT_EQ(b->Height(), 33);
-}
-
 }  // namespace

@@ -119,6 +119,11 @@ TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
     EXPECT_EQ(zeroFrom(Record(2)), 100u);
     EXPECT_EQ(Record(3).Version(), 138u);
     EXPECT_EQ(Record(3).Definition()[215], 0x44) << "a longer definition is cut, not zeroed";
+    // The upgrade rewrites the four bytes of the version and nothing after them.
+    for (auto [i, fill] : {std::pair{0, 0x11}, {1, 0x11}, {3, 0x44}}) {
+        const auto& d = Record(i).Definition();
+        EXPECT_EQ(Bytes(d.begin(), d.begin() + 6), (Bytes{138, 0, 0, 0, uint8_t(fill), uint8_t(fill)})) << i;
+    }
     EXPECT_EQ(zeroFrom(Record(4)), 0u);
     EXPECT_EQ(Record(4).Id(), -5);
 }

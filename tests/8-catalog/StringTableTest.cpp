@@ -237,11 +237,19 @@ TEST_F(StringTableTest, SetInsertAndCommentStayInBounds) {
     table.Insert(99, "last", 0);  // clamped to count + 1
     EXPECT_EQ(Strings(table, 0), (S{"first", "a", "b", "c", "last"}));
     table.SetComment(6, "no", 0);  // no append
-    table.SetComment(2, "note", 0);
+    table.SetComment(1, "first note", 0);
+    table.SetComment(5, "last note", 0);
     EXPECT_EQ(table.Count(0), 5);
-    EXPECT_STREQ(table.GetComment(2, 0), "note");
-    table.SetComment(2, nullptr, 0);
-    EXPECT_EQ(table.GetComment(2, 0), nullptr);
+    // Clearing outside the table or in a missing language touches nothing.
+    for (auto [index, language] : {std::pair{0, 0}, {6, 0}, {-1, 0}, {1, 20}, {5, 7}}) {
+        table.SetComment(index, nullptr, static_cast<uint8_t>(language));
+        EXPECT_STREQ(table.GetComment(1, 0), "first note") << index << " in " << language;
+        EXPECT_STREQ(table.GetComment(5, 0), "last note") << index << " in " << language;
+    }
+    table.SetComment(1, nullptr, 0);
+    table.SetComment(5, nullptr, 0);
+    EXPECT_EQ(table.GetComment(1, 0), nullptr);
+    EXPECT_EQ(table.GetComment(5, 0), nullptr);
     table.Set(1, table.Get(1, 0), 0);  // set from itself
     EXPECT_STREQ(table.Get(1, 0), "first");
 
@@ -407,6 +415,19 @@ TEST_F(StringTableTest, FailedSaveChangesNothing) {
     EXPECT_EQ(table.Save(), rc::kNoWritableMember);
     EXPECT_EQ(*file.Stored(restype::kSTR, 1), original);
     EXPECT_EQ(file.LoadedBlocks(), 0);
+}
+
+TEST_F(StringTableTest, EntryCountIsReadBackAsSigned16BitsSoMoreIsRefused) {
+    // 32,767 entries fit; one more would read back as a negative count.
+    for (int n : {32767, 32768}) {
+        SCOPED_TRACE(n);
+        testing::CatalogMemoryFile limitFile;
+        StringTable big;
+        big.SetSource(&limitFile, 1, restype::kSTR, StringTable::kBinaryMode, -1);
+        for (int i = 1; i <= n; ++i) big.Insert(i, "", kCur);
+        EXPECT_EQ(big.Save(), n == 32767 ? rc::kOk : rc::kNoMemory);
+        EXPECT_EQ(limitFile.Stored(restype::kSTR, 1) != nullptr, n == 32767);
+    }
 }
 
 TEST(StringEncoding, LanguagePlainAndCaretBytes) {
