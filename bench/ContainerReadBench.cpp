@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,8 @@ const Files& files() {
 
 void readEveryBody(benchmark::State& state, const std::string& file, bool viewer) {
     FileNameText path(files().Path(file));
-    const bool previous = FileSystem::Instance().SetReadOnly(viewer);
+    std::optional<FileSystem::ReadOnlyScope> readOnly;
+    if (viewer) readOnly.emplace();
     int64_t bytes = 0;
     for (auto _ : state) {
         IffResourceFile iff;
@@ -85,7 +87,6 @@ void readEveryBody(benchmark::State& state, const std::string& file, bool viewer
         }
         iff.Close();
     }
-    FileSystem::Instance().SetReadOnly(previous);
     state.SetBytesProcessed(bytes);
 }
 

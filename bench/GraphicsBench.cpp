@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "BenchResourceFile.h"
-#include "Furniture.h"
-#include "IsoPainter.h"
+#include "demo/Furniture.h"
+#include "demo/IsoPainter.h"
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "graphics/DrawGroup.h"
