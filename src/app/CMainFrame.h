@@ -17,6 +17,7 @@ namespace tambrix::app {
 
 class CFolderView;
 class CObjectView;
+class CSearchPanel;
 class CTambrixDoc;
 class CTambrixView;
 
@@ -48,12 +49,17 @@ public:
     CFolderView* FolderView() const { return mFolderView; }
     CTambrixView* FileList() const { return mFileList; }
     CObjectView* ObjectView() const { return mObjectView; }
+    CSearchPanel* SearchPanel() const { return mSearchPanel; }
     QAction* SaveAction() const { return mSave; }
     QAction* DeleteAction() const { return mDelete; }
     QAction* SettingsAction() const { return mSettings; }
     QAction* AboutAction() const { return mAbout; }
     QAction* StyleAction(int index) const;  ///< 0 large icons, 1 small icons, 2 list, 3 details
     QAction* ArrangeAction() const { return mArrange; }
+
+    /// Selects `folder` (a path as the tree holds it) in the tree and the file `name` in
+    /// the list; false when the tree or the list has no such entry.
+    bool ShowFile(const QString& folder, const QString& name);
 
     /// Brings the command states up to date (enabling and radio marks).
     void UpdateCommands();
@@ -74,6 +80,7 @@ private:
     CFolderView* mFolderView = nullptr;
     CTambrixView* mFileList = nullptr;
     CObjectView* mObjectView = nullptr;
+    CSearchPanel* mSearchPanel = nullptr;
     QScrollArea* mObjectScroller = nullptr;
     QSplitter* mOuter = nullptr;
     QSplitter* mInner = nullptr;
