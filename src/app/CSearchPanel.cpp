@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QProgressBar>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -23,7 +24,7 @@ namespace tambrix::app {
 namespace {
 
 const char* const kColumnTitles[CSearchPanel::kColumnCount] = {"File", "Object", "Price"};
-const int kColumnWidths[CSearchPanel::kColumnCount] = {330, 220, 60};
+const int kColumnWidths[CSearchPanel::kColumnCount] = {420, 220, 70};
 const int kResultIcon = 48;
 const int kGenericIcon = 32;
 const int kSmallIcon = 16;
@@ -62,6 +63,10 @@ CSearchPanel::CSearchPanel(CTambrixDoc* doc, QWidget* list, QWidget* parent)
     mResults->setEditTriggers(QAbstractItemView::NoEditTriggers);
     mResults->setIconSize(QSize(kResultIcon, kResultIcon));
     for (int column = 0; column < kColumnCount; ++column) mResults->setColumnWidth(column, kColumnWidths[column]);
+    // The price stays beside the name; a long path loses its middle, not its file name.
+    mResults->header()->setStretchLastSection(false);
+    mResults->header()->setSectionResizeMode(kObjectColumn, QHeaderView::Stretch);
+    mResults->setTextElideMode(Qt::ElideMiddle);
 
     mStack = new QStackedWidget(this);
     mStack->addWidget(mList);
@@ -178,7 +183,12 @@ void CSearchPanel::fillResults() {
     mFilling = true;
     mThumbnails->Cancel();
     mModel->removeRows(0, mModel->rowCount());
-    QIcon generic(art::DataFile(kGenericIcon));
+    // The generic icon on a square of the thumbnails' size keeps every name in line.
+    QPixmap square(kResultIcon, kResultIcon);
+    square.fill(Qt::transparent);
+    QPainter(&square).drawPixmap((kResultIcon - kGenericIcon) / 2, (kResultIcon - kGenericIcon) / 2,
+                                 art::DataFile(kGenericIcon));
+    QIcon generic(square);
     generic.addPixmap(art::DataFile(kSmallIcon));
     int chosenRow = -1;
     for (const IndexHit& hit : hits) {
