@@ -26,6 +26,7 @@
 #include "app/ArchiveBridge.h"
 #include "app/CFolderView.h"
 #include "app/CObjectView.h"
+#include "app/CSearchPanel.h"
 #include "app/CTambrixDoc.h"
 #include "app/CTambrixView.h"
 #include "app/UserPrompts.h"
@@ -297,7 +298,10 @@ void CMainFrame::createPanes() {
     mObjectScroller->setWidgetResizable(false);
     mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     mInner->addWidget(mObjectScroller);
-    mInner->addWidget(mFileList);
+    // The search box stands above the list; its results take the list's place.
+    mSearchPanel = new CSearchPanel(mDoc, mFileList, mInner);
+    connect(mSearchPanel, &CSearchPanel::fileChosen, this, &CMainFrame::ShowFile);
+    mInner->addWidget(mSearchPanel);
     mOuter->addWidget(mFolderView);
     mOuter->addWidget(mInner);
     mOuter->setSizes({kFolderPaneWidth, 10000});
@@ -333,6 +337,18 @@ void CMainFrame::InitialUpdate() {
     // Archives that could not be mounted, or entries left out, are told here and not
     // in a message box: the browser works on with what did mount.
     if (!mDoc->ArchiveStatus().isEmpty()) statusBar()->showMessage(mDoc->ArchiveStatus());
+}
+
+bool CMainFrame::ShowFile(const QString& folder, const QString& name) {
+    QTreeWidgetItem* item = mFolderView->ItemForPath(folder);
+    if (!item) return false;
+    mFolderView->setCurrentItem(item);  // fills the list when the folder changes
+    for (int row = 0; row < mFileList->RowCount(); ++row)
+        if (mFileList->FileAt(row) == name) {
+            mFileList->SelectRow(row);
+            return true;
+        }
+    return false;
 }
 
 void CMainFrame::focusPane(int step) {

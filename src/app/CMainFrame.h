@@ -17,6 +17,7 @@ namespace tambrix::app {
 
 class CFolderView;
 class CObjectView;
+class CSearchPanel;
 class CTambrixDoc;
 class CTambrixView;
 
@@ -59,6 +60,7 @@ public:
     CFolderView* FolderView() const { return mFolderView; }
     CTambrixView* FileList() const { return mFileList; }
     CObjectView* ObjectView() const { return mObjectView; }
+    CSearchPanel* SearchPanel() const { return mSearchPanel; }
     QAction* SaveAction() const { return mSave; }
     QAction* DeleteAction() const { return mDelete; }
     QAction* SettingsAction() const { return mSettings; }
@@ -73,6 +75,10 @@ public:
     QLabel* FileStatus() const { return mFileStatus; }
     QSplitter* OuterSplitter() const { return mOuter; }
     QSplitter* InnerSplitter() const { return mInner; }
+
+    /// Selects `folder` (a path as the tree holds it) in the tree and the file `name` in
+    /// the list; false when the tree or the list has no such entry.
+    bool ShowFile(const QString& folder, const QString& name);
 
     /// Brings the command states up to date (enabling and radio marks).
     void UpdateCommands();
@@ -100,6 +106,7 @@ private:
     CFolderView* mFolderView = nullptr;
     CTambrixView* mFileList = nullptr;
     CObjectView* mObjectView = nullptr;
+    CSearchPanel* mSearchPanel = nullptr;
     QScrollArea* mObjectScroller = nullptr;
     QSplitter* mOuter = nullptr;
     QSplitter* mInner = nullptr;

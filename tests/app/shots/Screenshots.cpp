@@ -2,18 +2,24 @@
 // folder, one picture per file named on the command line, after selecting that file's
 // folder in the tree and the file in the list. A file may be followed by "@N" (the form
 // shows view N) or be the word "large-icons" (the list switches to Large Icons and the
-// picture waits for the thumbnails).
+// picture waits for the thumbnails) or "search:WORDS[@N]" (the words typed into the search
+// box, result N (0, the first, by default) chosen once the index is built and the
+// thumbnails drawn).
 //   app_screenshots <game folder> <output folder> <file relative to the game folder>[@N]...
 // A file that names the game folder itself ("./x.iff") is selected from the root item.
 // TAMBRIX_SHOT_STYLE (0 large icons, 1 small icons, 2 list, 3 details) picks the list's
 // style. Run it on a real display or under xvfb-run; settings stay in a temporary folder.
 
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
+#include "app/CSearchPanel.h"
 #include "app/CSplashWnd.h"
+#include "app/GameSearch.h"
 #include "support/AppTestSupport.h"
 #include "app/ThumbnailProvider.h"
 #include "support/Browser.h"
@@ -58,6 +64,22 @@ int main(int argc, char* argv[]) {
             if (!browser.frame->screen()->grabWindow(browser.frame->winId()).save(target)) ++failures;
             std::printf("large icons -> %s\n", qPrintable(target));
             browser.List()->SetStyle(CTambrixView::ViewStyle::Report);
+            continue;
+        }
+        if (arguments[i].startsWith("search:")) {
+            CSearchPanel* panel = browser.frame->SearchPanel();
+            panel->Box()->setFocus();
+            const QStringList search = arguments[i].mid(7).split('@');
+            panel->Box()->setText(search[0]);
+            for (int wait = 0; wait < 600 && !panel->Search()->Refreshed(); ++wait) settle(100);
+            panel->FindNow();
+            panel->SelectResult(search.size() > 1 ? search[1].toInt() : 0);
+            for (int wait = 0; wait < 100 && panel->Thumbnails()->Busy(); ++wait) settle(100);
+            settle(300);
+            const QString target = output + "/search-" + QString(search[0]).simplified().replace(' ', '-') + ".png";
+            if (!browser.frame->screen()->grabWindow(browser.frame->winId()).save(target)) ++failures;
+            std::printf("%s -> %s (%s)\n", qPrintable(arguments[i]), qPrintable(target), qPrintable(panel->Note()->text()));
+            panel->Box()->clear();
             continue;
         }
         const QStringList parts = arguments[i].split('@');
