@@ -66,7 +66,5 @@ TEST(ResourceFileBase, ReleaseDetachesThenFrees) {
     FreeDataBlock(stranger);
 }
 
-// --- The in-memory file that other tests lean on ---
-
 }  // namespace
 }  // namespace tambrix

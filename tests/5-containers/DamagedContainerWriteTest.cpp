@@ -6,11 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <functional>
-#include <memory>
-#include <tuple>
 
 #include "IffTestSupport.h"
 #include "platform/PlatformFile.h"
@@ -31,13 +27,6 @@ std::vector<ListedChunk> ResourceChunks(const std::vector<uint8_t>& bytes, uint3
                   [](const ListedChunk& c) { return c.type == "XXXX" || c.type == "NAME" || c.type == "rsmp"; });
     return chunks;
 }
-/// The chunk of that type and ID; one at offset 0 (never a chunk) when there is none.
-ListedChunk ChunkOf(const std::vector<ListedChunk>& chunks, std::string_view type, int16_t id) {
-    auto it =
-        std::find_if(chunks.begin(), chunks.end(), [&](const ListedChunk& c) { return c.type == type && c.id == id; });
-    return it != chunks.end() ? *it : ListedChunk{0, "", 0, 0, 0};
-}
-
 /// Where the map's entry for the chunk at `offset` starts (its offset, ID and flags
 /// fields, little-endian as the library writes them).
 size_t MapEntryOf(const std::vector<uint8_t>& bytes, uint32_t offset) {
@@ -46,10 +35,8 @@ size_t MapEntryOf(const std::vector<uint8_t>& bytes, uint32_t offset) {
     return static_cast<size_t>(std::search(body, bytes.end(), pattern, pattern + 4) - bytes.begin());
 }
 
-class DamagedContainerWriteTest : public ContainerFolder<> {
-protected:
-    static const Generation& Gen(bool legacy) { return legacy ? kVersion1 : kVersion2; }
-};
+using DamagedContainerWriteTest = ContainerFolder<>;
+const Generation& Gen(bool legacy) { return legacy ? kVersion1 : kVersion2; }
 
 TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     // Resource 2 is stored in the other byte order: loading it converts the body.
@@ -150,13 +137,9 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
                 EXPECT_TRUE(after == bytes);
                 continue;
             }
-            int tables = 0, free = 0;
-            for (const ListedChunk& c : ListChunks(after, file.legacy ? 16 : 76)) {
-                tables += c.type == "NAME";
-                free += c.type == "XXXX";
-            }
-            EXPECT_EQ(tables, file.legacy ? 1 : 0);
-            EXPECT_TRUE(free == 0 || !file.muchFree) << "compacted";
+            const auto chunks = ListChunks(after, file.legacy ? 16 : 76);
+            EXPECT_EQ(CountChunks(chunks, "NAME"), file.legacy ? 1 : 0);
+            EXPECT_TRUE(CountChunks(chunks, "XXXX") == 0 || !file.muchFree) << "compacted";
         }
     }
 }
@@ -222,12 +205,9 @@ TEST_F(DamagedContainerWriteTest, newChunksGoAtTheEndOfTheFileWhateverTheChainSa
             // and no byte outside the rewritten chunk changes.
             EXPECT_EQ(closed, rc::kChunkMismatch);
             ASSERT_EQ(after.size(), bytes.size());
-            for (size_t i = 0; i < after.size(); ++i) {
-                if ((i < first.offset || i >= first.offset + first.size) && after[i] != bytes[i]) {
-                    ADD_FAILURE() << "byte " << i << " changed";
-                    break;
-                }
-            }
+            std::vector<uint8_t> expectedBytes = bytes;
+            std::copy_n(after.begin() + first.offset, first.size, expectedBytes.begin() + first.offset);
+            EXPECT_TRUE(after == expectedBytes) << "a byte outside the rewritten chunk changed";
         } else {
             // The new chunks sit at the old end and the new map right behind them.
             EXPECT_EQ(closed, 0);

@@ -1,9 +1,8 @@
 #pragma once
 
-// Helpers of the container tests: a byte builder for hand-made files, an independent
-// chunk lister that does not share code with the library (so a mistake common to reader
-// and writer cannot pass), the two container generations as the tests that run over
-// both see them, and a folder fixture.
+// Helpers of the container tests: hand-made file bytes, a chunk lister that shares no code
+// with the library (so a mistake common to reader and writer cannot pass), the two
+// container generations as the tests over both see them, and a folder fixture.
 
 #include <gtest/gtest.h>
 
@@ -33,46 +32,39 @@ inline uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
 inline void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
+inline std::string Text(const ByteBuilder& b) { return std::string(b.Bytes().begin(), b.Bytes().end()); }
 
-/// A version 2 file header: the template text with the version digits, then the map offset.
+/// A version 2 file header: the template text with the version digits, a NUL, the
+/// signature, then the map offset (34 + 1 + 25 + 4 bytes).
 inline ByteBuilder FileHeader(char major, char minor, uint32_t mapOffset) {
-    std::string text = "IFF FILE 2.5:TYPE FOLLOWED BY SIZE";  // 34 bytes
+    std::string text = "IFF FILE 2.5:TYPE FOLLOWED BY SIZE";
     text[9] = major;
     text[11] = minor;
     ByteBuilder b;
-    b.Text(text).U8(0).Text(" KOREL VANSTRAT & MAXIS 1").U32BE(mapOffset);  // 34 + 1 + 25 + 4
+    b.Text(text).U8(0).Text(" KOREL VANSTRAT & MAXIS 1").U32BE(mapOffset);
     return b;
 }
-
-/// Chunk size written when no size is given: the header plus the body.
-inline constexpr int64_t kFittingSize = -1;
-
-/// A 76-byte chunk header and its body.
-inline void ModernChunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
-                        std::string_view body, int64_t size = kFittingSize) {
-    b.Text(type);                                                         // 0: type, four characters
-    b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 76 + body.size()));  // 4: chunk size, header included
-    b.U16BE(static_cast<uint16_t>(id));                                   // 8: ID
-    b.U16BE(flags);                                                       // 10: attribute byte, flag bits
-    b.Field(label, 64);                                                   // 12: label field
-    b.Text(body);                                                         // 76: body
-}
-
 inline ByteBuilder LegacyFileHeader() {
     ByteBuilder b;
     b.Text("IFF FILE 1.0:TYPE FOLLOWED BY SIZE").U8(0).Text(" KOREL VANSTRAT & MAXIS 1996").U8(0);
     return b;
 }
 
-/// A 16-byte version 1.0 chunk header and its body.
+/// Chunk size written when no size is given: the header plus the body.
+inline constexpr int64_t kFittingSize = -1;
+
+/// A 76-byte chunk header (type, size with the header, ID, flags with the attribute byte
+/// high, 64-byte label field) and its body.
+inline void ModernChunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
+                        std::string_view body, int64_t size = kFittingSize) {
+    b.Text(type).U32BE(static_cast<uint32_t>(size >= 0 ? size : 76 + body.size()));
+    b.U16BE(static_cast<uint16_t>(id)).U16BE(flags).Field(label, 64).Text(body);
+}
+/// A 16-byte version 1.0 chunk header (type, size, ID, flags, label number) and its body.
 inline void LegacyChunk(ByteBuilder& b, std::string_view type, uint16_t id, uint16_t flags, uint32_t labelNumber,
                         std::string_view body, int64_t size = kFittingSize) {
-    b.Text(type);                                                         // 0: type
-    b.U32BE(static_cast<uint32_t>(size >= 0 ? size : 16 + body.size()));  // 4: chunk size
-    b.U16BE(id);                                                          // 8: ID
-    b.U16BE(flags);                                                       // 10: flags
-    b.U32BE(labelNumber);                                                 // 12: label number
-    b.Text(body);                                                         // 16: body
+    b.Text(type).U32BE(static_cast<uint32_t>(size >= 0 ? size : 16 + body.size()));
+    b.U16BE(id).U16BE(flags).U32BE(labelNumber).Text(body);
 }
 
 /// One container generation: its class, its chunk header and its own resource (the map
@@ -92,10 +84,8 @@ struct Generation {
     /// An unlabelled chunk.
     void Chunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view body,
                int64_t size = kFittingSize) const {
-        if (legacy)
-            LegacyChunk(b, type, static_cast<uint16_t>(id), flags, 0xFFFFFFFF, body, size);
-        else
-            ModernChunk(b, type, id, flags, "", body, size);
+        if (legacy) return LegacyChunk(b, type, static_cast<uint16_t>(id), flags, 0xFFFFFFFF, body, size);
+        ModernChunk(b, type, id, flags, "", body, size);
     }
 };
 inline const Generation kVersion2{"Version2", false, 76, MakeResType("rsmp")};
@@ -113,8 +103,7 @@ struct ListedChunk {
 /// Lists the chunk chain of a file's bytes the plain way; stops where a chunk does not fit.
 inline std::vector<ListedChunk> ListChunks(const std::vector<uint8_t>& bytes, uint32_t headerSize) {
     std::vector<ListedChunk> chunks;
-    size_t pos = 64;
-    while (pos + headerSize <= bytes.size()) {
+    for (size_t pos = 64; pos + headerSize <= bytes.size();) {
         uint32_t size = GetU32BE(bytes, pos + 4);
         if (size < headerSize || pos + size > bytes.size()) break;
         chunks.push_back({static_cast<uint32_t>(pos), std::string(bytes.begin() + pos, bytes.begin() + pos + 4), size,
@@ -124,21 +113,26 @@ inline std::vector<ListedChunk> ListChunks(const std::vector<uint8_t>& bytes, ui
     }
     return chunks;
 }
-
+/// The chunk of that type and ID; one at offset 0 (never a chunk) when there is none.
+inline ListedChunk ChunkOf(const std::vector<ListedChunk>& chunks, std::string_view type, int16_t id) {
+    auto it = std::find_if(chunks.begin(), chunks.end(), [&](auto& c) { return c.type == type && c.id == id; });
+    return it != chunks.end() ? *it : ListedChunk{0, "", 0, 0, 0};
+}
+inline int CountChunks(const std::vector<ListedChunk>& chunks, std::string_view type) {
+    return static_cast<int>(std::count_if(chunks.begin(), chunks.end(), [&](auto& c) { return c.type == type; }));
+}
 inline uint32_t MapOffsetOf(const std::vector<uint8_t>& bytes) { return GetU32BE(bytes, 60); }
 
 /// A new block holding the bytes of `text`.
 inline DataBlock* MakeBlock(std::string_view text) {
     DataBlock* block = NewDataBlock(static_cast<uint32_t>(text.size()));
-    for (size_t i = 0; i < text.size(); ++i) block->data[i] = static_cast<uint8_t>(text[i]);
+    std::copy(text.begin(), text.end(), block->data);
     return block;
 }
-
 inline std::string BlockText(const DataBlock* block) {
     if (!block || !block->data) return {};
     return std::string(reinterpret_cast<const char*>(block->data), block->size);
 }
-
 inline std::string LabelOf(ResourceFile& file, DataBlock* block) {
     LabelText label;
     file.GetResName(block, label);
@@ -149,10 +143,7 @@ inline std::string LabelOf(ResourceFile& file, DataBlock* block) {
 inline std::string Body(uint32_t seed, size_t n) {
     std::string s(n, '\0');
     uint32_t x = seed * 2654435761u + 1;
-    for (auto& c : s) {
-        x = x * 1103515245u + 12345u;
-        c = static_cast<char>(x >> 16);
-    }
+    for (auto& c : s) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
     return s;
 }
 
@@ -170,7 +161,6 @@ inline std::ostream& operator<<(std::ostream& os, const Seen& s) {
     return os << ResTypeText(s.type) << " #" << static_cast<int16_t>(s.id) << " '" << s.label << "' attr "
               << int(s.attribute) << (s.libraryOrder ? " lib" : "") << " body " << s.body.size() << " bytes";
 }
-
 /// A resource to add: its body is Body(id, size).
 inline Seen Res(ResType type, ResId id, std::string label, size_t size, bool libraryOrder = true) {
     return {type, static_cast<uint16_t>(id), std::move(label), 0, libraryOrder, Body(static_cast<uint16_t>(id), size)};
@@ -188,17 +178,14 @@ inline std::vector<Seen> Snapshot(ResourceFile& file) {
                 all.push_back({type, 0xFFFF, "<load failed>", 0, false, std::to_string(file.GetError())});
                 continue;
             }
-            LabelText label;
-            file.GetResName(block, label);
             uint16_t id = 0;
             file.GetResID(block, id);
-            all.push_back({type, id, std::string(label.View()), file.GetResAttrs(block), file.IsLibraryOrder(block),
+            all.push_back({type, id, LabelOf(file, block), file.GetResAttrs(block), file.IsLibraryOrder(block),
                            BlockText(block)});
         }
     }
     return all;
 }
-
 inline std::vector<Seen> Sorted(std::vector<Seen> seen) {
     std::sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) {
         return std::tie(a.type, a.id, a.label, a.body) < std::tie(b.type, b.id, b.label, b.body);
