@@ -60,41 +60,24 @@ protected:
 
 // --- multi-tile objects
 
-TEST_F(ObjectSetTest, TilesLinkToTheirMaster) {
+TEST_F(ObjectSetTest, TilesLinkToTheFirstMasterAndOrphansAreDropped) {
     PutObject(1, {.masterId = 0});                      // A
-    PutObject(2, {.masterId = 5, .subIndex = -1});      // M
-    PutObject(3, {.masterId = 5, .subIndex = 0x0102});  // T, tile x 1, y 2
+    PutObject(2, {.masterId = 5, .subIndex = 0x0102});  // T, tile x 1, y 2, before its masters
+    PutObject(3, {.masterId = 5, .subIndex = -1});      // M
+    PutObject(4, {.masterId = 5, .subIndex = -1});      // a second master of the same ID
+    PutObject(5, {.masterId = 7, .subIndex = 0x0001});  // a tile without master
     set.Load(0);
-    ObjectRecord &a = Record(0), &m = Record(1), &t = Record(2);
-    EXPECT_EQ(set.Objects(), (Records{&a, &m}));
-    EXPECT_EQ(a.DisplayIndex(), 0);
-    EXPECT_EQ(m.DisplayIndex(), 1);
+    ObjectRecord &a = Record(0), &t = Record(1), &m = Record(2), &m2 = Record(3);
+    EXPECT_EQ(set.Objects(), (Records{&a, &m, &m2}));
+    EXPECT_EQ(a.DisplayIndex() + 10 * m.DisplayIndex(), 10);
     EXPECT_EQ(t.DisplayIndex(), -1);
     EXPECT_EQ(t.Master(), &m);
     EXPECT_EQ(m.Tiles(), (Records{&t}));
+    EXPECT_TRUE(m2.Tiles().empty());
     EXPECT_EQ(a.Master(), nullptr);
-    EXPECT_EQ(t.TileX(), 1);
-    EXPECT_EQ(t.TileY(), 2);
+    EXPECT_EQ(Record(4).Master(), nullptr);
+    EXPECT_EQ(t.TileX() * 10 + t.TileY(), 12);
     EXPECT_EQ(t.Set(), &set);
-}
-
-TEST_F(ObjectSetTest, TileWithoutMasterIsDropped) {
-    PutObject(1, {.masterId = 7, .subIndex = 0x0001});
-    PutObject(2, {.masterId = 0});
-    set.Load(0);
-    EXPECT_EQ(set.Objects(), (Records{&Record(1)}));
-    EXPECT_EQ(Record(0).Master(), nullptr);
-    EXPECT_EQ(Record(1).DisplayIndex(), 0);
-}
-
-TEST_F(ObjectSetTest, TilesAttachToFirstOfTwoMasters) {
-    PutObject(1, {.masterId = 9, .subIndex = 0x0100});  // before its masters
-    PutObject(2, {.masterId = 9, .subIndex = -1});
-    PutObject(3, {.masterId = 9, .subIndex = -1});
-    set.Load(0);
-    EXPECT_EQ(Record(0).Master(), &Record(1));
-    EXPECT_TRUE(Record(2).Tiles().empty());
-    EXPECT_EQ(set.Objects(), (Records{&Record(1), &Record(2)}));
 }
 
 // --- definitions
@@ -150,17 +133,13 @@ TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtss) {
     file->Put(restype::kCATS, 102, ByteBuilder().CString("d").Text("unterminated"));
     file->Put(restype::kCTSS, 103, ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit"));
     set.Load(0);
-    EXPECT_EQ(Record(0).Name(), "name");
-    EXPECT_EQ(Record(0).Description(), "desc");
-    EXPECT_EQ(Record(1).Name(), "");
-    EXPECT_EQ(Record(1).Description(), "only");
-    EXPECT_EQ(Record(1).CatalogFound(), 1);
-    EXPECT_EQ(Record(2).Name(), "unterminated");
-    EXPECT_EQ(Record(3).Name(), "Chair");
-    EXPECT_EQ(Record(3).Description(), "Sit");
-    EXPECT_EQ(Record(4).Name(), kNameUndefined);
-    EXPECT_EQ(Record(4).Description(), kNameUndefined);
-    EXPECT_EQ(Record(4).CatalogFound(), 0);
+    const char* shown[][2] = {{"name", "desc"}, {"", "only"}, {"unterminated", "d"}, {"Chair", "Sit"},
+                              {kNameUndefined, kNameUndefined}};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(Record(i).Name(), shown[i][0]) << i;
+        EXPECT_EQ(Record(i).Description(), shown[i][1]) << i;
+        EXPECT_EQ(Record(i).CatalogFound(), i < 4) << i;
+    }
     EXPECT_EQ(file->LoadedBlocks(), 0);
 }
 
