@@ -40,6 +40,7 @@ TEST(KindNameMatching, ExtensionIsComparedOrAppended) {
         {"", ".iff", 2, nullptr},
         {"chair", ".iff", 0, nullptr},  // kind 0 ends the registry
         {"chair", ".", 2, nullptr},     // too short
+        {"chair", ".x", 2, "chair.x"},
         {"chair", "ab", 2, nullptr},    // no dot
     };
     for (const auto& c : cases) {

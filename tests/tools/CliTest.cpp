@@ -133,6 +133,7 @@ TEST_F(CliOnFiles, CommandsAnswerWithTheirExitAndWords) {
     const std::vector<uint8_t> lamp = ReadFileBytes(mLamp);
     const std::string cut = mDir.Write("cut.iff", std::vector<uint8_t>(lamp.begin(), lamp.begin() + 100));
     const std::string png = P("x.png"), none = P("none.bmp");
+    const std::string cutBody = mDir.Write("body.iff", std::vector<uint8_t>(lamp.begin(), lamp.begin() + 200));
     mDir.Write("x.spf", "anything");
     mDir.Write("fake.bmp", "BM");  // cut off inside its header
     struct Case {
@@ -167,6 +168,9 @@ TEST_F(CliOnFiles, CommandsAnswerWithTheirExitAndWords) {
         }
     }
     EXPECT_FALSE(std::filesystem::exists(none));  // no blank picture stands in for a missing one
+    // The palette chunk starts at 64 and needs its 76-byte header and 784 bytes.
+    EXPECT_TRUE(Has(Cli({"ls", cutBody}).err, cutBody + ": the file ends inside its first chunk (200 bytes, "
+                                                         "the chunk needs 924)\n"));
 }
 
 TEST_F(CliOnFiles, ListingsAndStringsInTextAndJson) {
@@ -277,6 +281,7 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
         }
     }
     EXPECT_EQ(Cli({"sprite", wall, "--id", "1", "-o", png}).code, kExitOk);  // the wall file really was read
+    EXPECT_TRUE(Has(Cli({"info", wall, "--no-write"}).out, "sprite list:\n  1 \"Far\": 1 frame (Left)\n"));
     const std::vector<uint8_t> before = ReadFileBytes(fern);
     EXPECT_EQ(Cli({"info", fern, "--json", "--no-write"}).out,
               "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
