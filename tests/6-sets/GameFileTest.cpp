@@ -48,17 +48,15 @@ protected:
 
 TEST_F(GameFiles, EachNameHasOneKindOnePlaceAndOneAnswer) {
     constexpr int kNoSet = -1;
-    struct Row {
-        const char* name;
-        GameFileKind kind;
-        GamePathState state;
-        int32_t located;
-        int32_t opened;  ///< what Open answers once located
-        int members;     ///< of the view's set, or kNoSet
-    };
     using K = GameFileKind;
     using S = GamePathState;
-    const Row rows[] = {
+    const struct {
+        const char* name;
+        K kind;
+        S state;
+        int32_t located, opened;  ///< what Locate answers, then Open
+        int members;              ///< of the view's set, or kNoSet
+    } rows[] = {
         {"chair.iff", K::kObject, S::kFile, rc::kOk, rc::kOk, 2},
         {"my.sofa.iff", K::kObject, S::kFile, rc::kOk, rc::kOk, 2},  // the base holds a dot
         {"CHAIR.IFF", K::kObject, S::kFile, rc::kOk, rc::kOk, 2},    // names are found in any case
@@ -77,7 +75,7 @@ TEST_F(GameFiles, EachNameHasOneKindOnePlaceAndOneAnswer) {
         {"folder.iff", K::kObject, S::kFolder, rc::kNoFileKind, rc::kNoSuchFile, kNoSet},
         {"gone.iff", K::kObject, S::kMissing, rc::kNoSuchFile, rc::kNoSuchFile, kNoSet},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         GameFile file;
         EXPECT_EQ(file.Locate(mDir.File(row.name)), row.located);
@@ -92,58 +90,54 @@ TEST_F(GameFiles, EachNameHasOneKindOnePlaceAndOneAnswer) {
             EXPECT_EQ(BlockText(set->GetResource(kSprite, 100, nullptr)), "SPR# 100");
         }
     }
-    EXPECT_EQ(KindText(GameFileKind::kWall), std::string("wall file"));
-    EXPECT_FALSE(IsListedKind(GameFileKind::kArchive));
-    EXPECT_TRUE(IsListedKind(GameFileKind::kSprites));
+    // A name too long for the platform would be cut to another file's name.
+    GameFile file;
+    EXPECT_EQ(file.Locate(mDir.File(std::string(kMaxFileNameLength, 'n') + ".iff")), rc::kNoSuchFile);
+    EXPECT_EQ(file.Locate(""), rc::kNoSuchFile);
 }
 
+// Read-only access opens nothing for writing, not even the object file with its
+// companion; an archive's entries never are writable; the mount goes with the file
+// unless the archive was mounted before.
 TEST_F(GameFiles, ReadOnlyAccessOpensNothingForWritingAndTheMountGoesWithTheFile) {
     const std::vector<uint8_t> before = mDir.Read("chair.iff");
-    for (GameFileAccess access : {GameFileAccess::kViewing, GameFileAccess::kReadOnly}) {
-        GameFile file;
-        ASSERT_EQ(file.Open(mDir.File("chair.iff"), access), rc::kOk);
-        EXPECT_EQ(file.Container()->IsWritable(), access == GameFileAccess::kViewing);
-        if (access == GameFileAccess::kReadOnly) {
-            DataBlock* block = NewDataBlock(1);
-            EXPECT_NE(file.Container()->AddResource(block, restype::kSTR, 5, LabelText(), true), rc::kOk);
-            FreeDataBlock(block);
-            EXPECT_EQ(file.OpenAlone(access), rc::kOk);
-            EXPECT_FALSE(file.Container()->IsWritable());
-        }
-    }
+    GameFile file;
+    ASSERT_EQ(file.Open(mDir.File("chair.iff"), GameFileAccess::kViewing), rc::kOk);
+    EXPECT_TRUE(file.Container()->IsWritable());
+    ASSERT_EQ(file.Open(mDir.File("chair.iff"), GameFileAccess::kReadOnly), rc::kOk);
+    DataBlock* block = NewDataBlock(1);
+    EXPECT_NE(file.Container()->AddResource(block, restype::kSTR, 5, LabelText(), true), rc::kOk);
+    FreeDataBlock(block);
+    EXPECT_EQ(file.OpenAlone(GameFileAccess::kReadOnly), rc::kOk);
+    EXPECT_FALSE(file.Container()->IsWritable());
     EXPECT_EQ(mDir.Read("chair.iff"), before);
 
     const std::string entry = mDir.File("Art.far/Box/Thing.iff");
-    {
-        GameFile file;
-        ASSERT_EQ(file.Open(entry, GameFileAccess::kViewing), rc::kOk);
-        EXPECT_FALSE(file.Container()->IsWritable());  // an archive's entries never are
-        EXPECT_EQ(file.ContainerVersion(), "2.5");
-        EXPECT_TRUE(FileSystem::Instance().Find(entry.c_str()));
-    }
+    ASSERT_EQ(file.Open(entry, GameFileAccess::kViewing), rc::kOk);
+    EXPECT_FALSE(file.Container()->IsWritable());
+    EXPECT_EQ(file.ContainerVersion(), "2.5");
+    EXPECT_TRUE(FileSystem::Instance().Find(entry.c_str()));
+    file.Locate(mDir.File("chair.iff"));
     EXPECT_FALSE(FileSystem::Instance().Find(entry.c_str()));
-    // An archive mounted before stays mounted.
     ASSERT_EQ(MountFarArchive(mDir.File("Art.far").c_str()), rc::kOk);
-    {
-        GameFile file;
-        file.Locate(entry);
-    }
+    file.Locate(entry);
+    file.Locate(mDir.File("chair.iff"));
     EXPECT_TRUE(FileSystem::Instance().Find(entry.c_str()));
     UnmountFarArchives(mDir.Path().c_str());
 }
 
 TEST(ContainerHeader, VersionDigitsOrNothing) {
-    auto head = [](std::string text) {
-        text.resize(64, ' ');
-        return std::vector<uint8_t>(text.begin(), text.end());
-    };
-    EXPECT_EQ(ContainerHeaderVersion(head("IFF FILE 2.5:TYPE FOLLOWED BY SIZE")), "2.5");
-    EXPECT_EQ(ContainerHeaderVersion(head("IFF FILE 1.0:TYPE FOLLOWED BY SIZE")), "1.0");
-    EXPECT_EQ(ContainerHeaderVersion(head("IFF FILE x.0")), "");
-    EXPECT_EQ(ContainerHeaderVersion(head("FAR!byAZ")), "");
-    std::vector<uint8_t> cut = head("IFF FILE 2.5");
-    cut.pop_back();  // one byte short of the header
-    EXPECT_EQ(ContainerHeaderVersion(cut), "");
+    for (const auto& [text, version] : {std::pair<std::string, std::string>{"IFF FILE 2.5:TYPE FOLLOWED BY SIZE", "2.5"},
+                                        {"IFF FILE 1.0:TYPE FOLLOWED BY SIZE", "1.0"},
+                                        {"IFF FILE x.0", ""},
+                                        {"IFF FILE 2.x", ""},
+                                        {"FAR!byAZ", ""}}) {
+        std::vector<uint8_t> head(text.begin(), text.end());
+        head.resize(64, ' ');
+        EXPECT_EQ(ContainerHeaderVersion(head), version) << text;
+        head.resize(63);  // one byte short of the header
+        EXPECT_EQ(ContainerHeaderVersion(head), "") << text;
+    }
 }
 
 }  // namespace

@@ -26,20 +26,14 @@ public:
     }
 
     int32_t Suspend() override { return forced(MemoryResourceFile::Suspend(), suspendResult); }
-    int32_t Close() override {
-        ++closeCalls;
-        return forced(MemoryResourceFile::Close(), closeResult);
-    }
-    int32_t Update() override {
-        ++updateCalls;
-        return forced(MemoryResourceFile::Update(), updateResult);
-    }
+    int32_t Close() override { return ++closeCalls, forced(MemoryResourceFile::Close(), closeResult); }
+    int32_t Update() override { return ++updateCalls, forced(MemoryResourceFile::Update(), updateResult); }
     int16_t CountTypes() override {
-        int16_t count = MemoryResourceFile::CountTypes();
+        const int16_t count = MemoryResourceFile::CountTypes();
         return forced(rc::kOk, typesError) == rc::kOk ? count : 0;
     }
     int16_t CountResources(ResType type) override {
-        int16_t count = MemoryResourceFile::CountResources(type);
+        const int16_t count = MemoryResourceFile::CountResources(type);
         return forced(rc::kOk, countError) == rc::kOk ? count : 0;
     }
     int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
@@ -47,21 +41,12 @@ public:
         ++addCalls;
         return MemoryResourceFile::AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
     }
-    int32_t WriteResource(DataBlock* block) override {
-        ++writeCalls;
-        return MemoryResourceFile::WriteResource(block);
-    }
+    int32_t WriteResource(DataBlock* block) override { return ++writeCalls, MemoryResourceFile::WriteResource(block); }
 
     bool* destroyed = nullptr;
-    int32_t suspendResult = rc::kOk;
-    int32_t closeResult = rc::kOk;
-    int32_t updateResult = rc::kOk;
-    int32_t typesError = rc::kOk;
-    int32_t countError = rc::kOk;
-    int closeCalls = 0;
-    int updateCalls = 0;
-    int addCalls = 0;
-    int writeCalls = 0;
+    int32_t suspendResult = rc::kOk, closeResult = rc::kOk, updateResult = rc::kOk;  ///< forced when not 0
+    int32_t typesError = rc::kOk, countError = rc::kOk;
+    int closeCalls = 0, updateCalls = 0, addCalls = 0, writeCalls = 0;
 
 private:
     /// A non-zero forced code replaces the real result.

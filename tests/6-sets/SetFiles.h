@@ -4,27 +4,24 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 #include "resfile/ResourceFile.h"
+#include "support/ResourceFixtures.h"
 
 namespace tambrix::test {
+
+inline std::vector<uint8_t> TextBytes(const std::string& text) { return {text.begin(), text.end()}; }
 
 /// Writes a container of the given class holding one resource per (type, ID) pair; each
 /// body is the text "<type> <id>".
 template <typename Container>
 void WriteContainer(const std::string& path, std::initializer_list<std::pair<ResType, ResId>> resources) {
     Container file;
-    FileNameText name(path);
-    ASSERT_EQ(file.Create(name), rc::kOk) << path;
-    ASSERT_EQ(file.Open(name), rc::kOk) << path;
-    for (auto [type, id] : resources) {
-        std::string body = ResTypeText(type) + " " + std::to_string(id);
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(body.size()));
-        std::memcpy(block->data, body.data(), body.size());
-        ASSERT_EQ(file.AddResource(block, type, id, LabelText(), true), rc::kOk);
-    }
+    ASSERT_EQ(file.Create(FileNameText(path)), rc::kOk) << path;
+    ASSERT_EQ(file.Open(FileNameText(path)), rc::kOk) << path;
+    for (auto [type, id] : resources)
+        ASSERT_EQ(AddAndWrite(file, type, id, "", TextBytes(ResTypeText(type) + " " + std::to_string(id))), rc::kOk);
     ASSERT_EQ(file.Close(), rc::kOk);
 }
 

@@ -1,44 +1,70 @@
 #pragma once
 
-// Small helpers shared by the tools tests: a private scratch folder and byte lists.
+// What the tool tests share: one run of tambrix-cli with what it printed, the check that a
+// failure is one line naming the tool, and a scratch folder.
 
-#include <stdlib.h>
+#include <gtest/gtest.h>
 
-#include <cstdint>
-#include <filesystem>
+#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
-namespace tambrix::tools::test {
+#include "cli/Cli.h"
+#include "containers/IffResourceFile.h"
+#include "support/ResourceFixtures.h"
+#include "support/TempDir.h"
 
-/// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tambrix-tools-XXXXXX").string();
-        if (mkdtemp(pattern.data())) mPath = pattern;
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!mPath.empty()) std::filesystem::remove_all(mPath, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
+namespace tambrix::tools {
 
-    const std::string& Path() const { return mPath; }
-    std::string operator/(const std::string& relative) const {
-        return (std::filesystem::path(mPath) / relative).string();
-    }
+using Folder = tambrix::test::TempDir;
 
-private:
-    std::string mPath;
+struct CliRun {
+    int code = 0;
+    std::string out, err;
 };
+
+inline CliRun Cli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int code = RunCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A failure is exactly one line on stderr, naming the tool, and nothing on stdout.
+inline void ExpectOneErrorLine(const CliRun& r, int code, const std::string& part) {
+    EXPECT_EQ(r.code, code) << r.err;
+    EXPECT_EQ(r.err.rfind("tambrix-cli: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_TRUE(Has(r.err, part)) << r.err;
+    EXPECT_EQ(r.out, "");
+}
 
 inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-}  // namespace tambrix::tools::test
+inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+struct Resource {
+    ResType type;
+    int16_t id;
+    const char* label;
+    std::vector<uint8_t> body;
+};
+
+// A version 2.5 container written with the library's writer, in the order given.
+inline std::string WriteIff(const std::string& path, const std::vector<Resource>& resources) {
+    IffResourceFile file;
+    const FileNameText name(path);
+    EXPECT_EQ(file.Create(name), 0);
+    EXPECT_EQ(file.Open(name), 0);
+    for (const Resource& r : resources) EXPECT_EQ(test::AddAndWrite(file, r.type, r.id, r.label, r.body), 0);
+    EXPECT_EQ(file.Close(), 0);
+    return path;
+}
+
+}  // namespace tambrix::tools
