@@ -107,11 +107,15 @@ TEST(SpriteEncoding, FramesReadBackThroughTheDecoder) {
                 for (int x = 0; x < image.width; ++x) {
                     const size_t i = image.Index(x, y);
                     const bool shown = id == 1 ? image.alpha[i] != 0 : image.alpha[i] >= 128;
-                    if (id == 1 || !shown)
+                    if (id == 1 || !shown) {
                         ASSERT_EQ(depth->TopRow(y)[x], shown ? image.depth[i] : 255) << x << "," << y;
-                    if (shown) ASSERT_EQ(colour->TopRow(y)[x], image.color[i]) << x << "," << y;
-                    if (shown && id == 1)
+                    }
+                    if (shown) {
+                        ASSERT_EQ(colour->TopRow(y)[x], image.color[i]) << x << "," << y;
+                    }
+                    if (shown && id == 1) {
                         ASSERT_EQ(alpha->TopRow(y)[x], image.alpha[i] == 255 ? 255 : Spr2AlphaByte(image.alpha[i]) * 8);
+                    }
                 }
         }
     }

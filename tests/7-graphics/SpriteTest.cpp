@@ -245,15 +245,15 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
     const Case cases[] = {
         {"no sprite", restype::kSPR2, {}, 0, "sprite not found", kNone},
         {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that", kSkip},
-        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2}}, -1), 0, "can't draw that",
-         kSkip},
+        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0,
+         "can't draw that", kSkip},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index", kSkip},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index", kSkip},
-        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4}}, kPaletteId), 0, "empty",
-         kOne},
+        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0,
+         "empty", kOne},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required", kSkip},
-        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 5, .first = 4}}, kPaletteId), 0,
-         "could not GetObject on HBITMAP", kOne},
+        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 5, .first = 4, .stream = {}}}, kPaletteId),
+         0, "could not GetObject on HBITMAP", kOne},
         {"count beyond the offsets", restype::kSPR, lying, 5,
          "bad index: frame 5 of 4294967295 has no offset: the chunk of " + size + " bytes holds 4", kSkip},
         {"offset past the chunk", restype::kSPR, sprWithOffset(0x7FFFFFF0u), 0,
@@ -270,8 +270,12 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         if (!c.chunk.empty()) f.Put(c.type, kSpriteId, c.chunk);
         SpritePosition pos;
         EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, kSpriteViewColour, &pos));
-        if (!c.message.empty()) EXPECT_EQ(LastGraphicsError(), c.message);
-        if (c.message == "empty") EXPECT_EQ(pos.first, 4);  // read before the size check
+        if (!c.message.empty()) {
+            EXPECT_EQ(LastGraphicsError(), c.message);
+        }
+        if (c.message == "empty") {
+            EXPECT_EQ(pos.first, 4);
+        }  // read before the size check
         if (c.planes != kSkip) {
             SpriteSize size{9, 9};
             std::unique_ptr<Bitmap> colour = Bitmap::Create(2, 2, 8);
@@ -279,7 +283,9 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
                       c.planes);
             EXPECT_EQ(size.width, 0);
             EXPECT_EQ(colour != nullptr, c.planes == kOne);
-            if (colour) EXPECT_EQ(rowsOf(*colour), (Rows{{255}}));  // no fill index asked for
+            if (colour) {
+                EXPECT_EQ(rowsOf(*colour), (Rows{{255}}));
+            }  // no fill index asked for
         }
         EXPECT_EQ(f.Outstanding(), 0u);
     }
