@@ -1,9 +1,8 @@
 #pragma once
 
 // The shared in-memory resource file, with what the graphics tests add: storing a body
-// again replaces it, and fetches are counted per type.
+// again replaces it, and the blocks not handed back are counted.
 
-#include <map>
 #include <vector>
 
 #include "support/MemoryResourceFile.h"
@@ -20,18 +19,6 @@ public:
     }
     /// Blocks fetched and not yet handed back.
     size_t Outstanding() const { return static_cast<size_t>(LoadedBlocks()); }
-    int Fetches(ResType type) const {
-        auto it = mFetches.find(type);
-        return it == mFetches.end() ? 0 : it->second;
-    }
-
-    DataBlock* GetResource(ResType type, ResId id, ConversionRoutine convert) override {
-        ++mFetches[type];
-        return MemoryResourceFile::GetResource(type, id, convert);
-    }
-
-private:
-    std::map<ResType, int> mFetches;
 };
 
 }  // namespace tambrix::testing

@@ -302,7 +302,6 @@ int32_t MemoryResourceFile::WriteResource(DataBlock* block) {
 int32_t MemoryResourceFile::RemoveResource(DataBlock* block) {
     if (!begin()) return GetError();
     if (readOnly) return fail(rc::kNotWritable);
-    if (failRemove != 0) return fail(failRemove);
     Entry* e = byBlock(block);
     if (!e) return fail(rc::kNoSuchLabel);
     ResType type = e->type;

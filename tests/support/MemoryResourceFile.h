@@ -35,7 +35,6 @@ public:
     int32_t failWrite = 0;
     int32_t failGet = 0;
     int32_t failDetach = 0;
-    int32_t failRemove = 0;
     /// Refuses changes with -45, as a file opened read-only.
     bool readOnly = false;
 
