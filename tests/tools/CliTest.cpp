@@ -151,7 +151,7 @@ TEST_F(CliOnFiles, CommandsAnswerWithTheirExitAndWords) {
         {{"render", mLamp, "--object", "1", "-o", none}, kExitBadFile, mLamp + ": no sprite to draw in this view"},
         {{"render", mLamp, "--object", "2", "-o", none}, kExitBadFile, "no object 2"},
         {{"strings", mTwo, "--id", "6"}, kExitBadFile, "no string table 6"},
-        {{"info", P("x.spf")}, kExitOk, "shows nothing"},
+        {{"info", P("x.spf")}, kExitBadFile, "the file ends too early"},
         {{"info", P("gone.bmp")}, kExitBadFile, "no such file"},
         {{"info", P("fake.bmp")}, kExitBadFile, "not a bitmap"},
         {{"far", "ls", mDir.MakeDir("dir.far")}, kExitBadFile, "dir.far: is a directory"},
