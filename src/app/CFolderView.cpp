@@ -1,8 +1,8 @@
 #include "app/CFolderView.h"
 
-#include <QApplication>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/AppArt.h"
 #include "app/ArchiveBridge.h"
@@ -30,9 +30,14 @@ CFolderView::CFolderView(CTambrixDoc* doc, QWidget* parent) : QTreeWidget(parent
     // Another game folder must not leave the old one's tree (and its archives, now
     // unmounted, as empty folders) on show.
     connect(mDoc, &CTambrixDoc::gameFolderChanged, this, [this] { Rebuild(true); });
+    connect(&mWalkWatcher, &QFutureWatcher<DiskWalk>::finished, this, &CFolderView::WaitUntilBuilt);
 }
 
-CFolderView::~CFolderView() { mDoc->RemoveView(this); }
+CFolderView::~CFolderView() {
+    mWalkWatcher.disconnect(this);
+    mWalk.waitForFinished();
+    mDoc->RemoveView(this);
+}
 
 bool CFolderView::HasSubdirectory(const QString& path) {
     if (path.isEmpty()) return false;
@@ -43,6 +48,9 @@ bool CFolderView::HasSubdirectory(const QString& path) {
 void CFolderView::OnInitialUpdate() {
     clear();
     mPaths.clear();
+    // A walk of an earlier build still running is left to end on its own, unheard.
+    mWalk = QFuture<DiskWalk>();
+    mWalkPending = false;
     QIcon folder;
     folder.addPixmap(art::ClosedFolder(), QIcon::Normal);
     folder.addPixmap(art::OpenFolder(), QIcon::Selected);
@@ -53,40 +61,86 @@ void CFolderView::OnInitialUpdate() {
     auto* root = new QTreeWidgetItem(this, QStringList(kRootText));
     root->setIcon(0, mRootIcon);
     root->setData(0, kPathRole, 0);
+    root->setExpanded(true);
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     // A trailing separator would double up in every path below.
     const QString simsPath = mDoc->SimsPath().isEmpty() ? QString() : QDir::cleanPath(mDoc->SimsPath());
     mRootPath = simsPath;
-    if (!simsPath.isEmpty() && QFileInfo(simsPath).isDir()) {
-        QStringList ancestors{QFileInfo(simsPath).canonicalFilePath()};
-        addSubdirectories(simsPath, root, ancestors);
+    if (simsPath.isEmpty() || !QFileInfo(simsPath).isDir()) return;
+    // Most game folders are walked in a moment and stand at once; a folder of many
+    // folders on a slow disk would hold the window, so the rest of it goes on in the
+    // background and the tree is filled in when the walk ends.
+    DiskWalk walk = WalkDisk(simsPath, kSynchronousFolders);
+    if (walk.complete) {
+        fillTree(walk.folders);
+        return;
     }
-    QApplication::restoreOverrideCursor();
-    root->setExpanded(true);
+    mWalkPending = true;
+    mWalk = QtConcurrent::run(&CFolderView::WalkDisk, simsPath, -1);
+    mWalkWatcher.setFuture(mWalk);
 }
 
-void CFolderView::addSubdirectories(const QString& folder, QTreeWidgetItem* parent, QStringList& ancestors) {
-    QDirIterator it(folder, kFolderFilter);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        const QString path = info.filePath();
-        auto* item = new QTreeWidgetItem(parent, QStringList(info.fileName()));
-        item->setIcon(0, mFolderIcon);
-        mPaths.append(path);
-        item->setData(0, kPathRole, static_cast<int>(mPaths.size()));
-        // A link back to a folder above would make the walk endless: such a folder is
-        // listed but not entered again.
-        const QString canonical = info.canonicalFilePath();
-        if (canonical.isEmpty() || ancestors.contains(canonical)) continue;
-        if (HasSubdirectory(path) || !MountedFolders(path).isEmpty()) {
+CFolderView::DiskWalk CFolderView::WalkDisk(const QString& root, int limit) {
+    DiskWalk walk;
+    // A link back to a folder above would make the walk endless: such a folder is
+    // listed but not entered again.
+    QStringList ancestors{QFileInfo(root).canonicalFilePath()};
+    const auto walkFolder = [&](const auto& self, const QString& folder, int depth) -> void {
+        QDirIterator it(folder, kFolderFilter);
+        while (it.hasNext() && walk.complete) {
+            it.next();
+            const QFileInfo info = it.fileInfo();
+            if (limit >= 0 && walk.folders.size() >= limit) {
+                walk.complete = false;
+                return;
+            }
+            const QString canonical = info.canonicalFilePath();
+            const bool enter = !canonical.isEmpty() && !ancestors.contains(canonical);
+            walk.folders.append({info.fileName(), info.filePath(), depth, enter});
+            if (!enter) continue;
             ancestors.append(canonical);
-            addSubdirectories(path, item, ancestors);
+            self(self, info.filePath(), depth + 1);
             ancestors.removeLast();
         }
+    };
+    walkFolder(walkFolder, root, 1);
+    return walk;
+}
+
+void CFolderView::WaitUntilBuilt() {
+    if (!mWalkPending) return;
+    mWalkPending = false;
+    mWalk.waitForFinished();
+    const DiskWalk walk = mWalk.result();
+    mWalk = QFuture<DiskWalk>();
+    fillTree(walk.folders);
+    if (mRebuildPending) finishRebuild();
+}
+
+void CFolderView::fillTree(const QList<DiskFolder>& folders) {
+    // The folders of the walk under their parents; an entered folder gets the archives
+    // of the mounted index (and their folders) after its real folders.
+    struct Open {
+        QTreeWidgetItem* item;
+        QString path;
+        bool entered;
+    };
+    QList<Open> open{{topLevelItem(0), mRootPath, true}};
+    const auto close = [&](qsizetype keep) {
+        while (open.size() > keep) {
+            const Open last = open.takeLast();
+            if (last.entered) addMountedFolders(last.path, last.item);
+        }
+    };
+    for (const DiskFolder& folder : folders) {
+        close(folder.depth);
+        auto* item = new QTreeWidgetItem(open.last().item, QStringList(folder.name));
+        item->setIcon(0, mFolderIcon);
+        mPaths.append(folder.path);
+        item->setData(0, kPathRole, static_cast<int>(mPaths.size()));
+        open.append({item, folder.path, folder.entered});
     }
-    addMountedFolders(folder, parent);
+    close(0);
 }
 
 void CFolderView::addMountedFolders(const QString& folder, QTreeWidgetItem* parent) {
@@ -105,16 +159,27 @@ void CFolderView::addMountedFolders(const QString& folder, QTreeWidgetItem* pare
 }
 
 void CFolderView::Rebuild(bool selectRoot) {
-    const QString current = mDoc->CurrentFolder();
+    mRebuildCurrent = mDoc->CurrentFolder();
+    mRebuildSelectRoot = selectRoot;
+    {
+        const QSignalBlocker quiet(this);
+        OnInitialUpdate();
+    }
+    // A tree still being walked selects when it is filled in.
+    mRebuildPending = true;
+    if (!mWalkPending) finishRebuild();
+}
+
+void CFolderView::finishRebuild() {
+    mRebuildPending = false;
     const QSignalBlocker quiet(this);
-    OnInitialUpdate();
     // The folder on show stays selected; its list is refreshed by whoever rebuilt.
-    if (QTreeWidgetItem* item = current.isEmpty() ? nullptr : ItemForPath(current)) {
+    if (QTreeWidgetItem* item = mRebuildCurrent.isEmpty() ? nullptr : ItemForPath(mRebuildCurrent)) {
         setCurrentItem(item);
         scrollToItem(item);
         return;
     }
-    QTreeWidgetItem* root = selectRoot ? topLevelItem(0) : nullptr;
+    QTreeWidgetItem* root = mRebuildSelectRoot ? topLevelItem(0) : nullptr;
     if (root) setCurrentItem(root);
     if (root && !mRootPath.isEmpty()) {
         mDoc->SetCurrentFolder(mRootPath);
@@ -126,7 +191,13 @@ void CFolderView::Rebuild(bool selectRoot) {
     mDoc->UpdateAllViews(this);
 }
 
+const QStringList& CFolderView::Paths() const {
+    const_cast<CFolderView*>(this)->WaitUntilBuilt();
+    return mPaths;
+}
+
 QTreeWidgetItem* CFolderView::ItemForPath(const QString& path) const {
+    const_cast<CFolderView*>(this)->WaitUntilBuilt();
     if (!mRootPath.isEmpty() && QDir::cleanPath(path) == mRootPath) return topLevelItem(0);
     const int index = static_cast<int>(mPaths.indexOf(path));
     if (index < 0) return nullptr;

@@ -4,6 +4,8 @@
 // Selecting a folder makes it the document's current folder. Mounted archives show as
 // folders of their own, with the folders inside them, after the real sub-folders.
 
+#include <QFuture>
+#include <QFutureWatcher>
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
@@ -20,8 +22,15 @@ public:
     explicit CFolderView(CTambrixDoc* doc, QWidget* parent = nullptr);
     ~CFolderView() override;
 
-    /// Builds the whole tree once.
+    /// Builds the whole tree once. A small tree is there on return; a large one is walked
+    /// on disk in the background and filled in when the walk ends.
     void OnInitialUpdate() override;
+    /// Waits for a tree still being walked and fills it in; at once when there is none.
+    void WaitUntilBuilt();
+    /// True while the disk walk of the tree goes on.
+    bool IsBuilding() const { return mWalk.isRunning() || mWalkPending; }
+    /// A walk that finds more folders than this goes on in the background.
+    static constexpr int kSynchronousFolders = 64;
     /// Builds the tree again (F5, another game folder) and selects the folder that was
     /// current when it is still there, else the root when `selectRoot`.
     void Rebuild(bool selectRoot);
@@ -31,7 +40,8 @@ public:
     static bool HasSubdirectory(const QString& path);
 
     /// Full paths of the folder items in insertion order; item data k names entry k - 1.
-    const QStringList& Paths() const { return mPaths; }
+    /// Waits for a tree being built.
+    const QStringList& Paths() const;
     /// The folder the root item stands for (SimsPath, cleaned); empty without one.
     QString RootPath() const { return mRootPath; }
     /// The item of a folder path (the root for RootPath), or null.
@@ -39,7 +49,24 @@ public:
 
 private:
     void onSelectionChanged();
-    void addSubdirectories(const QString& folder, QTreeWidgetItem* parent, QStringList& ancestors);
+public:
+    /// One folder found on disk, in walk order (each folder before its own folders).
+    struct DiskFolder {
+        QString name;
+        QString path;
+        int depth = 1;         ///< 1 for the folders of the game folder itself
+        bool entered = false;  ///< false for a link back to a folder above it
+    };
+    struct DiskWalk {
+        QList<DiskFolder> folders;
+        bool complete = true;  ///< false when the walk stopped at its limit
+    };
+    /// The folders below `root`, stopping after `limit` folders (no limit when negative).
+    static DiskWalk WalkDisk(const QString& root, int limit);
+
+private:
+    void fillTree(const QList<DiskFolder>& folders);
+    void finishRebuild();
     void addMountedFolders(const QString& folder, QTreeWidgetItem* parent);
 
     CTambrixDoc* mDoc;
@@ -48,6 +75,12 @@ private:
     QIcon mFolderIcon;
     QIcon mRootIcon;
     QIcon mArchiveIcon;
+    QFuture<DiskWalk> mWalk;
+    QFutureWatcher<DiskWalk> mWalkWatcher;
+    bool mWalkPending = false;     ///< a background walk whose folders are not yet items
+    bool mRebuildPending = false;  ///< the selection of a Rebuild waits for the walk
+    QString mRebuildCurrent;
+    bool mRebuildSelectRoot = false;
 };
 
 }  // namespace tambrix::app

@@ -31,6 +31,8 @@ const int kSortRole = Qt::UserRole + 1;
 // Small icons stand in cells wide enough for this many average characters.
 const int kSmallIconChars = 30;
 const int kItemSpacing = 4;
+// Rows measured for the report's column widths.
+const int kWidthRows = 200;
 
 /// A cell that sorts by its order value: names naturally, numbers as numbers.
 class ListItem : public QStandardItem {
@@ -60,7 +62,7 @@ private:
     QListView* mView;
 };
 
-QList<QStandardItem*> makeRow(const QIcon& icon, const QString& fileName, qint64 bytes, const QDateTime& modified,
+QList<QStandardItem*> makeRow(const QIcon& icon, const QString& fileName, qint64 bytes, qint64 seconds,
                               const QString& dateText) {
     auto* name = new ListItem(icon, fileName);
     name->setData(fileName, kSortRole);
@@ -69,7 +71,7 @@ QList<QStandardItem*> makeRow(const QIcon& icon, const QString& fileName, qint64
     size->setData(bytes, kSortRole);
     size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* date = new ListItem(dateText);
-    date->setData(modified.isValid() ? modified.toSecsSinceEpoch() : 0, kSortRole);
+    date->setData(seconds, kSortRole);
     for (QStandardItem* item : {static_cast<QStandardItem*>(name), static_cast<QStandardItem*>(size),
                                 static_cast<QStandardItem*>(date)})
         item->setEditable(false);
@@ -267,35 +269,51 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     const QPixmap large = art::DataFile(kLargeIcon);
     QIcon icon(large);
     icon.addPixmap(art::DataFile(kSmallIcon));
+    // The files as plain values first: sorting them costs no item and no variant.
+    struct Entry {
+        QString name;
+        qint64 bytes;
+        qint64 seconds;  // 0 without a time
+        QString dateText;
+    };
+    QList<Entry> entries;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
-    QList<QList<QStandardItem*>> rows;
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
-        if (!IsListedFile(info.fileName())) continue;
+        QString name = info.fileName();
+        if (!IsListedFile(name)) continue;
         const QDateTime modified = info.lastModified();
-        rows.append(makeRow(icon, info.fileName(), info.size(), modified,
-                            modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString()));
+        const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
+        entries.append({std::move(name), info.size(), seconds, modified.isValid() ? DateText(seconds) : QString()});
     }
     // The entries of an archive (or of a folder inside one) carry the archive's own
     // modification time: the archive keeps none for them.
-    const QList<MountedFileInfo> entries = MountedFiles(folder);
-    if (!entries.isEmpty()) {
+    const QList<MountedFileInfo> mounted = MountedFiles(folder);
+    if (!mounted.isEmpty()) {
         const std::optional<QString> archive = ArchiveOf(folder);
         const QDateTime modified = archive ? QFileInfo(*archive).lastModified() : QDateTime();
-        const QString dateText = modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString();
-        for (const MountedFileInfo& entry : entries) {
-            if (!IsListedFile(entry.name)) continue;
-            rows.append(makeRow(icon, entry.name, entry.size, modified, dateText));
-        }
+        const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
+        const QString dateText = modified.isValid() ? DateText(seconds) : QString();
+        for (const MountedFileInfo& entry : mounted)
+            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText});
     }
     // In the chosen order from the start: sorting a filled model would move every row.
+    // The same order as ListItem's: names naturally, sizes and times as numbers.
     const int column = mDoc->SortColumn();
-    const bool descending = mDoc->SortDescending();
-    std::stable_sort(rows.begin(), rows.end(), [column, descending](const auto& a, const auto& b) {
-        return descending ? *b[column] < *a[column] : *a[column] < *b[column];
-    });
-    for (auto& row : rows) mModel->appendRow(row);
+    const auto less = [column](const Entry& a, const Entry& b) {
+        if (column == kSizeColumn) return a.bytes < b.bytes;
+        if (column == kDateColumn) return a.seconds < b.seconds;
+        return NameLess(a.name, b.name);
+    };
+    if (mDoc->SortDescending())
+        std::stable_sort(entries.begin(), entries.end(), [&less](const Entry& a, const Entry& b) { return less(b, a); });
+    else
+        std::stable_sort(entries.begin(), entries.end(), less);
+    for (const Entry& entry : entries)
+        mModel->appendRow(makeRow(icon, entry.name, entry.bytes, entry.seconds, entry.dateText));
+    // Widths from the rows around the top: a long name further down loses its middle.
+    mReport->header()->setResizeContentsPrecision(kWidthRows);
     for (int each = 0; each < kColumnCount; ++each) mReport->resizeColumnToContents(each);
     mFilling = false;
     mFolder = folder;

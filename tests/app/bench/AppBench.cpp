@@ -1,11 +1,16 @@
 // Timings of the browser's heavy roads, for people to read (never asserted):
 //   fillList      - the file list for a folder of 5,000 files
-//   buildTree     - the folder tree of 2,000 folders
+//   buildTree     - the folder tree of 2,000 folders, whole; the time the window waits
+//                   for it is printed as well
 //   selectPreview - from selecting an object file to its preview on show
+//   gameList, gameTree - the same over the game folder named by TAMBRIX_BENCH_GAME (say
+//                   the output of tambrix-cli demo --scale 5000): the list of its fullest
+//                   folder, and its tree with its archives
 // Run: QT_QPA_PLATFORM=offscreen app_benchmarks [-iterations N]. With TAMBRIX_BENCH_OBJECT
 // set to an object file, selectPreview opens that file with the library; otherwise it
 // measures the form's own work over a stand-in file.
 
+#include <QElapsedTimer>
 #include <QtTest>
 #include <memory>
 
@@ -21,6 +26,25 @@ namespace {
 const int kListFiles = 5000;
 const int kTreeFolders = 2000;
 const int kTreeFanOut = 10;  // folders per folder: 10 + 100 + 1000 + 890
+const int kBlockedRuns = 20;
+
+// The tree built whole (asking for its paths waits for a walk in the background), and
+// the time the window waits for OnInitialUpdate alone, printed.
+void benchTree(CFolderView* tree) {
+    QElapsedTimer timer;
+    qint64 blocked = 0;
+    for (int run = 0; run < kBlockedRuns; ++run) {
+        timer.start();
+        tree->OnInitialUpdate();
+        blocked += timer.nsecsElapsed();
+        tree->Paths();
+    }
+    qInfo("window waits %.3f ms per build", double(blocked) / kBlockedRuns / 1e6);
+    QBENCHMARK {
+        tree->OnInitialUpdate();
+        tree->Paths();
+    }
+}
 
 }  // namespace
 
@@ -58,8 +82,31 @@ private slots:
             level = next;
         }
         Browser browser(sims);
-        QBENCHMARK { browser.Tree()->OnInitialUpdate(); }
+        benchTree(browser.Tree());
         QCOMPARE(browser.Tree()->Paths().size(), kTreeFolders);
+    }
+
+    void gameList() {
+        const QString game = qEnvironmentVariable("TAMBRIX_BENCH_GAME");
+        if (game.isEmpty()) QSKIP("TAMBRIX_BENCH_GAME names no game folder");
+        Browser browser(game);
+        QString fullest;
+        qsizetype most = -1;
+        for (const QString& path : browser.Tree()->Paths()) {
+            const qsizetype files = QDir(path).entryList(QDir::Files).size();
+            if (files > most) std::tie(fullest, most) = std::tie(path, files);
+        }
+        QVERIFY(browser.SelectFolder(fullest));
+        qInfo("%lld rows", static_cast<long long>(browser.List()->RowCount()));
+        QBENCHMARK { browser.List()->OnUpdate(nullptr); }
+    }
+
+    void gameTree() {
+        const QString game = qEnvironmentVariable("TAMBRIX_BENCH_GAME");
+        if (game.isEmpty()) QSKIP("TAMBRIX_BENCH_GAME names no game folder");
+        Browser browser(game);
+        benchTree(browser.Tree());
+        qInfo("%lld folders", static_cast<long long>(browser.Tree()->Paths().size()));
     }
 
     void selectPreview() {
