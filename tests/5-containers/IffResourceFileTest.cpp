@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "IffTestSupport.h"
+#include "fileaccess/FileSystem.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix {
 namespace {
@@ -73,6 +75,24 @@ TEST_F(IffResourceFileTest, aClosedFileHoldsExactlyTheseBytesAndReadsBackWithIts
     EXPECT_EQ(BlockText(iff.GetResourceWithAttr(kTEST, 5, 3, nullptr)), "y");
     EXPECT_EQ(BlockText(iff.GetResourceWithAttr(kTEST, 5, 7, nullptr)), "x");
     EXPECT_EQ(BlockText(iff.GetResourceWithAttr(kOTHR, -1, 2, nullptr)), "o");
+}
+
+TEST_F(IffResourceFileTest, aReadOnlyOpenReadsTheFileInOneReadWhateverItHolds) {
+    for (const int count : {1, 80}) {
+        SCOPED_TRACE(count);
+        std::vector<Seen> added;
+        for (int i = 1; i <= count; ++i)
+            added.push_back({kTEST, uint16_t(i), "r" + std::to_string(i), 0, true, Body(i, 90)});
+        Build(kVersion2, added);
+        const FileSystem::ReadOnlyScope readOnly;
+        const uint64_t before = platform::Hooks().reads.load();
+        IffResourceFile iff;
+        ASSERT_EQ(iff.Open(Path()), 0);
+        EXPECT_FALSE(iff.IsWritable());
+        EXPECT_EQ(Snapshot(iff), added);
+        EXPECT_EQ(platform::Hooks().reads.load() - before, 1u);
+        EXPECT_EQ(iff.Close(), 0);
+    }
 }
 
 TEST_F(IffResourceFileTest, aWalkedVersion20FileIsReadFieldByField) {
