@@ -174,25 +174,6 @@ TEST_F(IffResourceFileTest, aMapThatPointsAtTheWrongChunkNeverFreesIt) {
     }
 }
 
-TEST_F(IffResourceFileTest, aBodyConvertedButNotWrittenIsStillConvertedAfterTheMap) {
-    ByteBuilder b = FileHeader('2', '0', 0);
-    ModernChunk(b, "TEST", 1, 0x00, "", std::string("\x01\x02", 2));  // stored in the other order
-    ModernChunk(b, "TEST", 2, 0x10, "", "bb");
-    Write(b.Bytes());
-    ConversionRoutine swap = [](uint8_t* p, uint32_t n) {
-        if (n == 2) std::swap(p[0], p[1]);
-    };
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Path()), 0);
-    ASSERT_EQ(BlockText(iff.GetResource(kTEST, 1, swap)), std::string("\x02\x01", 2));
-    ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 2, nullptr)), 0);  // a change: a map is written
-    ASSERT_EQ(iff.Close(), 0);
-    ASSERT_NE(MapOffsetOf(Read()), 0u);
-    ASSERT_EQ(iff.Open(Path()), 0);
-    EXPECT_EQ(BlockText(iff.GetResource(kTEST, 1, swap)), std::string("\x02\x01", 2))
-        << "the map must not claim library order";
-}
-
 TEST_F(IffResourceFileTest, nextFitStartsWhereTheLastSearchStoppedUntilSuspendResumeOrAnotherFile) {
     ByteBuilder b = FileHeader('2', '0', 0);
     ModernChunk(b, "TEST", 1, 0x10, "", std::string(100, 'a'));
