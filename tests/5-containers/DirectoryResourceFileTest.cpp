@@ -72,19 +72,21 @@ TEST(DirectoryOpen, RelativeListsOpenAgainstTheCurrentFolderAndAMissingFolderFai
 
 TEST(DirectoryLookup, FileNamesGiveIdAndLabelAndTheFirstFolderWins) {
     TempDir dir;
-    dir.Write("main/#5#walk.SPR", "walk frames");
-    dir.Write("main/#55#run.SPR", "run frames");
-    dir.Write("main/plain.SPR", "no id");
-    dir.Write("main/#-2#negative.SPR", "negative");
-    dir.Write("main/#9#my.fancy.label.SPR", "dotted");
-    dir.Write("main/#3#short.CST", "caret");
-    dir.Write("main/#40000#wide.SPR", "wide");
-    dir.Write("main/#99999999999#huge.SPR", "huge");
-    dir.Write("main/#4x#mixed.SPR", "mixed");
+    for (const auto& [name, body] :
+         std::initializer_list<std::pair<const char*, const char*>>{{"main/#5#walk.SPR", "walk frames"},
+                                                                    {"main/#55#run.SPR", "run frames"},
+                                                                    {"main/plain.SPR", "no id"},
+                                                                    {"main/#-2#negative.SPR", "negative"},
+                                                                    {"main/#9#my.fancy.label.SPR", "dotted"},
+                                                                    {"main/#3#short.CST", "caret"},
+                                                                    {"main/#40000#wide.SPR", "wide"},
+                                                                    {"main/#99999999999#huge.SPR", "huge"},
+                                                                    {"main/#4x#mixed.SPR", "mixed"},
+                                                                    {"extra/#5#shadowed.SPR", "second folder"},
+                                                                    {"extra/#6#only.SPR", "only here"},
+                                                                    {"secret.SPR", "outside"}})
+        dir.Write(name, body);
     dir.MakeDir("main/#7#folder.SPR");
-    dir.Write("extra/#5#shadowed.SPR", "second folder");
-    dir.Write("extra/#6#only.SPR", "only here");
-    dir.Write("secret.SPR", "outside");
     DirectoryResourceFile file;
     ASSERT_EQ(OpenList(file, dir.File("main") + ";" + dir.File("extra")), rc::kOk);
     struct ById {
