@@ -27,10 +27,10 @@
 namespace tambrix::testing {
 
 inline uint32_t GetU32BE(const std::vector<uint8_t>& b, size_t at) {
-    return (uint32_t{b[at]} << 24) | (uint32_t{b[at + 1]} << 16) | (uint32_t{b[at + 2]} << 8) | b[at + 3];
+    return uint32_t{b[at]} << 24 | b[at + 1] << 16 | b[at + 2] << 8 | b[at + 3];
 }
 inline void PutU32BE(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (24 - 8 * i));
 }
 inline std::string Text(const ByteBuilder& b) { return std::string(b.Bytes().begin(), b.Bytes().end()); }
 
@@ -50,8 +50,7 @@ inline ByteBuilder LegacyFileHeader() {
     return b;
 }
 
-/// Chunk size written when no size is given: the header plus the body.
-inline constexpr int64_t kFittingSize = -1;
+inline constexpr int64_t kFittingSize = -1;  ///< the chunk size: its header plus the body
 
 /// A 76-byte chunk header (type, size with the header, ID, flags with the attribute byte
 /// high, 64-byte label field) and its body.
@@ -130,8 +129,7 @@ inline DataBlock* MakeBlock(std::string_view text) {
     return block;
 }
 inline std::string BlockText(const DataBlock* block) {
-    if (!block || !block->data) return {};
-    return std::string(reinterpret_cast<const char*>(block->data), block->size);
+    return block && block->data ? std::string(reinterpret_cast<const char*>(block->data), block->size) : "";
 }
 inline std::string LabelOf(ResourceFile& file, DataBlock* block) {
     LabelText label;
@@ -174,14 +172,12 @@ inline std::vector<Seen> Snapshot(ResourceFile& file) {
         ResType type = file.GetIndType(t);
         for (int16_t i = 1; i <= file.CountResources(type); ++i) {
             DataBlock* block = file.GetIndResource(type, i, nullptr);
-            if (!block) {
-                all.push_back({type, 0xFFFF, "<load failed>", 0, false, std::to_string(file.GetError())});
-                continue;
-            }
-            uint16_t id = 0;
-            file.GetResID(block, id);
-            all.push_back({type, id, LabelOf(file, block), file.GetResAttrs(block), file.IsLibraryOrder(block),
-                           BlockText(block)});
+            const std::string failed = std::to_string(file.GetError());
+            uint16_t id = 0xFFFF;
+            if (block) file.GetResID(block, id);
+            all.push_back({type, id, block ? LabelOf(file, block) : "<load failed>",
+                           block ? file.GetResAttrs(block) : 0, block && file.IsLibraryOrder(block),
+                           block ? BlockText(block) : failed});
         }
     }
     return all;
@@ -192,16 +188,6 @@ inline std::vector<Seen> Sorted(std::vector<Seen> seen) {
     });
     return seen;
 }
-inline void Drop(std::vector<Seen>& seen, ResType type, uint16_t id) {
-    std::erase_if(seen, [&](const Seen& s) { return s.type == type && s.id == id; });
-}
-/// The resource of that type and ID, added as "<missing>" when there is none.
-inline Seen& Find(std::vector<Seen>& seen, ResType type, uint16_t id) {
-    auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.type == type && s.id == id; });
-    if (it == seen.end()) it = seen.insert(seen.end(), Seen{type, id, "<missing>", 0, false, ""});
-    return *it;
-}
-
 /// A fixture over a scratch folder whose file "f.iff" most tests work on.
 template <class Base = ::testing::Test>
 class ContainerFolder : public Base {

@@ -79,6 +79,16 @@ TEST_F(LegacyIffResourceFileTest, listsRunInReverseOrderOfDiscoveryAndAdditionsG
     ASSERT_EQ(legacy.AddResource(MakeBlock("a3"), kAAAA, 3, LabelText(""), true), 0);
     EXPECT_EQ(legacy.GetIndType(1), MakeResType("CCCC"));
     EXPECT_EQ(BlockText(legacy.GetIndResource(kAAAA, 1, nullptr)), "a3");
+    // Attributes, Suspend and Resume are not supported.
+    EXPECT_EQ(legacy.Suspend() + legacy.Resume(), 2 * rc::kIoFailed);
+    EXPECT_TRUE(legacy.IsOpen());
+    DataBlock* block = MakeBlock("v");
+    ASSERT_EQ(legacy.AddResourceWithAttr(block, kBBBB, 5, LabelText("dropped"), 2, true), 0);
+    EXPECT_EQ(LabelOf(legacy, block) + std::to_string(legacy.GetResAttrs(block)), "0") << "the label goes too";
+    EXPECT_EQ(legacy.GetResourceWithAttr(kBBBB, 5, 2, nullptr), nullptr);
+    EXPECT_EQ(legacy.GetError(), rc::kAttrUnsupported);
+    EXPECT_EQ(legacy.GetResourceWithAttr(kBBBB, 5, 0, nullptr), block);
+    EXPECT_EQ(legacy.SetResInfo(block, 5, LabelText("x"), 4), rc::kAttrUnsupported);
 }
 
 TEST_F(LegacyIffResourceFileTest, olderAndForeignOrderLabelTablesAreReadAndTheOlderIsReplacedAfterAChange) {
@@ -115,23 +125,6 @@ TEST_F(LegacyIffResourceFileTest, olderAndForeignOrderLabelTablesAreReadAndTheOl
     ASSERT_EQ(legacy.Open(Path()), 0);
     EXPECT_EQ(LabelOf(legacy, legacy.GetResource(kAAAA, 2, nullptr)), "Beta");
     EXPECT_EQ(LabelOf(legacy, legacy.GetResource(kBBBB, 3, nullptr)), "Gamma");
-}
-
-TEST_F(LegacyIffResourceFileTest, attributesSuspendAndResumeAreNotSupported) {
-    LegacyIffResourceFile legacy;
-    ASSERT_EQ(legacy.Create(Path()), 0);
-    ASSERT_EQ(legacy.Open(Path()), 0);
-    EXPECT_EQ(legacy.Suspend(), rc::kIoFailed);
-    EXPECT_EQ(legacy.Resume(), rc::kIoFailed);
-    EXPECT_TRUE(legacy.IsOpen());
-    DataBlock* block = MakeBlock("v");
-    ASSERT_EQ(legacy.AddResourceWithAttr(block, kAAAA, 1, LabelText("dropped"), 2, true), 0);
-    EXPECT_EQ(LabelOf(legacy, block), "") << "the label goes with the attribute";
-    EXPECT_EQ(legacy.GetResAttrs(block), 0);
-    EXPECT_EQ(legacy.GetResourceWithAttr(kAAAA, 1, 2, nullptr), nullptr);
-    EXPECT_EQ(legacy.GetError(), rc::kAttrUnsupported);
-    EXPECT_EQ(legacy.GetResourceWithAttr(kAAAA, 1, 0, nullptr), block);
-    EXPECT_EQ(legacy.SetResInfo(block, 1, LabelText("x"), 4), rc::kAttrUnsupported);
 }
 
 }  // namespace
