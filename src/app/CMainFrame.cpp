@@ -9,6 +9,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QSettings>
 #include <QFileInfo>
 #include <QLabel>
@@ -31,6 +32,7 @@
 #include "app/CTambrixView.h"
 #include "app/UserPrompts.h"
 #include "app/ViewedFile.h"
+#include "fileaccess/FileSystem.h"
 #include "sets/GameFile.h"
 
 namespace tambrix::app {
@@ -48,6 +50,7 @@ const char* const kRegistryEntryMissing =
     "where The Sims is installed manually\nin the next screen. This information will be saved for future use.";
 const char* const kBrowseSimsTitle = "Choose the location where The Sims is installed";
 const char* const kOpenFolderTitle = "Choose a folder to browse";
+const char* const kExportPreviewsTitle = "Choose the folder for the previews";
 const char* const kDeleteTip = "Delete the current file";
 const char* const kDeleteEntryTip = "Files inside an archive cannot be deleted";
 
@@ -165,6 +168,12 @@ void CMainFrame::createActions() {
     connect(mOpenFolder, &QAction::triggered, this, [this] {
         if (const std::optional<QString> chosen = BrowseForFolder(kOpenFolderTitle)) BrowsePath(*chosen);
     });
+    mExportPreviews = new QAction("E&xport Previews...", this);
+    setCommandText(mExportPreviews,
+                   "Save the preview of every object file in this folder as a PNG image\nExport Previews");
+    connect(mExportPreviews, &QAction::triggered, this, [this] {
+        if (const std::optional<QString> chosen = BrowseForFolder(kExportPreviewsTitle)) ExportPreviews(*chosen);
+    });
     addAction(mRefresh);
     addAction(mOpenFolder);
 
@@ -222,6 +231,7 @@ void CMainFrame::createMenus() {
     view->addSeparator();
     view->addAction(mOpenFolder);
     view->addAction(mRefresh);
+    view->addAction(mExportPreviews);
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(mHelpTopics);
     help->addSeparator();
@@ -414,6 +424,46 @@ void CMainFrame::exportPng() {
         statusBar()->showMessage(QString("PNG saved to \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
     else
         statusBar()->showMessage(QString("Could not write \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
+}
+
+int CMainFrame::ExportPreviews(const QString& folder) {
+    if (!mFileList || !mObjectView) return 0;
+    QStringList names;
+    for (int row = 0; row < mFileList->RowCount(); ++row)
+        if (KindOfName(LibraryPath(mFileList->FileAt(row))) == GameFileKind::kObject) names << mFileList->FileAt(row);
+    if (names.isEmpty()) {
+        statusBar()->showMessage("No object files in this folder");
+        return 0;
+    }
+    if (!QDir().mkpath(folder)) {
+        statusBar()->showMessage(QString("Could not make the folder \"%1\"").arg(QDir::toNativeSeparators(folder)));
+        return 0;
+    }
+    const int view = mObjectView->View();
+    QProgressDialog progress("Exporting previews...", "Cancel", 0, static_cast<int>(names.size()), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    // An export only looks: no catalog completion writes into the files it reads.
+    const FileSystem::ReadOnlyScope readOnly;
+    int written = 0;
+    int done = 0;
+    for (const QString& name : names) {
+        if (progress.wasCanceled()) break;
+        progress.setLabelText(QString("Exporting %1").arg(name));
+        progress.setValue(done++);
+        QString why;
+        const std::unique_ptr<ViewedFile> file = Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name));
+        const std::unique_ptr<Picture> picture = file ? file->RenderPreview(0, view, why) : nullptr;
+        const QString target = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QString("-view%1.png").arg(view));
+        if (picture && why.isEmpty() && picture->TransparentImage().save(target, "PNG")) ++written;
+    }
+    const bool cancelled = progress.wasCanceled();
+    progress.setValue(static_cast<int>(names.size()));
+    statusBar()->showMessage(QString("%1 of %2 previews written to \"%3\"%4")
+                                 .arg(written)
+                                 .arg(names.size())
+                                 .arg(QDir::toNativeSeparators(folder), cancelled ? " (cancelled)" : ""));
+    return written;
 }
 
 void CMainFrame::Refresh() {

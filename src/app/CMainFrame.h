@@ -69,6 +69,11 @@ public:
     QAction* ArrangeAction() const { return mArrange; }
     QAction* RefreshAction() const { return mRefresh; }
     QAction* OpenFolderAction() const { return mOpenFolder; }
+    QAction* ExportPreviewsAction() const { return mExportPreviews; }
+    /// Writes the preview of every object file of the folder on show, in the view the form
+    /// shows, as PNG files with a see-through background into `folder` (a progress
+    /// dialog that can be cancelled). The files are only read. The number written.
+    int ExportPreviews(const QString& folder);
     /// The file commands of the list's context menu: Save Picture, Export PNG, Copy
     /// Picture, Copy Path, Show in Folder (Delete is DeleteAction).
     QAction* FileAction(int index) const { return index >= 0 && index < 5 ? mFileActions[index] : nullptr; }
@@ -127,6 +132,7 @@ private:
     QActionGroup* mStyleGroup = nullptr;
     QAction* mRefresh = nullptr;
     QAction* mOpenFolder = nullptr;
+    QAction* mExportPreviews = nullptr;
     QAction* mFileActions[5] = {};
     QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it

@@ -17,6 +17,8 @@
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/FakeViewedFile.h"
+#include "app/ThumbnailProvider.h"
+#include "app/CTambrixView.h"
 
 using namespace tambrix::app;
 using namespace tambrix::app::testing;
@@ -25,6 +27,7 @@ namespace {
 
 const int kListFiles = 5000;
 const int kTreeFolders = 2000;
+const int kThumbnailFiles = 200;
 const int kTreeFanOut = 10;  // folders per folder: 10 + 100 + 1000 + 890
 const int kBlockedRuns = 20;
 
@@ -146,6 +149,35 @@ private slots:
             browser.Form()->repaint();
         }
         QVERIFY(browser.Form()->CurrentPicture());
+    }
+
+    // Large Icons over a folder of 200 copies of one object: the time until the last
+    // thumbnail is on show, and the longest the window's thread was busy in between.
+    void thumbnails() {
+        const QString object = qEnvironmentVariable("TAMBRIX_BENCH_OBJECT");
+        if (object.isEmpty()) QSKIP("TAMBRIX_BENCH_OBJECT names no object file");
+        const QString folder = mSandbox->MakeFolder("thumbs/Objects");
+        const QString companion = object.left(object.size() - 4) + ".spf";
+        for (int i = 0; i < kThumbnailFiles; ++i) {
+            QFile::copy(object, folder + QString("/o%1.iff").arg(i));
+            if (QFile::exists(companion)) QFile::copy(companion, folder + QString("/o%1.spf").arg(i));
+        }
+        ResetOpeners();
+        Browser browser(mSandbox->Root() + "/thumbs");
+        QVERIFY(browser.SelectFolder(folder));
+        QElapsedTimer clock;
+        qint64 longestStep = 0;
+        clock.start();
+        browser.List()->SetStyle(CTambrixView::ViewStyle::Icon);
+        qint64 last = clock.nsecsElapsed();
+        while (browser.List()->Thumbnails()->Busy()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            const qint64 now = clock.nsecsElapsed();
+            longestStep = std::max(longestStep, now - last);
+            last = now;
+        }
+        qInfo("%d thumbnails in %.1f ms; the window's thread was never busy longer than %.1f ms", kThumbnailFiles,
+              double(clock.nsecsElapsed()) / 1e6, double(longestStep) / 1e6);
     }
 
 private:
