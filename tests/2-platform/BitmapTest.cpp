@@ -1,14 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "platform/Bitmap.h"
 #include "support/ByteBuilder.h"
 
 using tambrix::platform::Bitmap;
 
 TEST(Bitmap, SizesDepthsRowsAndPadding) {
-    EXPECT_FALSE(Bitmap::Create(0, 1, 8) || Bitmap::Create(1, 0, 8) || Bitmap::Create(-1, 5, 24));
-    EXPECT_FALSE(Bitmap::Create(5, 5, 32));
-    EXPECT_FALSE(Bitmap::Create(Bitmap::kMaxDimension + 1, 1, 8));
+    EXPECT_FALSE(Bitmap::Create(0, 1, 8) || Bitmap::Create(1, 0, 8) || Bitmap::Create(-1, 5, 24) ||
+                 Bitmap::Create(5, 5, 32) || Bitmap::Create(Bitmap::kMaxDimension + 1, 1, 8));
     EXPECT_TRUE(Bitmap::Create(Bitmap::kMaxDimension, 1, 8));
     EXPECT_FALSE(Bitmap::Create(Bitmap::kMaxDimension, Bitmap::kMaxDimension, 24));  // each side allowed, the area not
     auto b = Bitmap::Create(3, 2, 24);
@@ -16,14 +17,12 @@ TEST(Bitmap, SizesDepthsRowsAndPadding) {
     b->Fill24(1, 2, 3);
     EXPECT_EQ(b->Row(1), b->Bits() + b->Stride());  // bottom-up
     EXPECT_EQ(b->TopRow(0), b->Row(1));
-    EXPECT_EQ(b->Row(0)[0], 1);
-    EXPECT_EQ(b->Row(0)[8], 3);
+    EXPECT_EQ(b->Row(0)[0] * 10 + b->Row(0)[8], 13);
     EXPECT_EQ(b->Row(0)[9] | b->Row(0)[11], 0);  // padding untouched
     auto d = Bitmap::Create(3, 1, 16);
     ASSERT_TRUE(d);
     d->Fill16(0xFFFF);
-    EXPECT_EQ(d->Row(0)[5], 0xFF);
-    EXPECT_EQ(d->Row(0)[6], 0);
+    EXPECT_EQ(d->Row(0)[5] * 256 + d->Row(0)[6], 0xFF00);
 }
 
 TEST(Bitmap, FileHeadersGiveSizeAndDepth) {
@@ -36,9 +35,6 @@ TEST(Bitmap, FileHeadersGiveSizeAndDepth) {
     const std::vector<uint8_t> sound = head("BM", -9), other = head("MB", 9);
     const auto info = ReadBitmapFileInfo(sound.data(), sound.size());
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->width, 12);
-    EXPECT_EQ(info->height, 9);  // stored top-down
-    EXPECT_EQ(info->bitsPerPixel, 24);
-    EXPECT_FALSE(ReadBitmapFileInfo(sound.data(), sound.size() - 1));
-    EXPECT_FALSE(ReadBitmapFileInfo(other.data(), other.size()));
+    EXPECT_EQ(std::tuple(info->width, info->height, info->bitsPerPixel), std::tuple(12, 9, 24));  // stored top-down
+    EXPECT_FALSE(ReadBitmapFileInfo(sound.data(), sound.size() - 1) || ReadBitmapFileInfo(other.data(), other.size()));
 }

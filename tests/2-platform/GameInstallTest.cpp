@@ -21,6 +21,11 @@ std::string systemReg(const std::string& value, const std::string& key = "Softwa
            "\r\n\r\n[Software\\\\Zeta] 1700000000\r\n\"x\"=dword:00000001\r\n";
 }
 
+/// The same with the game's value set to `value` (the text after the equals sign).
+std::string gameValue(const std::string& value, const std::string& key = "Software\\\\Maxis\\\\The Sims") {
+    return systemReg("\"SIMS_DATA\"=" + value, key);
+}
+
 TEST(WineRegistry, FindsTheValueUnderEitherKeyAndUndoesItsEscapes) {
     using enum GameEntryState;
     const struct {
@@ -29,21 +34,18 @@ TEST(WineRegistry, FindsTheValueUnderEitherKeyAndUndoesItsEscapes) {
         GameEntryState state;
         std::string path;
     } cases[] = {
-        {"plain", systemReg("\"SIMS_DATA\"=\"C:\\\\Games\\\\Sims\\\\\""), kFound, "C:\\Games\\Sims\\"},
+        {"plain", gameValue("\"C:\\\\Games\\\\Sims\\\\\""), kFound, "C:\\Games\\Sims\\"},
         {"expandable, other case", systemReg("\"sims_data\"=str(2):\"D:\\\\Sims\"", "software\\\\maxis\\\\THE SIMS"),
          kFound, "D:\\Sims"},
-        {"32-bit key", systemReg("\"SIMS_DATA\"=\"E:\\\\S\"", "Software\\\\Wow6432Node\\\\Maxis\\\\The Sims"), kFound,
-         "E:\\S"},
-        {"escapes", systemReg("\"SIMS_DATA\"=\"C:\\\\Games \\\"Q\\\"\\\\S\\x00e9ims\\0rest\""), kFound,
-         "C:\\Games \"Q\"\\S\xC3\xA9ims"},
+        {"32-bit key", gameValue("\"E:\\\\S\"", "Software\\\\Wow6432Node\\\\Maxis\\\\The Sims"), kFound, "E:\\S"},
+        {"escapes", gameValue("\"C:\\\\Games \\\"Q\\\"\\\\S\\x00e9ims\\0rest\""), kFound, "C:\\Games \"Q\"\\S\xC3\xA9ims"},
         {"key without the value", systemReg("\"Version\"=\"1.0\""), kValueMissing, ""},
-        {"numeric value", systemReg("\"SIMS_DATA\"=dword:00000001"), kValueMissing, ""},
+        {"numeric value", gameValue("dword:00000001"), kValueMissing, ""},
         {"unclosed value, key line without its bracket",
-         "[Software\\\\Maxis\\\\The Sims 1\n\"SIMS_DATA\"=\"C:\\\\x\n" + systemReg("\"SIMS_DATA\"=\"C:\\\\unclosed"),
-         kValueMissing, ""},
-        {"no key", systemReg("\"SIMS_DATA\"=\"C:\\\\x\"", "Software\\\\Maxis\\\\SimCity"), kKeyMissing, ""},
-        {"the game's buffer holds 2047 bytes", systemReg("\"SIMS_DATA\"=\"" + std::string(2046, 'a') + "\\x00e9\""),
-         kFound, std::string(2046, 'a')},
+         "[Software\\\\Maxis\\\\The Sims 1\n\"SIMS_DATA\"=\"C:\\\\x\n" + gameValue("\"C:\\\\unclosed"), kValueMissing, ""},
+        {"no key", gameValue("\"C:\\\\x\"", "Software\\\\Maxis\\\\SimCity"), kKeyMissing, ""},
+        {"the game's buffer holds 2047 bytes", gameValue("\"" + std::string(2046, 'a') + "\\x00e9\""), kFound,
+         std::string(2046, 'a')},
     };
     test::TempDir dir;
     for (const auto& c : cases) {
@@ -73,11 +75,11 @@ TEST(WineRegistry, WindowsPathsMapThroughTheDriveFoldersWithoutRegardToCase) {
     const char* old = getenv("WINEPREFIX");
     const std::string kept = old ? old : "";
     setenv("WINEPREFIX", prefix.Path().c_str(), 1);
-    prefix.Write("system.reg", systemReg("\"SIMS_DATA\"=\"C:\\\\SIMS\\\\\""));
+    prefix.Write("system.reg", gameValue("\"C:\\\\SIMS\\\\\""));
     const GameFolder found = FindGameFolder();
     EXPECT_EQ(found.state, GameEntryState::kFound);
     EXPECT_EQ(found.folder, prefix.File("drive_c/Sims"));
-    prefix.Write("system.reg", systemReg("\"SIMS_DATA\"=\"Q:\\\\Nowhere\""));
+    prefix.Write("system.reg", gameValue("\"Q:\\\\Nowhere\""));
     EXPECT_EQ(FindGameFolder().state, GameEntryState::kKeyMissing);
     old ? setenv("WINEPREFIX", kept.c_str(), 1) : unsetenv("WINEPREFIX");
 }

@@ -18,13 +18,11 @@ TEST(PlatformFile, NamesResolveExactSpellingFirstThenTheFirstCaseVariant) {
     dir.Write("Folder/file.txt", std::string("lower"));
     dir.Write("Folder/FILE.txt", std::string("upper"));
     dir.Write("folder/file.txt", std::string("other folder"));
-    EXPECT_EQ(ResolvePath(dir.File("Folder/FILE.txt")), dir.File("Folder/FILE.txt"));
-    EXPECT_EQ(ResolvePath(dir.File("folder/file.txt")), dir.File("folder/file.txt"));
-    EXPECT_EQ(ResolvePath(dir.File("FOLDER/File.txt")), dir.File("Folder/FILE.txt"));  // byte order, not listing order
+    for (auto [asked, found] : {std::pair{"Folder/FILE.txt", "Folder/FILE.txt"}, {"folder/file.txt", "folder/file.txt"},
+                                {"FOLDER/File.txt", "Folder/FILE.txt"}})  // byte order, not listing order
+        EXPECT_EQ(ResolvePath(dir.File(asked)), dir.File(found));
     // A missing tail keeps its spelling in the resolved folder; only files are deleted.
-    NativeFile* file = OpenFile(dir.Path() + "\\FOLDER\\New.iff", OpenMode::CreateAlways);
-    ASSERT_NE(file, nullptr);
-    CloseFile(file);
+    CloseFile(OpenFile(dir.Path() + "\\FOLDER\\New.iff", OpenMode::CreateAlways));
     EXPECT_TRUE(dir.Exists("Folder/New.iff"));
     EXPECT_FALSE(DeleteFile(dir.File("Folder/missing.iff")) || DeleteFile(dir.File("folder")));
     EXPECT_TRUE(DeleteFile(dir.Path() + "\\FOLDER\\NEW.IFF"));
@@ -36,11 +34,9 @@ TEST(PlatformFile, OpenRefusesMissingFilesFoldersAndPipesAtOnce) {
     dir.MakeDir("sub");
     const std::string pipe = dir.File("pipe.iff");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);  // opening one for reading would wait for a writer
-    for (const std::string& name : {dir.File("none"), dir.File("sub"), pipe}) {
-        EXPECT_EQ(OpenFile(name, OpenMode::ReadExisting), nullptr) << name;
-        EXPECT_EQ(OpenFile(name, OpenMode::ReadWriteExisting), nullptr) << name;
-        EXPECT_FALSE(FileExists(name)) << name;
-    }
+    for (const std::string& name : {dir.File("none"), dir.File("sub"), pipe})
+        EXPECT_FALSE(OpenFile(name, OpenMode::ReadExisting) || OpenFile(name, OpenMode::ReadWriteExisting) ||
+                     FileExists(name)) << name;
     EXPECT_EQ(OpenFile(dir.File("sub"), OpenMode::CreateAlways), nullptr);
     EXPECT_FALSE(dir.Exists("none"));  // opening an existing file never creates one
     EXPECT_TRUE(DirectoryExists(dir.File("SUB")) && !DirectoryExists(dir.File("none")));
@@ -53,17 +49,12 @@ TEST(PlatformFile, ReadWritePositionSizeAndTruncation) {
     ASSERT_NE(file, nullptr);
     char buffer[16] = {};
     uint32_t done = 0;
-    ASSERT_TRUE(SetFilePointer(file, 7));
-    EXPECT_TRUE(ReadFile(file, buffer, 16, done));  // a short read at the end is no error
-    EXPECT_EQ(std::string(buffer, done), "789");
-    EXPECT_EQ(GetFilePointer(file), 10u);
-    ASSERT_TRUE(SetFilePointer(file, 12));  // past the end: the write grows the file over a zero gap
-    EXPECT_TRUE(WriteFile(file, "AB", 2, done));
-    EXPECT_EQ(done, 2u);
-    EXPECT_EQ(GetFileSize(file), 14u);
-    ASSERT_TRUE(SetFilePointer(file, 4));
-    EXPECT_TRUE(SetEndOfFile(file));
-    EXPECT_TRUE(FlushFile(file));
+    EXPECT_TRUE(SetFilePointer(file, 7) && ReadFile(file, buffer, 16, done));  // a short read at the end is no error
+    EXPECT_EQ(std::string(buffer, done) + std::to_string(GetFilePointer(file)), "78910");
+    // past the end: the write grows the file over a zero gap
+    EXPECT_TRUE(SetFilePointer(file, 12) && WriteFile(file, "AB", 2, done));
+    EXPECT_EQ(done * 100 + GetFileSize(file), 214u);
+    EXPECT_TRUE(SetFilePointer(file, 4) && SetEndOfFile(file) && FlushFile(file));
     CloseFile(file);
     EXPECT_EQ(dir.Read("f"), (std::vector<uint8_t>{'0', '1', '2', '3'}));
     CloseFile(OpenFile(dir.File("f"), OpenMode::CreateAlways));
@@ -94,13 +85,10 @@ TEST(PlatformFile, FindFilesListsMatchingEntriesWithTheirDetails) {
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[0].name + entries[1].name + entries[2].name, "Chair.iffSub.ifftable.IFF");
     EXPECT_EQ(entries[0].size, 14u);
-    EXPECT_GT(entries[0].modified, 0);
-    EXPECT_FALSE(entries[0].isDirectory);
-    EXPECT_TRUE(entries[1].isDirectory);
+    EXPECT_TRUE(entries[0].modified > 0 && !entries[0].isDirectory && entries[1].isDirectory);
     ASSERT_TRUE(FindFiles(dir.File("Sims/*"), entries));
     EXPECT_EQ(entries.size(), 4u);  // "." and ".." are never listed
-    EXPECT_FALSE(FindFiles(dir.File("Nowhere/*"), entries));
-    EXPECT_TRUE(entries.empty());
+    EXPECT_FALSE(FindFiles(dir.File("Nowhere/*"), entries) || !entries.empty());
 }
 
 }  // namespace
