@@ -1,5 +1,4 @@
-// The object set over real container files: the catalog completion writes into the
-// file, and the file must stay whole for every later reader.
+// The object set over real files: the catalog completion writes, and the file stays whole for every later reader.
 
 #include <gtest/gtest.h>
 
@@ -7,13 +6,11 @@
 #include <memory>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "containers/IffResourceFile.h"
-#include "core/DataBlock.h"
 #include "graphics/Palette.h"
 #include "sets/ViewResourceSet.h"
 #include "support/ByteBuilder.h"
@@ -130,11 +127,7 @@ TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
     ByteBuilder twenty;  // 20 language sets of a name and a description
     twenty.U16(kPacked).U8(20);
     for (uint8_t l = 0; l < 20; ++l) twenty.U16(2).Pair(l, "Roulette " + std::to_string(l), "c").Pair(l, "Spin");
-    const struct {
-        const char* name;
-        Bytes catalog;
-        const char* shown;
-    } cases[] = {
+    const struct { const char* name; Bytes catalog; const char* shown; } cases[] = {
         {"complete", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit").U8(0xA3).U8(0xA3), "Chair"},
         {"packed", twenty, "Roulette 0"},
         {"packedWithoutStrings", ByteBuilder().U16(kPacked).U8(0), ""},
@@ -142,17 +135,15 @@ TEST_F(ObjectSetFileTest, ViewingLeavesEveryByteOfTheFile) {
         {"stringPastEnd", ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").U8(1).Text("Si"), "Chair"},
         {"countBeyondData", ByteBuilder().U16(kMulti).U16(3).Entry(2, "Stuhl").Entry(2, "Sitzen"), "Stuhl"},
         {"countTooSmall", ByteBuilder().U16(kMulti).U16(1).Entry(1, "Chair").Entry(1, "Sit").U8(0xA3), "Chair"},
-        {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).CString("Chair").CString("Sit"), ""},
-    };
+        {"negativeCount", ByteBuilder().U16(0xFFFF).U16(0x8000).CString("Chair").CString("Sit"), ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         WriteObjectFile(c.name, c.catalog);
         const Bytes before = dir.Read(c.name + std::string(".iff"));
-        {
-            ObjectSet set;
-            LoadSet(set, c.name);
-            EXPECT_EQ(set.Objects()[0]->Name(), c.shown);
-        }
+        ObjectSet set;
+        LoadSet(set, c.name);
+        EXPECT_EQ(set.Objects()[0]->Name(), c.shown);
+        set.Close();
         EXPECT_EQ(dir.Read(c.name + std::string(".iff")), before);
     }
 }

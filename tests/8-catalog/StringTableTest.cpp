@@ -101,13 +101,11 @@ INSTANTIATE_TEST_SUITE_P(Blocks, DecodingTest, ::testing::Values(
     Decoding{"packedNul", B().U16(kPackedCode).U8(1).U16(1).Pair(0, std::string_view("a\0b", 3)), {"a"}, false}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(StringTableTest, PlainTableBoundsAndLabel) {
+TEST_F(StringTableTest, BoundsLabelAndCaretText) {
     ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kCommented).U16(1).CString("a").CString("note"), false), 0);
     EXPECT_TRUE(!table.Get(0, kCur) && !table.Get(2, kCur) && !table.Get(-1, kCur) && !table.GetComment(2, kCur));
     EXPECT_EQ(table.GetComment(1, kCur) + std::string("/") + table.Label().View().data(), "note/label");
-}
-
-TEST_F(StringTableTest, CaretTextTakesOnlyClosedStringsAndIsNeverConverted) {
+    // Caret text takes only closed strings and is never converted.
     file.Put(restype::kCST, 4, ByteBuilder().Text("x^one^ y ^two^^"), "", false);  // not in library order
     table.SetSource(&file, 4, restype::kCST, StringTable::kTextMode, -1);
     ASSERT_EQ(table.Read(false, true), 0);
@@ -117,13 +115,14 @@ TEST_F(StringTableTest, CaretTextTakesOnlyClosedStringsAndIsNeverConverted) {
 }
 
 TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
-    file.Put(restype::kSTR, 1, {0xFF, 0xFF, 0x00, 0x01, 'a', 0x00}, "", false);        // count swapped too
-    file.Put(restype::kSTR, 2, {0x00, 0x01, 0x01, 'b'}, "", false);                    // the code is the count
-    file.Put(restype::kSTR, 3, {0xFF, 0xFE, 0x01, 0x00, 'c', 0x00, 0x00}, "", false);  // count not swapped
-    // 0xFFFC exists only little-endian: FC FF is left as it is, FF FC is swapped
-    file.Put(restype::kSTR, 4, {0xFC, 0xFF, 0x01, 0x01, 0x00, 0x00, 0x01, 'd', 0x00}, "", false);
-    file.Put(restype::kSTR, 5, {0xFF, 0xFC, 0x01, 0x01, 0x00, 0x00, 0x01, 'e', 0x00}, "", false);
+    const Bytes bodies[] = {{0xFF, 0xFF, 0x00, 0x01, 'a', 0x00},        // count swapped too
+                            {0x00, 0x01, 0x01, 'b'},                    // the code is the count
+                            {0xFF, 0xFE, 0x01, 0x00, 'c', 0x00, 0x00},  // count not swapped
+                            // 0xFFFC exists only little-endian: FC FF is left as it is, FF FC is swapped
+                            {0xFC, 0xFF, 0x01, 0x01, 0x00, 0x00, 0x01, 'd', 0x00},
+                            {0xFF, 0xFC, 0x01, 0x01, 0x00, 0x00, 0x01, 'e', 0x00}};
     for (uint16_t id = 1; id <= 5; ++id) {
+        file.Put(restype::kSTR, id, bodies[id - 1], "", false);
         table.SetSource(&file, id, restype::kSTR, StringTable::kBinaryMode, -1);
         ASSERT_EQ(table.Read(false, true), 0);
         EXPECT_EQ(Strings(table, 0), S{std::string(1, static_cast<char>('a' + id - 1))}) << id;
