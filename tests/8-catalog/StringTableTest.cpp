@@ -153,6 +153,17 @@ TEST_F(StringTableTest, OtherLanguagesOnlyWithAllLanguages) {
 }
 
 TEST_F(StringTableTest, TheFallbackTakesCodeOneEntriesIntoTheCurrentTable) {
+    file.Put(restype::kCTSS, 2, ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "c").Entry(3, "z").Entry(1, "b"));
+    table.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, 1);  // current language: table 1
+    ASSERT_EQ(table.Read(false, true), 0);
+    EXPECT_EQ(Strings(table, 1), (S{"a", "b"}));
+    EXPECT_STREQ(table.GetComment(1, 1), "c");
+    ASSERT_EQ(table.Read(false, false), 0);
+    EXPECT_EQ(table.Count(1), 0);
+    table.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, 20);  // beyond table 19: finds nothing
+    ASSERT_EQ(table.Read(false, true), 0);
+    EXPECT_TRUE(!table.Get(1, kCur) && table.Count(0) + table.Count(1) == 0);
+
     ASSERT_EQ(Read(restype::kCTSS, 1, ByteBuilder().U16(kMulti).U16(2).Entry(2, "x").Entry(2, "y"), false, true), 0);
     EXPECT_EQ(table.Count(0), 0);
     ASSERT_EQ(table.Read(true, false), 0);
@@ -162,18 +173,6 @@ TEST_F(StringTableTest, TheFallbackTakesCodeOneEntriesIntoTheCurrentTable) {
     EXPECT_STREQ(table.FindInAnyLanguage(2, &found), "y");
     EXPECT_EQ(found, 1);
     EXPECT_EQ(table.FindInAnyLanguage(3, &found), nullptr);
-
-    StringTable other;
-    file.Put(restype::kCTSS, 2, ByteBuilder().U16(kMulti).U16(3).Entry(1, "a", "c").Entry(3, "z").Entry(1, "b"));
-    other.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, 1);  // current language: table 1
-    ASSERT_EQ(other.Read(false, true), 0);
-    EXPECT_EQ(Strings(other, 1), (S{"a", "b"}));
-    EXPECT_STREQ(other.GetComment(1, 1), "c");
-    ASSERT_EQ(other.Read(false, false), 0);
-    EXPECT_EQ(other.Count(1), 0);
-    other.SetSource(&file, 2, restype::kCTSS, StringTable::kBinaryMode, 20);  // beyond table 19: finds nothing
-    ASSERT_EQ(other.Read(false, true), 0);
-    EXPECT_TRUE(!other.Get(1, kCur) && other.Count(0) + other.Count(1) == 0);
 }
 
 TEST_F(StringTableTest, SetInsertAndCommentStayInBounds) {
