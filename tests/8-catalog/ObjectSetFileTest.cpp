@@ -73,8 +73,7 @@ protected:
         return dir.File(base + ".iff");
     }
 
-    /// Loads the set as the object view does: through its resource set, opened by the
-    /// object file's name without extension.
+    /// Loads the set as the object view does: through its resource set, opened by the name without extension.
     void LoadSet(ObjectSet& set, const std::string& base) {
         auto file = std::make_unique<ViewResourceSet>();
         ASSERT_EQ(file->Open(FileNameText(dir.File(base))), rc::kOk);
@@ -91,15 +90,12 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
     const std::string path = WriteObjectFile("chair", ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
     Contents before = ReadAll(path);
     ASSERT_EQ(before.size(), 6u);
-    {
-        ObjectSet set;
-        LoadSet(set, "chair");
-        const ObjectRecord& chair = *set.Objects()[0];
-        EXPECT_EQ(chair.Name() + chair.Description(), "");
-        EXPECT_EQ(chair.CatalogFound(), 1);
-        EXPECT_EQ(set.Sprites().size() * 10 + set.Palettes().size(), 11u);
-        set.Close();  // writes the new map
-    }
+    ObjectSet set;
+    LoadSet(set, "chair");
+    EXPECT_EQ(set.Objects()[0]->Name() + set.Objects()[0]->Description(), "");
+    EXPECT_EQ(set.Objects()[0]->CatalogFound(), 1);
+    EXPECT_EQ(set.Sprites().size() * 10 + set.Palettes().size(), 11u);
+    set.Close();  // writes the new map
     const Bytes onDisk = dir.Read("chair.iff");
     // The container header keeps the map's offset, big-endian, in its last four bytes: the changed file has its map.
     ASSERT_GE(onDisk.size(), kMapOffsetPosition + 4);
@@ -109,14 +105,12 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
         .Entry(2, "Stuhl").Entry(2, "Sitzen").U8(0xA3).U8(0xA3).U8(0xA3).U8(0xA3);
     EXPECT_EQ(after, before);
     // A second load finds the table complete and leaves the file as it is.
-    {
-        ObjectSet set;
-        LoadSet(set, "chair");
-        EXPECT_EQ(set.Objects()[0]->CatalogFound(), 1);
-        FixedText<64> text;
-        GetIndString(*set.ResourceSet(), text, 0, 1);
-        EXPECT_EQ(text.View(), "x");
-    }
+    LoadSet(set, "chair");
+    EXPECT_EQ(set.Objects()[0]->CatalogFound(), 1);
+    FixedText<64> text;
+    GetIndString(*set.ResourceSet(), text, 0, 1);
+    EXPECT_EQ(text.View(), "x");
+    set.Close();
     EXPECT_EQ(dir.Read("chair.iff"), onDisk);
 }
 

@@ -63,12 +63,10 @@ TEST_F(ObjectSetTest, TilesLinkToTheFirstMasterAndOrphansAreDropped) {
     ObjectRecord &a = Record(0), &t = Record(1), &m = Record(2), &m2 = Record(3);
     EXPECT_EQ(set.Objects(), (Records{&a, &m, &m2}));
     EXPECT_EQ(a.DisplayIndex() + 10 * m.DisplayIndex(), 10);
-    EXPECT_EQ(t.DisplayIndex(), -1);
-    EXPECT_EQ(t.Master(), &m);
+    EXPECT_TRUE(t.DisplayIndex() == -1 && t.Master() == &m);
     EXPECT_EQ(m.Tiles(), (Records{&t}));
     EXPECT_TRUE(m2.Tiles().empty() && !a.Master() && !Record(4).Master());
-    EXPECT_EQ(t.TileX() * 10 + t.TileY(), 12);
-    EXPECT_EQ(t.Set(), &set);
+    EXPECT_TRUE(t.TileX() * 10 + t.TileY() == 12 && t.Set() == &set);
 }
 
 TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
@@ -142,10 +140,8 @@ TEST_F(ObjectSetTest, TextsFallBackToAnyLanguageAndAReadOnlyFileIsNotCompleted) 
 
 TEST_F(ObjectSetTest, GraphicsListedOnlyWithGraphics) {
     PutObject(1, {});
-    file->Put(restype::kSPR2, 20, {1}, "two");
-    file->Put(restype::kSPR, 10, {1});
-    file->Put(restype::kSPR, -3, {1});
-    file->Put(restype::kDGRP, 100, {1});
+    for (auto [type, id] : {std::pair{restype::kSPR2, 20}, {restype::kSPR, 10}, {restype::kSPR, -3}, {restype::kDGRP, 100}})
+        file->Put(type, ResId(id), {1}, type == restype::kSPR2 ? "two" : "");
     // "PALT": version, count 2, 8 unread bytes, then RGB triplets
     file->Put(restype::kPALT, 4, ByteBuilder().U32(1).U32(2).U32(0).U32(0).U8(1).U8(2).U8(3).U8(4).U8(5).U8(6));
     set.Load(0);
@@ -155,8 +151,7 @@ TEST_F(ObjectSetTest, GraphicsListedOnlyWithGraphics) {
     ASSERT_EQ(set.Sprites().size(), 3u);
     EXPECT_EQ(set.Sprites()[0].id * 1000 + set.Sprites()[1].id, 10000 - 3);
     EXPECT_TRUE(set.Sprites()[2].type == restype::kSPR2 && set.Sprites()[2].label.View() == "two");
-    ASSERT_EQ(set.DrawGroups().size(), 1u);
-    EXPECT_EQ(set.DrawGroups()[0].id, 100);
+    EXPECT_TRUE(set.DrawGroups().size() == 1 && set.DrawGroups()[0].id == 100);
     const Palette* p = set.FindPalette(4);
     ASSERT_TRUE(p && p->Count() == 2u);
     EXPECT_EQ(p->Entry(1).red, 4);
