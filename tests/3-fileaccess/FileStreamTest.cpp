@@ -57,7 +57,7 @@ TEST(FileStream, ClosedStreamsAnswerTheirCodesAndShortReadsAdvance) {
     EXPECT_EQ(std::string(six, 2), "34");
 }
 
-TEST(FileStream, ReadOnlyFileFallsBackToReadingAndIsNeverChanged) {
+TEST(FileStream, ReadOnlyFilesAndArchiveWindowsAreReadAndNeverChanged) {
     TempDir dir;
     const std::string path = dir.Write("locked.iff", std::string("locked"));
     // Permissions refuse an ordinary user; a superuser writes any file, so for one the
@@ -79,13 +79,33 @@ TEST(FileStream, ReadOnlyFileFallsBackToReadingAndIsNeverChanged) {
     EXPECT_TRUE(wrote == rc::kShortWrite && two == 0 && sized == rc::kIoFailed);
     stream.Close();
     EXPECT_EQ(dir.Read("locked.iff"), bytesOf("locked"));
+
+    // An archive window opens read-only and can be neither replaced nor deleted.
+    const std::string archivePath = dir.Write("pack.bin", std::string("headinsidetail"));
+    FileSystem& files = FileSystem::Instance();
+    platform::NativeFile* archive = files.OpenArchive(archivePath.c_str());
+    ASSERT_NE(archive, nullptr);
+    const FileNameText entry(dir.File("Packed/Inside.iff"));
+    ASSERT_TRUE(files.MountEntry(dir.File("Packed/Inside.iff").c_str(), archive, 4, 6));
+    ASSERT_EQ(stream.Open(entry), rc::kOk);
+    EXPECT_FALSE(stream.IsOpenedForWriting());
+    char inside[16];
+    uint32_t asked = sizeof inside, one = 1;
+    EXPECT_EQ(stream.Read(inside, asked), rc::kShortRead);
+    EXPECT_EQ(std::string(inside, asked), "inside");
+    EXPECT_TRUE(stream.Seek(7) == rc::kShortRead && stream.Write("x", one) == rc::kShortWrite);
+    EXPECT_EQ(stream.SetSize(1), rc::kIoFailed);
+    stream.Close();
+    EXPECT_TRUE(stream.Create(entry) == rc::kFileExists && stream.Delete(entry) == rc::kDeleteFailed);
+    files.CloseArchive(archive);
+    EXPECT_EQ(dir.Read("pack.bin"), bytesOf("headinsidetail"));
 }
 
 TEST(FileStream, WritesSizesAndItsNormalisedNameOpensTheFileAgain) {
     TempDir dir;
     FileStream stream;
-    ASSERT_EQ(stream.Create(FileNameText(dir.File("Out.IFF"))), rc::kOk);
-    ASSERT_EQ(stream.Open(FileNameText(dir.File("Out.IFF"))), rc::kOk);
+    ASSERT_TRUE(stream.Create(FileNameText(dir.File("Out.IFF"))) == rc::kOk &&
+                stream.Open(FileNameText(dir.File("Out.IFF"))) == rc::kOk);
     uint32_t count = 5, size = 0;
     FileNameText name;
     EXPECT_TRUE(stream.Write("hello", count) == rc::kOk && stream.SetSize(8) == rc::kOk);  // grows, with zeros
@@ -95,8 +115,7 @@ TEST(FileStream, WritesSizesAndItsNormalisedNameOpensTheFileAgain) {
     for (char& c : expected) c = c == '/' ? '\\' : FoldAscii(c);
     EXPECT_EQ(name.View(), expected);
     stream.Close();
-    EXPECT_EQ(dir.Read("Out.IFF"), bytesOf("he"));
-    EXPECT_EQ(stream.Open(name), rc::kOk);
+    EXPECT_TRUE(dir.Read("Out.IFF") == bytesOf("he") && stream.Open(name) == rc::kOk);
     platform::Hooks().failWritesAfter = 0;
     count = 3;
     const int32_t failed = stream.Write("abc", count);
@@ -104,29 +123,6 @@ TEST(FileStream, WritesSizesAndItsNormalisedNameOpensTheFileAgain) {
     EXPECT_TRUE(failed == rc::kShortWrite && count == 0);
     count = 0;
     EXPECT_EQ(stream.Write("abc", count), rc::kOk);  // nothing asked, nothing missing
-}
-
-TEST(FileStream, AnArchiveWindowOpensReadOnlyAndCannotBeReplacedOrDeleted) {
-    TempDir dir;
-    const std::string archivePath = dir.Write("pack.bin", std::string("headinsidetail"));
-    FileSystem& files = FileSystem::Instance();
-    platform::NativeFile* archive = files.OpenArchive(archivePath.c_str());
-    ASSERT_NE(archive, nullptr);
-    const FileNameText entry(dir.File("Packed/Inside.iff"));
-    ASSERT_TRUE(files.MountEntry(dir.File("Packed/Inside.iff").c_str(), archive, 4, 6));
-    FileStream stream;
-    ASSERT_EQ(stream.Open(entry), rc::kOk);
-    EXPECT_FALSE(stream.IsOpenedForWriting());
-    char buffer[16];
-    uint32_t count = sizeof buffer, one = 1;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kShortRead);
-    EXPECT_EQ(std::string(buffer, count), "inside");
-    EXPECT_TRUE(stream.Seek(7) == rc::kShortRead && stream.Write("x", one) == rc::kShortWrite);
-    EXPECT_EQ(stream.SetSize(1), rc::kIoFailed);
-    stream.Close();
-    EXPECT_TRUE(stream.Create(entry) == rc::kFileExists && stream.Delete(entry) == rc::kDeleteFailed);
-    files.CloseArchive(archive);
-    EXPECT_EQ(dir.Read("pack.bin"), bytesOf("headinsidetail"));
 }
 
 }  // namespace
