@@ -1,10 +1,7 @@
-// The game's installation entry in a Wine prefix: the registry file read, the Windows
-// path mapped through the drive folders.
+// The game's installation entry in a Wine prefix: the registry read, the Windows path mapped.
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-
-#include <string>
 
 #include "platform/GameInstall.h"
 #include "support/TempDir.h"
@@ -12,8 +9,7 @@
 namespace tambrix::platform {
 namespace {
 
-// A registry file as Wine writes it: keys relative to HKEY_LOCAL_MACHINE, backslashes
-// doubled in key names and values, a decoy value under another key before the game's.
+// A registry as Wine writes it (backslashes doubled), a decoy value under another key before the game's.
 std::string systemReg(const std::string& value, const std::string& key = "Software\\\\Maxis\\\\The Sims") {
     return "WINE REGISTRY Version 2\r\n;; All keys relative to \\\\Machine\r\n\r\n#arch=win32\r\n\r\n"
            "[Software\\\\Microsoft\\\\Other] 1700000000\r\n\"SIMS_DATA\"=\"C:\\\\Wrong\"\r\n\r\n[" +
@@ -21,63 +17,53 @@ std::string systemReg(const std::string& value, const std::string& key = "Softwa
            "\r\n\r\n[Software\\\\Zeta] 1700000000\r\n\"x\"=dword:00000001\r\n";
 }
 
+std::string gameValue(const std::string& value, const std::string& key = "Software\\\\Maxis\\\\The Sims") {
+    return systemReg("\"SIMS_DATA\"=" + value, key);
+}
+
 TEST(WineRegistry, FindsTheValueUnderEitherKeyAndUndoesItsEscapes) {
     using enum GameEntryState;
-    const struct {
-        const char* what;
-        std::string text;
-        GameEntryState state;
-        std::string path;
-    } cases[] = {
-        {"plain", systemReg("\"SIMS_DATA\"=\"C:\\\\Games\\\\Sims\\\\\""), kFound, "C:\\Games\\Sims\\"},
+    const struct { const char* what; std::string text; GameEntryState state; std::string path; } cases[] = {
+        {"plain", gameValue("\"C:\\\\Games\\\\Sims\\\\\""), kFound, "C:\\Games\\Sims\\"},
         {"expandable, other case", systemReg("\"sims_data\"=str(2):\"D:\\\\Sims\"", "software\\\\maxis\\\\THE SIMS"),
          kFound, "D:\\Sims"},
-        {"32-bit key", systemReg("\"SIMS_DATA\"=\"E:\\\\S\"", "Software\\\\Wow6432Node\\\\Maxis\\\\The Sims"), kFound,
-         "E:\\S"},
-        {"escapes", systemReg("\"SIMS_DATA\"=\"C:\\\\Games \\\"Q\\\"\\\\S\\x00e9ims\\0rest\""), kFound,
-         "C:\\Games \"Q\"\\S\xC3\xA9ims"},
+        {"32-bit key", gameValue("\"E:\\\\S\"", "Software\\\\Wow6432Node\\\\Maxis\\\\The Sims"), kFound, "E:\\S"},
+        {"escapes", gameValue("\"C:\\\\Games \\\"Q\\\"\\\\S\\x00e9ims\\0rest\""), kFound, "C:\\Games \"Q\"\\S\xC3\xA9ims"},
         {"key without the value", systemReg("\"Version\"=\"1.0\""), kValueMissing, ""},
-        {"numeric value", systemReg("\"SIMS_DATA\"=dword:00000001"), kValueMissing, ""},
+        {"numeric value", gameValue("dword:00000001"), kValueMissing, ""},
         {"unclosed value, key line without its bracket",
-         "[Software\\\\Maxis\\\\The Sims 1\n\"SIMS_DATA\"=\"C:\\\\x\n" + systemReg("\"SIMS_DATA\"=\"C:\\\\unclosed"),
-         kValueMissing, ""},
-        {"no key", systemReg("\"SIMS_DATA\"=\"C:\\\\x\"", "Software\\\\Maxis\\\\SimCity"), kKeyMissing, ""},
-        {"the game's buffer holds 2047 bytes", systemReg("\"SIMS_DATA\"=\"" + std::string(2046, 'a') + "\\x00e9\""),
-         kFound, std::string(2046, 'a')},
-    };
+         "[Software\\\\Maxis\\\\The Sims 1\n\"SIMS_DATA\"=\"C:\\\\x\n" + gameValue("\"C:\\\\unclosed"), kValueMissing, ""},
+        {"no key", gameValue("\"C:\\\\x\"", "Software\\\\Maxis\\\\SimCity"), kKeyMissing, ""},
+        {"the game's buffer holds 2047 bytes", gameValue("\"" + std::string(2046, 'a') + "\\x00e9\""), kFound,
+         std::string(2046, 'a')}};
     test::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const GameEntry entry = ReadWineRegistryEntry(dir.Write("system.reg", c.text));
-        EXPECT_EQ(entry.state, c.state);
-        EXPECT_EQ(entry.windowsPath, c.path);
+        EXPECT_TRUE(entry.state == c.state && entry.windowsPath == c.path);
     }
     EXPECT_EQ(ReadWineRegistryEntry(dir.File("missing.reg")).state, kKeyMissing);
 }
 
 TEST(WineRegistry, WindowsPathsMapThroughTheDriveFoldersWithoutRegardToCase) {
     test::TempDir prefix;
-    prefix.MakeDir("drive_c/Games/The Sims");
-    prefix.MakeDir("dosdevices/d:/Sims");
+    for (const char* folder : {"drive_c/Games/The Sims", "dosdevices/d:/Sims", "drive_c/Sims"}) prefix.MakeDir(folder);
     const std::string none = "(none)", sims = prefix.File("drive_c/Games/The Sims");
     const std::pair<const char*, std::string> cases[] = {
         {"c:\\GAMES\\the sims\\\\", sims}, {"C:\\Games\\.\\The Sims", sims},   {"C:\\", prefix.File("drive_c")},
         {"D:/Sims", prefix.File("dosdevices/d:/Sims")}, {"C:\\Games\\Missing", none}, {"C:\\Games\\..\\..\\..", none},
-        {"E:\\Games", none}, {"\\\\server\\share", none}, {"C", none}, {"", none},
-    };
+        {"E:\\Games", none}, {"\\\\server\\share", none}, {"C", none}, {"", none}};
     for (const auto& [windowsPath, folder] : cases)
         EXPECT_EQ(MapWindowsPath(prefix.Path(), windowsPath).value_or(none), folder) << windowsPath;
 
     // The whole search: the prefix's registry, the value mapped; one leading nowhere counts as a missing key.
-    prefix.MakeDir("drive_c/Sims");
     const char* old = getenv("WINEPREFIX");
-    const std::string kept = old ? old : "";
+    const std::string kept = old ? old : "";  // put back at the end
     setenv("WINEPREFIX", prefix.Path().c_str(), 1);
-    prefix.Write("system.reg", systemReg("\"SIMS_DATA\"=\"C:\\\\SIMS\\\\\""));
+    prefix.Write("system.reg", gameValue("\"C:\\\\SIMS\\\\\""));
     const GameFolder found = FindGameFolder();
-    EXPECT_EQ(found.state, GameEntryState::kFound);
-    EXPECT_EQ(found.folder, prefix.File("drive_c/Sims"));
-    prefix.Write("system.reg", systemReg("\"SIMS_DATA\"=\"Q:\\\\Nowhere\""));
+    EXPECT_TRUE(found.state == GameEntryState::kFound && found.folder == prefix.File("drive_c/Sims"));
+    prefix.Write("system.reg", gameValue("\"Q:\\\\Nowhere\""));
     EXPECT_EQ(FindGameFolder().state, GameEntryState::kKeyMissing);
     old ? setenv("WINEPREFIX", kept.c_str(), 1) : unsetenv("WINEPREFIX");
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fileaccess/FarArchive.h"
@@ -56,13 +57,12 @@ TEST_P(FarVariants, HandMadeArchivesReadAndWrittenOnesRoundTrip) {
     else far.FarEntry1b(5, 5, 16, "Objects\\Chair.iff").FarEntry1b(0, 0, 21, "Empty.flr");
     FarManifest manifest;
     ASSERT_EQ(ParseFarArchive(far.Bytes().data(), far.Size(), manifest), rc::kOk);
-    EXPECT_EQ(manifest.variant, GetParam());
-    ASSERT_EQ(manifest.entries.size(), 2u);
+    ASSERT_TRUE(manifest.variant == GetParam() && manifest.entries.size() == 2u);
     const FarEntry& chair = manifest.entries[0];
     EXPECT_EQ(chair.name + "/" + manifest.entries[1].name, "Objects\\Chair.iff/Empty.flr");
     EXPECT_EQ(chair.size + chair.secondSize + chair.offset, 26u);
-    EXPECT_FALSE(chair.compressed);
-    EXPECT_EQ(manifest.entries[1].status, rc::kOk);  // empty, starting exactly at the end of the bodies
+    // the second entry is empty, starting exactly at the end of the bodies
+    EXPECT_TRUE(!chair.compressed && manifest.entries[1].status == rc::kOk);
 
     TempDir dir;
     FileSystem files;
@@ -71,23 +71,20 @@ TEST_P(FarVariants, HandMadeArchivesReadAndWrittenOnesRoundTrip) {
     const std::string path = dir.File("Round.far");
     ASSERT_EQ(WriteFarArchive(path.c_str(), entries, GetParam(), files), rc::kOk);
     ASSERT_EQ(ListFarArchive(path.c_str(), manifest, files), rc::kOk);
-    EXPECT_EQ(manifest.variant, GetParam());
-    ASSERT_EQ(manifest.entries.size(), entries.size());
+    ASSERT_TRUE(manifest.variant == GetParam() && manifest.entries.size() == entries.size());
     std::vector<uint8_t> bytes;
     for (size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(manifest.entries[i].name, entries[i].name);
-        EXPECT_EQ(manifest.entries[i].size, entries[i].bytes.size());
-        ASSERT_EQ(ReadFarEntry(path.c_str(), entries[i].name.c_str(), bytes, files), rc::kOk);
+        EXPECT_TRUE(manifest.entries[i].name == entries[i].name && manifest.entries[i].size == entries[i].bytes.size());
+        EXPECT_EQ(ReadFarEntry(path.c_str(), entries[i].name.c_str(), bytes, files), rc::kOk);
         EXPECT_EQ(bytes, entries[i].bytes) << entries[i].name;
     }
     ASSERT_EQ(ReadFarEntry(path.c_str(), "SUB/deeper/B.SPF", bytes, files), rc::kOk) << "names fold";
     EXPECT_EQ(bytes, entries[1].bytes);
-    for (const char* missing : {"d.iff", "a.if", ""}) {
+    for (const char* missing : {"d.iff", "a.if", "", static_cast<const char*>(nullptr)}) {
         bytes = {1};
-        EXPECT_EQ(ReadFarEntry(path.c_str(), missing, bytes, files), rc::kFarNoSuchEntry) << missing;
+        EXPECT_EQ(ReadFarEntry(path.c_str(), missing, bytes, files), rc::kFarNoSuchEntry);
         EXPECT_TRUE(bytes.empty());
     }
-    EXPECT_EQ(ReadFarEntry(path.c_str(), nullptr, bytes, files), rc::kFarNoSuchEntry);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothNameLengths, FarVariants, ::testing::Values(FarVariant::k1a, FarVariant::k1b));
@@ -121,13 +118,8 @@ std::vector<uint8_t> goodThenName(const std::string& name) {
 
 TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
     const int32_t ok = rc::kOk;
-    const struct {
-        const char* label;
-        std::vector<uint8_t> bytes;
-        int32_t listCode, mountCode;
-        uint32_t mounted, skipped;
-        int32_t firstSkip;
-    } cases[] = {
+    const struct { const char* label; std::vector<uint8_t> bytes; int32_t listCode, mountCode; uint32_t mounted, skipped;
+                   int32_t firstSkip; } cases[] = {
         {"zero-length file", {}, rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
         {"truncated header", ByteBuilder().Text("FAR!byAZ").U16(1), rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
         {"wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0), rc::kFarNotArchive,
@@ -167,22 +159,17 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
         FarManifest manifest;
         EXPECT_EQ(ParseFarArchive(c.bytes.data(), c.bytes.size(), manifest), c.listCode);
         EXPECT_EQ(ListFarArchive(path.c_str(), manifest, files), c.listCode);
-        if (c.firstSkip == rc::kFarEntryOutside || c.firstSkip == rc::kFarUnsafeName) {  // the listing marks it already
+        if (c.firstSkip == rc::kFarEntryOutside || c.firstSkip == rc::kFarUnsafeName)  // the listing marks it already
             EXPECT_TRUE(std::any_of(manifest.entries.begin(), manifest.entries.end(),
                                     [&](const FarEntry& entry) { return entry.status == c.firstSkip; }));
-        }
         FarMountReport report;
         EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), c.mountCode);
-        EXPECT_EQ(report.code, c.mountCode);
-        EXPECT_EQ(report.mounted, c.mounted);
-        EXPECT_EQ(report.skipped, c.skipped);
-        EXPECT_EQ(report.firstSkip, c.firstSkip);
+        EXPECT_EQ(std::tuple(report.code, report.mounted, report.skipped, report.firstSkip),
+                  std::tuple(c.mountCode, c.mounted, c.skipped, c.firstSkip));
         std::vector<MountedFile> mounted, outside;
         files.ListMountedFiles(path.c_str(), mounted);
         ASSERT_EQ(mounted.size(), c.mounted);
-        if (c.mounted == 1) {
-            EXPECT_EQ(readWhole(files, path + "\\good.iff"), bytesOf("good!"));
-        }
+        if (c.mounted == 1) EXPECT_EQ(readWhole(files, path + "\\good.iff"), bytesOf("good!"));
         files.ListMountedFiles(dir.Path().c_str(), outside);  // nothing beside or above the archive
         files.ListMountedFiles("", outside);
         std::vector<CTGString> folders;
@@ -200,12 +187,10 @@ TEST(FarHostile, NameTooLongForTheIndexIsSkipped) {
               rc::kOk);
     FarMountReport report;
     EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
-    EXPECT_EQ(report.mounted, 1u);
-    EXPECT_EQ(report.firstSkip, rc::kFarNameTooLong);
+    EXPECT_TRUE(report.mounted == 1 && report.firstSkip == rc::kFarNameTooLong);
     const std::string other = dir.File("Fits.far");
     ASSERT_EQ(WriteFarArchive(other.c_str(), {{longName.substr(1), bytesOf("f")}}, FarVariant::k1a, files), rc::kOk);
-    EXPECT_EQ(MountFarArchive(other.c_str(), &report, files), rc::kOk);
-    EXPECT_EQ(report.mounted, 1u);
+    EXPECT_TRUE(MountFarArchive(other.c_str(), &report, files) == rc::kOk && report.mounted == 1);
 }
 
 TEST(FarMount, EntriesReadBackThroughWindowsWhichOutliveTheUnmount) {
@@ -221,20 +206,17 @@ TEST(FarMount, EntriesReadBackThroughWindowsWhichOutliveTheUnmount) {
     EXPECT_EQ(report.mounted, entries.size());
     for (const FarWriterEntry& entry : entries) EXPECT_EQ(readWhole(files, path + "\\" + entry.name), entry.bytes);
     EXPECT_EQ(readWhole(files, dir.Path() + "/OBJECTS.FAR/chairs/wood/chair.IFF"), entries[0].bytes);
-    EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kFarAlreadyMounted);
-    EXPECT_EQ(report.mounted, 0u);
+    EXPECT_TRUE(MountFarArchive(path.c_str(), &report, files) == rc::kFarAlreadyMounted && report.mounted == 0);
 
     const std::string sofa = path + "\\Chairs\\Sofa.iff";
     FileHandle* open = files.Open(sofa.c_str(), false);
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(UnmountFarArchives(dir.Path().c_str(), files), 1u);
-    EXPECT_FALSE(files.Find(sofa.c_str()));
     std::vector<CTGString> folders;
     files.ListMountedFolders(dir.Path().c_str(), folders);
-    EXPECT_TRUE(folders.empty());
+    EXPECT_TRUE(!files.Find(sofa.c_str()) && folders.empty());
     std::vector<uint8_t> bytes(777);
-    EXPECT_EQ(open->Read(bytes.data(), 777), 777u);
-    EXPECT_EQ(bytes, entries[1].bytes);
+    EXPECT_TRUE(open->Read(bytes.data(), 777) == 777 && bytes == entries[1].bytes);
     files.Close(open);
     EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
     EXPECT_EQ(readWhole(files, sofa), entries[1].bytes);
@@ -250,18 +232,16 @@ TEST(FarMount, CompressedEntryIsListedButNeverOpens) {
     const std::string path = dir.Write("Mixed.far", far.Bytes()), packed = path + "\\Packed.iff";
     FarMountReport report;
     ASSERT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
-    EXPECT_EQ(report.mounted, 2u);
-    EXPECT_EQ(report.compressed, 1u);
+    EXPECT_TRUE(report.mounted == 2 && report.compressed == 1);
     std::vector<MountedFile> list;
     files.ListMountedFiles(path.c_str(), list);
     ASSERT_EQ(list.size(), 2u);
     EXPECT_TRUE(list[0].name == "Packed.iff" && list[0].compressed && !list[1].compressed);
     EXPECT_EQ(files.Open(packed.c_str(), false), nullptr);
-    EXPECT_EQ(MountedEntryError(packed.c_str(), files), rc::kFarCompressed);
-    EXPECT_EQ(MountedEntryError((path + "\\Plain.iff").c_str(), files), rc::kOk);
+    EXPECT_TRUE(MountedEntryError(packed.c_str(), files) == rc::kFarCompressed &&
+                MountedEntryError((path + "\\Plain.iff").c_str(), files) == rc::kOk);
     std::vector<uint8_t> bytes;
-    EXPECT_EQ(ReadFarEntry(path.c_str(), "packed.iff", bytes, files), rc::kFarCompressed);
-    EXPECT_TRUE(bytes.empty());
+    EXPECT_TRUE(ReadFarEntry(path.c_str(), "packed.iff", bytes, files) == rc::kFarCompressed && bytes.empty());
     EXPECT_EQ(readWhole(files, path + "\\Plain.iff"), bytesOf("plain"));
 }
 
@@ -277,9 +257,7 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     dir.Write("Game/notes.txt", std::string("not an archive"));
     FarFolderReport report;
     ASSERT_EQ(MountFarFolder(dir.File("Game").c_str(), &report, files), rc::kOk);
-    EXPECT_EQ(report.archivesFound, 4u);
-    EXPECT_EQ(report.archivesMounted, 3u);
-    EXPECT_EQ(report.entriesMounted, 3u);
+    EXPECT_EQ(std::tuple(report.archivesFound, report.archivesMounted, report.entriesMounted), std::tuple(4u, 3u, 3u));
     ASSERT_EQ(report.archives.size(), 4u);
     for (const FarMountReport& archive : report.archives)
         EXPECT_EQ(archive.code, archive.archive.find("broken.far") == std::string::npos ? rc::kOk : rc::kFarNotArchive);
@@ -294,14 +272,12 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     // A name leading through an archive mounts it; through none, or the archive itself, mounts nothing.
     FarMountReport mount;
     const std::string inside = dir.File("game/sub/B.FAR/X.iff");
-    EXPECT_EQ(MountFarArchiveOnPath(inside.c_str(), &mount, files), rc::kOk);
-    EXPECT_EQ(mount.mounted, 1u);
+    EXPECT_TRUE(MountFarArchiveOnPath(inside.c_str(), &mount, files) == rc::kOk && mount.mounted == 1);
     EXPECT_EQ(readWhole(files, inside), bytesOf("x"));
     EXPECT_EQ(MountFarArchiveOnPath(inside.c_str(), &mount, files), rc::kOk);  // mounted already
     for (const char* none : {"Game/notes.txt", "Game/Sub/Deeper/c.Far"}) {
         UnmountFarArchives(dir.File("Game/Sub/Deeper").c_str(), files);
-        EXPECT_EQ(MountFarArchiveOnPath(dir.File(none).c_str(), &mount, files), rc::kOk);
-        EXPECT_EQ(mount.mounted, 0u) << none;
+        EXPECT_TRUE(MountFarArchiveOnPath(dir.File(none).c_str(), &mount, files) == rc::kOk && !mount.mounted) << none;
     }
     EXPECT_EQ(MountFarArchiveOnPath(dir.File("Game/Sub/broken.far/x.iff").c_str(), &mount, files), rc::kFarNotArchive);
 }
@@ -319,8 +295,7 @@ TEST(FarExtract, EntriesLandInTheirFoldersAndNothingIsReplaced) {
     FarExtractReport report;
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"chairs/CHAIR.IFF", "Nowhere.iff"}, out.c_str(), &report, files),
               rc::kFarNoSuchEntry);
-    EXPECT_EQ(report.written, 1u);
-    ASSERT_EQ(report.problems.size(), 1u);
+    ASSERT_TRUE(report.written == 1 && report.problems.size() == 1);
     EXPECT_EQ(report.problems[0].name, "Nowhere.iff");
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"Nowhere.iff"}, dir.File("other").c_str(), &report, files),
               rc::kFarNoSuchEntry);
@@ -329,13 +304,11 @@ TEST(FarExtract, EntriesLandInTheirFoldersAndNothingIsReplaced) {
     platform::Hooks().failWritesAfter = 0;
     const int32_t failed = ExtractFarArchive(archive.c_str(), {"Chairs\\Chair.spf"}, out.c_str(), &report, files);
     platform::Hooks().failWritesAfter = -1;
-    EXPECT_EQ(failed, rc::kShortWrite);
-    EXPECT_FALSE(dir.Exists("out/nested/Chairs/Chair.spf"));  // no part file
+    EXPECT_TRUE(failed == rc::kShortWrite && !dir.Exists("out/nested/Chairs/Chair.spf"));  // no part file
 
     dir.Write("out/nested/Floor.flr", std::string("mine"));
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {}, out.c_str(), &report, files), rc::kFileExists);
-    EXPECT_EQ(report.written, 2u);
-    ASSERT_EQ(report.problems.size(), 2u);
+    ASSERT_TRUE(report.written == 2 && report.problems.size() == 2);
     EXPECT_EQ(report.problems[0].name + report.problems[1].name, "Chairs\\Chair.iffFloor.flr");
     EXPECT_EQ(dir.Read("out/nested/Floor.flr"), bytesOf("mine"));
     EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"Chairs/Chair.iff", "Chairs/Chair.spf", "Empty.txt", "Floor.flr"}));
@@ -360,13 +333,12 @@ TEST(FarExtract, NothingIsWrittenOutsideTheFolder) {
     const std::string archive = dir.Write("a/b/Evil.far", far.Bytes()), out = dir.File("a/b/out");
     FarExtractReport report;
     EXPECT_EQ(ExtractFarArchive(archive.c_str(), {}, out.c_str(), &report, files), rc::kFarUnsafeTarget);
-    EXPECT_EQ(report.written, 1u);
-    ASSERT_EQ(report.problems.size(), escapes.size() + 1);
-    EXPECT_EQ(report.problems[0].code, rc::kFarUnsafeTarget);
-    for (size_t i = 1; i < report.problems.size(); ++i) EXPECT_EQ(report.problems[i].code, rc::kFarUnsafeName);
+    ASSERT_TRUE(report.written == 1 && report.problems.size() == escapes.size() + 1);
+    for (size_t i = 0; i < report.problems.size(); ++i)
+        EXPECT_EQ(report.problems[i].code, i ? rc::kFarUnsafeName : rc::kFarUnsafeTarget);
     EXPECT_EQ(filesBelow(dir.Path()), (std::vector<std::string>{"a/b/Evil.far", "a/b/out/sub/inside.txt"}));
-    EXPECT_EQ(ExtractFarArchive(archive.c_str(), {"..\\escape1.txt"}, out.c_str(), &report, files), rc::kFarUnsafeName);
-    EXPECT_EQ(report.written, 0u);
+    EXPECT_TRUE(ExtractFarArchive(archive.c_str(), {"..\\escape1.txt"}, out.c_str(), &report, files) ==
+                    rc::kFarUnsafeName && report.written == 0);
 
     const std::string broken = dir.Write("Short.far", std::string("FAR!by"));
     EXPECT_EQ(ExtractFarArchive(broken.c_str(), {}, dir.File("new").c_str(), &report, files), rc::kFarNotArchive);

@@ -18,19 +18,16 @@ using test::TempDir;
 
 std::vector<uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
-TEST(FileStream, ClosedOrUnopenableStreamsAnswerTheirCodes) {
+TEST(FileStream, ClosedStreamsAnswerTheirCodesAndShortReadsAdvance) {
     FileStream stream;
     char buffer[4];
     uint32_t count = 4, size = 99;
     FileNameText name("unchanged");
-    EXPECT_EQ(stream.Read(buffer, count), rc::kNotOpen);
-    EXPECT_EQ(count, 0u);
-    count = 4;
-    EXPECT_EQ(stream.Write(buffer, count), rc::kNotOpen);
-    EXPECT_EQ(count, 0u);
-    for (int32_t code : {stream.Close(), stream.Seek(0), stream.GetSize(size), stream.SetSize(0), stream.Flush(),
-                         stream.GetName(name)})
+    uint32_t written = 4;
+    for (int32_t code : {stream.Read(buffer, count), stream.Write(buffer, written), stream.Close(), stream.Seek(0),
+                         stream.GetSize(size), stream.SetSize(0), stream.Flush(), stream.GetName(name)})
         EXPECT_EQ(code, rc::kNotOpen);
+    EXPECT_EQ(count + written, 0u);
     EXPECT_EQ(name.View(), "unchanged");
     TempDir dir;
     EXPECT_EQ(stream.Open(FileNameText(dir.File("missing.iff"))), rc::kIoFailed);
@@ -41,9 +38,26 @@ TEST(FileStream, ClosedOrUnopenableStreamsAnswerTheirCodes) {
     EXPECT_EQ(stream.Create(tooLong), rc::kCreateFailed);
     EXPECT_EQ(stream.Delete(tooLong), rc::kNoSuchFile);
     EXPECT_FALSE(stream.IsOpen() || stream.IsOpenedForWriting());
+
+    // Short reads advance over what was read.
+    ASSERT_EQ(stream.Open(FileNameText(dir.Write("six.bin", std::string("123456")))), rc::kOk);
+    EXPECT_TRUE(stream.IsOpenedForWriting());
+    char six[10] = {};
+    count = 4;
+    EXPECT_EQ(stream.Read(six, count), rc::kOk);
+    count = 10;
+    EXPECT_EQ(stream.Read(six, count), rc::kShortRead);
+    EXPECT_EQ(std::string(six, count), "56");
+    count = 1;
+    EXPECT_EQ(stream.Read(six, count), rc::kShortRead);
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(stream.Seek(6) == rc::kOk && stream.Seek(7) == rc::kShortRead && stream.Seek(2) == rc::kOk);
+    count = 2;
+    EXPECT_EQ(stream.Read(six, count), rc::kOk);
+    EXPECT_EQ(std::string(six, 2), "34");
 }
 
-TEST(FileStream, ReadOnlyFileFallsBackToReadingAndIsNeverChanged) {
+TEST(FileStream, ReadOnlyFilesAndArchiveWindowsAreReadAndNeverChanged) {
     TempDir dir;
     const std::string path = dir.Write("locked.iff", std::string("locked"));
     // Permissions refuse an ordinary user; a superuser writes any file, so for one the
@@ -60,92 +74,55 @@ TEST(FileStream, ReadOnlyFileFallsBackToReadingAndIsNeverChanged) {
     uint32_t count = sizeof buffer, two = 2;
     const int32_t read = stream.Read(buffer, count), wrote = stream.Write("no", two), sized = stream.SetSize(0);
     platform::Hooks().refuseWriteOpens = false;
-    EXPECT_EQ(opened, rc::kOk);
-    EXPECT_FALSE(writable);
-    EXPECT_EQ(read, rc::kOk);
+    EXPECT_TRUE(opened == rc::kOk && !writable && read == rc::kOk);
     EXPECT_EQ(std::string(buffer, count), "locked");
-    EXPECT_EQ(wrote, rc::kShortWrite);
-    EXPECT_EQ(two, 0u);
-    EXPECT_EQ(sized, rc::kIoFailed);
+    EXPECT_TRUE(wrote == rc::kShortWrite && two == 0 && sized == rc::kIoFailed);
     stream.Close();
     EXPECT_EQ(dir.Read("locked.iff"), bytesOf("locked"));
-}
 
-TEST(FileStream, ShortReadsAdvanceOverWhatWasRead) {
-    TempDir dir;
-    FileStream stream;
-    ASSERT_EQ(stream.Open(FileNameText(dir.Write("six.bin", std::string("123456")))), rc::kOk);
-    EXPECT_TRUE(stream.IsOpenedForWriting());
-    char buffer[10] = {};
-    uint32_t count = 4;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kOk);
-    count = 10;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kShortRead);
-    EXPECT_EQ(std::string(buffer, count), "56");
-    count = 1;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kShortRead);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(stream.Seek(6), rc::kOk);
-    EXPECT_EQ(stream.Seek(7), rc::kShortRead);
-    EXPECT_EQ(stream.Seek(2), rc::kOk);
-    count = 2;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kOk);
-    EXPECT_EQ(std::string(buffer, 2), "34");
-}
-
-TEST(FileStream, WritesSizesAndItsNormalisedNameOpensTheFileAgain) {
-    TempDir dir;
-    FileStream stream;
-    ASSERT_EQ(stream.Create(FileNameText(dir.File("Out.IFF"))), rc::kOk);
-    ASSERT_EQ(stream.Open(FileNameText(dir.File("Out.IFF"))), rc::kOk);
-    uint32_t count = 5, size = 0;
-    EXPECT_EQ(stream.Write("hello", count), rc::kOk);
-    EXPECT_EQ(stream.SetSize(8), rc::kOk);  // grows, with zeros
-    EXPECT_EQ(stream.GetSize(size), rc::kOk);
-    EXPECT_EQ(size, 8u);
-    EXPECT_EQ(stream.SetSize(2), rc::kOk);
-    EXPECT_EQ(stream.Flush(), rc::kOk);
-    FileNameText name;
-    EXPECT_EQ(stream.GetName(name), rc::kOk);
-    std::string expected = dir.File("out.iff");
-    for (char& c : expected) c = c == '/' ? '\\' : FoldAscii(c);
-    EXPECT_EQ(name.View(), expected);
-    stream.Close();
-    EXPECT_EQ(dir.Read("Out.IFF"), bytesOf("he"));
-    EXPECT_EQ(stream.Open(name), rc::kOk);
-    platform::Hooks().failWritesAfter = 0;
-    count = 3;
-    const int32_t failed = stream.Write("abc", count);
-    platform::Hooks().failWritesAfter = -1;
-    EXPECT_EQ(failed, rc::kShortWrite);
-    EXPECT_EQ(count, 0u);
-    count = 0;
-    EXPECT_EQ(stream.Write("abc", count), rc::kOk);  // nothing asked, nothing missing
-}
-
-TEST(FileStream, AnArchiveWindowOpensReadOnlyAndCannotBeReplacedOrDeleted) {
-    TempDir dir;
+    // An archive window opens read-only and can be neither replaced nor deleted.
     const std::string archivePath = dir.Write("pack.bin", std::string("headinsidetail"));
     FileSystem& files = FileSystem::Instance();
     platform::NativeFile* archive = files.OpenArchive(archivePath.c_str());
     ASSERT_NE(archive, nullptr);
     const FileNameText entry(dir.File("Packed/Inside.iff"));
     ASSERT_TRUE(files.MountEntry(dir.File("Packed/Inside.iff").c_str(), archive, 4, 6));
-    FileStream stream;
     ASSERT_EQ(stream.Open(entry), rc::kOk);
     EXPECT_FALSE(stream.IsOpenedForWriting());
-    char buffer[16];
-    uint32_t count = sizeof buffer, one = 1;
-    EXPECT_EQ(stream.Read(buffer, count), rc::kShortRead);
-    EXPECT_EQ(std::string(buffer, count), "inside");
-    EXPECT_EQ(stream.Seek(7), rc::kShortRead);
-    EXPECT_EQ(stream.Write("x", one), rc::kShortWrite);
+    char inside[16];
+    uint32_t asked = sizeof inside, one = 1;
+    EXPECT_EQ(stream.Read(inside, asked), rc::kShortRead);
+    EXPECT_EQ(std::string(inside, asked), "inside");
+    EXPECT_TRUE(stream.Seek(7) == rc::kShortRead && stream.Write("x", one) == rc::kShortWrite);
     EXPECT_EQ(stream.SetSize(1), rc::kIoFailed);
     stream.Close();
-    EXPECT_EQ(stream.Create(entry), rc::kFileExists);
-    EXPECT_EQ(stream.Delete(entry), rc::kDeleteFailed);
+    EXPECT_TRUE(stream.Create(entry) == rc::kFileExists && stream.Delete(entry) == rc::kDeleteFailed);
     files.CloseArchive(archive);
     EXPECT_EQ(dir.Read("pack.bin"), bytesOf("headinsidetail"));
+}
+
+TEST(FileStream, WritesSizesAndItsNormalisedNameOpensTheFileAgain) {
+    TempDir dir;
+    FileStream stream;
+    ASSERT_TRUE(stream.Create(FileNameText(dir.File("Out.IFF"))) == rc::kOk &&
+                stream.Open(FileNameText(dir.File("Out.IFF"))) == rc::kOk);
+    uint32_t count = 5, size = 0;
+    FileNameText name;
+    EXPECT_TRUE(stream.Write("hello", count) == rc::kOk && stream.SetSize(8) == rc::kOk);  // grows, with zeros
+    EXPECT_TRUE(stream.GetSize(size) == rc::kOk && size == 8u);
+    EXPECT_TRUE(stream.SetSize(2) == rc::kOk && stream.Flush() == rc::kOk && stream.GetName(name) == rc::kOk);
+    std::string expected = dir.File("out.iff");
+    for (char& c : expected) c = c == '/' ? '\\' : FoldAscii(c);
+    EXPECT_EQ(name.View(), expected);
+    stream.Close();
+    EXPECT_TRUE(dir.Read("Out.IFF") == bytesOf("he") && stream.Open(name) == rc::kOk);
+    platform::Hooks().failWritesAfter = 0;
+    count = 3;
+    const int32_t failed = stream.Write("abc", count);
+    platform::Hooks().failWritesAfter = -1;
+    EXPECT_TRUE(failed == rc::kShortWrite && count == 0);
+    count = 0;
+    EXPECT_EQ(stream.Write("abc", count), rc::kOk);  // nothing asked, nothing missing
 }
 
 }  // namespace

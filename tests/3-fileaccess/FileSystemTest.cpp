@@ -14,23 +14,20 @@ namespace {
 using test::TempDir;
 
 TEST(FileSystemNames, KeysFoldAsciiCapitalsAndSlashesUpToTheLimit) {
-    CTGString key("  two words  ");
-    key.TrimRight();
-    EXPECT_EQ(key, "  two words");
+    CTGString key("  two words  "), right("  two words  ");
     key.Trim();
-    EXPECT_EQ(key, "two words");
+    right.TrimRight();
+    EXPECT_TRUE(key == "two words" && right == "  two words");
     ASSERT_TRUE(FileSystem::NormaliseName("C:/Games/The Sims/\xC4pfel.IFF", key));
     EXPECT_EQ(key, "c:\\games\\the sims\\\xC4pfel.iff");  // bytes above 0x7F stay
     EXPECT_TRUE(FileSystem::NormaliseName(std::string(kMaxFileNameLength, 'a').c_str(), key));
-    EXPECT_FALSE(FileSystem::NormaliseName(std::string(kMaxFileNameLength + 1, 'a').c_str(), key));
-    EXPECT_FALSE(FileSystem::NormaliseName(nullptr, key));
+    EXPECT_FALSE(FileSystem::NormaliseName(std::string(kMaxFileNameLength + 1, 'a').c_str(), key) ||
+                 FileSystem::NormaliseName(nullptr, key));
     FileSystem files;
     const std::string hugeName(4096, 'b');
     const char* huge = hugeName.c_str();
-    EXPECT_EQ(files.Open(huge, false), nullptr);
-    EXPECT_EQ(files.Open(huge, true), nullptr);
-    EXPECT_FALSE(files.Create(huge) || files.Delete(huge) || files.Exists(huge) || files.Find(huge));
-    EXPECT_EQ(files.OpenArchive(huge), nullptr);
+    EXPECT_FALSE(files.Open(huge, false) || files.Open(huge, true) || files.Create(huge) || files.Delete(huge) ||
+                 files.Exists(huge) || files.Find(huge) || files.OpenArchive(huge));
 }
 
 // An archive is any file whose byte ranges are mounted as files: "HDR:" the entries never
@@ -59,10 +56,7 @@ protected:
 TEST_F(MountedArchive, AnySpellingFindsTheEntryAndNothingElse) {
     IndexEntry entry;
     ASSERT_TRUE(files.Find("DATA/objects/Chair.IFF", &entry));
-    EXPECT_EQ(entry.archive, archive);
-    EXPECT_EQ(entry.offset, 4u);
-    EXPECT_EQ(entry.size, 11u);
-    EXPECT_EQ(entry.inArchive, 1);
+    EXPECT_TRUE(entry.archive == archive && entry.offset == 4 && entry.size == 11 && entry.inArchive == 1);
     EXPECT_TRUE(files.Find("TABLE.IFF"));  // no separator: the empty directory
     for (const char* other : {"data\\objects", "objects\\chair.iff", "\\table.iff", "x\\table.iff"})
         EXPECT_FALSE(files.Find(other)) << other;
@@ -71,25 +65,18 @@ TEST_F(MountedArchive, AnySpellingFindsTheEntryAndNothingElse) {
 TEST_F(MountedArchive, WindowsReadOnlyTheirRangeAndRefuseEveryChange) {
     FileHandle* chair = files.Open("data/objects/CHAIR.iff", false);
     ASSERT_NE(chair, nullptr);
-    EXPECT_TRUE(chair->IsWindow());
-    EXPECT_FALSE(chair->IsWritable());
+    EXPECT_TRUE(chair->IsWindow() && !chair->IsWritable());
     EXPECT_EQ(chair->GetName(), "data\\objects\\chair.iff");
     EXPECT_EQ(readAll(chair), "chair-bytes");  // not "chair-bytestable..."
     EXPECT_EQ(chair->GetPosition(), 11u);
     EXPECT_EQ(readAll(chair), "");
     EXPECT_TRUE(chair->Seek(6));
     EXPECT_EQ(readAll(chair, 3), "byt");
-    EXPECT_TRUE(chair->Seek(11));
-    EXPECT_FALSE(chair->Seek(12));
-    EXPECT_EQ(chair->GetPosition(), 11u);
-    EXPECT_EQ(chair->Write("xx", 2), 0u);
-    EXPECT_FALSE(chair->SeekExtend(20));
-    EXPECT_FALSE(chair->SetSize(1));
+    EXPECT_TRUE(chair->Seek(11) && !chair->Seek(12) && chair->GetPosition() == 11);
+    EXPECT_FALSE(chair->Write("xx", 2) || chair->SeekExtend(20) || chair->SetSize(1));
     EXPECT_EQ(chair->GetSize(), 11u);
     files.Close(chair);
-    EXPECT_EQ(files.Open("table.iff", true), nullptr);
-    EXPECT_FALSE(files.Create("TABLE.iff"));
-    EXPECT_FALSE(files.Delete("table.iff"));
+    EXPECT_FALSE(files.Open("table.iff", true) || files.Create("TABLE.iff") || files.Delete("table.iff"));
     EXPECT_TRUE(files.Exists("Table.iff"));
     EXPECT_EQ(dir.Read("Archive.bin"), std::vector<uint8_t>(kArchiveBytes.begin(), kArchiveBytes.end()));
 }
@@ -103,8 +90,7 @@ TEST_F(MountedArchive, WindowsOutliveEachOtherAndTheArchiveClose) {
     FileHandle* chair = files.Open("data\\objects\\chair.iff", false);
     ASSERT_NE(chair, nullptr);
     files.CloseArchive(archive);  // unmounts, but open windows still read
-    EXPECT_FALSE(files.Find("table.iff"));
-    EXPECT_EQ(files.Open("table.iff", false), nullptr);
+    EXPECT_FALSE(files.Find("table.iff") || files.Open("table.iff", false));
     EXPECT_EQ(readAll(chair), "chair-bytes");
     files.Close(chair);
     EXPECT_TRUE(second->Seek(0));
@@ -114,15 +100,14 @@ TEST_F(MountedArchive, WindowsOutliveEachOtherAndTheArchiveClose) {
 
 TEST_F(MountedArchive, MountRefusesRangesOutsideTheArchiveAndDuplicates) {
     const uint32_t size = static_cast<uint32_t>(kArchiveBytes.size());
-    EXPECT_TRUE(files.MountEntry("whole.bin", archive, 0, size));
-    EXPECT_TRUE(files.MountEntry("empty-at-end.bin", archive, size, 0));
-    EXPECT_FALSE(files.MountEntry("past-end.bin", archive, 1, size));
-    EXPECT_FALSE(files.MountEntry("start-past-end.bin", archive, size + 1, 0));
-    EXPECT_FALSE(files.MountEntry("wraps.bin", archive, 8, UINT32_MAX - 4));  // 8 + size overflows 32 bits
-    EXPECT_FALSE(files.MountEntry("TABLE.IFF", archive, 0, 1));
-    EXPECT_FALSE(files.MountEntry("folder\\", archive, 0, 1));
     int unknown = 0;
-    EXPECT_FALSE(files.MountEntry("stray.bin", reinterpret_cast<platform::NativeFile*>(&unknown), 0, 1));
+    const struct { const char* name; platform::NativeFile* from; uint32_t offset, size; bool mounts; } cases[] = {
+        {"whole.bin", archive, 0, size, true}, {"empty-at-end.bin", archive, size, 0, true},
+        {"past-end.bin", archive, 1, size, false}, {"start-past-end.bin", archive, size + 1, 0, false},
+        {"wraps.bin", archive, 8, UINT32_MAX - 4, false},  // 8 + size overflows 32 bits
+        {"TABLE.IFF", archive, 0, 1, false}, {"folder\\", archive, 0, 1, false},
+        {"stray.bin", reinterpret_cast<platform::NativeFile*>(&unknown), 0, 1, false}};
+    for (const auto& c : cases) EXPECT_EQ(files.MountEntry(c.name, c.from, c.offset, c.size), c.mounts) << c.name;
 }
 
 TEST_F(MountedArchive, DiskFilesInAKnownDirectoryJoinTheIndex) {
@@ -131,17 +116,14 @@ TEST_F(MountedArchive, DiskFilesInAKnownDirectoryJoinTheIndex) {
     ASSERT_TRUE(files.Create(created.c_str()));
     IndexEntry entry;
     ASSERT_TRUE(files.Find(created.c_str(), &entry));
-    EXPECT_EQ(entry.inArchive, 0);
-    EXPECT_EQ(entry.writable, 1);
+    EXPECT_TRUE(entry.inArchive == 0 && entry.writable == 1);
     EXPECT_FALSE(files.Create(created.c_str()));  // known to the index
     FileHandle* handle = files.Open(created.c_str(), true);
     ASSERT_NE(handle, nullptr);
-    EXPECT_FALSE(handle->IsWindow());
-    EXPECT_TRUE(handle->SetSize(7));
+    EXPECT_TRUE(!handle->IsWindow() && handle->SetSize(7));
     files.Close(handle);
     ASSERT_TRUE(files.Find(created.c_str(), &entry));
-    EXPECT_EQ(entry.size, 7u);
-    EXPECT_EQ(dir.Read("New.iff").size(), 7u);
+    EXPECT_TRUE(entry.size == 7 && dir.Read("New.iff").size() == 7);
     EXPECT_TRUE(files.Delete(created.c_str()));
     EXPECT_FALSE(files.Find(created.c_str()) || dir.Exists("New.iff"));
 }
@@ -155,19 +137,15 @@ TEST(FileSystemDisk, ReadsWritesAndSizesADiskFile) {
     EXPECT_TRUE(handle->IsWritable());
     char buffer[8] = {};
     EXPECT_EQ(handle->Read(buffer, 8), 6u);  // a disk read is not clamped, the file just ends
-    EXPECT_EQ(handle->GetPosition(), 6u);
-    EXPECT_FALSE(handle->Seek(7));
-    EXPECT_TRUE(handle->SeekExtend(8));  // a write seek may pass the end
-    EXPECT_EQ(handle->GetSize(), 8u);
-    EXPECT_EQ(handle->Write("XY", 2), 2u);
-    EXPECT_EQ(handle->Write("XY", 0), 0u);
+    EXPECT_TRUE(handle->GetPosition() == 6 && !handle->Seek(7));
+    EXPECT_TRUE(handle->SeekExtend(8) && handle->GetSize() == 8);  // a write seek may pass the end
+    EXPECT_EQ(handle->Write("XY", 2) * 10 + handle->Write("XY", 0), 20u);
     EXPECT_TRUE(handle->Flush());
     files.Close(handle);
     EXPECT_EQ(dir.Read("plain.bin"), (std::vector<uint8_t>{'a', 'b', 'c', 'd', 'e', 'f', 0, 0, 'X', 'Y'}));
     FileHandle* reader = files.Open(path.c_str(), false);
     ASSERT_NE(reader, nullptr);
-    EXPECT_EQ(reader->Write("Z", 1), 0u);
-    EXPECT_FALSE(reader->SetSize(2));
+    EXPECT_FALSE(reader->Write("Z", 1) || reader->SetSize(2));
     files.Close(reader);
     EXPECT_EQ(dir.Read("plain.bin").size(), 10u);
 }

@@ -10,111 +10,58 @@
 
 using namespace tambrix;
 using namespace tambrix::testing;
-using platform::Bitmap;
 
 namespace {
 
 constexpr ResId kPalette = 3;  // entry i is (i, 255 - i, i / 2)
 
-struct Objd {
-    int16_t baseGraphic = 0;
-    int16_t graphicCount = 1;
-    int16_t masterId = 0;
-    int16_t subIndex = 0;
-    int16_t level = 0;
-};
-
-// A 216-byte object definition of version 138 with the fields the renderer reads.
-std::vector<uint8_t> objd(const Objd& o) {
-    std::vector<uint8_t> b(216, 0);
-    auto put = [&b](size_t at, int32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    };
-    put(0, 138, 4);             // version
-    put(6, o.baseGraphic, 2);   // base graphic ID
-    put(8, o.graphicCount, 2);  // graphic count
-    put(20, o.masterId, 2);     // master ID
-    put(22, o.subIndex, 2);     // sub-index: -1 master, else tile x (high), y (low)
-    put(112, o.level, 2);       // level
-    return b;
-}
-
-// A solid 2 x 2 "SPR2" of one colour index.
-std::vector<uint8_t> solid(uint8_t index) {
-    ByteBuilder s;
-    for (int y = 0; y < 2; ++y) {
-        Spr2Word(s, 0x0000, 0);
-        Spr2Word(s, 0x2000, 2).U8(0).U8(index).U8(0).U8(index);
-    }
-    Spr2Word(s, 0xA000, 0);
-    return Spr2Chunk({{.width = 2, .height = 2, .stream = s}}, kPalette);
-}
-
-bool hasColour(const Bitmap& b, int index) {
-    for (int32_t y = 0; y < b.Height(); ++y) {
-        const uint8_t* row = b.Row(y);
+bool hasColour(const platform::Bitmap& b, int index) {
+    for (int32_t y = 0; y < b.Height(); ++y)
         for (int32_t x = 0; x < b.Width(); ++x)
-            if (row[3 * x + 2] == index && row[3 * x + 1] == 255 - index) return true;
-    }
+            if (b.Row(y)[3 * x + 2] == index && b.Row(y)[3 * x + 1] == 255 - index) return true;
     return false;
 }
 
-// A file with a single-tile object (OBJD 10), and a multi-tile object: master 20 and
-// tiles 21 at (0, 0) and 22 at (1, 0). Each record's draw group shows its own colour.
-class ObjectPreviewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto file = std::make_unique<FakeResourceFile>();
-        fake = file.get();
-        fake->Put(restype::kPALT, kPalette, DistinctPaltChunk());
-        const std::pair<ResId, uint8_t> looks[] = {{10, 10}, {20, 20}, {21, 21}, {22, 22}};
-        for (auto [id, colour] : looks) {
-            fake->Put(restype::kSPR2, id, solid(colour));
-            fake->Put(restype::kDGRP, static_cast<ResId>(id * 100), DgrpAllViews({{.spriteId = id}}));
-        }
-        fake->Put(restype::kOBJD, 10, objd({.baseGraphic = 1000}));
-        fake->Put(restype::kOBJD, 20, objd({.baseGraphic = 2000, .masterId = 5, .subIndex = -1}));
-        fake->Put(restype::kOBJD, 21, objd({.baseGraphic = 2100, .masterId = 5, .subIndex = 0x0000}));
-        fake->Put(restype::kOBJD, 22, objd({.baseGraphic = 2200, .masterId = 5, .subIndex = 0x0100}));
-        set.SetResourceSet(std::move(file));
-        set.Load(1);
-        ASSERT_EQ(set.Objects().size(), 2u);
+// A single-tile object (10) and a multi-tile one: master 20, tiles 21 at (0, 0) and 22 at (1, 0).
+// Each record's draw group shows a solid 2 x 2 sprite of its own colour.
+TEST(ObjectPreview, SingleObjectsDrawThemselvesMastersTheirTilesPlacedByTile) {
+    auto owned = std::make_unique<FakeResourceFile>();
+    FakeResourceFile* fake = owned.get();
+    fake->Put(restype::kPALT, kPalette, DistinctPaltChunk());
+    for (uint8_t id : {10, 20, 21, 22}) {
+        ByteBuilder s;
+        for (int y = 0; y < 2; ++y) Spr2Word(Spr2Word(s, 0x0000, 0), 0x2000, 2).U8(0).U8(id).U8(0).U8(id);
+        Spr2Word(s, 0xA000, 0);
+        fake->Put(restype::kSPR2, id, Spr2Chunk({{.width = 2, .height = 2, .stream = s}}, kPalette));
+        fake->Put(restype::kDGRP, static_cast<ResId>(id * 100), DgrpAllViews({{.spriteId = id}}));
     }
-
-    ObjectRecord& single() { return *set.Objects()[0]; }
-    ObjectRecord& master() { return *set.Objects()[1]; }
-
-    FakeResourceFile* fake = nullptr;
+    fake->Put(restype::kOBJD, 10, EncodeObjectDefinition({.baseGraphic = 1000}));
+    fake->Put(restype::kOBJD, 20, EncodeObjectDefinition({.baseGraphic = 2000, .masterId = 5, .subIndex = -1}));
+    fake->Put(restype::kOBJD, 21, EncodeObjectDefinition({.baseGraphic = 2100, .masterId = 5}));
+    fake->Put(restype::kOBJD, 22, EncodeObjectDefinition({.baseGraphic = 2200, .masterId = 5, .subIndex = 0x0100}));
     ObjectSet set;
-};
+    set.SetResourceSet(std::move(owned));
+    set.Load(1);
+    ASSERT_EQ(set.Objects().size(), 2u);
+    ObjectRecord &single = *set.Objects()[0], &master = *set.Objects()[1];
 
-TEST_F(ObjectPreviewTest, SingleTileObjectDrawsItself) {
-    auto b = RenderObjectPreview(single(), kDefaultPreviewImage, 0x00FFFFFF);
+    auto b = RenderObjectPreview(single, kDefaultPreviewImage, 0x00FFFFFF);
     ASSERT_TRUE(b);
     EXPECT_EQ(b->Width(), 34);
     EXPECT_TRUE(hasColour(*b, 10));
-    // The current graphic number picks the draw group; out of range draws nothing.
-    single().SetCurrentGraphicNumber(1);
-    auto none = RenderObjectPreview(single(), kDefaultPreviewImage, 0x00FFFFFF);
-    EXPECT_EQ(none->Width(), 33);
-    EXPECT_EQ(fake->Outstanding(), 0u);
-}
+    single.SetCurrentGraphicNumber(1);  // picks the draw group; out of range draws nothing
+    EXPECT_EQ(RenderObjectPreview(single, kDefaultPreviewImage, 0x00FFFFFF)->Width(), 33);
 
-TEST_F(ObjectPreviewTest, MasterDrawsItsTilesPlacedByTile) {
-    ASSERT_EQ(master().Tiles().size(), 2u);
-    // Near zoom, rotation 0: tile x 1 lies 64 right and 32 down, at depth −347.
-    auto b = RenderObjectPreview(master(), 8, 0x00FFFFFF);
+    // Near zoom, rotation 0: tile x 1 lies 64 right and 32 down, at depth -347; the master itself is not drawn.
+    ASSERT_EQ(master.Tiles().size(), 2u);
+    b = RenderObjectPreview(master, 8, 0x00FFFFFF);
     ASSERT_TRUE(b);
-    EXPECT_EQ(b->Width(), 64 + 2 + 32);
-    EXPECT_EQ(b->Height(), 32 + 2 + 32);
-    EXPECT_FALSE(hasColour(*b, 20));  // the master's own graphics are not drawn
-    EXPECT_TRUE(hasColour(*b, 21));
-    EXPECT_TRUE(hasColour(*b, 22));
-    EXPECT_EQ(master().Tiles()[0]->TileDepth(), 0);
-    EXPECT_EQ(master().Tiles()[1]->TileDepth(), -347);
-    // Rotation 2 turns the depth around.
-    RenderObjectPreview(master(), kDefaultPreviewImage, 0x00FFFFFF);
-    EXPECT_EQ(master().Tiles()[1]->TileDepth(), 347);
+    EXPECT_EQ(b->Width() * 1000 + b->Height(), (64 + 2 + 32) * 1000 + 32 + 2 + 32);
+    EXPECT_TRUE(!hasColour(*b, 20) && hasColour(*b, 21) && hasColour(*b, 22));
+    EXPECT_EQ(master.Tiles()[0]->TileDepth() * 1000 + master.Tiles()[1]->TileDepth(), -347);
+    RenderObjectPreview(master, kDefaultPreviewImage, 0x00FFFFFF);  // rotation 2 turns the depth around
+    EXPECT_EQ(master.Tiles()[1]->TileDepth(), 347);
+    EXPECT_EQ(fake->Outstanding(), 0u);
 }
 
 }  // namespace

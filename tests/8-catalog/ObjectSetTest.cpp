@@ -21,9 +21,7 @@ constexpr uint16_t kMulti = 0xFFFD;
 
 struct Definition {
     uint32_t version = 138;
-    int16_t masterId = 0;
-    int16_t subIndex = 0;
-    int16_t catalogId = 0;
+    int16_t masterId = 0, subIndex = 0, catalogId = 0;
     uint32_t size = kObjectDefinitionSize;
     uint8_t fill = 0x11;  // every byte the set does not read, so that zeroing shows
 };
@@ -31,12 +29,9 @@ struct Definition {
 /// An "OBJD" body, little-endian.
 Bytes MakeDefinition(const Definition& d) {
     Bytes b(std::max(d.size, kObjectDefinitionSize), d.fill);
-    auto put16 = [&b](uint32_t at, uint16_t v) {
-        b[at] = static_cast<uint8_t>(v & 0xFF);
-        b[at + 1] = static_cast<uint8_t>(v >> 8);
-    };
-    put16(0, static_cast<uint16_t>(d.version));  // u32 version
-    put16(2, static_cast<uint16_t>(d.version >> 16));
+    auto put16 = [&b](uint32_t at, uint32_t v) { b[at] = uint8_t(v & 0xFF), b[at + 1] = uint8_t((v >> 8) & 0xFF); };
+    put16(0, d.version);  // u32 version
+    put16(2, d.version >> 16);
     put16(ObjectRecord::kMasterIdOffset, static_cast<uint16_t>(d.masterId));
     put16(ObjectRecord::kSubIndexOffset, static_cast<uint16_t>(d.subIndex));
     put16(ObjectRecord::kCatalogStringsIdOffset, static_cast<uint16_t>(d.catalogId));
@@ -58,8 +53,6 @@ protected:
     CatalogMemoryFile* file;  // owned by the set
 };
 
-// --- multi-tile objects
-
 TEST_F(ObjectSetTest, TilesLinkToTheFirstMasterAndOrphansAreDropped) {
     PutObject(1, {.masterId = 0});                      // A
     PutObject(2, {.masterId = 5, .subIndex = 0x0102});  // T, tile x 1, y 2, before its masters
@@ -70,17 +63,11 @@ TEST_F(ObjectSetTest, TilesLinkToTheFirstMasterAndOrphansAreDropped) {
     ObjectRecord &a = Record(0), &t = Record(1), &m = Record(2), &m2 = Record(3);
     EXPECT_EQ(set.Objects(), (Records{&a, &m, &m2}));
     EXPECT_EQ(a.DisplayIndex() + 10 * m.DisplayIndex(), 10);
-    EXPECT_EQ(t.DisplayIndex(), -1);
-    EXPECT_EQ(t.Master(), &m);
+    EXPECT_TRUE(t.DisplayIndex() == -1 && t.Master() == &m);
     EXPECT_EQ(m.Tiles(), (Records{&t}));
-    EXPECT_TRUE(m2.Tiles().empty());
-    EXPECT_EQ(a.Master(), nullptr);
-    EXPECT_EQ(Record(4).Master(), nullptr);
-    EXPECT_EQ(t.TileX() * 10 + t.TileY(), 12);
-    EXPECT_EQ(t.Set(), &set);
+    EXPECT_TRUE(m2.Tiles().empty() && !a.Master() && !Record(4).Master());
+    EXPECT_TRUE(t.TileX() * 10 + t.TileY() == 12 && t.Set() == &set);
 }
-
-// --- definitions
 
 TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
     PutObject(1, {.version = 137, .size = 200});
@@ -95,19 +82,14 @@ TEST_F(ObjectSetTest, DefinitionsBecome216BytesOfVersion138) {
         return static_cast<uint32_t>(std::find_if(d.rbegin(), d.rend(), [](uint8_t b) { return b != 0; }).base() -
                                      d.begin());
     };
-    EXPECT_EQ(Record(0).Version(), 138u);
-    EXPECT_EQ(zeroFrom(Record(0)), 200u);
-    EXPECT_EQ(Record(1).Version(), 138u);
-    EXPECT_EQ(zeroFrom(Record(1)), 200u);
-    EXPECT_EQ(zeroFrom(Record(2)), 100u);
-    EXPECT_EQ(Record(3).Version(), 138u);
+    for (auto [i, zeroes] : {std::pair{0, 200u}, {1, 200u}, {2, 100u}, {4, 0u}}) EXPECT_EQ(zeroFrom(Record(i)), zeroes) << i;
+    EXPECT_EQ(Record(0).Version() + Record(1).Version() + Record(3).Version(), 3 * 138u);
     EXPECT_EQ(Record(3).Definition()[215], 0x44) << "a longer definition is cut, not zeroed";
     // The upgrade rewrites the four bytes of the version and nothing after them.
     for (auto [i, fill] : {std::pair{0, 0x11}, {1, 0x11}, {3, 0x44}}) {
         const auto& d = Record(i).Definition();
         EXPECT_EQ(Bytes(d.begin(), d.begin() + 6), (Bytes{138, 0, 0, 0, uint8_t(fill), uint8_t(fill)})) << i;
     }
-    EXPECT_EQ(zeroFrom(Record(4)), 0u);
     EXPECT_EQ(Record(4).Id(), -5);
 }
 
@@ -116,105 +98,71 @@ TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
     file->Put(restype::kPALT, 1, {});
     file->failGet = rc::kShortRead;
     set.Load(1);
-    EXPECT_TRUE(set.AllRecords().empty());
-    EXPECT_TRUE(set.Palettes().empty());
+    EXPECT_TRUE(set.AllRecords().empty() && set.Palettes().empty());
 }
 
-// --- catalog texts
-
-TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtss) {
-    PutObject(1, {.catalogId = 100});
-    PutObject(2, {.catalogId = 101});
-    PutObject(3, {.catalogId = 102});
-    PutObject(4, {.catalogId = 103});
-    PutObject(5, {.catalogId = 55});
+TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtssAndANameGetsAnEmptyDescription) {
+    for (int16_t i = 0; i < 6; ++i) PutObject(i + 1, {.catalogId = int16_t(i < 5 ? 100 + i : 55)});
     file->Put(restype::kCATS, 100, ByteBuilder().CString("desc").CString("name"));
     file->Put(restype::kCATS, 101, ByteBuilder().CString("only"));
     file->Put(restype::kCATS, 102, ByteBuilder().CString("d").Text("unterminated"));
     file->Put(restype::kCTSS, 103, ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit"));
+    file->Put(restype::kCTSS, 104, ByteBuilder().U16(0xFFFF).U16(1).CString("Lamp"));
     set.Load(0);
-    const char* shown[][2] = {{"name", "desc"}, {"", "only"}, {"unterminated", "d"}, {"Chair", "Sit"},
-                              {kNameUndefined, kNameUndefined}};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(Record(i).Name(), shown[i][0]) << i;
-        EXPECT_EQ(Record(i).Description(), shown[i][1]) << i;
-        EXPECT_EQ(Record(i).CatalogFound(), i < 4) << i;
+    const char* shown[][2] = {{"name", "desc"}, {"", "only"},   {"unterminated", "d"},
+                              {"Chair", "Sit"}, {"Lamp", ""}, {kNameUndefined, kNameUndefined}};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(Record(i).Name() + "/" + Record(i).Description(), shown[i][0] + std::string("/") + shown[i][1]);
+        EXPECT_EQ(Record(i).CatalogFound(), i < 5) << i;
     }
+    EXPECT_EQ(*file->Stored(restype::kCTSS, 104),
+              Bytes(ByteBuilder().U16(kMulti).U16(2).Entry(1, "Lamp").Entry(1, "").U8(0xA3).U8(0xA3)));
     EXPECT_EQ(file->LoadedBlocks(), 0);
 }
 
-TEST_F(ObjectSetTest, CatalogTextFallsBackToAnyLanguage) {
-    file->Put(restype::kCTSS, 8, ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
+TEST_F(ObjectSetTest, TextsFallBackToAnyLanguageAndAReadOnlyFileIsNotCompleted) {
+    const Bytes original = ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen");
+    file->Put(restype::kCTSS, 8, original);
     std::string name = "x", description = "y";
     EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 8, false), 0);
     EXPECT_EQ(name + description, "");
     EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 8, true), 0);
-    EXPECT_EQ(name, "Stuhl");
-    EXPECT_EQ(description, "Sitzen");
+    EXPECT_EQ(name + "/" + description, "Stuhl/Sitzen");
     EXPECT_EQ(ObjectSet::CatalogText(name, description, file, 9, true), rc::kNoSuchResource);
     EXPECT_EQ(ObjectSet::CatalogText(name, description, nullptr, 8, true), -1);
-}
-
-// (A table of code-2 strings only is completed on a real file: ObjectSetFileTest.)
-TEST_F(ObjectSetTest, NameWithoutDescriptionGetsAnEmptyOne) {
-    file->Put(restype::kCTSS, 9, ByteBuilder().U16(0xFFFF).U16(1).CString("Lamp"));
-    PutObject(1, {.catalogId = 9});
-    set.Load(0);
-    EXPECT_EQ(Record(0).Name(), "Lamp");
-    EXPECT_EQ(*file->Stored(restype::kCTSS, 9),
-              Bytes(ByteBuilder().U16(kMulti).U16(2).Entry(1, "Lamp").Entry(1, "").U8(0xA3).U8(0xA3)));
-}
-
-TEST_F(ObjectSetTest, ReadOnlyFileIsNotCompletedAndStillShowsTexts) {
-    Bytes original = ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen");
-    file->Put(restype::kCTSS, 8, original);
     PutObject(1, {.catalogId = 8});
     file->readOnly = true;
     set.Load(0);
     EXPECT_EQ(*file->Stored(restype::kCTSS, 8), original);
-    EXPECT_EQ(Record(0).Name(), "Stuhl");
-    EXPECT_EQ(Record(0).Description(), "Sitzen");
+    EXPECT_EQ(Record(0).Name() + "/" + Record(0).Description(), "Stuhl/Sitzen");
     EXPECT_EQ(Record(0).CatalogFound(), 1);
 }
 
-// --- graphics lists and lifetime
-
 TEST_F(ObjectSetTest, GraphicsListedOnlyWithGraphics) {
     PutObject(1, {});
-    file->Put(restype::kSPR2, 20, {1}, "two");
-    file->Put(restype::kSPR, 10, {1});
-    file->Put(restype::kSPR, -3, {1});
-    file->Put(restype::kDGRP, 100, {1});
+    for (auto [type, id] : {std::pair{restype::kSPR2, 20}, {restype::kSPR, 10}, {restype::kSPR, -3}, {restype::kDGRP, 100}})
+        file->Put(type, ResId(id), {1}, type == restype::kSPR2 ? "two" : "");
     // "PALT": version, count 2, 8 unread bytes, then RGB triplets
     file->Put(restype::kPALT, 4, ByteBuilder().U32(1).U32(2).U32(0).U32(0).U8(1).U8(2).U8(3).U8(4).U8(5).U8(6));
     set.Load(0);
     EXPECT_TRUE(set.Sprites().empty() && set.Palettes().empty() && set.DrawGroups().empty());
-
     set.Load(1);
     EXPECT_EQ(set.AllRecords().size(), 1u) << "a reload rebuilds, it does not add";
     ASSERT_EQ(set.Sprites().size(), 3u);
-    EXPECT_EQ(set.Sprites()[0].id, 10);
-    EXPECT_EQ(set.Sprites()[1].id, -3);
-    EXPECT_EQ(set.Sprites()[2].type, restype::kSPR2);
-    EXPECT_EQ(set.Sprites()[2].label.View(), "two");
-    ASSERT_EQ(set.DrawGroups().size(), 1u);
-    EXPECT_EQ(set.DrawGroups()[0].id, 100);
+    EXPECT_EQ(set.Sprites()[0].id * 1000 + set.Sprites()[1].id, 10000 - 3);
+    EXPECT_TRUE(set.Sprites()[2].type == restype::kSPR2 && set.Sprites()[2].label.View() == "two");
+    EXPECT_TRUE(set.DrawGroups().size() == 1 && set.DrawGroups()[0].id == 100);
     const Palette* p = set.FindPalette(4);
-    ASSERT_NE(p, nullptr);
-    ASSERT_EQ(p->Count(), 2u);
+    ASSERT_TRUE(p && p->Count() == 2u);
     EXPECT_EQ(p->Entry(1).red, 4);
 }
 
-class WatchedFile : public test::MemoryResourceFile {
-public:
-    explicit WatchedFile(bool* destroyed) : mDestroyed(destroyed) {}
-    ~WatchedFile() override { *mDestroyed = true; }
-
-private:
-    bool* mDestroyed;
-};
-
 TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
+    struct WatchedFile : test::MemoryResourceFile {
+        explicit WatchedFile(bool* destroyed) : destroyed(destroyed) {}
+        ~WatchedFile() override { *destroyed = true; }
+        bool* destroyed;
+    };
     bool destroyed = false;
     {
         ObjectSet set;
@@ -223,46 +171,25 @@ TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
         set.Clear();
         EXPECT_FALSE(destroyed);
         set.Close();
-        EXPECT_TRUE(destroyed);
-        EXPECT_EQ(set.ResourceSet(), nullptr);
+        EXPECT_TRUE(destroyed && !set.ResourceSet());
         set.Load(1);  // nothing attached: an empty set
         EXPECT_TRUE(set.AllRecords().empty());
-    }
-    destroyed = false;
-    {
-        ObjectSet set;
+        destroyed = false;
         set.SetResourceSet(std::make_unique<WatchedFile>(&destroyed));
     }
     EXPECT_TRUE(destroyed);
 }
 
 TEST(ObjectDefinitionEncoding, FieldsSitAtTheirOffsets) {
-    const ObjectDefinition d{.baseGraphic = 100,
-                             .graphicCount = 2,
-                             .masterId = 0x1234,
-                             .subIndex = TileSubIndex(2, 1),
-                             .price = -5,
-                             .catalogId = 130,
-                             .level = 1,
-                             .dynamicBase = 300,
-                             .dynamicCount = 4};
-    const Bytes b = EncodeObjectDefinition(d);
+    const Bytes b = EncodeObjectDefinition({.baseGraphic = 100, .graphicCount = 2, .masterId = 0x1234,
+                                            .subIndex = TileSubIndex(2, 1), .price = -5, .catalogId = 130, .level = 1,
+                                            .dynamicBase = 300, .dynamicCount = 4});
     ASSERT_EQ(b.size(), kObjectDefinitionSize);
-    auto word = [&](size_t at) { return static_cast<int16_t>(b[at] | (b[at + 1] << 8)); };
-    EXPECT_EQ(b[0], 138);
-    EXPECT_EQ(word(6), 100);
-    EXPECT_EQ(word(8), 2);
-    EXPECT_EQ(word(20), 0x1234);
-    EXPECT_EQ(word(22), 0x0201);
-    EXPECT_EQ(word(36), -5);
-    EXPECT_EQ(word(82), 130);
-    EXPECT_EQ(word(112), 1);
-    EXPECT_EQ(word(128), 300);
-    EXPECT_EQ(word(130), 4);
-    // Nothing else is set.
-    int nonZero = 0;
-    for (uint8_t v : b) nonZero += v != 0;
-    EXPECT_EQ(nonZero, 14);
+    std::vector<int> words;  // every nonzero half word: offset, value
+    for (size_t at = 0; at < b.size(); at += 2)
+        if (b[at] | b[at + 1]) words.insert(words.end(), {int(at), int16_t(b[at] | (b[at + 1] << 8))});
+    EXPECT_EQ(words, (std::vector<int>{0, 138, 6, 100, 8, 2, 20, 0x1234, 22, 0x0201, 36, -5, 82, 130, 112, 1, 128, 300,
+                                       130, 4}));
     EXPECT_EQ(EncodeCatalogStrings("N", "des"), (Bytes{'d', 'e', 's', 0, 'N', 0}));
 }
 

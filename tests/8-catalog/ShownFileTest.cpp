@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "catalog/ObjectSet.h"
@@ -27,8 +28,7 @@ using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
 template <typename Container>
 void WriteFile(const std::string& path, const std::vector<Body>& bodies) {
     Container file;
-    ASSERT_EQ(file.Create(FileNameText(path)), rc::kOk);
-    ASSERT_EQ(file.Open(FileNameText(path)), rc::kOk);
+    ASSERT_TRUE(file.Create(FileNameText(path)) == rc::kOk && file.Open(FileNameText(path)) == rc::kOk);
     for (const Body& body : bodies)
         ASSERT_EQ(test::AddAndWrite(file, body.first, body.second.first, "", body.second.second), rc::kOk);
     ASSERT_EQ(file.Close(), rc::kOk);
@@ -48,90 +48,60 @@ std::string Joined(const std::vector<std::string>& texts) {
     return all;
 }
 
-TEST(ShownFile, EachKindIsDescribedAsTheFormShowsIt) {
+TEST(ShownFile, EachKindIsDescribedAsTheFormShowsItAndAFileThatDoesNotOpenShowsNothing) {
     test::TempDir dir;
-    const std::vector<uint8_t> palette = EncodePalette({{0, 0, 0, 0}, {200, 10, 10, 0}});
-    WriteFile<IffResourceFile>(
-        dir.File("lamp.iff"),
+    const auto spr = [](ResId id, int frames) { return Body{restype::kSPR, {id, Sprite(frames)}}; };
+    const Body palt{restype::kPALT, {1, EncodePalette({{0, 0, 0, 0}, {200, 10, 10, 0}})}};
+    WriteFile<IffResourceFile>(dir.File("lamp.iff"),
         {{restype::kOBJD, {128, EncodeObjectDefinition({.baseGraphic = 1000, .price = -25, .catalogId = 7})}},
          {restype::kCATS, {7, EncodeCatalogStrings("Lamp", "Bright.")}},
          {restype::kOBJD, {129, EncodeObjectDefinition({.catalogId = 8})}},
          {restype::kCATS, {8, EncodeCatalogStrings("Shade", "")}}});
-    WriteFile<IffResourceFile>(
-        dir.File("lamp.spf"),
-        {{restype::kPALT, {1, palette}},
-         {restype::kSPR, {5, Sprite(1)}},
-         {restype::kDGRP, {1000, EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}}});
+    WriteFile<IffResourceFile>(dir.File("lamp.spf"), {palt, spr(5, 1),
+        {restype::kDGRP, {1000, EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}}});
     WriteFile<IffResourceFile>(dir.File("bits.iff"),
-                               {{restype::kPALT, {1, palette}},
-                                {restype::kSPR, {7, Sprite(2)}},
-                                {restype::kSTR, {0, EncodePlainStrings({"Bits", "3", "Loose"})}}});
-    WriteFile<LegacyIffResourceFile>(dir.File("brick.wll"), {{restype::kPALT, {1, palette}},
-                                                             {restype::kSPR, {200, Sprite(5)}},
-                                                             {restype::kSPR, {201, Sprite(5)}},
-                                                             {restype::kSPR, {202, Sprite(5)}},
-                                                             {restype::kSPR, {203, Sprite(5)}}});
-    WriteFile<IffResourceFile>(dir.File("grass.flr"), {{restype::kPALT, {1, palette}},
-                                                       {restype::kSPR, {300, Sprite(3)}},
-                                                       {restype::kSTR, {0, EncodePlainStrings({"Grass", "4"})}}});
-    testing::ByteBuilder bitmap;
-    bitmap.Text("BM").U32(1000).U32(0).U32(1078).U32(40).I32(12).I32(9).U16(1).U16(8);
-    dir.Write("Photo.bmp", bitmap.Bytes());
-
-    struct Row {
-        const char* name;
-        ViewForm form;
-        std::string texts;  ///< name|price|description
-        bool tableFound;
-        std::string objects;
-        std::string sprites;  ///< the sprite list's labels
-        std::string frames;   ///< the first sprite's frame labels
-    };
-    const Row rows[] = {
-        {"lamp.iff", ViewForm::kPreview, "Lamp|-25|Bright.", false, "Lamp|Shade", "", ""},
-        {"bits.iff", ViewForm::kSprites, "Bits|3|Loose", true, "", "7", "0|1"},
-        {"brick.wll", ViewForm::kWall, "||", false, "", "Far|Medium|Near|", "Left|Right|Facing|Insert|"},
-        {"grass.flr", ViewForm::kFloor, "Grass|4|", true, "", "Far", kFloorFrameItem},
-        {"lamp.spf", ViewForm::kSprites, "||", false, "", "5", "0"},
-        {"Photo.bmp", ViewForm::kBitmap, "||", false, "", "", ""},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+                               {palt, spr(7, 2), {restype::kSTR, {0, EncodePlainStrings({"Bits", "3", "Loose"})}}});
+    WriteFile<LegacyIffResourceFile>(dir.File("brick.wll"), {palt, spr(200, 5), spr(201, 5), spr(202, 5), spr(203, 5)});
+    WriteFile<IffResourceFile>(dir.File("grass.flr"),
+                               {palt, spr(300, 3), {restype::kSTR, {0, EncodePlainStrings({"Grass", "4"})}}});
+    dir.Write("Photo.bmp", testing::ByteBuilder().Text("BM").U32(1000).U32(0).U32(1078).U32(40).I32(12).I32(9).U16(1)
+                               .U16(8).Bytes());
+    // name|price|description / table found / objects / the sprite list's labels / the first sprite's frame labels
+    const std::pair<const char*, ViewForm> forms[] = {{"lamp.iff", ViewForm::kPreview}, {"bits.iff", ViewForm::kSprites},
+        {"brick.wll", ViewForm::kWall}, {"grass.flr", ViewForm::kFloor}, {"lamp.spf", ViewForm::kSprites},
+        {"Photo.bmp", ViewForm::kBitmap}};
+    const char* shown[] = {"Lamp|-25|Bright./0/Lamp|Shade//", "Bits|3|Loose/1//7/0|1",
+                           "||/0//Far|Medium|Near|/Left|Right|Facing|Insert|", "Grass|4|/1//Far/",
+                           "||/0//5/0", "||/0///"};
+    for (int i = 0; i < 6; ++i) {
+        const auto [name, form] = forms[i];
+        SCOPED_TRACE(name);
         ShownFile file;
-        ASSERT_EQ(file.Open(dir.File(row.name), GameFileAccess::kReadOnly), rc::kOk);
+        ASSERT_EQ(file.Open(dir.File(name), GameFileAccess::kReadOnly), rc::kOk);
         const ViewDescription& view = file.Description();
-        EXPECT_EQ(view.form, row.form);
-        EXPECT_EQ(Joined({view.texts.name, view.texts.price, view.texts.description}), row.texts);
-        EXPECT_EQ(view.tableFound, row.tableFound);
-        EXPECT_EQ(Joined(view.objects), row.objects);
+        EXPECT_EQ(view.form, form);
         std::vector<std::string> labels;
         for (const ViewSprite& sprite : view.sprites) labels.push_back(sprite.label);
-        EXPECT_EQ(Joined(labels), row.sprites);
-        EXPECT_EQ(view.sprites.empty() ? "" : Joined(view.sprites[0].frames), row.frames);
-        EXPECT_EQ(view.framesShown, row.form != ViewForm::kFloor);
+        EXPECT_EQ(Joined({view.texts.name, view.texts.price, view.texts.description}) + "/" +
+                      (view.tableFound ? "1" : "0") + "/" + Joined(view.objects) + "/" + Joined(labels) + "/" +
+                      (view.sprites.empty() ? "" : Joined(view.sprites[0].frames)),
+                  shown[i] + std::string(form == ViewForm::kFloor ? kFloorFrameItem : ""));
+        EXPECT_EQ(view.framesShown, form != ViewForm::kFloor);
         EXPECT_EQ(view.previewView, kDefaultPreviewImage);
-        EXPECT_EQ(view.bitmap.has_value(), row.form == ViewForm::kBitmap);
+        EXPECT_EQ(view.bitmap.has_value(), form == ViewForm::kBitmap);
         // The pictures the form would draw.
-        EXPECT_EQ(file.RenderPreview(0, view.previewView, 0xFFFFFF) != nullptr, row.form == ViewForm::kPreview);
+        EXPECT_EQ(file.RenderPreview(0, view.previewView, 0xFFFFFF) != nullptr, form == ViewForm::kPreview);
         EXPECT_EQ(file.DrawFrame(view.sprites.empty() ? 0 : view.sprites[0].id, 0) != nullptr, !view.sprites.empty());
+        if (view.bitmap) EXPECT_EQ(std::tuple(view.bitmap->width, view.bitmap->height, view.bitmap->bitsPerPixel),
+                                   std::tuple(12, 9, 8));
     }
-    ShownFile bitmapFile;
-    ASSERT_EQ(bitmapFile.Open(dir.File("Photo.bmp"), GameFileAccess::kReadOnly), rc::kOk);
-    EXPECT_EQ(bitmapFile.Description().bitmap->width, 12);
-    EXPECT_EQ(bitmapFile.Description().bitmap->height, 9);
-    EXPECT_EQ(bitmapFile.Description().bitmap->bitsPerPixel, 8);
-    EXPECT_EQ(bitmapFile.RenderPreview(0, kDefaultPreviewImage, 0), nullptr);
-}
-
-TEST(ShownFile, AFileThatDoesNotOpenAnswersItsCode) {
-    test::TempDir dir;
+    // A file that does not open answers its code and shows nothing.
     dir.Write("junk.wll", std::string(200, 'x'));
     ShownFile file;
-    EXPECT_EQ(file.Open(dir.File("missing.iff"), GameFileAccess::kViewing), rc::kNoSuchFile);
-    EXPECT_EQ(file.Description().kind, GameFileKind::kObject);
+    EXPECT_TRUE(file.Open(dir.File("missing.iff"), GameFileAccess::kViewing) == rc::kNoSuchFile &&
+                file.Description().kind == GameFileKind::kObject);
     EXPECT_NE(file.Open(dir.File("junk.wll"), GameFileAccess::kViewing), rc::kOk);
-    EXPECT_EQ(file.Objects(), nullptr);
-    EXPECT_EQ(file.Description().form, ViewForm::kNothing);
+    EXPECT_TRUE(!file.Objects() && file.Description().form == ViewForm::kNothing);
 }
 
 }  // namespace
