@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QListWidget>
-#include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -63,15 +62,6 @@ QString Sandbox::MakeFile(const QString& folder, const QString& name, qint64 siz
     const QString path = folder + "/" + name;
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(QByteArray(size, 'x'));
-    return path;
-}
-
-QString Sandbox::MakeBitmapFile(const QString& folder, const QString& name, QSize size) const {
-    QImage image(size, QImage::Format_RGB888);
-    image.fill(Qt::blue);
-    QPainter(&image).fillRect(2, 2, 4, 4, Qt::red);
-    const QString path = folder + "/" + name;
-    image.save(path, "BMP");
     return path;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-// Shared pieces of the application tests: a sandbox that keeps settings, the home
-// folder and the Wine prefix inside a temporary folder, prompt answers recorded
-// instead of modal windows, and small file builders.
+// A sandbox for the application tests: settings, home folder and Wine prefix inside a
+// temporary folder, prompts answered and recorded instead of shown.
 
 #include <QDir>
 #include <QImage>
@@ -23,41 +22,27 @@ public:
     ~Sandbox();
 
     QString Root() const { return mRoot.path(); }
-    /// A new folder under the sandbox (parents made as needed).
     QString MakeFolder(const QString& relative) const;
-    /// Writes `size` bytes of 'x' into folder/name.
     QString MakeFile(const QString& folder, const QString& name, qint64 size = 16) const;
-    /// A small bitmap file drawn in code: a red square on blue.
-    QString MakeBitmapFile(const QString& folder, const QString& name, QSize size = QSize(12, 9)) const;
-    /// Writes the Wine prefix's system.reg with the given text.
     void WriteSystemReg(const QString& text) const;
     QString WinePrefix() const { return mRoot.path() + "/wine"; }
 
-    /// Texts of every message box shown, in order.
-    QStringList messages;
-    /// Questions asked, and the answer given to each.
-    QStringList questions;
+    QStringList messages;   // message boxes shown, in order
+    QStringList questions;  // questions asked, each answered with answerYes
     bool answerYes = true;
-    /// Titles of folder browses, and the answer given to each (nothing = cancelled).
-    QStringList browseTitles;
-    std::optional<QString> browseAnswer;
-    /// Default names offered by the save dialog, and the answer given.
-    QStringList saveDefaults;
+    QStringList browseTitles;             // folder browses, each answered with browseAnswer
+    std::optional<QString> browseAnswer;  // nothing: cancelled
+    QStringList saveDefaults;             // names offered by the save dialog, answered with saveAnswer
     std::optional<QString> saveAnswer;
-    /// Folders the file manager was asked to show.
-    QStringList shownFolders;
+    QStringList shownFolders;  // folders the file manager was asked to show
 
 private:
     QTemporaryDir mRoot;
-    QByteArray mOldHome;
-    QByteArray mOldConfig;
-    QByteArray mOldPrefix;
+    QByteArray mOldHome, mOldConfig, mOldPrefix;
 };
 
-/// The texts of a list's items, in order.
 QStringList ItemTexts(const QListWidget* list);
 
-/// Stored settings of the sandbox, read back raw.
 QVariant StoredSetting(const QString& key);
 void StoreSetting(const QString& key, const QVariant& value);
 

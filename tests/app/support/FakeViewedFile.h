@@ -1,11 +1,8 @@
 #pragma once
 
-// A stand-in for a file opened by the library: what it holds (objects, string table 0,
-// sprites with their frame counts) is set by the test and described by the library's own
-// description for the kind of the name opened; every picture it draws has a size that
-// tells which sprite and frame it came from (width 10 + sprite index, height 10 + frame),
-// every preview one that tells its object and view (the content's size, wider by the
-// view less 10, higher by the object's index).
+// A stand-in for a file opened by the library, holding what the test sets. Its pictures
+// tell by their size what they show: a sprite frame is (10 + sprite index) x (10 + frame),
+// a preview the content's size, wider by the view less 10 and higher by the object.
 
 #include <memory>
 #include <optional>
