@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
-#include <QCryptographicHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -38,13 +37,10 @@ namespace chunks = tambrix::testing;
 namespace {
 
 using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
-const ResId kPalette = 3;  // entry i is (i, 255 - i, i / 2)
-const ResId kDrawGroup = 1000;
-const ResId kCatalog = 7;
+const ResId kPalette = 3, kDrawGroup = 1000, kCatalog = 7;  // palette entry i is (i, 255 - i, i / 2)
 const uint8_t kColour = 9;
 const QColor kSpriteColour(kColour, 255 - kColour, kColour / 2);
-const int kSide = 4;
-const int kFramed = kSide + 2 * kPreviewMargin;
+const int kSide = 4, kFramed = kSide + 2 * kPreviewMargin;
 
 bool writeIff(const QString& path, const std::vector<Body>& bodies) {
     IffResourceFile file;
@@ -88,17 +84,9 @@ bool writeObject(const QString& path, const std::vector<DrawGroupEntry>& image =
            writeIff(path.chopped(4) + ".spf", graphics(image));
 }
 
-QByteArray digestOf(const QString& path) {
+QByteArray bytesOf(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                          : QByteArray();
-}
-
-bool drawnOnWhite(const QImage& picture) {
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (picture.pixelColor(x, y) != QColor(Qt::white)) return true;
-    return false;
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 /// A file of the game folder and what the form shows for it (no texts: the text
@@ -200,10 +188,9 @@ private slots:
         QCOMPARE(!form->Frame()->isHidden(), picture.isValid());
         if (!shownPicture) return;
         const QImage image = shownPicture->Image();
-        if (picture.isEmpty())
-            QVERIFY(drawnOnWhite(image));
-        else
-            QCOMPARE(image.size(), picture);
+        QImage white(image.size(), QImage::Format_RGB32);
+        white.fill(Qt::white);
+        QVERIFY(picture.isEmpty() ? image.convertToFormat(QImage::Format_RGB32) != white : image.size() == picture);
         if (bottomLeft.isValid()) QCOMPARE(image.pixelColor(0, image.height() - 1), bottomLeft);
         if (file.endsWith(".bmp"))
             QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
@@ -326,13 +313,12 @@ private slots:
     void archiveIsAReadOnlyFolder() {
         QTreeWidgetItem* archive = mBrowser->Tree()->ItemForPath(mArchive);
         QVERIFY(archive);
-        QStringList children;
-        for (int i = 0; i < archive->childCount(); ++i) children << archive->child(i)->text(0);
-        QCOMPARE(children, (QStringList{"Chairs", "Floors", "Plants", "Walls"}));
+        QCOMPARE(archive->childCount(), 4);
+        QCOMPARE(archive->child(0)->text(0) + archive->child(3)->text(0), QString("ChairsWalls"));
         QTreeWidgetItem* parent = archive->parent();
         for (int i = 0; i < parent->indexOfChild(archive); ++i)
             QVERIFY(QFileInfo(mBrowser->Tree()->Paths()[parent->child(i)->data(0, Qt::UserRole).toInt() - 1]).isDir());
-        const QByteArray before = digestOf(mArchive);
+        const QByteArray before = bytesOf(mArchive);
         select(mArchive + "/CrateStorage.iff");  // a loose file without a description would be completed
         QCOMPARE(mBrowser->Form()->NameEdit()->text(), QString("Storage Crate"));
         QCOMPARE(mBrowser->List()->TextAt(0, 2),
@@ -343,7 +329,7 @@ private slots:
         QCOMPARE(remove->toolTip(), QString("Files inside an archive cannot be deleted"));
         mBrowser->frame->OnDelete();
         QVERIFY(mSandbox->questions.isEmpty() && mSandbox->messages.isEmpty());
-        QCOMPARE(digestOf(mArchive), before);
+        QCOMPARE(bytesOf(mArchive), before);
         QCOMPARE(mBrowser->List()->RowCount(), 2);
     }
 

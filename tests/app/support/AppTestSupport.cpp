@@ -25,18 +25,9 @@ Sandbox::Sandbox()
 
     UserPrompts& prompts = Prompts();
     prompts.message = [this](QWidget*, const QString& text) { messages.append(text); };
-    prompts.askYesNo = [this](QWidget*, const QString& text) {
-        questions.append(text);
-        return answerYes;
-    };
-    prompts.browseForFolder = [this](const QString& title) {
-        browseTitles.append(title);
-        return browseAnswer;
-    };
-    prompts.saveBitmapName = [this](QWidget*, const QString& defaultName) {
-        saveDefaults.append(defaultName);
-        return saveAnswer;
-    };
+    prompts.askYesNo = [this](QWidget*, const QString& text) { return questions.append(text), answerYes; };
+    prompts.browseForFolder = [this](const QString& title) { return browseTitles.append(title), browseAnswer; };
+    prompts.saveBitmapName = [this](QWidget*, const QString& name) { return saveDefaults.append(name), saveAnswer; };
     prompts.savePngName = prompts.saveBitmapName;
     prompts.showFolder = [this](const QString& folder) { shownFolders.append(folder); };
 }
