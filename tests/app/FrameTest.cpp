@@ -3,6 +3,7 @@
 // folders, the list's files and order, how both follow the disk, and the object view.
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDirIterator>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -140,17 +142,26 @@ private slots:
         QVERIFY(!browser.frame->SaveAction()->isEnabled() && !browser.frame->DeleteAction()->isEnabled());
     }
 
-    // Another game folder in Settings: the tree is the new folder's at once.
-    void changingTheGameFolderRebuildsTheTree() {
+    // The Settings dialog shows the settings and takes the edits on OK (Browse fills
+    // its edit); another game folder rebuilds the tree at once.
+    void settingsDialogChangesTheGameFolderAndRebuildsTheTree() {
         mSandbox->MakeFolder("sims/Old");
         const QString other = mSandbox->MakeFolder("other");
         mSandbox->MakeFolder("other/New");
         mSandbox->MakeFile(other, "n.flr");
         Browser browser(mSims);
+        browser.doc->SetPromptOnSave(false);
         QVERIFY(browser.SelectFolder(mSims + "/Old"));
         CSettingsDlg dialog(browser.doc.get());
-        dialog.SimsPathEdit()->setText(other);
+        QVERIFY(!dialog.PromptOnSaveCheck()->isChecked() && dialog.ShowSplashCheck()->isChecked());
+        QCOMPARE(dialog.SimsPathEdit()->text(), mSims);
+        mSandbox->browseAnswer = other;
+        dialog.BrowseSimsButton()->click();
+        for (QCheckBox* check :
+             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck()})
+            check->toggle();
         dialog.accept();
+        QVERIFY(browser.doc->PromptOnSave() && !browser.doc->ShowSplashScreen() && !browser.doc->SaveWindowPositions());
         QVERIFY(!browser.Tree()->ItemForPath(mSims + "/Old"));
         QVERIFY(browser.Tree()->ItemForPath(other + "/New"));
         QCOMPARE(browser.doc->CurrentFolder(), other);
@@ -323,16 +334,13 @@ private slots:
         CObjectView* form = browser->Form();
         QCOMPARE(form->ViewLabel()->text(), QString("10 (near, rotation 2)"));
         QVERIFY(!form->StepButton(ViewStep::ZoomIn)->isEnabled());
-        QSet<int> seen{10};
         for (const auto& [step, view] : walk) {
             if (keys)
                 QTest::keyClick(form, stepKeys[static_cast<int>(step)]);
             else if (form->StepButton(step)->isEnabled())
                 form->StepButton(step)->click();
             QCOMPARE(form->CurrentPicture()->Image().width(), 45 + view - 10);
-            seen.insert(view);
         }
-        QCOMPARE(seen.size(), 12);
         QCOMPARE(form->ViewLabel()->text(), QString("5 (medium, rotation 1)"));
         browser->SelectFile("b.iff");
         QCOMPARE(form->View(), 5);

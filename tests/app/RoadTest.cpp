@@ -12,7 +12,6 @@
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QtTest>
-#include <cstring>
 #include <sstream>
 
 #include "app/ArchiveBridge.h"
@@ -20,13 +19,13 @@
 #include "catalog/ObjectSet.h"
 #include "cli/Cli.h"
 #include "containers/IffResourceFile.h"
-#include "core/DataBlock.h"
 #include "core/ResourceTypes.h"
 #include "core/TextBuffer.h"
 #include "demo/DemoFolder.h"
 #include "graphics/PreviewRenderer.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
+#include "support/ResourceFixtures.h"
 #include "support/SpriteBuilders.h"
 
 using namespace tambrix;
@@ -46,15 +45,8 @@ bool writeIff(const QString& path, const std::vector<Body>& bodies) {
     IffResourceFile file;
     const FileNameText name(QFile::encodeName(path).toStdString());
     if (file.Create(name) != 0 || file.Open(name) != 0) return false;
-    for (const Body& body : bodies) {
-        const std::vector<uint8_t>& bytes = body.second.second;
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
-        std::memcpy(block->data, bytes.data(), bytes.size());
-        if (file.AddResource(block, body.first, body.second.first, LabelText(), true) != 0) {
-            FreeDataBlock(block);
-            return false;
-        }
-    }
+    for (const auto& [type, body] : bodies)
+        if (test::AddAndWrite(file, type, body.first, "", body.second) != 0) return false;
     return file.Close() == 0;
 }
 

@@ -1,17 +1,14 @@
 // Start-up: the stored settings, the game folder from the game's registry entry in the
 // Wine prefix (the main window asking when there is none), the command-line folder, the
-// Settings dialog, the splash window and the About box.
+// splash window and the About box.
 
-#include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
 
 #include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
-#include "app/CSettingsDlg.h"
 #include "app/CSplashWnd.h"
 #include "app/CTambrixApp.h"
 #include "app/CTambrixDoc.h"
@@ -87,11 +84,12 @@ private slots:
         QDir().mkpath(mSandbox->WinePrefix() + "/dosdevices/d:/Sims");
         // As Wine writes it: keys relative to HKEY_LOCAL_MACHINE, backslashes doubled.
         if (!value.isEmpty())
-            mSandbox->WriteSystemReg(
-                QString("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n"
-                        "[Software\\\\Microsoft\\\\Other] 1700000000\n\"SIMS_DATA\"=\"C:\\\\Wrong\"\n\n"
-                        "[%1] 1700000000\n#time=1d9a0c0e0a0b0c0\n%2\n\n[Software\\\\Zeta] 1700000000\n")
-                    .arg(key, value));
+            mSandbox->MakeFile(mSandbox->WinePrefix(), "system.reg", 0,
+                               QString("WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n\n"
+                                       "[Software\\\\Microsoft\\\\Other] 1700000000\n\"SIMS_DATA\"=\"C:\\\\Wrong\"\n\n"
+                                       "[%1] 1700000000\n#time=1d9a0c0e0a0b0c0\n%2\n\n[Software\\\\Zeta] 1700000000\n")
+                                   .arg(key, value)
+                                   .toUtf8());
         if (!chosen.isEmpty()) mSandbox->browseAnswer = mSandbox->MakeFolder(chosen);
         if (lookup < 0) StoreSetting("SimsPath", mSandbox->MakeFolder(expected));
         const bool asked = lookup >= 0 && lookup != int(GameEntryState::kFound);
@@ -128,26 +126,6 @@ private slots:
         doc.SetSimsPath("/picked");
         doc.SaveSettings();
         QCOMPARE(StoredSetting("SimsPath").toString(), QString("/picked"));
-    }
-
-    // The dialog shows the settings and takes the edits on OK (stored when the document
-    // goes); Browse fills its edit.
-    void settingsDialogCopiesInAndOut() {
-        StoreSetting("SimsPath", "/sims");
-        StoreSetting("PromptOnSave", 0);
-        CTambrixDoc doc;
-        CSettingsDlg dialog(&doc);
-        QCOMPARE(dialog.SimsPathEdit()->text(), QString("/sims"));
-        QVERIFY(!dialog.PromptOnSaveCheck()->isChecked() && dialog.ShowSplashCheck()->isChecked());
-        mSandbox->browseAnswer = QString("/browsed");
-        dialog.BrowseExportButton()->click();
-        for (QCheckBox* check :
-             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck()})
-            check->toggle();
-        dialog.accept();
-        QCOMPARE(doc.SimsPath() + doc.ExportPath(), QString("/sims/browsed"));
-        QVERIFY(doc.PromptOnSave() && !doc.ShowSplashScreen() && !doc.SaveWindowPositions());
-        QCOMPARE(StoredSetting("PromptOnSave").toInt(), 0);
     }
 
     // At start the splash shows over the frame (one at a time), unless switched off.

@@ -4,13 +4,16 @@
 // temporary folder, prompts answered and recorded instead of shown.
 
 #include <QDir>
-#include <QImage>
-#include <QString>
-#include <QStringList>
+#include <QFile>
+#include <QListWidget>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <optional>
 
-class QListWidget;
+#include "app/CTambrixDoc.h"
+#include "app/UserPrompts.h"
+#include "app/ViewedFile.h"
 
 namespace tambrix::app::testing {
 
@@ -18,14 +21,45 @@ namespace tambrix::app::testing {
 /// and answers every prompt without a window. Undone on destruction.
 class Sandbox {
 public:
-    Sandbox();
-    ~Sandbox();
+    Sandbox() : mOldHome(qgetenv("HOME")), mOldConfig(qgetenv("XDG_CONFIG_HOME")), mOldPrefix(qgetenv("WINEPREFIX")) {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString config = MakeFolder("config");
+        QDir().mkpath(WinePrefix());
+        qputenv("HOME", mRoot.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+        qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+        UserPrompts& prompts = Prompts();
+        prompts.message = [this](QWidget*, const QString& text) { messages.append(text); };
+        prompts.askYesNo = [this](QWidget*, const QString& text) { return questions.append(text), answerYes; };
+        prompts.browseForFolder = [this](const QString& title) { return browseTitles.append(title), browseAnswer; };
+        prompts.saveBitmapName = [this](QWidget*, const QString& name) {
+            return saveDefaults.append(name), saveAnswer;
+        };
+        prompts.savePngName = prompts.saveBitmapName;
+        prompts.showFolder = [this](const QString& folder) { shownFolders.append(folder); };
+    }
+    ~Sandbox() {
+        ResetPrompts();
+        ResetOpeners();
+        qputenv("HOME", mOldHome);
+        qputenv("XDG_CONFIG_HOME", mOldConfig);
+        mOldPrefix.isNull() ? void(qunsetenv("WINEPREFIX")) : void(qputenv("WINEPREFIX", mOldPrefix));
+    }
 
     QString Root() const { return mRoot.path(); }
-    QString MakeFolder(const QString& relative) const;
-    QString MakeFile(const QString& folder, const QString& name, qint64 size = 16) const;
-    void WriteSystemReg(const QString& text) const;
     QString WinePrefix() const { return mRoot.path() + "/wine"; }
+    QString MakeFolder(const QString& relative) const {
+        QDir().mkpath(mRoot.path() + "/" + relative);
+        return mRoot.path() + "/" + relative;
+    }
+    /// Writes `size` bytes into folder/name (the whole of `text` when given).
+    QString MakeFile(const QString& folder, const QString& name, qint64 size = 16, const QByteArray& text = {}) const {
+        QFile file(folder + "/" + name);
+        if (file.open(QIODevice::WriteOnly)) file.write(text.isNull() ? QByteArray(size, 'x') : text);
+        return file.fileName();
+    }
 
     QStringList messages;   // message boxes shown, in order
     QStringList questions;  // questions asked, each answered with answerYes
@@ -41,9 +75,18 @@ private:
     QByteArray mOldHome, mOldConfig, mOldPrefix;
 };
 
-QStringList ItemTexts(const QListWidget* list);
+/// Stored settings of the sandbox, raw.
+inline QVariant StoredSetting(const QString& key) {
+    return QSettings(settings::kOrganisation, settings::kApplication).value(settings::kGroup + ("/" + key));
+}
+inline void StoreSetting(const QString& key, const QVariant& value) {
+    QSettings(settings::kOrganisation, settings::kApplication).setValue(settings::kGroup + ("/" + key), value);
+}
 
-QVariant StoredSetting(const QString& key);
-void StoreSetting(const QString& key, const QVariant& value);
+inline QStringList ItemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
 
 }  // namespace tambrix::app::testing
