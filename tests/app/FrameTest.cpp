@@ -2,23 +2,8 @@
 // which sprite, frame, object and view they show: the frame's commands, the tree's
 // folders, the list's files and order, how both follow the disk, and the object view.
 
-#include <QAction>
-#include <QCheckBox>
-#include <QDirIterator>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QListWidget>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSplitter>
-#include <QStandardItemModel>
-#include <QStatusBar>
-#include <QToolButton>
-#include <QTreeView>
-#include <QUrl>
 #include <QtTest>
+#include <QtWidgets>
 #include <memory>
 #include <optional>
 
@@ -39,16 +24,14 @@ QStringList listed(const Browser& browser) {
 }
 
 FakeContent chair(bool drawn = true) {
-    FakeContent content;
+    FakeContent content{.inputs = {}, .previewDrawn = drawn, .previewSize = QSize(45, 60)};
     content.inputs.objects = {{"Chair", "120", "Sit on it."}};
-    content.previewSize = QSize(45, 60);
-    content.previewDrawn = drawn;
     return content;
 }
 
 FakeContent wall(bool texts = true) {
-    FakeContent content;
-    content.inputs.sprites = {{100, 4}, {101, 4}, {102, 3}, {103, 5}};
+    FakeContent content{
+        .inputs = {.objects = {}, .tableZero = {}, .sprites = {{100, 4}, {101, 4}, {102, 3}, {103, 5}}}};
     if (texts) content.inputs.tableZero = tambrix::ViewTexts{"Brick", "5", "A red wall."};
     return content;
 }

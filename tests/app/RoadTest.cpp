@@ -2,16 +2,8 @@
 // archive included) and files written here with the library's own writers, each
 // selected as the user would; then the commands that act on what is shown.
 
-#include <QAction>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QStandardItemModel>
-#include <QStatusBar>
 #include <QtTest>
+#include <QtWidgets>
 #include <sstream>
 
 #include "app/ArchiveBridge.h"
@@ -229,8 +221,7 @@ private slots:
         select(mGame + "/GameData/Objects/Plants.iff");
         CObjectView* form = mBrowser->Form();
         QComboBox* selector = form->ObjectSelector();
-        QVERIFY(!selector->isHidden());
-        QCOMPARE(selector->count(), 2);
+        QVERIFY(!selector->isHidden() && selector->count() == 2);
         QCOMPARE(selector->itemText(0) + "," + selector->itemText(1), QString("Potted Fern,Rubber Plant"));
         QCOMPARE(form->NameEdit()->text(), QString("Potted Fern"));
         QVERIFY(form->NameEdit()->y() > selector->geometry().bottom());
@@ -331,8 +322,7 @@ private slots:
         mSandbox->MakeFile(game, "Bad.far", 64);
         mBrowser->doc->SetSimsPath(game);
         QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), QString("Bad.far: not mounted (not a FAR archive)"));
-        QVERIFY(mSandbox->messages.isEmpty());
-        QVERIFY(!mBrowser->Tree()->ItemForPath(game + "/Bad.far"));
+        QVERIFY(mSandbox->messages.isEmpty() && !mBrowser->Tree()->ItemForPath(game + "/Bad.far"));
         QVERIFY(!IsMountedEntry(mArchive + "/CrateStorage.iff"));
     }
 

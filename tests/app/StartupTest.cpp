@@ -2,9 +2,8 @@
 // Wine prefix (the main window asking when there is none), the command-line folder, the
 // splash window and the About box.
 
-#include <QLabel>
-#include <QPushButton>
 #include <QtTest>
+#include <QtWidgets>
 #include <memory>
 
 #include "app/CAboutDlg.h"
@@ -18,18 +17,14 @@ using namespace tambrix::app;
 using namespace tambrix::app::testing;
 using tambrix::platform::GameEntryState;
 
-namespace {
-
-/// The game's registry key and its value line in the Wine prefix (no value: no registry
-/// file), the folder the user picks when asked (none: cancelled), the lookup's outcome
-/// (-1: none, the folder being stored) and the game folder then, under the sandbox.
+/// The game's registry key and value line in the Wine prefix (no value: no registry file), the
+/// folder picked when asked (none: cancelled), the lookup's outcome (-1: none, the folder being
+/// stored) and the game folder then, under the sandbox.
 struct Lookup {
     QString tag, key, value, chosen;
     int lookup;
     QString expected;
 };
-
-}  // namespace
 
 Q_DECLARE_METATYPE(Lookup)
 

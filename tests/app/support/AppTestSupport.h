@@ -50,10 +50,7 @@ public:
 
     QString Root() const { return mRoot.path(); }
     QString WinePrefix() const { return mRoot.path() + "/wine"; }
-    QString MakeFolder(const QString& relative) const {
-        QDir().mkpath(mRoot.path() + "/" + relative);
-        return mRoot.path() + "/" + relative;
-    }
+    QString MakeFolder(const QString& relative) const { return QDir(Root()).mkpath(relative), Root() + "/" + relative; }
     /// Writes `size` bytes into folder/name (the whole of `text` when given).
     QString MakeFile(const QString& folder, const QString& name, qint64 size = 16, const QByteArray& text = {}) const {
         QFile file(folder + "/" + name);
