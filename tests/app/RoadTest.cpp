@@ -54,9 +54,9 @@ std::vector<uint8_t> solidSprite() {
     return chunks::Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);
 }
 
-std::vector<Body> graphics(const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}) {
+std::vector<Body> graphics(const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}, ResId sprite = 1) {
     return {{restype::kPALT, {kPalette, chunks::DistinctPaltChunk()}},
-            {restype::kSPR2, {1, solidSprite()}},
+            {restype::kSPR2, {sprite, solidSprite()}},
             {restype::kDGRP, {kDrawGroup, chunks::DgrpAllViews(image)}}};
 }
 
@@ -108,7 +108,7 @@ private slots:
         // 29,224 + 4 + 32 wide, 28,979 + 4 + 32 high: over the 16,384 cap.
         QVERIFY(
             writeObject(road + "/huge.iff", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 29224, .yOffset = -28979}}));
-        QVERIFY(writeIff(road + "/bits.iff", graphics()));
+        QVERIFY(writeIff(road + "/bits.iff", graphics({}, 2)));  // shown first in its folder: unlike lamp.spf
         QFile junk(road + "/junk.wll");
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(200, 'x')) == 200);
         QImage photo(12, 9, QImage::Format_RGB888);
@@ -140,7 +140,7 @@ private slots:
             {"Road/lamp.iff", lamp, none, none, framed, white, 24},
             {"Road/odd.iff", lamp, none, none, QSize(33, 33), white, 24, "no sprite to draw in this view"},
             {"Road/huge.iff", lamp, none, none, QSize(), any, 0, "picture too large: 29,260 x 29,015 pixels"},
-            {"Road/bits.iff", plain, {"1"}, {"0"}, sprite, kSpriteColour, 8},  // an object file without objects
+            {"Road/bits.iff", plain, {"2"}, {"0"}, sprite, kSpriteColour, 8},  // an object file without objects
             {"Road/lamp.spf", plain, {"1"}, {"0"}, sprite, kSpriteColour, 8},
             {"Road/junk.wll", none, none, none, QSize(), any, 0},
             {"Road/photo.bmp", none, none, none, QSize(12, 9), QColor(Qt::blue), 24},
