@@ -1,23 +1,10 @@
-// The frame, the folder tree and the file list: geometry, commands, the tree's
-// order and the list's columns, and how a folder selection reaches the other panes.
+// The browser's panes on a stand-in library whose pictures tell by their size what they show:
+// the frame's commands, the tree, the list's files and order, following the disk, the form.
 
-#include <QAction>
-#include <QDirIterator>
-#include <QFile>
-#include <QLineEdit>
-#include <QListView>
-#include <QMenuBar>
-#include <QStatusBar>
-#include <QToolBar>
-#include <QTreeView>
 #include <QtTest>
+#include <QtWidgets>
 #include <memory>
-
-#include <QHeaderView>
-#include <QMimeData>
-#include <QSplitter>
-#include <QStandardItemModel>
-#include <QUrl>
+#include <optional>
 
 #include "app/CSettingsDlg.h"
 #include "support/AppTestSupport.h"
@@ -27,12 +14,39 @@
 using namespace tambrix::app;
 using namespace tambrix::app::testing;
 
+namespace {
+
+QStringList listed(const Browser& browser) {
+    QStringList names;
+    for (int row = 0; row < browser.List()->RowCount(); ++row) names << browser.List()->FileAt(row);
+    return names;
+}
+
+FakeContent chair(bool drawn = true) {
+    FakeContent content{.inputs = {}, .previewDrawn = drawn, .previewSize = QSize(45, 60)};
+    content.inputs.objects = {{"Chair", "120", "Sit on it."}};
+    return content;
+}
+
+FakeContent wall(bool texts = true) {
+    FakeContent content{
+        .inputs = {.objects = {}, .tableZero = {}, .sprites = {{100, 4}, {101, 4}, {102, 3}, {103, 5}}}};
+    if (texts) content.inputs.tableZero = tambrix::ViewTexts{"Brick", "5", "A red wall."};
+    return content;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(std::optional<FakeContent>)
+
 class FrameTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
         mSandbox = std::make_unique<Sandbox>();
         mSims = mSandbox->MakeFolder("sims");
+        mFolder = mSandbox->MakeFolder("sims/Data");
+        mExports = mSandbox->MakeFolder("exports");
     }
     void cleanup() { mSandbox.reset(); }
 
@@ -43,169 +57,96 @@ private slots:
         QCOMPARE(CMainFrame::InitialGeometry(QRect(1920, 0, 1000, 1000)), QRect(1995, 100, 850, 800));
     }
 
-    void frameCarriesItsCaptionMenusToolbarAndStatusBar() {
-        Browser browser(mSims);
-        QCOMPARE(browser.frame->windowTitle(), QString("Tambrix"));
-        QStringList menus;
-        for (QAction* menu : browser.frame->menuBar()->actions()) menus << menu->text();
-        QCOMPARE(menus, (QStringList{"&File", "&View", "&Help"}));
-        QCOMPARE(browser.frame->SaveAction()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_S));
-        QCOMPARE(browser.frame->DeleteAction()->shortcut(), QKeySequence(Qt::Key_Delete));
-        QCOMPARE(browser.frame->SaveAction()->statusTip(), QString("Save"));
-        QCOMPARE(browser.frame->SaveAction()->toolTip(), QString("Save the current preview to a bitmap file"));
-        QCOMPARE(browser.frame->StyleAction(3)->statusTip(),
-                 QString("Displays detailed information about each item in the window."));
-        const QToolBar* bar = browser.frame->findChild<QToolBar*>();
-        QVERIFY(bar);
-        const QList<QAction*> buttons = bar->actions();
-        QCOMPARE(buttons.size(), 10);
-        QCOMPARE(buttons[0], browser.frame->DeleteAction());
-        QCOMPARE(buttons[1], browser.frame->SaveAction());
-        QVERIFY(buttons[2]->isSeparator());
-        for (int i = 0; i < 4; ++i) QCOMPARE(buttons[3 + i], browser.frame->StyleAction(i));
-        QVERIFY(buttons[7]->isSeparator());
-        QCOMPARE(buttons[8], browser.frame->AboutAction());
-        QCOMPARE(bar->iconSize(), QSize(16, 15));
-    }
-
-    void withoutCurrentFileDeleteAndSaveAreDisabled() {
-        Browser browser(mSims);
-        QVERIFY(!browser.frame->SaveAction()->isEnabled());
-        QVERIFY(!browser.frame->DeleteAction()->isEnabled());
-    }
-
-    void viewStylesCarryOneRadioMarkAndArrangeOnlyForIcons() {
+    // The four list styles carry one radio mark; Arrange works only for icons.
+    void viewStylesCarryOneMark() {
         Browser browser(mSims);
         CMainFrame* frame = browser.frame.get();
-        QVERIFY(frame->StyleAction(3)->isChecked());  // details to start with
-        QVERIFY(!frame->ArrangeAction()->isEnabled());
-        frame->StyleAction(0)->trigger();
-        QCOMPARE(int(browser.List()->Style()), int(CTambrixView::ViewStyle::Icon));
-        QCOMPARE(browser.List()->currentWidget(), browser.List()->IconView());
-        QVERIFY(frame->StyleAction(0)->isChecked());
-        QVERIFY(!frame->StyleAction(3)->isChecked());
-        QVERIFY(frame->ArrangeAction()->isEnabled());
-        frame->StyleAction(1)->trigger();
-        QVERIFY(frame->ArrangeAction()->isEnabled());
-        frame->ArrangeAction()->trigger();
-        frame->StyleAction(2)->trigger();
-        QCOMPARE(browser.List()->IconView()->viewMode(), QListView::ListMode);
-        QVERIFY(!frame->ArrangeAction()->isEnabled());
-        frame->StyleAction(3)->trigger();
-        QCOMPARE(browser.List()->currentWidget(), browser.List()->ReportView());
-    }
-
-    void treeListsFoldersInEnumerationOrderUnderTheRoot() {
-        for (const char* name : {"Zeta", "alpha", "Mid", "alpha/Inner", "alpha/Inner/Deep", "Mid/Other"})
-            mSandbox->MakeFolder(QString("sims/") + name);
-        mSandbox->MakeFile(mSims + "/Mid", "only.iff");
-        Browser browser(mSims);
-        QTreeWidgetItem* root = browser.Tree()->topLevelItem(0);
-        QCOMPARE(browser.Tree()->topLevelItemCount(), 1);
-        QCOMPARE(root->text(0), QString("The Sims"));
-        QVERIFY(root->isExpanded());
-        // The file system's own order, whatever it is, not sorted.
-        QStringList expected;
-        QDirIterator it(mSims, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        while (it.hasNext()) expected << QFileInfo(it.next()).fileName();
-        QStringList shown;
-        for (int i = 0; i < root->childCount(); ++i) shown << root->child(i)->text(0);
-        QCOMPARE(shown, expected);
-        // Item data k names path list entry k - 1; every path is listed once.
-        QCOMPARE(browser.Tree()->Paths().size(), 6);
-        QTreeWidgetItem* deep = browser.Tree()->ItemForPath(mSims + "/alpha/Inner/Deep");
-        QVERIFY(deep);
-        QCOMPARE(deep->parent()->text(0), QString("Inner"));
-        QCOMPARE(deep->childCount(), 0);
-        QCOMPARE(browser.Tree()->ItemForPath(mSims + "/Mid/Other")->childCount(), 0);
-    }
-
-    void hasSubdirectoryLooksForFoldersOnly() {
-        const QString filesOnly = mSandbox->MakeFolder("sims/files");
-        mSandbox->MakeFile(filesOnly, "a.iff");
-        QVERIFY(!CFolderView::HasSubdirectory(filesOnly));
-        mSandbox->MakeFolder("sims/files/sub");
-        QVERIFY(CFolderView::HasSubdirectory(filesOnly));
-        QVERIFY(CFolderView::HasSubdirectory(filesOnly + "/"));
-        QVERIFY(!CFolderView::HasSubdirectory(mSims + "/missing"));
-        QVERIFY(!CFolderView::HasSubdirectory(QString()));
-    }
-
-    void emptyOrMissingGameFolderGivesABareRoot() {
-        for (const QString& path : {QString(), mSims + "/missing"}) {
-            Browser browser(path);
-            QCOMPARE(browser.Tree()->topLevelItemCount(), 1);
-            QCOMPARE(browser.Tree()->topLevelItem(0)->childCount(), 0);
+        for (int style : {0, 1, 2, 3}) {
+            frame->StyleAction(style)->trigger();
+            for (int i = 0; i < 4; ++i) QCOMPARE(frame->StyleAction(i)->isChecked(), i == style);
+            QCOMPARE(frame->ArrangeAction()->isEnabled(), style < 2);
+            QCOMPARE(int(browser.List()->Style()), style);
+            QCOMPARE(browser.List()->currentWidget() == browser.List()->ReportView(), style == 3);
         }
     }
 
-    void linkBackToAnAncestorDoesNotLoopForever() {
-        const QString inner = mSandbox->MakeFolder("sims/a/b");
-        QVERIFY(QFile::link(mSims + "/a", inner + "/up"));
-        Browser browser(mSims);
-        QTreeWidgetItem* up = browser.Tree()->ItemForPath(inner + "/up");
-        QVERIFY(up);  // listed, not entered
-        QCOMPARE(up->childCount(), 0);
+    // Under "The Sims" the folders in the file system's own order, each once; a link back
+    // to an ancestor is listed, not entered; selecting the root lists its own files.
+    void treeListsTheFoldersOnceAndTheRootItsFiles() {
+        const QString sims = mSandbox->MakeFolder("tree");
+        for (const char* name : {"Zeta", "alpha", "Mid", "alpha/Inner", "alpha/Inner/Deep"})
+            mSandbox->MakeFolder(QString("tree/") + name);
+        QVERIFY(QFile::link(sims + "/alpha", sims + "/alpha/Inner/up"));
+        mSandbox->MakeFile(sims, "w.wll");
+        mSandbox->MakeFile(sims + "/Mid", "inner.wll");
+        Browser browser(sims);
+        QTreeWidgetItem* root = browser.Tree()->topLevelItem(0);
+        QCOMPARE(root->text(0), QString("The Sims"));
+        QStringList expected, shown;
+        QDirIterator it(sims, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        while (it.hasNext()) expected << QFileInfo(it.next()).fileName();
+        for (int i = 0; i < root->childCount(); ++i) shown << root->child(i)->text(0);
+        QCOMPARE(shown, expected);
+        QCOMPARE(browser.Tree()->Paths().size(), 6);
+        QCOMPARE(browser.Tree()->ItemForPath(sims + "/alpha/Inner/Deep")->parent()->text(0), QString("Inner"));
+        QCOMPARE(browser.Tree()->ItemForPath(sims + "/alpha/Inner/up")->childCount(), 0);
+        QVERIFY(browser.SelectFolder(sims + "/Mid"));
+        browser.Tree()->setCurrentItem(root);
+        QCOMPARE(browser.doc->CurrentFolder(), sims);
+        QCOMPARE(listed(browser), QStringList{"w.wll"});
     }
 
+    // Only the game's kinds of file are listed, with their sizes in whole KB; the first
+    // is shown at once and is the only file open. A folder without such files hides
+    // the whole form and turns Save and Delete off.
     void selectingAFolderFillsTheListAndPreviewsTheFirstFile() {
         int open = 0;
-        FakeContent content;
-        content.inputs.objects = {{"Chair", "120", "A chair"}};
-        InstallFakeOpeners(content, &open);
+        InstallFakeOpeners(chair(), &open);
         const QString folder = mSandbox->MakeFolder("sims/Objects");
-        mSandbox->MakeFile(folder, "readme.txt");
+        for (const char* name : {"readme.txt", "notes.iff.bak", "iff", "chair.iffx"}) mSandbox->MakeFile(folder, name);
         mSandbox->MakeFile(folder, "CHAIR.IFF", 1023);
-        mSandbox->MakeFile(folder, "table.iff", 2048);
-        mSandbox->MakeFile(folder, "notes.iff.bak");
+        mSandbox->MakeFile(folder, "table.Spf", 2048);
         mSandbox->MakeFolder("sims/Objects/folder.iff");
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(folder));
-        QCOMPARE(browser.doc->CurrentFolder(), folder);
         CTambrixView* list = browser.List();
-        QCOMPARE(list->RowCount(), 2);
-        QSet<QString> names;
-        for (int row = 0; row < 2; ++row) {
-            names << list->FileAt(row);
-            const QString expectedSize = list->FileAt(row) == "CHAIR.IFF" ? "0KB" : "2KB";
-            QCOMPARE(list->TextAt(row, 1), expectedSize);
-            QVERIFY(!list->TextAt(row, 2).isEmpty());
-        }
-        QCOMPARE(names, (QSet<QString>{"CHAIR.IFF", "table.iff"}));
-        QCOMPARE(list->CurrentRow(), 0);
-        QCOMPARE(browser.doc->CurrentFile(), list->FileAt(0));
+        QCOMPARE(listed(browser), (QStringList{"CHAIR.IFF", "table.Spf"}));
+        QCOMPARE(list->TextAt(0, 1) + list->TextAt(1, 1), QString("0KB2KB"));
+        QCOMPARE(browser.doc->CurrentFile(), QString("CHAIR.IFF"));
         QCOMPARE(browser.Form()->NameEdit()->text(), QString("Chair"));
-        QVERIFY(browser.frame->SaveAction()->isEnabled());
-        QVERIFY(browser.frame->DeleteAction()->isEnabled());
-        QCOMPARE(open, 1);  // the file shown is the only one open
+        QVERIFY(browser.frame->SaveAction()->isEnabled() && browser.frame->DeleteAction()->isEnabled());
+        QCOMPARE(open, 1);
+        QVERIFY(browser.SelectFolder(mSims));
+        QVERIFY(browser.doc->CurrentFile().isEmpty() && !browser.Form()->CurrentPicture());
+        for (QWidget* control : browser.Form()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(control->isHidden(), control->metaObject()->className());
+        QVERIFY(!browser.frame->SaveAction()->isEnabled() && !browser.frame->DeleteAction()->isEnabled());
     }
 
-    // A flat folder chosen as the game folder: its own files are listed from the root.
-    void selectingTheRootListsTheGameFolderItself() {
-        mSandbox->MakeFile(mSims, "w.wll");
-        mSandbox->MakeFile(mSandbox->MakeFolder("sims/Walls"), "inner.wll");
-        Browser browser(mSims);
-        QVERIFY(browser.SelectFolder(mSims + "/Walls"));
-        browser.Tree()->setCurrentItem(browser.Tree()->topLevelItem(0));
-        QCOMPARE(browser.doc->CurrentFolder(), mSims);
-        QCOMPARE(browser.List()->FileAt(0), QString("w.wll"));
-    }
-
-    // Another game folder in Settings: the tree is the new folder's at once.
-    void changingTheGameFolderRebuildsTheTree() {
+    // The Settings dialog shows the settings and takes the edits on OK (Browse fills
+    // its edit); another game folder rebuilds the tree at once.
+    void settingsDialogChangesTheGameFolderAndRebuildsTheTree() {
         mSandbox->MakeFolder("sims/Old");
         const QString other = mSandbox->MakeFolder("other");
         mSandbox->MakeFolder("other/New");
         mSandbox->MakeFile(other, "n.flr");
         Browser browser(mSims);
+        browser.doc->SetPromptOnSave(false);
         QVERIFY(browser.SelectFolder(mSims + "/Old"));
         CSettingsDlg dialog(browser.doc.get());
-        dialog.SimsPathEdit()->setText(other);
+        QVERIFY(!dialog.PromptOnSaveCheck()->isChecked() && dialog.ShowSplashCheck()->isChecked());
+        QCOMPARE(dialog.SimsPathEdit()->text(), mSims);
+        mSandbox->browseAnswer = other;
+        dialog.BrowseSimsButton()->click();
+        for (QCheckBox* check :
+             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck()})
+            check->toggle();
         dialog.accept();
+        QVERIFY(browser.doc->PromptOnSave() && !browser.doc->ShowSplashScreen() && !browser.doc->SaveWindowPositions());
         QVERIFY(!browser.Tree()->ItemForPath(mSims + "/Old"));
         QVERIFY(browser.Tree()->ItemForPath(other + "/New"));
         QCOMPARE(browser.doc->CurrentFolder(), other);
-        QCOMPARE(browser.List()->FileAt(0), QString("n.flr"));
+        QCOMPARE(listed(browser), QStringList{"n.flr"});
     }
 
     // Names without regard to case, digits by number; a header click sorts by that
@@ -224,37 +165,18 @@ private slots:
         const int sizes[] = {4096, 3000, 1000, 2000};
         const QStringList names{"a2.iff", "A10.iff", "roses_448.iff", "Roses_1852.iff"};
         for (int i = 3; i >= 0; --i) mSandbox->MakeFile(folder, names[i], sizes[i]);
-        auto shown = [](const Browser& browser) {
-            QStringList list;
-            for (int row = 0; row < browser.List()->RowCount(); ++row) list << browser.List()->FileAt(row);
-            return list;
-        };
         {
             Browser browser(mSims);
             QVERIFY(browser.SelectFolder(folder));
             QHeaderView* header = browser.List()->ReportView()->header();
             if (clicks == 1) header->setSortIndicator(0, Qt::DescendingOrder);  // as a second click on Name
             if (clicks == 2) header->setSortIndicator(1, Qt::AscendingOrder);
-            QCOMPARE(shown(browser), order);
+            QCOMPARE(listed(browser), order);
             QCOMPARE(browser.doc->CurrentFile(), QString("a2.iff"));  // the selection stays with its file
         }
         Browser again(mSims);
         QVERIFY(again.SelectFolder(folder));
-        QCOMPARE(shown(again), order);
-    }
-
-    // The names of a folder's own files are read to the end: the Name column fits
-    // them, and what must go goes from the middle.
-    void columnsFitTheirContents() {
-        const QString folder = mSandbox->MakeFolder("sims/Long");
-        const QString name = "Jukmisael+MarbleKitchenCounter_Corner_Variant_Long.iff";
-        mSandbox->MakeFile(folder, name);
-        Browser browser(mSims);
-        QVERIFY(browser.SelectFolder(folder));
-        QTreeView* report = browser.List()->ReportView();
-        QVERIFY(report->columnWidth(0) > report->fontMetrics().horizontalAdvance(name));
-        QCOMPARE(report->textElideMode(), Qt::ElideMiddle);
-        QCOMPARE(browser.List()->IconView()->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(listed(again), order);
     }
 
     // Small icons: one row of text per item beside its icon, no two items overlapping
@@ -262,7 +184,8 @@ private slots:
     void smallIconsStandSideBySide() {
         const QString folder = mSandbox->MakeFolder("sims/Many");
         for (int i = 0; i < 24; ++i) mSandbox->MakeFile(folder, QString("Jukmisael+Sofa_%1.iff").arg(i));
-        mSandbox->MakeFile(folder, "Jukmisael+Sofa_1_MarbleKitchenCounter_Corner_Variant_Long.iff");
+        const QString longName =
+            mSandbox->MakeFile(folder, "Jukmisael+Sofa_1_MarbleKitchenCounter_Corner_Variant_Long.iff");
         Browser browser(mSims);
         browser.frame->resize(900, 700);
         browser.frame->show();
@@ -270,6 +193,11 @@ private slots:
         browser.frame->StyleAction(1)->trigger();
         QListView* icons = browser.List()->IconView();
         QCoreApplication::processEvents();
+        // Long names are read to the end: the Name column fits them, what must go goes from the middle.
+        QTreeView* report = browser.List()->ReportView();
+        QVERIFY(report->columnWidth(0) > report->fontMetrics().horizontalAdvance(QFileInfo(longName).fileName()));
+        QCOMPARE(report->textElideMode(), Qt::ElideMiddle);
+        QCOMPARE(icons->textElideMode(), Qt::ElideMiddle);
         const int line = icons->fontMetrics().height();
         QList<QRect> rects;
         for (int row = 0; row < 24; ++row) rects << icons->visualRect(browser.List()->Model()->index(row, 0));
@@ -285,9 +213,7 @@ private slots:
     // the selection kept; a catalog completion's write shows in its row at once.
     void listFollowsTheDiskKeepingTheSelection() {
         int open = 0;
-        FakeContent content;
-        content.inputs.objects = {{"Chair", "120", "A chair"}};
-        InstallFakeOpeners(content, &open);
+        InstallFakeOpeners(chair(), &open);
         const QString folder = mSandbox->MakeFolder("sims/Objects");
         mSandbox->MakeFile(folder, "a.iff");
         mSandbox->MakeFile(folder, "b.iff", 10);
@@ -303,11 +229,11 @@ private slots:
         browser.frame->RefreshAction()->trigger();
         QVERIFY(browser.Tree()->ItemForPath(folder + "/New"));
         QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
-        // As a completion would: the file grows while it is being shown.
+        // As a catalog completion would: the file grows while it is being shown.
         Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
             QFile file(path);
             if (file.open(QIODevice::Append)) file.write(QByteArray(3000, 'x'));
-            return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, content);
+            return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, chair());
         };
         browser.SelectFile("a.iff");
         QCOMPARE(browser.List()->TextAt(browser.List()->CurrentRow(), 1), QString("2KB"));
@@ -365,46 +291,180 @@ private slots:
         if (saved) QCOMPARE(again.frame->OuterSplitter()->sizes(), sizes);
     }
 
-    void folderWithoutListedFilesHidesTheFormAndDisablesCommands() {
-        FakeContent content;
-        content.inputs.objects = {{"Chair", "120", "A chair"}};
-        InstallFakeOpeners(content);
-        const QString objects = mSandbox->MakeFolder("sims/Objects");
-        mSandbox->MakeFile(objects, "chair.iff");
-        const QString empty = mSandbox->MakeFolder("sims/Empty");
-        mSandbox->MakeFile(empty, "readme.txt");
-        Browser browser(mSims);
-        QVERIFY(browser.SelectFolder(objects));
-        QVERIFY(!browser.Form()->NameEdit()->isHidden());
-        QVERIFY(browser.Form()->CurrentPicture());
-        QVERIFY(browser.SelectFolder(empty));
-        QCOMPARE(browser.List()->RowCount(), 0);
-        QVERIFY(browser.doc->CurrentFile().isEmpty());
-        for (QWidget* control : browser.Form()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            QVERIFY2(control->isHidden(), qPrintable(control->metaObject()->className()));
-        QVERIFY(!browser.Form()->CurrentPicture());
-        QVERIFY(!browser.frame->SaveAction()->isEnabled());
-        QVERIFY(!browser.frame->DeleteAction()->isEnabled());
+    // From view 10 the steps visit all twelve views (a fake preview is wider by the view
+    // less 10); a zoom past far is refused; the view stays for the next file, and Save
+    // writes the view shown. By the buttons and by the keys.
+    void viewStepsWalkEveryViewAndSaveWritesTheOneShown_data() {
+        QTest::addColumn<bool>("keys");
+        QTest::newRow("buttons") << false;
+        QTest::newRow("keys") << true;
+    }
+    void viewStepsWalkEveryViewAndSaveWritesTheOneShown() {
+        QFETCH(bool, keys);
+        using art::ViewStep;
+        const std::pair<ViewStep, int> walk[] = {
+            {ViewStep::RotateRight, 11}, {ViewStep::RotateRight, 8}, {ViewStep::RotateRight, 9}, {ViewStep::ZoomOut, 5},
+            {ViewStep::RotateLeft, 4},   {ViewStep::RotateLeft, 7},  {ViewStep::RotateLeft, 6},  {ViewStep::ZoomOut, 2},
+            {ViewStep::RotateRight, 3},  {ViewStep::RotateRight, 0}, {ViewStep::RotateRight, 1}, {ViewStep::ZoomOut, 1},
+            {ViewStep::ZoomIn, 5}};
+        const Qt::Key stepKeys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Minus, Qt::Key_Plus};
+        InstallFakeOpeners(chair());
+        mSandbox->MakeFile(mFolder, "a.iff");
+        mSandbox->MakeFile(mFolder, "b.iff");
+        auto browser = open(false);
+        CObjectView* form = browser->Form();
+        QCOMPARE(form->ViewLabel()->text(), QString("10 (near, rotation 2)"));
+        QVERIFY(!form->StepButton(ViewStep::ZoomIn)->isEnabled());
+        for (const auto& [step, view] : walk) {
+            if (keys)
+                QTest::keyClick(form, stepKeys[static_cast<int>(step)]);
+            else if (form->StepButton(step)->isEnabled())
+                form->StepButton(step)->click();
+            QCOMPARE(form->CurrentPicture()->Image().width(), 45 + view - 10);
+        }
+        QCOMPARE(form->ViewLabel()->text(), QString("5 (medium, rotation 1)"));
+        browser->SelectFile("b.iff");
+        browser->frame->SaveAction()->trigger();
+        QCOMPARE(QImage(mExports + "/b.bmp").size(), QSize(40, 60));
     }
 
-    void sizeAndDateTexts() {
-        QCOMPARE(CTambrixView::SizeText(0), QString("0KB"));
-        QCOMPARE(CTambrixView::SizeText(1023), QString("0KB"));
-        QCOMPARE(CTambrixView::SizeText(1024), QString("1KB"));
-        QCOMPARE(CTambrixView::SizeText(5LL * 1024 * 1024 * 1024), QString("5242880KB"));
-        QVERIFY(!CTambrixView::DateText(0).isEmpty());
-        QVERIFY(CTambrixView::IsListedFile("OBJECT.IFF"));
-        QVERIFY(CTambrixView::IsListedFile("a.Spf"));
-        QVERIFY(CTambrixView::IsListedFile("x.wll") && CTambrixView::IsListedFile("x.flr") &&
-                CTambrixView::IsListedFile("x.BMP"));
-        QVERIFY(!CTambrixView::IsListedFile("readme.txt"));
-        QVERIFY(!CTambrixView::IsListedFile("iff"));
-        QVERIFY(!CTambrixView::IsListedFile("chair.iffx"));
+    // Sprites and frames are chosen by their index: a wall keeps them for the next wall
+    // (up to the third sprite); a frame the sprite lacks shows nothing.
+    void wallsKeepTheirSpriteAndFrameByIndex() {
+        InstallFakeOpeners(wall());
+        mSandbox->MakeFile(mFolder, "brick.wll");
+        mSandbox->MakeFile(mFolder, "stone.wll");
+        auto browser = open(true);
+        CObjectView* form = browser->Form();
+        QCOMPARE(ItemTexts(form->SpriteList()), (QStringList{"Far", "Medium", "Near", ""}));
+        QCOMPARE(form->NameEdit()->text(), QString("Brick"));
+        form->SpriteList()->setCurrentRow(1);
+        form->FrameList()->setCurrentRow(2);
+        QCOMPARE(form->CurrentPicture()->Image().size(), QSize(11, 12));
+        browser->SelectFile("stone.wll");
+        QCOMPARE(form->CurrentPicture()->Image().size(), QSize(11, 12));
+        form->SpriteList()->setCurrentRow(3);
+        form->FrameList()->setCurrentRow(4);
+        browser->SelectFile("brick.wll");
+        QCOMPARE(form->SpriteList()->currentRow(), 0);
+        QCOMPARE(form->FrameList()->currentRow(), -1);  // sprite 0 has no frame 4
+        QVERIFY(!form->CurrentPicture());
+        QVERIFY(form->Frame()->isHidden());
+    }
+
+    // Nothing of the file before stays on show (Save would write it under the new name).
+    void nextFileReplacesEverythingOfThePrevious_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<std::optional<FakeContent>>("next");
+        QTest::newRow("cannot be opened") << "b.iff" << std::optional<FakeContent>();
+        QTest::newRow("wall without strings") << "b.wll" << std::optional<FakeContent>(wall(false));
+        QTest::newRow("nothing at all") << "b.iff" << std::optional<FakeContent>(FakeContent());
+        QTest::newRow("object without preview") << "b.iff" << std::optional<FakeContent>(chair(false));
+    }
+    void nextFileReplacesEverythingOfThePrevious() {
+        QFETCH(QString, name);
+        QFETCH(std::optional<FakeContent>, next);
+        InstallFakeOpeners(chair());
+        mSandbox->MakeFile(mFolder, "a.iff");
+        mSandbox->MakeFile(mFolder, name);
+        auto browser = open(false);
+        InstallFakeOpeners(next);
+        browser->SelectFile(name);
+        CObjectView* form = browser->Form();
+        QCOMPARE(!form->NameEdit()->isHidden(), next.has_value());
+        const bool chairAgain = next && !next->inputs.objects.empty();
+        if (next) QCOMPARE(form->NameEdit()->text() + form->PriceEdit()->text(), QString(chairAgain ? "Chair120" : ""));
+        QCOMPARE(form->CurrentPicture() != nullptr, next && !next->inputs.sprites.empty());
+        QCOMPARE(form->Frame()->isHidden(), !form->CurrentPicture());
+        browser->frame->SavePreview();
+        QCOMPARE(QFile::exists(mExports + "/b.bmp"), form->CurrentPicture() != nullptr);
+    }
+
+    // Save: into the export folder without a question (overwriting), with a question
+    // that offers the export folder, or asking for want of an export folder.
+    void saveWritesThePicture_data() {
+        QTest::addColumn<bool>("prompt");
+        QTest::addColumn<QString>("exports");
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("no prompt") << false << "exports" << QStringList() << "Bitmap saved to \"%1/my.chair.bmp\"";
+        QTest::newRow("prompt") << true << "exports" << QStringList{"%1/my.chair.bmp"} << "Ready";
+        QTest::newRow("no export folder") << false << "" << QStringList{"my.chair.bmp"} << "Ready";
+    }
+    void saveWritesThePicture() {
+        QFETCH(bool, prompt);
+        QFETCH(QString, exports);
+        QFETCH(QStringList, offered);
+        QFETCH(QString, status);
+        InstallFakeOpeners(chair());
+        mSandbox->MakeFile(mFolder, "my.chair.iff");
+        Browser browser(mSims);
+        browser.doc->SetPromptOnSave(prompt);
+        browser.doc->SetExportPath(exports.isEmpty() ? QString() : mExports);
+        QVERIFY(browser.SelectFolder(mFolder));
+        const QString target = offered.isEmpty() ? mExports + "/my.chair.bmp" : mSandbox->Root() + "/chosen.bmp";
+        QFile(target).open(QIODevice::WriteOnly);  // an old file of that name is overwritten
+        mSandbox->saveAnswer = target;
+        browser.frame->SaveAction()->trigger();
+        QCOMPARE(mSandbox->saveDefaults, offered.replaceInStrings("%1", mExports));
+        QCOMPARE(QImage(target).size(), QSize(45, 60));
+        QCOMPARE(browser.frame->statusBar()->currentMessage(), status.arg(mExports));
+        QFile::remove(target);
+        mSandbox->saveAnswer.reset();  // cancelled: nothing is written
+        browser.frame->SaveAction()->trigger();
+        QCOMPARE(QFile::exists(target), offered.isEmpty());
+    }
+
+    // Delete asks first; it minds read-only files and moves on to the next file.
+    void deleteAsksAndRemoves_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QStringList>("left");
+        QTest::newRow("yes") << true << false << QStringList() << QStringList{"b.iff"};
+        QTest::newRow("no") << false << false << QStringList() << QStringList{"a.iff", "b.iff"};
+        QTest::newRow("read-only") << true << true << QStringList{"Unable to delete this file. Perhaps it's read-only?"}
+                                   << QStringList{"a.iff", "b.iff"};
+    }
+    void deleteAsksAndRemoves() {
+        QFETCH(bool, yes);
+        QFETCH(bool, readOnly);
+        QFETCH(QStringList, messages);
+        QFETCH(QStringList, left);
+        int openFiles = 0;
+        InstallFakeOpeners(chair(), &openFiles);
+        const QString first = mSandbox->MakeFile(mFolder, "a.iff");
+        mSandbox->MakeFile(mFolder, "b.iff");
+        if (readOnly) QFile::setPermissions(first, QFileDevice::ReadOwner);
+        auto browser = open(true);
+        mSandbox->answerYes = yes;
+        browser->frame->DeleteAction()->trigger();
+        QFile::setPermissions(first, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        QCOMPARE(mSandbox->questions, QStringList{"Are you sure you want to delete the file\n\"a.iff\"?"});
+        QCOMPARE(mSandbox->messages, messages);
+        QCOMPARE(QFile::exists(first), left.size() == 2);  // and the list shows what is left
+        QCOMPARE(browser->List()->RowCount(), left.size());
+        QCOMPARE(browser->doc->CurrentFile(), left.first());
+        QCOMPARE(browser->Form()->NameEdit()->text(), QString("Chair"));
+        QCOMPARE(openFiles, 1);
+        if (left.size() > 1) return;
+        browser->frame->OnDelete();  // the last file: everything empties
+        QVERIFY(browser->doc->CurrentFile().isEmpty() && !browser->Form()->CurrentPicture());
+        QVERIFY(!browser->frame->DeleteAction()->isEnabled());
     }
 
 private:
+    std::unique_ptr<Browser> open(bool prompt) {
+        auto browser = std::make_unique<Browser>(mSims);
+        browser->doc->SetPromptOnSave(prompt);
+        browser->doc->SetExportPath(mExports);
+        browser->SelectFolder(mFolder);
+        browser->SelectFile("a.iff");
+        return browser;
+    }
+
     std::unique_ptr<Sandbox> mSandbox;
-    QString mSims;
+    QString mSims, mFolder, mExports;
 };
 
 QTEST_MAIN(FrameTest)

@@ -1,16 +1,13 @@
 #pragma once
 
 #include <QFile>
-#include <QString>
-#include <cstdint>
 #include <string>
 
 #include "demo/DemoFolder.h"
 
 namespace tambrix::app::testing {
 
-/// Writes the demo game folder to `folder` in draft quality (the road tests look at
-/// what is shown, not at the pictures). 0, or the generator's code with its error text.
+/// Writes the demo game folder in draft quality: 0, or the generator's code and error text.
 inline int32_t WriteDraftDemo(const QString& folder, std::string& error) {
     tools::DemoOptions options;
     options.quality = tools::kDraftQuality;

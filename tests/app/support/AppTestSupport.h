@@ -1,17 +1,19 @@
 #pragma once
 
-// Shared pieces of the application tests: a sandbox that keeps settings, the home
-// folder and the Wine prefix inside a temporary folder, prompt answers recorded
-// instead of modal windows, and small file builders.
+// A sandbox for the application tests: settings, home folder and Wine prefix inside a
+// temporary folder, prompts answered and recorded instead of shown.
 
 #include <QDir>
-#include <QImage>
-#include <QString>
-#include <QStringList>
+#include <QFile>
+#include <QListWidget>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <optional>
 
-class QListWidget;
+#include "app/CTambrixDoc.h"
+#include "app/UserPrompts.h"
+#include "app/ViewedFile.h"
 
 namespace tambrix::app::testing {
 
@@ -19,46 +21,69 @@ namespace tambrix::app::testing {
 /// and answers every prompt without a window. Undone on destruction.
 class Sandbox {
 public:
-    Sandbox();
-    ~Sandbox();
+    Sandbox() : mOldHome(qgetenv("HOME")), mOldConfig(qgetenv("XDG_CONFIG_HOME")), mOldPrefix(qgetenv("WINEPREFIX")) {
+        QStandardPaths::setTestModeEnabled(true);
+        const QString config = MakeFolder("config");
+        QDir().mkpath(WinePrefix());
+        qputenv("HOME", mRoot.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+        qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
+        UserPrompts& prompts = Prompts();
+        prompts.message = [this](QWidget*, const QString& text) { messages.append(text); };
+        prompts.askYesNo = [this](QWidget*, const QString& text) { return questions.append(text), answerYes; };
+        prompts.browseForFolder = [this](const QString& title) { return browseTitles.append(title), browseAnswer; };
+        prompts.saveBitmapName = [this](QWidget*, const QString& name) {
+            return saveDefaults.append(name), saveAnswer;
+        };
+        prompts.savePngName = prompts.saveBitmapName;
+        prompts.showFolder = [this](const QString& folder) { shownFolders.append(folder); };
+    }
+    ~Sandbox() {
+        ResetPrompts();
+        ResetOpeners();
+        qputenv("HOME", mOldHome);
+        qputenv("XDG_CONFIG_HOME", mOldConfig);
+        mOldPrefix.isNull() ? void(qunsetenv("WINEPREFIX")) : void(qputenv("WINEPREFIX", mOldPrefix));
+    }
 
     QString Root() const { return mRoot.path(); }
-    /// A new folder under the sandbox (parents made as needed).
-    QString MakeFolder(const QString& relative) const;
-    /// Writes `size` bytes of 'x' into folder/name.
-    QString MakeFile(const QString& folder, const QString& name, qint64 size = 16) const;
-    /// A small bitmap file drawn in code: a red square on blue.
-    QString MakeBitmapFile(const QString& folder, const QString& name, QSize size = QSize(12, 9)) const;
-    /// Writes the Wine prefix's system.reg with the given text.
-    void WriteSystemReg(const QString& text) const;
     QString WinePrefix() const { return mRoot.path() + "/wine"; }
+    QString MakeFolder(const QString& relative) const { return QDir(Root()).mkpath(relative), Root() + "/" + relative; }
+    /// Writes `size` bytes into folder/name (the whole of `text` when given).
+    QString MakeFile(const QString& folder, const QString& name, qint64 size = 16, const QByteArray& text = {}) const {
+        QFile file(folder + "/" + name);
+        if (file.open(QIODevice::WriteOnly)) file.write(text.isNull() ? QByteArray(size, 'x') : text);
+        return file.fileName();
+    }
 
-    /// Texts of every message box shown, in order.
-    QStringList messages;
-    /// Questions asked, and the answer given to each.
-    QStringList questions;
+    QStringList messages;   // message boxes shown, in order
+    QStringList questions;  // questions asked, each answered with answerYes
     bool answerYes = true;
-    /// Titles of folder browses, and the answer given to each (nothing = cancelled).
-    QStringList browseTitles;
-    std::optional<QString> browseAnswer;
-    /// Default names offered by the save dialog, and the answer given.
-    QStringList saveDefaults;
+    QStringList browseTitles;             // folder browses, each answered with browseAnswer
+    std::optional<QString> browseAnswer;  // nothing: cancelled
+    QStringList saveDefaults;             // names offered by the save dialog, answered with saveAnswer
     std::optional<QString> saveAnswer;
-    /// Folders the file manager was asked to show.
-    QStringList shownFolders;
+    QStringList shownFolders;  // folders the file manager was asked to show
 
 private:
     QTemporaryDir mRoot;
-    QByteArray mOldHome;
-    QByteArray mOldConfig;
-    QByteArray mOldPrefix;
+    QByteArray mOldHome, mOldConfig, mOldPrefix;
 };
 
-/// The texts of a list's items, in order.
-QStringList ItemTexts(const QListWidget* list);
+/// Stored settings of the sandbox, raw.
+inline QVariant StoredSetting(const QString& key) {
+    return QSettings(settings::kOrganisation, settings::kApplication).value(settings::kGroup + ("/" + key));
+}
+inline void StoreSetting(const QString& key, const QVariant& value) {
+    QSettings(settings::kOrganisation, settings::kApplication).setValue(settings::kGroup + ("/" + key), value);
+}
 
-/// Stored settings of the sandbox, read back raw.
-QVariant StoredSetting(const QString& key);
-void StoreSetting(const QString& key, const QVariant& value);
+inline QStringList ItemTexts(const QListWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i) texts << list->item(i)->text();
+    return texts;
+}
 
 }  // namespace tambrix::app::testing

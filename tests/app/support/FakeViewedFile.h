@@ -1,11 +1,8 @@
 #pragma once
 
-// A stand-in for a file opened by the library: what it holds (objects, string table 0,
-// sprites with their frame counts) is set by the test and described by the library's own
-// description for the kind of the name opened; every picture it draws has a size that
-// tells which sprite and frame it came from (width 10 + sprite index, height 10 + frame),
-// every preview one that tells its object and view (the content's size, wider by the
-// view less 10, higher by the object's index).
+// A stand-in for a file opened by the library, holding what the test sets. Its pictures
+// tell by their size what they show: a sprite frame is (10 + sprite index) x (10 + frame),
+// a preview the content's size, wider by the view less 10 and higher by the object.
 
 #include <memory>
 #include <optional>
@@ -22,7 +19,7 @@ struct FakeContent {
 
 class FakePicture : public Picture {
 public:
-    explicit FakePicture(QSize size);
+    explicit FakePicture(QSize size) : mImage(size, QImage::Format_RGB888) { mImage.fill(Qt::green); }
     QImage Image() const override { return mImage; }
     bool WriteBitmapFile(const QString& path) const override { return mImage.save(path, "BMP"); }
 
@@ -32,11 +29,27 @@ private:
 
 class FakeViewedFile : public ViewedFile {
 public:
-    FakeViewedFile(GameFileKind kind, FakeContent content, int* openCount = nullptr);
-    ~FakeViewedFile() override;
+    FakeViewedFile(GameFileKind kind, FakeContent content, int* openCount = nullptr)
+        : mContent(std::move(content)), mDescription(DescribeView(kind, mContent.inputs)), mOpenCount(openCount) {
+        if (mOpenCount) ++*mOpenCount;
+    }
+    ~FakeViewedFile() override {
+        if (mOpenCount) --*mOpenCount;
+    }
     const ViewDescription& Description() const override { return mDescription; }
-    std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override;
-    std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) override;
+    std::unique_ptr<Picture> DrawSprite(int spriteId, int frame) override {
+        const auto& sprites = mContent.inputs.sprites;
+        for (size_t i = 0; i < sprites.size(); ++i)
+            if (sprites[i].first == spriteId && frame >= 0 && static_cast<uint32_t>(frame) < sprites[i].second)
+                return std::make_unique<FakePicture>(QSize(10 + static_cast<int>(i), 10 + frame));
+        return nullptr;
+    }
+    std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) override {
+        why.clear();
+        if (!mContent.previewDrawn || object < 0 || static_cast<size_t>(object) >= mDescription.objects.size())
+            return nullptr;
+        return std::make_unique<FakePicture>(mContent.previewSize + QSize(view - kDefaultPreviewImage, object));
+    }
 
 private:
     FakeContent mContent;
@@ -44,8 +57,13 @@ private:
     int* mOpenCount;
 };
 
-/// Installs openers that serve `content` for every object, wall and floor file (or fail
-/// when `content` is empty); `openCount` follows how many files are open.
-void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount = nullptr);
+/// Serves `content` for every object, sprite, wall and floor file opened (or fails when
+/// there is none).
+inline void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount = nullptr) {
+    Openers().openFile = [content, openCount](const QString& path) -> std::unique_ptr<ViewedFile> {
+        if (!content) return nullptr;
+        return std::make_unique<FakeViewedFile>(KindOfName(LibraryPath(path)), *content, openCount);
+    };
+}
 
 }  // namespace tambrix::app::testing

@@ -1,0 +1,339 @@
+// Every road of the object view through the real library, on the demo game folder (archive
+// included) and files written here, selected as the user would; the commands on what is shown.
+
+#include <QtTest>
+#include <QtWidgets>
+#include <sstream>
+
+#include "app/ArchiveBridge.h"
+#include "app/ThumbnailProvider.h"
+#include "catalog/ObjectSet.h"
+#include "cli/Cli.h"
+#include "containers/IffResourceFile.h"
+#include "core/ResourceTypes.h"
+#include "core/TextBuffer.h"
+#include "demo/DraftDemo.h"
+#include "graphics/PreviewRenderer.h"
+#include "support/AppTestSupport.h"
+#include "support/Browser.h"
+#include "support/ResourceFixtures.h"
+#include "support/SpriteBuilders.h"
+
+using namespace tambrix;
+using namespace tambrix::app;
+using namespace tambrix::app::testing;
+namespace chunks = tambrix::testing;
+
+namespace {
+
+using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
+const ResId kPalette = 3, kDrawGroup = 1000, kCatalog = 7;  // palette entry i is (i, 255 - i, i / 2)
+const uint8_t kColour = 9;
+const QColor kSpriteColour(kColour, 255 - kColour, kColour / 2);
+const int kSide = 4, kFramed = kSide + 2 * kPreviewMargin;
+
+bool writeIff(const QString& path, const std::vector<Body>& bodies) {
+    IffResourceFile file;
+    const FileNameText name(QFile::encodeName(path).toStdString());
+    if (file.Create(name) != 0 || file.Open(name) != 0) return false;
+    for (const auto& [type, body] : bodies)
+        if (test::AddAndWrite(file, type, body.first, "", body.second) != 0) return false;
+    return file.Close() == 0;
+}
+
+/// A solid 4 x 4 "SPR2" frame of palette index kColour (two-byte pixels: depth, index).
+std::vector<uint8_t> solidSprite() {
+    chunks::ByteBuilder stream;
+    for (int y = 0; y < kSide; ++y) {
+        chunks::Spr2Word(stream, 0x0000, 0);
+        chunks::Spr2Word(stream, 0x2000, kSide);
+        for (int x = 0; x < kSide; ++x) stream.U8(0).U8(kColour);
+    }
+    chunks::Spr2Word(stream, 0xA000, 0);
+    return chunks::Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);
+}
+
+std::vector<Body> graphics(const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}, ResId sprite = 1) {
+    return {{restype::kPALT, {kPalette, chunks::DistinctPaltChunk()}},
+            {restype::kSPR2, {sprite, solidSprite()}},
+            {restype::kDGRP, {kDrawGroup, chunks::DgrpAllViews(image)}}};
+}
+
+bool writeObject(const QString& path, const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}) {
+    return writeIff(path,
+                    {{restype::kOBJD,
+                      {128, EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = -25, .catalogId = kCatalog})}},
+                     {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}}}) &&
+           writeIff(path.chopped(4) + ".spf", graphics(image));
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// A file of the game folder and what the form shows for it (no texts: the text
+/// fields are hidden, or not compared when sprites show; 0 x 0: some drawing).
+struct Road {
+    QString file;
+    QStringList texts, sprites, frames;  // name, price, description; the lists' first items
+    QSize picture;
+    QColor bottomLeft;
+    int savedBits = 0;  // of the bitmap Save writes
+    QString status = "Ready";
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Road)
+
+class RoadTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        mGame = mRoot.path() + "/demo";
+        mArchive = mGame + "/GameData/Objects/Objects.far";
+        std::string error;
+        QVERIFY2(WriteDraftDemo(mGame, error) == 0, error.c_str());
+        const QString road = mGame + "/Road";
+        QDir().mkpath(road);
+        QVERIFY(writeObject(road + "/lamp.iff"));
+        QVERIFY(writeObject(road + "/my.lamp.iff"));
+        QVERIFY(writeObject(road + "/odd.iff", {{.spriteId = 99}}));
+        // 29,224 + 4 + 32 wide, 28,979 + 4 + 32 high: over the 16,384 cap.
+        QVERIFY(
+            writeObject(road + "/huge.iff", {{.spriteId = 1}, {.spriteId = 1, .xOffset = 29224, .yOffset = -28979}}));
+        QVERIFY(writeIff(road + "/bits.iff", graphics({}, 2)));  // shown first in its folder: unlike lamp.spf
+        QFile junk(road + "/junk.wll");
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(200, 'x')) == 200);
+        QImage photo(12, 9, QImage::Format_RGB888);
+        photo.fill(Qt::blue);
+        photo.setPixelColor(0, 0, Qt::red);
+        QVERIFY(photo.save(road + "/photo.bmp", "BMP"));
+    }
+    void init() {
+        mSandbox = std::make_unique<Sandbox>();
+        mBrowser = std::make_unique<Browser>(mGame);
+        mBrowser->doc->SetPromptOnSave(false);
+        mBrowser->doc->SetExportPath(mSandbox->MakeFolder("exports"));
+    }
+    void cleanup() {
+        mBrowser.reset();
+        mSandbox.reset();
+    }
+
+    // What the form shows for each kind of file; Save writes that picture as a bitmap
+    // of the given depth. A picture size of 0 x 0 stands for "some drawing".
+    void formShowsTheFile_data() {
+        QTest::addColumn<Road>("road");
+        const QStringList none, plain{"", "", ""}, lamp{"Lamp", "-25", "Bright."}, tiles{"Far", "Medium", "Near"},
+            sides{"Left", "Right", "Facing", "Insert"}, floor{CObjectView::kFloorFrameItem};
+        const QSize framed(kFramed, kFramed), sprite(kSide, kSide), some(0, 0);
+        const QColor white(Qt::white), any;
+        const QString far = "GameData/Objects/Objects.far/";
+        const Road roads[] = {
+            {"Road/lamp.iff", lamp, none, none, framed, white, 24},
+            {"Road/odd.iff", lamp, none, none, QSize(33, 33), white, 24, "no sprite to draw in this view"},
+            {"Road/huge.iff", lamp, none, none, QSize(), any, 0, "picture too large: 29,260 x 29,015 pixels"},
+            {"Road/bits.iff", plain, {"2"}, {"0"}, sprite, kSpriteColour, 8},  // an object file without objects
+            {"Road/lamp.spf", plain, {"1"}, {"0"}, sprite, kSpriteColour, 8},
+            {"Road/junk.wll", none, none, none, QSize(), any, 0},
+            {"Road/photo.bmp", none, none, none, QSize(12, 9), QColor(Qt::blue), 24},
+            {"GameData/Objects/SofaModern.iff", {"Three-Seat Sofa", "650"}, none, none, some, any, 24},  // multi-tile
+            {"GameData/Objects/Bookcase_Old.iff", {"Heirloom Bookcase", "300"}, none, none, some, any, 24},
+            {"Downloads/ArmchairPrototype.IFF", {"[Name undefined: see master object!]"}, none, none, some, any, 24},
+            {far + "Plants/PlantRubber.iff", {"Office Rubber Plant", "70"}, none, none, some, any, 24},
+            {"GameData/Walls/SageStripe.wll", {}, tiles, sides, some, any, 8},
+            {far + "Walls/RoseStripe.wll", {"Rose Stripe Wallpaper"}, tiles, sides, some, any, 8},
+            {far + "Floors/ParquetDark.flr", {"Dark Parquet"}, tiles, floor, some, any, 8}};
+        for (const Road& road : roads) QTest::newRow(qPrintable(road.file)) << road;
+    }
+    void formShowsTheFile() {
+        QFETCH(Road, road);
+        const auto& [file, texts, sprites, frames, picture, bottomLeft, savedBits, status] = road;
+        select(mGame + "/" + file);
+        CObjectView* form = mBrowser->Form();
+        QCOMPARE(!form->NameEdit()->isHidden(), !texts.isEmpty() || !sprites.isEmpty());
+        const QStringList shown{form->NameEdit()->text(), form->PriceEdit()->text(),
+                                form->DescriptionEdit()->toPlainText()};
+        QCOMPARE(shown.mid(0, texts.size()), texts);
+        QCOMPARE(!form->SpriteList()->isHidden(), !sprites.isEmpty());
+        if (!sprites.isEmpty()) QCOMPARE(ItemTexts(form->SpriteList()).mid(0, 3), sprites);
+        if (!frames.isEmpty()) QCOMPARE(ItemTexts(form->FrameList()), frames);
+        QCOMPARE(!form->FrameList()->isHidden(), !frames.isEmpty() && frames[0] != CObjectView::kFloorFrameItem);
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), status);
+        const Picture* shownPicture = form->CurrentPicture();
+        QCOMPARE(shownPicture != nullptr, picture.isValid());
+        QCOMPARE(!form->Frame()->isHidden(), picture.isValid());
+        if (!shownPicture) return;
+        const QImage image = shownPicture->Image();
+        QImage white(image.size(), QImage::Format_RGB32);
+        white.fill(Qt::white);
+        QVERIFY(picture.isEmpty() ? image.convertToFormat(QImage::Format_RGB32) != white : image.size() == picture);
+        if (bottomLeft.isValid()) QCOMPARE(image.pixelColor(0, image.height() - 1), bottomLeft);
+        if (file.endsWith(".bmp"))
+            QCOMPARE(image.convertToFormat(QImage::Format_RGB32),
+                     QImage(mGame + "/" + file).convertToFormat(QImage::Format_RGB32));
+        mBrowser->frame->SaveAction()->trigger();
+        QFile saved(mBrowser->doc->ExportPath() + "/" + QFileInfo(file).completeBaseName() + ".bmp");
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(),
+                 QString("Bitmap saved to \"%1\"").arg(saved.fileName()));
+        QCOMPARE(int(quint8(saved.read(54)[28])), savedBits);
+        QCOMPARE(QImage(saved.fileName()).convertToFormat(QImage::Format_RGB32),
+                 image.convertToFormat(QImage::Format_RGB32));
+    }
+
+    // The browser and tambrix-cli open a file through the same entry, a base holding a
+    // dot too ("my.lamp" would read as a name with the extension ".lamp").
+    void browserAndToolGiveTheSameAnswer_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "lamp.iff";
+        QTest::newRow("dotted base") << "my.lamp.iff";
+    }
+    void browserAndToolGiveTheSameAnswer() {
+        QFETCH(QString, name);
+        const QString path = mGame + "/Road/" + name;
+        select(path);
+        CObjectView* form = mBrowser->Form();
+        QVERIFY(form->CurrentPicture());
+        std::ostringstream out, err;
+        const std::string file = QFile::encodeName(path).toStdString();
+        QCOMPARE(tools::RunCli({"info", file, "--no-write"}, out, err), tools::kExitOk);
+        const QString shown =
+            QString("name: %1\nprice: %2\ndescription: %3\n")
+                .arg(form->NameEdit()->text(), form->PriceEdit()->text(), form->DescriptionEdit()->toPlainText());
+        QVERIFY2(QString::fromStdString(out.str()).contains(shown), out.str().c_str());
+        const QString picture = mSandbox->Root() + "/preview.png";
+        QCOMPARE(tools::RunCli({"render", file, "-o", QFile::encodeName(picture).toStdString()}, out, err),
+                 tools::kExitOk);
+        QCOMPARE(QImage(picture).size(), form->CurrentPicture()->Image().size());
+    }
+
+    // Two objects: the selector above the form names them and picks the one shown; a
+    // file of one object has none.
+    void objectSelectorListsTheObjectsOfAFile() {
+        select(mGame + "/GameData/Objects/Plants.iff");
+        CObjectView* form = mBrowser->Form();
+        QComboBox* selector = form->ObjectSelector();
+        QVERIFY(!selector->isHidden() && selector->count() == 2);
+        QCOMPARE(selector->itemText(0) + "," + selector->itemText(1), QString("Potted Fern,Rubber Plant"));
+        QCOMPARE(form->NameEdit()->text(), QString("Potted Fern"));
+        QVERIFY(form->NameEdit()->y() > selector->geometry().bottom());
+        const QSize first = form->CurrentPicture()->Image().size();
+        selector->setCurrentIndex(1);
+        QCOMPARE(form->NameEdit()->text() + form->PriceEdit()->text(), QString("Rubber Plant95"));
+        QVERIFY(form->CurrentPicture()->Image().size() != first);
+        select(mGame + "/Road/lamp.iff");
+        QVERIFY(selector->isHidden());
+        QCOMPARE(form->ObjectIndex(), 0);
+    }
+
+    // In Large Icons an object file's icon becomes its preview (the sprite without the
+    // margin); a bitmap keeps the generic icon.
+    void largeIconsShowTheObjectsPreview() {
+        const QString folder = mSandbox->MakeFolder("thumbs");
+        QVERIFY(writeObject(folder + "/lamp.iff"));
+        QVERIFY(QFile::copy(mGame + "/Road/photo.bmp", folder + "/photo.bmp"));
+        Browser browser(mSandbox->Root());
+        QVERIFY(browser.SelectFolder(folder));
+        CTambrixView* list = browser.List();
+        QSignalSpy shown(list->Thumbnails(), &ThumbnailProvider::thumbnailShown);
+        list->SetStyle(CTambrixView::ViewStyle::Icon);
+        QVERIFY(shown.wait(20000));
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.front().front().toString(), QString("lamp.iff"));
+        QTRY_VERIFY(!list->Thumbnails()->Busy());
+        auto iconOf = [list](const QString& name) {
+            return list->Model()->findItems(name).front()->icon().pixmap(QSize(64, 64)).toImage();
+        };
+        const QImage thumbnail = iconOf("lamp.iff");
+        QCOMPARE(thumbnail.size(), QSize(64, 64));  // the 4 x 4 sprite in the middle
+        QCOMPARE(thumbnail.pixelColor(31, 31), kSpriteColour);
+        QCOMPARE(thumbnail.pixelColor(29, 29).alpha(), 0);
+        QCOMPARE(iconOf("photo.bmp").size(), QSize(32, 32));
+    }
+
+    // The list's context menu acts on the picture and the file; the status bar tells
+    // what the file is.
+    void fileCommandsOfTheContextMenu() {
+        const QString path = mGame + "/Road/lamp.iff";
+        select(path);
+        CMainFrame* frame = mBrowser->frame.get();
+        QStringList menu;
+        for (QAction* action : mBrowser->List()->actions()) menu << action->text();
+        QCOMPARE(menu.mid(5), (QStringList{"", "Save &Picture...", "&Export PNG...", "&Copy Picture", "Copy P&ath",
+                                           "Show in &Folder", "&Delete"}));
+        QCOMPARE(frame->FileStatus()->text(),
+                 QString("object file, %L1 bytes, 2 resources, version 2.5").arg(QFileInfo(path).size()));
+        mSandbox->saveAnswer = mSandbox->Root() + "/lamp.png";
+        frame->FileAction(1)->trigger();  // Export PNG: the background goes see-through
+        const QImage png(*mSandbox->saveAnswer);
+        QCOMPARE(png.size(), mBrowser->Form()->ShownPicture().size());
+        QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
+        QCOMPARE(png.pixel(kPreviewMargin + 1, kPreviewMargin + 1), kSpriteColour.rgba());
+        mSandbox->saveAnswer = mSandbox->Root() + "/lamp.bmp";
+        frame->FileAction(0)->trigger();
+        QCOMPARE(mSandbox->saveDefaults.last(), mBrowser->doc->ExportPath() + "/lamp.bmp");
+        QCOMPARE(QImage(*mSandbox->saveAnswer).size(), png.size());
+        frame->FileAction(2)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->image().size(), png.size());
+        frame->FileAction(3)->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QDir::toNativeSeparators(path));
+        frame->FileAction(4)->trigger();
+        QCOMPARE(mSandbox->shownFolders, QStringList{mGame + "/Road"});
+    }
+
+    // The archive is a folder of the tree after the real ones, its entries listed with
+    // the archive's time; nothing inside it is written: no catalog completion, and
+    // Delete is off and says why.
+    void archiveIsAReadOnlyFolder() {
+        QTreeWidgetItem* archive = mBrowser->Tree()->ItemForPath(mArchive);
+        QVERIFY(archive);
+        QCOMPARE(archive->childCount(), 4);
+        QCOMPARE(archive->child(0)->text(0) + archive->child(3)->text(0), QString("ChairsWalls"));
+        QTreeWidgetItem* parent = archive->parent();
+        for (int i = 0; i < parent->indexOfChild(archive); ++i)
+            QVERIFY(QFileInfo(mBrowser->Tree()->Paths()[parent->child(i)->data(0, Qt::UserRole).toInt() - 1]).isDir());
+        const QByteArray before = bytesOf(mArchive);
+        select(mArchive + "/CrateStorage.iff");  // a loose file without a description would be completed
+        QCOMPARE(mBrowser->Form()->NameEdit()->text(), QString("Storage Crate"));
+        QCOMPARE(mBrowser->List()->TextAt(0, 2),
+                 CTambrixView::DateText(QFileInfo(mArchive).lastModified().toSecsSinceEpoch()));
+        select(mArchive + "/Chairs/ArmchairClub.iff");
+        QAction* remove = mBrowser->frame->DeleteAction();
+        QVERIFY(!remove->isEnabled());
+        QCOMPARE(remove->toolTip(), QString("Files inside an archive cannot be deleted"));
+        mBrowser->frame->OnDelete();
+        QVERIFY(mSandbox->questions.isEmpty() && mSandbox->messages.isEmpty());
+        QCOMPARE(bytesOf(mArchive), before);
+        QCOMPARE(mBrowser->List()->RowCount(), 2);
+    }
+
+    // An archive that does not mount is told in the status bar only; the old game's go.
+    void brokenArchiveIsToldInTheStatusBar() {
+        const QString game = mSandbox->MakeFolder("game");
+        mSandbox->MakeFile(game, "Bad.far", 64);
+        mBrowser->doc->SetSimsPath(game);
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), QString("Bad.far: not mounted (not a FAR archive)"));
+        QVERIFY(mSandbox->messages.isEmpty() && !mBrowser->Tree()->ItemForPath(game + "/Bad.far"));
+        QVERIFY(!IsMountedEntry(mArchive + "/CrateStorage.iff"));
+    }
+
+private:
+    void select(const QString& path) {
+        const QFileInfo info(path);
+        QVERIFY2(mBrowser->SelectFolder(info.path()), qPrintable(path));
+        mBrowser->SelectFile(info.fileName());
+        QCOMPARE(mBrowser->doc->CurrentFile(), info.fileName());
+    }
+
+    QTemporaryDir mRoot;
+    QString mGame;
+    QString mArchive;
+    std::unique_ptr<Sandbox> mSandbox;
+    std::unique_ptr<Browser> mBrowser;
+};
+
+QTEST_MAIN(RoadTest)
+#include "RoadTest.moc"
