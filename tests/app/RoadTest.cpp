@@ -286,7 +286,7 @@ private slots:
 
     // The archive is a folder of the tree after the real ones, its entries listed with
     // the archive's time; nothing inside it is written: no catalog completion, and
-    // Delete is off and says why.
+    // Delete is off and says why; its previews export without a write.
     void archiveIsAReadOnlyFolder() {
         QTreeWidgetItem* archive = mBrowser->Tree()->ItemForPath(mArchive);
         QVERIFY(archive);
@@ -301,6 +301,12 @@ private slots:
         QCOMPARE(mBrowser->List()->TextAt(0, 2),
                  CTambrixView::DateText(QFileInfo(mArchive).lastModified().toSecsSinceEpoch()));
         select(mArchive + "/Chairs/ArmchairClub.iff");
+        // Export Previews writes the folder's previews in the view shown, see-through.
+        mSandbox->browseAnswer = mSandbox->Root() + "/previews";
+        mBrowser->frame->ExportPreviewsAction()->trigger();
+        const QStringList written = QDir(*mSandbox->browseAnswer).entryList(QDir::Files);
+        QCOMPARE(written, (QStringList{"ArmchairClub-view10.png", "ChairKitchen-view10.png"}));
+        QCOMPARE(qAlpha(QImage(*mSandbox->browseAnswer + "/" + written[0]).pixel(0, 0)), 0);
         QAction* remove = mBrowser->frame->DeleteAction();
         QVERIFY(!remove->isEnabled());
         QCOMPARE(remove->toolTip(), QString("Files inside an archive cannot be deleted"));
