@@ -31,9 +31,7 @@ public:
         return nullptr;
     }
     /// Blocks the file holds right now (handed out and not detached).
-    int LoadedBlocks() const {
-        return static_cast<int>(std::count_if(mEntries.begin(), mEntries.end(), [](auto& e) { return e.loaded; }));
-    }
+    int LoadedBlocks() const { return static_cast<int>(std::ranges::count_if(mEntries, &Entry::loaded)); }
 
     /// A non-zero code makes every call of that operation fail with it (until set back to 0).
     int32_t failAdd = 0, failWrite = 0, failGet = 0, failDetach = 0;
@@ -80,15 +78,15 @@ public:
         return 0;
     }
     int16_t CountResources(ResType type) override {
-        if (!begin()) return 0;
-        return static_cast<int16_t>(std::count_if(mEntries.begin(), mEntries.end(), [&](auto& e) { return e.type == type; }));
+        return begin() ? static_cast<int16_t>(std::ranges::count_if(mEntries, [&](auto& e) { return e.type == type; }))
+                       : 0;
     }
     DataBlock* GetResource(ResType type, ResId id, ConversionRoutine convert) override {
         return find([&](Entry& e) { return e.type == type && e.id == id; }, convert, rc::kNoSuchResource);
     }
     DataBlock* GetNamedResource(ResType type, const TextBuffer& label, ConversionRoutine convert) override {
-        return find([&](Entry& e) { return label.Length() > 0 && e.type == type && e.label == label.View(); },
-                    convert, rc::kNoSuchLabel);
+        return find([&](Entry& e) { return label.Length() > 0 && e.type == type && e.label == label.View(); }, convert,
+                    rc::kNoSuchLabel);
     }
     DataBlock* GetIndResource(ResType type, int16_t index, ConversionRoutine convert) override {
         int16_t seen = 0;
@@ -107,10 +105,8 @@ public:
     int32_t GetResAux(DataBlock* block, uint16_t& aux) override { return aux = 0, byBlock(block), GetError(); }
     void UniqueName(ResType type, TextBuffer& label) override {
         if (!begin()) return;
-        std::string base = label.Length() > 0 ? std::string(label.View()) : std::string("Untitled");
-        std::string candidate = base;
-        for (int n = 2; std::any_of(mEntries.begin(), mEntries.end(),
-                                    [&](auto& e) { return e.type == type && e.label == candidate; });
+        std::string base = label.Length() > 0 ? std::string(label.View()) : "Untitled", candidate = base;
+        for (int n = 2; std::ranges::any_of(mEntries, [&](auto& e) { return e.type == type && e.label == candidate; });
              ++n)
             candidate = base + " " + std::to_string(n);
         label.Assign(candidate);
@@ -118,7 +114,7 @@ public:
     ResId UniqueID(ResType type) override {
         if (!begin()) return 0;
         for (int32_t id = 1; id <= INT16_MAX; ++id)
-            if (!std::any_of(mEntries.begin(), mEntries.end(), [&](auto& e) { return e.type == type && e.id == id; }))
+            if (!std::ranges::any_of(mEntries, [&](auto& e) { return e.type == type && e.id == id; }))
                 return static_cast<ResId>(id);
         return 0;
     }
@@ -139,7 +135,7 @@ public:
         if (!begin()) return GetError();
         if (readOnly) return fail(rc::kNotWritable);
         if (failAdd != 0) return fail(failAdd);
-        if (!block || std::any_of(mEntries.begin(), mEntries.end(), [&](auto& e) { return e.loaded == block; }))
+        if (!block || std::ranges::any_of(mEntries, [&](auto& e) { return e.loaded == block; }))
             return fail(rc::kNoSuchLabel);
         Put(type, id, std::vector<uint8_t>(block->data, block->data + block->size), std::string(label.View()),
             libraryOrder);

@@ -47,7 +47,9 @@ public:
         return Write(name, std::vector<uint8_t>(text.begin(), text.end()));
     }
     /// Creates a subfolder (and its parents); answers its path.
-    std::string MakeDir(const std::string& name) const { return std::filesystem::create_directories(File(name)), File(name); }
+    std::string MakeDir(const std::string& name) const {
+        return std::filesystem::create_directories(File(name)), File(name);
+    }
     /// The bytes of a file inside the folder, or an empty vector when it cannot be read.
     std::vector<uint8_t> Read(const std::string& name) const {
         std::ifstream in(File(name), std::ios::binary);
