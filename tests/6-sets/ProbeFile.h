@@ -28,13 +28,9 @@ public:
     int32_t Suspend() override { return forced(MemoryResourceFile::Suspend(), suspendResult); }
     int32_t Close() override { return ++closeCalls, forced(MemoryResourceFile::Close(), closeResult); }
     int32_t Update() override { return ++updateCalls, forced(MemoryResourceFile::Update(), updateResult); }
-    int16_t CountTypes() override {
-        const int16_t count = MemoryResourceFile::CountTypes();
-        return forced(rc::kOk, typesError) == rc::kOk ? count : 0;
-    }
+    int16_t CountTypes() override { return counted(MemoryResourceFile::CountTypes(), typesError); }
     int16_t CountResources(ResType type) override {
-        const int16_t count = MemoryResourceFile::CountResources(type);
-        return forced(rc::kOk, countError) == rc::kOk ? count : 0;
+        return counted(MemoryResourceFile::CountResources(type), countError);
     }
     int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
                                 bool libraryOrder) override {
@@ -50,11 +46,9 @@ public:
 
 private:
     /// A non-zero forced code replaces the real result.
-    int32_t forced(int32_t result, int32_t code) {
-        if (code == rc::kOk) return result;
-        SetError(code);
-        return code;
-    }
+    int32_t forced(int32_t result, int32_t code) { return code == rc::kOk ? result : (SetError(code), code); }
+    /// A count, or 0 with the forced code.
+    int16_t counted(int16_t count, int32_t code) { return forced(rc::kOk, code) == rc::kOk ? count : 0; }
 };
 
 }  // namespace tambrix::test

@@ -43,6 +43,13 @@ Bytes sprite(uint16_t w, uint16_t h, uint8_t index, uint8_t depth, int alpha = -
     return Spr2Chunk({{.width = w, .height = h, .stream = s}}, kPalette);
 }
 
+// A 1 x h "SPR#" sprite of colour 9.
+Bytes sprColumn(int16_t h) {
+    ByteBuilder s;
+    for (int y = 0; y < h; ++y) s.Append({4, 0, 2, 1, 9, 0});
+    return SprChunk({{.width = 1, .height = h, .stream = s.Append({5, 0})}}, kPalette);
+}
+
 class PreviewTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -58,6 +65,10 @@ protected:
         file.Put(restype::kSPR2, 9, sprite(2, 2, 40, 10, 0));
         file.Put(restype::kSPR2, 10, Spr2Chunk({{.width = 0, .height = 4, .stream = {0, 0xA0}}}, kPalette));
         file.Put(restype::kSPR2, 11, sprite(40, 5000, 20, 0));  // taller than 4,096
+        file.Put(restype::kSPR2, 13, sprite(1, 6, 9, 0));       // one pixel wide
+        file.Put(restype::kSPR2, 14, sprite(1, 2, 9, 0));
+        file.Put(restype::kSPR, 15, sprColumn(1));
+        file.Put(restype::kSPR, 16, sprColumn(3));
     }
     void TearDown() override { EXPECT_EQ(file.Outstanding(), 0u); }
 
@@ -105,6 +116,16 @@ TEST_F(PreviewTest, PlacementBlendAndDepth) {
         {"equal depth", {{.spriteId = 6}, {.spriteId = 7}}, 255, 34, 34, {{16, 16, colour(20)}}},
         {"nearer first", {{.spriteId = 8}, {.spriteId = 6}}, 255, 34, 34, {{16, 16, colour(30)}}},
         {"transparent nearer", {{.spriteId = 9}, {.spriteId = 6}}, 255, 34, 34, {{16, 16, kW}}},
+        {"1 wide", {{.spriteId = 13}}, 255, 33, 38, {{16, 16, colour(9)}, {16, 21, colour(9)}, {15, 16, kW}}},
+        {"1 wide mirrored", {{.spriteId = 13, .flags = 1}}, 255, 33, 38, {{16, 16, colour(9)}, {16, 21, colour(9)}}},
+        {"1 x 2", {{.spriteId = 14}}, 255, 33, 34, {{16, 16, colour(9)}, {16, 17, colour(9)}, {15, 17, kW}}},
+        {"SPR# 1 x 1", {{.spriteId = 15}}, 255, 33, 33, {{16, 16, colour(9)}, {15, 16, kW}}},
+        {"SPR# 1 x 3 mirrored",
+         {{.spriteId = 16, .flags = 1}},
+         255,
+         33,
+         35,
+         {{16, 16, colour(9)}, {16, 18, colour(9)}}},
         {"missing and empty", {{.spriteId = 12}, {.spriteId = 10, .xOffset = 40}}, 255, 33, 33, {}},
     };
     for (const Case& c : cases) {
@@ -140,11 +161,11 @@ TEST_F(PreviewTest, LargePicturesAreDrawnUpToTheCapsAndRefusalsSayWhy) {
          29260,
          29015,
          "picture too large: 29,260 x 29,015 pixels"},
-        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 10000, .yOffset = 10000}},
+        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 4702, .yOffset = -4702}},  // sides fit, 24-bit rows over 64 MiB
          Outcome::kTooLarge,
-         10034,
-         10034,
-         "picture too large: 10,034 x 10,034 pixels"},
+         4736,
+         4736,
+         "picture too large: 4,736 x 4,736 pixels"},
         {{{.spriteId = 3}, {.spriteId = 3, .xOffset = kMax}},
          Outcome::kTooLarge,
          int64_t{kMax} + 34,

@@ -251,6 +251,15 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index", kSkip},
         {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0,
          "empty", kOne},
+        {"SPR# width -1", restype::kSPR, SprChunk({{.width = -1, .height = 4, .stream = one.stream}}, kPaletteId), 0,
+         "could not GetObject on HBITMAP", kSkip},
+        {"SPR# width -32768", restype::kSPR,
+         SprChunk({{.width = -32768, .height = 4, .stream = one.stream}}, kPaletteId), 0,
+         "could not GetObject on HBITMAP", kSkip},
+        {"SPR# height -5", restype::kSPR, SprChunk({{.width = 4, .height = -5, .stream = one.stream}}, kPaletteId), 0,
+         "could not GetObject on HBITMAP", kSkip},
+        {"SPR# zero width", restype::kSPR, SprChunk({{.first = 4, .height = 4, .stream = one.stream}}, kPaletteId), 0,
+         "empty", kSkip},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required", kSkip},
         {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 5, .first = 4, .stream = {}}}, kPaletteId),
          0, "could not GetObject on HBITMAP", kOne},
@@ -269,7 +278,9 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         f.Put(restype::kPALT, kPaletteId, DistinctPaltChunk());
         if (!c.chunk.empty()) f.Put(c.type, kSpriteId, c.chunk);
         SpritePosition pos;
-        EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, kSpriteViewColour, &pos));
+        for (int32_t mode : {kSpriteViewDepth, kSpriteViewAlpha, kSpriteViewColour})  // depth and alpha need no palette
+            if (mode == kSpriteViewColour || c.message != "global palette required")
+                EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, mode, &pos));
         if (!c.message.empty()) {
             EXPECT_EQ(LastGraphicsError(), c.message);
         }

@@ -29,47 +29,31 @@ struct SprFrame {
     std::vector<uint8_t> stream;
 };
 
-/// An "SPR#" chunk of version 502 or later: header, offset table, then the frames.
-inline std::vector<uint8_t> SprChunk(const std::vector<SprFrame>& frames, int32_t paletteId, int32_t version = 505) {
-    const bool current = version >= 502;
-    const uint32_t tableAt = current ? 12 : 8;
-    uint32_t offset = tableAt + 4 * static_cast<uint32_t>(frames.size());
+/// An "SPR#" chunk (header, offset table, frames); otherOrder writes the integers the
+/// byte-order fix-up turns big-endian, as a file from the other byte order holds them.
+inline std::vector<uint8_t> SprChunk(const std::vector<SprFrame>& frames, int32_t paletteId, int32_t version = 505,
+                                     bool otherOrder = false) {
     ByteBuilder b;
-    b.I32(version).U32(static_cast<uint32_t>(frames.size()));
-    if (current) b.I32(paletteId);
+    auto u32 = [&](uint32_t v) { otherOrder ? b.U32BE(v) : b.U32(v); };
+    auto u16 = [&](int16_t v) { otherOrder ? b.U16BE(static_cast<uint16_t>(v)) : b.U16(static_cast<uint16_t>(v)); };
+    const bool current = version >= 502;
+    uint32_t offset = (current ? 12 : 8) + 4 * static_cast<uint32_t>(frames.size());
+    u32(static_cast<uint32_t>(version));
+    u32(static_cast<uint32_t>(frames.size()));
+    if (current) u32(static_cast<uint32_t>(paletteId));
     for (const auto& f : frames) {
-        b.U32(offset);
+        u32(offset);
         offset += 10 + static_cast<uint32_t>(f.stream.size());
     }
     for (const auto& f : frames) {
-        b.I16(f.second).I16(f.first).I16(f.height).I16(f.width).U16(0);  // header, 10 bytes
-        b.Append(f.stream);
+        for (int16_t field : {f.second, f.first, f.height, f.width}) u16(field);
+        b.U16(0).Append(f.stream);  // header, 10 bytes
     }
     return b;
 }
-
-/// The same chunk as stored in the other byte order: the integers the fix-up turns are
-/// written big-endian.
 inline std::vector<uint8_t> SprChunkOtherOrder(const std::vector<SprFrame>& frames, int32_t paletteId,
                                                int32_t version = 505) {
-    std::vector<uint8_t> b = SprChunk(frames, paletteId, version);
-    auto swap = [&](size_t at, size_t n) {
-        for (size_t i = 0; i < n / 2; ++i) std::swap(b[at + i], b[at + n - 1 - i]);
-    };
-    const bool current = version >= 502;
-    const size_t tableAt = current ? 12 : 8;
-    std::vector<size_t> offsets;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        const uint8_t* p = &b[tableAt + 4 * i];
-        offsets.push_back(p[0] | p[1] << 8 | p[2] << 16 | static_cast<size_t>(p[3]) << 24);
-    }
-    swap(0, 4);
-    swap(4, 4);
-    if (current) swap(8, 4);
-    for (size_t i = 0; i < frames.size(); ++i) swap(tableAt + 4 * i, 4);
-    for (size_t o : offsets)
-        for (size_t field = 0; field < 4; ++field) swap(o + 2 * field, 2);
-    return b;
+    return SprChunk(frames, paletteId, version, true);
 }
 
 struct Spr2Frame {

@@ -1,6 +1,12 @@
 #pragma once
 
+#include <stdlib.h>
+
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,26 +16,50 @@ namespace tambrix::test {
 /// everything in it when the object goes. Tests never touch files outside one.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
+    TempDir() : mPath((std::filesystem::temp_directory_path() / "tambrix-test-XXXXXX").string()) {
+        if (!::mkdtemp(mPath.data())) throw std::runtime_error("cannot create a temporary folder");
+    }
+    ~TempDir() {
+        namespace fs = std::filesystem;
+        std::error_code ignored;
+        // Read-only files and folders made by a test must not survive it.
+        for (auto it = fs::recursive_directory_iterator(mPath, ignored); it != fs::recursive_directory_iterator();
+             it.increment(ignored))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(mPath, ignored);
+    }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    /// The folder, without a trailing separator.
     const std::string& Path() const { return mPath; }
     /// The path of `name` inside the folder ('/' separators; `name` may hold subfolders).
-    std::string File(const std::string& name) const;
-    /// Writes `bytes` to `name` inside the folder (creating subfolders), replacing a file.
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
-    std::string Write(const std::string& name, const std::string& text) const;
+    std::string File(const std::string& name) const { return mPath + "/" + name; }
+    /// Writes `bytes` (or text) to `name` inside the folder (creating subfolders), replacing a file.
+    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+        std::string path = File(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        if (!out) throw std::runtime_error("cannot write " + path);
+        return path;
+    }
+    std::string Write(const std::string& name, const std::string& text) const {
+        return Write(name, std::vector<uint8_t>(text.begin(), text.end()));
+    }
     /// Creates a subfolder (and its parents); answers its path.
-    std::string MakeDir(const std::string& name) const;
+    std::string MakeDir(const std::string& name) const {
+        return std::filesystem::create_directories(File(name)), File(name);
+    }
     /// The bytes of a file inside the folder, or an empty vector when it cannot be read.
-    std::vector<uint8_t> Read(const std::string& name) const;
-    bool Exists(const std::string& name) const;
+    std::vector<uint8_t> Read(const std::string& name) const {
+        std::ifstream in(File(name), std::ios::binary);
+        return in ? std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}) : std::vector<uint8_t>();
+    }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(File(name), mIgnored); }
 
 private:
     std::string mPath;
+    mutable std::error_code mIgnored;
 };
 
 }  // namespace tambrix::test
