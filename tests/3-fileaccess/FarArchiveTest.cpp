@@ -53,8 +53,10 @@ TEST_P(FarVariants, HandMadeArchivesReadAndWrittenOnesRoundTrip) {
     // header (manifest at 21); "chair" at 16; count 2: "Objects\Chair.iff" 5 at 16, "Empty.flr" 0 at 21
     ByteBuilder far;
     far.FarHeader(21).Text("chair").U32(2);
-    if (GetParam() == FarVariant::k1a) far.FarEntry1a(5, 5, 16, "Objects\\Chair.iff").FarEntry1a(0, 0, 21, "Empty.flr");
-    else far.FarEntry1b(5, 5, 16, "Objects\\Chair.iff").FarEntry1b(0, 0, 21, "Empty.flr");
+    if (GetParam() == FarVariant::k1a)
+        far.FarEntry1a(5, 5, 16, "Objects\\Chair.iff").FarEntry1a(0, 0, 21, "Empty.flr");
+    else
+        far.FarEntry1b(5, 5, 16, "Objects\\Chair.iff").FarEntry1b(0, 0, 21, "Empty.flr");
     FarManifest manifest;
     ASSERT_EQ(ParseFarArchive(far.Bytes().data(), far.Size(), manifest), rc::kOk);
     ASSERT_TRUE(manifest.variant == GetParam() && manifest.entries.size() == 2u);
@@ -118,8 +120,13 @@ std::vector<uint8_t> goodThenName(const std::string& name) {
 
 TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
     const int32_t ok = rc::kOk;
-    const struct { const char* label; std::vector<uint8_t> bytes; int32_t listCode, mountCode; uint32_t mounted, skipped;
-                   int32_t firstSkip; } cases[] = {
+    const struct {
+        const char* label;
+        std::vector<uint8_t> bytes;
+        int32_t listCode, mountCode;
+        uint32_t mounted, skipped;
+        int32_t firstSkip;
+    } cases[] = {
         {"zero-length file", {}, rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
         {"truncated header", ByteBuilder().Text("FAR!byAZ").U16(1), rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
         {"wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0), rc::kFarNotArchive,
@@ -134,16 +141,17 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
         {"empty archive", ByteBuilder().FarHeader(16).U32(0), ok, ok, 0, 0, ok},
         {"entry outside", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(100, 100, 16, "long.iff"); }), ok, ok, 1, 1,
          rc::kFarEntryOutside},
-        {"offset past the end", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1,
-         1, rc::kFarEntryOutside},
+        {"offset past the end", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1, 1,
+         rc::kFarEntryOutside},
         {"offset plus size wraps", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(32, 32, 0xFFFFFFF0u, "w.iff"); }), ok,
          ok, 1, 1, rc::kFarEntryOutside},
         {"count beyond the manifest", goodThen(0xFFFFFFFFu, [](ByteBuilder&) {}), ok, ok, 1, 0xFFFFFFFEu,
          rc::kFarEntriesMissing},
         {"name longer than its bytes", goodThen(2, [](ByteBuilder& f) { f.U32(5).U32(5).U32(16).U32(1000).Text("s"); }),
          ok, ok, 1, 1, rc::kFarEntriesMissing},
-        {"only entry's name too long", ByteBuilder().FarHeader(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u).Text("x"),
-         ok, rc::kFarNoUsableEntry, 0, 1, rc::kFarEntriesMissing},
+        {"only entry's name too long",
+         ByteBuilder().FarHeader(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u).Text("x"), ok, rc::kFarNoUsableEntry,
+         0, 1, rc::kFarEntriesMissing},
         {"parent folder", goodThenName("sub\\..\\..\\evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName},
         {"absolute name", goodThenName("/tmp/evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName},
         {"name with a NUL", goodThenName(std::string("ok.iff\0..\\x", 11)), ok, ok, 1, 1, rc::kFarUnsafeName},
@@ -159,9 +167,10 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
         FarManifest manifest;
         EXPECT_EQ(ParseFarArchive(c.bytes.data(), c.bytes.size(), manifest), c.listCode);
         EXPECT_EQ(ListFarArchive(path.c_str(), manifest, files), c.listCode);
-        if (c.firstSkip == rc::kFarEntryOutside || c.firstSkip == rc::kFarUnsafeName)  // the listing marks it already
+        if (c.firstSkip == rc::kFarEntryOutside || c.firstSkip == rc::kFarUnsafeName) {  // the listing marks it already
             EXPECT_TRUE(std::any_of(manifest.entries.begin(), manifest.entries.end(),
                                     [&](const FarEntry& entry) { return entry.status == c.firstSkip; }));
+        }
         FarMountReport report;
         EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), c.mountCode);
         EXPECT_EQ(std::tuple(report.code, report.mounted, report.skipped, report.firstSkip),
@@ -169,7 +178,9 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
         std::vector<MountedFile> mounted, outside;
         files.ListMountedFiles(path.c_str(), mounted);
         ASSERT_EQ(mounted.size(), c.mounted);
-        if (c.mounted == 1) EXPECT_EQ(readWhole(files, path + "\\good.iff"), bytesOf("good!"));
+        if (c.mounted == 1) {
+            EXPECT_EQ(readWhole(files, path + "\\good.iff"), bytesOf("good!"));
+        }
         files.ListMountedFiles(dir.Path().c_str(), outside);  // nothing beside or above the archive
         files.ListMountedFiles("", outside);
         std::vector<CTGString> folders;
@@ -183,8 +194,9 @@ TEST(FarHostile, NameTooLongForTheIndexIsSkipped) {
     FileSystem files;
     const std::string path = dir.File("Long.far");
     const std::string longName(kMaxFileNameLength - path.size(), 'n');  // one over with the separator
-    ASSERT_EQ(WriteFarArchive(path.c_str(), {{"s.iff", bytesOf("s")}, {longName, bytesOf("l")}}, FarVariant::k1a, files),
-              rc::kOk);
+    ASSERT_EQ(
+        WriteFarArchive(path.c_str(), {{"s.iff", bytesOf("s")}, {longName, bytesOf("l")}}, FarVariant::k1a, files),
+        rc::kOk);
     FarMountReport report;
     EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
     EXPECT_TRUE(report.mounted == 1 && report.firstSkip == rc::kFarNameTooLong);
@@ -311,7 +323,8 @@ TEST(FarExtract, EntriesLandInTheirFoldersAndNothingIsReplaced) {
     ASSERT_TRUE(report.written == 2 && report.problems.size() == 2);
     EXPECT_EQ(report.problems[0].name + report.problems[1].name, "Chairs\\Chair.iffFloor.flr");
     EXPECT_EQ(dir.Read("out/nested/Floor.flr"), bytesOf("mine"));
-    EXPECT_EQ(filesBelow(out), (std::vector<std::string>{"Chairs/Chair.iff", "Chairs/Chair.spf", "Empty.txt", "Floor.flr"}));
+    EXPECT_EQ(filesBelow(out),
+              (std::vector<std::string>{"Chairs/Chair.iff", "Chairs/Chair.spf", "Empty.txt", "Floor.flr"}));
     EXPECT_EQ(dir.Read("out/nested/Chairs/Chair.iff"), entries[0].bytes);
     EXPECT_EQ(dir.Read("out/nested/Chairs/Chair.spf"), entries[1].bytes);
 }
@@ -323,9 +336,14 @@ TEST(FarExtract, NothingIsWrittenOutsideTheFolder) {
     dir.MakeDir("elsewhere");
     std::filesystem::create_directory_symlink(dir.File("elsewhere"), dir.File("a/b/out/Link"));
     // "ok" at 16, "evil" at 18; one good entry, one through a linked folder, names that try to leave
-    const std::vector<std::string> escapes = {"..\\escape1.txt", "sub\\..\\..\\escape2.txt", "../escape3.txt",
-                                              "\\escape4.txt",   "/" + dir.File("escape5.txt"), "C:\\escape6.txt",
-                                              "c:escape7.txt",   "...\\escape8.txt"};
+    const std::vector<std::string> escapes = {"..\\escape1.txt",
+                                              "sub\\..\\..\\escape2.txt",
+                                              "../escape3.txt",
+                                              "\\escape4.txt",
+                                              "/" + dir.File("escape5.txt"),
+                                              "C:\\escape6.txt",
+                                              "c:escape7.txt",
+                                              "...\\escape8.txt"};
     ByteBuilder far;
     far.FarHeader(22).Text("ok").Text("evil").U32(static_cast<uint32_t>(escapes.size() + 2));
     far.FarEntry1a(2, 2, 16, "sub\\inside.txt").FarEntry1a(2, 2, 16, "Link\\x.txt");
@@ -338,7 +356,8 @@ TEST(FarExtract, NothingIsWrittenOutsideTheFolder) {
         EXPECT_EQ(report.problems[i].code, i ? rc::kFarUnsafeName : rc::kFarUnsafeTarget);
     EXPECT_EQ(filesBelow(dir.Path()), (std::vector<std::string>{"a/b/Evil.far", "a/b/out/sub/inside.txt"}));
     EXPECT_TRUE(ExtractFarArchive(archive.c_str(), {"..\\escape1.txt"}, out.c_str(), &report, files) ==
-                    rc::kFarUnsafeName && report.written == 0);
+                    rc::kFarUnsafeName &&
+                report.written == 0);
 
     const std::string broken = dir.Write("Short.far", std::string("FAR!by"));
     EXPECT_EQ(ExtractFarArchive(broken.c_str(), {}, dir.File("new").c_str(), &report, files), rc::kFarNotArchive);

@@ -254,12 +254,16 @@ TEST_F(DamagedContainerWriteTest, compactionKeepsEveryListedChunkWhateverItsFlag
             ASSERT_EQ(iff.WriteResource(added), 0);
             expected.push_back({kOTHR, 9, "", 0, true, Body(9, 200)});
         }
-        if (damage <= kFlagInMap) ASSERT_EQ(iff.WriteResource(iff.GetResource(kOBJD, 2, nullptr)), 0);
+        if (damage <= kFlagInMap) {
+            ASSERT_EQ(iff.WriteResource(iff.GetResource(kOBJD, 2, nullptr)), 0);
+        }
         ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
         ASSERT_EQ(iff.Close(), 0);
         const std::vector<uint8_t> after = Read();
         EXPECT_LT(after.size(), 2000u) << "compacted";
-        if (damage <= kFlagInMap) EXPECT_EQ(ChunkOf(ListChunks(after, 76), "OBJD", 2).flags, 0x0010) << "no free flag";
+        if (damage <= kFlagInMap) {
+            EXPECT_EQ(ChunkOf(ListChunks(after, 76), "OBJD", 2).flags, 0x0010) << "no free flag";
+        }
         std::erase_if(expected, [](const Seen& s) { return s.type == kTEST && s.id == 1; });
         EXPECT_EQ(Contents(Gen(false)), Sorted(expected));
     }

@@ -215,9 +215,13 @@ TEST(DirectoryTypes, ExtensionsAreTypesAndOnlyFilesOfUpToThreeCharactersCount) {
         EXPECT_EQ(file.GetError(), c.countCode);
         std::vector<ResType> types;
         for (int16_t i = 1; i <= c.count; ++i) types.push_back(file.GetIndType(i));
-        if (c.count) EXPECT_EQ(types.back(), 0x424D5000u) << "the second folder's types come last";
+        if (c.count) {
+            EXPECT_EQ(types.back(), 0x424D5000u) << "the second folder's types come last";
+        }
         std::sort(types.begin(), types.end());
-        if (c.count) EXPECT_EQ(types, (std::vector<ResType>{0x424D5000, 0x53505200, 0x73707200}));
+        if (c.count) {
+            EXPECT_EQ(types, (std::vector<ResType>{0x424D5000, 0x53505200, 0x73707200}));
+        }
         EXPECT_EQ(file.GetIndType(c.count + 1), 0u);
         EXPECT_EQ(file.GetError(), c.outsideCode);
         EXPECT_EQ(file.GetIndType(0), 0u);

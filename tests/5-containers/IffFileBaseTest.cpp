@@ -191,8 +191,9 @@ TEST_P(IffFileBaseTest, freeNeighboursMergeAndAreReusedExactlyOrSplitButNeverBel
         ASSERT_GE(chunks.size(), 2u);
         EXPECT_EQ(chunks[0].type + std::to_string(chunks[0].size),
                   c.reusesSpan ? "BBBB" + std::to_string(c.chunk) : "XXXX" + std::to_string(span));
-        if (c.reusesSpan && c.chunk < span)
+        if (c.reusesSpan && c.chunk < span) {
             EXPECT_EQ(chunks[1].type + std::to_string(chunks[1].size), "XXXX" + std::to_string(span - c.chunk));
+        }
         EXPECT_EQ(chunks.back().type, c.reusesSpan ? "AAAA" : "BBBB");
         EXPECT_EQ(iff->FreeBytes(), c.reusesSpan ? span - c.chunk : span);
         EXPECT_EQ(iff->Close(), 0);
@@ -223,7 +224,9 @@ TEST_P(IffFileBaseTest, closingCompactsAChangedFileOnlyWhenMuchSpaceIsFree) {
         ASSERT_FALSE(chunks.empty());
         EXPECT_EQ(chunks.back().offset + chunks.back().size, bytes.size()) << "the chain covers the whole file";
         EXPECT_EQ(CountChunks(chunks, "XXXX") > 0, !compacts);
-        if (compacts && !gen().legacy) EXPECT_EQ(chunks.back().offset, MapOffsetOf(bytes)) << "the map comes last";
+        if (compacts && !gen().legacy) {
+            EXPECT_EQ(chunks.back().offset, MapOffsetOf(bytes)) << "the map comes last";
+        }
         ASSERT_EQ(iff->Open(Path()), 0);
         EXPECT_EQ(Sorted(Snapshot(*iff)), Sorted(kept));
         EXPECT_EQ(iff->FreeBytes() == 0, compacts);

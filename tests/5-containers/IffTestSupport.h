@@ -176,8 +176,8 @@ inline std::vector<Seen> Snapshot(ResourceFile& file) {
             uint16_t id = 0xFFFF;
             if (block) file.GetResID(block, id);
             all.push_back({type, id, block ? LabelOf(file, block) : "<load failed>",
-                           block ? file.GetResAttrs(block) : 0, block && file.IsLibraryOrder(block),
-                           block ? BlockText(block) : failed});
+                           static_cast<uint8_t>(block ? file.GetResAttrs(block) : 0),
+                           block && file.IsLibraryOrder(block), block ? BlockText(block) : failed});
         }
     }
     return all;

@@ -83,8 +83,12 @@ TEST(SerialStream, BrokenRoutinesShortBlocksAndFailingFilesAreReportedNeverAsSuc
         MemoryResourceFile file;
         fail(file);
         EXPECT_EQ(StoreObject(object, 0, file, 1), code);
-        if (code == rc::kShortWrite) EXPECT_EQ(file.Stored(MakeResType("SMPL"), 1), nullptr) << "half-added";
-        if (code == rc::kNoSuchLabel) EXPECT_EQ(file.LoadedBlocks(), 1) << "the block stays the file's";
+        if (code == rc::kShortWrite) {
+            EXPECT_EQ(file.Stored(MakeResType("SMPL"), 1), nullptr) << "half-added";
+        }
+        if (code == rc::kNoSuchLabel) {
+            EXPECT_EQ(file.LoadedBlocks(), 1) << "the block stays the file's";
+        }
     }
     MemoryResourceFile file;
     file.Put(MakeResType("SMPL"), 1, {0, 0, 0, 0, 0, 0, 0, 0, 'L', 'P', 'M', 'S', 1});  // payload cut short

@@ -278,9 +278,12 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         f.Put(restype::kPALT, kPaletteId, DistinctPaltChunk());
         if (!c.chunk.empty()) f.Put(c.type, kSpriteId, c.chunk);
         SpritePosition pos;
-        for (int32_t mode : {kSpriteViewDepth, kSpriteViewAlpha, kSpriteViewColour})  // depth and alpha need no palette
-            if (mode == kSpriteViewColour || c.message != "global palette required")
+        for (int32_t mode :
+             {kSpriteViewDepth, kSpriteViewAlpha, kSpriteViewColour}) {  // depth and alpha need no palette
+            if (mode == kSpriteViewColour || c.message != "global palette required") {
                 EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, mode, &pos));
+            }
+        }
         if (!c.message.empty()) {
             EXPECT_EQ(LastGraphicsError(), c.message);
         }

@@ -52,27 +52,33 @@ TEST(ShownFile, EachKindIsDescribedAsTheFormShowsItAndAFileThatDoesNotOpenShowsN
     test::TempDir dir;
     const auto spr = [](ResId id, int frames) { return Body{restype::kSPR, {id, Sprite(frames)}}; };
     const Body palt{restype::kPALT, {1, EncodePalette({{0, 0, 0, 0}, {200, 10, 10, 0}})}};
-    WriteFile<IffResourceFile>(dir.File("lamp.iff"),
+    WriteFile<IffResourceFile>(
+        dir.File("lamp.iff"),
         {{restype::kOBJD, {128, EncodeObjectDefinition({.baseGraphic = 1000, .price = -25, .catalogId = 7})}},
          {restype::kCATS, {7, EncodeCatalogStrings("Lamp", "Bright.")}},
          {restype::kOBJD, {129, EncodeObjectDefinition({.catalogId = 8})}},
          {restype::kCATS, {8, EncodeCatalogStrings("Shade", "")}}});
-    WriteFile<IffResourceFile>(dir.File("lamp.spf"), {palt, spr(5, 1),
-        {restype::kDGRP, {1000, EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}}});
+    WriteFile<IffResourceFile>(
+        dir.File("lamp.spf"),
+        {palt, spr(5, 1), {restype::kDGRP, {1000, EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}}});
     WriteFile<IffResourceFile>(dir.File("bits.iff"),
                                {palt, spr(7, 2), {restype::kSTR, {0, EncodePlainStrings({"Bits", "3", "Loose"})}}});
     WriteFile<LegacyIffResourceFile>(dir.File("brick.wll"), {palt, spr(200, 5), spr(201, 5), spr(202, 5), spr(203, 5)});
     WriteFile<IffResourceFile>(dir.File("grass.flr"),
                                {palt, spr(300, 3), {restype::kSTR, {0, EncodePlainStrings({"Grass", "4"})}}});
-    dir.Write("Photo.bmp", testing::ByteBuilder().Text("BM").U32(1000).U32(0).U32(1078).U32(40).I32(12).I32(9).U16(1)
-                               .U16(8).Bytes());
+    dir.Write(
+        "Photo.bmp",
+        testing::ByteBuilder().Text("BM").U32(1000).U32(0).U32(1078).U32(40).I32(12).I32(9).U16(1).U16(8).Bytes());
     // name|price|description / table found / objects / the sprite list's labels / the first sprite's frame labels
-    const std::pair<const char*, ViewForm> forms[] = {{"lamp.iff", ViewForm::kPreview}, {"bits.iff", ViewForm::kSprites},
-        {"brick.wll", ViewForm::kWall}, {"grass.flr", ViewForm::kFloor}, {"lamp.spf", ViewForm::kSprites},
-        {"Photo.bmp", ViewForm::kBitmap}};
-    const char* shown[] = {"Lamp|-25|Bright./0/Lamp|Shade//", "Bits|3|Loose/1//7/0|1",
-                           "||/0//Far|Medium|Near|/Left|Right|Facing|Insert|", "Grass|4|/1//Far/",
-                           "||/0//5/0", "||/0///"};
+    const std::pair<const char*, ViewForm> forms[] = {
+        {"lamp.iff", ViewForm::kPreview}, {"bits.iff", ViewForm::kSprites}, {"brick.wll", ViewForm::kWall},
+        {"grass.flr", ViewForm::kFloor},  {"lamp.spf", ViewForm::kSprites}, {"Photo.bmp", ViewForm::kBitmap}};
+    const char* shown[] = {"Lamp|-25|Bright./0/Lamp|Shade//",
+                           "Bits|3|Loose/1//7/0|1",
+                           "||/0//Far|Medium|Near|/Left|Right|Facing|Insert|",
+                           "Grass|4|/1//Far/",
+                           "||/0//5/0",
+                           "||/0///"};
     for (int i = 0; i < 6; ++i) {
         const auto [name, form] = forms[i];
         SCOPED_TRACE(name);
@@ -92,8 +98,10 @@ TEST(ShownFile, EachKindIsDescribedAsTheFormShowsItAndAFileThatDoesNotOpenShowsN
         // The pictures the form would draw.
         EXPECT_EQ(file.RenderPreview(0, view.previewView, 0xFFFFFF) != nullptr, form == ViewForm::kPreview);
         EXPECT_EQ(file.DrawFrame(view.sprites.empty() ? 0 : view.sprites[0].id, 0) != nullptr, !view.sprites.empty());
-        if (view.bitmap) EXPECT_EQ(std::tuple(view.bitmap->width, view.bitmap->height, view.bitmap->bitsPerPixel),
-                                   std::tuple(12, 9, 8));
+        if (view.bitmap) {
+            EXPECT_EQ(std::tuple(view.bitmap->width, view.bitmap->height, view.bitmap->bitsPerPixel),
+                      std::tuple(12, 9, 8));
+        }
     }
     // A file that does not open answers its code and shows nothing.
     dir.Write("junk.wll", std::string(200, 'x'));
