@@ -3,12 +3,13 @@
 //   buildTree     - the folder tree of 2,000 folders, whole; the time the window waits
 //                   for it is printed as well
 //   selectPreview - from selecting an object file to its preview on show
+//   thumbnails    - Large Icons over 200 copies of TAMBRIX_BENCH_OBJECT
 //   gameList, gameTree - the same over the game folder named by TAMBRIX_BENCH_GAME (say
 //                   the output of tambrix-cli demo --scale 5000): the list of its fullest
 //                   folder, and its tree with its archives
-// Run: QT_QPA_PLATFORM=offscreen app_benchmarks [-iterations N]. With TAMBRIX_BENCH_OBJECT
-// set to an object file, selectPreview opens that file with the library; otherwise it
-// measures the form's own work over a stand-in file.
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench/app_benchmarks [-iterations N]. With
+// TAMBRIX_BENCH_OBJECT set to an object file, selectPreview opens that file with the
+// library; otherwise it measures the form's own work over a stand-in file.
 
 #include <QElapsedTimer>
 #include <QtTest>
