@@ -15,11 +15,11 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/CTambrixView.h"
+#include "app/ThumbnailProvider.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/FakeViewedFile.h"
-#include "app/ThumbnailProvider.h"
-#include "app/CTambrixView.h"
 
 using namespace tambrix::app;
 using namespace tambrix::app::testing;
