@@ -27,40 +27,9 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kBlack = 0x000000;
-constexpr int kOpaque = 255;
-
-// A preview drawn once on white and once on black gives each pixel's alpha and colour
-// back: the background shows through by 255 - alpha in both, so the two differ by
-// exactly that; where they agree the pixel is opaque, where they differ fully it is
-// background alone.
-bool writeTransparentPng(const platform::Bitmap& onWhite, const platform::Bitmap& onBlack, const std::string& out) {
-    const int w = onWhite.Width(), h = onWhite.Height();
-    if (onBlack.Width() != w || onBlack.Height() != h || onWhite.BitsPerPixel() != 24 ||
-        onBlack.BitsPerPixel() != 24)
-        return false;
-    std::vector<uint8_t> rgba(static_cast<size_t>(w) * h * 4);
-    for (int y = 0; y < h; ++y) {
-        const uint8_t* white = onWhite.TopRow(y);
-        const uint8_t* black = onBlack.TopRow(y);
-        for (int x = 0; x < w; ++x) {
-            uint8_t* px = &rgba[(static_cast<size_t>(y) * w + x) * 4];
-            int through = 0;  // the largest difference of the three channels
-            for (int k = 0; k < 3; ++k) through = std::max(through, white[3 * x + k] - black[3 * x + k]);
-            const int alpha = kOpaque - std::clamp(through, 0, kOpaque);
-            for (int k = 0; k < 3; ++k) {
-                // Blue, green, red in the bitmap; red, green, blue in the file.
-                const int colour = alpha == 0 ? 0 : std::min(kOpaque, black[3 * x + k] * kOpaque / alpha);
-                px[2 - k] = static_cast<uint8_t>(colour);
-            }
-            px[3] = static_cast<uint8_t>(alpha);
-        }
-    }
-    return WritePngRgba(out, w, h, rgba);
-}
 
 // One view of one object into `out`; false (with `why`) when there is nothing to write.
-bool writePreview(ObjectRecord& object, int32_t view, const Values& values, const std::string& out,
-                  std::string& why) {
+bool writePreview(ObjectRecord& object, int32_t view, const Values& values, const std::string& out, std::string& why) {
     PreviewReport report;
     auto picture = RenderObjectPreview(object, view, values.transparent ? kWhite : values.background, &report);
     // A blank picture would pass for a render: say why there is none instead.
@@ -71,7 +40,10 @@ bool writePreview(ObjectRecord& object, int32_t view, const Values& values, cons
     }
     if (values.transparent && FoldedAscii(nameparts::Extension(out)) == ".png") {
         auto onBlack = RenderObjectPreview(object, view, kBlack);
-        if (!onBlack || !writeTransparentPng(*picture, *onBlack, out)) BadFile(out + ": cannot write the picture");
+        // Drawn on black and on white, the two give each pixel's alpha and colour back.
+        const std::vector<uint8_t> rgba = onBlack ? TransparentRgba(*onBlack, *picture) : std::vector<uint8_t>();
+        if (rgba.empty() || !WritePngRgba(out, picture->Width(), picture->Height(), rgba))
+            BadFile(out + ": cannot write the picture");
         return true;
     }
     WritePicture(*picture, out);
@@ -180,7 +152,8 @@ int CommandRender(Context& c) {
     if (c.args.Has("--all-views")) {
         makeFolder(c.values.out);
         std::vector<std::string> missing;
-        const std::vector<std::string> written = writeViews(c.file, file, c.values, true, object, c.values.out, missing);
+        const std::vector<std::string> written =
+            writeViews(c.file, file, c.values, true, object, c.values.out, missing);
         for (const std::string& path : written) c.out << path << "\n";
         for (const std::string& why : missing) c.err << "tambrix-cli: " << c.file << ": " << why << "\n";
         if (written.empty()) BadFile(c.file + ": no view has a picture");
@@ -239,7 +212,8 @@ int CommandRenderAll(Context& c) {
             std::ostringstream warnings;
             Context inner{c.out, warnings, c.args, c.values, shown};
             LocateFile(inner, shown, file, true);
-            const std::vector<std::string> written = writeViews(shown, file, c.values, allViews, 0, c.values.out, missing);
+            const std::vector<std::string> written =
+                writeViews(shown, file, c.values, allViews, 0, c.values.out, missing);
             pictures += written.size();
             if (!c.terminal)
                 for (const std::string& path : written) c.out << name << " -> " << path << "\n";
@@ -254,7 +228,8 @@ int CommandRenderAll(Context& c) {
     if (c.terminal && !names.empty()) c.out << "\n";
     c.out << pictures << (pictures == 1 ? " picture" : " pictures") << " of " << names.size()
           << (names.size() == 1 ? " object file" : " object files") << " written to " << c.values.out << "\n";
-    if (failed > 0) BadFile(std::to_string(failed) + " of " + std::to_string(names.size()) + " object files gave no picture");
+    if (failed > 0)
+        BadFile(std::to_string(failed) + " of " + std::to_string(names.size()) + " object files gave no picture");
     return kExitOk;
 }
 
