@@ -1,8 +1,6 @@
 #include "index/IndexedFile.h"
 
 #include "catalog/ObjectSet.h"
-#include "core/AsciiCase.h"
-#include "core/NameParts.h"
 #include "core/ResultCodes.h"
 #include "core/TextBuffer.h"
 #include "sets/GameFile.h"
@@ -40,12 +38,14 @@ bool isUtf8(std::string_view text) {
 }  // namespace
 
 IndexedKind IndexedKindOfName(std::string_view name) {
-    const std::string_view extension = nameparts::Extension(name);
-    if (EqualNoCase(extension, ".iff")) return IndexedKind::kObject;
-    if (EqualNoCase(extension, ".wll")) return IndexedKind::kWall;
-    if (EqualNoCase(extension, ".flr")) return IndexedKind::kFloor;
-    if (EqualNoCase(extension, ".far")) return IndexedKind::kArchive;
-    return IndexedKind::kNone;
+    // The kind comes from the opening entry, which tells every program's files apart.
+    switch (KindOfName(name)) {
+        case GameFileKind::kObject: return IndexedKind::kObject;
+        case GameFileKind::kWall: return IndexedKind::kWall;
+        case GameFileKind::kFloor: return IndexedKind::kFloor;
+        case GameFileKind::kArchive: return IndexedKind::kArchive;
+        default: return IndexedKind::kNone;
+    }
 }
 
 std::string GameTextToUtf8(std::string_view text) {

@@ -14,7 +14,7 @@ namespace tambrix {
 
 class ResourceFile;
 
-/// The kinds of file the index lists, told by the extension (ASCII case ignored).
+/// The kinds of file the index lists, as the opening entry tells them by the extension.
 enum class IndexedKind : uint8_t {
     kNone,     ///< not listed
     kObject,   ///< ".iff": read for its objects
