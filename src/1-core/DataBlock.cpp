@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace tambrix {
 
@@ -26,14 +27,38 @@ DataBlock* NewDataBlock(uint32_t size) {
     return block;
 }
 
+DataBlock* NewLentDataBlock(uint8_t* data, uint32_t size, std::shared_ptr<void> keeper) {
+    auto* block = new (std::nothrow) DataBlock;
+    if (!block) return nullptr;
+    block->data = data;
+    block->size = size;
+    block->keeper = std::move(keeper);
+    return block;
+}
+
 void FreeDataBlock(DataBlock* block) {
     if (!block) return;
-    std::free(block->data);
-    delete block;
+    if (!block->keeper) std::free(block->data);
+    delete block;  // a lent block lets go of its buffer here
 }
 
 bool ResizeDataBlock(DataBlock* block, uint32_t size) {
     if (!block) return false;
+    if (block->keeper) {
+        // The bytes become the block's own; the buffer they lay in is never resized.
+        uint8_t* data = nullptr;
+        if (size > 0) {
+            data = static_cast<uint8_t*>(std::malloc(size));
+            if (!data) return false;
+            const uint32_t kept = size < block->size ? size : block->size;
+            if (kept > 0) std::memcpy(data, block->data, kept);
+            if (size > kept) std::memset(data + kept, kNewBlockFill, size - kept);
+        }
+        block->data = data;
+        block->size = size;
+        block->keeper.reset();
+        return true;
+    }
     if (size == 0) {
         std::free(block->data);
         block->data = nullptr;

@@ -1,14 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace tambrix {
 
 /// The bytes of one resource in memory. A container hands blocks out and owns them
 /// until DetachResource; a detached block is freed with FreeDataBlock.
+///
+/// A block either owns its bytes, or (with `keeper` set) its bytes lie in a larger buffer
+/// that `keeper` keeps alive: a file held in memory whose bodies are lent out without a
+/// copy. The bytes are the block's alone either way; the caller may change them in place.
 struct DataBlock {
     uint8_t* data = nullptr;
     uint32_t size = 0;
+    std::shared_ptr<void> keeper;  ///< set when `data` lies in a buffer the block does not own
 };
 
 /// Fill byte of every new block: uninitialised bytes are easy to spot in a dump.
@@ -23,10 +29,15 @@ DataBlock* NewDataBlock(uint32_t size);
 /// is short.
 DataBlock* NewUnfilledDataBlock(uint32_t size);
 
-/// Frees the bytes, then the block. Null is ignored.
+/// A block of the `size` bytes at `data`, which lie in a buffer that `keeper` keeps alive
+/// (see DataBlock); null when memory is short.
+DataBlock* NewLentDataBlock(uint8_t* data, uint32_t size, std::shared_ptr<void> keeper);
+
+/// Frees the bytes (or lets go of the buffer they lie in), then the block. Null is ignored.
 void FreeDataBlock(DataBlock* block);
 
-/// Resizes the bytes of a block, keeping the leading ones and filling new ones with 0xA3.
+/// Resizes the bytes of a block, keeping the leading ones and filling new ones with 0xA3;
+/// bytes that lie in a lent buffer are first copied into bytes of the block's own.
 /// Returns false (and leaves the block unchanged) when memory is short.
 bool ResizeDataBlock(DataBlock* block, uint32_t size);
 

@@ -54,6 +54,10 @@ int32_t FileStream::Read(void* buffer, uint32_t& count) {
     return count < asked ? rc::kShortRead : rc::kOk;
 }
 
+DataBlock* FileStream::Lend(uint32_t offset, uint32_t count) {
+    return mHandle ? mHandle->Lend(offset, count) : nullptr;
+}
+
 int32_t FileStream::Write(const void* buffer, uint32_t& count) {
     if (!mHandle) {
         count = 0;

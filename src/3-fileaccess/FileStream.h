@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "core/DataBlock.h"
 #include "core/TextBuffer.h"
 
 namespace tambrix {
@@ -31,6 +32,9 @@ public:
     /// count in: bytes asked; out: bytes read. kNotOpen; kShortRead for fewer bytes than asked
     /// (the position still advances over the bytes read).
     int32_t Read(void* buffer, uint32_t& count);
+    /// The `count` bytes at `offset` as a block lent from the file held in memory, without
+    /// a copy (see FileHandle::Lend); null when they cannot be lent and must be read.
+    DataBlock* Lend(uint32_t offset, uint32_t count);
     /// count in: bytes to write; out: bytes written. kNotOpen; kShortWrite.
     int32_t Write(const void* buffer, uint32_t& count);
     /// Position from the start. kNotOpen; kShortRead when the seek failed (past the end).

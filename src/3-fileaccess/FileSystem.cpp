@@ -24,7 +24,7 @@ bool FileHandle::holdWhole() {
     if (mWhole) return true;
     if (mWholeTried || mShared || mWritable || mSize == 0 || mSize > kWholeFileBytes) return false;
     mWholeTried = 1;
-    std::unique_ptr<uint8_t[]> whole(new (std::nothrow) uint8_t[mSize]);
+    std::shared_ptr<uint8_t[]> whole(new (std::nothrow) uint8_t[mSize]);
     if (!whole) return false;  // memory is short: read on demand
     uint32_t done = 0;
     // A file that changed size since it was opened is read on demand, as it now is.
@@ -46,7 +46,7 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     } else if (count > 0 && !mWhole && mPosition == 0 && count >= mSize) {
         // The whole file into the caller's buffer: no copy of it is held as well.
         platform::ReadFileAt(mFile, 0, buffer, count, done);
-    } else if (count > 0 && holdWhole()) {
+    } else if (count > 0 && holdWhole() && !lent(mPosition, count)) {
         done = mPosition < mSize ? std::min(count, mSize - mPosition) : 0;
         std::memcpy(buffer, mWhole.get() + mPosition, done);
     } else {
@@ -54,6 +54,26 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     }
     mPosition += done;
     return done;
+}
+
+bool FileHandle::lent(uint32_t position, uint32_t count) const {
+    if (mLent.empty()) return false;
+    const uint64_t end = uint64_t{position} + count;
+    auto next = std::lower_bound(mLent.begin(), mLent.end(), position,
+                                 [](const Range& range, uint32_t value) { return range.begin < value; });
+    if (next != mLent.end() && next->begin < end) return true;
+    return next != mLent.begin() && std::prev(next)->end > position;
+}
+
+DataBlock* FileHandle::Lend(uint32_t position, uint32_t count) {
+    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position || lent(position, count))
+        return nullptr;
+    DataBlock* block = NewLentDataBlock(mWhole.get() + position, count, mWhole);
+    if (!block) return nullptr;
+    auto next = std::lower_bound(mLent.begin(), mLent.end(), position,
+                                 [](const Range& range, uint32_t value) { return range.begin < value; });
+    mLent.insert(next, Range{position, position + count});
+    return block;
 }
 
 uint32_t FileHandle::Write(const void* buffer, uint32_t count) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/DataBlock.h"
 #include "fileaccess/CTGString.h"
 
 namespace tambrix {
@@ -45,7 +46,8 @@ struct MountedFile {
 /// Every read and write is one positioned call at the handle's own position. A disk file
 /// opened only for reading and no larger than kWholeFileBytes is read whole by its first
 /// read and served from memory from then on, so that reading all of a container costs
-/// one call however many resources it holds.
+/// one call however many resources it holds; its bytes can also be lent out as blocks
+/// without a copy (Lend).
 class FileHandle {
 public:
     static constexpr uint32_t kWholeFileBytes = uint32_t{64} << 20;
@@ -55,8 +57,15 @@ public:
 
     /// Bytes read (0 on failure); the position advances over them. A window never reads
     /// past its end, even where the archive goes on. A file held whole reads as it was
-    /// at its first read.
+    /// at its first read, except where its bytes were lent: those are read from the file.
     uint32_t Read(void* buffer, uint32_t count);
+    /// A block of the `count` bytes at `position` that lie in the file held whole, lent
+    /// without a copy: the block keeps the held bytes alive after the handle closes, and
+    /// whoever holds it may change them, so no byte is lent twice or served by Read once
+    /// lent. Null when the file is not held whole (a window, a file opened for writing,
+    /// one too large), the range is empty or runs past the end, a byte of it was lent
+    /// before, or memory is short: the caller then reads the bytes. The position stays.
+    DataBlock* Lend(uint32_t position, uint32_t count);
     /// Bytes written; 0 unless the file was opened for writing.
     uint32_t Write(const void* buffer, uint32_t count);
     /// Sets the position for reading; fails beyond the end.
@@ -81,6 +90,8 @@ private:
     /// Reads the whole file into mWhole on the first read that needs it; false when it
     /// is not to be held (or cannot be), and reads go to the file.
     bool holdWhole();
+    /// Whether a byte of [position, position + count) was lent.
+    bool lent(uint32_t position, uint32_t count) const;
 
     CTGString mName;  ///< the normalised name it was opened under
     platform::NativeFile* mFile = nullptr;
@@ -90,7 +101,12 @@ private:
     uint8_t mShared = 0;
     uint8_t mWritable = 0;
     uint8_t mWholeTried = 0;
-    std::unique_ptr<uint8_t[]> mWhole;  ///< the whole file (mSize bytes), when held
+    std::shared_ptr<uint8_t[]> mWhole;  ///< the whole file (mSize bytes), when held
+    struct Range {
+        uint32_t begin;
+        uint32_t end;
+    };
+    std::vector<Range> mLent;  ///< the ranges of mWhole lent out, ordered and disjoint
     FileSystem* mFileSystem = nullptr;
 };
 

@@ -254,9 +254,10 @@ int32_t IffFileBase::loadBody(ResType type, uint32_t offset, uint16_t fileFlags,
     // A size that runs over another listed chunk (a cut chunk with new chunks behind
     // the old end) would hand out that chunk's bytes as this body.
     if (mSpace.CoversListedChunk(offset, bodyEnd)) return rc::kChunkMismatch;
-    DataBlock* block = NewUnfilledDataBlock(bodySize);  // the read fills it, or it is freed
-    if (!block) return rc::kNoMemory;
-    if (bodySize > 0) {
+    // A file held in memory lends its bytes; any other is read into a block of its own.
+    DataBlock* block = mStream.Lend(offset + headerSize, bodySize);
+    if (!block && !(block = NewUnfilledDataBlock(bodySize))) return rc::kNoMemory;  // the read fills it
+    if (!block->keeper && bodySize > 0) {
         r = ReadAt(mStream, offset + headerSize, block->data, bodySize);
         if (r != rc::kOk) {
             FreeDataBlock(block);
