@@ -46,7 +46,7 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     } else if (count > 0 && !mWhole && mPosition == 0 && count >= mSize) {
         // The whole file into the caller's buffer: no copy of it is held as well.
         platform::ReadFileAt(mFile, 0, buffer, count, done);
-    } else if (count > 0 && holdWhole() && !lent(mPosition, count)) {
+    } else if (count > 0 && holdWhole() && (mLent.empty() || !lent(mPosition, count, lentAfter(mPosition)))) {
         done = mPosition < mSize ? std::min(count, mSize - mPosition) : 0;
         std::memcpy(buffer, mWhole.get() + mPosition, done);
     } else {
@@ -56,23 +56,24 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     return done;
 }
 
-bool FileHandle::lent(uint32_t position, uint32_t count) const {
-    if (mLent.empty()) return false;
-    const uint64_t end = uint64_t{position} + count;
+size_t FileHandle::lentAfter(uint32_t position) const {
     auto next = std::lower_bound(mLent.begin(), mLent.end(), position,
                                  [](const Range& range, uint32_t value) { return range.begin < value; });
-    if (next != mLent.end() && next->begin < end) return true;
-    return next != mLent.begin() && std::prev(next)->end > position;
+    return static_cast<size_t>(next - mLent.begin());
+}
+
+bool FileHandle::lent(uint32_t position, uint32_t count, size_t next) const {
+    const uint64_t end = uint64_t{position} + count;
+    if (next < mLent.size() && mLent[next].begin < end) return true;
+    return next > 0 && mLent[next - 1].end > position;
 }
 
 DataBlock* FileHandle::Lend(uint32_t position, uint32_t count) {
-    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position || lent(position, count))
-        return nullptr;
+    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position) return nullptr;
+    const size_t next = lentAfter(position);
+    if (lent(position, count, next)) return nullptr;
     DataBlock* block = NewLentDataBlock(mWhole.get() + position, count, mWhole);
-    if (!block) return nullptr;
-    auto next = std::lower_bound(mLent.begin(), mLent.end(), position,
-                                 [](const Range& range, uint32_t value) { return range.begin < value; });
-    mLent.insert(next, Range{position, position + count});
+    if (block) mLent.insert(mLent.begin() + static_cast<ptrdiff_t>(next), Range{position, position + count});
     return block;
 }
 

@@ -90,8 +90,10 @@ private:
     /// Reads the whole file into mWhole on the first read that needs it; false when it
     /// is not to be held (or cannot be), and reads go to the file.
     bool holdWhole();
-    /// Whether a byte of [position, position + count) was lent.
-    bool lent(uint32_t position, uint32_t count) const;
+    /// The index in mLent of the first range that begins at or after `position`.
+    size_t lentAfter(uint32_t position) const;
+    /// Whether a byte of [position, position + count) was lent; `next` is lentAfter(position).
+    bool lent(uint32_t position, uint32_t count, size_t next) const;
 
     CTGString mName;  ///< the normalised name it was opened under
     platform::NativeFile* mFile = nullptr;

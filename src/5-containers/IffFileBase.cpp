@@ -240,12 +240,13 @@ int32_t IffFileBase::loadBody(ResType type, uint32_t offset, uint16_t fileFlags,
     if (data) return rc::kOk;
     if (offset == kNoOffset) return rc::kChunkMismatch;  // detached before it was ever written
     const uint32_t headerSize = mSpace.HeaderBytes();
-    ChunkHeader header;
-    int32_t r = mSpace.ReadHeader(offset, header);
+    ResType chunkType = 0;
+    uint32_t chunkSize = 0;
+    int32_t r = ReadChunkTypeAndSize(mStream, offset, mSpace.Layout(), chunkType, chunkSize);
     if (r != rc::kOk) return r;
-    if (header.type != type || header.size < headerSize || header.size - headerSize > MaxChunkSize(mSpace.Layout()))
+    if (chunkType != type || chunkSize < headerSize || chunkSize - headerSize > MaxChunkSize(mSpace.Layout()))
         return rc::kChunkMismatch;
-    const uint32_t bodySize = header.size - headerSize;
+    const uint32_t bodySize = chunkSize - headerSize;
     uint32_t fileSize = 0;
     r = mStream.GetSize(fileSize);
     if (r != rc::kOk) return r;

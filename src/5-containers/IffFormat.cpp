@@ -112,6 +112,20 @@ int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout,
     return rc::kOk;
 }
 
+int32_t ReadChunkTypeAndSize(FileStream& stream, uint32_t offset, ChunkLayout layout, ResType& type, uint32_t& size) {
+    uint32_t fileSize = 0;
+    int32_t r = stream.GetSize(fileSize);
+    if (r != rc::kOk) return r;
+    if (offset > fileSize || fileSize - offset < HeaderSize(layout)) return rc::kShortRead;
+    uint8_t raw[kIdField];
+    r = ReadAt(stream, offset, raw, kIdField);
+    if (r != rc::kOk) return r;
+    ByteReader in(raw, kIdField);
+    type = in.U32BE();
+    size = in.U32BE();
+    return rc::kOk;
+}
+
 int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header) {
     uint8_t raw[kModernHeaderSize] = {};
     PutU32BE(raw, header.type);

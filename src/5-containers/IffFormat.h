@@ -88,6 +88,10 @@ bool IsWalkableChunk(ChunkLayout layout, uint32_t offset, uint32_t size);
 /// Reads the header at offset. File-layer codes pass through (kShortRead when the file
 /// ends inside the header).
 int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, ChunkHeader& header);
+/// Reads only the type and size fields of the header at offset, failing as
+/// ReadChunkHeader does (kShortRead when the file ends inside the header): for a reader
+/// that needs no label.
+int32_t ReadChunkTypeAndSize(FileStream& stream, uint32_t offset, ChunkLayout layout, ResType& type, uint32_t& size);
 /// Writes the header at offset (which may be the end of the file).
 int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header);
 

@@ -118,7 +118,8 @@ void ResourceMap::read(SerialStream& stream) {
         ResourceTypeGroup& group = mIndex.GroupFor(type);
         group.entries.reserve(group.entries.size() + count);
         for (uint32_t i = 0; i < count; ++i) {
-            ResourceEntry entry;
+            // Read in place (a failure forgets every group): an entry is costly to copy.
+            ResourceEntry& entry = group.entries.emplace_back();
             uint16_t id = 0;
             uint16_t flags = 0;
             stream.U32s(&entry.offset, 1);
@@ -129,7 +130,6 @@ void ResourceMap::read(SerialStream& stream) {
             entry.id = static_cast<int16_t>(id);
             entry.flags = flags;
             entry.fileFlags = flags;
-            group.entries.push_back(entry);
         }
     }
 }

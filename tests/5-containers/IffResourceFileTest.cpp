@@ -91,7 +91,16 @@ TEST_F(IffResourceFileTest, aReadOnlyOpenReadsTheFileInOneReadWhateverItHolds) {
         EXPECT_FALSE(iff.IsWritable());
         EXPECT_EQ(Snapshot(iff), added);
         EXPECT_EQ(platform::Hooks().reads.load() - before, 1u);
+        // The bodies lie in the file held in memory, yet each is the caller's alone: one
+        // changed in place changes no later load, and it outlives its container.
+        DataBlock* first = iff.GetIndResource(kTEST, 1, nullptr);
+        ASSERT_EQ(iff.DetachResource(first), 0);
+        first->data[0] = 'Z';
+        EXPECT_EQ(BlockText(iff.GetIndResource(kTEST, 1, nullptr)), added[0].body);
         EXPECT_EQ(iff.Close(), 0);
+        ASSERT_TRUE(ResizeDataBlock(first, 2));
+        EXPECT_EQ(BlockText(first), "Z" + added[0].body.substr(1, 1));
+        FreeDataBlock(first);
     }
 }
 
