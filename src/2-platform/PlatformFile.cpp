@@ -150,8 +150,6 @@ std::string ResolvePath(const std::string& name) {
 
 NativeFile* OpenFile(const std::string& name, OpenMode mode) {
     if (mode != OpenMode::ReadExisting && Hooks().refuseWriteOpens.load()) return nullptr;
-    std::string path = ResolvePath(name);
-    if (path.empty()) return nullptr;
     // Non-blocking only while opening: a named pipe would otherwise wait for a writer.
     int flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
@@ -159,10 +157,27 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode) {
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;
         case OpenMode::CreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     }
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags, kNewFileMode);
-    } while (fd < 0 && errno == EINTR);
+    auto openPath = [flags](const std::string& path) {
+        int fd;
+        do {
+            fd = ::open(path.c_str(), flags, kNewFileMode);
+        } while (fd < 0 && errno == EINTR);
+        return fd;
+    };
+    // An existing file whose name is spelled as it is on disk opens at once, as ResolvePath
+    // would keep that spelling; only a miss looks for one that differs in case. A new file
+    // is always created under the resolved name.
+    int fd = -1;
+    if (mode != OpenMode::CreateAlways && !name.empty()) {
+        std::string exact = name;
+        std::replace(exact.begin(), exact.end(), '\\', kHostSeparator);
+        fd = openPath(exact);
+    }
+    if (fd < 0) {
+        std::string path = ResolvePath(name);
+        if (path.empty()) return nullptr;
+        fd = openPath(path);
+    }
     if (fd < 0) return nullptr;
     // Only plain files open: a folder is not a file here, as on Windows.
     struct stat info;
