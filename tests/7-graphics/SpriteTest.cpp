@@ -223,8 +223,8 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         std::string message;
         uint32_t planes;
     };
-    auto spr = [&](int16_t width, int16_t height) {
-        return SprChunk({{.first = 4, .width = width, .height = height, .stream = one.stream}}, kPaletteId);
+    auto spr = [&](int16_t width, int16_t height, int16_t first = 0) {
+        return SprChunk({{.first = first, .width = width, .height = height, .stream = one.stream}}, kPaletteId);
     };
     auto spr2 = [](uint16_t width, int32_t palette) {
         return Spr2Chunk({{.width = width, .height = 5, .first = 4, .stream = {}}}, palette);
@@ -233,14 +233,15 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
     const Case cases[] = {
         {"no sprite", restype::kSPR2, {}, 0, "sprite not found", kNone},
         {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that", kSkip},
-        {"SPR2 negative palette", restype::kSPR2, spr2(2, -1), 0, "can't draw that", kSkip},
+        {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0,
+         "can't draw that", kSkip},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index", kSkip},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index", kSkip},
         {"zero width", restype::kSPR2, spr2(0, kPaletteId), 0, "empty", kOne},
         {"SPR# width -1", restype::kSPR, spr(-1, 4), 0, kHuge, kSkip},
         {"SPR# width -32768", restype::kSPR, spr(-32768, 4), 0, kHuge, kSkip},
         {"SPR# height -5", restype::kSPR, spr(4, -5), 0, kHuge, kSkip},
-        {"SPR# zero width", restype::kSPR, spr(0, 4), 0, "empty", kSkip},
+        {"SPR# zero width", restype::kSPR, spr(0, 4, 4), 0, "empty", kSkip},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required", kSkip},
         {"too large", restype::kSPR2, spr2(65535, kPaletteId), 0, kHuge, kOne},
         {"count beyond the offsets", restype::kSPR, lying, 5,
