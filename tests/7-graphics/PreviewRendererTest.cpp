@@ -96,18 +96,10 @@ TEST_F(PreviewTest, PlacementBlendAndDepth) {
         std::vector<std::tuple<int, int, Rgb>> pixels;  // column, row from the bottom, colour
     };
     const Case cases[] = {
-        {"margin",
-         {{.spriteId = 1}},
-         255,
-         42,
-         52,
+        {"margin", {{.spriteId = 1}}, 255, 42, 52,
          {{16, 16, colour(9)}, {25, 35, colour(9)}, {15, 16, kW}, {26, 16, kW}, {16, 15, kW}, {16, 36, kW}}},
         {"plain", {{.spriteId = 2}}, 255, 35, 33, {{16, 16, colour(1)}, {18, 16, colour(3)}}},
-        {"mirrored",
-         {{.spriteId = 2, .flags = 1}},
-         255,
-         35,
-         33,
+        {"mirrored", {{.spriteId = 2, .flags = 1}}, 255, 35, 33,
          {{16, 16, colour(3)}, {17, 16, colour(2)}, {18, 16, colour(1)}}},
         // α 255 becomes 128: ((255 − 128) × 255 + 128 × (100, 155, 50)) / 255, truncated.
         {"opacity", {{.spriteId = 3}}, 128, 34, 34, {{16, 16, Rgb{177, 204, 152}}}},
@@ -120,11 +112,7 @@ TEST_F(PreviewTest, PlacementBlendAndDepth) {
         {"1 wide mirrored", {{.spriteId = 13, .flags = 1}}, 255, 33, 38, {{16, 16, colour(9)}, {16, 21, colour(9)}}},
         {"1 x 2", {{.spriteId = 14}}, 255, 33, 34, {{16, 16, colour(9)}, {16, 17, colour(9)}, {15, 17, kW}}},
         {"SPR# 1 x 1", {{.spriteId = 15}}, 255, 33, 33, {{16, 16, colour(9)}, {15, 16, kW}}},
-        {"SPR# 1 x 3 mirrored",
-         {{.spriteId = 16, .flags = 1}},
-         255,
-         33,
-         35,
+        {"SPR# 1 x 3 mirrored", {{.spriteId = 16, .flags = 1}}, 255, 33, 35,
          {{16, 16, colour(9)}, {16, 18, colour(9)}}},
         {"missing and empty", {{.spriteId = 12}, {.spriteId = 10, .xOffset = 40}}, 255, 33, 33, {}},
     };
@@ -156,20 +144,12 @@ TEST_F(PreviewTest, LargePicturesAreDrawnUpToTheCapsAndRefusalsSayWhy) {
     };
     const Case cases[] = {
         {{{.spriteId = 11}, {.spriteId = 3, .xOffset = 1766, .yOffset = 4268}}, Outcome::kDrawn, 1800, 9300, ""},
-        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 29226, .yOffset = -28981}},
-         Outcome::kTooLarge,
-         29260,
-         29015,
+        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 29226, .yOffset = -28981}}, Outcome::kTooLarge, 29260, 29015,
          "picture too large: 29,260 x 29,015 pixels"},
-        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 4702, .yOffset = -4702}},  // sides fit, 24-bit rows over 64 MiB
-         Outcome::kTooLarge,
-         4736,
-         4736,
+        // the sides fit, but 24-bit rows come to over 64 MiB
+        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = 4702, .yOffset = -4702}}, Outcome::kTooLarge, 4736, 4736,
          "picture too large: 4,736 x 4,736 pixels"},
-        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = kMax}},
-         Outcome::kTooLarge,
-         int64_t{kMax} + 34,
-         34,
+        {{{.spriteId = 3}, {.spriteId = 3, .xOffset = kMax}}, Outcome::kTooLarge, int64_t{kMax} + 34, 34,
          "picture too large: 2,147,483,681 x 34 pixels"},
         {{{.spriteId = 12}}, Outcome::kNothingToDraw, 33, 33, "no sprite to draw in this view"},
     };

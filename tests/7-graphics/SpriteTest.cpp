@@ -85,42 +85,23 @@ struct DecodeCase {
 std::vector<DecodeCase> decodeCases() {
     const uint8_t B = kBg;
     std::vector<DecodeCase> cases = {
-        {"spr every command",
-         restype::kSPR,
-         4,
-         4,
-         kSprEveryCommand,
+        {"spr every command", restype::kSPR, 4, 4, kSprEveryCommand,
          {{B, 9, 9, B}, {1, 2, 3, B}, {B, B, B, B}, {5, 6, B, B}}},
-        {"spr runs and rows past the frame are clipped",
-         restype::kSPR,
-         2,
-         2,
-         ByteBuilder()
-             .Append({4, 0, 1, 1, 2, 255, 9, 0})      // skip 1, run of 255
-             .Append({4, 0, 3, 5, 1, 2, 3, 4, 5, 0})  // literal of 5 on a 2-wide frame
-             .Append({9, 200, 4, 0, 2, 3, 8, 0})      // 200 rows down: outside
-             .Append({4, 0, 3, 1, 6, 0, 5, 0}),
-         {{B, 9}, {1, 2}}},
+        // skip 1 and a run of 255; a literal of 5 on a 2-wide frame; 200 rows down: outside
+        {"spr runs and rows past the frame are clipped", restype::kSPR, 2, 2,
+         ByteBuilder().Append({4, 0, 1, 1, 2, 255, 9, 0, 4, 0, 3, 5, 1, 2, 3, 4, 5, 0, 9, 200, 4, 0, 2, 3, 8, 0})
+             .Append({4, 0, 3, 1, 6, 0, 5, 0}), {{B, 9}, {1, 2}}},
         // The stream running off the chunk ends the frame: a literal promising 10 of 2
         // indices, a run cut before its pad byte, a lone command byte.
         {"spr literal off the end", restype::kSPR, 4, 1, ByteBuilder().Append({4, 0, 3, 10, 1, 2}), {{1, 2, B, B}}},
         {"spr run cut before its pad", restype::kSPR, 4, 1, ByteBuilder().Append({4, 0, 2, 3, 9}), {{B, B, B, B}}},
         {"spr lone command byte", restype::kSPR, 4, 1, ByteBuilder().Append({4, 0, 1}), {{B, B, B, B}}},
-        {"spr2 every command",
-         restype::kSPR2,
-         4,
-         5,
-         spr2EveryCommand(),
+        {"spr2 every command", restype::kSPR2, 4, 5, spr2EveryCommand(),
          {{B, 10, 11, 12}, {20, 21, 22, B}, {B, B, B, B}, {13, B, B, B}, {B, B, B, B}}},
     };
     for (uint8_t code : {0, 6, 7, 8, 10, 255})  // what was drawn before an invalid code stays
-        cases.push_back({"spr invalid code " + std::to_string(code),
-                         restype::kSPR,
-                         2,
-                         1,
-                         ByteBuilder().Append({4, 0, 2, 1, 9, 0, code, 0, 2, 1, 8, 0, 5, 0}),
-                         {{9, B}},
-                         true});
+        cases.push_back({"spr invalid code " + std::to_string(code), restype::kSPR, 2, 1,
+                         ByteBuilder().Append({4, 0, 2, 1, 9, 0, code, 0, 2, 1, 8, 0, 5, 0}), {{9, B}}, true});
     ByteBuilder overlong;           // counts far past a 3 x 2 frame, and a cut stream
     Spr2Word(overlong, 0x8000, 3);  // rows 0-2 started: on row 2, past the frame
     Spr2Word(overlong, 0xC000, 2).Append({1, 2});
@@ -242,6 +223,13 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         std::string message;
         uint32_t planes;
     };
+    auto spr = [&](int16_t width, int16_t height, int16_t first = 0) {
+        return SprChunk({{.first = first, .width = width, .height = height, .stream = one.stream}}, kPaletteId);
+    };
+    auto spr2 = [](uint16_t width, int32_t palette) {
+        return Spr2Chunk({{.width = width, .height = 5, .first = 4, .stream = {}}}, palette);
+    };
+    const std::string kHuge = "could not GetObject on HBITMAP";
     const Case cases[] = {
         {"no sprite", restype::kSPR2, {}, 0, "sprite not found", kNone},
         {"old SPR#", restype::kSPR, SprChunk({one}, kPaletteId, 501), 0, "can't draw that", kSkip},
@@ -249,20 +237,13 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
          "can't draw that", kSkip},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index", kSkip},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index", kSkip},
-        {"zero width", restype::kSPR2, Spr2Chunk({{.width = 0, .height = 5, .first = 4, .stream = {}}}, kPaletteId), 0,
-         "empty", kOne},
-        {"SPR# width -1", restype::kSPR, SprChunk({{.width = -1, .height = 4, .stream = one.stream}}, kPaletteId), 0,
-         "could not GetObject on HBITMAP", kSkip},
-        {"SPR# width -32768", restype::kSPR,
-         SprChunk({{.width = -32768, .height = 4, .stream = one.stream}}, kPaletteId), 0,
-         "could not GetObject on HBITMAP", kSkip},
-        {"SPR# height -5", restype::kSPR, SprChunk({{.width = 4, .height = -5, .stream = one.stream}}, kPaletteId), 0,
-         "could not GetObject on HBITMAP", kSkip},
-        {"SPR# zero width", restype::kSPR, SprChunk({{.first = 4, .height = 4, .stream = one.stream}}, kPaletteId), 0,
-         "empty", kSkip},
+        {"zero width", restype::kSPR2, spr2(0, kPaletteId), 0, "empty", kOne},
+        {"SPR# width -1", restype::kSPR, spr(-1, 4), 0, kHuge, kSkip},
+        {"SPR# width -32768", restype::kSPR, spr(-32768, 4), 0, kHuge, kSkip},
+        {"SPR# height -5", restype::kSPR, spr(4, -5), 0, kHuge, kSkip},
+        {"SPR# zero width", restype::kSPR, spr(0, 4, 4), 0, "empty", kSkip},
         {"no palette", restype::kSPR, SprChunk({one}, 99), 0, "global palette required", kSkip},
-        {"too large", restype::kSPR2, Spr2Chunk({{.width = 65535, .height = 5, .first = 4, .stream = {}}}, kPaletteId),
-         0, "could not GetObject on HBITMAP", kOne},
+        {"too large", restype::kSPR2, spr2(65535, kPaletteId), 0, kHuge, kOne},
         {"count beyond the offsets", restype::kSPR, lying, 5,
          "bad index: frame 5 of 4294967295 has no offset: the chunk of " + size + " bytes holds 4", kSkip},
         {"offset past the chunk", restype::kSPR, sprWithOffset(0x7FFFFFF0u), 0,
@@ -278,18 +259,12 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         f.Put(restype::kPALT, kPaletteId, DistinctPaltChunk());
         if (!c.chunk.empty()) f.Put(c.type, kSpriteId, c.chunk);
         SpritePosition pos;
-        for (int32_t mode :
-             {kSpriteViewDepth, kSpriteViewAlpha, kSpriteViewColour}) {  // depth and alpha need no palette
+        for (int32_t mode : {kSpriteViewDepth, kSpriteViewAlpha, kSpriteViewColour})  // depth and alpha need no palette
             if (mode == kSpriteViewColour || c.message != "global palette required") {
                 EXPECT_FALSE(DrawSprite(f, kSpriteId, c.frame, kBackground, mode, &pos));
             }
-        }
-        if (!c.message.empty()) {
-            EXPECT_EQ(LastGraphicsError(), c.message);
-        }
-        if (c.message == "empty") {
-            EXPECT_EQ(pos.first, 4);
-        }  // read before the size check
+        if (!c.message.empty()) { EXPECT_EQ(LastGraphicsError(), c.message); }
+        if (c.message == "empty") { EXPECT_EQ(pos.first, 4); }  // read before the size check
         if (c.planes != kSkip) {
             SpriteSize size{9, 9};
             std::unique_ptr<Bitmap> colour = Bitmap::Create(2, 2, 8);
@@ -297,9 +272,7 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
                       c.planes);
             EXPECT_EQ(size.width, 0);
             EXPECT_EQ(colour != nullptr, c.planes == kOne);
-            if (colour) {
-                EXPECT_EQ(rowsOf(*colour), (Rows{{255}}));
-            }  // no fill index asked for
+            if (colour) { EXPECT_EQ(rowsOf(*colour), (Rows{{255}})); }  // no fill index asked for
         }
         EXPECT_EQ(f.Outstanding(), 0u);
     }

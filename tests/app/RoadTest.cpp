@@ -1,11 +1,15 @@
-// Every road of the object view through the real library, on the demo game folder (archive
-// included) and files written here, selected as the user would; the commands on what is shown.
+// Every road of the object view and the search box through the real library, on the demo game
+// folder (archive included) and files written here, selected as the user would; the commands on
+// what is shown. Nothing of the game folder changes, whatever the tests looked at.
 
+#include <QCryptographicHash>
 #include <QtTest>
 #include <QtWidgets>
 #include <sstream>
 
 #include "app/ArchiveBridge.h"
+#include "app/CSearchPanel.h"
+#include "app/GameSearch.h"
 #include "app/ThumbnailProvider.h"
 #include "catalog/ObjectSet.h"
 #include "cli/Cli.h"
@@ -67,9 +71,16 @@ bool writeObject(const QString& path, const std::vector<DrawGroupEntry>& image =
            writeIff(path.chopped(4) + ".spf", graphics(image));
 }
 
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+/// Every file below a folder with a digest of its bytes.
+QMap<QString, QByteArray> digests(const QString& root) {
+    QMap<QString, QByteArray> all;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            all[file.fileName()] = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+    return all;
 }
 
 /// A file of the game folder and what the form shows for it (no texts: the text
@@ -106,10 +117,28 @@ private slots:
         QVERIFY(writeIff(road + "/bits.iff", graphics({}, 2)));  // shown first in its folder: unlike lamp.spf
         QFile junk(road + "/junk.wll");
         QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(QByteArray(200, 'x')) == 200);
+        junk.close();
         QImage photo(12, 9, QImage::Format_RGB888);
         photo.fill(Qt::blue);
         photo.setPixelColor(0, 0, Qt::red);
         QVERIFY(photo.save(road + "/photo.bmp", "BMP"));
+        // Not a game file at all: the search index lists it with its problem and goes on.
+        QFile broken(mGame + "/Downloads/BrokenBench.iff");
+        QVERIFY(broken.open(QIODevice::WriteOnly));
+        broken.write("IFF FILE 2.5:TYPE FOLLOWED BY SIZE\0 JAMIE DOORNBOS & MAXIS 1", 60);
+        broken.close();
+        mBefore = digests(mGame);
+    }
+    // Looking changed no file but the one the catalog completion may write: the fern's
+    // catalog table in Plants.iff holds its name only.
+    void cleanupTestCase() {
+        const QMap<QString, QByteArray> after = digests(mGame);
+        QStringList changed;
+        for (auto it = after.begin(); it != after.end(); ++it)
+            if (mBefore.value(it.key()) != it.value()) changed << QDir(mGame).relativeFilePath(it.key());
+        changed.removeOne("GameData/Objects/Plants.iff");
+        QVERIFY2(changed.isEmpty(), qPrintable(changed.join(", ")));
+        QCOMPARE(after.keys(), mBefore.keys());
     }
     void init() {
         mSandbox = std::make_unique<Sandbox>();
@@ -295,7 +324,6 @@ private slots:
         QTreeWidgetItem* parent = archive->parent();
         for (int i = 0; i < parent->indexOfChild(archive); ++i)
             QVERIFY(QFileInfo(mBrowser->Tree()->Paths()[parent->child(i)->data(0, Qt::UserRole).toInt() - 1]).isDir());
-        const QByteArray before = bytesOf(mArchive);
         select(mArchive + "/CrateStorage.iff");  // a loose file without a description would be completed
         QCOMPARE(mBrowser->Form()->NameEdit()->text(), QString("Storage Crate"));
         QCOMPARE(mBrowser->List()->TextAt(0, 2),
@@ -312,8 +340,52 @@ private slots:
         QCOMPARE(remove->toolTip(), QString("Files inside an archive cannot be deleted"));
         mBrowser->frame->OnDelete();
         QVERIFY(mSandbox->questions.isEmpty() && mSandbox->messages.isEmpty());
-        QCOMPARE(bytesOf(mArchive), before);
         QCOMPARE(mBrowser->List()->RowCount(), 2);
+    }
+
+    // The search box: a word of a description or a name (prefixes, any case) or a file name
+    // lists the object, on disk or inside the archive; a damaged file is listed in grey with
+    // its problem; choosing a result selects its folder and file; an emptied box brings the
+    // list back. The index lives in the (sandboxed) cache, one per game folder.
+    void searchFindsAndChoosingShowsTheFile() {
+        CSearchPanel* panel = mBrowser->frame->SearchPanel();
+        const QString far = "GameData/Objects/Objects.far/";
+        const std::tuple<QString, QString, bool> rows[] = {
+            {"dishes", "GameData/Objects/ChairDining.iff", false},
+            {"breakfast", far + "Chairs/ChairKitchen.iff", false},
+            {"CLUB armch", far + "Chairs/ArmchairClub.iff", false},
+            {"ArmchairPrototype", "Downloads/ArmchairPrototype.IFF", false},
+            {"brokenbench", "Downloads/BrokenBench.iff", true}};
+        for (const auto& [text, file, damaged] : rows) {
+            panel->Box()->clear();
+            QTest::keyClicks(panel->Box(), text);
+            QTRY_VERIFY(panel->Search()->Refreshed() && panel->ShowsResults());
+            QStandardItemModel* model = panel->ResultModel();
+            QTRY_VERIFY2(!model->findItems(file, Qt::MatchExactly, CSearchPanel::kFileColumn).isEmpty(),
+                         qPrintable(file));
+            const QStandardItem* hit = model->findItems(file, Qt::MatchExactly, CSearchPanel::kFileColumn).front();
+            QCOMPARE(hit->foreground().color() == QColor(Qt::gray), damaged);
+            QVERIFY(!damaged || !hit->toolTip().isEmpty());
+            panel->SelectResult(hit->row());
+            const QFileInfo path(mGame + "/" + file);
+            QCOMPARE(mBrowser->doc->CurrentFolder() + "/" + mBrowser->doc->CurrentFile(), path.filePath());
+            QCOMPARE(mBrowser->Tree()->currentItem(), mBrowser->Tree()->ItemForPath(path.path()));
+            panel->Box()->clear();
+            QVERIFY(!panel->ShowsResults());
+            QCOMPARE(mBrowser->List()->FileAt(mBrowser->List()->CurrentRow()), path.fileName());
+        }
+        const QString database = GameSearch::DatabasePath(mGame);
+        QVERIFY(database.startsWith(mSandbox->Root()) && QFileInfo::exists(database));
+        // Another game folder: its own index, and nothing of the demo's found in it.
+        const QString empty = mSandbox->MakeFolder("empty game");
+        mBrowser->doc->SetSimsPath(empty);
+        panel->Box()->setText("dishes");
+        QTRY_VERIFY(panel->Search()->Refreshed());
+        panel->FindNow();
+        QCOMPARE(panel->Search()->Folder(), empty);
+        QCOMPARE(panel->ResultModel()->rowCount(), 0);
+        QCOMPARE(panel->Note()->text(), QString("Nothing found"));
+        QVERIFY(QFileInfo::exists(GameSearch::DatabasePath(empty)) && GameSearch::DatabasePath(empty) != database);
     }
 
     // An archive that does not mount is told in the status bar only; the old game's go.
@@ -337,6 +409,7 @@ private:
     QTemporaryDir mRoot;
     QString mGame;
     QString mArchive;
+    QMap<QString, QByteArray> mBefore;
     std::unique_ptr<Sandbox> mSandbox;
     std::unique_ptr<Browser> mBrowser;
 };

@@ -1,12 +1,11 @@
 // Start-up: the stored settings, the game folder from the game's registry entry in the
-// Wine prefix (the main window asking when there is none), the command-line folder, the
-// splash window and the About box.
+// Wine prefix (the main window asking when there is none), the command-line folder and the
+// splash window.
 
 #include <QtTest>
 #include <QtWidgets>
 #include <memory>
 
-#include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CSplashWnd.h"
 #include "app/CTambrixApp.h"
@@ -175,18 +174,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(CSplashWnd::Current() == nullptr, 10000);
         press();
         QCOMPARE(clicks, input ? 1 : 0);
-    }
-
-    void aboutBoxCarriesItsTexts() {
-        CAboutDlg about;
-        QCOMPARE(about.windowTitle(), QString("About Tambrix"));
-        QStringList texts;
-        for (QLabel* label : about.findChildren<QLabel*>()) texts << label->text();
-        for (const QString& text : {QString("Tambrix"), QString("Version 1.1.0"), QString(CAboutDlg::kThirdLine)})
-            QVERIFY2(texts.contains(text), qPrintable(text));
-        about.show();
-        about.findChild<QPushButton*>()->click();
-        QVERIFY(!about.isVisible());
     }
 
 private:
