@@ -122,7 +122,13 @@ public:
     // The frame with its size read.
     SpriteFrame& Measured(const DrawGroupEntry& e) {
         auto [it, added] = mFrames.try_emplace({e.spriteId, e.frameIndex});
-        if (added) DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &it->second.size});
+        if (added) {
+            SpriteSize& size = it->second.size;
+            if (SpriteDecoder* decoder = held(e.spriteId))
+                decoder->Decode(e.frameIndex, mBackground, {.size = &size});
+            else
+                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &size});
+        }
         return it->second;
     }
     // The frame with its planes; they are kept for later entries while the frames kept
@@ -131,14 +137,17 @@ public:
         SpriteFrame& f = Measured(e);
         if (f.decoded) return f;
         uint32_t fill = kNoFillIndex;
+        const SpritePlaneSlots slots{.fillIndex = &fill,
+                                     .size = &f.size,
+                                     .palette = &f.palette,
+                                     .colourPlane = &f.colour,
+                                     .depthPlane = &f.depth,
+                                     .alphaPlane = &f.alpha};
         try {
-            DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground,
-                               {.fillIndex = &fill,
-                                .size = &f.size,
-                                .palette = &f.palette,
-                                .colourPlane = &f.colour,
-                                .depthPlane = &f.depth,
-                                .alphaPlane = &f.alpha});
+            if (SpriteDecoder* decoder = held(e.spriteId))
+                decoder->Decode(e.frameIndex, mBackground, slots);
+            else
+                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, slots);
         } catch (const SpriteDecodeError&) {
             f.broken = true;  // a sprite with a broken stream is left out; the rest still draws
         }
@@ -160,10 +169,27 @@ public:
 private:
     static constexpr uint64_t kKeptBytes = uint64_t{64} << 20;
 
+    // The sprite fetched once for both passes while the chunks held stay within the
+    // budget; null past it (each decode then fetches the sprite itself).
+    SpriteDecoder* held(int32_t spriteId) {
+        auto it = mSprites.find(spriteId);
+        if (it != mSprites.end()) return it->second ? &*it->second : nullptr;
+        SpriteDecoder decoder(mFile, spriteId);
+        std::optional<SpriteDecoder>& slot = mSprites[spriteId];
+        if (mHeldBytes + decoder.ChunkSize() <= kKeptBytes) {
+            mHeldBytes += decoder.ChunkSize();
+            slot.emplace(std::move(decoder));
+            return &*slot;
+        }
+        return nullptr;
+    }
+
     ResourceFile& mFile;
     uint32_t mBackground;
     std::map<std::pair<int32_t, int32_t>, SpriteFrame> mFrames;
+    std::map<int32_t, std::optional<SpriteDecoder>> mSprites;
     uint64_t mKeptBytes = 0;
+    uint64_t mHeldBytes = 0;
 };
 
 // The depth buffer: one 16-bit depth per picture pixel, rows counted upwards.
