@@ -221,8 +221,7 @@ struct SpriteLook {
             bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
             bgrLanes[i] = lanes(e.blue, e.green, e.red);
         }
-        for (int32_t i = 0; i < 256; ++i)
-            alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
+        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
     }
 };
 
@@ -239,14 +238,14 @@ inline uint64_t blend(uint64_t under, uint64_t over, uint32_t alpha) {
 // passed over; an opaque one is a copy of its colour.
 template <bool kMirror, bool kOpaquePart>
 void mergeRow(uint8_t* __restrict px, uint16_t* __restrict z, const uint8_t* __restrict colour,
-              const uint8_t* __restrict depth, const uint8_t* __restrict alpha, int64_t first, int64_t n,
-              int64_t zBase, const SpriteLook& look) {
+              const uint8_t* __restrict depth, const uint8_t* __restrict alpha, int64_t first, int64_t n, int64_t zBase,
+              const SpriteLook& look) {
     for (int64_t k = 0; k < n; ++k) {
         const int64_t sc = kMirror ? first - k : first + k;
         const uint8_t d = depth[sc];
         if (d == kNoPixel) continue;
         const int64_t zv = d + zBase;
-        if (zv > z[k]) continue;  // equal depth: the later sprite wins
+        if (zv > z[k]) continue;           // equal depth: the later sprite wins
         z[k] = static_cast<uint16_t>(zv);  // the low 16 bits
         const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
         uint8_t* p = px + 3 * k;
