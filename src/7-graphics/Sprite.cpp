@@ -573,6 +573,25 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     return nullptr;
 }
 
+// A palette a held sprite loaded, with its colour table and the index nearest the last
+// key colour asked for.
+struct HeldPalette {
+    int32_t id = 0;
+    bool present = false;  // the file holds it; otherwise `palette` is the reserved grey ramp
+    Palette palette;
+    std::array<platform::RgbQuad, Bitmap::kColourTableSize> table;
+    uint32_t keyColour = 0;
+    int32_t nearest = -1;  // the index nearest keyColour; -1 before the first search
+
+    uint8_t Nearest(uint32_t colour) {
+        if (nearest < 0 || colour != keyColour) {
+            keyColour = colour;
+            nearest = nearestToColour(palette, colour);
+        }
+        return static_cast<uint8_t>(nearest);
+    }
+};
+
 void reverseBytes(uint8_t* p, uint32_t n) { std::reverse(p, p + n); }
 
 uint32_t readLe32(const uint8_t* p) {
@@ -583,25 +602,9 @@ uint32_t readLe32(const uint8_t* p) {
 }  // namespace
 
 // A sprite held for decoding its frames: the chunk fetched once, and each palette its
-// frames name loaded once, with its colour table and the index nearest the last key colour
-// asked for. A few palettes are kept (a frame names at most two); more replace the oldest.
+// frames name loaded once. A few palettes are kept (a frame names at most two); more
+// replace the oldest.
 struct SpriteDecoder::HeldSprite {
-    struct HeldPalette {
-        int32_t id = 0;
-        bool present = false;  // the file holds it; otherwise `palette` is the reserved grey ramp
-        Palette palette;
-        std::array<platform::RgbQuad, Bitmap::kColourTableSize> table;
-        uint32_t keyColour = 0;
-        int32_t nearest = -1;  // the index nearest keyColour; -1 before the first search
-
-        uint8_t Nearest(uint32_t colour) {
-            if (nearest < 0 || colour != keyColour) {
-                keyColour = colour;
-                nearest = nearestToColour(palette, colour);
-            }
-            return static_cast<uint8_t>(nearest);
-        }
-    };
     static constexpr size_t kHeldPalettes = 4;
 
     HeldSprite(ResourceFile& f, int32_t spriteId) : file(f), sprite(fetchSprite(f, spriteId)) {
@@ -677,7 +680,7 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
     // An "SPR2" frame's own palette ID is often left over from the tool that wrote it (an
     // ID the file lacks, or 0 where the file's palettes are numbered otherwise): it
     // replaces the chunk's only when it is above 0 and the file holds that palette.
-    SpriteDecoder::HeldSprite::HeldPalette* palette = nullptr;
+    HeldPalette* palette = nullptr;
     const bool paletteWanted = slots.palette || slots.paletteId;
     if (haveFrame && sprite.isSpr2 && f.paletteId > 0 && paletteWanted) {
         auto& own = held.PaletteFor(f.paletteId);
