@@ -625,7 +625,7 @@ struct SpriteDecoder::HeldSprite {
             slot->palette.LoadFromChunk(palt.Block());
         else
             slot->palette.BuildFromTable(GreyRampTable(), true);
-        setColourTable(slot->table, slot->palette);
+        if (!once) setColourTable(slot->table, slot->palette);  // made from the palette handed over otherwise
         return *slot;
     }
 
@@ -634,6 +634,7 @@ struct SpriteDecoder::HeldSprite {
     SpriteHeader header;
     std::array<std::optional<HeldPalette>, kHeldPalettes> palettes;
     size_t nextPalette = 0;
+    bool once = false;  // held for one frame only
 };
 
 namespace {
@@ -694,13 +695,17 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
     uint8_t fill = kNoPaletteFill;
     if (slots.palette) {
         if (!palette) palette = &held.PaletteFor(paletteId);
-        *slots.palette = palette->palette;
         if (slots.fillIndex && *slots.fillIndex != kNoFillIndex) {
             fill = static_cast<uint8_t>(*slots.fillIndex);
         } else {
             fill = palette->Nearest(keyColour);
             if (slots.fillIndex) *slots.fillIndex = fill;
         }
+        // A sprite held for this one frame hands its palette over.
+        if (held.once)
+            *slots.palette = std::move(palette->palette);
+        else
+            *slots.palette = palette->palette;
     }
 
     const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
@@ -710,7 +715,12 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
     std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
     std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
     if (!colour || !depth || !alpha) return kSpriteDecoded;
-    colour->ColourTable() = slots.palette ? palette->table : greyColourTable();
+    if (!slots.palette)
+        colour->ColourTable() = greyColourTable();
+    else if (held.once)
+        setColourTable(colour->ColourTable(), *slots.palette);
+    else
+        colour->ColourTable() = palette->table;
     depth->ColourTable() = greyColourTable();
     alpha->ColourTable() = greyColourTable();
 
@@ -818,6 +828,7 @@ uint32_t SpriteDecoder::Decode(int32_t frameIndex, uint32_t keyColour, const Spr
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots) {
     SpriteDecoder::HeldSprite held(file, spriteId);
+    held.once = true;
     return decodeFrame(held, frameIndex, keyColour, slots);
 }
 
