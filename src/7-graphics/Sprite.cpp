@@ -812,7 +812,10 @@ std::unique_ptr<Bitmap> DrawSprite(ResourceFile& file, int32_t spriteId, int32_t
 }
 
 SpriteDecoder::SpriteDecoder(ResourceFile& file, int32_t spriteId)
-    : mHeld(std::make_unique<HeldSprite>(file, spriteId)) {}
+    : mHeld(std::make_unique<HeldSprite>(file, spriteId)) {
+    // Held past this call: other fetches of the sprite meanwhile must not free it.
+    if (!mHeld->sprite.chunk.Keep()) mHeld->sprite = FetchedSprite{};
+}
 SpriteDecoder::~SpriteDecoder() = default;
 SpriteDecoder::SpriteDecoder(SpriteDecoder&&) noexcept = default;
 SpriteDecoder& SpriteDecoder::operator=(SpriteDecoder&&) noexcept = default;

@@ -89,9 +89,10 @@ std::unique_ptr<platform::Bitmap> DrawSprite(ResourceFile& file, int32_t spriteI
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots);
 
-/// One sprite fetched once for decoding any number of its frames: the chunk, and each
-/// palette its frames name, are read on first use and held until the decoder goes, so the
-/// file must not change meanwhile. Decode gives what DecodeSpritePlanes gives.
+/// One sprite fetched once for decoding any number of its frames. Its chunk is taken from
+/// the file when the decoder is made (a fetch and release of the same sprite meanwhile, by
+/// DrawSprite or anyone, leaves it alone); each palette its frames name is read on first
+/// use and kept. Decode gives what DecodeSpritePlanes gives.
 class SpriteDecoder {
 public:
     SpriteDecoder(ResourceFile& file, int32_t spriteId);
