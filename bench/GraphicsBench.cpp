@@ -4,7 +4,9 @@
 // The pair to read side by side: BM_DecodeObjectFrames decodes every frame of every
 // sprite of a 3 MB object of painted furniture into its three planes, and
 // BM_MemcpyObjectPlanes copies the same plane bytes once; their bytes_per_second give the
-// decoder's distance from memory speed.
+// decoder's distance from memory speed. BM_DecodeObjectFrames holds each sprite for all
+// its frames (SpriteDecoder); BM_DecodeObjectFramesOneCallEach makes one DecodeSpritePlanes
+// call per frame, which fetches the sprite and its palette each time.
 
 #include <benchmark/benchmark.h>
 
