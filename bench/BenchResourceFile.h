@@ -38,7 +38,12 @@ public:
             return nullptr;
         }
         const auto& bytes = it->second.bytes;
-        DataBlock* block = NewDataBlock(static_cast<uint32_t>(bytes.size()));
+        // As a container serves a body it holds in memory: one copy, no fill first.
+        DataBlock* block = NewUnfilledDataBlock(static_cast<uint32_t>(bytes.size()));
+        if (!block) {
+            SetError(rc::kNoMemory);
+            return nullptr;
+        }
         if (!bytes.empty()) std::copy(bytes.begin(), bytes.end(), block->data);
         if (it->second.otherOrder && convert) convert(block->data, block->size);
         mOut[block] = it->first;

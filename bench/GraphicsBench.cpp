@@ -4,7 +4,9 @@
 // The pair to read side by side: BM_DecodeObjectFrames decodes every frame of every
 // sprite of a 3 MB object of painted furniture into its three planes, and
 // BM_MemcpyObjectPlanes copies the same plane bytes once; their bytes_per_second give the
-// decoder's distance from memory speed.
+// decoder's distance from memory speed. BM_DecodeObjectFrames holds each sprite for all
+// its frames (SpriteDecoder); BM_DecodeObjectFramesOneCallEach makes one DecodeSpritePlanes
+// call per frame, which fetches the sprite and its palette each time.
 
 #include <benchmark/benchmark.h>
 
@@ -144,16 +146,11 @@ struct DecodedPlanes {
     std::unique_ptr<platform::Bitmap> colour, depth, alpha;
     SpriteSize size;
     Palette palette;
-};
 
-void decodeFrame(BenchResourceFile& file, ResId id, int32_t frame, DecodedPlanes& out) {
-    DecodeSpritePlanes(file, id, frame, 0xFFFFFF,
-                       {.size = &out.size,
-                        .palette = &out.palette,
-                        .colourPlane = &out.colour,
-                        .depthPlane = &out.depth,
-                        .alphaPlane = &out.alpha});
-}
+    SpritePlaneSlots Slots() {
+        return {.size = &size, .palette = &palette, .colourPlane = &colour, .depthPlane = &depth, .alphaPlane = &alpha};
+    }
+};
 
 int64_t planeBytes(const DecodedPlanes& planes) {
     int64_t n = 0;
@@ -162,16 +159,18 @@ int64_t planeBytes(const DecodedPlanes& planes) {
     return n;
 }
 
-// Every frame of every sprite as the renderer asks for it: size, palette and three planes.
+// Every frame of every sprite as the renderer asks for it (size, palette and three
+// planes), each sprite fetched once for all its frames.
 void BM_DecodeObjectFrames(benchmark::State& state) {
     PaintedObject& object = paintedObject();
     int64_t frames = 0;
     int64_t bytes = 0;
     for (auto _ : state) {
         for (const auto& sprite : object.sprites) {
+            SpriteDecoder decoder(object.file, sprite.id);
             for (int32_t f = 0; f < sprite.frames; ++f) {
                 DecodedPlanes planes;
-                decodeFrame(object.file, sprite.id, f, planes);
+                decoder.Decode(f, 0xFFFFFF, planes.Slots());
                 bytes += planeBytes(planes);
                 benchmark::DoNotOptimize(planes.colour.get());
                 ++frames;
@@ -184,6 +183,28 @@ void BM_DecodeObjectFrames(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeObjectFrames)->Unit(benchmark::kMillisecond);
 
+// The same through one DecodeSpritePlanes call per frame, which fetches the sprite and
+// its palette anew each time.
+void BM_DecodeObjectFramesOneCallEach(benchmark::State& state) {
+    PaintedObject& object = paintedObject();
+    int64_t frames = 0;
+    int64_t bytes = 0;
+    for (auto _ : state) {
+        for (const auto& sprite : object.sprites) {
+            for (int32_t f = 0; f < sprite.frames; ++f) {
+                DecodedPlanes planes;
+                DecodeSpritePlanes(object.file, sprite.id, f, 0xFFFFFF, planes.Slots());
+                bytes += planeBytes(planes);
+                benchmark::DoNotOptimize(planes.colour.get());
+                ++frames;
+            }
+        }
+    }
+    state.SetItemsProcessed(frames);
+    state.SetBytesProcessed(bytes);
+}
+BENCHMARK(BM_DecodeObjectFramesOneCallEach)->Unit(benchmark::kMillisecond);
+
 // The floor of the pair: the decoded plane bytes of the same frames, copied once.
 void BM_MemcpyObjectPlanes(benchmark::State& state) {
     PaintedObject& object = paintedObject();
@@ -191,7 +212,7 @@ void BM_MemcpyObjectPlanes(benchmark::State& state) {
     std::vector<DecodedPlanes> held;
     for (const auto& sprite : object.sprites) {
         for (int32_t f = 0; f < sprite.frames; ++f) {
-            decodeFrame(object.file, sprite.id, f, held.emplace_back());
+            DecodeSpritePlanes(object.file, sprite.id, f, 0xFFFFFF, held.emplace_back().Slots());
             for (const auto* plane : {&held.back().colour, &held.back().depth, &held.back().alpha})
                 if (*plane) sources.push_back(plane->get());
         }

@@ -45,26 +45,60 @@ void DecodeBodies(ResourceFile& file) {
     }
 }
 
+// What one plane decode gave, to hold the road through a held sprite against the road
+// through one call.
+struct Decoded {
+    uint32_t flags = 0;
+    bool badToken = false;
+    uint32_t fill = kNoFillIndex;
+    SpritePosition position;
+    SpriteSize size;
+    Palette palette;
+    int32_t paletteId = 0;
+    std::unique_ptr<platform::Bitmap> colour, depth, alpha;
+
+    SpritePlaneSlots Slots() { return {&fill, &position, &size, &palette, &paletteId, &colour, &depth, &alpha}; }
+};
+
+bool samePlane(const platform::Bitmap* a, const platform::Bitmap* b) {
+    if (!a || !b) return a == b;
+    return a->Width() == b->Width() && a->Height() == b->Height() && a->ColourTable() == b->ColourTable() &&
+           std::equal(a->Bits(), a->Bits() + a->ImageSize(), b->Bits(), b->Bits() + b->ImageSize());
+}
+
+bool same(const Decoded& a, const Decoded& b) {
+    return a.flags == b.flags && a.badToken == b.badToken && a.fill == b.fill && a.position.first == b.position.first &&
+           a.position.second == b.position.second && a.size.width == b.size.width && a.size.height == b.size.height &&
+           a.paletteId == b.paletteId && a.palette.Entries() == b.palette.Entries() &&
+           samePlane(a.colour.get(), b.colour.get()) && samePlane(a.depth.get(), b.depth.get()) &&
+           samePlane(a.alpha.get(), b.alpha.get());
+}
+
+template <class Decode>
+void decodeInto(Decoded& out, Decode decode) {
+    try {
+        out.flags = decode(out.Slots());
+    } catch (const SpriteDecodeError&) {
+        out.badToken = true;  // a bad command in the pixel stream: reported, nothing held
+    }
+}
+
 void DrawFrames(ResourceFile& file, int32_t spriteId) {
     const int32_t frames = static_cast<int32_t>(CountSpriteFrames(file, spriteId));
+    SpriteDecoder held(file, spriteId);
     for (int32_t frame : {-1, 0, 1, 2, frames}) {
         if (frame > 0 && frame >= kMaxFrames && frame != frames) continue;
         for (int32_t mode : {kSpriteViewColour, kSpriteViewDepth, kSpriteViewAlpha}) {
             SpritePosition position;
             DrawSprite(file, spriteId, frame, 0xFFFFFF, mode, &position);
         }
-        uint32_t fill = kNoFillIndex;
-        SpritePosition position;
-        SpriteSize size;
-        Palette palette;
-        int32_t paletteId = 0;
-        std::unique_ptr<platform::Bitmap> colour, depth, alpha;
-        SpritePlaneSlots slots{&fill, &position, &size, &palette, &paletteId, &colour, &depth, &alpha};
-        try {
-            DecodeSpritePlanes(file, spriteId, frame, 0x00FF00FF, slots);
-        } catch (const SpriteDecodeError&) {
-            // a bad command in the pixel stream: reported, nothing held
-        }
+        Decoded once, throughHeld;
+        decodeInto(once, [&](const SpritePlaneSlots& slots) {
+            return DecodeSpritePlanes(file, spriteId, frame, 0x00FF00FF, slots);
+        });
+        decodeInto(throughHeld, [&](const SpritePlaneSlots& slots) { return held.Decode(frame, 0x00FF00FF, slots); });
+        if (!same(once, throughHeld))
+            Fail("sprite %d frame %d decodes otherwise through a held sprite", spriteId, frame);
     }
 }
 

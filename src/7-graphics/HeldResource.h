@@ -4,6 +4,7 @@
 // a wider field.
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "core/DataBlock.h"
@@ -14,18 +15,24 @@
 namespace tambrix {
 
 /// A resource fetched for the length of one call, handed back to its file on every exit.
+/// A file hands out one block per resource: whoever else fetches and releases the same
+/// resource meanwhile frees this block too, so one held longer than a call is taken from
+/// the file with Keep.
 class HeldResource {
 public:
     HeldResource() = default;
     HeldResource(ResourceFile* file, DataBlock* block) : mFile(file), mBlock(block) {}
     HeldResource(const HeldResource&) = delete;
     HeldResource& operator=(const HeldResource&) = delete;
-    HeldResource(HeldResource&& other) noexcept : mFile(other.mFile), mBlock(other.mBlock) { other.mBlock = nullptr; }
+    HeldResource(HeldResource&& other) noexcept : mFile(other.mFile), mBlock(other.mBlock), mOwned(other.mOwned) {
+        other.mBlock = nullptr;
+    }
     HeldResource& operator=(HeldResource&& other) noexcept {
         if (this != &other) {
             release();
             mFile = other.mFile;
             mBlock = other.mBlock;
+            mOwned = other.mOwned;
             other.mBlock = nullptr;
         }
         return *this;
@@ -36,14 +43,34 @@ public:
     uint32_t Size() const { return mBlock->size; }
     const DataBlock* Block() const { return mBlock; }
 
+    /// Makes the bytes this holder's own, so that later fetches of the resource get a block
+    /// of their own: the block is detached from its file (as releasing it would), or, when
+    /// the file keeps it, copied. False when memory for the copy is short (the block then
+    /// stays held as before).
+    bool Keep() {
+        if (!mBlock || mOwned) return true;
+        if (mFile->DetachResource(mBlock) != rc::kOk) {
+            DataBlock* copy = NewUnfilledDataBlock(mBlock->size);
+            if (!copy) return false;
+            if (mBlock->size > 0) std::memcpy(copy->data, mBlock->data, mBlock->size);
+            mBlock = copy;  // the file's block stays the file's, as a failed release leaves it
+        }
+        mOwned = true;
+        return true;
+    }
+
 private:
     void release() {
-        if (mBlock) mFile->ReleaseResource(mBlock);
+        if (mBlock && mOwned)
+            FreeDataBlock(mBlock);
+        else if (mBlock)
+            mFile->ReleaseResource(mBlock);
         mBlock = nullptr;
     }
 
     ResourceFile* mFile = nullptr;
     DataBlock* mBlock = nullptr;
+    bool mOwned = false;  // detached from the file or copied: freed here
 };
 
 // A resource ID is 16 bits on disk. A wider field may hold it sign-extended or as the

@@ -122,7 +122,13 @@ public:
     // The frame with its size read.
     SpriteFrame& Measured(const DrawGroupEntry& e) {
         auto [it, added] = mFrames.try_emplace({e.spriteId, e.frameIndex});
-        if (added) DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &it->second.size});
+        if (added) {
+            SpriteSize& size = it->second.size;
+            if (SpriteDecoder* decoder = held(e.spriteId))
+                decoder->Decode(e.frameIndex, mBackground, {.size = &size});
+            else
+                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &size});
+        }
         return it->second;
     }
     // The frame with its planes; they are kept for later entries while the frames kept
@@ -131,14 +137,17 @@ public:
         SpriteFrame& f = Measured(e);
         if (f.decoded) return f;
         uint32_t fill = kNoFillIndex;
+        const SpritePlaneSlots slots{.fillIndex = &fill,
+                                     .size = &f.size,
+                                     .palette = &f.palette,
+                                     .colourPlane = &f.colour,
+                                     .depthPlane = &f.depth,
+                                     .alphaPlane = &f.alpha};
         try {
-            DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground,
-                               {.fillIndex = &fill,
-                                .size = &f.size,
-                                .palette = &f.palette,
-                                .colourPlane = &f.colour,
-                                .depthPlane = &f.depth,
-                                .alphaPlane = &f.alpha});
+            if (SpriteDecoder* decoder = held(e.spriteId))
+                decoder->Decode(e.frameIndex, mBackground, slots);
+            else
+                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, slots);
         } catch (const SpriteDecodeError&) {
             f.broken = true;  // a sprite with a broken stream is left out; the rest still draws
         }
@@ -160,10 +169,27 @@ public:
 private:
     static constexpr uint64_t kKeptBytes = uint64_t{64} << 20;
 
+    // The sprite fetched once for both passes while the chunks held stay within the
+    // budget; null past it (each decode then fetches the sprite itself).
+    SpriteDecoder* held(int32_t spriteId) {
+        auto it = mSprites.find(spriteId);
+        if (it != mSprites.end()) return it->second ? &*it->second : nullptr;
+        SpriteDecoder decoder(mFile, spriteId);
+        std::optional<SpriteDecoder>& slot = mSprites[spriteId];
+        if (mHeldBytes + decoder.ChunkSize() <= kKeptBytes) {
+            mHeldBytes += decoder.ChunkSize();
+            slot.emplace(std::move(decoder));
+            return &*slot;
+        }
+        return nullptr;
+    }
+
     ResourceFile& mFile;
     uint32_t mBackground;
     std::map<std::pair<int32_t, int32_t>, SpriteFrame> mFrames;
+    std::map<int32_t, std::optional<SpriteDecoder>> mSprites;
     uint64_t mKeptBytes = 0;
+    uint64_t mHeldBytes = 0;
 };
 
 // The depth buffer: one 16-bit depth per picture pixel, rows counted upwards.
@@ -173,51 +199,67 @@ struct DepthBuffer {
     uint16_t* Row(int64_t row) { return depths.data() + row * width; }
 };
 
-// The sprite's colours as blue, green and red, and its alpha values after the part's
-// opacity, looked up once per sprite rather than per pixel.
-struct SpriteLook {
-    std::array<std::array<uint8_t, 3>, platform::kPaletteSize> bgr;
-    std::array<int32_t, 256> alpha;
+// Blue, green and red of a colour, one in each of the three low 16-bit lanes of a word,
+// so that a blend works on all three at once.
+constexpr uint64_t kLaneOnes = 0x0000000100010001u;
+constexpr uint64_t kLaneLowBytes = 0x000000FF00FF00FFu;
+constexpr uint64_t lanes(uint32_t blue, uint32_t green, uint32_t red) {
+    return blue | uint64_t{green} << 16 | uint64_t{red} << 32;
+}
 
-    SpriteLook(const Palette& palette, int32_t opacity) {
+// The sprite's colours (blue, green and red in the low three bytes, and in lanes) and its
+// alpha values after the part's opacity, looked up once per sprite rather than per pixel.
+struct SpriteLook {
+    std::array<uint32_t, platform::kPaletteSize> bgr;
+    std::array<uint64_t, platform::kPaletteSize> bgrLanes;
+    std::array<int32_t, 256> alpha;
+    bool opaque;  // the part's opacity leaves every alpha as it is
+
+    SpriteLook(const Palette& palette, int32_t opacity) : opaque(opacity >= kOpaque) {
         for (uint32_t i = 0; i < bgr.size(); ++i) {
             const PaletteEntry e = palette.Entry(i);
-            bgr[i] = {e.blue, e.green, e.red};
+            bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
+            bgrLanes[i] = lanes(e.blue, e.green, e.red);
         }
-        for (int32_t i = 0; i < 256; ++i)
-            alpha[i] = opacity < kOpaque ? static_cast<int32_t>(int64_t{i} * opacity / kOpaque) : i;
+        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
     }
 };
 
-// c × alpha + under × (255 − alpha), over 255 rounded down; x / 255 is (x × 0x8081) >> 23
-// for every x up to 255 × 255.
-inline uint8_t blend(uint32_t under, uint32_t over, uint32_t alpha) {
-    return static_cast<uint8_t>(((kOpaque - alpha) * under + alpha * over) * 0x8081u >> 23);
+// c × alpha + under × (255 − alpha), over 255 rounded down, for the three lanes at once:
+// each lane's sum stays below 2^16, and x / 255 is (x + 1 + (x >> 8)) >> 8 for every x up
+// to 255 × 255.
+inline uint64_t blend(uint64_t under, uint64_t over, uint32_t alpha) {
+    const uint64_t x = (kOpaque - alpha) * under + alpha * over;
+    return (x + kLaneOnes + (x >> 8 & kLaneLowBytes)) >> 8 & kLaneLowBytes;
 }
 
-// Draws one row of a sprite: n pixels from source column `first` on, stepping by
-// `step`, onto picture pixels `px` and their depths `z`.
-void mergeRow(uint8_t* px, uint16_t* z, const uint8_t* colour, const uint8_t* depth, const uint8_t* alpha,
-              int64_t first, int64_t step, int64_t n, int64_t zBase, const SpriteLook& look) {
-    int64_t sc = first;
-    for (int64_t k = 0; k < n; ++k, sc += step, px += 3) {
+// Draws one row of a sprite: n pixels onto picture pixels `px` and their depths `z`, from
+// source column `first` on, rightwards or (mirrored) leftwards. Pixels without depth are
+// passed over; an opaque one is a copy of its colour.
+template <bool kMirror, bool kOpaquePart>
+void mergeRow(uint8_t* __restrict px, uint16_t* __restrict z, const uint8_t* __restrict colour,
+              const uint8_t* __restrict depth, const uint8_t* __restrict alpha, int64_t first, int64_t n, int64_t zBase,
+              const SpriteLook& look) {
+    for (int64_t k = 0; k < n; ++k) {
+        const int64_t sc = kMirror ? first - k : first + k;
         const uint8_t d = depth[sc];
         if (d == kNoPixel) continue;
         const int64_t zv = d + zBase;
-        if (zv > z[k]) continue;  // equal depth: the later sprite wins
-        const int32_t a = look.alpha[alpha[sc]];
-        const auto& c = look.bgr[colour[sc]];
-        if (a == kOpaque) {
-            px[0] = c[0];
-            px[1] = c[1];
-            px[2] = c[2];
-        } else if (a > 0) {
-            const auto av = static_cast<uint32_t>(a);
-            px[0] = blend(px[0], c[0], av);
-            px[1] = blend(px[1], c[1], av);
-            px[2] = blend(px[2], c[2], av);
-        }
+        if (zv > z[k]) continue;           // equal depth: the later sprite wins
         z[k] = static_cast<uint16_t>(zv);  // the low 16 bits
+        const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
+        uint8_t* p = px + 3 * k;
+        if (a == kOpaque) {
+            const uint32_t c = look.bgr[colour[sc]];
+            p[0] = static_cast<uint8_t>(c);
+            p[1] = static_cast<uint8_t>(c >> 8);
+            p[2] = static_cast<uint8_t>(c >> 16);
+        } else if (a > 0) {
+            const uint64_t c = blend(lanes(p[0], p[1], p[2]), look.bgrLanes[colour[sc]], static_cast<uint32_t>(a));
+            p[0] = static_cast<uint8_t>(c);
+            p[1] = static_cast<uint8_t>(c >> 16);
+            p[2] = static_cast<uint8_t>(c >> 32);
+        }
     }
 }
 
@@ -237,12 +279,13 @@ void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s,
 
     const SpriteLook look(s.palette, opacity);
     const int64_t zBase = static_cast<int64_t>(partDepth) + kDepthBias;
-    const int64_t step = mirror ? -1 : 1;
     const int64_t firstSource = mirror ? w - 1 - k0 : k0;
+    auto row = mirror ? (look.opaque ? &mergeRow<true, true> : &mergeRow<true, false>)
+                      : (look.opaque ? &mergeRow<false, true> : &mergeRow<false, false>);
     for (int64_t r = r0; r < r1; ++r) {
-        const auto row = static_cast<int32_t>(r);
-        mergeRow(result.Row(static_cast<int32_t>(b + r)) + 3 * (a + k0), depthBuffer.Row(b + r) + (a + k0),
-                 s.colour->Row(row), s.depth->Row(row), s.alpha->Row(row), firstSource, step, k1 - k0, zBase, look);
+        const auto sr = static_cast<int32_t>(r);
+        row(result.Row(static_cast<int32_t>(b + r)) + 3 * (a + k0), depthBuffer.Row(b + r) + (a + k0),
+            s.colour->Row(sr), s.depth->Row(sr), s.alpha->Row(sr), firstSource, k1 - k0, zBase, look);
     }
 }
 

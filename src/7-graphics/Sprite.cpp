@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -480,8 +481,7 @@ struct PlaneSink {
     void Finish() { rows.Finish(); }
 };
 
-void setColourTable(Bitmap& bitmap, const Palette& palette) {
-    auto& table = bitmap.ColourTable();
+void setColourTable(std::array<platform::RgbQuad, Bitmap::kColourTableSize>& table, const Palette& palette) {
     for (uint32_t i = 0; i < table.size(); ++i) {
         const PaletteEntry e = palette.Entry(i);  // entries a short palette lacks are black
         table[i] = platform::RgbQuad{e.blue, e.green, e.red, 0};
@@ -562,7 +562,7 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;
     canvas = Bitmap::Create(f.width, f.height, 8);
     if (!canvas) return kNoCanvas;
-    setColourTable(*canvas, palette);
+    setColourTable(canvas->ColourTable(), palette);
 
     CanvasSink sink(*canvas, viewMode, nearestToColour(palette, background));
     if (sprite.isSpr2)
@@ -573,11 +573,180 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     return nullptr;
 }
 
+// A palette a held sprite loaded, with its colour table and the index nearest the last
+// key colour asked for.
+struct HeldPalette {
+    int32_t id = 0;
+    bool present = false;  // the file holds it; otherwise `palette` is the reserved grey ramp
+    Palette palette;
+    std::array<platform::RgbQuad, Bitmap::kColourTableSize> table;
+    uint32_t keyColour = 0;
+    int32_t nearest = -1;  // the index nearest keyColour; -1 before the first search
+
+    uint8_t Nearest(uint32_t colour) {
+        if (nearest < 0 || colour != keyColour) {
+            keyColour = colour;
+            nearest = nearestToColour(palette, colour);
+        }
+        return static_cast<uint8_t>(nearest);
+    }
+};
+
 void reverseBytes(uint8_t* p, uint32_t n) { std::reverse(p, p + n); }
 
 uint32_t readLe32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
            (static_cast<uint32_t>(p[3]) << 24);
+}
+
+}  // namespace
+
+// A sprite held for decoding its frames: the chunk fetched once, and each palette its
+// frames name loaded once. A few palettes are kept (a frame names at most two); more
+// replace the oldest.
+struct SpriteDecoder::HeldSprite {
+    static constexpr size_t kHeldPalettes = 4;
+
+    HeldSprite(ResourceFile& f, int32_t spriteId) : file(f), sprite(fetchSprite(f, spriteId)) {
+        // The version plays no part in plane decoding: palette ID at 8, offsets at 12.
+        if (sprite.chunk) header = readHeader(sprite.chunk, false);
+    }
+
+    HeldPalette& PaletteFor(int32_t id) {
+        for (auto& held : palettes)
+            if (held && held->id == id) return *held;
+        auto& slot = palettes[nextPalette];
+        nextPalette = (nextPalette + 1) % kHeldPalettes;
+        slot.emplace();
+        slot->id = id;
+        HeldResource palt = fetchPalette(file, id);
+        slot->present = static_cast<bool>(palt);
+        if (palt)
+            slot->palette.LoadFromChunk(palt.Block());
+        else
+            slot->palette.BuildFromTable(GreyRampTable(), true);
+        if (!once) setColourTable(slot->table, slot->palette);  // made from the palette handed over otherwise
+        return *slot;
+    }
+
+    ResourceFile& file;
+    FetchedSprite sprite;
+    SpriteHeader header;
+    std::array<std::optional<HeldPalette>, kHeldPalettes> palettes;
+    size_t nextPalette = 0;
+    bool once = false;  // held for one frame only
+};
+
+namespace {
+
+uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32_t keyColour,
+                     const SpritePlaneSlots& slots) {
+    for (auto* slot : {slots.colourPlane, slots.depthPlane, slots.alphaPlane})
+        if (slot) slot->reset();
+
+    const FetchedSprite& sprite = held.sprite;
+    if (!sprite.chunk) {
+        if (slots.size) *slots.size = SpriteSize{};
+        if (slots.position) *slots.position = SpritePosition{};
+        return kSpriteDecoded;
+    }
+
+    const SpriteHeader& h = held.header;
+    int32_t paletteId = h.paletteId;
+    FrameHeader f;
+    bool haveFrame = false;
+    if (frameIndex >= 0) {
+        const uint32_t index = static_cast<uint32_t>(frameIndex) < h.frameCount ? static_cast<uint32_t>(frameIndex) : 0;
+        // A frame that the offset table or the chunk does not hold decodes as nothing.
+        haveFrame = index < h.framesInTable && readFrame(sprite.chunk, h, sprite.isSpr2, index, f);
+        if (!haveFrame) {
+            if (slots.size) *slots.size = SpriteSize{};
+            if (slots.position) *slots.position = SpritePosition{};
+        }
+    }
+
+    int32_t planeWidth = 1;
+    int32_t planeHeight = 1;
+    if (haveFrame) {
+        // Planes the bitmap caps refuse count as empty; any size within them is decoded.
+        const bool empty = f.width == 0 || f.height == 0 || (sprite.isSpr2 && f.width == 1 && f.height == 1) ||
+                           !FitsBitmap(f.width, f.height, 8);
+        if (!empty) {
+            planeWidth = std::max(f.width, 1);
+            planeHeight = std::max(f.height, 1);
+        }
+        if (slots.size) *slots.size = empty ? SpriteSize{} : SpriteSize{f.width, f.height};
+        if (slots.position) *slots.position = f.position;
+    }
+    // An "SPR2" frame's own palette ID is often left over from the tool that wrote it (an
+    // ID the file lacks, or 0 where the file's palettes are numbered otherwise): it
+    // replaces the chunk's only when it is above 0 and the file holds that palette.
+    HeldPalette* palette = nullptr;
+    const bool paletteWanted = slots.palette || slots.paletteId;
+    if (haveFrame && sprite.isSpr2 && f.paletteId > 0 && paletteWanted) {
+        auto& own = held.PaletteFor(f.paletteId);
+        if (own.present) {
+            paletteId = f.paletteId;
+            palette = &own;
+        }
+    }
+    if (slots.paletteId) *slots.paletteId = paletteId;
+
+    uint8_t fill = kNoPaletteFill;
+    if (slots.palette) {
+        if (!palette) palette = &held.PaletteFor(paletteId);
+        if (slots.fillIndex && *slots.fillIndex != kNoFillIndex) {
+            fill = static_cast<uint8_t>(*slots.fillIndex);
+        } else {
+            fill = palette->Nearest(keyColour);
+            if (slots.fillIndex) *slots.fillIndex = fill;
+        }
+        // A sprite held for this one frame hands its palette over.
+        if (held.once)
+            *slots.palette = std::move(palette->palette);
+        else
+            *slots.palette = palette->palette;
+    }
+
+    const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
+    if (!haveFrame || !planesWanted) return kSpriteDecoded;
+
+    std::unique_ptr<Bitmap> colour = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
+    if (!colour || !depth || !alpha) return kSpriteDecoded;
+    if (!slots.palette)
+        colour->ColourTable() = greyColourTable();
+    else if (held.once)
+        setColourTable(colour->ColourTable(), *slots.palette);
+    else
+        colour->ColourTable() = palette->table;
+    depth->ColourTable() = greyColourTable();
+    alpha->ColourTable() = greyColourTable();
+
+    PlaneSink sink(*colour, *depth, *alpha, fill);
+    if (sprite.isSpr2) {
+        walkSpr2(sprite.chunk, f.streamStart, sink);  // 0xE000 just ends the frame
+    } else if (walkSpr(sprite.chunk, f.streamStart, sink) == WalkEnd::Invalid) {
+        setLastError(kBadToken);
+        throw SpriteDecodeError(kBadToken);
+    }
+    sink.Finish();
+
+    uint32_t flags = kSpriteDecoded;
+    if (slots.colourPlane) {
+        *slots.colourPlane = std::move(colour);
+        flags |= kColourPlaneOut;
+    }
+    if (slots.depthPlane) {
+        *slots.depthPlane = std::move(depth);
+        flags |= kDepthPlaneOut;
+    }
+    if (slots.alphaPlane) {
+        *slots.alphaPlane = std::move(alpha);
+        flags |= kAlphaPlaneOut;
+    }
+    return flags;
 }
 
 }  // namespace
@@ -642,109 +811,28 @@ std::unique_ptr<Bitmap> DrawSprite(ResourceFile& file, int32_t spriteId, int32_t
     return canvas;
 }
 
+SpriteDecoder::SpriteDecoder(ResourceFile& file, int32_t spriteId)
+    : mHeld(std::make_unique<HeldSprite>(file, spriteId)) {
+    // Held past this call: other fetches of the sprite meanwhile must not free it.
+    if (!mHeld->sprite.chunk.Keep()) mHeld->sprite = FetchedSprite{};
+}
+SpriteDecoder::~SpriteDecoder() = default;
+SpriteDecoder::SpriteDecoder(SpriteDecoder&&) noexcept = default;
+SpriteDecoder& SpriteDecoder::operator=(SpriteDecoder&&) noexcept = default;
+
+bool SpriteDecoder::Found() const { return static_cast<bool>(mHeld->sprite.chunk); }
+
+uint32_t SpriteDecoder::ChunkSize() const { return Found() ? mHeld->sprite.chunk.Size() : 0; }
+
+uint32_t SpriteDecoder::Decode(int32_t frameIndex, uint32_t keyColour, const SpritePlaneSlots& slots) {
+    return decodeFrame(*mHeld, frameIndex, keyColour, slots);
+}
+
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots) {
-    for (auto* slot : {slots.colourPlane, slots.depthPlane, slots.alphaPlane})
-        if (slot) slot->reset();
-
-    FetchedSprite sprite = fetchSprite(file, spriteId);
-    if (!sprite.chunk) {
-        if (slots.size) *slots.size = SpriteSize{};
-        if (slots.position) *slots.position = SpritePosition{};
-        return kSpriteDecoded;
-    }
-
-    // The version plays no part here: palette ID at 8, offsets at 12.
-    const SpriteHeader h = readHeader(sprite.chunk, false);
-    int32_t paletteId = h.paletteId;
-    FrameHeader f;
-    bool haveFrame = false;
-    if (frameIndex >= 0) {
-        const uint32_t index = static_cast<uint32_t>(frameIndex) < h.frameCount ? static_cast<uint32_t>(frameIndex) : 0;
-        // A frame that the offset table or the chunk does not hold decodes as nothing.
-        haveFrame = index < h.framesInTable && readFrame(sprite.chunk, h, sprite.isSpr2, index, f);
-        if (!haveFrame) {
-            if (slots.size) *slots.size = SpriteSize{};
-            if (slots.position) *slots.position = SpritePosition{};
-        }
-    }
-
-    int32_t planeWidth = 1;
-    int32_t planeHeight = 1;
-    if (haveFrame) {
-        // Planes the bitmap caps refuse count as empty; any size within them is decoded.
-        const bool empty = f.width == 0 || f.height == 0 || (sprite.isSpr2 && f.width == 1 && f.height == 1) ||
-                           !FitsBitmap(f.width, f.height, 8);
-        if (!empty) {
-            planeWidth = std::max(f.width, 1);
-            planeHeight = std::max(f.height, 1);
-        }
-        if (slots.size) *slots.size = empty ? SpriteSize{} : SpriteSize{f.width, f.height};
-        if (slots.position) *slots.position = f.position;
-    }
-    // An "SPR2" frame's own palette ID is often left over from the tool that wrote it (an
-    // ID the file lacks, or 0 where the file's palettes are numbered otherwise): it
-    // replaces the chunk's only when it is above 0 and the file holds that palette.
-    HeldResource palt;
-    const bool paletteWanted = slots.palette || slots.paletteId;
-    if (haveFrame && sprite.isSpr2 && f.paletteId > 0 && paletteWanted) {
-        palt = fetchPalette(file, f.paletteId);
-        if (palt) paletteId = f.paletteId;
-    }
-    if (slots.paletteId) *slots.paletteId = paletteId;
-
-    uint8_t fill = kNoPaletteFill;
-    if (slots.palette) {
-        if (!palt) palt = fetchPalette(file, paletteId);
-        if (palt)
-            slots.palette->LoadFromChunk(palt.Block());
-        else
-            slots.palette->BuildFromTable(GreyRampTable(), true);
-        if (slots.fillIndex && *slots.fillIndex != kNoFillIndex) {
-            fill = static_cast<uint8_t>(*slots.fillIndex);
-        } else {
-            fill = nearestToColour(*slots.palette, keyColour);
-            if (slots.fillIndex) *slots.fillIndex = fill;
-        }
-    }
-
-    const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
-    if (!haveFrame || !planesWanted) return kSpriteDecoded;
-
-    std::unique_ptr<Bitmap> colour = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
-    if (!colour || !depth || !alpha) return kSpriteDecoded;
-    if (slots.palette)
-        setColourTable(*colour, *slots.palette);
-    else
-        colour->ColourTable() = greyColourTable();
-    depth->ColourTable() = greyColourTable();
-    alpha->ColourTable() = greyColourTable();
-
-    PlaneSink sink(*colour, *depth, *alpha, fill);
-    if (sprite.isSpr2) {
-        walkSpr2(sprite.chunk, f.streamStart, sink);  // 0xE000 just ends the frame
-    } else if (walkSpr(sprite.chunk, f.streamStart, sink) == WalkEnd::Invalid) {
-        setLastError(kBadToken);
-        throw SpriteDecodeError(kBadToken);
-    }
-    sink.Finish();
-
-    uint32_t flags = kSpriteDecoded;
-    if (slots.colourPlane) {
-        *slots.colourPlane = std::move(colour);
-        flags |= kColourPlaneOut;
-    }
-    if (slots.depthPlane) {
-        *slots.depthPlane = std::move(depth);
-        flags |= kDepthPlaneOut;
-    }
-    if (slots.alphaPlane) {
-        *slots.alphaPlane = std::move(alpha);
-        flags |= kAlphaPlaneOut;
-    }
-    return flags;
+    SpriteDecoder::HeldSprite held(file, spriteId);
+    held.once = true;
+    return decodeFrame(held, frameIndex, keyColour, slots);
 }
 
 const char* LastGraphicsError() { return lastError().c_str(); }

@@ -89,6 +89,29 @@ std::unique_ptr<platform::Bitmap> DrawSprite(ResourceFile& file, int32_t spriteI
 uint32_t DecodeSpritePlanes(ResourceFile& file, int32_t spriteId, int32_t frameIndex, uint32_t keyColour,
                             const SpritePlaneSlots& slots);
 
+/// One sprite fetched once for decoding any number of its frames. Its chunk is taken from
+/// the file when the decoder is made (a fetch and release of the same sprite meanwhile, by
+/// DrawSprite or anyone, leaves it alone); each palette its frames name is read on first
+/// use and kept. Decode gives what DecodeSpritePlanes gives.
+class SpriteDecoder {
+public:
+    SpriteDecoder(ResourceFile& file, int32_t spriteId);
+    ~SpriteDecoder();
+    SpriteDecoder(SpriteDecoder&&) noexcept;
+    SpriteDecoder& operator=(SpriteDecoder&&) noexcept;
+
+    /// Whether the file holds the sprite.
+    bool Found() const;
+    /// The bytes of the chunk held; 0 when the sprite was not found.
+    uint32_t ChunkSize() const;
+    uint32_t Decode(int32_t frameIndex, uint32_t keyColour, const SpritePlaneSlots& slots);
+
+    struct HeldSprite;
+
+private:
+    std::unique_ptr<HeldSprite> mHeld;
+};
+
 /// The last failure of DrawSprite or CountSpriteFrames on this thread (at most 255
 /// characters); empty after a success. A frame whose offset lies outside its chunk reads "bad index: frame
 /// F at offset O is outside the chunk of S bytes".

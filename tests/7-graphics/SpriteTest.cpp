@@ -191,6 +191,53 @@ TEST_F(SpriteTest, ViewsPositionsAndColourTables) {
     EXPECT_EQ(colour->ColourTable()[22], (platform::RgbQuad{11, 233, 22, 0}));
 }
 
+// A frame's own palette replaces the chunk's only when the file holds it; a sprite held
+// for all its frames keeps each palette it loaded and decodes as one call per frame does.
+TEST_F(SpriteTest, FramePalettesThroughAHeldSprite) {
+    constexpr ResId kOwnPalette = 4;
+    std::vector<PaletteEntry> greens(256, PaletteEntry{0, 200, 0, 0});
+    file.Put(restype::kPALT, kOwnPalette, EncodePalette(greens));
+    Bytes stream = ByteBuilder().Append({0x00, 0x00, 0x01, 0xC0, 7, 0});  // row 0, one colour-only pixel
+    Spr2Frame frame{.width = 2, .height = 1, .stream = stream};
+    std::vector<Spr2Frame> frames(3, frame);
+    frames[0].paletteId = kOwnPalette;
+    frames[1].paletteId = 77;  // not in the file
+    frames[2].paletteId = 0;
+    file.Put(restype::kSPR2, kSpriteId, Spr2Chunk(frames, kPaletteId));
+
+    SpriteDecoder held(file, kSpriteId);
+    ASSERT_TRUE(held.Found());
+    const struct {
+        int32_t frame;
+        int32_t paletteId;
+    } cases[] = {{0, kOwnPalette}, {1, kPaletteId}, {2, kPaletteId}, {0, kOwnPalette}, {5, kOwnPalette}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        uint32_t fills[2] = {kNoFillIndex, kNoFillIndex};
+        int32_t ids[2] = {};
+        Palette palettes[2];
+        std::unique_ptr<Bitmap> colours[2];
+        for (int road = 0; road < 2; ++road) {
+            const SpritePlaneSlots slots{.fillIndex = &fills[road],
+                                         .palette = &palettes[road],
+                                         .paletteId = &ids[road],
+                                         .colourPlane = &colours[road]};
+            if (road == 0)
+                DecodeSpritePlanes(file, kSpriteId, c.frame, kBackground, slots);
+            else
+                held.Decode(c.frame, kBackground, slots);
+            ASSERT_TRUE(colours[road]);
+        }
+        EXPECT_EQ(ids[0], c.paletteId);
+        EXPECT_EQ(ids[1], c.paletteId);
+        EXPECT_EQ(fills[1], fills[0]);
+        EXPECT_EQ(colours[1]->ColourTable(), colours[0]->ColourTable());
+        EXPECT_EQ(rowsOf(*colours[1]), rowsOf(*colours[0]));
+        EXPECT_EQ(palettes[1].Entries(), palettes[0].Entries());
+        EXPECT_EQ(colours[0]->ColourTable()[7].green, c.paletteId == kOwnPalette ? 200 : 248);
+    }
+}
+
 // A view and a background thread draw at once; each reads back its own failure.
 TEST_F(SpriteTest, LastErrorIsKeptPerThread) {
     EXPECT_EQ(CountSpriteFrames(file, 999), 0u);
