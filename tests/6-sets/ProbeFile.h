@@ -1,7 +1,7 @@
 #pragma once
 
 // The shared in-memory resource file, with the extras the set tests watch: a path of
-// their choosing, call counters, forced results and a flag that marks its destruction.
+// their choosing, call counters and forced results.
 
 #include <string>
 
@@ -16,9 +16,6 @@ public:
         MemoryResourceFile::Open(FileNameText(path));
         readOnly = !writable;
     }
-    ~ProbeFile() override {
-        if (destroyed) *destroyed = true;
-    }
 
     /// A stored resource whose body is the single byte `marker`.
     void PutMarked(ResType type, ResId id, uint8_t marker, const std::string& label = "") {
@@ -32,17 +29,10 @@ public:
     int16_t CountResources(ResType type) override {
         return counted(MemoryResourceFile::CountResources(type), countError);
     }
-    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
-                                bool libraryOrder) override {
-        ++addCalls;
-        return MemoryResourceFile::AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
-    }
-    int32_t WriteResource(DataBlock* block) override { return ++writeCalls, MemoryResourceFile::WriteResource(block); }
 
-    bool* destroyed = nullptr;
     int32_t suspendResult = rc::kOk, closeResult = rc::kOk, updateResult = rc::kOk;  ///< forced when not 0
     int32_t typesError = rc::kOk, countError = rc::kOk;
-    int closeCalls = 0, updateCalls = 0, addCalls = 0, writeCalls = 0;
+    int closeCalls = 0, updateCalls = 0;
 
 private:
     /// A non-zero forced code replaces the real result.
