@@ -25,28 +25,27 @@ std::string MemberName(ResourceSet& set, int index) {
 }
 
 TEST(KindNameMatching, ExtensionIsComparedOrAppended) {
+    // No file name, kind 0 (it ends the registry), an extension too short or without its dot: no match.
     const struct {
-        const char* name;
-        const char* extension;
+        const char *name, *extension;
         uint32_t kind;
         const char* expected;  // null: no match
-    } cases[] = {
-        {"chair", ".iff", 2, "chair.iff"},
-        {"CHAIR.IFF", ".iff", 2, "CHAIR.IFF"},
-        {"chair.spf", ".iff", 2, nullptr},
-        {"objects.d/chair", ".iff", 2, "objects.d/chair.iff"},
-        {"objects.d\\chair", ".spf", 1, "objects.d\\chair.spf"},
-        {"objects/", ".iff", 2, nullptr},  // no file name
-        {"", ".iff", 2, nullptr},
-        {"chair", ".iff", 0, nullptr},  // kind 0 ends the registry
-        {"chair", ".", 2, nullptr},     // too short
-        {"chair", ".x", 2, "chair.x"},
-        {"chair", "ab", 2, nullptr},    // no dot
-    };
+    } cases[] = {{"chair", ".iff", 2, "chair.iff"},
+                 {"CHAIR.IFF", ".iff", 2, "CHAIR.IFF"},
+                 {"chair.spf", ".iff", 2, nullptr},
+                 {"objects.d/chair", ".iff", 2, "objects.d/chair.iff"},
+                 {"objects.d\\chair", ".spf", 1, "objects.d\\chair.spf"},
+                 {"objects/", ".iff", 2, nullptr},
+                 {"", ".iff", 2, nullptr},
+                 {"chair", ".iff", 0, nullptr},
+                 {"chair", ".", 2, nullptr},
+                 {"chair", ".x", 2, "chair.x"},
+                 {"chair", "ab", 2, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " / " + c.extension);
         FileNameText fileName;
-        EXPECT_EQ(KindResourceSet::MatchName(c.kind, c.extension, FileNameText(c.name), fileName), c.expected != nullptr);
+        EXPECT_EQ(KindResourceSet::MatchName(c.kind, c.extension, FileNameText(c.name), fileName),
+                  c.expected != nullptr);
         EXPECT_EQ(fileName.View(), c.expected ? c.expected : "");
     }
     // 255 characters fit; with ".iff" one more would need 260 and the terminator.
