@@ -57,7 +57,13 @@ TEST(DirectoryOpen, RelativeListsOpenAgainstTheCurrentFolderAndAMissingFolderFai
     dir.Write("#4#here.SPR", "here");
     DirectoryResourceFile file, current, missing;
     EXPECT_EQ(OpenList(file, "./one; two;"), rc::kOk);
-    EXPECT_EQ(BlockText(file.GetResource(kSprite, 3, nullptr)), "from two");
+    DataBlock* chair = file.GetResource(kSprite, 3, nullptr);
+    EXPECT_EQ(BlockText(chair), "from two");
+    // Nothing in a folder list is ever changed.
+    for (int32_t code : {file.Delete(FileNameText("two/#3#chair.SPR")), file.WriteResource(chair),
+                         file.RemoveResource(chair), file.SetResInfo(chair, 2, LabelText("x"), 0), file.Update()})
+        EXPECT_EQ(code, rc::kUnsupported);
+    EXPECT_FALSE(!dir.Exists("two/#3#chair.SPR") || file.IsWritable() || file.AcceptsType(kSprite));
     FileNameText path;
     EXPECT_EQ(file.GetPath(path), rc::kOk);
     EXPECT_EQ(path.View(), ".\\one\\");
@@ -130,59 +136,6 @@ TEST(DirectoryLookup, FileNamesGiveIdAndLabelAndTheFirstFolderWins) {
     }
     EXPECT_EQ(file.GetNamedResource(kSprite, LabelText(""), nullptr), nullptr);
     EXPECT_EQ(file.GetError(), rc::kNoSuchLabel);
-}
-
-TEST(DirectoryLookup, ALoadedBlockIsServedAgainUntilDetachedAndConvertedOnceAndEveryChangeIsRefused) {
-    TempDir dir;
-    dir.Write("main/#5#walk.SPR", "walk frames");
-    dir.Write("main/#12#empty.BMP", "");
-    auto file = std::make_unique<DirectoryResourceFile>();
-    ASSERT_EQ(OpenList(*file, dir.File("main")), rc::kOk);
-    static std::vector<uint32_t> counts;
-    counts.clear();
-    ConversionRoutine convert = [](uint8_t* body, uint32_t count) {
-        counts.push_back(count);
-        if (count) body[0] = 'W';
-    };
-    DataBlock* first = file->GetResource(kSprite, 5, convert);
-    const uint64_t reads = platform::Hooks().reads.load();
-    EXPECT_EQ(file->GetResource(kSprite, 5, convert), first);
-    EXPECT_EQ(platform::Hooks().reads.load(), reads);
-    EXPECT_EQ(BlockText(first), "Walk frames");
-    ASSERT_NE(file->GetResource(MakeResType("BMP_"), 12, convert), nullptr);
-    EXPECT_EQ(counts, (std::vector<uint32_t>{11, 0})) << "once each, an empty file too";
-    EXPECT_EQ(file->DetachResource(first), rc::kOk);
-    EXPECT_EQ(file->DetachResource(first), rc::kNoSuchLabel);
-    uint16_t id = 1;
-    EXPECT_EQ(file->GetResID(first, id), rc::kNoSuchLabel);
-    EXPECT_EQ(id, 0);
-    DataBlock* second = file->GetResource(kSprite, 5, nullptr);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(BlockText(second), "walk frames");
-    FreeDataBlock(first);
-    // Every change is refused.
-    DataBlock fresh;
-    LabelText label("new");
-    uint16_t aux = 7;
-    EXPECT_EQ(file->Create(FileNameText(dir.File("main/made.dir"))), rc::kUnsupported);
-    EXPECT_EQ(file->Delete(FileNameText(dir.File("main/#5#walk.SPR"))), rc::kUnsupported);
-    EXPECT_TRUE(dir.Exists("main/#5#walk.SPR") && !dir.Exists("main/made.dir"));
-    EXPECT_EQ(file->GetResAux(second, aux), rc::kUnsupported);
-    EXPECT_EQ(aux, 0);
-    file->UniqueName(kSprite, label);
-    EXPECT_EQ(file->GetError(), rc::kUnsupported);
-    EXPECT_EQ(file->UniqueID(kSprite), 0);
-    for (int32_t code : {file->Update(), file->ReservedOp(second), file->SetResID(second, 2),
-                         file->AddResource(&fresh, kSprite, 2, label, true), file->WriteResource(second),
-                         file->RemoveResource(second), file->SetResInfo(second, 2, label, 0)})
-        EXPECT_EQ(code, rc::kUnsupported);
-    EXPECT_FALSE(file->IsWritable() || file->AcceptsType(kSprite));
-    EXPECT_EQ(file->Suspend() + file->Resume(), rc::kOk);
-    EXPECT_EQ(file->GetResource(kSprite, 5, nullptr), second);
-    // Loaded blocks outlive Close and go with the object (the leak checker sees to it).
-    EXPECT_EQ(file->Close(), rc::kOk);
-    EXPECT_EQ(file->LoadedCount(), 2u);
-    EXPECT_EQ(file->GetResource(kSprite, 5, nullptr), second);
 }
 
 TEST(DirectoryTypes, ExtensionsAreTypesAndOnlyFilesOfUpToThreeCharactersCount) {

@@ -1,6 +1,5 @@
 // What only version 2 containers do: the exact bytes of a file with its map, the
-// attribute byte, when a map is trusted, and the next-fit search across Suspend and
-// Resume. What both generations share is tested over both in IffFileBaseTest.
+// attribute byte, when a map is trusted, and a next-fit search that stays in its file. What both generations share is tested over both in IffFileBaseTest.
 
 #include <gtest/gtest.h>
 
@@ -159,38 +158,17 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
     }
 }
 
-TEST_F(IffResourceFileTest, nextFitStartsWhereTheLastSearchStoppedUntilSuspendResumeOrAnotherFile) {
-    ByteBuilder b = FileHeader('2', '0', 0);
-    ModernChunk(b, "TEST", 1, 0x10, "", std::string(100, 'a'));
-    ModernChunk(b, "TEST", 2, 0x10, "", std::string(100, 'b'));
-    Write(b.Bytes());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Path()), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("appended"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);  // appends: the next search starts at the end
-    ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(100, 'c')), kOTHR, 2, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    auto chunks = ListChunks(Read(), 76);
-    ASSERT_EQ(chunks.size(), 4u);
-    EXPECT_EQ(chunks[0].type, "XXXX") << "the span freed behind the search is not reused";
-    EXPECT_EQ(chunks[3].id, 2);
-    ASSERT_EQ(iff.Suspend(), 0);
-    EXPECT_FALSE(iff.IsOpen());
-    ASSERT_EQ(iff.Resume(), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(100, 'd')), kOTHR, 3, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    EXPECT_EQ(ListChunks(Read(), 76)[0].id, 3) << "the search starts over";
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(300, 'e')), kOTHR, 4, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Close(), 0);  // the search position now lies far behind small.iff's end
-
-    // The search position of a large file is not carried over to a small one.
+TEST_F(IffResourceFileTest, anObjectReusedForASmallerFileCarriesNoSearchPositionOver) {
+    Build(kVersion2, {Res(kTEST, 1, "", 5000)}, "large.iff");
     Build(kVersion2, {Res(kTEST, 1, "", 40)}, "small.iff");
-    ASSERT_EQ(iff.Open(Path("small.iff")), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("second file"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Close(), 0);
+    IffResourceFile iff;
+    for (const char* file : {"large.iff", "small.iff"}) {  // the first leaves its search far behind the second's end
+        ASSERT_EQ(iff.Open(Path(file)), 0);
+        ASSERT_EQ(iff.AddResource(MakeBlock(file), kOTHR, 1, LabelText(""), true), 0);
+        ASSERT_EQ(iff.Close(), 0);
+    }
     const std::vector<uint8_t> bytes = Read("small.iff");
-    chunks = ListChunks(bytes, 76);
+    const auto chunks = ListChunks(bytes, 76);
     ASSERT_EQ(chunks.size(), 4u);
     EXPECT_EQ(chunks.back().offset + chunks.back().size, bytes.size()) << "no gap in the chain";
     EXPECT_EQ(chunks[2].type, "OTHR");

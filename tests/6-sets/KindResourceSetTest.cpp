@@ -2,7 +2,6 @@
 
 #include "SetFiles.h"
 #include "containers/IffResourceFile.h"
-#include "containers/LegacyIffResourceFile.h"
 #include "sets/ViewResourceSet.h"
 #include "support/TempDir.h"
 
@@ -107,25 +106,6 @@ TEST(ObjectFileOpen, BothFilesObjectFileFirstAndGraphicsGoToTheSpriteFile) {
     EXPECT_EQ(set.Open(FileNameText(dir.File("chair.txt"))), rc::kNoFileKind);
     EXPECT_EQ(set.CountMembers(), 0);
     EXPECT_FALSE(set.IsOpen());
-}
-
-TEST(ObjectFileOpen, OlderContainersAndFolderListsJoinThroughTheirOwnClasses) {
-    TempDir dir;
-    WriteContainer<LegacyIffResourceFile>(dir.File("wall.iff"), {{kString, 3}});
-    ObjectResourceSet objects;
-    ASSERT_EQ(objects.Open(FileNameText(dir.File("wall.iff"))), rc::kOk);
-    EXPECT_EQ(BlockText(objects.GetResource(kString, 3, nullptr)), "STR# 3");
-    ViewResourceSet view;  // the view's set knows only version 2 containers
-    EXPECT_NE(view.Open(FileNameText(dir.File("wall.iff"))), rc::kOk);
-    EXPECT_EQ(view.CountMembers(), 0);
-
-    dir.Write("art.dir/#5#walk.SPR", std::string("walk"));
-    ASSERT_EQ(view.Open(FileNameText(dir.File("art.dir"))), rc::kOk);
-    EXPECT_EQ(BlockText(view.GetResource(kSprite, 5, nullptr)), "walk");
-    EXPECT_FALSE(view.AcceptsType(kSprite));  // read-only
-    DataBlock* block = NewDataBlock(1);
-    EXPECT_EQ(view.AddResource(block, kString, 1, LabelText(), true), rc::kNoWritableMember);
-    FreeDataBlock(block);
 }
 
 TEST(ObjectFileCreate, MakesEachFileOnceStopsAtAnExistingOneAndDeletesThemAll) {
