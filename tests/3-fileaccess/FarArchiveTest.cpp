@@ -114,12 +114,14 @@ std::vector<uint8_t> goodThen(uint32_t count, const std::function<void(ByteBuild
     tail(far);
     return far.Bytes();
 }
-std::vector<uint8_t> goodThenName(const std::string& name, uint32_t size = 5) {
-    return goodThen(2, [&](ByteBuilder& far) { far.FarEntry1a(size, 5, 16, name); });
+/// The same with a second entry `name` of the given sizes and offset.
+std::vector<uint8_t> goodThenName(const std::string& name, uint32_t size = 5, uint32_t stored = 5, uint32_t at = 16) {
+    return goodThen(2, [&](ByteBuilder& far) { far.FarEntry1a(size, stored, at, name); });
 }
 
 TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
-    const int32_t ok = rc::kOk;
+    using namespace rc;
+    const int32_t ok = kOk;
     const struct {
         const char* label;
         std::vector<uint8_t> bytes;
@@ -127,38 +129,31 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
         uint32_t mounted, skipped;
         int32_t firstSkip;
     } cases[] = {
-        {"zero-length file", {}, rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
-        {"truncated header", ByteBuilder().Text("FAR!byAZ").U16(1), rc::kFarNotArchive, rc::kFarNotArchive, 0, 0, ok},
-        {"wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0), rc::kFarNotArchive,
-         rc::kFarNotArchive, 0, 0, ok},
-        {"version 3", ByteBuilder().FarHeader(16, 3).U32(0), rc::kFarBadVersion, rc::kFarBadVersion, 0, 0, ok},
-        {"manifest past the end", ByteBuilder().FarHeader(5000).U32(0), rc::kFarBadManifest, rc::kFarBadManifest, 0, 0,
+        {"zero-length file", {}, kFarNotArchive, kFarNotArchive, 0, 0, ok},
+        {"truncated header", ByteBuilder().Text("FAR!byAZ").U16(1), kFarNotArchive, kFarNotArchive, 0, 0, ok},
+        {"wrong signature", ByteBuilder().Text("FAR!byXX").U32(1).U32(16).U32(0), kFarNotArchive, kFarNotArchive, 0, 0,
          ok},
-        {"manifest in the header", ByteBuilder().FarHeader(8).U32(0), rc::kFarBadManifest, rc::kFarBadManifest, 0, 0,
-         ok},
-        {"no room for the count", ByteBuilder().FarHeader(16).U16(0), rc::kFarBadManifest, rc::kFarBadManifest, 0, 0,
-         ok},
+        {"version 3", ByteBuilder().FarHeader(16, 3).U32(0), kFarBadVersion, kFarBadVersion, 0, 0, ok},
+        {"manifest past the end", ByteBuilder().FarHeader(5000).U32(0), kFarBadManifest, kFarBadManifest, 0, 0, ok},
+        {"manifest in the header", ByteBuilder().FarHeader(8).U32(0), kFarBadManifest, kFarBadManifest, 0, 0, ok},
+        {"no room for the count", ByteBuilder().FarHeader(16).U16(0), kFarBadManifest, kFarBadManifest, 0, 0, ok},
         {"empty archive", ByteBuilder().FarHeader(16).U32(0), ok, ok, 0, 0, ok},
-        {"entry outside", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(100, 100, 16, "long.iff"); }), ok, ok, 1, 1,
-         rc::kFarEntryOutside},
-        {"offset past the end", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(0, 0, 5000, "late.iff"); }), ok, ok, 1, 1,
-         rc::kFarEntryOutside},
-        {"offset plus size wraps", goodThen(2, [](ByteBuilder& f) { f.FarEntry1a(32, 32, 0xFFFFFFF0u, "w.iff"); }), ok,
-         ok, 1, 1, rc::kFarEntryOutside},
+        {"entry outside", goodThenName("long.iff", 100, 100), ok, ok, 1, 1, kFarEntryOutside},
+        {"offset past the end", goodThenName("late.iff", 0, 0, 5000), ok, ok, 1, 1, kFarEntryOutside},
+        {"offset plus size wraps", goodThenName("w.iff", 32, 32, 0xFFFFFFF0u), ok, ok, 1, 1, kFarEntryOutside},
         {"count beyond the manifest", goodThen(0xFFFFFFFFu, [](ByteBuilder&) {}), ok, ok, 1, 0xFFFFFFFEu,
-         rc::kFarEntriesMissing},
+         kFarEntriesMissing},
         {"name longer than its bytes", goodThen(2, [](ByteBuilder& f) { f.U32(5).U32(5).U32(16).U32(1000).Text("s"); }),
-         ok, ok, 1, 1, rc::kFarEntriesMissing},
-        {"only entry's name too long",
-         ByteBuilder().FarHeader(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u).Text("x"), ok, rc::kFarNoUsableEntry,
-         0, 1, rc::kFarEntriesMissing},
-        {"parent folder", goodThenName("sub\\..\\..\\evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName},
-        {"absolute name", goodThenName("/tmp/evil.iff"), ok, ok, 1, 1, rc::kFarUnsafeName},
-        {"name with a NUL", goodThenName(std::string("ok.iff\0..\\x", 11)), ok, ok, 1, 1, rc::kFarUnsafeName},
-        {"same name in other case", goodThenName("GOOD.IFF"), ok, ok, 1, 1, rc::kFarDuplicateName},
+         ok, ok, 1, 1, kFarEntriesMissing},
+        {"only entry's name too long", ByteBuilder().FarHeader(16).U32(1).U32(0).U32(0).U32(16).U32(0xFFFFFFF0u),
+         ok, kFarNoUsableEntry, 0, 1, kFarEntriesMissing},
+        {"parent folder", goodThenName("sub\\..\\..\\evil.iff"), ok, ok, 1, 1, kFarUnsafeName},
+        {"absolute name", goodThenName("/tmp/evil.iff"), ok, ok, 1, 1, kFarUnsafeName},
+        {"name with a NUL", goodThenName(std::string("ok.iff\0..\\x", 11)), ok, ok, 1, 1, kFarUnsafeName},
+        {"same name in other case", goodThenName("GOOD.IFF"), ok, ok, 1, 1, kFarDuplicateName},
         {"compressed entry: listed, never opened", goodThenName("packed.iff", 10), ok, ok, 2, 0, ok},
         {"only unsafe entries", ByteBuilder().FarHeader(21).Text("evil!").U32(1).FarEntry1a(5, 5, 16, "..\\x"), ok,
-         rc::kFarNoUsableEntry, 0, 1, rc::kFarUnsafeName},
+         kFarNoUsableEntry, 0, 1, kFarUnsafeName},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);

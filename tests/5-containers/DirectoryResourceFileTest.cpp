@@ -34,17 +34,11 @@ TEST(DirectoryFolderList, EachNameIsNormalisedAndWhiteSpaceSeparates) {
     const std::pair<const char*, Folders> cases[] = {
         {"./sprites;walls", {".\\sprites\\", ".\\walls\\"}},
         {"././a;./b/c", {".\\a\\", ".\\b\\c\\"}},
-        {"..\\up", {".\\..\\up\\"}},
-        {"C:x", {".\\C:x\\"}},
-        {"d:\\x\\", {"d:\\x\\"}},
-        {"\\\\server\\share", {"\\\\server\\share\\"}},
-        {"/tmp/sims", {"\\tmp\\sims\\"}},
+        {"..\\up", {".\\..\\up\\"}},  {"C:x", {".\\C:x\\"}},  {"d:\\x\\", {"d:\\x\\"}},
+        {"\\\\server\\share", {"\\\\server\\share\\"}},      {"/tmp/sims", {"\\tmp\\sims\\"}},
         {";a", {"", ".\\a\\"}},
         {"a;\rb;\vc;\nd;\fe; \tf", {".\\a\\", ".\\b\\", ".\\c\\", ".\\d\\", ".\\e\\", ".\\f\\"}},
-        {"", {".\\"}},
-        {".\\", {".\\"}},
-        {"a;b;", {".\\a\\", ".\\b\\"}},
-        {"a; \t\r\v ", {".\\a\\"}}};
+        {"", {".\\"}},  {".\\", {".\\"}},  {"a;b;", {".\\a\\", ".\\b\\"}},  {"a; \t\r\v ", {".\\a\\"}}};
     for (const auto& [list, folders] : cases) EXPECT_EQ(DirectoryResourceFile::ParseFolderList(list), folders) << list;
 }
 
@@ -79,18 +73,12 @@ TEST(DirectoryOpen, RelativeListsOpenAgainstTheCurrentFolderAndAMissingFolderFai
 
 TEST(DirectoryLookup, FileNamesGiveIdAndLabelAndTheFirstFolderWins) {
     TempDir dir;
-    const std::pair<const char*, const char*> files[] = {{"main/#5#walk.SPR", "walk frames"},
-                                                         {"main/#55#run.SPR", "run frames"},
-                                                         {"main/plain.SPR", "no id"},
-                                                         {"main/#-2#negative.SPR", "negative"},
-                                                         {"main/#9#my.fancy.label.SPR", "dotted"},
-                                                         {"main/#3#short.CST", "caret"},
-                                                         {"main/#40000#wide.SPR", "wide"},
-                                                         {"main/#99999999999#huge.SPR", "huge"},
-                                                         {"main/#4x#mixed.SPR", "mixed"},
-                                                         {"extra/#5#shadowed.SPR", "second folder"},
-                                                         {"extra/#6#only.SPR", "only here"},
-                                                         {"secret.SPR", "outside"}};
+    const std::pair<const char*, const char*> files[] = {
+        {"main/#5#walk.SPR", "walk frames"},    {"main/#55#run.SPR", "run frames"},   {"main/plain.SPR", "no id"},
+        {"main/#-2#negative.SPR", "negative"},  {"main/#9#my.fancy.label.SPR", "dotted"},
+        {"main/#3#short.CST", "caret"},         {"main/#40000#wide.SPR", "wide"},     {"main/#4x#mixed.SPR", "mixed"},
+        {"main/#99999999999#huge.SPR", "huge"}, {"extra/#5#shadowed.SPR", "second folder"},
+        {"extra/#6#only.SPR", "only here"},     {"secret.SPR", "outside"}};
     for (const auto& [name, body] : files) dir.Write(name, body);
     dir.MakeDir("main/#7#folder.SPR");
     DirectoryResourceFile file;
@@ -99,14 +87,10 @@ TEST(DirectoryLookup, FileNamesGiveIdAndLabelAndTheFirstFolderWins) {
         ResType type;
         ResId id;
         const char *body, *label;
-    } const byId[] = {{kSprite, 5, "walk frames", "walk"},
-                      {kSprite, 55, "run frames", "run"},
-                      {kSprite, 6, "only here", "only"},
-                      {kSprite, -2, "negative", "negative"},
-                      {kSprite, 9, "dotted", "my.fancy.label"},
-                      {restype::kCST, 3, "caret", "short"},
-                      {kSprite, 4, "<null>", ""},
-                      {kSprite, 7, "<null>", ""},
+    } const byId[] = {{kSprite, 5, "walk frames", "walk"},        {kSprite, 55, "run frames", "run"},
+                      {kSprite, 6, "only here", "only"},           {kSprite, -2, "negative", "negative"},
+                      {kSprite, 9, "dotted", "my.fancy.label"},    {restype::kCST, 3, "caret", "short"},
+                      {kSprite, 4, "<null>", ""},                  {kSprite, 7, "<null>", ""},
                       {MakeResType("PALT"), 5, "<null>", ""}};
     for (const ById& c : byId) {
         SCOPED_TRACE(c.id);

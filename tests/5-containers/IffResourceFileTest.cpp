@@ -1,5 +1,6 @@
-// What only version 2 containers do: the exact bytes of a file with its map, the
-// attribute byte, when a map is trusted, and a next-fit search that stays in its file. What both generations share is tested over both in IffFileBaseTest.
+// What only version 2 containers do: the exact bytes of a file with its map, the attribute
+// byte, when a map is trusted, and a next-fit search that stays in its file. What both
+// generations share is tested over both in IffFileBaseTest.
 
 #include <gtest/gtest.h>
 
@@ -92,20 +93,6 @@ TEST_F(IffResourceFileTest, aReadOnlyOpenReadsTheFileInOneReadWhateverItHolds) {
         EXPECT_EQ(platform::Hooks().reads.load() - before, 1u);
         EXPECT_EQ(iff.Close(), 0);
     }
-}
-
-TEST_F(IffResourceFileTest, aWalkedVersion20FileIsReadFieldByField) {
-    ByteBuilder b = FileHeader('2', '0', 0);
-    ModernChunk(b, "STR#", 300, 0x0310, "Strings", "abc");         // attribute 3, library order
-    ModernChunk(b, "XXXX", 0, 0x0004, "", std::string(24, '\0'));  // free chunk of 100 bytes
-    ModernChunk(b, "STR#", -2, 0x0000, std::string(64, 'L'), "");  // label field without NUL
-    ModernChunk(b, "rsmp", 0, 0x0010, "", std::string(16, '\0'));  // a map a walk finds is no resource
-    Write(b.Bytes());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Path()), 0);
-    EXPECT_EQ(iff.FreeBytes(), 100u);
-    EXPECT_EQ(Snapshot(iff), (std::vector<Seen>{{restype::kSTR, 300, "Strings", 3, true, "abc"},
-                                                {restype::kSTR, 0xFFFE, std::string(63, 'L'), 0, false, ""}}));
 }
 
 TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {

@@ -26,7 +26,9 @@ public:
     int16_t CountResources(ResType type) override {
         return counted(MemoryResourceFile::CountResources(type), countError);
     }
-    int32_t Update() override { return updateError ? SetError(updateError), updateError : MemoryResourceFile::Update(); }
+    int32_t Update() override {
+        return updateError ? SetError(updateError), updateError : MemoryResourceFile::Update();
+    }
 
     int32_t typesError = rc::kOk, countError = rc::kOk, updateError = rc::kOk;  ///< forced failures when not 0
 
