@@ -190,9 +190,9 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     TempDir dir;
     FileSystem files;
     const std::vector<FarWriterEntry> one = {{"x.iff", bytesOf("x")}};
-    ASSERT_EQ(WriteFarArchive(dir.File("Game/A.FAR").c_str(), one, FarVariant::k1a, files), rc::kCreateFailed);
+    ASSERT_EQ(WriteFarArchive(dir.File("Game/Z.FAR").c_str(), one, FarVariant::k1a, files), rc::kCreateFailed);
     dir.MakeDir("Game/Sub/Deeper");
-    for (const char* name : {"Game/A.FAR", "Game/Sub/b.far", "Game/Sub/Deeper/c.Far"})
+    for (const char* name : {"Game/Z.FAR", "Game/Sub/b.far", "Game/Sub/Deeper/c.Far"})
         ASSERT_EQ(WriteFarArchive(dir.File(name).c_str(), one, FarVariant::k1b, files), rc::kOk);
     dir.Write("Game/Sub/broken.far", std::string("FAR!"));
     dir.Write("Game/notes.txt", std::string("not an archive"));
@@ -205,10 +205,10 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     EXPECT_EQ(readWhole(files, dir.File("game/sub/deeper/c.far/X.IFF")), bytesOf("x"));
     std::vector<CTGString> folders;
     files.ListMountedFolders(dir.File("Game").c_str(), folders);
-    EXPECT_EQ(folders, (std::vector<CTGString>{"A.FAR", "Sub"}));
+    EXPECT_EQ(folders, (std::vector<CTGString>{"Sub", "Z.FAR"}));
     EXPECT_EQ(MountFarFolder(dir.File("Missing").c_str(), &report, files), rc::kNoSuchFile);
     EXPECT_EQ(UnmountFarArchives(dir.File("Game/Sub").c_str(), files), 2u);
-    EXPECT_TRUE(files.Find(dir.File("Game/A.FAR/x.iff").c_str()));
+    EXPECT_TRUE(files.Find(dir.File("Game/Z.FAR/x.iff").c_str()));  // sorts behind Sub: left alone
 
     // A name leading through an archive mounts it; through none, or the archive itself, mounts nothing.
     FarMountReport mount;
@@ -216,7 +216,7 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     EXPECT_TRUE(MountFarArchiveOnPath(inside.c_str(), &mount, files) == rc::kOk && mount.mounted == 1);
     EXPECT_EQ(readWhole(files, inside), bytesOf("x"));
     EXPECT_EQ(MountFarArchiveOnPath(inside.c_str(), &mount, files), rc::kOk);  // mounted already
-    EXPECT_EQ(MountFarArchive(dir.File("Game/A.FAR").c_str(), &mount, files), rc::kFarAlreadyMounted);
+    EXPECT_EQ(MountFarArchive(dir.File("Game/Z.FAR").c_str(), &mount, files), rc::kFarAlreadyMounted);
     for (const char* none : {"Game/notes.txt", "Game/Sub/Deeper/c.Far"}) {
         UnmountFarArchives(dir.File("Game/Sub/Deeper").c_str(), files);
         EXPECT_TRUE(MountFarArchiveOnPath(dir.File(none).c_str(), &mount, files) == rc::kOk && !mount.mounted) << none;
