@@ -63,10 +63,8 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     };
     const Road roads[] = {
         {"open and close", [](ResourceFile&) {}},
-        {"suspend and resume",
-         [](ResourceFile& f) {  // 1.0: not supported; a failed resume fails the close
-             if (f.Suspend() == 0) f.Resume();
-         }},
+        // 1.0 cannot suspend, and a resume that failed would fail the close.
+        {"suspend and resume", [](ResourceFile& f) { if (f.Suspend() == 0) f.Resume(); }},
         {"lookups, loads, a conversion, release and load again, unique name and ID, update",
          [&](ResourceFile& f) {
              EXPECT_FALSE(f.GetResource(kOBJD, 1, reverse) || f.GetNamedResource(kTEST, missing, nullptr) ||
@@ -95,10 +93,8 @@ TEST_F(DamagedContainerWriteTest, aFileOnlyLookedAtIsNeverWritten) {
     struct File {
         const char* what;
         bool legacy, labelTable, muchFree;
-    } const files[] = {{"2.5", false, false, false},
-                       {"2.5, 12,000 bytes free", false, false, true},
-                       {"1.0", true, true, false},
-                       {"1.0, 12,000 bytes free", true, true, true},
+    } const files[] = {{"2.5", false, false, false},          {"2.5, 12,000 bytes free", false, false, true},
+                       {"1.0", true, true, false},            {"1.0, 12,000 bytes free", true, true, true},
                        {"1.0 without label table", true, false, false},
                        {"1.0 without label table, 12,000 bytes free", true, false, true}};
     for (const File& file : files) {
@@ -227,10 +223,9 @@ TEST_F(DamagedContainerWriteTest, compactionKeepsEveryListedChunkWhateverItsFlag
     const std::vector<Seen> plan = {Res(kOBJD, 2, "object", 200), Res(kTEST, 3, "three", 200),
                                     Res(kTEST, 6, "six", 200), Res(kTEST, 1, "big", 12000)};
     enum Damage { kFlagInHeader, kFlagInMap, kFreedBehindTheMap, kTwoEntriesOneChunk };
-    const std::pair<const char*, Damage> cases[] = {{"free flag in the chunk header", kFlagInHeader},
-                                                    {"free flag in the map's entry", kFlagInMap},
-                                                    {"a map entry over a free chunk", kFreedBehindTheMap},
-                                                    {"two map entries name one chunk", kTwoEntriesOneChunk}};
+    const std::pair<const char*, Damage> cases[] = {
+        {"free flag in the chunk header", kFlagInHeader}, {"free flag in the map's entry", kFlagInMap},
+        {"a map entry over a free chunk", kFreedBehindTheMap}, {"two map entries name one chunk", kTwoEntriesOneChunk}};
     for (const auto& [what, damage] : cases) {
         SCOPED_TRACE(what);
         std::vector<uint8_t> bytes = Build(Gen(false), plan);
@@ -282,9 +277,7 @@ TEST_F(DamagedContainerWriteTest, labelNumbersAreNeverSharedByAccident) {
     const Case cases[] = {
         {"a chunk already carries the number the table would hand out next", 3, 3,
          [](ResourceFile& f) { f.AddResource(MakeBlock("d"), kOTHR, 4, LabelText("delta"), true); },
-         [](std::vector<Seen>& s) {
-             s.push_back({kOTHR, 4, "delta", 0, true, "d"});
-         }},
+         [](std::vector<Seen>& s) { s.push_back({kOTHR, 4, "delta", 0, true, "d"}); }},
         {"removing a resource whose record another chunk shares", 2, 1,
          [](ResourceFile& f) { f.RemoveResource(f.GetResource(kTEST, 1, nullptr)); },
          [](std::vector<Seen>& s) { Drop(s, kTEST, 1); }},

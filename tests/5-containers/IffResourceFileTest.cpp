@@ -1,6 +1,6 @@
-// What only version 2 containers do: the exact bytes of a file with its map, the
-// attribute byte, when a map is trusted, and the next-fit search across Suspend and
-// Resume. What both generations share is tested over both in IffFileBaseTest.
+// What only version 2 containers do: the exact bytes of a file with its map, the attribute
+// byte, when a map is trusted, and a next-fit search that stays in its file. What both
+// generations share is tested over both in IffFileBaseTest.
 
 #include <gtest/gtest.h>
 
@@ -104,20 +104,6 @@ TEST_F(IffResourceFileTest, aReadOnlyOpenReadsTheFileInOneReadWhateverItHolds) {
     }
 }
 
-TEST_F(IffResourceFileTest, aWalkedVersion20FileIsReadFieldByField) {
-    ByteBuilder b = FileHeader('2', '0', 0);
-    ModernChunk(b, "STR#", 300, 0x0310, "Strings", "abc");         // attribute 3, library order
-    ModernChunk(b, "XXXX", 0, 0x0004, "", std::string(24, '\0'));  // free chunk of 100 bytes
-    ModernChunk(b, "STR#", -2, 0x0000, std::string(64, 'L'), "");  // label field without NUL
-    ModernChunk(b, "rsmp", 0, 0x0010, "", std::string(16, '\0'));  // a map a walk finds is no resource
-    Write(b.Bytes());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Path()), 0);
-    EXPECT_EQ(iff.FreeBytes(), 100u);
-    EXPECT_EQ(Snapshot(iff), (std::vector<Seen>{{restype::kSTR, 300, "Strings", 3, true, "abc"},
-                                                {restype::kSTR, 0xFFFE, std::string(63, 'L'), 0, false, ""}}));
-}
-
 TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
     const std::vector<Seen> walked = {{kTEST, 1, "one", 0, true, "first"}, {kOTHR, 2, "", 0, true, "second"}};
     auto entry = [](ResType type, uint32_t count) { return ByteBuilder().U32(0).U32(1).U32(type).U32(count); };
@@ -168,38 +154,17 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
     }
 }
 
-TEST_F(IffResourceFileTest, nextFitStartsWhereTheLastSearchStoppedUntilSuspendResumeOrAnotherFile) {
-    ByteBuilder b = FileHeader('2', '0', 0);
-    ModernChunk(b, "TEST", 1, 0x10, "", std::string(100, 'a'));
-    ModernChunk(b, "TEST", 2, 0x10, "", std::string(100, 'b'));
-    Write(b.Bytes());
-    IffResourceFile iff;
-    ASSERT_EQ(iff.Open(Path()), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("appended"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);  // appends: the next search starts at the end
-    ASSERT_EQ(iff.RemoveResource(iff.GetResource(kTEST, 1, nullptr)), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(100, 'c')), kOTHR, 2, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    auto chunks = ListChunks(Read(), 76);
-    ASSERT_EQ(chunks.size(), 4u);
-    EXPECT_EQ(chunks[0].type, "XXXX") << "the span freed behind the search is not reused";
-    EXPECT_EQ(chunks[3].id, 2);
-    ASSERT_EQ(iff.Suspend(), 0);
-    EXPECT_FALSE(iff.IsOpen());
-    ASSERT_EQ(iff.Resume(), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(100, 'd')), kOTHR, 3, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Update(), 0);
-    EXPECT_EQ(ListChunks(Read(), 76)[0].id, 3) << "the search starts over";
-    ASSERT_EQ(iff.AddResource(MakeBlock(std::string(300, 'e')), kOTHR, 4, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Close(), 0);  // the search position now lies far behind small.iff's end
-
-    // The search position of a large file is not carried over to a small one.
+TEST_F(IffResourceFileTest, anObjectReusedForASmallerFileCarriesNoSearchPositionOver) {
+    Build(kVersion2, {Res(kTEST, 1, "", 5000)}, "large.iff");
     Build(kVersion2, {Res(kTEST, 1, "", 40)}, "small.iff");
-    ASSERT_EQ(iff.Open(Path("small.iff")), 0);
-    ASSERT_EQ(iff.AddResource(MakeBlock("second file"), kOTHR, 1, LabelText(""), true), 0);
-    ASSERT_EQ(iff.Close(), 0);
+    IffResourceFile iff;
+    for (const char* file : {"large.iff", "small.iff"}) {  // the first leaves its search far behind the second's end
+        ASSERT_EQ(iff.Open(Path(file)), 0);
+        ASSERT_EQ(iff.AddResource(MakeBlock(file), kOTHR, 1, LabelText(""), true), 0);
+        ASSERT_EQ(iff.Close(), 0);
+    }
     const std::vector<uint8_t> bytes = Read("small.iff");
-    chunks = ListChunks(bytes, 76);
+    const auto chunks = ListChunks(bytes, 76);
     ASSERT_EQ(chunks.size(), 4u);
     EXPECT_EQ(chunks.back().offset + chunks.back().size, bytes.size()) << "no gap in the chain";
     EXPECT_EQ(chunks[2].type, "OTHR");

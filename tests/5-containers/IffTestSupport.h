@@ -45,23 +45,20 @@ inline ByteBuilder FileHeader(char major, char minor, uint32_t mapOffset) {
     return b;
 }
 inline ByteBuilder LegacyFileHeader() {
-    ByteBuilder b;
-    b.Text("IFF FILE 1.0:TYPE FOLLOWED BY SIZE").U8(0).Text(" KOREL VANSTRAT & MAXIS 1996").U8(0);
-    return b;
+    return std::move(
+        ByteBuilder().Text("IFF FILE 1.0:TYPE FOLLOWED BY SIZE").U8(0).Text(" KOREL VANSTRAT & MAXIS 1996").U8(0));
 }
 
-inline constexpr int64_t kFittingSize = -1;  ///< the chunk size: its header plus the body
-
-/// A 76-byte chunk header (type, size with the header, ID, flags with the attribute byte
-/// high, 64-byte label field) and its body.
+/// A 76-byte chunk header (type, size with the header unless given, ID, flags with the
+/// attribute byte high, 64-byte label field) and its body.
 inline void ModernChunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view label,
-                        std::string_view body, int64_t size = kFittingSize) {
+                        std::string_view body, int64_t size = -1) {
     b.Text(type).U32BE(static_cast<uint32_t>(size >= 0 ? size : 76 + body.size()));
     b.U16BE(static_cast<uint16_t>(id)).U16BE(flags).Field(label, 64).Text(body);
 }
 /// A 16-byte version 1.0 chunk header (type, size, ID, flags, label number) and its body.
 inline void LegacyChunk(ByteBuilder& b, std::string_view type, uint16_t id, uint16_t flags, uint32_t labelNumber,
-                        std::string_view body, int64_t size = kFittingSize) {
+                        std::string_view body, int64_t size = -1) {
     b.Text(type).U32BE(static_cast<uint32_t>(size >= 0 ? size : 16 + body.size()));
     b.U16BE(id).U16BE(flags).U32BE(labelNumber).Text(body);
 }
@@ -75,14 +72,13 @@ struct Generation {
     ResType ownType;
 
     std::unique_ptr<IffFileBase> Make() const {
-        if (legacy) return std::make_unique<LegacyIffResourceFile>();
-        return std::make_unique<IffResourceFile>();
+        return legacy ? std::unique_ptr<IffFileBase>(new LegacyIffResourceFile) : std::make_unique<IffResourceFile>();
     }
     /// The header of a file that is read by walking its chunks (version 2.0 or 1.0).
     ByteBuilder WalkedHeader() const { return legacy ? LegacyFileHeader() : FileHeader('2', '0', 0); }
     /// An unlabelled chunk.
     void Chunk(ByteBuilder& b, std::string_view type, int16_t id, uint16_t flags, std::string_view body,
-               int64_t size = kFittingSize) const {
+               int64_t size = -1) const {
         if (legacy) return LegacyChunk(b, type, static_cast<uint16_t>(id), flags, 0xFFFFFFFF, body, size);
         ModernChunk(b, type, id, flags, "", body, size);
     }
@@ -125,8 +121,7 @@ inline uint32_t MapOffsetOf(const std::vector<uint8_t>& bytes) { return GetU32BE
 /// A new block holding the bytes of `text`.
 inline DataBlock* MakeBlock(std::string_view text) {
     DataBlock* block = NewDataBlock(static_cast<uint32_t>(text.size()));
-    std::copy(text.begin(), text.end(), block->data);
-    return block;
+    return std::copy(text.begin(), text.end(), block->data), block;
 }
 inline std::string BlockText(const DataBlock* block) {
     return block && block->data ? std::string(reinterpret_cast<const char*>(block->data), block->size) : "";

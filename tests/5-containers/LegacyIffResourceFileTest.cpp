@@ -1,6 +1,5 @@
 // What only version 1.0 containers do: the exact bytes of a file with its label table,
-// label numbers, the older table form, lists in reverse order, and the calls this
-// generation does not support.
+// label numbers, and the older and foreign-order table forms.
 
 #include <gtest/gtest.h>
 
@@ -58,37 +57,6 @@ TEST_F(LegacyIffResourceFileTest, filesHoldExactlyTheseBytes) {
     EXPECT_EQ(CountChunks(chunks, "NAME"), 1);
     EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + table.offset + 16, bytes.begin() + table.offset + table.size),
               TableHead().U32(2).U32(1).Text("Wall").U8(0).U8(0xA3).U32(2).Text("Nw").U8(0).U8(0xA3).Bytes());
-}
-
-TEST_F(LegacyIffResourceFileTest, listsRunInReverseOrderOfDiscoveryAndAdditionsGoFirst) {
-    ByteBuilder b = LegacyFileHeader();
-    LegacyChunk(b, "AAAA", 1, kLibrary, kNoLabel, "a1 first");
-    LegacyChunk(b, "BBBB", 1, kLibrary, kNoLabel, "b1");
-    LegacyChunk(b, "AAAA", 2, kLibrary, kNoLabel, "a2");
-    LegacyChunk(b, "AAAA", 1, kLibrary, kNoLabel, "a1 later");
-    Write(b.Bytes());
-    LegacyIffResourceFile legacy;
-    ASSERT_EQ(legacy.Open(Path()), 0);
-    EXPECT_EQ(legacy.GetIndType(1), kBBBB) << "first occurs latest";
-    EXPECT_EQ(legacy.GetIndType(2), kAAAA);
-    EXPECT_EQ(legacy.GetIndType(0), kBBBB) << "a position below 1 is the first type";
-    EXPECT_EQ(BlockText(legacy.GetResource(kAAAA, 1, nullptr)), "a1 later");
-    EXPECT_EQ(BlockText(legacy.GetIndResource(kAAAA, 2, nullptr)), "a2");
-    EXPECT_EQ(BlockText(legacy.GetIndResource(kAAAA, 3, nullptr)), "a1 first");
-    ASSERT_EQ(legacy.AddResource(MakeBlock("c"), MakeResType("CCCC"), 1, LabelText(""), true), 0);
-    ASSERT_EQ(legacy.AddResource(MakeBlock("a3"), kAAAA, 3, LabelText(""), true), 0);
-    EXPECT_EQ(legacy.GetIndType(1), MakeResType("CCCC"));
-    EXPECT_EQ(BlockText(legacy.GetIndResource(kAAAA, 1, nullptr)), "a3");
-    // Attributes, Suspend and Resume are not supported.
-    EXPECT_EQ(legacy.Suspend() + legacy.Resume(), 2 * rc::kIoFailed);
-    EXPECT_TRUE(legacy.IsOpen());
-    DataBlock* block = MakeBlock("v");
-    ASSERT_EQ(legacy.AddResourceWithAttr(block, kBBBB, 5, LabelText("dropped"), 2, true), 0);
-    EXPECT_EQ(LabelOf(legacy, block) + std::to_string(legacy.GetResAttrs(block)), "0") << "the label goes too";
-    EXPECT_EQ(legacy.GetResourceWithAttr(kBBBB, 5, 2, nullptr), nullptr);
-    EXPECT_EQ(legacy.GetError(), rc::kAttrUnsupported);
-    EXPECT_EQ(legacy.GetResourceWithAttr(kBBBB, 5, 0, nullptr), block);
-    EXPECT_EQ(legacy.SetResInfo(block, 5, LabelText("x"), 4), rc::kAttrUnsupported);
 }
 
 TEST_F(LegacyIffResourceFileTest, olderAndForeignOrderLabelTablesAreReadAndTheOlderIsReplacedAfterAChange) {

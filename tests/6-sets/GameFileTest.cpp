@@ -126,19 +126,5 @@ TEST_F(GameFiles, ReadOnlyAccessOpensNothingForWritingAndTheMountGoesWithTheFile
     UnmountFarArchives(mDir.Path().c_str());
 }
 
-TEST(ContainerHeader, VersionDigitsOrNothing) {
-    for (const auto& [text, version] : {std::pair<std::string, std::string>{"IFF FILE 2.5:TYPE FOLLOWED BY SIZE", "2.5"},
-                                        {"IFF FILE 1.0:TYPE FOLLOWED BY SIZE", "1.0"},
-                                        {"IFF FILE x.0", ""},
-                                        {"IFF FILE 2.x", ""},
-                                        {"FAR!byAZ", ""}}) {
-        std::vector<uint8_t> head(text.begin(), text.end());
-        head.resize(64, ' ');
-        EXPECT_EQ(ContainerHeaderVersion(head), version) << text;
-        head.resize(63);  // one byte short of the header
-        EXPECT_EQ(ContainerHeaderVersion(head), "") << text;
-    }
-}
-
 }  // namespace
 }  // namespace tambrix

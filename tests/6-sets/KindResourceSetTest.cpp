@@ -2,7 +2,6 @@
 
 #include "SetFiles.h"
 #include "containers/IffResourceFile.h"
-#include "containers/LegacyIffResourceFile.h"
 #include "sets/ViewResourceSet.h"
 #include "support/TempDir.h"
 
@@ -25,28 +24,23 @@ std::string MemberName(ResourceSet& set, int index) {
 }
 
 TEST(KindNameMatching, ExtensionIsComparedOrAppended) {
+    // No file name, kind 0 (it ends the registry), an extension too short or without its dot: no match.
     const struct {
-        const char* name;
-        const char* extension;
+        const char *name, *extension;
         uint32_t kind;
         const char* expected;  // null: no match
-    } cases[] = {
-        {"chair", ".iff", 2, "chair.iff"},
-        {"CHAIR.IFF", ".iff", 2, "CHAIR.IFF"},
-        {"chair.spf", ".iff", 2, nullptr},
-        {"objects.d/chair", ".iff", 2, "objects.d/chair.iff"},
-        {"objects.d\\chair", ".spf", 1, "objects.d\\chair.spf"},
-        {"objects/", ".iff", 2, nullptr},  // no file name
-        {"", ".iff", 2, nullptr},
-        {"chair", ".iff", 0, nullptr},  // kind 0 ends the registry
-        {"chair", ".", 2, nullptr},     // too short
-        {"chair", ".x", 2, "chair.x"},
-        {"chair", "ab", 2, nullptr},    // no dot
-    };
+    } cases[] = {{"chair", ".iff", 2, "chair.iff"},
+                 {"CHAIR.IFF", ".iff", 2, "CHAIR.IFF"},
+                 {"objects.d/chair", ".iff", 2, "objects.d/chair.iff"},
+                 {"objects.d\\chair", ".spf", 1, "objects.d\\chair.spf"},
+                 {"chair", ".x", 2, "chair.x"},
+                 {"chair.spf", ".iff", 2, nullptr}, {"objects/", ".iff", 2, nullptr}, {"", ".iff", 2, nullptr},
+                 {"chair", ".iff", 0, nullptr},     {"chair", ".", 2, nullptr},       {"chair", "ab", 2, nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.name) + " / " + c.extension);
         FileNameText fileName;
-        EXPECT_EQ(KindResourceSet::MatchName(c.kind, c.extension, FileNameText(c.name), fileName), c.expected != nullptr);
+        EXPECT_EQ(KindResourceSet::MatchName(c.kind, c.extension, FileNameText(c.name), fileName),
+                  c.expected != nullptr);
         EXPECT_EQ(fileName.View(), c.expected ? c.expected : "");
     }
     // 255 characters fit; with ".iff" one more would need 260 and the terminator.
@@ -108,25 +102,6 @@ TEST(ObjectFileOpen, BothFilesObjectFileFirstAndGraphicsGoToTheSpriteFile) {
     EXPECT_EQ(set.Open(FileNameText(dir.File("chair.txt"))), rc::kNoFileKind);
     EXPECT_EQ(set.CountMembers(), 0);
     EXPECT_FALSE(set.IsOpen());
-}
-
-TEST(ObjectFileOpen, OlderContainersAndFolderListsJoinThroughTheirOwnClasses) {
-    TempDir dir;
-    WriteContainer<LegacyIffResourceFile>(dir.File("wall.iff"), {{kString, 3}});
-    ObjectResourceSet objects;
-    ASSERT_EQ(objects.Open(FileNameText(dir.File("wall.iff"))), rc::kOk);
-    EXPECT_EQ(BlockText(objects.GetResource(kString, 3, nullptr)), "STR# 3");
-    ViewResourceSet view;  // the view's set knows only version 2 containers
-    EXPECT_NE(view.Open(FileNameText(dir.File("wall.iff"))), rc::kOk);
-    EXPECT_EQ(view.CountMembers(), 0);
-
-    dir.Write("art.dir/#5#walk.SPR", std::string("walk"));
-    ASSERT_EQ(view.Open(FileNameText(dir.File("art.dir"))), rc::kOk);
-    EXPECT_EQ(BlockText(view.GetResource(kSprite, 5, nullptr)), "walk");
-    EXPECT_FALSE(view.AcceptsType(kSprite));  // read-only
-    DataBlock* block = NewDataBlock(1);
-    EXPECT_EQ(view.AddResource(block, kString, 1, LabelText(), true), rc::kNoWritableMember);
-    FreeDataBlock(block);
 }
 
 TEST(ObjectFileCreate, MakesEachFileOnceStopsAtAnExistingOneAndDeletesThemAll) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The shared in-memory resource file, with the extras the set tests watch: a path of
-// their choosing, call counters, forced results and a flag that marks its destruction.
+// their choosing and forced failures.
 
 #include <string>
 
@@ -16,39 +16,25 @@ public:
         MemoryResourceFile::Open(FileNameText(path));
         readOnly = !writable;
     }
-    ~ProbeFile() override {
-        if (destroyed) *destroyed = true;
-    }
 
     /// A stored resource whose body is the single byte `marker`.
     void PutMarked(ResType type, ResId id, uint8_t marker, const std::string& label = "") {
         Put(type, id, {marker}, label);
     }
 
-    int32_t Suspend() override { return forced(MemoryResourceFile::Suspend(), suspendResult); }
-    int32_t Close() override { return ++closeCalls, forced(MemoryResourceFile::Close(), closeResult); }
-    int32_t Update() override { return ++updateCalls, forced(MemoryResourceFile::Update(), updateResult); }
     int16_t CountTypes() override { return counted(MemoryResourceFile::CountTypes(), typesError); }
     int16_t CountResources(ResType type) override {
         return counted(MemoryResourceFile::CountResources(type), countError);
     }
-    int32_t AddResourceWithAttr(DataBlock* block, ResType type, ResId id, const TextBuffer& label, uint8_t attribute,
-                                bool libraryOrder) override {
-        ++addCalls;
-        return MemoryResourceFile::AddResourceWithAttr(block, type, id, label, attribute, libraryOrder);
+    int32_t Update() override {
+        return updateError ? SetError(updateError), updateError : MemoryResourceFile::Update();
     }
-    int32_t WriteResource(DataBlock* block) override { return ++writeCalls, MemoryResourceFile::WriteResource(block); }
 
-    bool* destroyed = nullptr;
-    int32_t suspendResult = rc::kOk, closeResult = rc::kOk, updateResult = rc::kOk;  ///< forced when not 0
-    int32_t typesError = rc::kOk, countError = rc::kOk;
-    int closeCalls = 0, updateCalls = 0, addCalls = 0, writeCalls = 0;
+    int32_t typesError = rc::kOk, countError = rc::kOk, updateError = rc::kOk;  ///< forced failures when not 0
 
 private:
-    /// A non-zero forced code replaces the real result.
-    int32_t forced(int32_t result, int32_t code) { return code == rc::kOk ? result : (SetError(code), code); }
     /// A count, or 0 with the forced code.
-    int16_t counted(int16_t count, int32_t code) { return forced(rc::kOk, code) == rc::kOk ? count : 0; }
+    int16_t counted(int16_t count, int32_t code) { return code == rc::kOk ? count : (SetError(code), 0); }
 };
 
 }  // namespace tambrix::test

@@ -200,17 +200,5 @@ TEST_F(GameIndexTest, RefusesBadArgumentsAndForeignDatabases) {
     EXPECT_EQ(Find("stone").size(), 1u);
 }
 
-TEST(IndexPathTest, OneDatabasePerFolderInTheCacheFolder) {
-    const std::string a = IndexPathIn("/cache", "/games/Sims");
-    EXPECT_EQ(a.rfind("/cache/tambrix/index-", 0), 0u) << a;
-    EXPECT_EQ(IndexPathIn("/cache/", "/games/Sims/"), a);
-    EXPECT_NE(IndexPathIn("/cache", "/games/Sims2"), a);
-
-    const std::string saved = std::getenv("XDG_CACHE_HOME") ? std::getenv("XDG_CACHE_HOME") : "";
-    setenv("XDG_CACHE_HOME", "/xdg", 1);
-    EXPECT_EQ(DefaultIndexPath("/games/Sims"), IndexPathIn("/xdg", "/games/Sims"));
-    saved.empty() ? unsetenv("XDG_CACHE_HOME") : setenv("XDG_CACHE_HOME", saved.c_str(), 1);
-}
-
 }  // namespace
 }  // namespace tambrix

@@ -13,7 +13,7 @@ namespace tambrix::test {
 
 /// A resource file in memory, open and writable as "memory". Each resource keeps its stored
 /// bytes and at most one loaded block, owned by the file until DetachResource; a body not in
-/// library order gets the conversion routine when loaded.
+/// library order gets the conversion routine when loaded. A closed file answers -49 (kNotOpen).
 class MemoryResourceFile : public ResourceFile {
 public:
     ~MemoryResourceFile() override { freeLoaded(); }
@@ -39,47 +39,29 @@ public:
     bool readOnly = false;
 
     int32_t Create(const TextBuffer& name) override {
-        if (Delete(name) == rc::kOk) mName = name.View();
-        return GetError();
+        return Delete(name) == rc::kOk ? (mName = name.View(), 0) : GetError();
     }
     int32_t Delete(const TextBuffer&) override {
-        if (closedFirst() == rc::kOk) mEntries.clear(), mTypes.clear();
-        return GetError();
+        return closedFirst() == rc::kOk ? (mEntries.clear(), mTypes.clear(), 0) : GetError();
     }
     int32_t Open(const TextBuffer& name) override {
-        if (closedFirst() == rc::kOk) mName = name.View(), mOpen = true;
-        return GetError();
+        return closedFirst() == rc::kOk ? (mName = name.View(), mOpen = true, 0) : GetError();
     }
-    int32_t Suspend() override {
-        if (!begin()) return GetError();
-        mSuspendedName = mName;
-        return Close();
-    }
+    int32_t Suspend() override { return begin() ? (mSuspendedName = mName, Close()) : GetError(); }
     int32_t Resume() override { return Open(FileNameText(mSuspendedName)); }
-    int32_t Close() override {
-        if (!begin()) return GetError();
-        freeLoaded();
-        mOpen = false;
-        return rc::kOk;
-    }
+    int32_t Close() override { return begin() ? (freeLoaded(), mOpen = false, 0) : GetError(); }
     int32_t Update() override { return begin() ? rc::kOk : GetError(); }
     bool IsWritable() override { return mOpen && !readOnly; }
-    int32_t GetPath(TextBuffer& name) override {
-        if (!begin()) return GetError();
-        name.Assign(mName);
-        return rc::kOk;
-    }
+    int32_t GetPath(TextBuffer& name) override { return begin() ? (name.Assign(mName), 0) : GetError(); }
     bool IsOpen() override { return mOpen; }
     int16_t CountTypes() override { return begin() ? static_cast<int16_t>(mTypes.size()) : 0; }
     ResType GetIndType(int16_t index) override {
         if (!begin()) return 0;
         if (index >= 1 && static_cast<size_t>(index) <= mTypes.size()) return mTypes[index - 1];
-        SetError(rc::kTypeIndexRange);
-        return 0;
+        return SetError(rc::kTypeIndexRange), 0;
     }
     int16_t CountResources(ResType type) override {
-        return begin() ? static_cast<int16_t>(std::ranges::count_if(mEntries, [&](auto& e) { return e.type == type; }))
-                       : 0;
+        return begin() ? static_cast<int16_t>(std::ranges::count(mEntries, type, &Entry::type)) : 0;
     }
     DataBlock* GetResource(ResType type, ResId id, ConversionRoutine convert) override {
         return find([&](Entry& e) { return e.type == type && e.id == id; }, convert, rc::kNoSuchResource);
@@ -114,38 +96,31 @@ public:
     ResId UniqueID(ResType type) override {
         if (!begin()) return 0;
         for (int32_t id = 1; id <= INT16_MAX; ++id)
-            if (!std::ranges::any_of(mEntries, [&](auto& e) { return e.type == type && e.id == id; }))
-                return static_cast<ResId>(id);
+            if (!Stored(type, static_cast<ResId>(id))) return static_cast<ResId>(id);
         return 0;
     }
     int32_t DetachResource(DataBlock* block) override {
-        if (!begin()) return GetError();
-        if (failDetach != 0) return fail(failDetach);
+        if (begin() && failDetach != 0) return fail(failDetach);
         if (Entry* e = byBlock(block)) e->loaded = nullptr;
         return GetError();
     }
     int32_t ReservedOp(DataBlock*) override { return begin() ? fail(rc::kUnsupported) : GetError(); }
     bool IsLibraryOrder(DataBlock* block) override { return byBlock(block) && byBlock(block)->libraryOrder; }
     int32_t SetResID(DataBlock* block, ResId id) override {
-        Entry* e = changing(block);
-        if (e) e->id = id;
+        if (Entry* e = changing(block)) e->id = id;
         return GetError();
     }
     int32_t AddResource(DataBlock* block, ResType type, ResId id, const TextBuffer& label, bool libraryOrder) override {
         if (!begin()) return GetError();
-        if (readOnly) return fail(rc::kNotWritable);
-        if (failAdd != 0) return fail(failAdd);
-        if (!block || std::ranges::any_of(mEntries, [&](auto& e) { return e.loaded == block; }))
-            return fail(rc::kNoSuchLabel);
+        if (readOnly || failAdd != 0) return fail(readOnly ? rc::kNotWritable : failAdd);
+        if (!block || std::ranges::count(mEntries, block, &Entry::loaded)) return fail(rc::kNoSuchLabel);
         Put(type, id, std::vector<uint8_t>(block->data, block->data + block->size), std::string(label.View()),
             libraryOrder);
         mEntries.back().loaded = block;
         return rc::kOk;
     }
     int32_t WriteResource(DataBlock* block) override {
-        if (!begin()) return GetError();
-        if (readOnly) return fail(rc::kNotWritable);
-        if (failWrite != 0) return fail(failWrite);
+        if (begin() && (readOnly || failWrite != 0)) return fail(readOnly ? rc::kNotWritable : failWrite);
         if (Entry* e = byBlock(block)) e->stored.assign(block->data, block->data + block->size);
         return GetError();
     }
@@ -155,12 +130,11 @@ public:
         ResType type = e->type;
         FreeDataBlock(e->loaded);
         mEntries.erase(mEntries.begin() + (e - mEntries.data()));
-        if (CountResources(type) == 0) mTypes.erase(std::find(mTypes.begin(), mTypes.end(), type));
+        if (CountResources(type) == 0) std::erase(mTypes, type);
         return rc::kOk;
     }
     int32_t SetResInfo(DataBlock* block, ResId id, const TextBuffer& label, uint8_t) override {
-        Entry* e = changing(block);
-        if (e) e->id = id, e->label = label.View();
+        if (Entry* e = changing(block)) e->id = id, e->label = label.View();
         return GetError();
     }
 
@@ -174,36 +148,27 @@ private:
         DataBlock* loaded;
     };
 
-    /// Sets the last error to 0, or to -49 (answering false) when the file is closed.
-    bool begin() {
-        SetError(mOpen ? rc::kOk : rc::kNotOpen);
-        return mOpen;
-    }
-    int32_t fail(int32_t code) {
-        SetError(code);
-        return code;
-    }
+    /// Sets the last error to 0, or to kNotOpen (answering false) when the file is closed.
+    bool begin() { return SetError(mOpen ? rc::kOk : rc::kNotOpen), mOpen; }
+    int32_t fail(int32_t code) { return SetError(code), code; }
     int32_t closedFirst() { return fail(mOpen ? rc::kAlreadyOpen : rc::kOk); }
-    /// The entry of a block handed out (the last error -48 when none, -49 when closed).
+    /// The entry of a block handed out (the last error kNoSuchLabel when none, kNotOpen when closed).
     Entry* byBlock(DataBlock* block) {
         if (!begin()) return nullptr;
         for (Entry& e : mEntries)
             if (block && e.loaded == block) return &e;
-        SetError(rc::kNoSuchLabel);
-        return nullptr;
+        return SetError(rc::kNoSuchLabel), nullptr;
     }
     /// byBlock for a change: refused on a read-only file.
     Entry* changing(DataBlock* block) {
-        if (begin() && readOnly) return fail(rc::kNotWritable), nullptr;
-        return byBlock(block);
+        return begin() && readOnly ? (fail(rc::kNotWritable), nullptr) : byBlock(block);
     }
     template <class Match>
     DataBlock* find(Match match, ConversionRoutine convert, int32_t missing) {
         if (!begin()) return nullptr;
         for (Entry& e : mEntries)
             if (match(e)) return load(e, convert);
-        SetError(missing);
-        return nullptr;
+        return SetError(missing), nullptr;
     }
     DataBlock* load(Entry& entry, ConversionRoutine convert) {
         if (failGet != 0) return SetError(failGet), nullptr;
