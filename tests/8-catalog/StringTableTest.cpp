@@ -324,12 +324,5 @@ TEST_F(StringTableTest, EntryCountIsReadBackAsSigned16BitsSoMoreIsRefused) {
     }
 }
 
-TEST(StringEncoding, LanguagePlainAndCaretBytes) {
-    EXPECT_EQ(EncodeLanguageStrings({{1, "a", "c"}, {2, "x", ""}}),
-              (Bytes{0xFD, 0xFF, 0x02, 0x00, 0x01, 'a', 0, 'c', 0, 0x02, 'x', 0, 0}));
-    EXPECT_EQ(EncodePlainStrings({"a", "b"}), (Bytes{0xFF, 0xFF, 0x02, 0x00, 'a', 0, 'b', 0}));
-    EXPECT_EQ(EncodeCaretText({"one", ""}), (Bytes{'^', 'o', 'n', 'e', '^', '\n', '^', '^', '\n'}));
-}
-
 }  // namespace
 }  // namespace tambrix
