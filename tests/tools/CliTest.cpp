@@ -180,22 +180,6 @@ TEST_F(CliOnFiles, ListingsAndStringsInTextAndJson) {
     EXPECT_EQ(r.out.substr(r.out.size() - 3), "}]\n");
 }
 
-TEST_F(CliOnFiles, SpriteAndRenderWriteTheFormatTheNameAsks) {
-    const std::string png = P("frame.png");
-    ASSERT_EQ(Cli({"sprite", mLamp, "--id", "300", "--frame", "1", "-o", png}).code, kExitOk);
-    int width = 0;
-    EXPECT_EQ(AlphaAt(png, 2, 1, &width), 255);
-    EXPECT_EQ(width, 3);
-    // Sprite 300 at (0, 0) on the background asked for: 35 x 34 pixels of 24 bits, rows padded to 108 bytes.
-    const std::string bmp = P("lamp.bmp");
-    const CliRun r = Cli({"render", mLamp, "--background", "102030", "-o", bmp});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    const std::vector<uint8_t> b = ReadFileBytes(bmp);
-    ASSERT_EQ(b.size(), 54u + 108u * 34u);
-    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 54, b.begin() + 57)), (std::vector<uint8_t>{0x30, 0x20, 0x10}));
-    EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);  // the sprite's red at (16, 16)
-}
-
 // All twelve views of one file, and the previews of a folder: a file without a picture
 // is said on stderr, the others are still written, and the exit says something failed.
 TEST_F(CliOnFiles, RenderAllViewsAndRenderAllWriteTransparentPictures) {
@@ -227,6 +211,12 @@ TEST_F(CliOnFiles, RenderAllViewsAndRenderAllWriteTransparentPictures) {
               kExitOk);
     EXPECT_EQ(terminal.str(), "\r[1/1] lamp.iff\033[K\n1 picture of 1 object file written to " + out + "\n");
     EXPECT_EQ(AlphaAt(out + "/lamp.png", 0, 0), 255);
+    // A .bmp name gets a bitmap: 35 x 34 pixels of 24 bits on the background asked for, rows of 108 bytes.
+    ASSERT_EQ(Cli({"render", mLamp, "--background", "102030", "-o", P("lamp.bmp")}).code, kExitOk);
+    const std::vector<uint8_t> b = ReadFileBytes(P("lamp.bmp"));
+    ASSERT_EQ(b.size(), 54u + 108u * 34u);
+    EXPECT_EQ((std::vector<uint8_t>(b.begin() + 54, b.begin() + 57)), (std::vector<uint8_t>{0x30, 0x20, 0x10}));
+    EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);  // the sprite's red at (16, 16)
 }
 
 // An object whose catalog table holds only its name: the browser completes it, and so
