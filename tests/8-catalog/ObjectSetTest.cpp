@@ -100,6 +100,9 @@ TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
     file->failGet = rc::kShortRead;
     set.Load(1);
     EXPECT_TRUE(set.AllRecords().empty() && set.Palettes().empty());
+    ObjectSet detached;  // nothing attached: an empty set
+    detached.Load(1);
+    EXPECT_TRUE(detached.AllRecords().empty());
 }
 
 TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtssAndANameGetsAnEmptyDescription) {

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "CatalogMemoryFile.h"
@@ -221,26 +220,6 @@ TEST_F(StringTableTest, ReadAndSaveNeedAnOpenSourceAndALoadedBody) {
         DataBlock* GetResource(ResType, ResId, ConversionRoutine) override { return SetError(rc::kOk), nullptr; }
     } silent;
     EXPECT_EQ(StringTable().Load(&silent, 1, false), rc::kNoMemory);
-}
-
-TEST_F(StringTableTest, LoadPrefersBinaryThenCaretText) {
-    file.Put(restype::kCST, 7, ByteBuilder().Text("^caret^"));
-    ASSERT_EQ(table.Load(&file, 7, false), 0);
-    EXPECT_TRUE(table.Type() == restype::kCST && Strings(table, 0) == S{"caret"});
-    file.Put(restype::kSTR, 7, ByteBuilder().U16(kPlain).U16(1).CString("binary"));
-    ASSERT_EQ(table.Load(&file, 7, false), 0);
-    EXPECT_EQ(Strings(table, 0), (S{"binary"}));
-    EXPECT_EQ(table.Load(&file, 8, false), rc::kNoSuchResource);
-    // GetIndString: one string of either kind, or nothing.
-    file.Put(restype::kSTR, 3, ByteBuilder().U16(kPlain).U16(2).CString("one").CString("two"));
-    file.Put(restype::kCST, 4, ByteBuilder().Text("^text^"));
-    FixedText<8> text;
-    for (auto [id, index, expected] : {std::tuple{3, 2, "two"}, {4, 1, "text"}, {8, 1, ""}, {3, 0, ""}, {3, -1, ""},
-                                       {3, 3, ""}, {9, 1, ""}}) {
-        text.Assign("junk");
-        GetIndString(file, text, static_cast<ResId>(id), static_cast<int16_t>(index));
-        EXPECT_EQ(text.View(), expected) << id << " " << index;
-    }
 }
 
 // Languages filled with copies of table 0 are not stored; each entry gets a fill byte.
