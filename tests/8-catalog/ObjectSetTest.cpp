@@ -60,6 +60,7 @@ TEST_F(ObjectSetTest, TilesLinkToTheFirstMasterAndOrphansAreDropped) {
     PutObject(4, {.masterId = 5, .subIndex = -1});      // a second master of the same ID
     PutObject(5, {.masterId = 7, .subIndex = 0x0001});  // a tile without master
     set.Load(0);
+    set.Load(0);  // a reload rebuilds, it does not add
     ObjectRecord &a = Record(0), &t = Record(1), &m = Record(2), &m2 = Record(3);
     EXPECT_EQ(set.Objects(), (Records{&a, &m, &m2}));
     EXPECT_EQ(a.DisplayIndex() + 10 * m.DisplayIndex(), 10);
@@ -99,6 +100,9 @@ TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
     file->failGet = rc::kShortRead;
     set.Load(1);
     EXPECT_TRUE(set.AllRecords().empty() && set.Palettes().empty());
+    ObjectSet detached;  // nothing attached: an empty set
+    detached.Load(1);
+    EXPECT_TRUE(detached.AllRecords().empty());
 }
 
 TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtssAndANameGetsAnEmptyDescription) {
@@ -136,48 +140,6 @@ TEST_F(ObjectSetTest, TextsFallBackToAnyLanguageAndAReadOnlyFileIsNotCompleted) 
     EXPECT_EQ(*file->Stored(restype::kCTSS, 8), original);
     EXPECT_EQ(Record(0).Name() + "/" + Record(0).Description(), "Stuhl/Sitzen");
     EXPECT_EQ(Record(0).CatalogFound(), 1);
-}
-
-TEST_F(ObjectSetTest, GraphicsListedOnlyWithGraphics) {
-    PutObject(1, {});
-    for (auto [type, id] : {std::pair{restype::kSPR2, 20}, {restype::kSPR, 10}, {restype::kSPR, -3}, {restype::kDGRP, 100}})
-        file->Put(type, ResId(id), {1}, type == restype::kSPR2 ? "two" : "");
-    // "PALT": version, count 2, 8 unread bytes, then RGB triplets
-    file->Put(restype::kPALT, 4, ByteBuilder().U32(1).U32(2).U32(0).U32(0).U8(1).U8(2).U8(3).U8(4).U8(5).U8(6));
-    set.Load(0);
-    EXPECT_TRUE(set.Sprites().empty() && set.Palettes().empty() && set.DrawGroups().empty());
-    set.Load(1);
-    EXPECT_EQ(set.AllRecords().size(), 1u) << "a reload rebuilds, it does not add";
-    ASSERT_EQ(set.Sprites().size(), 3u);
-    EXPECT_EQ(set.Sprites()[0].id * 1000 + set.Sprites()[1].id, 10000 - 3);
-    EXPECT_TRUE(set.Sprites()[2].type == restype::kSPR2 && set.Sprites()[2].label.View() == "two");
-    EXPECT_TRUE(set.DrawGroups().size() == 1 && set.DrawGroups()[0].id == 100);
-    const Palette* p = set.FindPalette(4);
-    ASSERT_TRUE(p && p->Count() == 2u);
-    EXPECT_EQ(p->Entry(1).red, 4);
-}
-
-TEST(ObjectSetLifetimeTest, CloseAndDestructionDestroyTheFile) {
-    struct WatchedFile : test::MemoryResourceFile {
-        explicit WatchedFile(bool* destroyed) : destroyed(destroyed) {}
-        ~WatchedFile() override { *destroyed = true; }
-        bool* destroyed;
-    };
-    bool destroyed = false;
-    {
-        ObjectSet set;
-        set.SetResourceSet(std::make_unique<WatchedFile>(&destroyed));
-        set.Load(1);
-        set.Clear();
-        EXPECT_FALSE(destroyed);
-        set.Close();
-        EXPECT_TRUE(destroyed && !set.ResourceSet());
-        set.Load(1);  // nothing attached: an empty set
-        EXPECT_TRUE(set.AllRecords().empty());
-        destroyed = false;
-        set.SetResourceSet(std::make_unique<WatchedFile>(&destroyed));
-    }
-    EXPECT_TRUE(destroyed);
 }
 
 TEST(ObjectDefinitionEncoding, FieldsSitAtTheirOffsets) {

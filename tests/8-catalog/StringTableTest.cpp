@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "CatalogMemoryFile.h"
@@ -223,32 +222,8 @@ TEST_F(StringTableTest, ReadAndSaveNeedAnOpenSourceAndALoadedBody) {
     EXPECT_EQ(StringTable().Load(&silent, 1, false), rc::kNoMemory);
 }
 
-TEST_F(StringTableTest, LoadPrefersBinaryThenCaretText) {
-    file.Put(restype::kCST, 7, ByteBuilder().Text("^caret^"));
-    ASSERT_EQ(table.Load(&file, 7, false), 0);
-    EXPECT_TRUE(table.Type() == restype::kCST && Strings(table, 0) == S{"caret"});
-    file.Put(restype::kSTR, 7, ByteBuilder().U16(kPlain).U16(1).CString("binary"));
-    ASSERT_EQ(table.Load(&file, 7, false), 0);
-    EXPECT_EQ(Strings(table, 0), (S{"binary"}));
-    EXPECT_EQ(table.Load(&file, 8, false), rc::kNoSuchResource);
-    // GetIndString: one string of either kind, or nothing.
-    file.Put(restype::kSTR, 3, ByteBuilder().U16(kPlain).U16(2).CString("one").CString("two"));
-    file.Put(restype::kCST, 4, ByteBuilder().Text("^text^"));
-    FixedText<8> text;
-    for (auto [id, index, expected] : {std::tuple{3, 2, "two"}, {4, 1, "text"}, {8, 1, ""}, {3, 0, ""}, {3, -1, ""},
-                                       {3, 3, ""}, {9, 1, ""}}) {
-        text.Assign("junk");
-        GetIndString(file, text, static_cast<ResId>(id), static_cast<int16_t>(index));
-        EXPECT_EQ(text.View(), expected) << id << " " << index;
-    }
-}
-
+// Languages filled with copies of table 0 are not stored; each entry gets a fill byte.
 TEST_F(StringTableTest, SaveWritesExactLayoutWithoutCopiedLanguages) {
-    table.SetSource(&file, 0x1234, restype::kSTR, StringTable::kBinaryMode, -1);
-    table.Set(1, "ab", kCur);
-    ASSERT_EQ(table.Save(), 0);
-    // FD FF count 1; code 1, "ab", NUL, empty comment NUL; one fill byte
-    EXPECT_EQ(*file.Stored(restype::kSTR, 0x1234), (Bytes{0xFD, 0xFF, 0x01, 0x00, 0x01, 0x61, 0x62, 0x00, 0x00, 0xA3}));
     ASSERT_EQ(Read(restype::kSTR, 1, B().U16(kMulti).U16(2).Entry(1, "a").Entry(1, "b"), true), 0);
     ASSERT_EQ(table.Count(7), 2);
     ASSERT_EQ(table.Save(), 0);
@@ -322,13 +297,6 @@ TEST_F(StringTableTest, EntryCountIsReadBackAsSigned16BitsSoMoreIsRefused) {
         EXPECT_EQ(big.Save(), n == 32767 ? rc::kOk : rc::kNoMemory);
         EXPECT_EQ(limitFile.Stored(restype::kSTR, 1) != nullptr, n == 32767);
     }
-}
-
-TEST(StringEncoding, LanguagePlainAndCaretBytes) {
-    EXPECT_EQ(EncodeLanguageStrings({{1, "a", "c"}, {2, "x", ""}}),
-              (Bytes{0xFD, 0xFF, 0x02, 0x00, 0x01, 'a', 0, 'c', 0, 0x02, 'x', 0, 0}));
-    EXPECT_EQ(EncodePlainStrings({"a", "b"}), (Bytes{0xFF, 0xFF, 0x02, 0x00, 'a', 0, 'b', 0}));
-    EXPECT_EQ(EncodeCaretText({"one", ""}), (Bytes{'^', 'o', 'n', 'e', '^', '\n', '^', '^', '\n'}));
 }
 
 }  // namespace
