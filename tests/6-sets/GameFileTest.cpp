@@ -16,7 +16,7 @@ namespace tambrix {
 namespace {
 
 using test::BlockText;
-using test::WriteContainer;
+using test::WriteTextContainer;
 
 constexpr ResType kSprite = restype::kSPR;
 constexpr ResType kObject = restype::kOBJD;
@@ -27,14 +27,14 @@ protected:
         // Object files, each with its companion holding sprite 100, but for "lonely".
         for (const char* base : {"chair", "my.sofa", "lonely", "junk"}) {
             if (std::string(base) != "junk")
-                WriteContainer<IffResourceFile>(mDir.File(base + std::string(".iff")), {{kObject, 128}});
+                WriteTextContainer<IffResourceFile>(mDir.File(base + std::string(".iff")), {{kObject, 128}});
             if (std::string(base) != "lonely")
-                WriteContainer<IffResourceFile>(mDir.File(base + std::string(".spf")), {{kSprite, 100}});
+                WriteTextContainer<IffResourceFile>(mDir.File(base + std::string(".spf")), {{kSprite, 100}});
         }
         mDir.Write("junk.iff", std::string(300, 'x'));
-        WriteContainer<LegacyIffResourceFile>(mDir.File("stripe.wll"), {{kSprite, 1}});
-        WriteContainer<IffResourceFile>(mDir.File("modern.flr"), {{kSprite, 1}});
-        WriteContainer<IffResourceFile>(mDir.File("Behavior.dat"), {{restype::kSTR, 1}});
+        WriteTextContainer<LegacyIffResourceFile>(mDir.File("stripe.wll"), {{kSprite, 1}});
+        WriteTextContainer<IffResourceFile>(mDir.File("modern.flr"), {{kSprite, 1}});
+        WriteTextContainer<IffResourceFile>(mDir.File("Behavior.dat"), {{restype::kSTR, 1}});
         mDir.Write("Photo.bmp", std::string("BM and the rest"));
         mDir.MakeDir("folder.iff");
         ASSERT_EQ(WriteFarArchive(mDir.File("Art.far").c_str(), {{"Box\\Thing.iff", mDir.Read("chair.iff")},

@@ -10,7 +10,7 @@ namespace {
 
 using test::BlockText;
 using test::TempDir;
-using test::WriteContainer;
+using test::WriteTextContainer;
 
 constexpr ResType kString = restype::kSTR;
 constexpr ResType kSprite = restype::kSPR;
@@ -55,7 +55,7 @@ class BareKindSet : public KindResourceSet {};
 
 TEST(KindRegistry, UnknownKindsLongExtensionsAndAFullRegistryAreIgnored) {
     TempDir dir;
-    WriteContainer<IffResourceFile>(dir.File("a.iff"), {{kString, 1}});
+    WriteTextContainer<IffResourceFile>(dir.File("a.iff"), {{kString, 1}});
     const FileNameText name(dir.File("a.iff"));
     BareKindSet set;
     set.Register(4, ".iff");          // no such kind
@@ -76,8 +76,8 @@ TEST(KindRegistry, UnknownKindsLongExtensionsAndAFullRegistryAreIgnored) {
 
 TEST(ObjectFileOpen, BothFilesObjectFileFirstAndGraphicsGoToTheSpriteFile) {
     TempDir dir;
-    WriteContainer<IffResourceFile>(dir.File("chair.iff"), {{kString, 1}, {restype::kOBJD, 128}});
-    WriteContainer<IffResourceFile>(dir.File("chair.spf"), {{kSprite, 100}, {restype::kPALT, 1}});
+    WriteTextContainer<IffResourceFile>(dir.File("chair.iff"), {{kString, 1}, {restype::kOBJD, 128}});
+    WriteTextContainer<IffResourceFile>(dir.File("chair.spf"), {{kSprite, 100}, {restype::kPALT, 1}});
     ViewResourceSet set;
     ASSERT_EQ(set.Open(FileNameText(dir.File("chair"))), rc::kOk);
     ASSERT_EQ(set.CountMembers(), 2);

@@ -16,13 +16,10 @@ inline std::vector<uint8_t> TextBytes(const std::string& text) { return {text.be
 /// Writes a container of the given class holding one resource per (type, ID) pair; each
 /// body is the text "<type> <id>".
 template <typename Container>
-void WriteContainer(const std::string& path, std::initializer_list<std::pair<ResType, ResId>> resources) {
-    Container file;
-    ASSERT_EQ(file.Create(FileNameText(path)), rc::kOk) << path;
-    ASSERT_EQ(file.Open(FileNameText(path)), rc::kOk) << path;
-    for (auto [type, id] : resources)
-        ASSERT_EQ(AddAndWrite(file, type, id, "", TextBytes(ResTypeText(type) + " " + std::to_string(id))), rc::kOk);
-    ASSERT_EQ(file.Close(), rc::kOk);
+void WriteTextContainer(const std::string& path, std::initializer_list<std::pair<ResType, ResId>> resources) {
+    std::vector<Resource> all;
+    for (auto [type, id] : resources) all.push_back({type, id, "", TextBytes(ResTypeText(type) + " " + std::to_string(id))});
+    WriteContainer<Container>(path, all);
 }
 
 inline std::string BlockText(const DataBlock* block) {

@@ -337,26 +337,6 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
     EXPECT_STREQ(LastGraphicsError(), "sprite not found");
 }
 
-// Marked as stored in the other order: turned when it is, and left alone when it already
-// reads as a current version (tools that write little-endian bodies and leave the
-// library-order flag clear). Whole frames turned round are read back in the encoder's tests.
-TEST_F(SpriteTest, ByteOrderFixupTurnsHeadersButNotPixels) {
-    const std::vector<SprFrame> frames = {
-        {.first = 258, .second = -3, .width = 4, .height = 4, .stream = kSprEveryCommand}};
-    for (int32_t version : {502, 505})
-        for (bool turned : {true, false}) {
-            SCOPED_TRACE(::testing::Message() << version << (turned ? " turned" : " as written"));
-            file.Put(restype::kSPR, kSpriteId,
-                     turned ? SprChunkOtherOrder(frames, kPaletteId, version) : SprChunk(frames, kPaletteId, version),
-                     true);
-            SpritePosition pos;
-            auto canvas = draw(0, kSpriteViewColour, kBackground, &pos);
-            ASSERT_TRUE(canvas) << LastGraphicsError();
-            EXPECT_EQ(rowsOf(*canvas)[1], (Row{1, 2, 3, kBg}));
-            EXPECT_EQ(pos.first * 10 + pos.second, 2580 - 3);
-        }
-}
-
 TEST(SpriteFixup, SharedFrameIsTurnedOnceAndShortBodiesAreSafe) {
     // Two offsets naming one frame: turning its header twice would undo the fix.
     auto body = SprChunkOtherOrder({{.first = 1, .second = 2, .width = 3, .height = 4, .stream = {5, 0}}}, 0);

@@ -20,7 +20,6 @@
 namespace tambrix {
 namespace {
 
-using test::AddAndWrite;
 using testing::ByteBuilder;
 using testing::Bytes;
 
@@ -58,18 +57,13 @@ class ObjectSetFileTest : public ::testing::Test {
 protected:
     /// `base`.iff: one object whose catalog table holds `catalog`, a sprite, a palette and two more tables.
     std::string WriteObjectFile(const std::string& base, const Bytes& catalog) {
-        const FileNameText name(dir.File(base + ".iff"));
-        IffResourceFile file;
-        EXPECT_TRUE(file.Create(name) == rc::kOk && file.Open(name) == rc::kOk);
-        const std::tuple<ResType, ResId, const char*, Bytes> resources[] = {
+        test::WriteContainer<IffResourceFile>(dir.File(base + ".iff"), {
             {restype::kOBJD, 128, "chair", EncodeObjectDefinition({.graphicCount = 0, .catalogId = kCatalogId})},
             {restype::kCTSS, kCatalogId, "catalog", catalog},
             {restype::kSPR2, 300, "sprite", Bytes(40, 0x5A)},
             {restype::kPALT, 300, "palette", EncodePalette({{9, 8, 7, 0}})},
             {restype::kSTR, 0, "strings", ByteBuilder().U16(0xFFFF).U16(1).CString("x")},
-            {restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).CString("a").CString("b")}};
-        for (const auto& [type, id, label, body] : resources) EXPECT_EQ(AddAndWrite(file, type, id, label, body), 0);
-        EXPECT_EQ(file.Close(), rc::kOk);
+            {restype::kCTSS, 9, "other", ByteBuilder().U16(0xFFFF).U16(2).CString("a").CString("b")}});
         return dir.File(base + ".iff");
     }
 

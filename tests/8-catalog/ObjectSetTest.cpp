@@ -105,25 +105,6 @@ TEST_F(ObjectSetTest, UnreadableResourcesMakeNoEntries) {
     EXPECT_TRUE(detached.AllRecords().empty());
 }
 
-TEST_F(ObjectSetTest, CatalogTextsFromCatsOrCtssAndANameGetsAnEmptyDescription) {
-    for (int16_t i = 0; i < 6; ++i) PutObject(i + 1, {.catalogId = int16_t(i < 5 ? 100 + i : 55)});
-    file->Put(restype::kCATS, 100, ByteBuilder().CString("desc").CString("name"));
-    file->Put(restype::kCATS, 101, ByteBuilder().CString("only"));
-    file->Put(restype::kCATS, 102, ByteBuilder().CString("d").Text("unterminated"));
-    file->Put(restype::kCTSS, 103, ByteBuilder().U16(kMulti).U16(2).Entry(1, "Chair").Entry(1, "Sit"));
-    file->Put(restype::kCTSS, 104, ByteBuilder().U16(0xFFFF).U16(1).CString("Lamp"));
-    set.Load(0);
-    const char* shown[][2] = {{"name", "desc"}, {"", "only"},   {"unterminated", "d"},
-                              {"Chair", "Sit"}, {"Lamp", ""}, {kNameUndefined, kNameUndefined}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(Record(i).Name() + "/" + Record(i).Description(), shown[i][0] + std::string("/") + shown[i][1]);
-        EXPECT_EQ(Record(i).CatalogFound(), i < 5) << i;
-    }
-    EXPECT_EQ(*file->Stored(restype::kCTSS, 104),
-              Bytes(ByteBuilder().U16(kMulti).U16(2).Entry(1, "Lamp").Entry(1, "").U8(0xA3).U8(0xA3)));
-    EXPECT_EQ(file->LoadedBlocks(), 0);
-}
-
 TEST_F(ObjectSetTest, TextsFallBackToAnyLanguageAndAReadOnlyFileIsNotCompleted) {
     const Bytes original = ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen");
     file->Put(restype::kCTSS, 8, original);

@@ -23,16 +23,8 @@
 namespace tambrix {
 namespace {
 
-using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
-
-template <typename Container>
-void WriteFile(const std::string& path, const std::vector<Body>& bodies) {
-    Container file;
-    ASSERT_TRUE(file.Create(FileNameText(path)) == rc::kOk && file.Open(FileNameText(path)) == rc::kOk);
-    for (const Body& body : bodies)
-        ASSERT_EQ(test::AddAndWrite(file, body.first, body.second.first, "", body.second.second), rc::kOk);
-    ASSERT_EQ(file.Close(), rc::kOk);
-}
+using test::Resource;
+using test::WriteContainer;
 
 /// A sprite of `frames` opaque 2 x 2 frames in palette 1.
 std::vector<uint8_t> Sprite(int frames) {
@@ -50,22 +42,22 @@ std::string Joined(const std::vector<std::string>& texts) {
 
 TEST(ShownFile, EachKindIsDescribedAsTheFormShowsItAndAFileThatDoesNotOpenShowsNothing) {
     test::TempDir dir;
-    const auto spr = [](ResId id, int frames) { return Body{restype::kSPR, {id, Sprite(frames)}}; };
-    const Body palt{restype::kPALT, {1, EncodePalette({{0, 0, 0, 0}, {200, 10, 10, 0}})}};
-    WriteFile<IffResourceFile>(
+    const auto spr = [](ResId id, int frames) { return Resource{restype::kSPR, id, "", Sprite(frames)}; };
+    const Resource palt{restype::kPALT, 1, "", EncodePalette({{0, 0, 0, 0}, {200, 10, 10, 0}})};
+    WriteContainer<IffResourceFile>(
         dir.File("lamp.iff"),
-        {{restype::kOBJD, {128, EncodeObjectDefinition({.baseGraphic = 1000, .price = -25, .catalogId = 7})}},
-         {restype::kCATS, {7, EncodeCatalogStrings("Lamp", "Bright.")}},
-         {restype::kOBJD, {129, EncodeObjectDefinition({.catalogId = 8})}},
-         {restype::kCATS, {8, EncodeCatalogStrings("Shade", "")}}});
-    WriteFile<IffResourceFile>(
+        {{restype::kOBJD, 128, "", EncodeObjectDefinition({.baseGraphic = 1000, .price = -25, .catalogId = 7})},
+         {restype::kCATS, 7, "", EncodeCatalogStrings("Lamp", "Bright.")},
+         {restype::kOBJD, 129, "", EncodeObjectDefinition({.catalogId = 8})},
+         {restype::kCATS, 8, "", EncodeCatalogStrings("Shade", "")}});
+    WriteContainer<IffResourceFile>(
         dir.File("lamp.spf"),
-        {palt, spr(5, 1), {restype::kDGRP, {1000, EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}}});
-    WriteFile<IffResourceFile>(dir.File("bits.iff"),
-                               {palt, spr(7, 2), {restype::kSTR, {0, EncodePlainStrings({"Bits", "3", "Loose"})}}});
-    WriteFile<LegacyIffResourceFile>(dir.File("brick.wll"), {palt, spr(200, 5), spr(201, 5), spr(202, 5), spr(203, 5)});
-    WriteFile<IffResourceFile>(dir.File("grass.flr"),
-                               {palt, spr(300, 3), {restype::kSTR, {0, EncodePlainStrings({"Grass", "4"})}}});
+        {palt, spr(5, 1), {restype::kDGRP, 1000, "", EncodeDrawGroup(DrawGroupImages(kViewCount, {{.spriteId = 5}}))}});
+    WriteContainer<IffResourceFile>(dir.File("bits.iff"),
+                               {palt, spr(7, 2), {restype::kSTR, 0, "", EncodePlainStrings({"Bits", "3", "Loose"})}});
+    WriteContainer<LegacyIffResourceFile>(dir.File("brick.wll"), {palt, spr(200, 5), spr(201, 5), spr(202, 5), spr(203, 5)});
+    WriteContainer<IffResourceFile>(dir.File("grass.flr"),
+                               {palt, spr(300, 3), {restype::kSTR, 0, "", EncodePlainStrings({"Grass", "4"})}});
     dir.Write(
         "Photo.bmp",
         testing::ByteBuilder().Text("BM").U32(1000).U32(0).U32(1078).U32(40).I32(12).I32(9).U16(1).U16(8).Bytes());

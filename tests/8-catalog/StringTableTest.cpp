@@ -100,19 +100,6 @@ INSTANTIATE_TEST_SUITE_P(Blocks, DecodingTest, ::testing::Values(
     Decoding{"packedNul", B().U16(kPackedCode).U8(1).U16(1).Pair(0, std::string_view("a\0b", 3)), {"a"}, false}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(StringTableTest, BoundsLabelAndCaretText) {
-    ASSERT_EQ(Read(restype::kSTR, 1, ByteBuilder().U16(kCommented).U16(1).CString("a").CString("note"), false), 0);
-    EXPECT_TRUE(!table.Get(0, kCur) && !table.Get(2, kCur) && !table.Get(-1, kCur) && !table.GetComment(2, kCur));
-    EXPECT_EQ(table.GetComment(1, kCur) + std::string("/") + table.Label().View().data(), "note/label");
-    // Caret text takes only closed strings and is never converted.
-    file.Put(restype::kCST, 4, ByteBuilder().Text("x^one^ y ^two^^"), "", false);  // not in library order
-    table.SetSource(&file, 4, restype::kCST, StringTable::kTextMode, -1);
-    ASSERT_EQ(table.Read(false, true), 0);
-    EXPECT_EQ(Strings(table, 0), (S{"one", "two"}));
-    ASSERT_EQ(Read(restype::kCST, 5, ByteBuilder().Text("^^^a^^^"), false, true, true), 0);
-    EXPECT_EQ(Strings(table, 0), (S{"", "a", ""}));
-}
-
 TEST_F(StringTableTest, BigEndianBodiesAreConverted) {
     const Bytes bodies[] = {{0xFF, 0xFF, 0x00, 0x01, 'a', 0x00},        // count swapped too
                             {0x00, 0x01, 0x01, 'b'},                    // the code is the count

@@ -19,7 +19,6 @@ namespace tambrix {
 namespace {
 
 namespace fs = std::filesystem;
-using test::AddAndWrite;
 using testing::Bytes;
 
 struct Object {
@@ -62,17 +61,13 @@ protected:
 
     static void WriteObjectFile(const std::string& path, const std::vector<Object>& objects) {
         fs::create_directories(fs::path(path).parent_path());
-        const FileNameText name(path);
-        IffResourceFile file;  // written through the library's own container
-        ASSERT_EQ(file.Create(name), rc::kOk);
-        ASSERT_EQ(file.Open(name), rc::kOk);
+        std::vector<test::Resource> all;
         ResId id = 128;
         for (const Object& object : objects) {
-            ASSERT_EQ(AddAndWrite(file, restype::kOBJD, id++, "object", EncodeObjectDefinition(object.definition)), 0);
-            if (object.catalog.empty()) continue;
-            ASSERT_EQ(AddAndWrite(file, object.catalogType, object.definition.catalogId, "cat", object.catalog), 0);
+            all.push_back({restype::kOBJD, id++, "object", EncodeObjectDefinition(object.definition)});
+            if (!object.catalog.empty()) all.push_back({object.catalogType, object.definition.catalogId, "cat", object.catalog});
         }
-        ASSERT_EQ(file.Close(), rc::kOk);
+        test::WriteContainer<IffResourceFile>(path, all);
     }
 
     /// Every file of the game folder with its bytes.

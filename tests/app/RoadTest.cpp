@@ -30,19 +30,13 @@ namespace chunks = tambrix::testing;
 
 namespace {
 
-using Body = std::pair<ResType, std::pair<ResId, std::vector<uint8_t>>>;
 const ResId kPalette = 3, kDrawGroup = 1000, kCatalog = 7;  // palette entry i is (i, 255 - i, i / 2)
 const uint8_t kColour = 9;
 const QColor kSpriteColour(kColour, 255 - kColour, kColour / 2);
 const int kSide = 4, kFramed = kSide + 2 * kPreviewMargin;
 
-bool writeIff(const QString& path, const std::vector<Body>& bodies) {
-    IffResourceFile file;
-    const FileNameText name(QFile::encodeName(path).toStdString());
-    if (file.Create(name) != 0 || file.Open(name) != 0) return false;
-    for (const auto& [type, body] : bodies)
-        if (test::AddAndWrite(file, type, body.first, "", body.second) != 0) return false;
-    return file.Close() == 0;
+bool writeIff(const QString& path, const std::vector<test::Resource>& resources) {
+    return test::WriteContainer<IffResourceFile>(QFile::encodeName(path).toStdString(), resources);
 }
 
 /// A solid 4 x 4 "SPR2" frame of palette index kColour (two-byte pixels: depth, index).
@@ -57,17 +51,16 @@ std::vector<uint8_t> solidSprite() {
     return chunks::Spr2Chunk({{.width = kSide, .height = kSide, .stream = stream}}, kPalette);
 }
 
-std::vector<Body> graphics(const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}, ResId sprite = 1) {
-    return {{restype::kPALT, {kPalette, chunks::DistinctPaltChunk()}},
-            {restype::kSPR2, {sprite, solidSprite()}},
-            {restype::kDGRP, {kDrawGroup, chunks::DgrpAllViews(image)}}};
+std::vector<test::Resource> graphics(const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}, ResId sprite = 1) {
+    return {{restype::kPALT, kPalette, "", chunks::DistinctPaltChunk()},
+            {restype::kSPR2, sprite, "", solidSprite()},
+            {restype::kDGRP, kDrawGroup, "", chunks::DgrpAllViews(image)}};
 }
 
 bool writeObject(const QString& path, const std::vector<DrawGroupEntry>& image = {{.spriteId = 1}}) {
     return writeIff(path,
-                    {{restype::kOBJD,
-                      {128, EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = -25, .catalogId = kCatalog})}},
-                     {restype::kCATS, {kCatalog, EncodeCatalogStrings("Lamp", "Bright.")}}}) &&
+                    {{restype::kOBJD, 128, "", EncodeObjectDefinition({.baseGraphic = kDrawGroup, .price = -25, .catalogId = kCatalog})},
+                     {restype::kCATS, kCatalog, "", EncodeCatalogStrings("Lamp", "Bright.")}}) &&
            writeIff(path.chopped(4) + ".spf", graphics(image));
 }
 

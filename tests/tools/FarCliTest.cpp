@@ -115,25 +115,5 @@ TEST_F(FarCli, ExtractNeverReplacesAndNeverLeavesItsFolder) {
     EXPECT_FALSE(fs::exists(mDir.File("x/evil.txt")));
 }
 
-// Names that lead through an archive open for every command; the archive stays as it was.
-TEST_F(FarCli, FilesInsideAnArchiveOpenAndBrokenOnesSayWhy) {
-    const std::string loose = WriteIff(mDir.File("loose.iff"), {{restype::kCST, 0, "texts",
-                                                                 EncodeCaretText({"Packed Thing", "5", "In a box."})}});
-    const std::string archive = mDir.File("in/Things.far");
-    ASSERT_EQ(WriteFarArchive(archive.c_str(), {{"Box\\Thing.iff", ReadFileBytes(loose)}}), rc::kOk);
-    const std::vector<uint8_t> before = ReadFileBytes(archive);
-    CliRun r = Cli({"ls", archive + "/Box/Thing.iff"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_TRUE(Has(r.out, "CST")) << r.out;
-    r = Cli({"info", archive + "/Box/Thing.iff", "--no-write"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    EXPECT_TRUE(Has(r.out, "name: Packed Thing")) << r.out;
-    EXPECT_EQ(ReadFileBytes(archive), before);
-
-    mDir.Write("in/Broken.far", Bytes(std::string("FAR!byAZ\2\0\0\0", 12)));  // version 2
-    ExpectOneErrorLine(Cli({"info", mDir.File("in/Broken.far/Thing.iff")}), kExitBadFile, "Broken.far: ");
-    ExpectOneErrorLine(Cli({"info", mHand + "/packed.iff"}), kExitBadFile, DescribeResult(rc::kFarCompressed));
-}
-
 }  // namespace
 }  // namespace tambrix::tools

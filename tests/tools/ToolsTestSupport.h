@@ -49,21 +49,11 @@ inline std::vector<uint8_t> ReadFileBytes(const std::string& path) {
 
 inline std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
-struct Resource {
-    ResType type;
-    int16_t id;
-    const char* label;
-    std::vector<uint8_t> body;
-};
+using test::Resource;
 
 // A version 2.5 container written with the library's writer, in the order given.
 inline std::string WriteIff(const std::string& path, const std::vector<Resource>& resources) {
-    IffResourceFile file;
-    const FileNameText name(path);
-    EXPECT_EQ(file.Create(name), 0);
-    EXPECT_EQ(file.Open(name), 0);
-    for (const Resource& r : resources) EXPECT_EQ(test::AddAndWrite(file, r.type, r.id, r.label, r.body), 0);
-    EXPECT_EQ(file.Close(), 0);
+    test::WriteContainer<IffResourceFile>(path, resources);
     return path;
 }
 
