@@ -5,7 +5,7 @@
 // picture waits for the thumbnails) or "search:WORDS[@N]" (the words typed into the search
 // box, result N (0, the first, by default) chosen once the index is built and the
 // thumbnails drawn).
-//   app_screenshots <game folder> <output folder> <file relative to the game folder>[@N]...
+//   tambrix-shots <game folder> <output folder> <file relative to the game folder>[@N]...
 // A file that names the game folder itself ("./x.iff") is selected from the root item.
 // TAMBRIX_SHOT_STYLE (0 large icons, 1 small icons, 2 list, 3 details) picks the list's
 // style. Run it on a real display or under xvfb-run; settings stay in a temporary folder.
@@ -41,7 +41,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: app_screenshots <game folder> <output folder> <file>...\n");
+        std::fprintf(stderr, "usage: tambrix-shots <game folder> <output folder> <file>...\n");
         return 2;
     }
     Sandbox sandbox;
