@@ -128,6 +128,15 @@ TEST_F(PreviewTest, PlacementBlendAndDepth) {
     auto blank = render({}, 255, 0x00302010);
     for (int y = 0; y < 33; ++y)
         for (int x = 0; x < 33; ++x) ASSERT_EQ(pixel(*blank, x, y), (Rgb{0x10, 0x20, 0x30})) << x << "," << y;
+    // The one dynamic sprite (base 2, count 1) is left out: sprite 3 alone sizes the picture.
+    file.Put(restype::kDGRP, 1000, DgrpAllViews({{.spriteId = 2}, {.spriteId = 3}}));
+    parts = {{.baseGraphicId = 1000, .graphicCount = 1, .dynamicSpriteBaseId = 2, .dynamicSpriteCount = 1}};
+    EXPECT_EQ(RenderPreviewParts(&file, parts, false, kNear, kWhite, nullptr)->Width(), 34);
+    // A draw group with fewer images than views has nothing for this view.
+    file.Put(restype::kDGRP, 1000, EncodeDrawGroup(DrawGroupImages(1, {{.spriteId = 3}})));
+    PreviewReport report;
+    RenderPreviewParts(&file, parts, false, kNear, kWhite, &report);
+    EXPECT_EQ(report.outcome, PreviewReport::Outcome::kNothingToDraw);
 }
 
 // Whatever fits the bitmap caps is drawn, however far apart the sprites lie and however
