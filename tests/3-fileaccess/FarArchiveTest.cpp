@@ -186,6 +186,19 @@ TEST(FarHostile, ArchivesMountTheirValidEntriesOrNothing) {
     }
 }
 
+// A name fits the index with the archive's path and a separator before it, and not one longer.
+TEST(FarHostile, NamesLongerThanTheIndexTakesAreSkipped) {
+    TempDir dir;
+    FileSystem files;
+    const std::string path = dir.File("Long.far");
+    const std::string fits(kMaxFileNameLength - path.size() - 1, 'n');
+    ASSERT_EQ(WriteFarArchive(path.c_str(), {{fits, bytesOf("f")}, {fits + "n", bytesOf("l")}}, FarVariant::k1a, files),
+              rc::kOk);
+    FarMountReport report;
+    EXPECT_EQ(MountFarArchive(path.c_str(), &report, files), rc::kOk);
+    EXPECT_TRUE(report.mounted == 1 && report.firstSkip == rc::kFarNameTooLong);
+}
+
 TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     TempDir dir;
     FileSystem files;
@@ -230,7 +243,7 @@ TEST(FarExtract, EntriesLandInTheirFoldersAndNothingIsReplaced) {
     FileSystem files;
     const std::string archive = dir.File("Objects.far"), out = dir.File("out/nested");
     const std::vector<FarWriterEntry> entries = {{"Chairs\\Chair.iff", bytesOf("chair object")},
-                                                 {"Chairs/Chair.spf", pattern(200000, 5)},  // several copy steps
+                                                 {"Chairs/Chair.spf", pattern((2 << 16) + 1, 5)},  // two copy steps and one byte
                                                  {"Floor.flr", bytesOf("floor")},
                                                  {"Empty.txt", {}}};
     ASSERT_EQ(WriteFarArchive(archive.c_str(), entries, FarVariant::k1a, files), rc::kOk);
