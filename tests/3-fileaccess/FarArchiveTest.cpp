@@ -208,11 +208,13 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     for (const char* name : {"Game/Z.FAR", "Game/Sub/b.far", "Game/Sub/Deeper/c.Far"})
         ASSERT_EQ(WriteFarArchive(dir.File(name).c_str(), one, FarVariant::k1b, files), rc::kOk);
     dir.Write("Game/Sub/broken.far", std::string("FAR!"));
+    dir.Write("Game/Sub/dup.far", goodThenName("GOOD.IFF"));  // one entry mounts, its twin is skipped
     dir.Write("Game/notes.txt", std::string("not an archive"));
     FarFolderReport report;
     ASSERT_EQ(MountFarFolder(dir.File("Game").c_str(), &report, files), rc::kOk);
-    EXPECT_EQ(std::tuple(report.archivesFound, report.archivesMounted, report.entriesMounted), std::tuple(4u, 3u, 3u));
-    ASSERT_EQ(report.archives.size(), 4u);
+    EXPECT_EQ(std::tuple(report.archivesFound, report.archivesMounted, report.entriesMounted, report.entriesSkipped),
+              std::tuple(5u, 4u, 4u, 1u));
+    ASSERT_EQ(report.archives.size(), 5u);
     for (const FarMountReport& archive : report.archives)
         EXPECT_EQ(archive.code, archive.archive.find("broken.far") == std::string::npos ? rc::kOk : rc::kFarNotArchive);
     EXPECT_EQ(readWhole(files, dir.File("game/sub/deeper/c.far/X.IFF")), bytesOf("x"));
@@ -220,7 +222,7 @@ TEST(FarMount, FoldersAndPathsMountTheArchivesTheyHold) {
     files.ListMountedFolders(dir.File("Game").c_str(), folders);
     EXPECT_EQ(folders, (std::vector<CTGString>{"Sub", "Z.FAR"}));
     EXPECT_EQ(MountFarFolder(dir.File("Missing").c_str(), &report, files), rc::kNoSuchFile);
-    EXPECT_EQ(UnmountFarArchives(dir.File("Game/Sub").c_str(), files), 2u);
+    EXPECT_EQ(UnmountFarArchives(dir.File("Game/Sub").c_str(), files), 3u);
     EXPECT_TRUE(files.Find(dir.File("Game/Z.FAR/x.iff").c_str()));  // sorts behind Sub: left alone
 
     // A name leading through an archive mounts it; through none, or the archive itself, mounts nothing.

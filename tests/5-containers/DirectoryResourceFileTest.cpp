@@ -125,6 +125,7 @@ TEST(DirectoryLookup, FileNamesGiveIdAndLabelAndTheFirstFolderWins) {
 TEST(DirectoryTypes, ExtensionsAreTypesAndOnlyFilesOfUpToThreeCharactersCount) {
     EXPECT_EQ(DirectoryResourceFile::TypeExtension(restype::kCST), ".CST");
     EXPECT_EQ(DirectoryResourceFile::TypeExtension(0x4142), ".AB");
+    EXPECT_EQ(DirectoryResourceFile::TypeExtension(0xFFFF), DirectoryResourceFile::TypeExtension(0xFFFF0000));
     EXPECT_EQ(DirectoryResourceFile::TypeExtension(0x2A2A2A2A), ".*");
     EXPECT_EQ(DirectoryResourceFile::TypeFromFileName("a.b.X"), 0x58000000u);
     for (const char* none : {"a.SPRX", "a.", "noext"}) EXPECT_EQ(DirectoryResourceFile::TypeFromFileName(none), 0u);

@@ -258,6 +258,11 @@ TEST_F(StringTableTest, SavedCaretTextBecomesBinaryAndKeepsItsStrings) {
     EXPECT_EQ(back.Type(), restype::kSTR);
     EXPECT_EQ(Strings(back, 0), (S{"uno", "two", "three"})) << "the merge read the caret text as text";
     EXPECT_EQ(back.Label().View(), "txt");
+    StringTable untyped;  // a table given no type is stored as a "STR#" too
+    untyped.SetSource(&file, 9, 0, StringTable::kBinaryMode, -1);
+    untyped.Set(1, "x", kCur);
+    ASSERT_EQ(untyped.Save(), 0);
+    EXPECT_NE(file.Stored(restype::kSTR, 9), nullptr);
 }
 
 TEST_F(StringTableTest, FailedSaveChangesNothing) {
