@@ -113,6 +113,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         std::vector<Seen> expected;
         uint32_t mapOffset = 1;  ///< when not 1, the header's map offset
         char minor = '5';
+        bool mapFreed = false;  ///< the map's chunk carries the free flag: an old map, never read
     };
     std::vector<Case> cases = {
         // Only the OTHR resource, with a label its chunk does not have: offset, ID,
@@ -120,6 +121,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         {"sound map",
          entry(kOTHR, 1).U32(145).U16(2).U16(0x10).Text("from map").U8(0).U8(0xA3),
          {{kOTHR, 2, "from map", 0, true, "second"}}},
+        {"freed map", entry(kOTHR, 1).U32(145).U16(2).U16(0x10).Text("from map").U8(0).U8(0xA3), walked, 1, '5', true},
         {"version 2.0 never trusts a map", entry(kOTHR, 1).U32(145).U16(2).U16(0x10).U8(0).U8(0), walked, 1, '0'},
         {"huge group count", ByteBuilder().U32(0).U32(0xFFFFFFFF), walked},
         {"huge entry count", entry(kTEST, 0x7FFFFFFF), walked},
@@ -136,6 +138,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         SCOPED_TRACE(c.what + std::string(" ") + std::to_string(c.mapOffset));
         std::vector<uint8_t> bytes = FileWithMap(c.stream, c.minor);
         if (c.mapOffset != 1) PutU32BE(bytes, 60, c.mapOffset);
+        if (c.mapFreed) bytes[MapOffsetOf(bytes) + 11] |= 0x04;
         Write(bytes);
         IffResourceFile iff;
         ASSERT_EQ(iff.Open(Path()), 0);
