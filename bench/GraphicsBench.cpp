@@ -11,6 +11,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "BenchResourceFile.h"
@@ -159,18 +160,19 @@ int64_t planeBytes(const DecodedPlanes& planes) {
     return n;
 }
 
-// Every frame of every sprite as the renderer asks for it (size, palette and three
-// planes), each sprite fetched once for all its frames.
-void BM_DecodeObjectFrames(benchmark::State& state) {
+// Decodes every frame of every sprite of the object through `decode(sprite, frame,
+// planes)`, where `sprite` is made once per sprite by `hold(id)`.
+template <typename Hold, typename Decode>
+void decodeEveryFrame(benchmark::State& state, Hold hold, Decode decode) {
     PaintedObject& object = paintedObject();
     int64_t frames = 0;
     int64_t bytes = 0;
     for (auto _ : state) {
         for (const auto& sprite : object.sprites) {
-            SpriteDecoder decoder(object.file, sprite.id);
+            auto held = hold(object.file, sprite.id);
             for (int32_t f = 0; f < sprite.frames; ++f) {
                 DecodedPlanes planes;
-                decoder.Decode(f, 0xFFFFFF, planes.Slots());
+                decode(held, f, planes);
                 bytes += planeBytes(planes);
                 benchmark::DoNotOptimize(planes.colour.get());
                 ++frames;
@@ -181,27 +183,24 @@ void BM_DecodeObjectFrames(benchmark::State& state) {
     state.SetBytesProcessed(bytes);
     state.counters["chunk_bytes"] = static_cast<double>(object.chunkBytes);
 }
+
+// Every frame of every sprite as the renderer asks for it (size, palette and three
+// planes), each sprite fetched once for all its frames.
+void BM_DecodeObjectFrames(benchmark::State& state) {
+    decodeEveryFrame(
+        state, [](ResourceFile& file, int32_t id) { return SpriteDecoder(file, id); },
+        [](auto& decoder, int32_t f, DecodedPlanes& planes) { decoder.Decode(f, 0xFFFFFF, planes.Slots()); });
+}
 BENCHMARK(BM_DecodeObjectFrames)->Unit(benchmark::kMillisecond);
 
 // The same through one DecodeSpritePlanes call per frame, which fetches the sprite and
 // its palette anew each time.
 void BM_DecodeObjectFramesOneCallEach(benchmark::State& state) {
-    PaintedObject& object = paintedObject();
-    int64_t frames = 0;
-    int64_t bytes = 0;
-    for (auto _ : state) {
-        for (const auto& sprite : object.sprites) {
-            for (int32_t f = 0; f < sprite.frames; ++f) {
-                DecodedPlanes planes;
-                DecodeSpritePlanes(object.file, sprite.id, f, 0xFFFFFF, planes.Slots());
-                bytes += planeBytes(planes);
-                benchmark::DoNotOptimize(planes.colour.get());
-                ++frames;
-            }
-        }
-    }
-    state.SetItemsProcessed(frames);
-    state.SetBytesProcessed(bytes);
+    decodeEveryFrame(
+        state, [](ResourceFile& file, int32_t id) { return std::pair<ResourceFile*, int32_t>(&file, id); },
+        [](auto& sprite, int32_t f, DecodedPlanes& planes) {
+            DecodeSpritePlanes(*sprite.first, sprite.second, f, 0xFFFFFF, planes.Slots());
+        });
 }
 BENCHMARK(BM_DecodeObjectFramesOneCallEach)->Unit(benchmark::kMillisecond);
 
