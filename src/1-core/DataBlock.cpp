@@ -1,5 +1,6 @@
 #include "core/DataBlock.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -44,32 +45,22 @@ void FreeDataBlock(DataBlock* block) {
 
 bool ResizeDataBlock(DataBlock* block, uint32_t size) {
     if (!block) return false;
-    if (block->keeper) {
-        // The bytes become the block's own; the buffer they lay in is never resized.
-        uint8_t* data = nullptr;
-        if (size > 0) {
-            data = static_cast<uint8_t*>(std::malloc(size));
-            if (!data) return false;
-            const uint32_t kept = size < block->size ? size : block->size;
-            if (kept > 0) std::memcpy(data, block->data, kept);
-            if (size > kept) std::memset(data + kept, kNewBlockFill, size - kept);
-        }
-        block->data = data;
-        block->size = size;
-        block->keeper.reset();
-        return true;
-    }
-    if (size == 0) {
+    // Bytes lent from a larger buffer are never resized there: they are copied into bytes
+    // of the block's own.
+    const bool lent = block->keeper != nullptr;
+    uint8_t* data = nullptr;
+    if (size > 0) {
+        data = static_cast<uint8_t*>(lent ? std::malloc(size) : std::realloc(block->data, size));
+        if (!data) return false;
+        const uint32_t kept = std::min(size, block->size);
+        if (lent && kept > 0) std::memcpy(data, block->data, kept);
+        if (size > kept) std::memset(data + kept, kNewBlockFill, size - kept);
+    } else if (!lent) {
         std::free(block->data);
-        block->data = nullptr;
-        block->size = 0;
-        return true;
     }
-    auto* data = static_cast<uint8_t*>(std::realloc(block->data, size));
-    if (!data) return false;
-    if (size > block->size) std::memset(data + block->size, kNewBlockFill, size - block->size);
     block->data = data;
     block->size = size;
+    block->keeper.reset();
     return true;
 }
 
