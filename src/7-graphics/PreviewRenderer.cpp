@@ -122,13 +122,7 @@ public:
     // The frame with its size read.
     SpriteFrame& Measured(const DrawGroupEntry& e) {
         auto [it, added] = mFrames.try_emplace({e.spriteId, e.frameIndex});
-        if (added) {
-            SpriteSize& size = it->second.size;
-            if (SpriteDecoder* decoder = held(e.spriteId))
-                decoder->Decode(e.frameIndex, mBackground, {.size = &size});
-            else
-                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, {.size = &size});
-        }
+        if (added) decode(e, {.size = &it->second.size});
         return it->second;
     }
     // The frame with its planes; they are kept for later entries while the frames kept
@@ -144,10 +138,7 @@ public:
                                      .depthPlane = &f.depth,
                                      .alphaPlane = &f.alpha};
         try {
-            if (SpriteDecoder* decoder = held(e.spriteId))
-                decoder->Decode(e.frameIndex, mBackground, slots);
-            else
-                DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, slots);
+            decode(e, slots);
         } catch (const SpriteDecodeError&) {
             f.broken = true;  // a sprite with a broken stream is left out; the rest still draws
         }
@@ -168,6 +159,14 @@ public:
 
 private:
     static constexpr uint64_t kKeptBytes = uint64_t{64} << 20;
+
+    // Decodes through the held sprite, or fetches the sprite for this one frame.
+    void decode(const DrawGroupEntry& e, const SpritePlaneSlots& slots) {
+        if (SpriteDecoder* decoder = held(e.spriteId))
+            decoder->Decode(e.frameIndex, mBackground, slots);
+        else
+            DecodeSpritePlanes(mFile, e.spriteId, e.frameIndex, mBackground, slots);
+    }
 
     // The sprite fetched once for both passes while the chunks held stay within the
     // budget; null past it (each decode then fetches the sprite itself).
