@@ -354,7 +354,9 @@ TEST(SpriteFixup, SharedFrameIsTurnedOnceAndShortBodiesAreSafe) {
         Bytes cut(body.begin(), body.begin() + n);
         cut.push_back(0);  // keeps data() valid for n = 0
         SpriteByteOrderFixup(cut.data(), n);
-        if (n == 4) EXPECT_EQ(cut[3], body[0]) << "a body of the version alone still has it turned";
+        if (n == 4) {
+            EXPECT_EQ(cut[3], body[0]) << "a body of the version alone still has it turned";
+        }
     }
     Bytes huge = {0, 0, 1, 0xF6, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xF0};
     SpriteByteOrderFixup(huge.data(), static_cast<uint32_t>(huge.size()));
