@@ -148,7 +148,7 @@ std::string ResolvePath(const std::string& name) {
     return resolved;
 }
 
-NativeFile* OpenFile(const std::string& name, OpenMode mode) {
+NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
     if (mode != OpenMode::ReadExisting && Hooks().refuseWriteOpens.load()) return nullptr;
     // Non-blocking only while opening: a named pipe would otherwise wait for a writer.
     int flags = O_CLOEXEC | O_NONBLOCK;
@@ -180,10 +180,9 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode) {
     }
     if (fd < 0) return nullptr;
     // Only plain files open: a folder is not a file here, as on Windows.
+    // Of the flags F_SETFL sets, only O_NONBLOCK was asked for: clearing them all clears it.
     struct stat info;
-    int status = ::fcntl(fd, F_GETFL);
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || status < 0 ||
-        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
         return nullptr;
     }
@@ -193,6 +192,7 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode) {
         return nullptr;
     }
     file->fd = fd;
+    if (size) *size = clampTo32(info.st_size);
     return file;
 }
 

@@ -24,7 +24,9 @@ enum class OpenMode {
 /// The host path for a name: separators converted, case resolved where needed.
 std::string ResolvePath(const std::string& name);
 
-NativeFile* OpenFile(const std::string& name, OpenMode mode);
+/// Opens a plain file (never a folder or a device); `size`, when given, receives its size
+/// as it was opened.
+NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size = nullptr);
 void CloseFile(NativeFile* file);
 /// Reads at the file pointer; `done` receives the bytes read. False on an I/O error.
 bool ReadFile(NativeFile* file, void* buffer, uint32_t count, uint32_t& done);
