@@ -8,13 +8,17 @@ namespace tambrix {
 /// The bytes of one resource in memory. A container hands blocks out and owns them
 /// until DetachResource; a detached block is freed with FreeDataBlock.
 ///
-/// A block either owns its bytes, or (with `keeper` set) its bytes lie in a larger buffer
-/// that `keeper` keeps alive: a file held in memory whose bodies are lent out without a
-/// copy. The bytes are the block's alone either way; the caller may change them in place.
+/// A block either owns its bytes, or (`lent`) its bytes lie in a larger buffer that
+/// `keeper` keeps alive: a file held in memory whose bodies are lent out without a copy.
+/// The bytes are the block's alone either way; the caller may change them in place.
+/// A lent block may itself lie in a batch of blocks made together (`batched`), which
+/// `keeper` keeps alive as well.
 struct DataBlock {
     uint8_t* data = nullptr;
     uint32_t size = 0;
-    std::shared_ptr<void> keeper;  ///< set when `data` lies in a buffer the block does not own
+    bool lent = false;             ///< `data` lies in a buffer the block does not own
+    bool batched = false;          ///< the block lies in a batch; FreeDataBlock lets go of it
+    std::shared_ptr<void> keeper;  ///< keeps the lent buffer (and the batch) alive
 };
 
 /// Fill byte of every new block: uninitialised bytes are easy to spot in a dump.
@@ -29,11 +33,23 @@ DataBlock* NewDataBlock(uint32_t size);
 /// is short.
 DataBlock* NewUnfilledDataBlock(uint32_t size);
 
-/// A block of the `size` bytes at `data`, which lie in a buffer that `keeper` keeps alive
-/// (see DataBlock); null when memory is short.
-DataBlock* NewLentDataBlock(uint8_t* data, uint32_t size, std::shared_ptr<void> keeper);
+/// Lends blocks over parts of one buffer, which they keep alive. The blocks are made in
+/// batches: lending many bodies of a file costs one allocation per batch, not one per body.
+/// A block may outlive the lender; the buffer and a batch go with the last block of theirs.
+class BlockLender {
+public:
+    explicit BlockLender(std::shared_ptr<void> buffer) : mBuffer(std::move(buffer)) {}
+    /// A block of the `size` bytes at `data`, which lie in the buffer; null when memory is short.
+    DataBlock* Lend(uint8_t* data, uint32_t size);
 
-/// Frees the bytes (or lets go of the buffer they lie in), then the block. Null is ignored.
+private:
+    struct Batch;
+    std::shared_ptr<void> mBuffer;
+    std::shared_ptr<Batch> mBatch;  ///< the batch new blocks are taken from
+};
+
+/// Frees the bytes (or lets go of the buffer they lie in), then the block (or lets go of
+/// its batch). Null is ignored.
 void FreeDataBlock(DataBlock* block);
 
 /// Resizes the bytes of a block, keeping the leading ones and filling new ones with 0xA3;

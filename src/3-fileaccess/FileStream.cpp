@@ -58,6 +58,10 @@ DataBlock* FileStream::Lend(uint32_t offset, uint32_t count) {
     return mHandle ? mHandle->Lend(offset, count) : nullptr;
 }
 
+const uint8_t* FileStream::Peek(uint32_t offset, uint32_t count) {
+    return mHandle ? mHandle->Peek(offset, count) : nullptr;
+}
+
 int32_t FileStream::Write(const void* buffer, uint32_t& count) {
     if (!mHandle) {
         count = 0;

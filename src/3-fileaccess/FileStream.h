@@ -35,6 +35,9 @@ public:
     /// The `count` bytes at `offset` as a block lent from the file held in memory, without
     /// a copy (see FileHandle::Lend); null when they cannot be lent and must be read.
     DataBlock* Lend(uint32_t offset, uint32_t count);
+    /// The `count` bytes at `offset` to look at without a copy while the stream is open
+    /// (see FileHandle::Peek); null when they must be read.
+    const uint8_t* Peek(uint32_t offset, uint32_t count);
     /// count in: bytes to write; out: bytes written. kNotOpen; kShortWrite.
     int32_t Write(const void* buffer, uint32_t& count);
     /// Position from the start. kNotOpen; kShortRead when the seek failed (past the end).

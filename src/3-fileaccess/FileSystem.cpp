@@ -30,6 +30,7 @@ bool FileHandle::holdWhole() {
     // A file that changed size since it was opened is read on demand, as it now is.
     if (!platform::ReadFileAt(mFile, 0, whole.get(), mSize, done) || done != mSize) return false;
     mWhole = std::move(whole);
+    mLender.emplace(mWhole);
     return true;
 }
 
@@ -72,9 +73,16 @@ DataBlock* FileHandle::Lend(uint32_t position, uint32_t count) {
     if (count == 0 || !holdWhole() || position > mSize || count > mSize - position) return nullptr;
     const size_t next = lentAfter(position);
     if (lent(position, count, next)) return nullptr;
-    DataBlock* block = NewLentDataBlock(mWhole.get() + position, count, mWhole);
+    DataBlock* block = mLender->Lend(mWhole.get() + position, count);
+    if (block && mLent.empty()) mLent.reserve(kFirstLoans);
     if (block) mLent.insert(mLent.begin() + static_cast<ptrdiff_t>(next), Range{position, position + count});
     return block;
+}
+
+const uint8_t* FileHandle::Peek(uint32_t position, uint32_t count) {
+    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position) return nullptr;
+    if (!mLent.empty() && lent(position, count, lentAfter(position))) return nullptr;
+    return mWhole.get() + position;
 }
 
 uint32_t FileHandle::Write(const void* buffer, uint32_t count) {
@@ -220,8 +228,9 @@ FileHandle* FileSystem::Open(const char* name, bool forWriting) {
         }
     }
 
-    platform::NativeFile* file =
-        platform::OpenFile(name, forWriting ? platform::OpenMode::ReadWriteExisting : platform::OpenMode::ReadExisting);
+    uint32_t size = 0;
+    platform::NativeFile* file = platform::OpenFile(
+        name, forWriting ? platform::OpenMode::ReadWriteExisting : platform::OpenMode::ReadExisting, &size);
     if (!file) return nullptr;
     auto* handle = new (std::nothrow) FileHandle;
     if (!handle) {
@@ -230,7 +239,7 @@ FileHandle* FileSystem::Open(const char* name, bool forWriting) {
     }
     handle->mName = std::move(normalised);
     handle->mFile = file;
-    handle->mSize = platform::GetFileSize(file);
+    handle->mSize = size;
     handle->mWritable = forWriting ? 1 : 0;
     handle->mFileSystem = this;
     return handle;

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -66,6 +67,10 @@ public:
     /// one too large), the range is empty or runs past the end, a byte of it was lent
     /// before, or memory is short: the caller then reads the bytes. The position stays.
     DataBlock* Lend(uint32_t position, uint32_t count);
+    /// The `count` bytes at `position` of the file held whole, to look at without a copy
+    /// while the handle is open; null where Read would not serve them from memory (the
+    /// file is not held, the range runs past the end or was lent). The position stays.
+    const uint8_t* Peek(uint32_t position, uint32_t count);
     /// Bytes written; 0 unless the file was opened for writing.
     uint32_t Write(const void* buffer, uint32_t count);
     /// Sets the position for reading; fails beyond the end.
@@ -104,11 +109,13 @@ private:
     uint8_t mWritable = 0;
     uint8_t mWholeTried = 0;
     std::shared_ptr<uint8_t[]> mWhole;  ///< the whole file (mSize bytes), when held
+    std::optional<BlockLender> mLender;  ///< lends parts of mWhole
     struct Range {
         uint32_t begin;
         uint32_t end;
     };
-    std::vector<Range> mLent;  ///< the ranges of mWhole lent out, ordered and disjoint
+    static constexpr size_t kFirstLoans = 128;  ///< room for a typical object's bodies at once
+    std::vector<Range> mLent;                   ///< the ranges of mWhole lent out, ordered and disjoint
     FileSystem* mFileSystem = nullptr;
 };
 

@@ -258,7 +258,7 @@ int32_t IffFileBase::loadBody(ResType type, uint32_t offset, uint16_t fileFlags,
     // A file held in memory lends its bytes; any other is read into a block of its own.
     DataBlock* block = mStream.Lend(offset + headerSize, bodySize);
     if (!block && !(block = NewUnfilledDataBlock(bodySize))) return rc::kNoMemory;  // the read fills it
-    if (!block->keeper && bodySize > 0) {
+    if (!block->lent && bodySize > 0) {
         r = ReadAt(mStream, offset + headerSize, block->data, bodySize);
         if (r != rc::kOk) {
             FreeDataBlock(block);

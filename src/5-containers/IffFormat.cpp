@@ -117,9 +117,13 @@ int32_t ReadChunkTypeAndSize(FileStream& stream, uint32_t offset, ChunkLayout la
     int32_t r = stream.GetSize(fileSize);
     if (r != rc::kOk) return r;
     if (offset > fileSize || fileSize - offset < HeaderSize(layout)) return rc::kShortRead;
-    uint8_t raw[kIdField];
-    r = ReadAt(stream, offset, raw, kIdField);
-    if (r != rc::kOk) return r;
+    uint8_t copy[kIdField];
+    const uint8_t* raw = stream.Peek(offset, kIdField);
+    if (!raw) {
+        r = ReadAt(stream, offset, copy, kIdField);
+        if (r != rc::kOk) return r;
+        raw = copy;
+    }
     ByteReader in(raw, kIdField);
     type = in.U32BE();
     size = in.U32BE();

@@ -26,7 +26,9 @@ TEST(SerialStream, BrokenRoutinesShortBlocksAndFailingFilesAreReportedNeverAsSuc
     Sample object;
     uint32_t version = 99;
     std::vector<uint8_t> tooShort(kEnvelopeSize - 1, 0);
-    DataBlock shortBlock{tooShort.data(), static_cast<uint32_t>(tooShort.size())};
+    DataBlock shortBlock;
+    shortBlock.data = tooShort.data();
+    shortBlock.size = static_cast<uint32_t>(tooShort.size());
     EXPECT_FALSE(DeserializeFromBlock(object, &shortBlock, &version) || version != 0);
     // Storing: a failed write leaves nothing half-added; a failed detach leaves the block with the file.
     test::MemoryResourceFile file;
