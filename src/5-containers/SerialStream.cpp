@@ -48,6 +48,14 @@ void reverse4(uint8_t* p) {
 
 /// Copies count items of `width` bytes, reversing the bytes of each item when asked.
 void copyItems(uint8_t* to, const uint8_t* from, uint32_t count, uint32_t width, bool reverse) {
+    // One value as it lies, the common case of a map or a header, without a library call.
+    if (count == 1 && !reverse && (width == 2 || width == 4)) {
+        if (width == 2)
+            std::memcpy(to, from, 2);
+        else
+            std::memcpy(to, from, 4);
+        return;
+    }
     if (!reverse || width == 1) {
         std::memmove(to, from, static_cast<size_t>(count) * width);
         return;
