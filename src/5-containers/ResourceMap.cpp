@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "core/ByteReader.h"
+
 namespace tambrix {
 
 namespace {
 // Smallest stored sizes, used to check counts against the bytes that remain.
 constexpr uint32_t kGroupHeadBytes = 8;  // type, entry count
-constexpr uint32_t kMinEntryBytes = 10;  // offset, ID, flags, empty label with its pad byte
+constexpr uint32_t kEntryHeadBytes = 8;  // offset, ID, flags
+constexpr uint32_t kMinEntryBytes = 10;  // those, then an empty label with its pad byte
 constexpr uint32_t kSwapFlagOffset = 0;
 }  // namespace
 
@@ -120,16 +123,17 @@ void ResourceMap::read(SerialStream& stream) {
         for (uint32_t i = 0; i < count; ++i) {
             // Read in place (a failure forgets every group): an entry is costly to copy.
             ResourceEntry& entry = group.entries.emplace_back();
-            uint16_t id = 0;
-            uint16_t flags = 0;
-            stream.U32s(&entry.offset, 1);
-            stream.U16s(&id, 1);
-            stream.U16s(&flags, 1);
+            // Offset, ID and flags in one read.
+            uint8_t head[kEntryHeadBytes];
+            stream.Bytes(head, kEntryHeadBytes);
             stream.Text(entry.label);
             if (stream.Failed()) return fail();
+            ByteReader in(head, kEntryHeadBytes);
+            entry.offset = stream.Swapped() ? in.U32BE() : in.U32();
+            const uint16_t id = stream.Swapped() ? in.U16BE() : in.U16();
             entry.id = static_cast<int16_t>(id);
-            entry.flags = flags;
-            entry.fileFlags = flags;
+            entry.flags = stream.Swapped() ? in.U16BE() : in.U16();
+            entry.fileFlags = entry.flags;
         }
     }
 }

@@ -34,6 +34,8 @@ public:
     uint32_t Position() const { return mPosition; }
     uint32_t Size() const { return mSize; }
     bool Failed() const { return mFailed; }
+    /// Whether the payload's values are to be swapped (stored in the other byte order).
+    bool Swapped() const { return mSwap != 0; }
 
 private:
     void Move(void* p, uint32_t count, uint32_t width, bool swap);

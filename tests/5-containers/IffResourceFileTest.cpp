@@ -18,13 +18,13 @@ constexpr ResType kOTHR = MakeResType("OTHR");
 constexpr ResType kMap = MakeResType("rsmp");
 
 /// A version 2.5 file of two resources whose map chunk is built from `mapStream`.
-std::vector<uint8_t> FileWithMap(const ByteBuilder& mapStream, char minor = '5') {
+std::vector<uint8_t> FileWithMap(const ByteBuilder& mapStream, char minor = '5', bool swapped = false) {
     ByteBuilder b = FileHeader('2', minor, 0);
     ModernChunk(b, "TEST", 1, 0x10, "one", "first");  // at 64, 81 bytes
     ModernChunk(b, "OTHR", 2, 0x10, "", "second");    // at 145
     const uint32_t mapOffset = static_cast<uint32_t>(b.Size());
     ByteBuilder body;
-    body.U8(0).Fill(3, 0).U32(0).Text("pmsr").Append(mapStream.Bytes());  // envelope: flag, version 0, tag
+    body.U8(swapped).Fill(3, 0).U32(0).Text("pmsr").Append(mapStream.Bytes());  // envelope: swap flag, version 0, tag
     ModernChunk(b, "rsmp", 0, 0x10, "", Text(body));
     std::vector<uint8_t> bytes = b.Bytes();
     PutU32BE(bytes, 60, mapOffset);
@@ -114,6 +114,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         uint32_t mapOffset = 1;  ///< when not 1, the header's map offset
         char minor = '5';
         bool mapFreed = false;  ///< the map's chunk carries the free flag: an old map, never read
+        bool swapped = false;   ///< the map's values are stored in the other byte order
     };
     std::vector<Case> cases = {
         // Only the OTHR resource, with a label its chunk does not have: offset, ID,
@@ -121,6 +122,9 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         {"sound map",
          entry(kOTHR, 1).U32(145).U16(2).U16(0x10).Text("from map").U8(0).U8(0xA3),
          {{kOTHR, 2, "from map", 0, true, "second"}}},
+        {"sound map, values swapped",
+         ByteBuilder().U32BE(0).U32BE(1).U32BE(kOTHR).U32BE(1).U32BE(145).U16BE(2).U16BE(0x10).Text("from map").U8(0).U8(0),
+         {{kOTHR, 2, "from map", 0, true, "second"}}, 1, '5', false, true},
         {"freed map", entry(kOTHR, 1).U32(145).U16(2).U16(0x10).Text("from map").U8(0).U8(0xA3), walked, 1, '5', true},
         {"version 2.0 never trusts a map", entry(kOTHR, 1).U32(145).U16(2).U16(0x10).U8(0).U8(0), walked, 1, '0'},
         {"huge group count", ByteBuilder().U32(0).U32(0xFFFFFFFF), walked},
@@ -136,7 +140,7 @@ TEST_F(IffResourceFileTest, damagedMapsAreWalkedInstead) {
         cases.push_back({"map offset elsewhere", ByteBuilder().U32(0).U32(0), walked, offset});
     for (auto& c : cases) {
         SCOPED_TRACE(c.what + std::string(" ") + std::to_string(c.mapOffset));
-        std::vector<uint8_t> bytes = FileWithMap(c.stream, c.minor);
+        std::vector<uint8_t> bytes = FileWithMap(c.stream, c.minor, c.swapped);
         if (c.mapOffset != 1) PutU32BE(bytes, 60, c.mapOffset);
         if (c.mapFreed) bytes[MapOffsetOf(bytes) + 11] |= 0x04;
         Write(bytes);
