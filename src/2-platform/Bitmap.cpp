@@ -13,6 +13,14 @@ constexpr uint32_t kRowAlignBits = 32;
 }
 
 std::unique_ptr<Bitmap> Bitmap::Create(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+    return make(width, height, bitsPerPixel, true);
+}
+
+std::unique_ptr<Bitmap> Bitmap::CreateUnfilled(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+    return make(width, height, bitsPerPixel, false);
+}
+
+std::unique_ptr<Bitmap> Bitmap::make(int32_t width, int32_t height, uint16_t bitsPerPixel, bool zeroed) {
     if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension) return nullptr;
     if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return nullptr;
     std::unique_ptr<Bitmap> bitmap(new (std::nothrow) Bitmap());
@@ -23,7 +31,11 @@ std::unique_ptr<Bitmap> Bitmap::Create(int32_t width, int32_t height, uint16_t b
     bitmap->mStride = ((static_cast<uint32_t>(width) * bitsPerPixel + kRowAlignBits - 1) / kRowAlignBits) * 4;
     if (bitmap->mStride > kMaxImageBytes / static_cast<size_t>(height)) return nullptr;
     try {
-        bitmap->mBits.assign(static_cast<size_t>(bitmap->mStride) * static_cast<size_t>(height), 0);
+        const size_t bytes = static_cast<size_t>(bitmap->mStride) * static_cast<size_t>(height);
+        if (zeroed)
+            bitmap->mBits.assign(bytes, 0);
+        else
+            bitmap->mBits.resize(bytes);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace tambrix::platform {
@@ -34,6 +35,9 @@ public:
     /// kMaxImageBytes, a depth other
     /// than 8, 16 or 24, or when memory is short.
     static std::unique_ptr<Bitmap> Create(int32_t width, int32_t height, uint16_t bitsPerPixel);
+    /// As Create, but the pixel bytes (row padding included) are left unset: for a caller
+    /// that writes every byte of ImageSize() before the bitmap is read.
+    static std::unique_ptr<Bitmap> CreateUnfilled(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
@@ -66,14 +70,35 @@ public:
     void Fill24(uint8_t blue, uint8_t green, uint8_t red);
 
 private:
+    // Pixel storage whose resize leaves new bytes unset (value-initialisation zeroes them).
+    template <class T>
+    struct UnsetAllocator : std::allocator<T> {
+        template <class U>
+        struct rebind {
+            using other = UnsetAllocator<U>;
+        };
+        UnsetAllocator() = default;
+        template <class U>
+        UnsetAllocator(const UnsetAllocator<U>&) noexcept {}
+        template <class U>
+        void construct(U* at) noexcept {
+            ::new (static_cast<void*>(at)) U;
+        }
+        template <class U, class... Args>
+        void construct(U* at, Args&&... args) {
+            ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+        }
+    };
+
     Bitmap() = default;
+    static std::unique_ptr<Bitmap> make(int32_t width, int32_t height, uint16_t bitsPerPixel, bool zeroed);
     void copyFirstRow(uint32_t bytesPerPixel);
 
     int32_t mWidth = 0;
     int32_t mHeight = 0;
     uint16_t mBitsPerPixel = 0;
     uint32_t mStride = 0;
-    std::vector<uint8_t> mBits;
+    std::vector<uint8_t, UnsetAllocator<uint8_t>> mBits;
     std::array<RgbQuad, kColourTableSize> mColourTable{};
 };
 

@@ -312,10 +312,9 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Sinks. They write the canvas rows straight through as the walker reaches them: a row
-// gets its background when it starts (rows the stream skips get it as they are passed),
-// then the spans drawn on it. A plane whose background is 0 keeps what the fresh bitmap
-// holds.
+// Sinks. They write the canvas rows straight through as the walker reaches them. The
+// bitmaps come unfilled: each plane is given its background whole (the row padding
+// zeros) before the walk, then the spans drawn on it.
 // ---------------------------------------------------------------------------------------
 // The per-pixel loops, each out of line so that it has the registers to itself.
 [[gnu::noinline]] void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n) {
@@ -343,46 +342,31 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
     for (size_t i = 0; i < n; ++i) dst[i] = src[i * step];
 }
 
-struct RowPlane {
-    uint8_t* top = nullptr;  // the top row
-    uint8_t background = 0;
-};
+// Gives a whole plane its background before the spans are drawn, each byte once: the
+// pixels of every row the background, the row padding zeros.
+void fillPlane(Bitmap& plane, uint8_t background) {
+    const size_t width = static_cast<size_t>(plane.Width());
+    const size_t stride = plane.Stride();
+    std::memset(plane.Bits(), background, plane.ImageSize());
+    if (stride == width) return;
+    // The last four bytes of each row: background, then 1 to 3 bytes of padding.
+    std::array<uint8_t, 4> end{};
+    for (size_t k = 0; k < 4 - (stride - width); ++k) end[k] = background;
+    uint8_t* last = plane.Bits() + stride - 4;
+    for (int32_t row = 0; row < plane.Height(); ++row, last += stride) std::memcpy(last, end.data(), 4);
+}
 
-class Rows {
-public:
-    static constexpr int kMaxPlanes = 3;
-
+// The rows of a plane from the top down.
+struct Rows {
     explicit Rows(const Bitmap& first)
         : width(first.Width()), height(first.Height()), step(-static_cast<ptrdiff_t>(first.Stride())) {}
 
-    // A plane of the first's size and depth.
-    void Add(Bitmap& plane, uint8_t background) {
-        if (background != 0) mFills[mFillCount++] = RowPlane{plane.TopRow(0), background};
-    }
-    // Gives the background to every row up to `row` not yet given it; answers the offset
-    // of `row` from the top row.
-    ptrdiff_t Reach(int64_t row) {
-        for (; mReached <= row; ++mReached) background(mReached);
-        return static_cast<ptrdiff_t>(row) * step;
-    }
-    void Finish() {
-        for (; mReached < height; ++mReached) background(mReached);
-    }
+    // The offset of `row` from the top row.
+    ptrdiff_t Offset(int64_t row) const { return static_cast<ptrdiff_t>(row) * step; }
 
     const int64_t width;
     const int64_t height;
     const ptrdiff_t step;  // from a row to the one below it
-
-private:
-    void background(int64_t row) {
-        const ptrdiff_t at = static_cast<ptrdiff_t>(row) * step;
-        for (int i = 0; i < mFillCount; ++i)
-            std::memset(mFills[i].top + at, mFills[i].background, static_cast<size_t>(width));
-    }
-
-    std::array<RowPlane, kMaxPlanes> mFills{};
-    int mFillCount = 0;
-    int64_t mReached = 0;  // rows from the top given their background
 };
 
 // DrawSprite's sink: one byte per pixel, chosen by the view mode. "SPR#" pixels are
@@ -397,9 +381,9 @@ struct CanvasSink {
 
     CanvasSink(Bitmap& canvas, int32_t viewMode, uint8_t background)
         : rows(canvas), width(rows.width), height(rows.height), top(canvas.TopRow(0)), mode(viewMode) {
-        rows.Add(canvas, background);
+        fillPlane(canvas, background);
     }
-    void BeginRow(int64_t r) { row = top + rows.Reach(r); }
+    void BeginRow(int64_t r) { row = top + rows.Offset(r); }
     void Fill(int64_t x, size_t n, uint8_t index) { std::memset(row + x, index, n); }
     template <PixelKind kind>
     void Pixels(int64_t x, const uint8_t* src, size_t n) {
@@ -425,7 +409,6 @@ struct CanvasSink {
         else
             everyNth(row + x, src + byteOfPixel, step, n);
     }
-    void Finish() { rows.Finish(); }
 };
 
 // DecodeSpritePlanes's sink: colour, depth and alpha per pixel.
@@ -447,12 +430,12 @@ struct PlaneSink {
           colourTop(c.TopRow(0)),
           depthTop(d.TopRow(0)),
           alphaTop(a.TopRow(0)) {
-        rows.Add(c, fill);
-        rows.Add(d, kNoDepth);
-        rows.Add(a, kTransparent);
+        fillPlane(c, fill);
+        fillPlane(d, kNoDepth);
+        fillPlane(a, kTransparent);
     }
     void BeginRow(int64_t r) {
-        const ptrdiff_t at = rows.Reach(r);
+        const ptrdiff_t at = rows.Offset(r);
         colour = colourTop + at;
         depth = depthTop + at;
         alpha = alphaTop + at;
@@ -478,7 +461,6 @@ struct PlaneSink {
             case PixelKind::Spr2Full: fullPixels(c, d, a, src, n); break;
         }
     }
-    void Finish() { rows.Finish(); }
 };
 
 void setColourTable(std::array<platform::RgbQuad, Bitmap::kColourTableSize>& table, const Palette& palette) {
@@ -560,7 +542,7 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     }
 
     if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;
-    canvas = Bitmap::Create(f.width, f.height, 8);
+    canvas = Bitmap::CreateUnfilled(f.width, f.height, 8);
     if (!canvas) return kNoCanvas;
     setColourTable(canvas->ColourTable(), palette);
 
@@ -569,7 +551,6 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
         walkSpr2(sprite.chunk, f.streamStart, sink);
     else
         walkSpr(sprite.chunk, f.streamStart, sink);
-    sink.Finish();
     return nullptr;
 }
 
@@ -711,9 +692,9 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
     const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
     if (!haveFrame || !planesWanted) return kSpriteDecoded;
 
-    std::unique_ptr<Bitmap> colour = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> colour = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> depth = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> alpha = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
     if (!colour || !depth || !alpha) return kSpriteDecoded;
     if (!slots.palette)
         colour->ColourTable() = greyColourTable();
@@ -731,7 +712,6 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
         setLastError(kBadToken);
         throw SpriteDecodeError(kBadToken);
     }
-    sink.Finish();
 
     uint32_t flags = kSpriteDecoded;
     if (slots.colourPlane) {
