@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <new>
 #include <numeric>
 #include <optional>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "graphics/DrawGroup.h"
 #include "graphics/HeldResource.h"
@@ -232,33 +237,138 @@ inline uint64_t blend(uint64_t under, uint64_t over, uint32_t alpha) {
     return (x + kLaneOnes + (x >> 8 & kLaneLowBytes)) >> 8 & kLaneLowBytes;
 }
 
+// One sprite pixel that passed the depth test: source column sc onto picture pixel p.
+// An opaque one is a copy of its colour.
+template <bool kOpaquePart>
+inline void drawPixel(uint8_t* p, const uint8_t* colour, const uint8_t* alpha, int64_t sc, const SpriteLook& look) {
+    const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
+    if (a == kOpaque) {
+        const uint32_t c = look.bgr[colour[sc]];
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 8);
+        p[2] = static_cast<uint8_t>(c >> 16);
+    } else if (a > 0) {
+        const uint64_t c = blend(lanes(p[0], p[1], p[2]), look.bgrLanes[colour[sc]], static_cast<uint32_t>(a));
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 16);
+        p[2] = static_cast<uint8_t>(c >> 32);
+    }
+}
+
+#if defined(__SSE2__)
+// The colours of eight source pixels (columns `at` and on, or down from it when
+// mirrored) packed into 24 bytes as picture pixels lie, in three words.
+template <bool kMirror>
+inline void colours8(const uint8_t* colour, int64_t at, const SpriteLook& look, uint64_t (&w)[3]) {
+    uint64_t v[8];
+    for (int i = 0; i < 8; ++i) v[i] = look.bgr[colour[kMirror ? at - i : at + i]];
+    w[0] = v[0] | v[1] << 24 | v[2] << 48;
+    w[1] = v[2] >> 16 | v[3] << 8 | v[4] << 32 | v[5] << 56;
+    w[2] = v[5] >> 8 | v[6] << 16 | v[7] << 40;
+}
+
+// 16-bit lanes: eight values reversed.
+inline __m128i reverse8(__m128i v) {
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2));
+}
+
+// Eight picture pixels (24 bytes at p, in 16-bit lanes: three channels a pixel) blended
+// with colours `w` (packed as the pixels) by alphas a0..a7 (16-bit lanes), each channel
+// as `blend` does: an alpha of 0 leaves a pixel as it is, one of 255 gives it the colour.
+inline void blend8(uint8_t* p, const uint64_t (&w)[3], __m128i alphas) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(kOpaque);
+    const __m128i one = _mm_set1_epi16(1);
+    // Each alpha thrice, as the channels lie: a0 a0 a0 a1 a1 a1 a2 a2 | a2 a3 a3 a3 ...
+    const __m128i low = _mm_unpacklo_epi64(alphas, alphas);
+    const __m128i high = _mm_unpackhi_epi64(alphas, alphas);
+    const __m128i a0 = _mm_shufflelo_epi16(_mm_shufflehi_epi16(low, _MM_SHUFFLE(2, 2, 1, 1)), _MM_SHUFFLE(1, 0, 0, 0));
+    const __m128i a1 =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(alphas, _MM_SHUFFLE(3, 3, 3, 2)), _MM_SHUFFLE(1, 0, 0, 0));
+    const __m128i a2 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, _MM_SHUFFLE(2, 2, 1, 1)), _MM_SHUFFLE(3, 3, 3, 2));
+    const __m128i under01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i under2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i over01 = _mm_set_epi64x(static_cast<int64_t>(w[1]), static_cast<int64_t>(w[0]));
+    const __m128i over2 = _mm_set_epi64x(0, static_cast<int64_t>(w[2]));
+    auto mix = [&](__m128i under, __m128i over, __m128i alpha) {
+        const __m128i x =
+            _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, alpha), under), _mm_mullo_epi16(alpha, over));
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+    };
+    const __m128i r0 = mix(_mm_unpacklo_epi8(under01, zero), _mm_unpacklo_epi8(over01, zero), a0);
+    const __m128i r1 = mix(_mm_unpackhi_epi8(under01, zero), _mm_unpackhi_epi8(over01, zero), a1);
+    const __m128i r2 = mix(_mm_unpacklo_epi8(under2, zero), _mm_unpacklo_epi8(over2, zero), a2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(r0, r1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm_packus_epi16(r2, r2));
+}
+#endif
+
 // Draws one row of a sprite: n pixels onto picture pixels `px` and their depths `z`, from
 // source column `first` on, rightwards or (mirrored) leftwards. Pixels without depth are
-// passed over; an opaque one is a copy of its colour.
+// passed over; an opaque one is a copy of its colour. With SSE2, and when every depth of
+// the sprite stays within 16 bits, eight pixels go at a time: their depths tested and
+// stored at once; when the part's opacity is full, their colours copied when all passed
+// and all are opaque, blended otherwise (a pixel that did not pass counts as transparent,
+// which leaves it as it is).
 template <bool kMirror, bool kOpaquePart>
 void mergeRow(uint8_t* __restrict px, uint16_t* __restrict z, const uint8_t* __restrict colour,
               const uint8_t* __restrict depth, const uint8_t* __restrict alpha, int64_t first, int64_t n, int64_t zBase,
               const SpriteLook& look) {
-    for (int64_t k = 0; k < n; ++k) {
+    int64_t k = 0;
+#if defined(__SSE2__)
+    if (zBase >= 0 && zBase + kNoPixel - 1 <= kFarthest) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i base = _mm_set1_epi16(static_cast<int16_t>(zBase));
+        const __m128i none = _mm_set1_epi16(kNoPixel);
+        const __m128i flip = _mm_set1_epi16(static_cast<int16_t>(0x8000));  // unsigned order as signed
+        for (; k + 8 <= n; k += 8) {
+            const int64_t from = kMirror ? first - k : first + k;        // the first source column
+            const int64_t lowest = kMirror ? first - k - 7 : first + k;  // the lowest of the eight
+            __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + lowest)), zero);
+            if constexpr (kMirror) d = reverse8(d);
+            const __m128i zOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(z + k));
+            const __m128i zNew = _mm_add_epi16(d, base);
+            // Kept: no pixel, or one farther than what is there (equal depth: the later wins).
+            const __m128i kept = _mm_or_si128(_mm_cmpeq_epi16(d, none),
+                                              _mm_cmpgt_epi16(_mm_xor_si128(zNew, flip), _mm_xor_si128(zOld, flip)));
+            const unsigned passed = ~static_cast<unsigned>(_mm_movemask_epi8(kept)) & 0xFFFFu;  // two bits a pixel
+            if (passed == 0) continue;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(z + k),
+                             _mm_or_si128(_mm_and_si128(kept, zOld), _mm_andnot_si128(kept, zNew)));
+            if constexpr (kOpaquePart) {
+                uint64_t alphaBytes;
+                std::memcpy(&alphaBytes, alpha + lowest, 8);
+                uint64_t w[3];
+                colours8<kMirror>(colour, from, look, w);
+                uint8_t* p = px + 3 * k;
+                if (passed == 0xFFFFu && alphaBytes == ~uint64_t{0}) {
+                    std::memcpy(p, &w[0], 8);  // one store each: a single wide copy would stall
+                    std::memcpy(p + 8, &w[1], 8);
+                    std::memcpy(p + 16, &w[2], 8);
+                } else {
+                    __m128i a =
+                        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + lowest)), zero);
+                    if constexpr (kMirror) a = reverse8(a);
+                    blend8(p, w, _mm_andnot_si128(kept, a));
+                }
+            } else {
+                for (int64_t i = 0; i < 8; ++i)
+                    if (passed >> 2 * i & 1)
+                        drawPixel<kOpaquePart>(px + 3 * (k + i), colour, alpha, kMirror ? from - i : from + i, look);
+            }
+        }
+    }
+#endif
+    for (; k < n; ++k) {
         const int64_t sc = kMirror ? first - k : first + k;
         const uint8_t d = depth[sc];
         if (d == kNoPixel) continue;
         const int64_t zv = d + zBase;
         if (zv > z[k]) continue;           // equal depth: the later sprite wins
         z[k] = static_cast<uint16_t>(zv);  // the low 16 bits
-        const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
-        uint8_t* p = px + 3 * k;
-        if (a == kOpaque) {
-            const uint32_t c = look.bgr[colour[sc]];
-            p[0] = static_cast<uint8_t>(c);
-            p[1] = static_cast<uint8_t>(c >> 8);
-            p[2] = static_cast<uint8_t>(c >> 16);
-        } else if (a > 0) {
-            const uint64_t c = blend(lanes(p[0], p[1], p[2]), look.bgrLanes[colour[sc]], static_cast<uint32_t>(a));
-            p[0] = static_cast<uint8_t>(c);
-            p[1] = static_cast<uint8_t>(c >> 16);
-            p[2] = static_cast<uint8_t>(c >> 32);
-        }
+        drawPixel<kOpaquePart>(px + 3 * k, colour, alpha, sc, look);
     }
 }
 
