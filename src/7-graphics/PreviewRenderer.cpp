@@ -108,6 +108,34 @@ struct Box {
     int64_t maxX = -kBoxStart, maxY = -kBoxStart;
 };
 
+// Blue, green and red of a colour, one in each of the three low 16-bit lanes of a word,
+// so that a blend works on all three at once.
+constexpr uint64_t kLaneOnes = 0x0000000100010001u;
+constexpr uint64_t kLaneLowBytes = 0x000000FF00FF00FFu;
+constexpr uint64_t lanes(uint32_t blue, uint32_t green, uint32_t red) {
+    return blue | uint64_t{green} << 16 | uint64_t{red} << 32;
+}
+
+// The sprite's colours (blue, green and red in the low three bytes, and in lanes) and its
+// alpha values after the part's opacity, looked up once per frame and opacity rather
+// than per pixel.
+struct SpriteLook {
+    std::array<uint32_t, platform::kPaletteSize> bgr;
+    std::array<uint64_t, platform::kPaletteSize> bgrLanes;
+    std::array<int32_t, 256> alpha;
+    int32_t opacity;
+    bool opaque;  // the part's opacity leaves every alpha as it is
+
+    SpriteLook(const Palette& palette, int32_t partOpacity) : opacity(partOpacity), opaque(opacity >= kOpaque) {
+        for (uint32_t i = 0; i < bgr.size(); ++i) {
+            const PaletteEntry e = palette.Entry(i);
+            bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
+            bgrLanes[i] = lanes(e.blue, e.green, e.red);
+        }
+        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
+    }
+};
+
 // One sprite frame as the render uses it (an entry's sprite ID and frame index): its size
 // for the measuring pass, its planes and palette once a draw needs them. The tiles of an
 // object share their draw groups, so many entries name the same frame: it is read once
@@ -118,6 +146,7 @@ struct SpriteFrame {
     bool broken = false;  // its stream holds a bad command: left out of the picture
     Palette palette;
     std::unique_ptr<Bitmap> colour, depth, alpha;
+    std::optional<SpriteLook> look;  // made for the last part opacity it was drawn with
 };
 
 class SpriteFrames {
@@ -142,6 +171,7 @@ public:
                                      .colourPlane = &f.colour,
                                      .depthPlane = &f.depth,
                                      .alphaPlane = &f.alpha};
+        f.look.reset();
         try {
             decode(e, slots);
         } catch (const SpriteDecodeError&) {
@@ -201,32 +231,6 @@ struct DepthBuffer {
     int64_t width = 0;
     std::vector<uint16_t> depths;
     uint16_t* Row(int64_t row) { return depths.data() + row * width; }
-};
-
-// Blue, green and red of a colour, one in each of the three low 16-bit lanes of a word,
-// so that a blend works on all three at once.
-constexpr uint64_t kLaneOnes = 0x0000000100010001u;
-constexpr uint64_t kLaneLowBytes = 0x000000FF00FF00FFu;
-constexpr uint64_t lanes(uint32_t blue, uint32_t green, uint32_t red) {
-    return blue | uint64_t{green} << 16 | uint64_t{red} << 32;
-}
-
-// The sprite's colours (blue, green and red in the low three bytes, and in lanes) and its
-// alpha values after the part's opacity, looked up once per sprite rather than per pixel.
-struct SpriteLook {
-    std::array<uint32_t, platform::kPaletteSize> bgr;
-    std::array<uint64_t, platform::kPaletteSize> bgrLanes;
-    std::array<int32_t, 256> alpha;
-    bool opaque;  // the part's opacity leaves every alpha as it is
-
-    SpriteLook(const Palette& palette, int32_t opacity) : opaque(opacity >= kOpaque) {
-        for (uint32_t i = 0; i < bgr.size(); ++i) {
-            const PaletteEntry e = palette.Entry(i);
-            bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
-            bgrLanes[i] = lanes(e.blue, e.green, e.red);
-        }
-        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
-    }
 };
 
 // c × alpha + under × (255 − alpha), over 255 rounded down, for the three lanes at once:
@@ -374,7 +378,7 @@ void mergeRow(uint8_t* __restrict px, uint16_t* __restrict z, const uint8_t* __r
 
 // Merges one decoded sprite at column a, bottom row b (rows counted upwards): clipped to
 // the picture first, then drawn a row at a time.
-void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s, int64_t a, int64_t b, bool mirror,
+void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, SpriteFrame& s, int64_t a, int64_t b, bool mirror,
                  int32_t partDepth, int32_t opacity) {
     // The reported size never exceeds the planes (a negative "SPR#" size decodes as 1).
     const int64_t w = std::min(s.size.width, s.colour->Width());
@@ -386,7 +390,9 @@ void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s,
     const int64_t r1 = std::min<int64_t>(h, result.Height() - b);
     if (k0 >= k1 || r0 >= r1) return;
 
-    const SpriteLook look(s.palette, opacity);
+    // The tiles of an object draw the same frames at the same opacity: the look is made once.
+    if (!s.look || s.look->opacity != opacity) s.look.emplace(s.palette, opacity);
+    const SpriteLook& look = *s.look;
     const int64_t zBase = static_cast<int64_t>(partDepth) + kDepthBias;
     const int64_t firstSource = mirror ? w - 1 - k0 : k0;
     auto row = mirror ? (look.opaque ? &mergeRow<true, true> : &mergeRow<true, false>)
@@ -454,7 +460,7 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
     const int64_t ox = -box.minX;
     const int64_t oy = -box.minY;
 
-    auto result = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
+    auto result = Bitmap::CreateUnfilled(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
     DepthBuffer depthBuffer{width, {}};
     if (result) {
         try {
@@ -467,8 +473,12 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
         report.outcome = PreviewReport::Outcome::kTooLarge;
         return nullptr;
     }
+    // Every pixel the background, the row padding zeros: each byte set once.
     result->Fill24(static_cast<uint8_t>(background >> 16), static_cast<uint8_t>(background >> 8),
                    static_cast<uint8_t>(background));
+    const auto used = static_cast<size_t>(width) * 3;
+    for (int32_t row = 0; row < result->Height(); ++row)
+        std::memset(result->Row(row) + used, 0, result->Stride() - used);
 
     // Farthest part first; parts of equal depth keep their list order.
     std::stable_sort(order.begin(), order.end(),
