@@ -479,7 +479,7 @@ void fillPlane(Bitmap& plane, uint8_t background) {
     const size_t width = static_cast<size_t>(plane.Width());
     const size_t stride = plane.Stride();
     std::memset(plane.Bits(), background, plane.ImageSize());
-    if (stride == width) return;
+    if (stride == width || background == 0) return;  // no padding, or zeros already
     // The last four bytes of each row: background, then 1 to 3 bytes of padding.
     std::array<uint8_t, 4> end{};
     for (size_t k = 0; k < 4 - (stride - width); ++k) end[k] = background;
