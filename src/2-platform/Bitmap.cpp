@@ -13,20 +13,30 @@ constexpr uint32_t kRowAlignBits = 32;
 }
 
 std::unique_ptr<Bitmap> Bitmap::Create(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+    return make(width, height, bitsPerPixel, true);
+}
+
+std::unique_ptr<Bitmap> Bitmap::CreateUnfilled(int32_t width, int32_t height, uint16_t bitsPerPixel) {
+    return make(width, height, bitsPerPixel, false);
+}
+
+std::unique_ptr<Bitmap> Bitmap::make(int32_t width, int32_t height, uint16_t bitsPerPixel, bool zeroed) {
     if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension) return nullptr;
     if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24) return nullptr;
-    std::unique_ptr<Bitmap> bitmap(new (std::nothrow) Bitmap());
-    if (!bitmap) return nullptr;
+    const uint32_t stride = ((static_cast<uint32_t>(width) * bitsPerPixel + kRowAlignBits - 1) / kRowAlignBits) * 4;
+    if (stride > kMaxImageBytes / static_cast<size_t>(height)) return nullptr;
+    const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    // The pixels follow the object in one block: one allocation a bitmap.
+    void* block = ::operator new(sizeof(Bitmap) + bytes, std::nothrow);
+    if (!block) return nullptr;
+    std::unique_ptr<Bitmap> bitmap(new (block) Bitmap());
     bitmap->mWidth = width;
     bitmap->mHeight = height;
     bitmap->mBitsPerPixel = bitsPerPixel;
-    bitmap->mStride = ((static_cast<uint32_t>(width) * bitsPerPixel + kRowAlignBits - 1) / kRowAlignBits) * 4;
-    if (bitmap->mStride > kMaxImageBytes / static_cast<size_t>(height)) return nullptr;
-    try {
-        bitmap->mBits.assign(static_cast<size_t>(bitmap->mStride) * static_cast<size_t>(height), 0);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    bitmap->mStride = stride;
+    bitmap->mImageSize = static_cast<uint32_t>(bytes);
+    bitmap->mBits = static_cast<uint8_t*>(block) + sizeof(Bitmap);
+    if (zeroed) std::memset(bitmap->mBits, 0, bytes);
     return bitmap;
 }
 

@@ -34,6 +34,9 @@ public:
     /// kMaxImageBytes, a depth other
     /// than 8, 16 or 24, or when memory is short.
     static std::unique_ptr<Bitmap> Create(int32_t width, int32_t height, uint16_t bitsPerPixel);
+    /// As Create, but the pixel bytes (row padding included) are left unset: for a caller
+    /// that writes every byte of ImageSize() before the bitmap is read.
+    static std::unique_ptr<Bitmap> CreateUnfilled(int32_t width, int32_t height, uint16_t bitsPerPixel);
 
     int32_t Width() const { return mWidth; }
     int32_t Height() const { return mHeight; }
@@ -42,14 +45,14 @@ public:
     /// Bytes per row: the row's bytes rounded up to a multiple of 4.
     uint32_t Stride() const { return mStride; }
     /// Stride × height.
-    uint32_t ImageSize() const { return static_cast<uint32_t>(mBits.size()); }
+    uint32_t ImageSize() const { return mImageSize; }
 
     /// The pixel rows, bottom row first.
-    uint8_t* Bits() { return mBits.data(); }
-    const uint8_t* Bits() const { return mBits.data(); }
+    uint8_t* Bits() { return mBits; }
+    const uint8_t* Bits() const { return mBits; }
     /// Row `row` counted upwards from the bottom edge (row 0 is the bottom row).
-    uint8_t* Row(int32_t row) { return mBits.data() + static_cast<size_t>(row) * mStride; }
-    const uint8_t* Row(int32_t row) const { return mBits.data() + static_cast<size_t>(row) * mStride; }
+    uint8_t* Row(int32_t row) { return mBits + static_cast<size_t>(row) * mStride; }
+    const uint8_t* Row(int32_t row) const { return mBits + static_cast<size_t>(row) * mStride; }
     /// Row `row` counted downwards from the top edge.
     uint8_t* TopRow(int32_t row) { return Row(mHeight - 1 - row); }
     const uint8_t* TopRow(int32_t row) const { return Row(mHeight - 1 - row); }
@@ -65,15 +68,23 @@ public:
     /// Sets every 24-bit pixel to blue, green, red.
     void Fill24(uint8_t blue, uint8_t green, uint8_t red);
 
+    // One block holds the bitmap and its pixels (made by make, released here).
+    Bitmap(const Bitmap&) = delete;
+    Bitmap& operator=(const Bitmap&) = delete;
+    ~Bitmap() = default;
+    static void operator delete(void* block) { ::operator delete(block); }
+
 private:
     Bitmap() = default;
+    static std::unique_ptr<Bitmap> make(int32_t width, int32_t height, uint16_t bitsPerPixel, bool zeroed);
     void copyFirstRow(uint32_t bytesPerPixel);
 
     int32_t mWidth = 0;
     int32_t mHeight = 0;
     uint16_t mBitsPerPixel = 0;
     uint32_t mStride = 0;
-    std::vector<uint8_t> mBits;
+    uint32_t mImageSize = 0;
+    uint8_t* mBits = nullptr;  // just past this object, in the same block
     std::array<RgbQuad, kColourTableSize> mColourTable{};
 };
 

@@ -3,11 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <new>
 #include <numeric>
 #include <optional>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "graphics/DrawGroup.h"
 #include "graphics/HeldResource.h"
@@ -103,6 +108,34 @@ struct Box {
     int64_t maxX = -kBoxStart, maxY = -kBoxStart;
 };
 
+// Blue, green and red of a colour, one in each of the three low 16-bit lanes of a word,
+// so that a blend works on all three at once.
+constexpr uint64_t kLaneOnes = 0x0000000100010001u;
+constexpr uint64_t kLaneLowBytes = 0x000000FF00FF00FFu;
+constexpr uint64_t lanes(uint32_t blue, uint32_t green, uint32_t red) {
+    return blue | uint64_t{green} << 16 | uint64_t{red} << 32;
+}
+
+// The sprite's colours (blue, green and red in the low three bytes, and in lanes) and its
+// alpha values after the part's opacity, looked up once per frame and opacity rather
+// than per pixel.
+struct SpriteLook {
+    std::array<uint32_t, platform::kPaletteSize> bgr;
+    std::array<uint64_t, platform::kPaletteSize> bgrLanes;
+    std::array<int32_t, 256> alpha;
+    int32_t opacity;
+    bool opaque;  // the part's opacity leaves every alpha as it is
+
+    SpriteLook(const Palette& palette, int32_t partOpacity) : opacity(partOpacity), opaque(opacity >= kOpaque) {
+        for (uint32_t i = 0; i < bgr.size(); ++i) {
+            const PaletteEntry e = palette.Entry(i);
+            bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
+            bgrLanes[i] = lanes(e.blue, e.green, e.red);
+        }
+        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
+    }
+};
+
 // One sprite frame as the render uses it (an entry's sprite ID and frame index): its size
 // for the measuring pass, its planes and palette once a draw needs them. The tiles of an
 // object share their draw groups, so many entries name the same frame: it is read once
@@ -113,6 +146,7 @@ struct SpriteFrame {
     bool broken = false;  // its stream holds a bad command: left out of the picture
     Palette palette;
     std::unique_ptr<Bitmap> colour, depth, alpha;
+    std::optional<SpriteLook> look;  // made for the last part opacity it was drawn with
 };
 
 class SpriteFrames {
@@ -137,6 +171,7 @@ public:
                                      .colourPlane = &f.colour,
                                      .depthPlane = &f.depth,
                                      .alphaPlane = &f.alpha};
+        f.look.reset();
         try {
             decode(e, slots);
         } catch (const SpriteDecodeError&) {
@@ -198,32 +233,6 @@ struct DepthBuffer {
     uint16_t* Row(int64_t row) { return depths.data() + row * width; }
 };
 
-// Blue, green and red of a colour, one in each of the three low 16-bit lanes of a word,
-// so that a blend works on all three at once.
-constexpr uint64_t kLaneOnes = 0x0000000100010001u;
-constexpr uint64_t kLaneLowBytes = 0x000000FF00FF00FFu;
-constexpr uint64_t lanes(uint32_t blue, uint32_t green, uint32_t red) {
-    return blue | uint64_t{green} << 16 | uint64_t{red} << 32;
-}
-
-// The sprite's colours (blue, green and red in the low three bytes, and in lanes) and its
-// alpha values after the part's opacity, looked up once per sprite rather than per pixel.
-struct SpriteLook {
-    std::array<uint32_t, platform::kPaletteSize> bgr;
-    std::array<uint64_t, platform::kPaletteSize> bgrLanes;
-    std::array<int32_t, 256> alpha;
-    bool opaque;  // the part's opacity leaves every alpha as it is
-
-    SpriteLook(const Palette& palette, int32_t opacity) : opaque(opacity >= kOpaque) {
-        for (uint32_t i = 0; i < bgr.size(); ++i) {
-            const PaletteEntry e = palette.Entry(i);
-            bgr[i] = e.blue | static_cast<uint32_t>(e.green) << 8 | static_cast<uint32_t>(e.red) << 16;
-            bgrLanes[i] = lanes(e.blue, e.green, e.red);
-        }
-        for (int32_t i = 0; i < 256; ++i) alpha[i] = opaque ? i : static_cast<int32_t>(int64_t{i} * opacity / kOpaque);
-    }
-};
-
 // c × alpha + under × (255 − alpha), over 255 rounded down, for the three lanes at once:
 // each lane's sum stays below 2^16, and x / 255 is (x + 1 + (x >> 8)) >> 8 for every x up
 // to 255 × 255.
@@ -232,39 +241,144 @@ inline uint64_t blend(uint64_t under, uint64_t over, uint32_t alpha) {
     return (x + kLaneOnes + (x >> 8 & kLaneLowBytes)) >> 8 & kLaneLowBytes;
 }
 
+// One sprite pixel that passed the depth test: source column sc onto picture pixel p.
+// An opaque one is a copy of its colour.
+template <bool kOpaquePart>
+inline void drawPixel(uint8_t* p, const uint8_t* colour, const uint8_t* alpha, int64_t sc, const SpriteLook& look) {
+    const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
+    if (a == kOpaque) {
+        const uint32_t c = look.bgr[colour[sc]];
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 8);
+        p[2] = static_cast<uint8_t>(c >> 16);
+    } else if (a > 0) {
+        const uint64_t c = blend(lanes(p[0], p[1], p[2]), look.bgrLanes[colour[sc]], static_cast<uint32_t>(a));
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 16);
+        p[2] = static_cast<uint8_t>(c >> 32);
+    }
+}
+
+#if defined(__SSE2__)
+// The colours of eight source pixels (columns `at` and on, or down from it when
+// mirrored) packed into 24 bytes as picture pixels lie, in three words.
+template <bool kMirror>
+inline void colours8(const uint8_t* colour, int64_t at, const SpriteLook& look, uint64_t (&w)[3]) {
+    uint64_t v[8];
+    for (int i = 0; i < 8; ++i) v[i] = look.bgr[colour[kMirror ? at - i : at + i]];
+    w[0] = v[0] | v[1] << 24 | v[2] << 48;
+    w[1] = v[2] >> 16 | v[3] << 8 | v[4] << 32 | v[5] << 56;
+    w[2] = v[5] >> 8 | v[6] << 16 | v[7] << 40;
+}
+
+// 16-bit lanes: eight values reversed.
+inline __m128i reverse8(__m128i v) {
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    return _mm_shuffle_epi32(v, _MM_SHUFFLE(1, 0, 3, 2));
+}
+
+// Eight picture pixels (24 bytes at p, in 16-bit lanes: three channels a pixel) blended
+// with colours `w` (packed as the pixels) by alphas a0..a7 (16-bit lanes), each channel
+// as `blend` does: an alpha of 0 leaves a pixel as it is, one of 255 gives it the colour.
+inline void blend8(uint8_t* p, const uint64_t (&w)[3], __m128i alphas) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(kOpaque);
+    const __m128i one = _mm_set1_epi16(1);
+    // Each alpha thrice, as the channels lie: a0 a0 a0 a1 a1 a1 a2 a2 | a2 a3 a3 a3 ...
+    const __m128i low = _mm_unpacklo_epi64(alphas, alphas);
+    const __m128i high = _mm_unpackhi_epi64(alphas, alphas);
+    const __m128i a0 = _mm_shufflelo_epi16(_mm_shufflehi_epi16(low, _MM_SHUFFLE(2, 2, 1, 1)), _MM_SHUFFLE(1, 0, 0, 0));
+    const __m128i a1 =
+        _mm_shufflehi_epi16(_mm_shufflelo_epi16(alphas, _MM_SHUFFLE(3, 3, 3, 2)), _MM_SHUFFLE(1, 0, 0, 0));
+    const __m128i a2 = _mm_shufflehi_epi16(_mm_shufflelo_epi16(high, _MM_SHUFFLE(2, 2, 1, 1)), _MM_SHUFFLE(3, 3, 3, 2));
+    const __m128i under01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i under2 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + 16));
+    const __m128i over01 = _mm_set_epi64x(static_cast<int64_t>(w[1]), static_cast<int64_t>(w[0]));
+    const __m128i over2 = _mm_set_epi64x(0, static_cast<int64_t>(w[2]));
+    auto mix = [&](__m128i under, __m128i over, __m128i alpha) {
+        const __m128i x =
+            _mm_add_epi16(_mm_mullo_epi16(_mm_sub_epi16(full, alpha), under), _mm_mullo_epi16(alpha, over));
+        return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+    };
+    const __m128i r0 = mix(_mm_unpacklo_epi8(under01, zero), _mm_unpacklo_epi8(over01, zero), a0);
+    const __m128i r1 = mix(_mm_unpackhi_epi8(under01, zero), _mm_unpackhi_epi8(over01, zero), a1);
+    const __m128i r2 = mix(_mm_unpacklo_epi8(under2, zero), _mm_unpacklo_epi8(over2, zero), a2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(r0, r1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p + 16), _mm_packus_epi16(r2, r2));
+}
+#endif
+
 // Draws one row of a sprite: n pixels onto picture pixels `px` and their depths `z`, from
 // source column `first` on, rightwards or (mirrored) leftwards. Pixels without depth are
-// passed over; an opaque one is a copy of its colour.
+// passed over; an opaque one is a copy of its colour. With SSE2, and when every depth of
+// the sprite stays within 16 bits, eight pixels go at a time: their depths tested and
+// stored at once; when the part's opacity is full, their colours copied when all passed
+// and all are opaque, blended otherwise (a pixel that did not pass counts as transparent,
+// which leaves it as it is).
 template <bool kMirror, bool kOpaquePart>
 void mergeRow(uint8_t* __restrict px, uint16_t* __restrict z, const uint8_t* __restrict colour,
               const uint8_t* __restrict depth, const uint8_t* __restrict alpha, int64_t first, int64_t n, int64_t zBase,
               const SpriteLook& look) {
-    for (int64_t k = 0; k < n; ++k) {
+    int64_t k = 0;
+#if defined(__SSE2__)
+    if (zBase >= 0 && zBase + kNoPixel - 1 <= kFarthest) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i base = _mm_set1_epi16(static_cast<int16_t>(zBase));
+        const __m128i none = _mm_set1_epi16(kNoPixel);
+        const __m128i flip = _mm_set1_epi16(static_cast<int16_t>(0x8000));  // unsigned order as signed
+        for (; k + 8 <= n; k += 8) {
+            const int64_t from = kMirror ? first - k : first + k;        // the first source column
+            const int64_t lowest = kMirror ? first - k - 7 : first + k;  // the lowest of the eight
+            __m128i d = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth + lowest)), zero);
+            if constexpr (kMirror) d = reverse8(d);
+            const __m128i zOld = _mm_loadu_si128(reinterpret_cast<const __m128i*>(z + k));
+            const __m128i zNew = _mm_add_epi16(d, base);
+            // Kept: no pixel, or one farther than what is there (equal depth: the later wins).
+            const __m128i kept = _mm_or_si128(_mm_cmpeq_epi16(d, none),
+                                              _mm_cmpgt_epi16(_mm_xor_si128(zNew, flip), _mm_xor_si128(zOld, flip)));
+            const unsigned passed = ~static_cast<unsigned>(_mm_movemask_epi8(kept)) & 0xFFFFu;  // two bits a pixel
+            if (passed == 0) continue;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(z + k),
+                             _mm_or_si128(_mm_and_si128(kept, zOld), _mm_andnot_si128(kept, zNew)));
+            if constexpr (kOpaquePart) {
+                uint64_t alphaBytes;
+                std::memcpy(&alphaBytes, alpha + lowest, 8);
+                uint64_t w[3];
+                colours8<kMirror>(colour, from, look, w);
+                uint8_t* p = px + 3 * k;
+                if (passed == 0xFFFFu && alphaBytes == ~uint64_t{0}) {
+                    std::memcpy(p, &w[0], 8);  // one store each: a single wide copy would stall
+                    std::memcpy(p + 8, &w[1], 8);
+                    std::memcpy(p + 16, &w[2], 8);
+                } else {
+                    __m128i a =
+                        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(alpha + lowest)), zero);
+                    if constexpr (kMirror) a = reverse8(a);
+                    blend8(p, w, _mm_andnot_si128(kept, a));
+                }
+            } else {
+                for (int64_t i = 0; i < 8; ++i)
+                    if (passed >> 2 * i & 1)
+                        drawPixel<kOpaquePart>(px + 3 * (k + i), colour, alpha, kMirror ? from - i : from + i, look);
+            }
+        }
+    }
+#endif
+    for (; k < n; ++k) {
         const int64_t sc = kMirror ? first - k : first + k;
         const uint8_t d = depth[sc];
         if (d == kNoPixel) continue;
         const int64_t zv = d + zBase;
         if (zv > z[k]) continue;           // equal depth: the later sprite wins
         z[k] = static_cast<uint16_t>(zv);  // the low 16 bits
-        const int32_t a = kOpaquePart ? alpha[sc] : look.alpha[alpha[sc]];
-        uint8_t* p = px + 3 * k;
-        if (a == kOpaque) {
-            const uint32_t c = look.bgr[colour[sc]];
-            p[0] = static_cast<uint8_t>(c);
-            p[1] = static_cast<uint8_t>(c >> 8);
-            p[2] = static_cast<uint8_t>(c >> 16);
-        } else if (a > 0) {
-            const uint64_t c = blend(lanes(p[0], p[1], p[2]), look.bgrLanes[colour[sc]], static_cast<uint32_t>(a));
-            p[0] = static_cast<uint8_t>(c);
-            p[1] = static_cast<uint8_t>(c >> 16);
-            p[2] = static_cast<uint8_t>(c >> 32);
-        }
+        drawPixel<kOpaquePart>(px + 3 * k, colour, alpha, sc, look);
     }
 }
 
 // Merges one decoded sprite at column a, bottom row b (rows counted upwards): clipped to
 // the picture first, then drawn a row at a time.
-void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s, int64_t a, int64_t b, bool mirror,
+void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, SpriteFrame& s, int64_t a, int64_t b, bool mirror,
                  int32_t partDepth, int32_t opacity) {
     // The reported size never exceeds the planes (a negative "SPR#" size decodes as 1).
     const int64_t w = std::min(s.size.width, s.colour->Width());
@@ -276,7 +390,9 @@ void mergeSprite(Bitmap& result, DepthBuffer& depthBuffer, const SpriteFrame& s,
     const int64_t r1 = std::min<int64_t>(h, result.Height() - b);
     if (k0 >= k1 || r0 >= r1) return;
 
-    const SpriteLook look(s.palette, opacity);
+    // The tiles of an object draw the same frames at the same opacity: the look is made once.
+    if (!s.look || s.look->opacity != opacity) s.look.emplace(s.palette, opacity);
+    const SpriteLook& look = *s.look;
     const int64_t zBase = static_cast<int64_t>(partDepth) + kDepthBias;
     const int64_t firstSource = mirror ? w - 1 - k0 : k0;
     auto row = mirror ? (look.opaque ? &mergeRow<true, true> : &mergeRow<true, false>)
@@ -344,7 +460,7 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
     const int64_t ox = -box.minX;
     const int64_t oy = -box.minY;
 
-    auto result = Bitmap::Create(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
+    auto result = Bitmap::CreateUnfilled(static_cast<int32_t>(width), static_cast<int32_t>(height), 24);
     DepthBuffer depthBuffer{width, {}};
     if (result) {
         try {
@@ -357,8 +473,12 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
         report.outcome = PreviewReport::Outcome::kTooLarge;
         return nullptr;
     }
+    // Every pixel the background, the row padding zeros: each byte set once.
     result->Fill24(static_cast<uint8_t>(background >> 16), static_cast<uint8_t>(background >> 8),
                    static_cast<uint8_t>(background));
+    const auto used = static_cast<size_t>(width) * 3;
+    for (int32_t row = 0; row < result->Height(); ++row)
+        std::memset(result->Row(row) + used, 0, result->Stride() - used);
 
     // Farthest part first; parts of equal depth keep their list order.
     std::stable_sort(order.begin(), order.end(),

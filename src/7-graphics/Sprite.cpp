@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "core/ByteReader.h"
 #include "graphics/HeldResource.h"
 #include "graphics/Palette.h"
@@ -243,7 +247,7 @@ WalkEnd walkSpr(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
             case kSprLiteral: {
                 const auto present = static_cast<uint32_t>(std::min<ptrdiff_t>(n, end - p));
                 if (const int64_t shown = c.visible(present))
-                    sink.template Pixels<PixelKind::SprIndex>(c.x, p, static_cast<size_t>(shown));
+                    sink.template Pixels<PixelKind::SprIndex>(c.x, p, static_cast<size_t>(shown), end);
                 p += present;
                 c.x += present;
                 if (present < n) return WalkEnd::RanOff;
@@ -268,7 +272,7 @@ bool spr2Pixels(Cursor& c, const uint8_t* start, const uint8_t* end, const uint8
     size_t present = n;
     if (static_cast<size_t>(end - p) < n * bytes) present = static_cast<size_t>(end - p) / bytes;  // whole pixels only
     if (const int64_t shown = c.visible(static_cast<int64_t>(present)))
-        sink.template Pixels<kind>(c.x, p, static_cast<size_t>(shown));
+        sink.template Pixels<kind>(c.x, p, static_cast<size_t>(shown), end);
     p += present * bytes;
     c.x += static_cast<int64_t>(present);
     if (present < n) return false;
@@ -312,30 +316,156 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Sinks. They write the canvas rows straight through as the walker reaches them: a row
-// gets its background when it starts (rows the stream skips get it as they are passed),
-// then the spans drawn on it. A plane whose background is 0 keeps what the fresh bitmap
-// holds.
+// Sinks. They write the canvas rows straight through as the walker reaches them. The
+// bitmaps come unfilled: each plane is given its background whole (the row padding
+// zeros) before the walk, then the spans drawn on it.
 // ---------------------------------------------------------------------------------------
-// The per-pixel loops, each out of line so that it has the registers to itself.
-[[gnu::noinline]] void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n) {
+// The per-pixel loops: the pixels of one command, stored interleaved, spread over the
+// planes. `srcRoom` is the chunk's bytes from src on, `room` the row's bytes (padding
+// included) from the first pixel on. SSE2 takes blocks of 16 or 32 pixels; a command's
+// last block is moved back to end on its last pixel (rewriting a few pixels with the
+// same bytes). A command of fewer pixels is one block when the chunk and the row have
+// room for it, stored over the bytes past the span as they were.
+#if defined(__SSE2__)
+inline __m128i load16(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store16(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+
+// Lanes n to 15 set: loaded from kPastSpan + 16 - n.
+alignas(16) constexpr uint8_t kPastSpan[32] = {0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,
+                                               0,    0,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                               0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+// Stores the lanes of v outside `keep`, leaving those in it as they are.
+inline void storeKeeping(uint8_t* p, __m128i v, __m128i keep) {
+    store16(p, _mm_or_si128(_mm_andnot_si128(keep, v), _mm_and_si128(keep, load16(p))));
+}
+
+struct Planes16 {
+    __m128i depth, colour, alpha;
+};
+
+// Depth and colour of 16 pixels (32 bytes).
+inline Planes16 depthColour16(const uint8_t* src) {
+    const __m128i lowBytes = _mm_set1_epi16(0x00FF);
+    const __m128i v0 = load16(src);
+    const __m128i v1 = load16(src + 16);
+    return {_mm_packus_epi16(_mm_and_si128(v0, lowBytes), _mm_and_si128(v1, lowBytes)),
+            _mm_packus_epi16(_mm_srli_epi16(v0, 8), _mm_srli_epi16(v1, 8)), _mm_set1_epi8(static_cast<char>(kOpaque))};
+}
+inline void depthColour16(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src) {
+    const Planes16 v = depthColour16(src);
+    store16(d, v.depth);
+    store16(c, v.colour);
+    store16(a, v.alpha);
+}
+
+// 96 bytes in six registers, byte i moved to place 2i mod 95 (the last stays): each
+// register interleaved with the one three further on. Five such passes move byte 3p + k
+// (pixel p, its byte k) to 32k + p, as 2^5 = 32 and 3 x 32 = 96 = 1 mod 95.
+inline void interleaveHalves(__m128i (&v)[6]) {
+    const __m128i t0 = _mm_unpacklo_epi8(v[0], v[3]);
+    const __m128i t1 = _mm_unpackhi_epi8(v[0], v[3]);
+    const __m128i t2 = _mm_unpacklo_epi8(v[1], v[4]);
+    const __m128i t3 = _mm_unpackhi_epi8(v[1], v[4]);
+    const __m128i t4 = _mm_unpacklo_epi8(v[2], v[5]);
+    const __m128i t5 = _mm_unpackhi_epi8(v[2], v[5]);
+    v[0] = t0, v[1] = t1, v[2] = t2, v[3] = t3, v[4] = t4, v[5] = t5;
+}
+
+// Stored alpha times 8 in every byte: a 16-bit shift, less the bits it carried into the
+// byte above.
+inline __m128i scaleAlpha(__m128i v) {
+    static_assert(kAlphaScale == 8);
+    return _mm_and_si128(_mm_slli_epi16(v, 3), _mm_set1_epi8(static_cast<char>(0xF8)));
+}
+
+// Depth, colour and alpha of 16 pixels (48 bytes; the other half of the registers stays
+// empty and its results unused).
+inline Planes16 full16(const uint8_t* src) {
+    __m128i v[6] = {load16(src),         load16(src + 16),    load16(src + 32),
+                    _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    for (int pass = 0; pass < 5; ++pass) interleaveHalves(v);
+    return {v[0], v[2], scaleAlpha(v[4])};
+}
+inline void full16(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src) {
+    const Planes16 v = full16(src);
+    store16(d, v.depth);
+    store16(c, v.colour);
+    store16(a, v.alpha);
+}
+// Of 32 pixels (96 bytes).
+inline void full32(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src) {
+    __m128i v[6] = {load16(src),      load16(src + 16), load16(src + 32),
+                    load16(src + 48), load16(src + 64), load16(src + 80)};
+    for (int pass = 0; pass < 5; ++pass) interleaveHalves(v);
+    store16(d, v[0]);
+    store16(d + 16, v[1]);
+    store16(c, v[2]);
+    store16(c + 16, v[3]);
+    store16(a, scaleAlpha(v[4]));
+    store16(a + 16, scaleAlpha(v[5]));
+}
+#endif
+
+inline void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n, size_t srcRoom,
+                              size_t room) {
+#if defined(__SSE2__)
+    if (n >= 16) {
+        size_t i = 0;
+        for (; i + 16 <= n; i += 16) depthColour16(c + i, d + i, a + i, src + 2 * i);
+        if (i < n) depthColour16(c + n - 16, d + n - 16, a + n - 16, src + 2 * (n - 16));
+        return;
+    }
+    if (srcRoom >= 32 && room >= 16) {
+        const Planes16 v = depthColour16(src);
+        const __m128i keep = load16(kPastSpan + 16 - n);
+        storeKeeping(d, v.depth, keep);
+        storeKeeping(c, v.colour, keep);
+        storeKeeping(a, v.alpha, keep);
+        return;
+    }
+#else
+    (void)srcRoom, (void)room;
+#endif
     for (size_t i = 0; i < n; ++i) {
-        const uint8_t depthByte = src[2 * i];
-        const uint8_t colourByte = src[2 * i + 1];
-        d[i] = depthByte;
-        c[i] = colourByte;
+        d[i] = src[2 * i];
+        c[i] = src[2 * i + 1];
         a[i] = kOpaque;
     }
 }
 
-[[gnu::noinline]] void fullPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n) {
+inline void fullPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n, size_t srcRoom, size_t room) {
+    if (n == 1) {  // the commonest: a lone edge pixel
+        d[0] = src[0];
+        c[0] = src[1];
+        a[0] = static_cast<uint8_t>(src[2] * kAlphaScale);
+        return;
+    }
+#if defined(__SSE2__)
+    if (n >= 16) {
+        size_t i = 0;
+        for (; i + 32 <= n; i += 32) full32(c + i, d + i, a + i, src + 3 * i);
+        if (i + 16 <= n) {
+            full16(c + i, d + i, a + i, src + 3 * i);
+            i += 16;
+        }
+        if (i < n) full16(c + n - 16, d + n - 16, a + n - 16, src + 3 * (n - 16));
+        return;
+    }
+    if (srcRoom >= 48 && room >= 16) {
+        const Planes16 v = full16(src);
+        const __m128i keep = load16(kPastSpan + 16 - n);
+        storeKeeping(d, v.depth, keep);
+        storeKeeping(c, v.colour, keep);
+        storeKeeping(a, v.alpha, keep);
+        return;
+    }
+#else
+    (void)srcRoom, (void)room;
+#endif
     for (size_t i = 0; i < n; ++i) {
-        const uint8_t depthByte = src[3 * i];
-        const uint8_t colourByte = src[3 * i + 1];
-        const uint8_t alphaByte = src[3 * i + 2];
-        d[i] = depthByte;
-        c[i] = colourByte;
-        a[i] = static_cast<uint8_t>(alphaByte * kAlphaScale);
+        d[i] = src[3 * i];
+        c[i] = src[3 * i + 1];
+        a[i] = static_cast<uint8_t>(src[3 * i + 2] * kAlphaScale);
     }
 }
 
@@ -343,46 +473,35 @@ WalkEnd walkSpr2(const HeldResource& chunk, uint32_t streamStart, Sink& sink) {
     for (size_t i = 0; i < n; ++i) dst[i] = src[i * step];
 }
 
-struct RowPlane {
-    uint8_t* top = nullptr;  // the top row
-    uint8_t background = 0;
-};
+// Gives a whole plane its background before the spans are drawn, each byte once: the
+// pixels of every row the background, the row padding zeros.
+void fillPlane(Bitmap& plane, uint8_t background) {
+    const size_t width = static_cast<size_t>(plane.Width());
+    const size_t stride = plane.Stride();
+    std::memset(plane.Bits(), background, plane.ImageSize());
+    if (stride == width || background == 0) return;  // no padding, or zeros already
+    // The last four bytes of each row: background, then 1 to 3 bytes of padding.
+    std::array<uint8_t, 4> end{};
+    for (size_t k = 0; k < 4 - (stride - width); ++k) end[k] = background;
+    uint8_t* last = plane.Bits() + stride - 4;
+    for (int32_t row = 0; row < plane.Height(); ++row, last += stride) std::memcpy(last, end.data(), 4);
+}
 
-class Rows {
-public:
-    static constexpr int kMaxPlanes = 3;
-
+// The rows of a plane from the top down.
+struct Rows {
     explicit Rows(const Bitmap& first)
-        : width(first.Width()), height(first.Height()), step(-static_cast<ptrdiff_t>(first.Stride())) {}
+        : width(first.Width()),
+          height(first.Height()),
+          stride(first.Stride()),
+          step(-static_cast<ptrdiff_t>(first.Stride())) {}
 
-    // A plane of the first's size and depth.
-    void Add(Bitmap& plane, uint8_t background) {
-        if (background != 0) mFills[mFillCount++] = RowPlane{plane.TopRow(0), background};
-    }
-    // Gives the background to every row up to `row` not yet given it; answers the offset
-    // of `row` from the top row.
-    ptrdiff_t Reach(int64_t row) {
-        for (; mReached <= row; ++mReached) background(mReached);
-        return static_cast<ptrdiff_t>(row) * step;
-    }
-    void Finish() {
-        for (; mReached < height; ++mReached) background(mReached);
-    }
+    // The offset of `row` from the top row.
+    ptrdiff_t Offset(int64_t row) const { return static_cast<ptrdiff_t>(row) * step; }
 
     const int64_t width;
     const int64_t height;
+    const int64_t stride;
     const ptrdiff_t step;  // from a row to the one below it
-
-private:
-    void background(int64_t row) {
-        const ptrdiff_t at = static_cast<ptrdiff_t>(row) * step;
-        for (int i = 0; i < mFillCount; ++i)
-            std::memset(mFills[i].top + at, mFills[i].background, static_cast<size_t>(width));
-    }
-
-    std::array<RowPlane, kMaxPlanes> mFills{};
-    int mFillCount = 0;
-    int64_t mReached = 0;  // rows from the top given their background
 };
 
 // DrawSprite's sink: one byte per pixel, chosen by the view mode. "SPR#" pixels are
@@ -397,12 +516,12 @@ struct CanvasSink {
 
     CanvasSink(Bitmap& canvas, int32_t viewMode, uint8_t background)
         : rows(canvas), width(rows.width), height(rows.height), top(canvas.TopRow(0)), mode(viewMode) {
-        rows.Add(canvas, background);
+        fillPlane(canvas, background);
     }
-    void BeginRow(int64_t r) { row = top + rows.Reach(r); }
+    void BeginRow(int64_t r) { row = top + rows.Offset(r); }
     void Fill(int64_t x, size_t n, uint8_t index) { std::memset(row + x, index, n); }
     template <PixelKind kind>
-    void Pixels(int64_t x, const uint8_t* src, size_t n) {
+    void Pixels(int64_t x, const uint8_t* src, size_t n, const uint8_t* /*chunkEnd*/) {
         size_t step = 1;
         size_t byteOfPixel = 0;  // which stored byte this view shows
         switch (kind) {
@@ -425,7 +544,6 @@ struct CanvasSink {
         else
             everyNth(row + x, src + byteOfPixel, step, n);
     }
-    void Finish() { rows.Finish(); }
 };
 
 // DecodeSpritePlanes's sink: colour, depth and alpha per pixel.
@@ -447,12 +565,12 @@ struct PlaneSink {
           colourTop(c.TopRow(0)),
           depthTop(d.TopRow(0)),
           alphaTop(a.TopRow(0)) {
-        rows.Add(c, fill);
-        rows.Add(d, kNoDepth);
-        rows.Add(a, kTransparent);
+        fillPlane(c, fill);
+        fillPlane(d, kNoDepth);
+        fillPlane(a, kTransparent);
     }
     void BeginRow(int64_t r) {
-        const ptrdiff_t at = rows.Reach(r);
+        const ptrdiff_t at = rows.Offset(r);
         colour = colourTop + at;
         depth = depthTop + at;
         alpha = alphaTop + at;
@@ -463,10 +581,12 @@ struct PlaneSink {
         std::memset(alpha + x, kOpaque, n);
     }
     template <PixelKind kind>
-    void Pixels(int64_t x, const uint8_t* src, size_t n) {
+    void Pixels(int64_t x, const uint8_t* src, size_t n, const uint8_t* chunkEnd) {
         uint8_t* c = colour + x;
         uint8_t* d = depth + x;
         uint8_t* a = alpha + x;
+        const auto srcRoom = static_cast<size_t>(chunkEnd - src);
+        const auto room = static_cast<size_t>(rows.stride - x);
         switch (kind) {
             case PixelKind::SprIndex:
             case PixelKind::Spr2Colour:
@@ -474,11 +594,10 @@ struct PlaneSink {
                 std::memset(d, kFlatDepth, n);
                 std::memset(a, kOpaque, n);
                 break;
-            case PixelKind::Spr2DepthColour: depthColourPixels(c, d, a, src, n); break;
-            case PixelKind::Spr2Full: fullPixels(c, d, a, src, n); break;
+            case PixelKind::Spr2DepthColour: depthColourPixels(c, d, a, src, n, srcRoom, room); break;
+            case PixelKind::Spr2Full: fullPixels(c, d, a, src, n, srcRoom, room); break;
         }
     }
-    void Finish() { rows.Finish(); }
 };
 
 void setColourTable(std::array<platform::RgbQuad, Bitmap::kColourTableSize>& table, const Palette& palette) {
@@ -560,7 +679,7 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     }
 
     if (!FitsBitmap(f.width, f.height, 8)) return kNoCanvas;
-    canvas = Bitmap::Create(f.width, f.height, 8);
+    canvas = Bitmap::CreateUnfilled(f.width, f.height, 8);
     if (!canvas) return kNoCanvas;
     setColourTable(canvas->ColourTable(), palette);
 
@@ -569,7 +688,6 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
         walkSpr2(sprite.chunk, f.streamStart, sink);
     else
         walkSpr(sprite.chunk, f.streamStart, sink);
-    sink.Finish();
     return nullptr;
 }
 
@@ -711,9 +829,9 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
     const bool planesWanted = slots.colourPlane || slots.depthPlane || slots.alphaPlane;
     if (!haveFrame || !planesWanted) return kSpriteDecoded;
 
-    std::unique_ptr<Bitmap> colour = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> depth = Bitmap::Create(planeWidth, planeHeight, 8);
-    std::unique_ptr<Bitmap> alpha = Bitmap::Create(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> colour = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> depth = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
+    std::unique_ptr<Bitmap> alpha = Bitmap::CreateUnfilled(planeWidth, planeHeight, 8);
     if (!colour || !depth || !alpha) return kSpriteDecoded;
     if (!slots.palette)
         colour->ColourTable() = greyColourTable();
@@ -731,7 +849,6 @@ uint32_t decodeFrame(SpriteDecoder::HeldSprite& held, int32_t frameIndex, uint32
         setLastError(kBadToken);
         throw SpriteDecodeError(kBadToken);
     }
-    sink.Finish();
 
     uint32_t flags = kSpriteDecoded;
     if (slots.colourPlane) {

@@ -69,6 +69,10 @@ protected:
         file.Put(restype::kSPR2, 14, sprite(1, 2, 9, 0));
         file.Put(restype::kSPR, 15, sprColumn(1));
         file.Put(restype::kSPR, 16, sprColumn(3));
+        // Nine wide: a group of eight pixels drawn together, and one more.
+        file.Put(restype::kSPR2, 17, sprite(9, 1, 100, 0, 31));
+        file.Put(restype::kSPR2, 18, sprite(9, 1, 1, 10, -1, 1));  // indices 1 to 9
+        file.Put(restype::kSPR2, 19, sprite(9, 1, 20, 50));
     }
     void TearDown() override { EXPECT_EQ(file.Outstanding(), 0u); }
 
@@ -108,6 +112,12 @@ TEST_F(PreviewTest, PlacementBlendAndDepth) {
         {"equal depth", {{.spriteId = 6}, {.spriteId = 7}}, 255, 34, 34, {{16, 16, colour(20)}}},
         {"nearer first", {{.spriteId = 8}, {.spriteId = 6}}, 255, 34, 34, {{16, 16, colour(30)}}},
         {"transparent nearer", {{.spriteId = 9}, {.spriteId = 6}}, 255, 34, 34, {{16, 16, kW}}},
+        {"alpha 248, nine wide", {{.spriteId = 17}}, 255, 41, 33,
+         {{16, 16, Rgb{104, 157, 55}}, {23, 16, Rgb{104, 157, 55}}, {24, 16, Rgb{104, 157, 55}}}},
+        {"mirrored, nine wide", {{.spriteId = 18, .flags = 1}}, 255, 41, 33,
+         {{16, 16, colour(9)}, {23, 16, colour(2)}, {24, 16, colour(1)}}},
+        {"nearer first, nine wide", {{.spriteId = 8}, {.spriteId = 19}}, 255, 41, 34,
+         {{17, 16, colour(30)}, {18, 16, colour(20)}, {24, 16, colour(20)}}},
         {"1 wide", {{.spriteId = 13}}, 255, 33, 38, {{16, 16, colour(9)}, {16, 21, colour(9)}, {15, 16, kW}}},
         {"1 wide mirrored", {{.spriteId = 13, .flags = 1}}, 255, 33, 38, {{16, 16, colour(9)}, {16, 21, colour(9)}}},
         {"1 x 2", {{.spriteId = 14}}, 255, 33, 34, {{16, 16, colour(9)}, {16, 17, colour(9)}, {15, 17, kW}}},
