@@ -404,6 +404,13 @@ inline void full32(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src) {
     store16(a, scaleAlpha(v[4]));
     store16(a + 16, scaleAlpha(v[5]));
 }
+// The first n of a block's pixels; the lanes past them keep what the planes hold.
+inline void storeFirst(uint8_t* c, uint8_t* d, uint8_t* a, const Planes16& v, size_t n) {
+    const __m128i keep = load16(kPastSpan + 16 - n);
+    storeKeeping(d, v.depth, keep);
+    storeKeeping(c, v.colour, keep);
+    storeKeeping(a, v.alpha, keep);
+}
 #endif
 
 inline void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, size_t n, size_t srcRoom,
@@ -416,11 +423,7 @@ inline void depthColourPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t*
         return;
     }
     if (srcRoom >= 32 && room >= 16) {
-        const Planes16 v = depthColour16(src);
-        const __m128i keep = load16(kPastSpan + 16 - n);
-        storeKeeping(d, v.depth, keep);
-        storeKeeping(c, v.colour, keep);
-        storeKeeping(a, v.alpha, keep);
+        storeFirst(c, d, a, depthColour16(src), n);
         return;
     }
 #else
@@ -452,11 +455,7 @@ inline void fullPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, s
         return;
     }
     if (srcRoom >= 48 && room >= 16) {
-        const Planes16 v = full16(src);
-        const __m128i keep = load16(kPastSpan + 16 - n);
-        storeKeeping(d, v.depth, keep);
-        storeKeeping(c, v.colour, keep);
-        storeKeeping(a, v.alpha, keep);
+        storeFirst(c, d, a, full16(src), n);
         return;
     }
 #else
