@@ -41,7 +41,15 @@ std::unique_ptr<Bitmap> Bitmap::make(int32_t width, int32_t height, uint16_t bit
 }
 
 void Bitmap::Fill8(uint8_t index) {
-    for (int32_t y = 0; y < mHeight; ++y) std::memset(Row(y), index, static_cast<size_t>(mWidth));
+    // One pass over the whole image, then the padding (1 to 3 bytes a row) put back to zeros
+    // with one 4-byte store a row: the row's last pixels, then its padding.
+    std::memset(mBits, index, mImageSize);
+    const size_t padding = mStride - static_cast<size_t>(mWidth);
+    if (padding == 0 || index == 0) return;
+    std::array<uint8_t, 4> end{};
+    for (size_t k = 0; k < 4 - padding; ++k) end[k] = index;
+    uint8_t* last = mBits + mStride - 4;
+    for (int32_t y = 0; y < mHeight; ++y, last += mStride) std::memcpy(last, end.data(), 4);
 }
 
 void Bitmap::Fill16(uint16_t value) {
@@ -63,10 +71,11 @@ void Bitmap::Fill24(uint8_t blue, uint8_t green, uint8_t red) {
     copyFirstRow(3);
 }
 
-// Repeats the pixels of row 0 in every other row; the padding stays as it is.
+// Zeros the padding of row 0, then repeats the whole row in every other row.
 void Bitmap::copyFirstRow(uint32_t bytesPerPixel) {
     const size_t used = static_cast<size_t>(mWidth) * bytesPerPixel;
-    for (int32_t y = 1; y < mHeight; ++y) std::memcpy(Row(y), Row(0), used);
+    std::memset(Row(0) + used, 0, mStride - used);
+    for (int32_t y = 1; y < mHeight; ++y) std::memcpy(Row(y), Row(0), mStride);
 }
 
 std::optional<BitmapFileInfo> ReadBitmapFileInfo(const uint8_t* bytes, size_t size) {

@@ -61,6 +61,8 @@ public:
     std::array<RgbQuad, kColourTableSize>& ColourTable() { return mColourTable; }
     const std::array<RgbQuad, kColourTableSize>& ColourTable() const { return mColourTable; }
 
+    // The fills set every byte once: each pixel to the value, the row padding to zeros,
+    // so that a bitmap made unfilled is wholly defined by one.
     /// Sets every 8-bit pixel to `index`.
     void Fill8(uint8_t index);
     /// Sets every 16-bit pixel to `value`.

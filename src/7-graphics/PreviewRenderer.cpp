@@ -473,12 +473,8 @@ std::unique_ptr<Bitmap> renderParts(ResourceFile* file, std::vector<PreviewPart>
         report.outcome = PreviewReport::Outcome::kTooLarge;
         return nullptr;
     }
-    // Every pixel the background, the row padding zeros: each byte set once.
     result->Fill24(static_cast<uint8_t>(background >> 16), static_cast<uint8_t>(background >> 8),
                    static_cast<uint8_t>(background));
-    const auto used = static_cast<size_t>(width) * 3;
-    for (int32_t row = 0; row < result->Height(); ++row)
-        std::memset(result->Row(row) + used, 0, result->Stride() - used);
 
     // Farthest part first; parts of equal depth keep their list order.
     std::stable_sort(order.begin(), order.end(),

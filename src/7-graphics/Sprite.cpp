@@ -472,20 +472,6 @@ inline void fullPixels(uint8_t* c, uint8_t* d, uint8_t* a, const uint8_t* src, s
     for (size_t i = 0; i < n; ++i) dst[i] = src[i * step];
 }
 
-// Gives a whole plane its background before the spans are drawn, each byte once: the
-// pixels of every row the background, the row padding zeros.
-void fillPlane(Bitmap& plane, uint8_t background) {
-    const size_t width = static_cast<size_t>(plane.Width());
-    const size_t stride = plane.Stride();
-    std::memset(plane.Bits(), background, plane.ImageSize());
-    if (stride == width || background == 0) return;  // no padding, or zeros already
-    // The last four bytes of each row: background, then 1 to 3 bytes of padding.
-    std::array<uint8_t, 4> end{};
-    for (size_t k = 0; k < 4 - (stride - width); ++k) end[k] = background;
-    uint8_t* last = plane.Bits() + stride - 4;
-    for (int32_t row = 0; row < plane.Height(); ++row, last += stride) std::memcpy(last, end.data(), 4);
-}
-
 // The rows of a plane from the top down.
 struct Rows {
     explicit Rows(const Bitmap& first)
@@ -515,7 +501,7 @@ struct CanvasSink {
 
     CanvasSink(Bitmap& canvas, int32_t viewMode, uint8_t background)
         : rows(canvas), width(rows.width), height(rows.height), top(canvas.TopRow(0)), mode(viewMode) {
-        fillPlane(canvas, background);
+        canvas.Fill8(background);
     }
     void BeginRow(int64_t r) { row = top + rows.Offset(r); }
     void Fill(int64_t x, size_t n, uint8_t index) { std::memset(row + x, index, n); }
@@ -564,9 +550,9 @@ struct PlaneSink {
           colourTop(c.TopRow(0)),
           depthTop(d.TopRow(0)),
           alphaTop(a.TopRow(0)) {
-        fillPlane(c, fill);
-        fillPlane(d, kNoDepth);
-        fillPlane(a, kTransparent);
+        c.Fill8(fill);
+        d.Fill8(kNoDepth);
+        a.Fill8(kTransparent);
     }
     void BeginRow(int64_t r) {
         const ptrdiff_t at = rows.Offset(r);

@@ -17,7 +17,7 @@ TEST(Bitmap, SizesDepthsRowsPaddingAndFileHeaders) {
     ASSERT_TRUE(b && d);
     b->Fill24(1, 2, 3);
     EXPECT_TRUE(b->Row(1) == b->Bits() + b->Stride() && b->TopRow(0) == b->Row(1));  // bottom-up
-    EXPECT_EQ(b->Row(0)[0] * 10 + b->Row(0)[8] + (b->Row(0)[9] | b->Row(0)[11]), 13);  // padding untouched
+    EXPECT_EQ(b->Row(0)[0] * 10 + b->Row(0)[8] + (b->Row(0)[9] | b->Row(0)[11]), 13);  // padding zero
     d->Fill16(0xFFFF);
     EXPECT_EQ(d->Row(0)[5] * 256 + d->Row(0)[6], 0xFF00);  // a row of 6 bytes, padded to 8
 
