@@ -47,7 +47,7 @@ uint32_t FileHandle::Read(void* buffer, uint32_t count) {
     } else if (count > 0 && !mWhole && mPosition == 0 && count >= mSize) {
         // The whole file into the caller's buffer: no copy of it is held as well.
         platform::ReadFileAt(mFile, 0, buffer, count, done);
-    } else if (count > 0 && holdWhole() && (mLent.empty() || !lent(mPosition, count, lentAfter(mPosition)))) {
+    } else if (count > 0 && holdWhole() && !lentAny(mPosition, count)) {
         done = mPosition < mSize ? std::min(count, mSize - mPosition) : 0;
         std::memcpy(buffer, mWhole.get() + mPosition, done);
     } else {
@@ -63,6 +63,14 @@ size_t FileHandle::lentAfter(uint32_t position) const {
     return static_cast<size_t>(next - mLent.begin());
 }
 
+bool FileHandle::lentAny(uint32_t position, uint32_t count) const {
+    return !mLent.empty() && lent(position, count, lentAfter(position));
+}
+
+bool FileHandle::held(uint32_t position, uint32_t count) {
+    return count > 0 && holdWhole() && position <= mSize && count <= mSize - position;
+}
+
 bool FileHandle::lent(uint32_t position, uint32_t count, size_t next) const {
     const uint64_t end = uint64_t{position} + count;
     if (next < mLent.size() && mLent[next].begin < end) return true;
@@ -70,7 +78,7 @@ bool FileHandle::lent(uint32_t position, uint32_t count, size_t next) const {
 }
 
 DataBlock* FileHandle::Lend(uint32_t position, uint32_t count) {
-    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position) return nullptr;
+    if (!held(position, count)) return nullptr;
     const size_t next = lentAfter(position);
     if (lent(position, count, next)) return nullptr;
     DataBlock* block = mLender->Lend(mWhole.get() + position, count);
@@ -80,9 +88,7 @@ DataBlock* FileHandle::Lend(uint32_t position, uint32_t count) {
 }
 
 const uint8_t* FileHandle::Peek(uint32_t position, uint32_t count) {
-    if (count == 0 || !holdWhole() || position > mSize || count > mSize - position) return nullptr;
-    if (!mLent.empty() && lent(position, count, lentAfter(position))) return nullptr;
-    return mWhole.get() + position;
+    return held(position, count) && !lentAny(position, count) ? mWhole.get() + position : nullptr;
 }
 
 uint32_t FileHandle::Write(const void* buffer, uint32_t count) {

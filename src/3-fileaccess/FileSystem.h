@@ -99,6 +99,10 @@ private:
     size_t lentAfter(uint32_t position) const;
     /// Whether a byte of [position, position + count) was lent; `next` is lentAfter(position).
     bool lent(uint32_t position, uint32_t count, size_t next) const;
+    /// The same, finding `next` itself.
+    bool lentAny(uint32_t position, uint32_t count) const;
+    /// Whether the file is held whole and [position, position + count) is a non-empty part of it.
+    bool held(uint32_t position, uint32_t count);
 
     CTGString mName;  ///< the normalised name it was opened under
     platform::NativeFile* mFile = nullptr;

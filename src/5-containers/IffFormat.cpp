@@ -89,10 +89,24 @@ int32_t WriteAt(FileStream& stream, uint32_t offset, const void* bytes, uint32_t
 //   4  4  chunk size   10  2  flags (attribute byte high)
 // Legacy chunk header (16 bytes, big-endian):
 //   0  4  type   4  4  size   8  2  ID   10  2  flags   12  4  label number
+namespace {
+
+// The `count` bytes at offset: looked at where the stream holds them, else read into
+// `copy`. Null, with the read's code in `r`, when they cannot be read.
+const uint8_t* bytesAt(FileStream& stream, uint32_t offset, uint8_t* copy, uint32_t count, int32_t& r) {
+    r = rc::kOk;
+    if (const uint8_t* held = stream.Peek(offset, count)) return held;
+    r = ReadAt(stream, offset, copy, count);
+    return r == rc::kOk ? copy : nullptr;
+}
+
+}  // namespace
+
 int32_t ReadChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, ChunkHeader& header) {
-    uint8_t raw[kModernHeaderSize];
-    int32_t r = ReadAt(stream, offset, raw, HeaderSize(layout));
-    if (r != rc::kOk) return r;
+    uint8_t copy[kModernHeaderSize];
+    int32_t r = rc::kOk;
+    const uint8_t* raw = bytesAt(stream, offset, copy, HeaderSize(layout), r);
+    if (!raw) return r;
     ByteReader in(raw, HeaderSize(layout));
     header.type = in.U32BE();
     header.size = in.U32BE();
@@ -118,12 +132,8 @@ int32_t ReadChunkTypeAndSize(FileStream& stream, uint32_t offset, ChunkLayout la
     if (r != rc::kOk) return r;
     if (offset > fileSize || fileSize - offset < HeaderSize(layout)) return rc::kShortRead;
     uint8_t copy[kIdField];
-    const uint8_t* raw = stream.Peek(offset, kIdField);
-    if (!raw) {
-        r = ReadAt(stream, offset, copy, kIdField);
-        if (r != rc::kOk) return r;
-        raw = copy;
-    }
+    const uint8_t* raw = bytesAt(stream, offset, copy, kIdField, r);
+    if (!raw) return r;
     ByteReader in(raw, kIdField);
     type = in.U32BE();
     size = in.U32BE();
