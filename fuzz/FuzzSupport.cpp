@@ -118,13 +118,12 @@ void Fail(const char* format, ...) {
 }
 
 bool LooksLegacy(const uint8_t* data, size_t size) {
-    static constexpr char kLegacyStart[] = "IFF FILE 1.0";
-    return size >= sizeof kLegacyStart - 1 && std::memcmp(data, kLegacyStart, sizeof kLegacyStart - 1) == 0;
+    return size >= iff::kFileHeaderSize && iff::IsLegacyFileHeader(data);
 }
 
 std::unique_ptr<ResourceFile> OpenContainer(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    uint8_t start[16] = {};
+    uint8_t start[iff::kFileHeaderSize] = {};
     in.read(reinterpret_cast<char*>(start), sizeof start);
     std::unique_ptr<ResourceFile> file;
     if (LooksLegacy(start, static_cast<size_t>(in.gcount())))

@@ -12,22 +12,40 @@ namespace tambrix::iff {
 
 namespace {
 
-// Version 2 file header (64 bytes):
-//   0  34  "IFF FILE *.*:TYPE FOLLOWED BY SIZE", major digit at 9, minor digit at 11
+// File header (64 bytes), both generations:
+//   0  34  "IFF FILE d.d:TYPE FOLLOWED BY SIZE", major digit at 9, minor digit at 11
 //  34   1  0x00
-//  35  25  " KOREL VANSTRAT & MAXIS 1"
-//  60   4  map offset, u32 big-endian (0: no valid map)
-// A '*' of the template matches any byte.
-constexpr char kHeaderTemplate[] = "IFF FILE *.*:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1****";
-static_assert(sizeof kHeaderTemplate == kFileHeaderSize + 1);
-constexpr char kWildcard = '*';
+//  35  25  creator text (version 1.0: 29 bytes, to the end of the header)
+//  60   4  version 2.5: map offset, u32 big-endian (0: no valid map)
+// Only the first 35 bytes are fixed. The creator text names the program that wrote the
+// file and differs between the game's own tools and others', so a reader never compares
+// it; our writers put the texts below into the files they create, and a write into an
+// existing file touches no header byte but the map offset.
+constexpr char kFixedHeader[] = "IFF FILE *.*:TYPE FOLLOWED BY SIZE";  // and the 0 behind it
+constexpr uint32_t kFixedHeaderSize = sizeof kFixedHeader;               // 35, the 0 included
 constexpr uint32_t kMajorDigitOffset = 9;
 constexpr uint32_t kMinorDigitOffset = 11;
 constexpr uint32_t kMapOffsetField = 60;
+constexpr uint32_t kMapOffsetSize = 4;
 
-// Version 1.0 file header, compared byte for byte; it carries no map offset.
-constexpr char kLegacyHeader[] = "IFF FILE 1.0:TYPE FOLLOWED BY SIZE\0 KOREL VANSTRAT & MAXIS 1996\0";
-static_assert(sizeof kLegacyHeader == kFileHeaderSize + 1);
+// What this library writes into a new file's header behind the fixed part.
+constexpr char kCreatorText[] = " KOREL VANSTRAT & MAXIS 1";                // version 2.x, 25 bytes
+constexpr char kLegacyCreatorText[] = " KOREL VANSTRAT & MAXIS 1996\0";       // version 1.0, 29 bytes
+static_assert(kFixedHeaderSize + sizeof kCreatorText - 1 == kMapOffsetField);
+static_assert(kFixedHeaderSize + sizeof kLegacyCreatorText - 1 == kFileHeaderSize);
+
+constexpr uint16_t kVersion10 = 0x0100;
+
+bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+
+// The new-file header of a version with the creator text behind it.
+void makeHeader(char major, char minor, const char* creator, uint32_t creatorSize, uint8_t* bytes) {
+    std::memset(bytes, 0, kFileHeaderSize);
+    std::memcpy(bytes, kFixedHeader, kFixedHeaderSize);
+    bytes[kMajorDigitOffset] = static_cast<uint8_t>(major);
+    bytes[kMinorDigitOffset] = static_cast<uint8_t>(minor);
+    std::memcpy(bytes + kFixedHeaderSize, creator, creatorSize);
+}
 
 // Fields both chunk headers share, then the label field (version 2) or the label
 // number (version 1.0).
@@ -35,8 +53,6 @@ constexpr uint32_t kSizeField = 4;
 constexpr uint32_t kIdField = 8;
 constexpr uint32_t kFlagsField = 10;
 constexpr uint32_t kLabelField = 12;
-
-bool isTemplateWildcard(uint32_t i) { return i == kMajorDigitOffset || i == kMinorDigitOffset || i >= kMapOffsetField; }
 
 }  // namespace
 
@@ -155,14 +171,22 @@ int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout
     return WriteAt(stream, offset, raw, HeaderSize(layout));
 }
 
-int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info) {
-    for (uint32_t i = 0; i < kFileHeaderSize; ++i) {
-        if (isTemplateWildcard(i)) continue;
-        if (bytes[i] != static_cast<uint8_t>(kHeaderTemplate[i])) return rc::kBadHeader;
+bool ReadHeaderVersion(const uint8_t* bytes, uint16_t& version) {
+    for (uint32_t i = 0; i < kFixedHeaderSize; ++i) {
+        if (i == kMajorDigitOffset || i == kMinorDigitOffset) {
+            if (!isDigit(bytes[i])) return false;
+        } else if (bytes[i] != static_cast<uint8_t>(kFixedHeader[i])) {
+            return false;
+        }
     }
-    info.version = static_cast<uint16_t>(((bytes[kMajorDigitOffset] - '0') << 8) + (bytes[kMinorDigitOffset] - '0'));
+    version = static_cast<uint16_t>(((bytes[kMajorDigitOffset] - '0') << 8) + (bytes[kMinorDigitOffset] - '0'));
+    return true;
+}
+
+int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info) {
+    if (!ReadHeaderVersion(bytes, info.version)) return rc::kBadHeader;
     if (info.version == kVersion20) {
-        info.mapOffset = kNoMapOffset;
+        info.mapOffset = kNoMapOffset;  // bytes 60-63 are creator text there, never an offset
     } else if (info.version == kVersion25) {
         ByteReader in(bytes, kFileHeaderSize);
         in.Seek(kMapOffsetField);
@@ -181,26 +205,43 @@ int32_t ReadFileHeader(FileStream& stream, FileHeaderInfo& info) {
 }
 
 void MakeFileHeader(uint32_t mapOffset, uint8_t* bytes) {
-    std::memcpy(bytes, kHeaderTemplate, kFileHeaderSize);
-    bytes[kMajorDigitOffset] = '2';
-    bytes[kMinorDigitOffset] = '5';
+    makeHeader('2', '5', kCreatorText, sizeof kCreatorText - 1, bytes);
     PutU32BE(bytes + kMapOffsetField, mapOffset);
 }
 
-int32_t WriteFileHeader(FileStream& stream, uint32_t mapOffset) {
+int32_t WriteNewFileHeader(FileStream& stream) {
     uint8_t raw[kFileHeaderSize];
-    MakeFileHeader(mapOffset, raw);
+    MakeFileHeader(kNoMapOffset, raw);
     return WriteAt(stream, 0, raw, kFileHeaderSize);
+}
+
+int32_t WriteMapOffset(FileStream& stream, uint32_t mapOffset) {
+    uint8_t raw[kMapOffsetSize];
+    PutU32BE(raw, mapOffset);
+    return WriteAt(stream, kMapOffsetField, raw, kMapOffsetSize);
+}
+
+bool IsLegacyFileHeader(const uint8_t* bytes) {
+    uint16_t version = 0;
+    return ReadHeaderVersion(bytes, version) && version == kVersion10;
 }
 
 int32_t ReadLegacyFileHeader(FileStream& stream) {
     uint8_t raw[kFileHeaderSize];
     int32_t r = ReadAt(stream, 0, raw, kFileHeaderSize);
     if (r != rc::kOk) return r;
-    return std::memcmp(raw, kLegacyHeader, kFileHeaderSize) == 0 ? rc::kOk : rc::kBadHeader;
+    return IsLegacyFileHeader(raw) ? rc::kOk : rc::kBadHeader;
 }
 
-int32_t WriteLegacyFileHeader(FileStream& stream) { return WriteAt(stream, 0, kLegacyHeader, kFileHeaderSize); }
+void MakeLegacyFileHeader(uint8_t* bytes) {
+    makeHeader('1', '0', kLegacyCreatorText, sizeof kLegacyCreatorText - 1, bytes);
+}
+
+int32_t WriteLegacyFileHeader(FileStream& stream) {
+    uint8_t raw[kFileHeaderSize];
+    MakeLegacyFileHeader(raw);
+    return WriteAt(stream, 0, raw, kFileHeaderSize);
+}
 
 ResId PickUniqueId(const std::vector<int32_t>& ids) {
     constexpr int32_t kHighestReserved = 128;

@@ -95,24 +95,39 @@ int32_t ReadChunkTypeAndSize(FileStream& stream, uint32_t offset, ChunkLayout la
 /// Writes the header at offset (which may be the end of the file).
 int32_t WriteChunkHeader(FileStream& stream, uint32_t offset, ChunkLayout layout, const ChunkHeader& header);
 
+// The 64-byte file header. Its first 35 bytes are fixed ("IFF FILE d.d:TYPE FOLLOWED BY
+// SIZE" and a 0); the creator text behind them differs from one writing program to
+// another and is never compared. Every reader of headers decides through these functions.
+
+/// Whether the fixed part is there, the version digits being digits; `version` then
+/// holds them (0x0205 for "2.5").
+bool ReadHeaderVersion(const uint8_t* bytes, uint16_t& version);
+
 /// Result of checking a version 2 file header.
 struct FileHeaderInfo {
     uint16_t version = 0;
     uint32_t mapOffset = kNoMapOffset;  ///< also for version 2.0
 };
 
-/// Checks the 64 bytes against the version 2 template: kBadHeader when they differ or
+/// Checks the 64 bytes as a version 2 header: kBadHeader when the fixed part differs or
 /// the version is neither 2.0 nor 2.5.
 int32_t ParseFileHeader(const uint8_t* bytes, FileHeaderInfo& info);
 /// Reads and checks the header at offset 0; a short file answers the read's code.
 int32_t ReadFileHeader(FileStream& stream, FileHeaderInfo& info);
-/// The version 2.5 header carrying mapOffset.
+/// The version 2.5 header this library writes into a new file, carrying mapOffset.
 void MakeFileHeader(uint32_t mapOffset, uint8_t* bytes);
-/// Writes the version 2.5 header carrying mapOffset at offset 0.
-int32_t WriteFileHeader(FileStream& stream, uint32_t mapOffset);
+/// Writes a new file's version 2.5 header, without a map.
+int32_t WriteNewFileHeader(FileStream& stream);
+/// Writes only the map offset of an existing version 2.5 header (bytes 60-63): the rest
+/// of the file's header stays as the program that made the file wrote it.
+int32_t WriteMapOffset(FileStream& stream, uint32_t mapOffset);
 
-/// Reads and compares the version 1.0 header byte for byte (kBadHeader on any difference).
+/// Whether the 64 bytes are a version 1.0 header.
+bool IsLegacyFileHeader(const uint8_t* bytes);
+/// Reads and checks a version 1.0 header (kBadHeader when it is none).
 int32_t ReadLegacyFileHeader(FileStream& stream);
+/// The version 1.0 header this library writes into a new file.
+void MakeLegacyFileHeader(uint8_t* bytes);
 int32_t WriteLegacyFileHeader(FileStream& stream);
 
 /// Seeks and writes; an offset past the end of the file is refused with kShortWrite,

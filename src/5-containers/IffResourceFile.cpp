@@ -22,12 +22,13 @@ IffResourceFile::~IffResourceFile() {
 // ---- the file and its map ------------------------------------------------------
 
 // A new file is a version 2.5 header without a map and no chunks.
-int32_t IffResourceFile::writeNewHeader(FileStream& stream) { return iff::WriteFileHeader(stream, kNoMapOffset); }
+int32_t IffResourceFile::writeNewHeader(FileStream& stream) { return iff::WriteNewFileHeader(stream); }
 
 int32_t IffResourceFile::readHeader() {
     FileHeaderInfo info;
     int32_t r = ReadFileHeader(mStream, info);
     mMapOffset = r == rc::kOk ? info.mapOffset : kNoMapOffset;
+    mVersion = r == rc::kOk ? info.version : kVersion25;
     return r;
 }
 
@@ -63,7 +64,10 @@ int32_t IffResourceFile::writeBack() {
     if (mChanged || anyAwaitingWrite()) r = Update();
     // A header still naming a map (its zeroing failed) keeps the file from compaction.
     if (r == rc::kOk && mMapOffset == kNoMapOffset) r = compactIfWorthIt();
-    if (r == rc::kOk && mChanged) r = writeMap();
+    // A version 2.0 header has no map offset: its bytes 60-63 belong to the creator
+    // text, which stays as the file's maker wrote it, so such a file is walked on every
+    // open and gets no map.
+    if (r == rc::kOk && mChanged && mVersion == kVersion25) r = writeMap();
     return r;
 }
 
@@ -107,7 +111,7 @@ int32_t IffResourceFile::writeFileHeader(uint32_t mapOffset) {
         mMapOffset = old;
         if (r != rc::kOk) return r;
     }
-    int32_t r = iff::WriteFileHeader(mStream, mapOffset);
+    int32_t r = iff::WriteMapOffset(mStream, mapOffset);
     if (r != rc::kOk) return r;
     r = mStream.Flush();
     mMapOffset = mapOffset;

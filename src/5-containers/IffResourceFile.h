@@ -10,8 +10,9 @@ namespace tambrix {
 /// A resource file over an IFF container of version 2.0 or 2.5. Opens read-write when
 /// it can and read-only otherwise; indexes the chunks from the resource map when the
 /// file has a trustworthy one and by walking the chunks otherwise; changes chunks in
-/// place, reuses freed space next-fit, and writes a fresh map when a changed file is
-/// closed. A file that is never changed is never written.
+/// place, reuses freed space next-fit, and writes a fresh map when a changed version 2.5
+/// file is closed (a 2.0 file has no place for one and is walked). A file that is never
+/// changed is never written, and a changed one keeps its header but for the map offset.
 class IffResourceFile : public IffFileBase {
 public:
     IffResourceFile();
@@ -29,7 +30,10 @@ private:
     int32_t readHeader() override;
     void readIndex() override;
     int32_t writeBack() override;
-    void forgetFile() override { mMapOffset = iff::kNoMapOffset; }
+    void forgetFile() override {
+        mMapOffset = iff::kNoMapOffset;
+        mVersion = iff::kVersion25;
+    }
 
     bool readMap(uint32_t offset);
     int32_t writeFileHeader(uint32_t mapOffset);
@@ -38,6 +42,8 @@ private:
 
     /// The map offset the header on disk holds.
     uint32_t mMapOffset = iff::kNoMapOffset;
+    /// The version the header on disk states: 2.0 or 2.5.
+    uint16_t mVersion = iff::kVersion25;
     FileNameText mRememberedPath;
 };
 

@@ -31,14 +31,6 @@ constexpr KindName kKinds[] = {
 };
 constexpr const char* kOtherText = "not listed";
 
-// A container header starts "IFF FILE d.d" (the rest differs between versions): the
-// major digit at offset 9, the minor one at 11.
-constexpr std::string_view kHeaderStart = "IFF FILE ";
-constexpr size_t kMajorOffset = 9;
-constexpr size_t kMinorOffset = 11;
-
-bool isDigit(uint8_t c) { return c >= '0' && c <= '9'; }
-
 template <typename File>
 int32_t tryOpen(const std::string& path, std::unique_ptr<ResourceFile>& opened) {
     auto file = std::make_unique<File>();
@@ -69,12 +61,9 @@ bool IsListedKind(GameFileKind kind) {
 }
 
 std::string ContainerHeaderVersion(const std::vector<uint8_t>& head) {
-    if (head.size() < iff::kFileHeaderSize) return {};
-    if (std::string_view(reinterpret_cast<const char*>(head.data()), kHeaderStart.size()) != kHeaderStart) return {};
-    const uint8_t major = head[kMajorOffset];
-    const uint8_t minor = head[kMinorOffset];
-    if (!isDigit(major) || !isDigit(minor)) return {};
-    return std::string{static_cast<char>(major), '.', static_cast<char>(minor)};
+    uint16_t version = 0;
+    if (head.size() < iff::kFileHeaderSize || !iff::ReadHeaderVersion(head.data(), version)) return {};
+    return std::string{static_cast<char>('0' + (version >> 8)), '.', static_cast<char>('0' + (version & 0xFF))};
 }
 
 GameFile::~GameFile() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -82,6 +83,11 @@ protected:
 // A catalog table in the second language only: the completion adds language 1.
 TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
     const std::string path = WriteObjectFile("chair", ByteBuilder().U16(kMulti).U16(2).Entry(2, "Stuhl").Entry(2, "Sitzen"));
+    // Another program's creator text in the header, which the completion must keep.
+    Bytes header = dir.Read("chair.iff");
+    const std::string creator = " JAMIE DOORNBOS & MAXIS 1";
+    std::copy(creator.begin(), creator.end(), header.begin() + 35);
+    dir.Write("chair.iff", header);
     Contents before = ReadAll(path);
     ASSERT_EQ(before.size(), 6u);
     ObjectSet set;
@@ -94,6 +100,7 @@ TEST_F(ObjectSetFileTest, CompletionStoresEmptyStringsAndKeepsEverythingElse) {
     // The container header keeps the map's offset, big-endian, in its last four bytes: the changed file has its map.
     ASSERT_GE(onDisk.size(), kMapOffsetPosition + 4);
     EXPECT_NE(onDisk[60] | onDisk[61] | onDisk[62] | onDisk[63], 0);
+    EXPECT_TRUE(std::equal(onDisk.begin(), onDisk.begin() + kMapOffsetPosition, header.begin()));
     Contents after = ReadAll(path);
     before[{restype::kCTSS, kCatalogId}].second = ByteBuilder().U16(kMulti).U16(4).Entry(1, "").Entry(1, "")
         .Entry(2, "Stuhl").Entry(2, "Sitzen").U8(0xA3).U8(0xA3).U8(0xA3).U8(0xA3);
