@@ -15,8 +15,8 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/CTambrixView.h"
-#include "app/ThumbnailProvider.h"
+#include "app/browsing/CTambrixView.h"
+#include "app/browsing/ThumbnailProvider.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/FakeViewedFile.h"

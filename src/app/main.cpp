@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "app/CTambrixApp.h"
+#include "app/shell/CTambrixApp.h"
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);

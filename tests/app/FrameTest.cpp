@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/CSettingsDlg.h"
+#include "app/shell/CSettingsDlg.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/FakeViewedFile.h"

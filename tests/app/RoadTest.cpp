@@ -7,10 +7,10 @@
 #include <QtWidgets>
 #include <sstream>
 
-#include "app/ArchiveBridge.h"
-#include "app/CSearchPanel.h"
-#include "app/GameSearch.h"
-#include "app/ThumbnailProvider.h"
+#include "app/browsing/ArchiveBridge.h"
+#include "app/search/CSearchPanel.h"
+#include "app/search/GameSearch.h"
+#include "app/browsing/ThumbnailProvider.h"
 #include "catalog/ObjectSet.h"
 #include "cli/Cli.h"
 #include "containers/IffResourceFile.h"

@@ -6,10 +6,10 @@
 #include <QtWidgets>
 #include <memory>
 
-#include "app/CMainFrame.h"
-#include "app/CSplashWnd.h"
-#include "app/CTambrixApp.h"
-#include "app/CTambrixDoc.h"
+#include "app/shell/CMainFrame.h"
+#include "app/shell/CSplashWnd.h"
+#include "app/shell/CTambrixApp.h"
+#include "app/shell/CTambrixDoc.h"
 #include "support/AppTestSupport.h"
 
 using namespace tambrix::app;

@@ -17,11 +17,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/CSearchPanel.h"
-#include "app/CSplashWnd.h"
-#include "app/GameSearch.h"
+#include "app/search/CSearchPanel.h"
+#include "app/shell/CSplashWnd.h"
+#include "app/search/GameSearch.h"
 #include "support/AppTestSupport.h"
-#include "app/ThumbnailProvider.h"
+#include "app/browsing/ThumbnailProvider.h"
 #include "support/Browser.h"
 
 using namespace tambrix::app;

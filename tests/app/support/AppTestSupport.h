@@ -11,9 +11,9 @@
 #include <QTemporaryDir>
 #include <optional>
 
-#include "app/CTambrixDoc.h"
-#include "app/UserPrompts.h"
-#include "app/ViewedFile.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/shell/UserPrompts.h"
+#include "app/browsing/ViewedFile.h"
 
 namespace tambrix::app::testing {
 

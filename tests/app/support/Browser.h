@@ -6,11 +6,11 @@
 #include <QString>
 #include <memory>
 
-#include "app/CFolderView.h"
-#include "app/CMainFrame.h"
-#include "app/CObjectView.h"
-#include "app/CTambrixDoc.h"
-#include "app/CTambrixView.h"
+#include "app/browsing/CFolderView.h"
+#include "app/shell/CMainFrame.h"
+#include "app/browsing/CObjectView.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/browsing/CTambrixView.h"
 
 namespace tambrix::app::testing {
 

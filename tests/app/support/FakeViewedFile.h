@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/ViewedFile.h"
+#include "app/browsing/ViewedFile.h"
 
 namespace tambrix::app::testing {
 

@@ -12,9 +12,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/AppArt.h"
-#include "app/CTambrixDoc.h"
-#include "app/ViewedFile.h"
+#include "app/shell/AppArt.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/browsing/ViewedFile.h"
 
 class QComboBox;
 class QLabel;

@@ -6,8 +6,8 @@
 #include <QImage>
 #include <cstring>
 
-#include "app/BitmapImage.h"
-#include "app/ViewedFile.h"
+#include "app/browsing/BitmapImage.h"
+#include "app/browsing/ViewedFile.h"
 #include "graphics/BitmapExport.h"
 
 namespace tambrix::app {

@@ -7,7 +7,7 @@
 #include <QStackedWidget>
 #include <QString>
 
-#include "app/CTambrixDoc.h"
+#include "app/shell/CTambrixDoc.h"
 
 class QListView;
 class QStandardItemModel;

@@ -1,4 +1,4 @@
-#include "app/AppArt.h"
+#include "app/shell/AppArt.h"
 
 #include <QLinearGradient>
 #include <QPainter>

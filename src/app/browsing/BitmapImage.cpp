@@ -1,4 +1,4 @@
-#include "app/BitmapImage.h"
+#include "app/browsing/BitmapImage.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/CObjectView.h"
+#include "app/browsing/CObjectView.h"
 
 #include <QComboBox>
 #include <QClipboard>
@@ -13,9 +13,9 @@
 #include <QPlainTextEdit>
 #include <QToolButton>
 
-#include "app/ArchiveBridge.h"
-#include "app/CFolderView.h"
-#include "app/UserPrompts.h"
+#include "app/browsing/ArchiveBridge.h"
+#include "app/browsing/CFolderView.h"
+#include "app/shell/UserPrompts.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/ViewedFile.h"
+#include "app/browsing/ViewedFile.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,13 +1,13 @@
-#include "app/ThumbnailProvider.h"
+#include "app/browsing/ThumbnailProvider.h"
 
 #include <QDir>
 #include <QIcon>
 #include <QPainter>
 #include <QStandardItemModel>
 
-#include "app/AppArt.h"
-#include "app/BitmapImage.h"
-#include "app/ViewedFile.h"
+#include "app/shell/AppArt.h"
+#include "app/browsing/BitmapImage.h"
+#include "app/browsing/ViewedFile.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/ArchiveBridge.h"
+#include "app/browsing/ArchiveBridge.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTreeWidget>
 
-#include "app/CTambrixDoc.h"
+#include "app/shell/CTambrixDoc.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/CSplashWnd.h"
+#include "app/shell/CSplashWnd.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/AppArt.h"
+#include "app/shell/AppArt.h"
 
 namespace tambrix::app {
 

@@ -1,11 +1,11 @@
-#include "app/CTambrixDoc.h"
+#include "app/shell/CTambrixDoc.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <algorithm>
 
-#include "app/ArchiveBridge.h"
+#include "app/browsing/ArchiveBridge.h"
 
 namespace tambrix::app {
 

@@ -1,11 +1,11 @@
-#include "app/CAboutDlg.h"
+#include "app/shell/CAboutDlg.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/AppArt.h"
+#include "app/shell/AppArt.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/UserPrompts.h"
+#include "app/shell/UserPrompts.h"
 
 #include <QDesktopServices>
 #include <QDir>

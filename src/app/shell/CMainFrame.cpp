@@ -1,4 +1,4 @@
-#include "app/CMainFrame.h"
+#include "app/shell/CMainFrame.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -23,15 +23,15 @@
 #include <QTreeView>
 #include <QWhatsThis>
 
-#include "app/AppArt.h"
-#include "app/ArchiveBridge.h"
-#include "app/CFolderView.h"
-#include "app/CObjectView.h"
-#include "app/CSearchPanel.h"
-#include "app/CTambrixDoc.h"
-#include "app/CTambrixView.h"
-#include "app/UserPrompts.h"
-#include "app/ViewedFile.h"
+#include "app/shell/AppArt.h"
+#include "app/browsing/ArchiveBridge.h"
+#include "app/browsing/CFolderView.h"
+#include "app/browsing/CObjectView.h"
+#include "app/search/CSearchPanel.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/browsing/CTambrixView.h"
+#include "app/shell/UserPrompts.h"
+#include "app/browsing/ViewedFile.h"
 #include "fileaccess/FileSystem.h"
 #include "sets/GameFile.h"
 

@@ -1,11 +1,11 @@
-#include "app/CFolderView.h"
+#include "app/browsing/CFolderView.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "app/AppArt.h"
-#include "app/ArchiveBridge.h"
+#include "app/shell/AppArt.h"
+#include "app/browsing/ArchiveBridge.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/CSearchPanel.h"
+#include "app/search/CSearchPanel.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,10 +14,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/AppArt.h"
-#include "app/CTambrixDoc.h"
-#include "app/GameSearch.h"
-#include "app/ThumbnailProvider.h"
+#include "app/shell/AppArt.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/search/GameSearch.h"
+#include "app/browsing/ThumbnailProvider.h"
 
 namespace tambrix::app {
 

@@ -1,4 +1,4 @@
-#include "app/CSettingsDlg.h"
+#include "app/shell/CSettingsDlg.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/CTambrixDoc.h"
-#include "app/UserPrompts.h"
+#include "app/shell/CTambrixDoc.h"
+#include "app/shell/UserPrompts.h"
 
 namespace tambrix::app {
 

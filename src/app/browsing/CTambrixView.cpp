@@ -1,4 +1,4 @@
-#include "app/CTambrixView.h"
+#include "app/browsing/CTambrixView.h"
 
 #include <QDirIterator>
 #include <QHeaderView>
@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <ctime>
 
-#include "app/AppArt.h"
-#include "app/ArchiveBridge.h"
-#include "app/ThumbnailProvider.h"
-#include "app/ViewedFile.h"
+#include "app/shell/AppArt.h"
+#include "app/browsing/ArchiveBridge.h"
+#include "app/browsing/ThumbnailProvider.h"
+#include "app/browsing/ViewedFile.h"
 
 namespace tambrix::app {
 

@@ -1,15 +1,15 @@
-#include "app/CTambrixApp.h"
+#include "app/shell/CTambrixApp.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 
-#include "app/CAboutDlg.h"
-#include "app/CMainFrame.h"
-#include "app/CSettingsDlg.h"
-#include "app/CSplashWnd.h"
-#include "app/CTambrixDoc.h"
+#include "app/shell/CAboutDlg.h"
+#include "app/shell/CMainFrame.h"
+#include "app/shell/CSettingsDlg.h"
+#include "app/shell/CSplashWnd.h"
+#include "app/shell/CTambrixDoc.h"
 
 namespace tambrix::app {
 

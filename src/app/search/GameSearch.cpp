@@ -1,4 +1,4 @@
-#include "app/GameSearch.h"
+#include "app/search/GameSearch.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,7 +7,7 @@
 #include <QThread>
 #include <algorithm>
 
-#include "app/ViewedFile.h"
+#include "app/browsing/ViewedFile.h"
 #include "core/ResultCodes.h"
 
 namespace tambrix::app {
