@@ -632,6 +632,10 @@ const char* drawSprite(ResourceFile& file, int32_t spriteId, int32_t frameIndex,
     // A frame the offset table does not hold is as missing as one past the count; one
     // whose offset leaves no room for its header inside the chunk is named with that offset.
     FrameHeader f;
+    if (h.frameCount == 0) {
+        detail = "sprite " + std::to_string(spriteId) + " has no frames";
+        return kBadIndex;
+    }
     if (frameIndex < 0 || static_cast<uint32_t>(frameIndex) >= h.frameCount) return kBadIndex;
     if (static_cast<uint32_t>(frameIndex) >= h.framesInTable) {
         std::ostringstream text;

@@ -7,36 +7,6 @@
 
 namespace tambrix {
 
-namespace {
-
-/// The length of the UTF-8 sequence led by `lead`, or 0 for a byte that leads none.
-size_t sequenceLength(uint8_t lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
-    return 0;
-}
-
-bool isUtf8(std::string_view text) {
-    for (size_t i = 0; i < text.size();) {
-        const uint8_t lead = static_cast<uint8_t>(text[i]);
-        const size_t length = sequenceLength(lead);
-        if (length == 0 || i + length > text.size()) return false;
-        for (size_t k = 1; k < length; ++k)
-            if ((static_cast<uint8_t>(text[i + k]) & 0xC0) != 0x80) return false;
-        // Overlong three- and four-byte forms, surrogates and code points past U+10FFFF.
-        const uint8_t second = length > 1 ? static_cast<uint8_t>(text[i + 1]) : 0;
-        if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
-            (lead == 0xF4 && second > 0x8F))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
-}  // namespace
-
 IndexedKind IndexedKindOfName(std::string_view name) {
     // The kind comes from the opening entry, which tells every program's files apart.
     switch (KindOfName(name)) {
@@ -46,22 +16,6 @@ IndexedKind IndexedKindOfName(std::string_view name) {
         case GameFileKind::kArchive: return IndexedKind::kArchive;
         default: return IndexedKind::kNone;
     }
-}
-
-std::string GameTextToUtf8(std::string_view text) {
-    if (isUtf8(text)) return std::string(text);
-    std::string out;
-    out.reserve(text.size() * 2);
-    for (const char c : text) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::unique_ptr<ResourceFile> OpenIndexedContainer(const std::string& name, int32_t& code) {

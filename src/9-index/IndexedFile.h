@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/GameText.h"
+
 namespace tambrix {
 
 class ResourceFile;
@@ -48,9 +50,5 @@ std::unique_ptr<ResourceFile> OpenIndexedContainer(const std::string& name, int3
 /// opened read-only and the catalog decoding stores nothing: no catalog table is
 /// completed, whatever it lacks.
 IndexedFileRead ReadIndexedFile(const std::string& name, IndexedKind kind);
-
-/// A game text as UTF-8: kept when it is valid UTF-8, else read as Latin-1 (the
-/// game's own texts are single-byte).
-std::string GameTextToUtf8(std::string_view text);
 
 }  // namespace tambrix

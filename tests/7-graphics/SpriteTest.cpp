@@ -283,6 +283,7 @@ TEST_F(SpriteTest, FailuresSayWhyAndDecodeToNothing) {
         {"SPR2 negative palette", restype::kSPR2, Spr2Chunk({{.width = 2, .height = 2, .stream = {}}}, -1), 0,
          "can't draw that", kSkip},
         {"index = count", restype::kSPR, SprChunk({one}, kPaletteId), 1, "bad index", kSkip},
+        {"no frames", restype::kSPR, SprChunk({}, kPaletteId), 0, "sprite 100 has no frames", kSkip},
         {"negative index", restype::kSPR, SprChunk({one}, kPaletteId), -1, "bad index", kSkip},
         {"zero width", restype::kSPR2, spr2(0, kPaletteId), 0, "empty", kOne},
         {"SPR# width -1", restype::kSPR, spr(-1, 4), 0, kHuge, kSkip},

@@ -180,6 +180,22 @@ TEST_F(CliOnFiles, ListingsAndStringsInTextAndJson) {
     EXPECT_EQ(r.out.substr(r.out.size() - 3), "}]\n");
 }
 
+// A file's bytes never reach the terminal as they are: a type code or label with an
+// escape sequence is shown escaped, and the game's 8-bit letters read as letters.
+TEST_F(CliOnFiles, FileTextsArePrintedEscapedAndInUtf8) {
+    const std::string hostile = P("hostile.iff");
+    WriteIff(hostile, {{MakeResType("\x1b[2J"), 1, "\x1b[31mred", {1, 2}},
+                       {restype::kCTSS, 5, "cat", EncodeLanguageStrings({{1, "No\xe9mie's Nursery", ""}})}});
+    CliRun r = Cli({"ls", hostile});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << r.out;
+    EXPECT_TRUE(Has(r.out, "\\x1b[2J      1        2 0x0010  \\x1b[31mred\n")) << r.out;
+    r = Cli({"ls", hostile, "--json"});
+    EXPECT_TRUE(Has(r.out, "\"type\": \"\\u001b[2J\", \"id\": 1, \"label\": \"\\u001b[31mred\"")) << r.out;
+    EXPECT_TRUE(Has(Cli({"strings", hostile}).out, "1: No\xc3\xa9mie's Nursery\n"));
+    EXPECT_TRUE(Has(Cli({"strings", hostile, "--json"}).out, "No\\u00e9mie's Nursery"));
+}
+
 // All twelve views of one file, and the previews of a folder: a file without a picture
 // is said on stderr, the others are still written, and the exit says something failed.
 TEST_F(CliOnFiles, RenderAllViewsAndRenderAllWriteTransparentPictures) {

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/CliCommon.h"
+#include "cli/TerminalText.h"
 #include "core/ResultCodes.h"
 #include "demo/DemoFolder.h"
 
@@ -77,7 +78,9 @@ std::string CliUsage() {
            "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n";
 }
 
-int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err, bool terminal) {
+int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostream& rawErr, bool terminal) {
+    TerminalStreamBuf outBuffer(rawOut), errBuffer(rawErr);
+    std::ostream out(&outBuffer), err(&errBuffer);
     if (argv.size() == 1 && (argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help")) {
         out << CliUsage();
         return kExitOk;
@@ -85,7 +88,7 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     try {
         const Args args = ParseArgs(argv);
         const Values values = CheckValues(args);
-        Context c{out, err, args, values, args.positional[0], terminal};
+        Context c{out, err, args, values, args.positional[0], terminal, &rawOut};
         const std::string& command = args.command;
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "cli/TerminalText.h"
 #include "containers/IffFormat.h"
 #include "core/AsciiCase.h"
 #include "core/NameParts.h"
@@ -196,6 +197,12 @@ void LocateFile(Context& c, const std::string& shown, GameFile& file, bool conta
 void OpenFile(const std::string& shown, GameFile& file, GameFileAccess access, bool alone) {
     const int32_t code = alone ? file.OpenAlone(access) : file.Open(access);
     if (code != rc::kOk) BadFile(shown + ": " + DescribeResult(code));
+}
+
+void ShowProgress(Context& c, const std::string& text) {
+    if (!c.raw) return;
+    c.out << std::flush;
+    *c.raw << '\r' << TerminalText(text) << "\033[K" << std::flush;
 }
 
 }  // namespace tambrix::tools

@@ -61,7 +61,13 @@ struct Context {
     const Values& values;
     std::string file;  ///< the FILE (or FOLDER) as given
     bool terminal = false;  ///< `out` is a terminal
+    /// The terminal behind `out`, unfiltered, for the program's own control sequences.
+    std::ostream* raw = nullptr;
 };
+
+/// Shows `text` (a file's name, escaped as all output is) as the terminal's progress line,
+/// overwriting the one before.
+void ShowProgress(Context& c, const std::string& text);
 
 /// The access a file command opens with: only info without --no-write may complete a
 /// catalog table, as the browser does; everything else opens read-only.

@@ -9,8 +9,8 @@
 
 namespace tambrix::tools {
 
-/// A JSON string literal for 8-bit text. Bytes above 0x7F are taken as Latin-1, the
-/// game's single-byte texts, and written as \u00XX so that the output stays valid UTF-8;
+/// A JSON string literal for 8-bit text. Bytes above 0x7F are taken as Windows-1252, the
+/// game's single-byte texts, and written as \uXXXX so that the output stays ASCII;
 /// with `utf8` the text is UTF-8 already and they are written as they are.
 std::string JsonString(std::string_view text, bool utf8 = false);
 

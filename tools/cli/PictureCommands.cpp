@@ -204,7 +204,7 @@ int CommandRenderAll(Context& c) {
     size_t done = 0, pictures = 0, failed = 0;
     for (const std::string& name : names) {
         ++done;
-        if (c.terminal) c.out << "\r[" << done << "/" << names.size() << "] " << name << "\033[K" << std::flush;
+        if (c.terminal) ShowProgress(c, "[" + std::to_string(done) + "/" + std::to_string(names.size()) + "] " + name);
         const std::string shown = (fs::path(folder) / name).string();
         std::vector<std::string> missing;
         try {

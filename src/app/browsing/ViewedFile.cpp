@@ -1,7 +1,8 @@
 #include "app/browsing/ViewedFile.h"
 
 #include <QFile>
-#include <QStringDecoder>
+
+#include "core/GameText.h"
 
 namespace tambrix::app {
 
@@ -12,12 +13,7 @@ FileOpeners& Openers() {
 
 void ResetOpeners() { Openers() = LibraryOpeners(); }
 
-QString GameText(std::string_view text) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (!utf8.hasError()) return decoded;
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString GameText(std::string_view text) { return QString::fromStdString(GameTextToUtf8(text)); }
 
 std::string LibraryPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 

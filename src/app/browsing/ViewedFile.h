@@ -55,7 +55,7 @@ void ResetOpeners();
 /// The openers over the resource library.
 FileOpeners LibraryOpeners();
 
-/// A game text for the screen: 8-bit, UTF-8 where it decodes as such, else Latin-1.
+/// A game text for the screen: UTF-8 where it decodes as such, else Windows-1252.
 QString GameText(std::string_view text);
 /// A path as the library takes it (the file system's own encoding).
 std::string LibraryPath(const QString& path);
