@@ -1,5 +1,8 @@
 #include "catalog/ShownFile.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
@@ -34,6 +37,11 @@ std::optional<ViewTexts> tableZeroTexts(ResourceFile* file) {
 }
 
 }  // namespace
+
+int NearestSpriteRow(const ViewDescription& view) {
+    const size_t labelled = std::size(kWallSpriteLabels);
+    return static_cast<int>(std::min(view.sprites.size(), labelled)) - 1;
+}
 
 ViewDescription DescribeView(GameFileKind kind, const ViewInputs& inputs) {
     ViewDescription view;

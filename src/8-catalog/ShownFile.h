@@ -71,6 +71,11 @@ struct ViewDescription {
     std::optional<platform::BitmapFileInfo> bitmap;
 };
 
+/// The sprite list row a wall or floor opens at: its nearest zoom ("Near", the third
+/// sprite), or the last one when it has fewer; -1 without sprites. The far sprite is a
+/// picture a few pixels wide.
+int NearestSpriteRow(const ViewDescription& view);
+
 /// What the description is made from: what was read from a file.
 struct ViewInputs {
     std::vector<ViewTexts> objects;                     ///< per top-level object

@@ -316,6 +316,47 @@ private slots:
         QCOMPARE(QImage(mExports + "/b.bmp").size(), QSize(40, 60));
     }
 
+    // The picture zooms by whole steps (pixels repeated) and keeps its zoom for the next
+    // file; the view commands work wherever the focus is.
+    void pictureZoomsAndViewKeysWorkAnywhere() {
+        InstallFakeOpeners(chair());
+        mSandbox->MakeFile(mFolder, "a.iff");
+        mSandbox->MakeFile(mFolder, "b.iff");
+        auto browser = open(false);
+        CObjectView* form = browser->Form();
+        const QSize image = form->CurrentPicture()->Image().size();
+        const int padding = 2 * PictureFrame::kInset;
+        QCOMPARE(form->Frame()->size(), image + QSize(padding, padding));
+        browser->frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(browser->frame.get()));
+        browser->List()->currentWidget()->setFocus();
+        QTest::keyClick(browser->List()->currentWidget(), Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(form->Zoom(), PictureZoom::kQuadruple);
+        QCOMPARE(form->Frame()->size(), image * 4 + QSize(padding, padding));
+        // Enlarged pixel by pixel: each source pixel is a 4 x 4 block of one colour.
+        const QImage drawn = form->Frame()->grab().toImage();
+        const QPoint at(PictureFrame::kInset + 4 * (image.width() / 2), PictureFrame::kInset + 4 * (image.height() / 2));
+        for (int dy = 0; dy < 4; ++dy)
+            for (int dx = 0; dx < 4; ++dx) QCOMPARE(drawn.pixel(at + QPoint(dx, dy)), drawn.pixel(at));
+        browser->SelectFile("b.iff");
+        QCOMPARE(form->Frame()->Scale(), 4.0);
+        QWheelEvent down(QPointF(5, 5), QPointF(5, 5), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ControlModifier,
+                         Qt::NoScrollPhase, false);
+        QApplication::sendEvent(form, &down);
+        QCOMPARE(form->Zoom(), PictureZoom::kDouble);
+        // Fit enlarges a small picture by whole steps into the room beside the texts.
+        form->SetZoom(PictureZoom::kFit);
+        const double fit = form->Frame()->Scale();
+        QVERIFY(fit >= 2.0 && fit == std::floor(fit));
+        QVERIFY(form->Frame()->geometry().right() <= form->width());
+        // Turning with the focus in the file list.
+        const int view = form->View();
+        QTest::keyClick(browser->List()->currentWidget(), Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY(form->View() != view);
+        QTest::keyClick(browser->List()->currentWidget(), Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(form->View(), view);
+    }
+
     // Sprites and frames are chosen by their index: a wall keeps them for the next wall
     // (up to the third sprite); a frame the sprite lacks shows nothing.
     void wallsKeepTheirSpriteAndFrameByIndex() {
@@ -325,6 +366,7 @@ private slots:
         auto browser = open(true);
         CObjectView* form = browser->Form();
         QCOMPARE(ItemTexts(form->SpriteList()), (QStringList{"Far", "Medium", "Near", ""}));
+        QCOMPARE(form->SpriteList()->currentRow(), 2);  // shown afresh: the near sprite
         QCOMPARE(form->NameEdit()->text(), QString("Brick"));
         form->SpriteList()->setCurrentRow(1);
         form->FrameList()->setCurrentRow(2);
@@ -334,8 +376,8 @@ private slots:
         form->SpriteList()->setCurrentRow(3);
         form->FrameList()->setCurrentRow(4);
         browser->SelectFile("brick.wll");
-        QCOMPARE(form->SpriteList()->currentRow(), 0);
-        QCOMPARE(form->FrameList()->currentRow(), -1);  // sprite 0 has no frame 4
+        QCOMPARE(form->SpriteList()->currentRow(), 2);
+        QCOMPARE(form->FrameList()->currentRow(), -1);  // the near sprite has no frame 4
         QVERIFY(!form->CurrentPicture());
         QVERIFY(form->Frame()->isHidden());
     }

@@ -1,5 +1,7 @@
 #include "app/browsing/CObjectView.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QClipboard>
 #include <QFile>
@@ -12,6 +14,9 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolButton>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
 
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/CFolderView.h"
@@ -43,7 +48,30 @@ const int kSelectorShift = 30;
 const QRect kViewLabelBox(10, 168, 80, 20);
 const QRect kStepBoxes[] = {{95, 166, 26, 24}, {123, 166, 26, 24}, {155, 166, 26, 24}, {183, 166, 26, 24}};
 const QRect kViewTextBox(213, 168, 145, 20);
-const char* const kStepTips[] = {"Turn left (Left)", "Turn right (Right)", "Zoom out (-)", "Zoom in (+)"};
+// The view commands: the menu's text, the button's tip and the window-wide key.
+struct StepCommand {
+    const char* text;
+    const char* tip;
+    QKeySequence key;
+};
+const StepCommand kStepCommands[] = {
+    {"Turn &Left", "Turn left (Ctrl+Left)", QKeySequence(Qt::CTRL | Qt::Key_Left)},
+    {"Turn &Right", "Turn right (Ctrl+Right)", QKeySequence(Qt::CTRL | Qt::Key_Right)},
+    {"Zoom View &Out", "Zoom out (Ctrl+-)", QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+    {"Zoom View &In", "Zoom in (Ctrl+=)", QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+};
+struct ZoomCommand {
+    PictureZoom zoom;
+    const char* text;
+    QKeySequence key;
+};
+const ZoomCommand kZoomCommands[] = {
+    {PictureZoom::kFit, "Picture: &Fit", QKeySequence(Qt::CTRL | Qt::Key_1)},
+    {PictureZoom::kActual, "Picture: &100%", QKeySequence(Qt::CTRL | Qt::Key_0)},
+    {PictureZoom::kDouble, "Picture: &200%", QKeySequence(Qt::CTRL | Qt::Key_2)},
+    {PictureZoom::kQuadruple, "Picture: &400%", QKeySequence(Qt::CTRL | Qt::Key_4)},
+};
+const double kZoomScales[] = {0.0, 1.0, 2.0, 4.0};  // Fit is worked out per picture
 const int kFramePadding = 2 * PictureFrame::kInset;
 const int kFormMargin = 10;
 
@@ -59,11 +87,28 @@ void PictureFrame::SetImage(const QImage& image) {
     update();
 }
 
+void PictureFrame::SetScale(double scale) {
+    mScale = scale > 0 ? scale : 1.0;
+    update();
+}
+
+QSize PictureFrame::ShownSize() const {
+    if (mImage.isNull()) return QSize(0, 0);
+    return QSize(std::max(1, static_cast<int>(std::lround(mImage.width() * mScale))),
+                 std::max(1, static_cast<int>(std::lround(mImage.height() * mScale))));
+}
+
 void PictureFrame::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (mImage.isNull()) return;
     QPainter painter(this);
-    painter.drawImage(QPoint(kInset, kInset), mImage);
+    if (mScale == 1.0) {
+        painter.drawImage(QPoint(kInset, kInset), mImage);
+        return;
+    }
+    // Without the smoothing hint an enlargement repeats each pixel: the sprite stays crisp.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, mScale < 1.0);
+    painter.drawImage(QRect(QPoint(kInset, kInset), ShownSize()), mImage);
 }
 
 CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), mDoc(doc) {
@@ -102,11 +147,12 @@ CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), m
         mSteps[i] = new QToolButton(this);
         mSteps[i]->setGeometry(kStepBoxes[i]);
         mSteps[i]->setIcon(art::ViewStepButton(step));
-        mSteps[i]->setToolTip(kStepTips[i]);
+        mSteps[i]->setToolTip(kStepCommands[i].tip);
         // The keys reach the form itself: a button never keeps the focus.
         mSteps[i]->setFocusPolicy(Qt::NoFocus);
         connect(mSteps[i], &QToolButton::clicked, this, [this, step] { StepView(step); });
     }
+    createViewActions();
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(kFormSize);
     mDoc->AddView(this);
@@ -170,6 +216,61 @@ void CObjectView::StepView(art::ViewStep step) {
     if (mFile && mForm == ViewForm::kPreview) showObject();
 }
 
+void CObjectView::createViewActions() {
+    for (int i = 0; i < 4; ++i) {
+        const auto step = static_cast<art::ViewStep>(i);
+        mStepActions[i] = new QAction(kStepCommands[i].text, this);
+        mStepActions[i]->setShortcut(kStepCommands[i].key);
+        mStepActions[i]->setStatusTip(kStepCommands[i].tip);
+        connect(mStepActions[i], &QAction::triggered, this, [this, step] { StepView(step); });
+        addAction(mStepActions[i]);
+    }
+    mZoomGroup = new QActionGroup(this);
+    for (int i = 0; i < 4; ++i) {
+        const ZoomCommand& command = kZoomCommands[i];
+        mZoomActions[i] = new QAction(command.text, this);
+        mZoomActions[i]->setShortcut(command.key);
+        mZoomActions[i]->setCheckable(true);
+        mZoomActions[i]->setChecked(command.zoom == mZoom);
+        mZoomGroup->addAction(mZoomActions[i]);
+        connect(mZoomActions[i], &QAction::triggered, this, [this, zoom = command.zoom] { SetZoom(zoom); });
+        addAction(mZoomActions[i]);
+    }
+}
+
+QList<QAction*> CObjectView::ViewActions() const {
+    QList<QAction*> actions(std::begin(mStepActions), std::end(mStepActions));
+    actions.append(nullptr);  // a separator
+    actions.append(QList<QAction*>(std::begin(mZoomActions), std::end(mZoomActions)));
+    return actions;
+}
+
+void CObjectView::SetZoom(PictureZoom zoom) {
+    mZoom = zoom;
+    mZoomActions[static_cast<int>(zoom)]->setChecked(true);
+    if (mPicture) sizeFrame();
+    update();
+}
+
+void CObjectView::StepZoom(int direction) {
+    const int next = std::clamp(static_cast<int>(mZoom) + (direction > 0 ? 1 : -1), 0, 3);
+    SetZoom(static_cast<PictureZoom>(next));
+}
+
+void CObjectView::wheelEvent(QWheelEvent* event) {
+    if (!(event->modifiers() & Qt::ControlModifier) || event->angleDelta().y() == 0) {
+        QWidget::wheelEvent(event);  // the pane scrolls
+        return;
+    }
+    StepZoom(event->angleDelta().y());
+    event->accept();
+}
+
+void CObjectView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (mZoom == PictureZoom::kFit && mPicture) sizeFrame();
+}
+
 void CObjectView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Left: StepView(art::ViewStep::RotateLeft); return;
@@ -222,8 +323,25 @@ void CObjectView::setPicture(std::unique_ptr<Picture> picture) {
 }
 
 void CObjectView::placeFrame() {
-    const QSize imageSize = mPicture ? mPicture->Image().size() : QSize(0, 0);
-    mFrame->setGeometry(QRect(mFrameCorner, imageSize + QSize(kFramePadding, kFramePadding)));
+    mFrame->move(mFrameCorner);
+    sizeFrame();
+}
+
+void CObjectView::sizeFrame() {
+    double scale = kZoomScales[static_cast<int>(mZoom)];
+    const QSize image = mPicture ? mPicture->Image().size() : QSize();
+    if (mZoom == PictureZoom::kFit && !image.isEmpty()) {
+        // The room right of the texts in the pane as the user sees it.
+        QSize area = kFormSize;
+        if (parentWidget()) area = area.expandedTo(parentWidget()->size());
+        const int width = area.width() - mFrame->x() - kFramePadding - kFormMargin;
+        const int height = area.height() - mFrame->y() - kFramePadding - kFormMargin;
+        const double fit = std::min(static_cast<double>(width) / image.width(),
+                                    static_cast<double>(height) / image.height());
+        scale = fit <= 0 ? 1.0 : fit >= 1.0 ? std::floor(fit) : fit;
+    }
+    mFrame->SetScale(scale);
+    mFrame->resize(mFrame->ShownSize() + QSize(kFramePadding, kFramePadding));
     growToFit();
 }
 
@@ -330,7 +448,9 @@ void CObjectView::fillSprites() {
     // A wall or floor keeps a selection among its first three sprites, a list of
     // numbered sprites any selection it still has.
     const int kept = mForm == ViewForm::kSprites ? mSprites->count() : std::min(kKeptWallSprites, mSprites->count());
-    if (mSprites->count() > 0) mSprites->setCurrentRow(previous >= 0 && previous < kept ? previous : 0);
+    // Shown afresh, a wall or floor opens at its near sprite.
+    const int first = mForm == ViewForm::kSprites ? 0 : std::max(0, NearestSpriteRow(mFile->Description()));
+    if (mSprites->count() > 0) mSprites->setCurrentRow(previous >= 0 && previous < kept ? previous : first);
     mRefilling = false;
 }
 
@@ -381,8 +501,7 @@ void CObjectView::ShowSelectedSprite() {
     const int frame = mFrames->currentRow();
     if (mFile && sprite && frame >= 0) setPicture(mFile->DrawSprite(sprite->data(Qt::UserRole).toInt(), frame));
     if (mPicture) {
-        mFrame->setGeometry(QRect(mFrame->pos(), mPicture->Image().size() + QSize(kFramePadding, kFramePadding)));
-        growToFit();
+        sizeFrame();
         mFrame->show();
     } else {
         mFrame->hide();

@@ -3,9 +3,11 @@
 // The upper right pane: a form showing the current file. An object file shows the
 // name, price, description and preview of one of its objects (the first, until another
 // is chosen above the form) in one of twelve views, turned and zoomed by the buttons
-// below the description or the keys Left, Right, + and -; a wall or floor file (and an
-// object file without objects) its texts, sprites and the selected frame; a bitmap
-// the bitmap itself.
+// below the description, by Ctrl+Left, Ctrl+Right, Ctrl+- and Ctrl+= anywhere in the
+// window, or by Left, Right, + and - in the form; a wall or floor file (and an object
+// file without objects) its texts, sprites and the selected frame, the near sprite
+// first; a bitmap the bitmap itself. The picture is drawn at 100%, 200% or 400%
+// (enlarged pixel by pixel, so it stays crisp) or fitted to the pane.
 
 #include <QFrame>
 #include <QPoint>
@@ -16,6 +18,8 @@
 #include "app/shell/CTambrixDoc.h"
 #include "app/browsing/ViewedFile.h"
 
+class QAction;
+class QActionGroup;
 class QComboBox;
 class QLabel;
 class QToolButton;
@@ -25,7 +29,7 @@ class QPlainTextEdit;
 
 namespace tambrix::app {
 
-/// The picture frame: a sunken box drawing the current picture 4 pixels in.
+/// The picture frame: a sunken box drawing the current picture 4 pixels in, at a scale.
 class PictureFrame : public QFrame {
     Q_OBJECT
 public:
@@ -33,13 +37,23 @@ public:
     explicit PictureFrame(QWidget* parent);
     void SetImage(const QImage& image);
     const QImage& Image() const { return mImage; }
+    /// Enlargements repeat pixels; reductions are smoothed.
+    void SetScale(double scale);
+    double Scale() const { return mScale; }
+    /// The picture's size as drawn.
+    QSize ShownSize() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QImage mImage;
+    double mScale = 1.0;
 };
+
+/// How large the form draws its picture. Fit enlarges by whole steps only (crisp), and
+/// reduces a picture larger than the pane.
+enum class PictureZoom { kFit, kActual, kDouble, kQuadruple };
 
 class CObjectView : public QWidget, public CView {
     Q_OBJECT
@@ -61,6 +75,14 @@ public:
     int View() const { return mView; }
     /// Turns or zooms the view; a zoom past near or far is ignored.
     void StepView(art::ViewStep step);
+    /// The picture's zoom; it stays when another file is shown.
+    PictureZoom Zoom() const { return mZoom; }
+    void SetZoom(PictureZoom zoom);
+    /// One zoom step larger (1) or smaller (-1), as Ctrl and the mouse wheel do.
+    void StepZoom(int direction);
+    /// The commands that turn and zoom, with their keys: the window puts them in its View
+    /// menu and they work wherever the focus is.
+    QList<QAction*> ViewActions() const;
     /// The object chosen above the form (0 for the first).
     int ObjectIndex() const { return mObject; }
     /// Closes the opened file and deletes the current file from disk; false (after a
@@ -96,6 +118,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void releaseFile();
@@ -112,6 +136,9 @@ private:
     void refillFrames();
     void setPicture(std::unique_ptr<Picture> picture);
     void placeFrame();
+    /// Sizes the frame around the picture at the zoom, where it stands.
+    void sizeFrame();
+    void createViewActions();
     void onSpriteChanged();
     void growToFit();
 
@@ -123,6 +150,7 @@ private:
     bool mRefilling = false;
     int mView = kDefaultPreviewImage;
     int mObject = 0;
+    PictureZoom mZoom = PictureZoom::kActual;
 
     QLabel* mNameLabel;
     QLineEdit* mName;
@@ -140,6 +168,9 @@ private:
     QLabel* mViewLabel;
     QLabel* mViewText;
     QToolButton* mSteps[4];
+    QAction* mStepActions[4];
+    QActionGroup* mZoomGroup;
+    QAction* mZoomActions[4];
 };
 
 }  // namespace tambrix::app

@@ -232,6 +232,7 @@ void CMainFrame::createMenus() {
     view->addAction(mOpenFolder);
     view->addAction(mRefresh);
     view->addAction(mExportPreviews);
+    mViewMenu = view;
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(mHelpTopics);
     help->addSeparator();
@@ -304,6 +305,15 @@ void CMainFrame::createPanes() {
             statusBar()->showMessage(kReady);
         mPictureNote = note;
     });
+    // Turning and zooming work wherever the focus is: the form holds the commands, the
+    // View menu shows them with their keys.
+    mViewMenu->addSeparator();
+    for (QAction* action : mObjectView->ViewActions()) {
+        if (action)
+            mViewMenu->addAction(action);
+        else
+            mViewMenu->addSeparator();
+    }
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
     mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -10,6 +10,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QScrollArea;
 class QSplitter;
 
@@ -113,6 +114,7 @@ private:
     CObjectView* mObjectView = nullptr;
     CSearchPanel* mSearchPanel = nullptr;
     QScrollArea* mObjectScroller = nullptr;
+    QMenu* mViewMenu = nullptr;
     QSplitter* mOuter = nullptr;
     QSplitter* mInner = nullptr;
 
