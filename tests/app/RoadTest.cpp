@@ -252,28 +252,34 @@ private slots:
     }
 
     // In Large Icons an object file's icon becomes its preview (the sprite without the
-    // margin); a bitmap keeps the generic icon.
+    // margin, enlarged to fill the square), a wall's its near sprite; a bitmap keeps the
+    // generic icon.
     void largeIconsShowTheObjectsPreview() {
         const QString folder = mSandbox->MakeFolder("thumbs");
         QVERIFY(writeObject(folder + "/lamp.iff"));
         QVERIFY(QFile::copy(mGame + "/Road/photo.bmp", folder + "/photo.bmp"));
+        QVERIFY(QFile::copy(mGame + "/GameData/Walls/SageStripe.wll", folder + "/SageStripe.wll"));
         Browser browser(mSandbox->Root());
         QVERIFY(browser.SelectFolder(folder));
         CTambrixView* list = browser.List();
         QSignalSpy shown(list->Thumbnails(), &ThumbnailProvider::thumbnailShown);
         list->SetStyle(CTambrixView::ViewStyle::Icon);
-        QVERIFY(shown.wait(20000));
-        QCOMPARE(shown.count(), 1);
-        QCOMPARE(shown.front().front().toString(), QString("lamp.iff"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown.count(), 2, 20000);
+        QStringList names{shown[0].front().toString(), shown[1].front().toString()};
+        names.sort();
+        QCOMPARE(names, (QStringList{"SageStripe.wll", "lamp.iff"}));
         QTRY_VERIFY(!list->Thumbnails()->Busy());
         auto iconOf = [list](const QString& name) {
             return list->Model()->findItems(name).front()->icon().pixmap(QSize(64, 64)).toImage();
         };
         const QImage thumbnail = iconOf("lamp.iff");
-        QCOMPARE(thumbnail.size(), QSize(64, 64));  // the 4 x 4 sprite in the middle
-        QCOMPARE(thumbnail.pixelColor(31, 31), kSpriteColour);
-        QCOMPARE(thumbnail.pixelColor(29, 29).alpha(), 0);
+        QCOMPARE(thumbnail.size(), QSize(64, 64));  // the 4 x 4 sprite, each pixel 16 x 16
+        for (const QPoint at : {QPoint(0, 0), QPoint(31, 31), QPoint(63, 63)}) QCOMPARE(thumbnail.pixelColor(at), kSpriteColour);
         QCOMPARE(iconOf("photo.bmp").size(), QSize(32, 32));
+        // A picture wider than the square is scaled down; one a third of it grows threefold.
+        QCOMPARE(ThumbnailProvider::FillSquare(QImage(128, 32, QImage::Format_RGB32)).size(), QSize(64, 16));
+        QCOMPARE(ThumbnailProvider::FillSquare(QImage(20, 10, QImage::Format_RGB32)).size(), QSize(60, 30));
+        QCOMPARE(ThumbnailProvider::FillSquare(QImage(40, 10, QImage::Format_RGB32)).size(), QSize(64, 16));
     }
 
     // The list's context menu acts on the picture and the file; the status bar tells

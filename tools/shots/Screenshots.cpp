@@ -8,7 +8,8 @@
 //   tambrix-shots <game folder> <output folder> <file relative to the game folder>[@N]...
 // A file that names the game folder itself ("./x.iff") is selected from the root item.
 // TAMBRIX_SHOT_STYLE (0 large icons, 1 small icons, 2 list, 3 details) picks the list's
-// style. Run it on a real display or under xvfb-run; settings stay in a temporary folder.
+// style, TAMBRIX_SHOT_ZOOM (0 fit, 1 100%, 2 200%, 3 400%) the picture's zoom. Run it on a
+// real display or under xvfb-run; settings stay in a temporary folder.
 
 #include <QApplication>
 #include <QLabel>
@@ -52,6 +53,9 @@ int main(int argc, char* argv[]) {
     bool styled = false;
     const int style = qEnvironmentVariableIntValue("TAMBRIX_SHOT_STYLE", &styled);
     if (styled && browser.frame->StyleAction(style)) browser.frame->StyleAction(style)->trigger();
+    bool zoomed = false;
+    const int zoom = qEnvironmentVariableIntValue("TAMBRIX_SHOT_ZOOM", &zoomed);
+    if (zoomed && zoom >= 0 && zoom <= 3) browser.Form()->SetZoom(static_cast<PictureZoom>(zoom));
     browser.frame->show();
     settle(300);
     int failures = 0;

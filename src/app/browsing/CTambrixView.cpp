@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QListView>
 #include <QStandardItemModel>
+#include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTreeView>
 #include <algorithm>
 #include <ctime>
@@ -55,7 +57,61 @@ public:
         QSize size = QStyledItemDelegate::sizeHint(option, index);
         const QSize grid = mView->gridSize();
         if (grid.isValid()) size = size.boundedTo(grid - QSize(kItemSpacing, 0));
+        if (mView->viewMode() == QListView::IconMode && grid.isValid()) size = grid - QSize(kItemSpacing, 0);
         return size;
+    }
+
+    /// Under Large Icons a name breaks anywhere (file names seldom have spaces) onto a
+    /// second line, and only what does not fit on two lines loses its middle.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (mView->viewMode() != QListView::IconMode) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem item = option;
+        initStyleOption(&item, index);
+        const QString text = item.text;
+        item.text.clear();
+        const QRect cell = item.rect;
+        item.rect.setHeight(item.decorationSize.height() + kItemSpacing);
+        QStyle* style = mView->style();
+        style->drawControl(QStyle::CE_ItemViewItem, &item, painter, mView);
+
+        const QRect textBox(cell.left() + 1, item.rect.bottom() + 1, cell.width() - 2, cell.bottom() - item.rect.bottom());
+        const QStringList lines = twoLines(text, item.font, textBox.width());
+        const int lineHeight = item.fontMetrics.lineSpacing();
+        int widest = 0;
+        for (const QString& line : lines) widest = std::max(widest, item.fontMetrics.horizontalAdvance(line));
+        const QRect used((textBox.left() + textBox.right() - widest) / 2, textBox.top(), widest + 2,
+                         lineHeight * static_cast<int>(lines.size()));
+        const bool selected = item.state & QStyle::State_Selected;
+        painter->save();
+        if (selected) painter->fillRect(used, item.palette.brush(QPalette::Highlight));
+        painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setFont(item.font);
+        for (int i = 0; i < lines.size(); ++i)
+            painter->drawText(QRect(textBox.left(), textBox.top() + i * lineHeight, textBox.width(), lineHeight),
+                              Qt::AlignHCenter | Qt::AlignTop, lines[i]);
+        painter->restore();
+    }
+
+    /// `text` in at most two lines of `width`: broken at a space where one fits, else
+    /// anywhere; the second line loses its middle when the rest does not fit.
+    static QStringList twoLines(const QString& text, const QFont& font, int width) {
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(text) <= width) return {text};
+        QTextLayout layout(text);
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(wrap);
+        layout.setFont(font);
+        layout.beginLayout();
+        QTextLine first = layout.createLine();
+        first.setLineWidth(width);
+        layout.endLayout();
+        const int cut = std::max(1, first.textLength());
+        const QString rest = text.mid(cut);
+        return {text.left(cut), metrics.elidedText(rest, Qt::ElideMiddle, width)};
     }
 
 private:
@@ -196,14 +252,19 @@ void CTambrixView::SetStyle(ViewStyle style) {
         mThumbnails->Cancel();
     switch (style) {
         case ViewStyle::Report: setCurrentWidget(mReport); return;
-        case ViewStyle::Icon:
+        case ViewStyle::Icon: {
+            // Names take up to two lines under the picture before they lose their middle.
             mIcons->setViewMode(QListView::IconMode);
             mIcons->setIconSize(QSize(kThumbnailIcon, kThumbnailIcon));
-            mIcons->setGridSize(QSize(kThumbnailIcon * 3 / 2, kThumbnailIcon * 3 / 2));
+            const int lines = 2 * mIcons->fontMetrics().lineSpacing();
+            mIcons->setGridSize(QSize(kThumbnailIcon * 3 / 2, kThumbnailIcon + lines + 2 * kItemSpacing));
+            mIcons->setWordWrap(true);
             mIcons->setFlow(QListView::LeftToRight);
             mIcons->setWrapping(true);
             break;
+        }
         case ViewStyle::SmallIcon: {
+            mIcons->setWordWrap(false);
             // The icon left of its name, in rows: a cell as high as a line of text and
             // wide enough for most names (longer ones lose their middle).
             mIcons->setViewMode(QListView::ListMode);
@@ -217,6 +278,7 @@ void CTambrixView::SetStyle(ViewStyle style) {
             break;
         }
         case ViewStyle::List:
+            mIcons->setWordWrap(false);
             mIcons->setViewMode(QListView::ListMode);
             mIcons->setIconSize(QSize(kSmallIcon, kSmallIcon));
             mIcons->setGridSize(QSize());

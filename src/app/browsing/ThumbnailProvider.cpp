@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPainter>
 #include <QStandardItemModel>
+#include <algorithm>
 
 #include "app/shell/AppArt.h"
 #include "app/browsing/BitmapImage.h"
@@ -34,18 +35,36 @@ QImage ThumbnailProvider::Render(const QString& path) {
     ShownFile file;
     // Only looked at: nothing is completed or written.
     if (file.Open(LibraryPath(path), GameFileAccess::kReadOnly) != rc::kOk) return QImage();
-    if (file.Description().form != ViewForm::kPreview) return QImage();
-    PreviewReport report;
-    const std::unique_ptr<platform::Bitmap> picture = file.RenderPreview(0, kView, kWhite, &report);
-    if (!picture || report.outcome != PreviewReport::Outcome::kDrawn) return QImage();
-    QImage image = ToImage(*picture);
-    if (image.isNull()) return QImage();
-    // The margin left around the sprites would only shrink the object in its icon.
-    const QRect drawn = image.rect().adjusted(kPreviewMargin, kPreviewMargin, -kPreviewMargin, -kPreviewMargin);
-    if (drawn.isValid()) image = image.copy(drawn);
+    const ViewDescription& view = file.Description();
+    QImage image;
+    if (view.form == ViewForm::kPreview) {
+        PreviewReport report;
+        const std::unique_ptr<platform::Bitmap> picture = file.RenderPreview(0, kView, kWhite, &report);
+        if (!picture || report.outcome != PreviewReport::Outcome::kDrawn) return QImage();
+        image = ToImage(*picture);
+        // The margin left around the sprites would only shrink the object in its icon.
+        const QRect drawn = image.rect().adjusted(kPreviewMargin, kPreviewMargin, -kPreviewMargin, -kPreviewMargin);
+        if (!image.isNull() && drawn.isValid()) image = image.copy(drawn);
+    } else if (view.form == ViewForm::kWall || view.form == ViewForm::kFloor) {
+        // A wall or floor by its near sprite's first frame, as the form opens it.
+        const int row = NearestSpriteRow(view);
+        if (row < 0) return QImage();
+        const std::unique_ptr<platform::Bitmap> picture = file.DrawFrame(view.sprites[static_cast<size_t>(row)].id, 0);
+        if (!picture) return QImage();
+        image = ToImage(*picture);
+    }
+    return FillSquare(image);
+}
+
+QImage ThumbnailProvider::FillSquare(const QImage& image) {
+    if (image.isNull()) return image;
     if (image.width() > kSide || image.height() > kSide)
-        image = image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+        return image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // A small picture grows with each pixel repeated, so it stays crisp: by whole steps
+    // where one fits, else to the square.
+    const int factor = std::min(kSide / image.width(), kSide / image.height());
+    if (factor >= 2) return image.scaled(image.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::FastTransformation);
 }
 
 void ThumbnailProvider::Cancel() {
@@ -60,7 +79,8 @@ void ThumbnailProvider::Fill(QStandardItemModel* model, const QString& folder) {
     const int generation = *mGeneration;
     for (int row = 0; row < model->rowCount(); ++row) {
         const QString name = model->item(row, 0)->text();
-        if (KindOfName(LibraryPath(name)) != GameFileKind::kObject) continue;
+        const GameFileKind kind = KindOfName(LibraryPath(name));
+        if (kind != GameFileKind::kObject && kind != GameFileKind::kWall && kind != GameFileKind::kFloor) continue;
         const QString path = QDir(folder).filePath(name);
         ++mPending;
         mPool.start([this, generation, current = mGeneration, name, path] {

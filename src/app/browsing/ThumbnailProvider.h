@@ -1,7 +1,8 @@
 #pragma once
 
 // The file list's pictures in Large Icons style: an object file's icon becomes its own
-// preview, far and small, drawn in the background so that the list never waits for it.
+// preview, far and filling the square, a wall's or floor's its near sprite, drawn in the
+// background so that the list never waits for it.
 // Until a preview arrives (and for a file that gives none) the item keeps its icon.
 
 #include <QImage>
@@ -29,9 +30,14 @@ public:
     ~ThumbnailProvider() override;
 
     /// The first object's preview of the object file at `path`, on white without the
-    /// preview's margin, scaled down to fit kSide x kSide; null when the file gives none.
+    /// preview's margin, or a wall's or floor's near sprite, made to fill kSide x kSide;
+    /// null when the file gives none.
     /// Opens the file read-only; safe on any thread.
     static QImage Render(const QString& path);
+    /// A picture made to fill the kSide square: a larger one scaled down smoothly, a small
+    /// one enlarged with its pixels repeated (crisp), by the largest whole factor that
+    /// fits when that is 2 or more.
+    static QImage FillSquare(const QImage& image);
 
     /// Gives every object file listed in column 0 of `model` (files of `folder`) its
     /// preview as icon, one by one in the background; the requests of an earlier call
