@@ -205,6 +205,7 @@ private slots:
         const QString folder = mSandbox->MakeFolder("sims/Objects");
         mSandbox->MakeFile(folder, "a.iff");
         mSandbox->MakeFile(folder, "b.iff", 10);
+        mSandbox->MakeFolder("sims/Data/Deep");
         Browser browser(mSims);
         QVERIFY(browser.SelectFolder(folder));
         browser.SelectFile("b.iff");
@@ -214,9 +215,16 @@ private slots:
         QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
         QCOMPARE(open, opened);  // not opened again: it did not change
         mSandbox->MakeFile(mSandbox->MakeFolder("sims/Objects/New"), "n.iff");
+        browser.Tree()->ItemForPath(mFolder)->setExpanded(true);
+        browser.Tree()->ItemForPath(mFolder)->parent()->setExpanded(true);
         browser.frame->RefreshAction()->trigger();
         QVERIFY(browser.Tree()->ItemForPath(folder + "/New"));
         QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
+        // F5 keeps the folders the user opened open, and only those.
+        QVERIFY(browser.Tree()->ItemForPath(mFolder)->isExpanded());
+        QVERIFY(browser.Tree()->ItemForPath(mFolder)->parent()->isExpanded());
+        QVERIFY(!browser.Tree()->ItemForPath(folder)->isExpanded());
+        QCOMPARE(browser.Tree()->currentItem(), browser.Tree()->ItemForPath(folder));
         // As a catalog completion would: the file grows while it is being shown.
         Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
             QFile file(path);

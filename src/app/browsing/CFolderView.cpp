@@ -3,6 +3,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 #include "app/shell/AppArt.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -160,6 +161,9 @@ void CFolderView::addMountedFolders(const QString& folder, QTreeWidgetItem* pare
 
 void CFolderView::Rebuild(bool selectRoot) {
     mRebuildCurrent = mDoc->CurrentFolder();
+    mRebuildExpanded.clear();
+    for (QTreeWidgetItemIterator it(this); *it; ++it)
+        if ((*it)->isExpanded()) mRebuildExpanded.append(pathOf(*it));
     mRebuildSelectRoot = selectRoot;
     {
         const QSignalBlocker quiet(this);
@@ -173,6 +177,9 @@ void CFolderView::Rebuild(bool selectRoot) {
 void CFolderView::finishRebuild() {
     mRebuildPending = false;
     const QSignalBlocker quiet(this);
+    // The folders the user had open stay open where they still exist.
+    for (const QString& path : std::exchange(mRebuildExpanded, {}))
+        if (QTreeWidgetItem* item = path.isEmpty() ? nullptr : ItemForPath(path)) item->setExpanded(true);
     // The folder on show stays selected; its list is refreshed by whoever rebuilt.
     if (QTreeWidgetItem* item = mRebuildCurrent.isEmpty() ? nullptr : ItemForPath(mRebuildCurrent)) {
         setCurrentItem(item);
@@ -210,16 +217,18 @@ QTreeWidgetItem* CFolderView::ItemForPath(const QString& path) const {
 void CFolderView::onSelectionChanged() {
     const QList<QTreeWidgetItem*> selected = selectedItems();
     if (selected.isEmpty()) return;
-    const int k = selected.first()->data(0, kPathRole).toInt();
-    // The root stands for the game folder itself: its own files are listed too.
-    QString folder;
-    if (k == 0 && selected.first() == topLevelItem(0))
-        folder = mRootPath;
-    else if (k > 0 && k <= mPaths.size())
-        folder = mPaths[k - 1];
+    const QString folder = pathOf(selected.first());
     if (folder.isEmpty()) return;
     mDoc->SetCurrentFolder(folder);
     mDoc->UpdateAllViews(this);
+}
+
+QString CFolderView::pathOf(const QTreeWidgetItem* item) const {
+    const int k = item->data(0, kPathRole).toInt();
+    // The root stands for the game folder itself: its own files are listed too.
+    if (k == 0 && item == topLevelItem(0)) return mRootPath;
+    if (k > 0 && k <= mPaths.size()) return mPaths[k - 1];
+    return QString();
 }
 
 }  // namespace tambrix::app

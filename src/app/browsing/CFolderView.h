@@ -49,6 +49,8 @@ public:
 
 private:
     void onSelectionChanged();
+    /// The folder an item stands for; empty for none.
+    QString pathOf(const QTreeWidgetItem* item) const;
 public:
     /// One folder found on disk, in walk order (each folder before its own folders).
     struct DiskFolder {
@@ -80,6 +82,7 @@ private:
     bool mWalkPending = false;     ///< a background walk whose folders are not yet items
     bool mRebuildPending = false;  ///< the selection of a Rebuild waits for the walk
     QString mRebuildCurrent;
+    QStringList mRebuildExpanded;  ///< the folders open before a Rebuild, opened again after
     bool mRebuildSelectRoot = false;
 };
 
