@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/shell/CHelpWnd.h"
 #include "app/shell/CSettingsDlg.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
@@ -322,6 +323,19 @@ private slots:
         browser->SelectFile("b.iff");
         browser->frame->SaveAction()->trigger();
         QCOMPARE(QImage(mExports + "/b.bmp").size(), QSize(40, 60));
+    }
+
+    // F1 opens the guide shipped inside the program, with a section for each pane.
+    void helpShowsTheGuide() {
+        Browser browser(mSims);
+        browser.frame->HelpAction()->trigger();
+        CHelpWnd* help = browser.frame->HelpWindow();
+        QVERIFY(help && help->isVisible());
+        const QString text = help->Page()->toPlainText();
+        for (const char* part : {"The folder tree", "Views and zoom", "Ctrl+Left", "Search", "What Tambrix writes"})
+            QVERIFY2(text.contains(part), part);
+        browser.frame->HelpAction()->trigger();  // brought forward, not opened twice
+        QCOMPARE(browser.frame->findChildren<CHelpWnd*>().size(), 1);
     }
 
     // The picture zooms by whole steps (pixels repeated) and keeps its zoom for the next

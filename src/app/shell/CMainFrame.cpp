@@ -24,6 +24,7 @@
 #include <QWhatsThis>
 
 #include "app/shell/AppArt.h"
+#include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/CFolderView.h"
 #include "app/browsing/CObjectView.h"
@@ -42,7 +43,6 @@ namespace {
 const int kWidthPercent = 85;
 const int kHeightPercent = 80;
 const QSize kButtonSize(16, 15);
-const char* const kNoHelp = "No help topics are installed with Tambrix.";
 const char* const kReady = "Ready";
 const char* const kRegistryEntryMissing =
     "Could not open the registry entry for The Sims.\n\nThis may mean your installation of The Sims is "
@@ -105,9 +105,10 @@ void CMainFrame::createActions() {
     mExit = new QAction("E&xit", this);
     connect(mExit, &QAction::triggered, this, &QWidget::close);
 
-    mHelpTopics = new QAction("&Help Topics", this);
+    mHelpTopics = new QAction("&User Guide", this);
     mHelpTopics->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(mHelpTopics, &QAction::triggered, this, [this] { Prompts().message(this, kNoHelp); });
+    setCommandText(mHelpTopics, "Open the user guide\nUser Guide");
+    connect(mHelpTopics, &QAction::triggered, this, &CMainFrame::ShowHelp);
     mAbout = new QAction(art::ToolbarButton(art::Button::About), "&About Tambrix...", this);
     connect(mAbout, &QAction::triggered, this, &CMainFrame::aboutRequested);
     mContextHelp = new QAction(art::ToolbarButton(art::Button::ContextHelp), "Help", this);
@@ -474,6 +475,13 @@ int CMainFrame::ExportPreviews(const QString& folder) {
                                  .arg(names.size())
                                  .arg(QDir::toNativeSeparators(folder), cancelled ? " (cancelled)" : ""));
     return written;
+}
+
+void CMainFrame::ShowHelp() {
+    if (!mHelp) mHelp = new CHelpWnd(this);
+    mHelp->show();
+    mHelp->raise();
+    mHelp->activateWindow();
 }
 
 void CMainFrame::Refresh() {

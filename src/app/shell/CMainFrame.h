@@ -18,6 +18,7 @@ namespace tambrix::app {
 
 class CFolderView;
 class CObjectView;
+class CHelpWnd;
 class CSearchPanel;
 class CTambrixDoc;
 class CTambrixView;
@@ -48,6 +49,9 @@ public:
     void OnDelete();
     /// F5: reads the tree and the list again, keeping what is selected.
     void Refresh();
+    /// Opens the user guide in its window (or brings it forward).
+    void ShowHelp();
+    CHelpWnd* HelpWindow() const { return mHelp; }
     /// Shows another folder until the browser closes; the saved game folder stays.
     /// A file's own folder is shown with the file selected. False (with a status text)
     /// for a path that is neither.
@@ -69,6 +73,7 @@ public:
     QAction* StyleAction(int index) const;  ///< 0 large icons, 1 small icons, 2 list, 3 details
     QAction* ArrangeAction() const { return mArrange; }
     QAction* RefreshAction() const { return mRefresh; }
+    QAction* HelpAction() const { return mHelpTopics; }
     QAction* OpenFolderAction() const { return mOpenFolder; }
     QAction* ExportPreviewsAction() const { return mExportPreviews; }
     /// Writes the preview of every object file of the folder on show, in the view the form
@@ -125,6 +130,7 @@ private:
     QAction* mToggleToolBar = nullptr;
     QAction* mToggleStatusBar = nullptr;
     QAction* mHelpTopics = nullptr;
+    CHelpWnd* mHelp = nullptr;
     QAction* mAbout = nullptr;
     QAction* mContextHelp = nullptr;
     QAction* mNextPane = nullptr;
