@@ -325,6 +325,36 @@ private slots:
         QCOMPARE(QImage(mExports + "/b.bmp").size(), QSize(40, 60));
     }
 
+    // The status bar tells about the file highlighted, whichever style the list has and
+    // whether the mouse or the keys moved the highlight.
+    void statusFollowsTheHighlightInEveryStyle() {
+        InstallFakeOpeners(chair());
+        mSandbox->MakeFile(mFolder, "a.iff", 10);
+        mSandbox->MakeFile(mFolder, "b.iff", 20);
+        mSandbox->MakeFile(mFolder, "c.iff", 30);
+        auto browser = open(false);
+        browser->frame->show();
+        QVERIFY(QTest::qWaitForWindowActive(browser->frame.get()));
+        for (int style = 0; style < 4; ++style) {
+            browser->frame->StyleAction(style)->trigger();
+            browser->SelectFile("a.iff");
+            QWidget* list = browser->List()->currentWidget();
+            list->setFocus();
+            QTest::keyClick(list, style == 3 || style == 2 ? Qt::Key_Down : Qt::Key_Right);
+            const QString moved = browser->doc->CurrentFile();
+            QVERIFY2(moved != "a.iff", qPrintable(QString::number(style)));
+            QVERIFY2(browser->frame->FileStatus()->text().contains(moved == "b.iff" ? "20 bytes" : "30 bytes"),
+                     qPrintable(browser->frame->FileStatus()->text()));
+            if (style > 2) continue;
+            auto* view = static_cast<QAbstractItemView*>(list);
+            const QModelIndex c = view->model()->index(2, 0);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(c).center());
+            QCOMPARE(browser->doc->CurrentFile(), QString("c.iff"));
+            QVERIFY2(browser->frame->FileStatus()->text().contains("30 bytes"),
+                     qPrintable(browser->frame->FileStatus()->text()));
+        }
+    }
+
     // F1 opens the guide shipped inside the program, with a section for each pane.
     void helpShowsTheGuide() {
         Browser browser(mSims);
