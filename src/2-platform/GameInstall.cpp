@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ constexpr size_t kMaxValueBytes = 2048;
 // An expandable string is written str(2):"text"; a plain one "text".
 constexpr std::string_view kExpandablePrefix = "str(2):";
 constexpr int kMaxHexDigits = 4;
+constexpr size_t kMaxLineBytes = 64 * 1024;
 
 void appendUtf8(std::string& text, uint32_t code) {
     if (code < 0x80) {
@@ -124,6 +126,26 @@ std::optional<std::string> textValue(std::string_view line, std::string_view val
     return value;
 }
 
+/// The next line, without its end; false at the end of the file. A line longer than
+/// kMaxLineBytes comes back empty: no key or value worth reading is that long (Wine splits
+/// long data over lines), and a damaged file without line ends must not fill the memory.
+bool readLine(std::istream& in, std::string& line) {
+    line.clear();
+    bool any = false;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+        any = true;
+        if (c == '\n') return true;
+        if (line.size() < kMaxLineBytes) {
+            line += static_cast<char>(c);
+        } else {
+            line.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            return true;
+        }
+    }
+    return any;
+}
+
 }  // namespace
 
 GameEntry ReadWineRegistryValue(const std::string& registryPath, std::span<const std::string_view> keys,
@@ -133,7 +155,7 @@ GameEntry ReadWineRegistryValue(const std::string& registryPath, std::span<const
     if (!in) return best;
     bool inKey = false;
     std::string raw;
-    while (std::getline(in, raw)) {
+    while (readLine(in, raw)) {
         const std::string_view line = trimmed(raw);
         if (const std::optional<std::string> name = sectionName(line)) {
             inKey = false;

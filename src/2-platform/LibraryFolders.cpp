@@ -137,7 +137,10 @@ std::vector<std::string> ParseLibraryFolders(std::string_view text) {
                 const bool listed =
                     inRoot && ((blocks.size() == 2 && allDigits(blocks[1]) && EqualNoCase(*key, kPathKey)) ||
                                (blocks.size() == 1 && allDigits(*key)));
-                if (listed && !value.empty()) libraries.push_back(value);
+                if (listed && !value.empty()) {
+                    if (libraries.size() == kMaxLibraryFolders) return {};
+                    libraries.push_back(value);
+                }
                 key.reset();
                 break;
             }

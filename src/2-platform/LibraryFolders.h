@@ -18,10 +18,14 @@ namespace tambrix::platform {
 inline constexpr size_t kMaxLibraryFoldersBytes = 1 << 20;
 /// Blocks deeper than this make the text damaged (real lists use three levels).
 inline constexpr int kMaxLibraryFoldersDepth = 16;
+/// A list naming more libraries than this is no list Steam wrote (one per disk), and each
+/// library costs a look at the disk.
+inline constexpr size_t kMaxLibraryFolders = 256;
 
 /// The library folders the text lists, in its order, as written (escapes undone). Empty
 /// for a damaged text: an unclosed quote or block, a stray "}", a key without a value,
-/// nesting too deep, a NUL byte, or a root other than "libraryfolders".
+/// nesting too deep, more than kMaxLibraryFolders libraries, a NUL byte, or a root other
+/// than "libraryfolders".
 std::vector<std::string> ParseLibraryFolders(std::string_view text);
 
 /// Reads the file and parses it; empty when it cannot be read, is not a plain file, or is

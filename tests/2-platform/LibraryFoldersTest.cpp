@@ -25,6 +25,13 @@ std::string nested(int depth) {
     return text;
 }
 
+// A list of `count` libraries, all "/l".
+std::string list(size_t count) {
+    std::string text = "libraryfolders {";
+    for (size_t i = 0; i < count; ++i) text += " " + std::to_string(i) + " { path /l }";
+    return text + " }";
+}
+
 TEST(LibraryFolders, ReadsThePathsOfTheListedLibraries) {
     const struct {
         const char* what;
@@ -53,6 +60,8 @@ TEST(LibraryFolders, ReadsThePathsOfTheListedLibraries) {
         {"block without key", "libraryfolders { { path /a } }", {}},
         {"unclosed condition", "libraryfolders { 1 { path /a [$WIN32 } }", {}},
         {"NUL inside", std::string("libraryfolders { 1 { path /a\0b } }", 34), {}},
+        {"as many libraries as allowed", list(kMaxLibraryFolders), Paths(kMaxLibraryFolders, "/l")},
+        {"one library more", list(kMaxLibraryFolders + 1), {}},
         {"nested to the limit", "libraryfolders { 1 { path /a } " + nested(kMaxLibraryFoldersDepth - 1) + "}", {"/a"}},
         {"nested deeper than the limit", "libraryfolders { 1 { path /a } " + nested(kMaxLibraryFoldersDepth) + "}", {}},
     };
