@@ -22,9 +22,10 @@ constexpr std::string_view kSteamUserKey = "Software\\Valve\\Steam";
 constexpr std::string_view kSteamUserValue = "SteamPath";
 constexpr std::string_view kGameData = "GameData";
 
-// Steam's own folders away from Windows, below the home folder: the place its launcher
-// links, where it really lives, and the Flatpak's.
-constexpr std::string_view kSteamPlaces[] = {".steam/steam", ".local/share/Steam"};
+// Steam's own folders away from Windows, below the home folder: where it lives (first, so
+// that an install is shown under its real folder rather than through the launcher's
+// link), the place the launcher links, and the Flatpak's.
+constexpr std::string_view kSteamPlaces[] = {".local/share/Steam", ".steam/steam"};
 constexpr std::string_view kFlatpakSteamPlace = ".var/app/com.valvesoftware.Steam/.local/share/Steam";
 
 std::string join(std::string folder, std::string_view name) {
