@@ -1,8 +1,8 @@
 // Writes the starting inputs of every fuzz target into a folder, one sub-folder per
 // target. Everything comes from the library's own writers and the demo generator: the
 // demo game folder (drawn in draft quality), small containers of both generations that
-// hold every kind of body the readers know, archives, and folder trees for the
-// folder-list file. The write targets get each container behind a few change programs.
+// hold every kind of body the readers know, archives, folder trees for the folder-list
+// file, and Steam's library lists. The write targets get each container behind a few change programs.
 //
 // Usage: tambrix-fuzz-seeds OUTDIR
 
@@ -283,6 +283,20 @@ void WriteFolderTrees(Seeds& seeds) {
     }
 }
 
+/// Steam's library lists as today's and older Steam write them, and one by hand.
+void WriteLibraryLists(Seeds& seeds) {
+    const std::pair<const char*, std::string> lists[] = {
+        {"today.vdf",
+         "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"/home/me/.local/share/Steam\"\n\t\t\"label\"\t\t\"\"\n"
+         "\t\t\"apps\"\n\t\t{\n\t\t\t\"228980\"\t\t\"1024\"\n\t\t}\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t"
+         "\"/mnt/games/SteamLibrary\"\n\t}\n}\n"},
+        {"older.vdf",
+         "\"LibraryFolders\"\r\n{\r\n\t\"TimeNextStatsReport\"\t\t\"1700000000\"\r\n\t\"1\"\t\t\"D:\\\\SteamLibrary\"\r\n}\r\n"},
+        {"by-hand.vdf", "// a list\nlibraryfolders { 0 { path /a [$LINUX] } \"1\" { \"path\" \"C:\\\\x \\\"q\\\"\" } }\n"},
+    };
+    for (const auto& [name, text] : lists) seeds.Put("library_folders", name, Bytes(text.begin(), text.end()));
+}
+
 /// Larger demo files slow every mutation down more than their variety is worth.
 constexpr uintmax_t kMaxDemoSeedSize = 100 * 1024;
 
@@ -326,6 +340,7 @@ int main(int argc, char** argv) {
     WriteContainers(seeds, work);
     WriteArchives(seeds, work);
     WriteFolderTrees(seeds);
+    WriteLibraryLists(seeds);
     WriteDemo(seeds, work);
     fs::remove_all(work, ec);
     seeds.Report();

@@ -19,6 +19,7 @@ for t in "${targets[@]}"; do
     case $t in
         far) dict=far ;;
         folder_list) dict=folder_list ;;
+        library_folders) dict=library_folders ;;
         *) dict=iff ;;
     esac
     mkdir -p "$build/corpus/$t" "$build/findings/$t" "$build/logs" "$build/seeds/$t"

@@ -3,38 +3,25 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <limits>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "core/AsciiCase.h"
+#include "core/GameText.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix::platform {
 
 namespace {
 
-// Keys of system.reg are relative to HKEY_LOCAL_MACHINE; a 64-bit prefix keeps the
-// keys of 32-bit programs under Wow6432Node.
-constexpr std::string_view kGameKeys[] = {"Software\\Maxis\\The Sims", "Software\\Wow6432Node\\Maxis\\The Sims"};
-constexpr std::string_view kGameValue = "SIMS_DATA";
 // The game reads its entry into a buffer of this many bytes, the NUL included.
 constexpr size_t kMaxValueBytes = 2048;
 // An expandable string is written str(2):"text"; a plain one "text".
 constexpr std::string_view kExpandablePrefix = "str(2):";
 constexpr int kMaxHexDigits = 4;
-
-void appendUtf8(std::string& text, uint32_t code) {
-    if (code < 0x80) {
-        text += static_cast<char>(code);
-    } else if (code < 0x800) {
-        text += static_cast<char>(0xC0 | (code >> 6));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        text += static_cast<char>(0xE0 | (code >> 12));
-        text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
+constexpr size_t kMaxLineBytes = 64 * 1024;
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -70,7 +57,7 @@ std::string unescapeQuoted(std::string_view line, size_t start, size_t& end) {
             uint32_t code = 0;
             for (int digits = 0; digits < kMaxHexDigits && i + 1 < line.size() && hexDigit(line[i + 1]) >= 0; ++digits)
                 code = code * 16 + static_cast<uint32_t>(hexDigit(line[++i]));
-            appendUtf8(text, code);
+            AppendUtf8(text, code);
         } else {
             text += next;
         }
@@ -98,13 +85,13 @@ std::optional<std::string> sectionName(std::string_view line) {
     return name;
 }
 
-/// The value of a "SIMS_DATA"="..." line, or nothing for another line or a value that
-/// is no text (a binary or numeric value is no folder).
-std::optional<std::string> gameValue(std::string_view line) {
+/// The value of a "NAME"="..." line, or nothing for another line or a value that is no
+/// text (a binary or numeric value is no folder).
+std::optional<std::string> textValue(std::string_view line, std::string_view valueName) {
     if (line.empty() || line.front() != '"') return std::nullopt;
     size_t nameEnd = 0;
     const std::string name = unescapeQuoted(line, 1, nameEnd);
-    if (nameEnd == std::string_view::npos || !EqualNoCase(name, kGameValue)) return std::nullopt;
+    if (nameEnd == std::string_view::npos || !EqualNoCase(name, valueName)) return std::nullopt;
     std::string_view rest = line.substr(nameEnd);
     if (rest.empty() || rest.front() != '=') return std::nullopt;
     rest.remove_prefix(1);
@@ -113,7 +100,7 @@ std::optional<std::string> gameValue(std::string_view line) {
     size_t valueEnd = 0;
     std::string value = unescapeQuoted(rest, 1, valueEnd);
     if (valueEnd == std::string_view::npos) return std::nullopt;
-    // What the game's buffer holds: up to the first NUL, at most 2047 bytes, and a
+    // What the game's buffer holds (and as much as any folder needs): up to the first NUL, at most 2047 bytes, and a
     // character cut by that limit goes whole.
     value.resize(std::min(value.find('\0'), value.size()));
     if (value.size() >= kMaxValueBytes) {
@@ -127,29 +114,54 @@ std::optional<std::string> gameValue(std::string_view line) {
     return value;
 }
 
+/// The next line, without its end; false at the end of the file. A line longer than
+/// kMaxLineBytes comes back empty: no key or value worth reading is that long (Wine splits
+/// long data over lines), and a damaged file without line ends must not fill the memory.
+bool readLine(std::istream& in, std::string& line) {
+    line.clear();
+    bool any = false;
+    for (int c = in.get(); c != std::char_traits<char>::eof(); c = in.get()) {
+        any = true;
+        if (c == '\n') return true;
+        if (line.size() < kMaxLineBytes) {
+            line += static_cast<char>(c);
+        } else {
+            line.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            return true;
+        }
+    }
+    return any;
+}
+
 }  // namespace
 
-GameEntry ReadWineRegistryEntry(const std::string& systemRegPath) {
+GameEntry ReadWineRegistryValue(const std::string& registryPath, std::span<const std::string_view> keys,
+                                std::string_view valueName) {
     GameEntry best;
-    std::ifstream in(systemRegPath, std::ios::binary);
+    std::ifstream in(registryPath, std::ios::binary);
     if (!in) return best;
-    bool inGameKey = false;
+    bool inKey = false;
     std::string raw;
-    while (std::getline(in, raw)) {
+    while (readLine(in, raw)) {
         const std::string_view line = trimmed(raw);
         if (const std::optional<std::string> name = sectionName(line)) {
-            inGameKey = false;
-            for (std::string_view key : kGameKeys) inGameKey = inGameKey || EqualNoCase(*name, key);
-            if (inGameKey && best.state == GameEntryState::kKeyMissing) best.state = GameEntryState::kValueMissing;
+            inKey = false;
+            for (std::string_view key : keys) inKey = inKey || EqualNoCase(*name, key);
+            if (inKey && best.state == GameEntryState::kKeyMissing) best.state = GameEntryState::kValueMissing;
             continue;
         }
-        if (!inGameKey || best.state == GameEntryState::kFound) continue;
-        if (std::optional<std::string> value = gameValue(line)) {
+        if (!inKey || best.state == GameEntryState::kFound) continue;
+        if (std::optional<std::string> value = textValue(line, valueName)) {
             best.state = GameEntryState::kFound;
             best.windowsPath = std::move(*value);
         }
     }
     return best;
+}
+
+GameEntry ReadWineRegistryEntry(const std::string& systemRegPath) {
+    return ReadWineRegistryValue(systemRegPath, kGameRegistryKeys, kGameRegistryValue);
 }
 
 std::string RemoveTrailingBackslashes(std::string path) {

@@ -6,7 +6,9 @@
 // the Windows path is mapped to a local folder through the prefix's drive folders.
 
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace tambrix::platform {
 
@@ -16,6 +18,12 @@ enum class GameEntryState {
     kFound,
 };
 
+/// The game's key below HKEY_LOCAL_MACHINE (system.reg in a Wine prefix); a 64-bit
+/// system keeps the keys of 32-bit programs under Wow6432Node.
+inline constexpr std::string_view kGameRegistryKeys[] = {"Software\\Maxis\\The Sims",
+                                                         "Software\\Wow6432Node\\Maxis\\The Sims"};
+inline constexpr std::string_view kGameRegistryValue = "SIMS_DATA";
+
 struct GameEntry {
     GameEntryState state = GameEntryState::kKeyMissing;
     std::string windowsPath;  ///< the value as stored (UTF-8), when found
@@ -23,6 +31,12 @@ struct GameEntry {
 
 /// Reads the entry from a Wine registry file (a prefix's system.reg).
 GameEntry ReadWineRegistryEntry(const std::string& systemRegPath);
+
+/// Reads a text value under any of `keys` (the first in the file that holds it wins) from a Wine
+/// registry file: system.reg for the machine's keys, user.reg for the user's. As for the
+/// game's entry, the text ends at its first NUL and after 2047 bytes.
+GameEntry ReadWineRegistryValue(const std::string& registryPath, std::span<const std::string_view> keys,
+                                std::string_view valueName);
 
 /// "C:\Games\Sims\\" -> "C:\Games\Sims": every trailing backslash goes.
 std::string RemoveTrailingBackslashes(std::string path);

@@ -43,6 +43,27 @@ TEST(WineRegistry, FindsTheValueUnderEitherKeyAndUndoesItsEscapes) {
         EXPECT_TRUE(entry.state == c.state && entry.windowsPath == c.path);
     }
     EXPECT_EQ(ReadWineRegistryEntry(dir.File("missing.reg")).state, kKeyMissing);
+
+    // A line without end is passed over whole and costs no more memory than a long line;
+    // the lines after it are read as ever.
+    const std::string endless = "\"Other\"=\"" + std::string(4 << 20, 'x') + "\"\n";
+    const GameEntry entry =
+        ReadWineRegistryEntry(dir.Write("long.reg", gameValue(endless + "\"SIMS_DATA\"=\"C:\\\\S\"")));
+    EXPECT_TRUE(entry.state == kFound && entry.windowsPath == "C:\\S");
+    EXPECT_EQ(ReadWineRegistryEntry(dir.Write("endless.reg", systemReg("") + std::string(4 << 20, 'x'))).state,
+              kValueMissing);
+}
+
+// Values other than the game's: Steam's folder for the machine or the user.
+TEST(WineRegistry, ReadsOtherValuesUnderTheKeysGiven) {
+    test::TempDir dir;
+    const std::string path = dir.Write(
+        "user.reg", systemReg("\"SteamPath\"=\"c:/program files (x86)/steam\"", "Software\\\\Valve\\\\Steam"));
+    const std::string_view steam[] = {"Software\\Valve\\Steam"}, other[] = {"Software\\Valve\\Other"};
+    const GameEntry found = ReadWineRegistryValue(path, steam, "steampath");
+    EXPECT_TRUE(found.state == GameEntryState::kFound && found.windowsPath == "c:/program files (x86)/steam");
+    EXPECT_EQ(ReadWineRegistryValue(path, steam, "InstallPath").state, GameEntryState::kValueMissing);
+    EXPECT_EQ(ReadWineRegistryValue(path, other, "SteamPath").state, GameEntryState::kKeyMissing);
 }
 
 TEST(WineRegistry, WindowsPathsMapThroughTheDriveFoldersWithoutRegardToCase) {

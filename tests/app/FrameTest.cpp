@@ -137,6 +137,47 @@ private slots:
         QCOMPARE(listed(browser), QStringList{"n.flr"});
     }
 
+    // Settings lists every install found with where it was found; a click puts its folder in
+    // the edit, and a cancelled browse leaves either edit as it was.
+    void settingsDialogListsTheInstallsFound() {
+        const QString steam = mSandbox->MakeFolder(".local/share/Steam/steamapps/common/The Sims Legacy Collection");
+        const QString maxis = mSandbox->MakeFolder("wine/drive_c/Program Files/Maxis/The Sims");
+        mSandbox->MakeFolder("wine/drive_c/Program Files/EA Games/The Sims Legacy");  // no GameData: no install
+        for (const QString& install : {steam, maxis}) QDir(install).mkdir("GameData");
+        {
+            Browser browser(mSims);
+            browser.doc->SetExportPath("/exports");
+            CSettingsDlg dialog(browser.doc.get());
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            QListWidget* list = dialog.InstallList();
+            QCOMPARE(ItemTexts(list),
+                     (QStringList{steam + "  (Steam library)",
+                                  maxis + "  (Maxis folder in Wine prefix " + mSandbox->WinePrefix() + ")"}));
+            mSandbox->browseAnswer.reset();
+            dialog.BrowseSimsButton()->click();
+            dialog.BrowseExportButton()->click();
+            QCOMPARE(mSandbox->browseTitles.size(), 2);
+            QCOMPARE(dialog.SimsPathEdit()->text() + dialog.ExportPathEdit()->text(), mSims + "/exports");
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
+            QCOMPARE(dialog.SimsPathEdit()->text(), maxis);
+            list->setCurrentRow(0);  // moving through the list picks nothing
+            QCOMPARE(dialog.SimsPathEdit()->text(), maxis);
+            dialog.accept();
+            QCOMPARE(browser.doc->SimsPath(), maxis);
+        }
+        QDir(steam).rmdir("GameData");
+        QDir(maxis).rmdir("GameData");
+        Browser none(mSims);
+        CSettingsDlg empty(none.doc.get());
+        empty.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&empty));
+        QCOMPARE(ItemTexts(empty.InstallList()), QStringList{"No install of The Sims was found on this computer."});
+        QTest::mouseClick(empty.InstallList()->viewport(), Qt::LeftButton, {},
+                          empty.InstallList()->visualItemRect(empty.InstallList()->item(0)).center());
+        QCOMPARE(empty.SimsPathEdit()->text(), mSims);
+    }
+
     // Names without regard to case, digits by number; a header click sorts by that
     // column, again the other way, and the next start keeps the choice.
     void listSortsNaturallyAndRemembers_data() {

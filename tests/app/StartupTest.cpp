@@ -18,11 +18,13 @@ using tambrix::platform::GameEntryState;
 
 /// The game's registry key and value line in the Wine prefix (no value: no registry file), the
 /// folder picked when asked (none: cancelled), the lookup's outcome (-1: none, the folder being
-/// stored) and the game folder then, under the sandbox.
+/// stored), the game folder then, under the sandbox, and an install to make there first (a
+/// folder given GameData; none: no install).
 struct Lookup {
     QString tag, key, value, chosen;
     int lookup;
     QString expected;
+    QString install = {};
 };
 
 Q_DECLARE_METATYPE(Lookup)
@@ -59,6 +61,7 @@ private slots:
     void gameFolderLookup_data() {
         QTest::addColumn<Lookup>("row");
         const QString sims = "Software\\\\Maxis\\\\The Sims", wow = "Software\\\\Wow6432Node\\\\Maxis\\\\The Sims";
+        const QString steam = ".local/share/Steam/steamapps/common/The Sims Legacy Collection";
         const int missing = int(GameEntryState::kKeyMissing), found = int(GameEntryState::kFound);
         const Lookup rows[] = {
             {"found", sims, "\"SIMS_DATA\"=\"C:\\\\program files\\\\maxis\\\\the sims\\\\\"", "x", found,
@@ -68,12 +71,20 @@ private slots:
             {"no key, cancelled", sims, "", "", missing, ""},
             {"key without value", sims, "\"Version\"=\"1.0\"", "chosen", int(GameEntryState::kValueMissing), "chosen"},
             {"value leading nowhere", sims, "\"SIMS_DATA\"=\"Q:\\\\Nowhere\"", "chosen", missing, "chosen"},
-            {"stored", sims, "", "x", -1, "stored"}};
+            {"stored", sims, "", "x", -1, "stored"},
+            // Without the game's entry the first install found is taken, asking nothing.
+            {"no key, an install", sims, "", "x", missing, steam, steam},
+            {"key without value, installs", sims, "\"Version\"=\"1.0\"", "x", int(GameEntryState::kValueMissing), steam,
+             steam + ";wine/drive_c/Program Files/Maxis/The Sims"},
+            {"the entry before an install", sims, "\"SIMS_DATA\"=\"D:\\\\Sims\"", "x", found, "wine/dosdevices/d:/Sims",
+             steam},
+            {"the stored folder before an install", sims, "", "x", -1, "stored", steam}};
         for (const Lookup& row : rows) QTest::newRow(qPrintable(row.tag)) << row;
     }
     void gameFolderLookup() {
         QFETCH(Lookup, row);
-        const auto& [tag, key, value, chosen, lookup, expected] = row;
+        const auto& [tag, key, value, chosen, lookup, expected, install] = row;
+        for (const QString& folder : install.split(';', Qt::SkipEmptyParts)) mSandbox->MakeFolder(folder + "/GameData");
         QDir().mkpath(mSandbox->WinePrefix() + "/drive_c/Program Files/Maxis/The Sims");
         QDir().mkpath(mSandbox->WinePrefix() + "/dosdevices/d:/Sims");
         // As Wine writes it: keys relative to HKEY_LOCAL_MACHINE, backslashes doubled.
@@ -86,12 +97,13 @@ private slots:
                                    .toUtf8());
         if (!chosen.isEmpty()) mSandbox->browseAnswer = mSandbox->MakeFolder(chosen);
         if (lookup < 0) StoreSetting("SimsPath", mSandbox->MakeFolder(expected));
-        const bool asked = lookup >= 0 && lookup != int(GameEntryState::kFound);
+        const bool asked = lookup >= 0 && lookup != int(GameEntryState::kFound) && install.isEmpty();
         const QString folder = expected.isEmpty() ? QString() : mSandbox->Root() + "/" + expected;
         {
             CTambrixDoc doc;
             QCOMPARE(doc.GameFolderLookup() ? int(*doc.GameFolderLookup()) : -1, lookup);
             QCOMPARE(doc.NeedsGameFolder(), asked);
+            QCOMPARE(doc.StartInstall().has_value(), lookup >= 0 && lookup != int(GameEntryState::kFound) && !asked);
             QVERIFY(mSandbox->messages.isEmpty() && mSandbox->browseTitles.isEmpty());
             CMainFrame frame(&doc);
             frame.InitialUpdate();

@@ -47,6 +47,8 @@ TEST(CliArguments, BadCommandLinesGiveOneLineAndExitTwo) {
         {{"far", "extract", "a.far", "-o", "x", "--json"}, "far extract takes no --json"},
         {{"find", "d", "--index", "x"}, "find takes a folder and a text"},
         {{"find", "d", "x", "--limit", "0"}, "--limit must be a number"},
+        {{"installs", "d"}, "installs takes no file or folder"},
+        {{"installs", "--limit", "3"}, "unknown option --limit"},
     };
     for (const auto& [args, mentions] : cases) {
         SCOPED_TRACE(::testing::PrintToString(args));

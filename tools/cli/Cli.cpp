@@ -55,11 +55,16 @@ std::string CliUsage() {
            "                                        at most 50); the index is kept in the user's\n"
            "                                        cache folder (or DB) and brought up to date\n"
            "                                        first; no game file is ever written\n"
+           "  installs [--json]                     every install of the game on this machine\n"
+           "                                        (Steam libraries, the EA app, Maxis folders,\n"
+           "                                        the registry entry; Wine prefixes) and where\n"
+           "                                        it was found; \"no install found\" when none\n"
            "  far ls ARCHIVE [--json]               the entries of a .far archive: size, stored\n"
            "                                        (second) size, offset, compressed, name\n"
            "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
            "                                        into DIR; never replaces a file, never writes\n"
            "                                        outside DIR\n"
+           "installs --json writes [{\"folder\", \"source\", \"where\", \"wine_prefix\"}].\n"
            "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
            "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
            "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
@@ -88,11 +93,14 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostr
     try {
         const Args args = ParseArgs(argv);
         const Values values = CheckValues(args);
-        Context c{out, err, args, values, args.positional[0], terminal, &rawOut};
+        // installs takes no file: its context names none.
+        const std::string file = args.positional.empty() ? std::string() : args.positional[0];
+        Context c{out, err, args, values, file, terminal, &rawOut};
         const std::string& command = args.command;
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);
         if (command == "find") return CommandFind(c);
+        if (command == "installs") return CommandInstalls(c);
         if (command == "show") return CommandShow(c);
         if (command == "ls") return CommandLs(c);
         if (command == "info") return CommandInfo(c);

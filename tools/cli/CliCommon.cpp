@@ -34,6 +34,7 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"demo", {"--scale", "--draft"}},
     {"far", {"--json", "-o"}},
     {"find", {"--json", "--limit", "--index"}},
+    {"installs", {"--json"}},
 };
 const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
                                                 "--frame", "--mode",   "--scale", "--pictures",
@@ -128,6 +129,10 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (sub == "ls" && args.Has("-o")) BadArgument("far ls takes no -o");
         if (sub == "extract" && args.Has("--json")) BadArgument("far extract takes no --json");
         if (sub == "extract" && !args.Has("-o")) BadArgument("far extract needs -o DIR");
+        return args;
+    }
+    if (args.command == "installs") {
+        if (!args.positional.empty()) BadArgument("installs takes no file or folder");
         return args;
     }
     if (args.command == "find") {

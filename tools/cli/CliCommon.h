@@ -94,5 +94,6 @@ int CommandRenderAll(Context& c);
 int CommandSprite(Context& c);
 int CommandFar(Context& c);
 int CommandFind(Context& c);
+int CommandInstalls(Context& c);
 
 }  // namespace tambrix::tools

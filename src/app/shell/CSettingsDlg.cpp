@@ -2,9 +2,11 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -44,15 +46,41 @@ CSettingsDlg::CSettingsDlg(CTambrixDoc* doc, QWidget* parent) : QDialog(parent),
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CSettingsDlg::reject);
-    // A cancelled browse empties the edit: the user chose "no folder".
-    connect(mBrowseSims, &QPushButton::clicked, this,
-            [this] { mSimsPath->setText(BrowseForFolder(kBrowseSimsTitle).value_or(QString())); });
-    connect(mBrowseExport, &QPushButton::clicked, this,
-            [this] { mExportPath->setText(BrowseForFolder(kBrowseExportTitle).value_or(QString())); });
+    // A cancelled browse changes nothing: the folder in the edit stays.
+    connect(mBrowseSims, &QPushButton::clicked, this, [this] {
+        if (const std::optional<QString> chosen = BrowseForFolder(kBrowseSimsTitle)) mSimsPath->setText(*chosen);
+    });
+    connect(mBrowseExport, &QPushButton::clicked, this, [this] {
+        if (const std::optional<QString> chosen = BrowseForFolder(kBrowseExportTitle)) mExportPath->setText(*chosen);
+    });
+
+    mInstalls = new QListWidget(this);
+    for (const platform::GameInstall& install : doc->Installs()) {
+        const QString folder = QFile::decodeName(install.folder.c_str());
+        auto* item = new QListWidgetItem(
+            folder + "  (" + QFile::decodeName(platform::DescribeInstallSource(install).c_str()) + ")", mInstalls);
+        item->setData(Qt::UserRole, folder);
+        item->setToolTip(folder);
+    }
+    if (mInstalls->count() == 0) {
+        auto* none = new QListWidgetItem("No install of The Sims was found on this computer.", mInstalls);
+        none->setFlags(Qt::NoItemFlags);
+    }
+    // Tall enough for a few installs; more scroll.
+    mInstalls->setMaximumHeight(mInstalls->sizeHintForRow(0) * 4 + 2 * mInstalls->frameWidth());
+    // A click or Enter picks; merely moving through the list does not.
+    const auto pick = [this](QListWidgetItem* item) {
+        const QString folder = item->data(Qt::UserRole).toString();
+        if (!folder.isEmpty()) mSimsPath->setText(folder);
+    };
+    connect(mInstalls, &QListWidget::itemClicked, this, pick);
+    connect(mInstalls, &QListWidget::itemActivated, this, pick);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel("Location of The Sims directory:", this));
     layout->addLayout(pathRow(mSimsPath, mBrowseSims));
+    layout->addWidget(new QLabel("Installs found:", this));
+    layout->addWidget(mInstalls);
     layout->addWidget(new QLabel("Default export directory:", this));
     layout->addLayout(pathRow(mExportPath, mBrowseExport));
     layout->addWidget(mPromptOnSave);

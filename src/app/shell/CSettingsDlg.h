@@ -1,12 +1,15 @@
 #pragma once
 
 // "Tambrix Settings": edits the five settings of the document. OK copies them back;
-// nothing is stored until the document is destroyed.
+// nothing is stored until the document is destroyed. Beside the game folder's browser,
+// every install of the game found on the machine is listed with where it was found;
+// picking one puts its folder in the edit.
 
 #include <QDialog>
 
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace tambrix::app {
@@ -28,6 +31,9 @@ public:
     QLineEdit* SimsPathEdit() const { return mSimsPath; }
     QLineEdit* ExportPathEdit() const { return mExportPath; }
     QPushButton* BrowseSimsButton() const { return mBrowseSims; }
+    /// The installs found: one item per install, "FOLDER  (WHERE)", its folder as the
+    /// item's Qt::UserRole data; a single disabled item when none was found.
+    QListWidget* InstallList() const { return mInstalls; }
     QPushButton* BrowseExportButton() const { return mBrowseExport; }
     QCheckBox* PromptOnSaveCheck() const { return mPromptOnSave; }
     QCheckBox* ShowSplashCheck() const { return mShowSplash; }
@@ -38,6 +44,7 @@ private:
     QLineEdit* mSimsPath;
     QLineEdit* mExportPath;
     QPushButton* mBrowseSims;
+    QListWidget* mInstalls;
     QPushButton* mBrowseExport;
     QCheckBox* mPromptOnSave;
     QCheckBox* mShowSplash;

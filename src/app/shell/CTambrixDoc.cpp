@@ -73,13 +73,23 @@ void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun)
     } else if (mSimsPath.isEmpty()) {
         const platform::GameFolder game = findGameFolder();
         mGameLookup = game.state;
-        if (game.state == platform::GameEntryState::kFound) mSimsPath = QFile::decodeName(game.folder.c_str());
+        if (game.state == platform::GameEntryState::kFound) {
+            mSimsPath = QFile::decodeName(game.folder.c_str());
+        } else if (!Installs().empty()) {
+            mStartInstall = Installs().front();
+            mSimsPath = QFile::decodeName(mStartInstall->folder.c_str());
+        }
     }
     mExportPath = store.value(settings::kExportPath, QString()).toString();
     mSortColumn = std::clamp(store.value(settings::kSortColumn, 0).toInt(), 0, 2);
     mSortDescending = store.value(settings::kSortDescending, false).toBool();
     mCurrentFolder.clear();
     mCurrentFile.clear();
+}
+
+const std::vector<platform::GameInstall>& CTambrixDoc::Installs() {
+    if (!mInstalls) mInstalls = platform::FindInstalls();
+    return *mInstalls;
 }
 
 void CTambrixDoc::SaveSettings() const {

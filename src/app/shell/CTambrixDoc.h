@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/GameInstall.h"
+#include "platform/InstallSearch.h"
 
 namespace tambrix::app {
 
@@ -46,7 +47,8 @@ class CTambrixDoc : public QObject {
 public:
     /// Loads the settings. A folder given on the command line stands for SimsPath in
     /// this run only: it is neither looked up nor saved. Without either, the game's own
-    /// entry is looked up; the document never asks the user (see NeedsGameFolder).
+    /// entry is looked up, and without one the first install the search finds is taken;
+    /// the document never asks the user (see NeedsGameFolder).
     explicit CTambrixDoc(std::optional<QString> simsPathForThisRun = std::nullopt);
     /// Saves the settings.
     ~CTambrixDoc() override;
@@ -88,9 +90,17 @@ public:
     /// folder, none on the command line): key missing, value missing, or found (a value
     /// that leads to no local folder counts as a missing key); nothing when it did not look.
     std::optional<platform::GameEntryState> GameFolderLookup() const { return mGameLookup; }
+    /// The install that gave the game folder at the start, when neither the settings nor
+    /// the game's entry gave one.
+    const std::optional<platform::GameInstall>& StartInstall() const { return mStartInstall; }
     /// Whether the user must be asked for the game folder: the lookup found no folder,
-    /// be it for a missing key or for a key without its "SIMS_DATA" value.
-    bool NeedsGameFolder() const { return mGameLookup && *mGameLookup != platform::GameEntryState::kFound; }
+    /// be it for a missing key or for a key without its "SIMS_DATA" value, and the search
+    /// found no install either.
+    bool NeedsGameFolder() const {
+        return mGameLookup && *mGameLookup != platform::GameEntryState::kFound && !mStartInstall;
+    }
+    /// Every install of the game on this machine, searched for on the first call.
+    const std::vector<platform::GameInstall>& Installs();
 
     /// Writes the settings now (also done on destruction).
     void SaveSettings() const;
@@ -122,6 +132,8 @@ private:
     /// With a command-line folder: the stored SimsPath that is written back instead.
     std::optional<QString> mStoredSimsPath;
     std::optional<platform::GameEntryState> mGameLookup;
+    std::optional<platform::GameInstall> mStartInstall;
+    std::optional<std::vector<platform::GameInstall>> mInstalls;
     std::vector<CView*> mViews;
     QString mMountedFolder;  ///< the game folder whose archives are mounted
     QString mArchiveStatus;
