@@ -115,7 +115,8 @@ void GameSearch::finish(int generation, const QString& problem) {
     mRefreshing = false;
     mRefreshed = true;
     // What changed while the refresh walked the folder may have been missed by it.
-    const QStringList pending = std::exchange(mPending, QStringList());
+    QStringList pending = std::exchange(mPending, QStringList());
+    pending.removeDuplicates();
     if (!pending.isEmpty()) Update(pending);
     emit refreshed(problem);
     if (std::exchange(mAgain, false)) launch();
