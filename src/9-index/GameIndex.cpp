@@ -688,17 +688,19 @@ int32_t GameIndex::Query(const std::string& text, uint32_t limit, std::vector<In
     // A row is found when every word starts a word of the name, the description or the
     // file's path (the full-text match, ranked), or else when each word does that or
     // stands anywhere inside the file's name ("chair" in "stp_wfchair.iff"); those come
-    // after the ranked ones.
-    std::string sql = std::string("SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem "
-                                  "FROM objects o JOIN files f ON f.id = o.file "
-                                  "LEFT JOIN (SELECT rowid AS id, ") +
-                      kRanking +
-                      " AS score FROM search WHERE search MATCH ?) m ON m.id = o.id "
-                      "WHERE m.id IS NOT NULL OR (";
+    // after the ranked ones. The full-text match runs once, and every join is driven by
+    // it or by a lookup: a match of most rows ("obj" of ".../Objects/...") must not
+    // cost its count squared.
+    std::string sql = std::string("WITH m(id, score) AS MATERIALIZED (SELECT rowid, ") + kRanking +
+                      " FROM search WHERE search MATCH ?) "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 0, m.score "
+                      "FROM m CROSS JOIN objects o ON o.id = m.id CROSS JOIN files f ON f.id = o.file "
+                      "UNION ALL "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 1, 0 "
+                      "FROM objects o CROSS JOIN files f ON f.id = o.file WHERE o.id NOT IN (SELECT id FROM m)";
     for (size_t i = 0; i < words.size(); ++i)
-        sql += std::string(i ? " AND " : "") +
-               "(o.id IN (SELECT rowid FROM search WHERE search MATCH ?) OR instr(f.name, ?) > 0)";
-    sql += ") ORDER BY m.id IS NULL, m.score, f.path, o.ordinal LIMIT ?";
+        sql += " AND (o.id IN (SELECT rowid FROM search WHERE search MATCH ?) OR instr(f.name, ?) > 0)";
+    sql += " ORDER BY 7, 8, 1, 2 LIMIT ?";
     Statement query(mDb, sql.c_str());
     if (!query.Ok()) return rc::kIndexDatabase;
     int parameter = 1;
