@@ -262,7 +262,8 @@ TEST_F(GameIndexTest, UpdateFollowsNamedFilesAndFolders) {
     EXPECT_EQ(found("swivel"), Paths{"GameData/Objects/NewChair2.iff"});
 
     // A file of the archive stands for the archive.
-    ASSERT_EQ(WriteFarArchive(game.File("GameData/Objects.far").c_str(), {{"Chairs\\Stool.wll", Bytes(8, 2)}}), rc::kOk);
+    ASSERT_EQ(WriteFarArchive(game.File("GameData/Objects.far").c_str(), {{"Chairs\\Stool.wll", Bytes(8, 2)}}),
+              rc::kOk);
     ASSERT_EQ(index.Update(game.Path(), {game.File("GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff")}, &report),
               rc::kOk);
     EXPECT_EQ(report.read, 1u);

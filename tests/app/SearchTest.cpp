@@ -160,7 +160,8 @@ private slots:
             QVERIFY(!QFileInfo::exists(mDownloads + "/Bookcase_Old.iff"));
             QVERIFY(!found("bookcase"));
         } else {
-            Openers().openFile = [done = std::make_shared<bool>(false)](const QString& path) -> std::unique_ptr<ViewedFile> {
+            auto done = std::make_shared<bool>(false);
+            Openers().openFile = [done](const QString& path) -> std::unique_ptr<ViewedFile> {
                 if (path.endsWith("ShowerTub.iff") && !std::exchange(*done, true)) writeObject(path, "Corner Bath");
                 return std::make_unique<FakeViewedFile>(GameFileKind::kObject, shown());
             };

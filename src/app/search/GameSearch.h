@@ -75,8 +75,8 @@ private:
     bool mStarted = false;
     bool mRefreshing = false;
     bool mRefreshed = false;
-    bool mAgain = false;    ///< another refresh was asked for while one ran
-    QStringList mPending;   ///< files to update once the running refresh ends
+    bool mAgain = false;   ///< another refresh was asked for while one ran
+    QStringList mPending;  ///< files to update once the running refresh ends
     int mGeneration = 0;  ///< counts folders, so that news of an earlier one is dropped
     std::shared_ptr<std::atomic<bool>> mCancel;
     std::vector<QThread*> mThreads;  ///< refreshes still running, waited for on destruction

@@ -323,7 +323,8 @@ void CMainFrame::createPanes() {
     // The search box stands above the list; its results take the list's place.
     mSearchPanel = new CSearchPanel(mDoc, mFileList, mInner);
     connect(mSearchPanel, &CSearchPanel::fileChosen, this, &CMainFrame::ShowFile);
-    connect(mSearchPanel, &CSearchPanel::statusText, this, [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(mSearchPanel, &CSearchPanel::statusText, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
     // The index follows what the browser sees change: the folder and file the list
     // watches, and the file just shown, whose catalog table the form may have completed
     // (told once the form has shown it).
