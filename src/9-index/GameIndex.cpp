@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -27,7 +29,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Bumped whenever the tables change; an index of another version is rebuilt.
-constexpr const char* kSchemaVersion = "1";
+constexpr const char* kSchemaVersion = "2";
 // Results become visible to readers after this many files or archives.
 constexpr uint32_t kCommitEvery = 500;
 // A query text is cut here and reads at most this many words: what a search box holds.
@@ -40,7 +42,7 @@ constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
 CREATE TABLE IF NOT EXISTS sources(id INTEGER PRIMARY KEY, path TEXT UNIQUE NOT NULL, size INTEGER, mtime INTEGER);
 CREATE TABLE IF NOT EXISTS files(id INTEGER PRIMARY KEY, source INTEGER NOT NULL, path TEXT NOT NULL,
-                                 size INTEGER, problem TEXT NOT NULL);
+                                 size INTEGER, problem TEXT NOT NULL, name TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS files_source ON files(source);
 CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, file INTEGER NOT NULL, ordinal INTEGER NOT NULL,
                                    name TEXT NOT NULL, description TEXT NOT NULL, price INTEGER);
@@ -133,19 +135,23 @@ std::string fileWords(const std::string& path) {
     return words;
 }
 
-/// The full-text query of a search text: each word as a quoted prefix, all required.
-/// A word is a run of letters and digits (any byte past ASCII counts as a letter).
-std::string matchQuery(const std::string& text) {
-    std::string query;
+std::string asciiLower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+/// What a file name is matched against inside its words: the name without its folder,
+/// UTF-8, ASCII letters in small case (the same fold as the query words get).
+std::string nameKey(const std::string& path) { return asciiLower(GameTextToUtf8(nameOf(path))); }
+
+/// The words of a search text, at most kMaxQueryWords: runs of letters and digits (any
+/// byte past ASCII counts as a letter), UTF-8.
+std::vector<std::string> queryWords(const std::string& text) {
+    std::vector<std::string> words;
     std::string word;
-    size_t words = 0;
     auto flush = [&] {
-        if (word.empty()) return;
-        if (words < kMaxQueryWords) {
-            if (!query.empty()) query += ' ';
-            query += '"' + word + "\"*";
-            ++words;
-        }
+        if (!word.empty() && words.size() < kMaxQueryWords) words.push_back(word);
         word.clear();
     };
     const std::string cut = GameTextToUtf8(text.substr(0, std::min(text.size(), kMaxQueryLength)));
@@ -158,6 +164,17 @@ std::string matchQuery(const std::string& text) {
             flush();
     }
     flush();
+    return words;
+}
+
+/// The full-text query of some words: each word as a quoted prefix, all required. The
+/// words hold no quote, so nothing of the text is read as query syntax.
+std::string matchQuery(const std::vector<std::string>& words) {
+    std::string query;
+    for (const std::string& word : words) {
+        if (!query.empty()) query += ' ';
+        query += '"' + word + "\"*";
+    }
     return query;
 }
 
@@ -266,6 +283,240 @@ private:
     unsigned mFinishedWorkers = 0;
 };
 
+/// A source the index holds: its row and the size and time it was read at.
+struct Known {
+    int64_t id, size, mtime;
+};
+
+/// The sources the index holds, by path, those `wanted` answers true for.
+template <typename Wanted>
+bool loadKnown(sqlite3* db, std::map<std::string, Known>& known, const Wanted& wanted) {
+    Statement all(db, "SELECT path, id, size, mtime FROM sources");
+    int step = SQLITE_ROW;
+    while ((step = all.Step()) == SQLITE_ROW) {
+        std::string path = all.Text(0);
+        if (wanted(path)) known[std::move(path)] = {all.Int(1), all.Int(2), all.Int(3)};
+    }
+    return step == SQLITE_DONE;
+}
+
+bool run(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+/// The source a file on disk stands for, when it is of a kind the index reads.
+std::optional<Source> sourceAt(const fs::path& root, const fs::path& file) {
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) return std::nullopt;
+    Source source;
+    source.kind = IndexedKindOfName(file.filename().string());
+    if (source.kind == IndexedKind::kNone) return std::nullopt;
+    source.path = file.lexically_relative(root).generic_string();
+    source.size = static_cast<int64_t>(fs::file_size(file, error));
+    if (!error) source.mtime = fileTime(file, error);
+    if (error) return std::nullopt;  // gone while looked at
+    return source;
+}
+
+/// What an update of some paths looks at: the files named, the folders whose own files
+/// it looks at, and paths gone from the disk, whose rows go (a file's, or those of
+/// everything that was below a folder).
+struct UpdateScope {
+    std::set<std::string> files;
+    std::set<std::string> folders;  ///< "" for the game folder itself
+    std::set<std::string> gone;
+    std::map<std::string, Source> onDisk;
+
+    bool Covers(const std::string& path) const {
+        if (files.count(path)) return true;
+        const size_t slash = path.find_last_of('/');
+        if (folders.count(slash == std::string::npos ? std::string() : path.substr(0, slash))) return true;
+        for (const std::string& prefix : gone)
+            if (path == prefix || (path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
+                                   path[prefix.size()] == '/'))
+                return true;
+        return false;
+    }
+
+    void Add(const fs::path& root, const std::string& given) {
+        fs::path full = fs::path(given);
+        if (!full.is_absolute()) full = root / full;
+        full = full.lexically_normal();
+        std::string relative = full.lexically_relative(root).generic_string();
+        while (!relative.empty() && relative.back() == '/') relative.pop_back();
+        if (relative == ".") relative.clear();
+        // Outside the game folder: none of the index's business.
+        if (full.lexically_relative(root).empty() || relative == ".." || relative.rfind("../", 0) == 0) return;
+        std::error_code error;
+        if (fs::is_directory(full, error)) {
+            folders.insert(relative);
+            fs::directory_iterator it(full, fs::directory_options::skip_permission_denied, error);
+            for (const fs::directory_iterator end; !error && it != end; it.increment(error))
+                if (std::optional<Source> source = sourceAt(root, it->path())) onDisk[source->path] = *source;
+            return;
+        }
+        if (std::optional<Source> source = sourceAt(root, full)) {
+            files.insert(relative);
+            onDisk[source->path] = *source;
+            return;
+        }
+        // A file inside an archive stands for the archive: the nearest file above it.
+        for (std::string up = relative; up.find('/') != std::string::npos;) {
+            up.resize(up.find_last_of('/'));
+            const fs::path above = root / fs::path(up);
+            if (fs::is_directory(above, error)) break;
+            if (!fs::is_regular_file(above, error)) continue;
+            if (std::optional<Source> source = sourceAt(root, above); source && source->kind == IndexedKind::kArchive) {
+                files.insert(source->path);
+                onDisk[source->path] = *source;
+                return;
+            }
+            break;
+        }
+        if (fs::exists(full, error))
+            files.insert(relative);  // there, but of no kind the index reads
+        else
+            gone.insert(relative);
+    }
+};
+
+/// Brings the rows of the known sources up to the sources on disk, inside a transaction
+/// the caller began: sources known but not on disk lose their rows, new and changed ones
+/// are read again (with `workers` threads), nothing else is touched. Commits, or rolls
+/// back on a failure.
+int32_t syncSources(sqlite3* db, const fs::path& root, const std::vector<Source>& sources,
+                    const std::map<std::string, Known>& known, const IndexProgress& progress, IndexReport& result,
+                    unsigned workers) {
+    bool ok = true;
+    Statement dropSearch(db, "DELETE FROM search WHERE rowid IN (SELECT o.id FROM objects o JOIN files f "
+                             "ON o.file = f.id WHERE f.source = ?)");
+    Statement dropObjects(db, "DELETE FROM objects WHERE file IN (SELECT id FROM files WHERE source = ?)");
+    Statement dropFiles(db, "DELETE FROM files WHERE source = ?");
+    Statement dropSource(db, "DELETE FROM sources WHERE id = ?");
+    Statement addSource(db, "INSERT INTO sources(path, size, mtime) VALUES(?, ?, ?)");
+    Statement updateSource(db, "UPDATE sources SET size = ?, mtime = ? WHERE id = ?");
+    Statement addFile(db, "INSERT INTO files(source, path, size, problem, name) VALUES(?, ?, ?, ?, ?)");
+    Statement addObject(db, "INSERT INTO objects(file, ordinal, name, description, price) VALUES(?, ?, ?, ?, ?)");
+    Statement addSearch(db, "INSERT INTO search(rowid, name, description, words) VALUES(?, ?, ?, ?)");
+    for (Statement* s : {&dropSearch, &dropObjects, &dropFiles, &dropSource, &addSource, &updateSource, &addFile,
+                         &addObject, &addSearch})
+        ok = ok && s->Ok();
+
+    auto dropRowsOf = [&](int64_t source) {
+        return dropSearch.Bind(1, source).Run() && dropObjects.Bind(1, source).Run() &&
+               dropFiles.Bind(1, source).Run();
+    };
+
+    // Files gone: their rows go. A renamed file is gone under its old name and new
+    // under the new one.
+    std::map<std::string, const Source*> onDisk;
+    for (const Source& source : sources) onDisk[source.path] = &source;
+    for (const auto& [path, entry] : known) {
+        if (!ok || onDisk.count(path)) continue;
+        ok = dropRowsOf(entry.id) && dropSource.Bind(1, entry.id).Run();
+        ++result.removed;
+    }
+
+    std::vector<const Source*> jobs;
+    for (const Source& source : sources) {
+        const auto it = known.find(source.path);
+        if (it == known.end() || it->second.size != source.size || it->second.mtime != source.mtime)
+            jobs.push_back(&source);
+    }
+    const uint32_t total = static_cast<uint32_t>(jobs.size());
+    bool cancelled = ok && progress && !progress(0, total);
+
+    auto writeResult = [&](const SourceResult& done) {
+        const Source& source = *jobs[done.job];
+        int64_t sourceId = 0;
+        const auto it = known.find(source.path);
+        if (it != known.end()) {
+            sourceId = it->second.id;
+            if (!dropRowsOf(sourceId) || !updateSource.Bind(1, source.size).Bind(2, source.mtime).Bind(3, sourceId).Run())
+                return false;
+        } else {
+            if (!addSource.Bind(1, source.path).Bind(2, source.size).Bind(3, source.mtime).Run()) return false;
+            sourceId = sqlite3_last_insert_rowid(db);
+        }
+        for (const FileRow& file : done.files) {
+            if (!addFile.Bind(1, sourceId)
+                     .Bind(2, file.path)
+                     .Bind(3, file.size)
+                     .Bind(4, file.read.problem)
+                     .Bind(5, nameKey(file.path))
+                     .Run())
+                return false;
+            const int64_t fileId = sqlite3_last_insert_rowid(db);
+            ++result.files;
+            if (!file.read.problem.empty()) ++result.problems;
+            const std::string words = fileWords(file.path);
+            auto addRow = [&](int64_t ordinal, const IndexedObject* object) {
+                addObject.Bind(1, fileId).Bind(2, ordinal);
+                addObject.Bind(3, object ? object->name : std::string())
+                    .Bind(4, object ? object->description : std::string());
+                if (object)
+                    addObject.Bind(5, object->price);
+                else
+                    addObject.BindNull(5);
+                if (!addObject.Run()) return false;
+                const int64_t objectId = sqlite3_last_insert_rowid(db);
+                return addSearch.Bind(1, objectId)
+                    .Bind(2, object ? object->name : std::string())
+                    .Bind(3, object ? object->description : std::string())
+                    .Bind(4, words)
+                    .Run();
+            };
+            if (file.read.objects.empty()) {
+                if (!addRow(-1, nullptr)) return false;
+                continue;
+            }
+            for (size_t i = 0; i < file.read.objects.size(); ++i) {
+                if (!addRow(static_cast<int64_t>(i), &file.read.objects[i])) return false;
+                ++result.objects;
+            }
+        }
+        ++result.read;
+        return true;
+    };
+
+    if (ok && !cancelled && total > 0) {
+        const unsigned threads = std::clamp(workers, 1u, std::max(1u, total));
+        WorkQueue queue(jobs.size());
+        std::vector<std::thread> pool;
+        for (unsigned t = 0; t < threads; ++t) {
+            pool.emplace_back([&queue, &jobs, &root] {
+                // A read-only file system of this worker's own: nothing it opens can be
+                // written, and the archives it mounts live only here.
+                FileSystem files;
+                ThreadFileSystem scope(files);
+                FileSystem::ReadOnlyScope readOnly;
+                size_t job = 0;
+                while (queue.Take(job)) queue.Deliver({job, readSource(root, *jobs[job])});
+                queue.WorkerDone();
+            });
+        }
+        SourceResult done;
+        uint32_t written = 0;
+        while (queue.Next(done, threads)) {
+            if (!ok || cancelled) continue;  // drain what the workers still deliver
+            ok = writeResult(done);
+            ++written;
+            if (ok && written % kCommitEvery == 0) ok = run(db, "COMMIT") && run(db, "BEGIN IMMEDIATE");
+            if (ok && progress && !progress(written, total)) cancelled = true;
+            if (!ok || cancelled) queue.Stop();
+        }
+        for (std::thread& thread : pool) thread.join();
+    }
+
+    if (!ok) {
+        run(db, "ROLLBACK");
+        return rc::kIndexDatabase;
+    }
+    if (!run(db, "COMMIT")) {
+        run(db, "ROLLBACK");
+        return rc::kIndexDatabase;
+    }
+    return cancelled ? rc::kIndexCancelled : rc::kOk;
+}
+
 uint64_t hashOf(const std::string& text) {
     uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const char c : text) {
@@ -312,6 +563,30 @@ int32_t GameIndex::Open(const std::string& databasePath) {
         return rc::kIndexDatabase;
     }
     return rc::kOk;
+}
+
+int32_t GameIndex::OpenCache(const std::string& databasePath, bool* rebuilt) {
+    if (rebuilt) *rebuilt = false;
+    if (mDb) return rc::kAlreadyOpen;
+    int32_t code = Open(databasePath);
+    if (code == rc::kOk && intact()) return rc::kOk;
+    Close();
+    std::error_code error;
+    if (!fs::exists(databasePath, error)) return code == rc::kOk ? rc::kIndexDatabase : code;
+    // Only a cache: what cannot be read as an index is thrown away with its journals and
+    // made anew; the next refresh fills it.
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        fs::remove(databasePath + suffix, error);
+        if (error) return rc::kIndexDatabase;
+    }
+    code = Open(databasePath);
+    if (code == rc::kOk && rebuilt) *rebuilt = true;
+    return code;
+}
+
+bool GameIndex::intact() {
+    Statement check(mDb, "PRAGMA quick_check(1)");
+    return check.Ok() && check.Step() == SQLITE_ROW && check.Text(0) == "ok";
 }
 
 bool GameIndex::ensureSchema() {
@@ -367,155 +642,74 @@ int32_t GameIndex::Refresh(const std::string& gameFolder, const IndexProgress& p
         ok = exec("DELETE FROM search; DELETE FROM objects; DELETE FROM files; DELETE FROM sources;") &&
              Statement(mDb, "INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?)").Bind(1, folder).Run();
     }
-
-    // What the index holds: path -> (id, size, time).
-    struct Known {
-        int64_t id, size, mtime;
-    };
     std::map<std::string, Known> known;
-    {
-        Statement all(mDb, "SELECT path, id, size, mtime FROM sources");
-        while (ok && all.Step() == SQLITE_ROW) known[all.Text(0)] = {all.Int(1), all.Int(2), all.Int(3)};
-    }
-
-    Statement dropSearch(mDb, "DELETE FROM search WHERE rowid IN (SELECT o.id FROM objects o JOIN files f "
-                              "ON o.file = f.id WHERE f.source = ?)");
-    Statement dropObjects(mDb, "DELETE FROM objects WHERE file IN (SELECT id FROM files WHERE source = ?)");
-    Statement dropFiles(mDb, "DELETE FROM files WHERE source = ?");
-    Statement dropSource(mDb, "DELETE FROM sources WHERE id = ?");
-    Statement addSource(mDb, "INSERT INTO sources(path, size, mtime) VALUES(?, ?, ?)");
-    Statement updateSource(mDb, "UPDATE sources SET size = ?, mtime = ? WHERE id = ?");
-    Statement addFile(mDb, "INSERT INTO files(source, path, size, problem) VALUES(?, ?, ?, ?)");
-    Statement addObject(mDb, "INSERT INTO objects(file, ordinal, name, description, price) VALUES(?, ?, ?, ?, ?)");
-    Statement addSearch(mDb, "INSERT INTO search(rowid, name, description, words) VALUES(?, ?, ?, ?)");
-    for (Statement* s : {&dropSearch, &dropObjects, &dropFiles, &dropSource, &addSource, &updateSource, &addFile,
-                         &addObject, &addSearch})
-        ok = ok && s->Ok();
-
-    auto dropRowsOf = [&](int64_t source) {
-        return dropSearch.Bind(1, source).Run() && dropObjects.Bind(1, source).Run() &&
-               dropFiles.Bind(1, source).Run();
-    };
-
-    // Files gone: their rows go. A renamed file is gone under its old name and new
-    // under the new one.
-    std::map<std::string, const Source*> onDisk;
-    for (const Source& source : sources) onDisk[source.path] = &source;
-    for (const auto& [path, entry] : known) {
-        if (!ok || onDisk.count(path)) continue;
-        ok = dropRowsOf(entry.id) && dropSource.Bind(1, entry.id).Run();
-        ++result.removed;
-    }
-
-    std::vector<const Source*> jobs;
-    for (const Source& source : sources) {
-        const auto it = known.find(source.path);
-        if (it == known.end() || it->second.size != source.size || it->second.mtime != source.mtime)
-            jobs.push_back(&source);
-    }
-    const uint32_t total = static_cast<uint32_t>(jobs.size());
-    bool cancelled = ok && progress && !progress(0, total);
-
-    auto writeResult = [&](const SourceResult& done) {
-        const Source& source = *jobs[done.job];
-        int64_t sourceId = 0;
-        const auto it = known.find(source.path);
-        if (it != known.end()) {
-            sourceId = it->second.id;
-            if (!dropRowsOf(sourceId) || !updateSource.Bind(1, source.size).Bind(2, source.mtime).Bind(3, sourceId).Run())
-                return false;
-        } else {
-            if (!addSource.Bind(1, source.path).Bind(2, source.size).Bind(3, source.mtime).Run()) return false;
-            sourceId = sqlite3_last_insert_rowid(mDb);
-        }
-        for (const FileRow& file : done.files) {
-            if (!addFile.Bind(1, sourceId).Bind(2, file.path).Bind(3, file.size).Bind(4, file.read.problem).Run())
-                return false;
-            const int64_t fileId = sqlite3_last_insert_rowid(mDb);
-            ++result.files;
-            if (!file.read.problem.empty()) ++result.problems;
-            const std::string words = fileWords(file.path);
-            auto addRow = [&](int64_t ordinal, const IndexedObject* object) {
-                addObject.Bind(1, fileId).Bind(2, ordinal);
-                addObject.Bind(3, object ? object->name : std::string())
-                    .Bind(4, object ? object->description : std::string());
-                if (object)
-                    addObject.Bind(5, object->price);
-                else
-                    addObject.BindNull(5);
-                if (!addObject.Run()) return false;
-                const int64_t objectId = sqlite3_last_insert_rowid(mDb);
-                return addSearch.Bind(1, objectId)
-                    .Bind(2, object ? object->name : std::string())
-                    .Bind(3, object ? object->description : std::string())
-                    .Bind(4, words)
-                    .Run();
-            };
-            if (file.read.objects.empty()) {
-                if (!addRow(-1, nullptr)) return false;
-                continue;
-            }
-            for (size_t i = 0; i < file.read.objects.size(); ++i) {
-                if (!addRow(static_cast<int64_t>(i), &file.read.objects[i])) return false;
-                ++result.objects;
-            }
-        }
-        ++result.read;
-        return true;
-    };
-
-    if (ok && !cancelled && total > 0) {
-        const unsigned threads = std::clamp(workers, 1u, std::max(1u, total));
-        WorkQueue queue(jobs.size());
-        std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads; ++t) {
-            pool.emplace_back([&queue, &jobs, &root] {
-                // A read-only file system of this worker's own: nothing it opens can be
-                // written, and the archives it mounts live only here.
-                FileSystem files;
-                ThreadFileSystem scope(files);
-                FileSystem::ReadOnlyScope readOnly;
-                size_t job = 0;
-                while (queue.Take(job)) queue.Deliver({job, readSource(root, *jobs[job])});
-                queue.WorkerDone();
-            });
-        }
-        SourceResult done;
-        uint32_t written = 0;
-        while (queue.Next(done, threads)) {
-            if (!ok || cancelled) continue;  // drain what the workers still deliver
-            ok = writeResult(done);
-            ++written;
-            if (ok && written % kCommitEvery == 0) ok = exec("COMMIT") && exec("BEGIN IMMEDIATE");
-            if (ok && progress && !progress(written, total)) cancelled = true;
-            if (!ok || cancelled) queue.Stop();
-        }
-        for (std::thread& thread : pool) thread.join();
-    }
-
+    ok = ok && loadKnown(mDb, known, [](const std::string&) { return true; });
     if (!ok) {
         exec("ROLLBACK");
         return rc::kIndexDatabase;
     }
-    if (!exec("COMMIT")) {
+    return syncSources(mDb, root, sources, known, progress, result, workers);
+}
+
+int32_t GameIndex::Update(const std::string& gameFolder, const std::vector<std::string>& paths, IndexReport* report,
+                          unsigned workers) {
+    IndexReport local;
+    IndexReport& result = report ? *report : local;
+    result = IndexReport();
+    if (!mDb) return rc::kIndexNotOpen;
+    std::error_code error;
+    const std::string folder = absoluteFolder(gameFolder);
+    if (gameFolder.empty() || !fs::is_directory(folder, error)) return rc::kNoSuchFile;
+    // Rows of this folder only: an index never refreshed for it gets all of it at its
+    // first refresh, and mixing in a few of its files now would hide nothing but cost.
+    if (Folder() != folder || paths.empty()) return rc::kOk;
+    const fs::path root(folder);
+
+    UpdateScope scope;
+    for (const std::string& path : paths) scope.Add(root, path);
+    std::vector<Source> sources;
+    for (auto& [path, source] : scope.onDisk) sources.push_back(std::move(source));
+    result.sources = static_cast<uint32_t>(sources.size());
+
+    if (!exec("BEGIN IMMEDIATE")) return rc::kIndexDatabase;
+    std::map<std::string, Known> known;
+    if (Folder() != folder || !loadKnown(mDb, known, [&](const std::string& path) { return scope.Covers(path); })) {
         exec("ROLLBACK");
         return rc::kIndexDatabase;
     }
-    return cancelled ? rc::kIndexCancelled : rc::kOk;
+    return syncSources(mDb, root, sources, known, {}, result, workers);
 }
 
 int32_t GameIndex::Query(const std::string& text, uint32_t limit, std::vector<IndexHit>& hits) {
     hits.clear();
     if (!mDb) return rc::kIndexNotOpen;
-    const std::string match = matchQuery(text);
-    if (match.empty() || limit == 0) return rc::kOk;
-    const std::string sql = std::string("SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem "
-                                        "FROM search JOIN objects o ON o.id = search.rowid "
-                                        "JOIN files f ON f.id = o.file WHERE search MATCH ? ORDER BY ") +
-                            kRanking + ", f.path, o.ordinal LIMIT ?";
+    const std::vector<std::string> words = queryWords(text);
+    if (words.empty() || limit == 0) return rc::kOk;
+    // A row is found when every word starts a word of the name, the description or the
+    // file's path (the full-text match, ranked), or else when each word does that or
+    // stands anywhere inside the file's name ("chair" in "stp_wfchair.iff"); those come
+    // after the ranked ones. The full-text match runs once, and every join is driven by
+    // it or by a lookup: a match of most rows ("obj" of ".../Objects/...") must not
+    // cost its count squared.
+    std::string sql = std::string("WITH m(id, score) AS MATERIALIZED (SELECT rowid, ") + kRanking +
+                      " FROM search WHERE search MATCH ?) "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 0, m.score "
+                      "FROM m CROSS JOIN objects o ON o.id = m.id CROSS JOIN files f ON f.id = o.file "
+                      "UNION ALL "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 1, 0 "
+                      "FROM objects o CROSS JOIN files f ON f.id = o.file WHERE o.id NOT IN (SELECT id FROM m)";
+    for (size_t i = 0; i < words.size(); ++i)
+        sql += " AND (o.id IN (SELECT rowid FROM search WHERE search MATCH ?) OR instr(f.name, ?) > 0)";
+    sql += " ORDER BY 7, 8, 1, 2 LIMIT ?";
     Statement query(mDb, sql.c_str());
     if (!query.Ok()) return rc::kIndexDatabase;
-    query.Bind(1, match).Bind(2, static_cast<int64_t>(limit));
+    int parameter = 1;
+    query.Bind(parameter++, matchQuery(words));
+    for (const std::string& word : words) {
+        query.Bind(parameter++, matchQuery({word}));
+        query.Bind(parameter++, asciiLower(word));
+    }
+    query.Bind(parameter, static_cast<int64_t>(limit));
     int step = SQLITE_ROW;
     while ((step = query.Step()) == SQLITE_ROW) {
         IndexHit hit;

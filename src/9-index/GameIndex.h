@@ -56,6 +56,10 @@ public:
     /// kIndexDatabase for a file that cannot be opened or is some other database (the
     /// file is then left as it is). An index of an older layout is emptied and rebuilt.
     int32_t Open(const std::string& databasePath);
+    /// Opens a database that is only this index's cache (DefaultIndexPath): one that
+    /// cannot be opened or read as an index (damaged, of some other kind) is deleted and
+    /// made anew, and `rebuilt` says so. The codes of Open.
+    int32_t OpenCache(const std::string& databasePath, bool* rebuilt = nullptr);
     void Close();
     bool IsOpen() const { return mDb != nullptr; }
 
@@ -67,10 +71,22 @@ public:
     int32_t Refresh(const std::string& gameFolder, const IndexProgress& progress = {}, IndexReport* report = nullptr,
                     unsigned workers = 2);
 
-    /// The rows that match every word of `text`, each word as the start of a word of the
-    /// catalog name, the description or the file's path, best first (name matches
-    /// weigh most). At most `limit` rows; none for a text without words. kOk;
-    /// kIndexNotOpen; kIndexDatabase.
+    /// Brings the rows of some files up to date at once, without walking the whole
+    /// folder. Each path (absolute, or relative to the game folder) names a file, read
+    /// again when its size or time changed and its rows dropped when it is gone; or a
+    /// folder, whose own files (not those of its folders) are treated so, those on disk
+    /// and those the index holds. A file inside an archive stands for the archive; a
+    /// path outside the folder is passed over. An index not refreshed for this folder is
+    /// left as it is (its first refresh reads everything). kOk; kIndexNotOpen;
+    /// kNoSuchFile (not a folder); kIndexDatabase.
+    int32_t Update(const std::string& gameFolder, const std::vector<std::string>& paths, IndexReport* report = nullptr,
+                   unsigned workers = 1);
+
+    /// The rows that match every word of `text`, best first: each word as the start of a
+    /// word of the catalog name, the description or the file's path (ranked, name
+    /// matches weigh most), or anywhere inside the file's name (after the ranked ones).
+    /// At most `limit` rows; none for a text without words. kOk; kIndexNotOpen;
+    /// kIndexDatabase.
     int32_t Query(const std::string& text, uint32_t limit, std::vector<IndexHit>& hits);
 
     /// The folder the index was last refreshed for (absolute), or empty.
@@ -79,6 +95,7 @@ public:
 private:
     bool exec(const char* sql);
     bool ensureSchema();
+    bool intact();
 
     sqlite3* mDb = nullptr;
 };
@@ -87,7 +104,9 @@ private:
 /// CACHE/tambrix/index-HASH.sqlite, HASH a hexadecimal hash of the folder's absolute path.
 std::string IndexPathIn(const std::string& cacheFolder, const std::string& gameFolder);
 
-/// IndexPathIn the user's cache folder; empty when the platform knows none.
+/// IndexPathIn the user's cache folder ($XDG_CACHE_HOME, else $HOME/.cache): the one
+/// database of a game folder that every program shares. Empty when the platform knows
+/// no cache folder.
 std::string DefaultIndexPath(const std::string& gameFolder);
 
 }  // namespace tambrix

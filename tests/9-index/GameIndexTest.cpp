@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <filesystem>
+#include <optional>
 
 #include "catalog/ObjectSet.h"
 #include "containers/IffResourceFile.h"
@@ -193,6 +196,185 @@ TEST_F(GameIndexTest, RefusesBadArgumentsAndForeignDatabases) {
     ASSERT_EQ(index.Refresh(game.File("Walls")), rc::kOk);
     EXPECT_TRUE(Find("sofa").empty());
     EXPECT_EQ(Find("stone").size(), 1u);
+}
+
+
+// File names match anywhere inside them; catalog texts and folder names only where a
+// word starts. Ranked matches come before those found inside a name.
+TEST_F(GameIndexTest, FileNamesMatchInsideWordsCatalogWordsOnlyAtTheirStart) {
+    WriteObjectFile(game.File("Downloads/stp_wfchair.iff"), {Single(30, 60, "Wicker Seat", "Woven")});
+    WriteObjectFile(game.File("Downloads/ArmchairPrototype.IFF"), {Single(31, 90, "Chair Prototype", "Soft")});
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+
+    struct Case {
+        const char* text;
+        std::vector<std::string> paths;  ///< the hits' files, in order
+    };
+    const Case cases[] = {
+        // A whole-word match of the name ranks first; then the names holding the text.
+        {"chair", {"Downloads/ArmchairPrototype.IFF", "GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff",
+                   "Downloads/stp_wfchair.iff"}},
+        {"WFCHAIR", {"Downloads/stp_wfchair.iff"}},
+        {"mchairpro", {"Downloads/ArmchairPrototype.IFF"}},
+        {"ndbyaca", {"GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff"}},
+        {"wicker wfch", {"Downloads/stp_wfchair.iff"}},  // one word of the name, one inside the file name
+        {"icker", {}},                                    // inside a word of a catalog name: no
+        {"elvet", {}},
+        {"bjects", {}},  // inside a folder's name: no
+        {"wfchair lamp", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<std::string> paths;
+        for (const IndexHit& hit : Find(c.text)) paths.push_back(hit.path);
+        EXPECT_EQ(paths, c.paths);
+    }
+}
+
+// Updating named files reads what changed and drops what is gone at once, for a file,
+// a folder's own files, a file inside an archive (the archive is read again) and a
+// folder gone with its files; other rows and paths outside the folder stay untouched.
+TEST_F(GameIndexTest, UpdateFollowsNamedFilesAndFolders) {
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    auto found = [&](const char* text) {
+        std::vector<std::string> paths;
+        for (const IndexHit& hit : Find(text)) paths.push_back(hit.path);
+        return paths;
+    };
+    using Paths = std::vector<std::string>;
+    IndexReport report;
+
+    // Deleted and added in one folder, told by the folder (as a watcher tells).
+    fs::remove(game.File("GameData/Objects/Stuhl.iff"));
+    WriteObjectFile(game.File("GameData/Objects/NewChair2.iff"), {Single(40, 70, "Rocking Chair", "Back and forth")});
+    ASSERT_EQ(index.Update(game.Path(), {game.File("GameData/Objects")}, &report), rc::kOk);
+    EXPECT_EQ(std::tuple(report.read, report.removed), std::tuple(1u, 1u));
+    EXPECT_TRUE(found("stuhl").empty());
+    EXPECT_EQ(found("rocking"), Paths{"GameData/Objects/NewChair2.iff"});
+
+    // A changed file told by its relative path; unchanged ones named beside it are not read.
+    fs::remove(game.File("GameData/Objects/NewChair2.iff"));
+    WriteObjectFile(game.File("GameData/Objects/NewChair2.iff"), {Single(40, 75, "Swivel Chair", "Turns")});
+    ASSERT_EQ(index.Update(game.Path(), {"GameData/Objects/NewChair2.iff", "GameData/Objects/Living.iff"}, &report),
+              rc::kOk);
+    EXPECT_EQ(std::tuple(report.read, report.removed), std::tuple(1u, 0u));
+    EXPECT_TRUE(found("rocking").empty());
+    EXPECT_EQ(found("swivel"), Paths{"GameData/Objects/NewChair2.iff"});
+
+    // A file of the archive stands for the archive.
+    ASSERT_EQ(WriteFarArchive(game.File("GameData/Objects.far").c_str(), {{"Chairs\\Stool.wll", Bytes(8, 2)}}),
+              rc::kOk);
+    ASSERT_EQ(index.Update(game.Path(), {game.File("GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff")}, &report),
+              rc::kOk);
+    EXPECT_EQ(report.read, 1u);
+    EXPECT_TRUE(found("mahogany").empty());
+    EXPECT_EQ(found("stool"), Paths{"GameData/Objects.far/Chairs/Stool.wll"});
+
+    // A folder gone with what was in it, told by its own path.
+    fs::remove_all(game.File("Walls"));
+    ASSERT_EQ(index.Update(game.Path(), {game.File("Walls")}, &report), rc::kOk);
+    EXPECT_EQ(report.removed, 1u);
+    EXPECT_TRUE(found("stone").empty());
+
+    // Nothing to do: outside the folder, unchanged, empty, a kind not indexed.
+    game.Write("GameData/Objects/notes.txt", "x");
+    for (const Paths& paths : {Paths{scratch.File("chair.iff")}, Paths{"../elsewhere.iff"},
+                               Paths{game.File("GameData/Objects/Living.iff")}, Paths{},
+                               Paths{game.File("GameData/Objects/notes.txt")}}) {
+        ASSERT_EQ(index.Update(game.Path(), paths, &report), rc::kOk);
+        EXPECT_EQ(std::tuple(report.read, report.removed), std::tuple(0u, 0u));
+    }
+    EXPECT_EQ(found("lazy"), Paths{"GameData/Objects/Living.iff"});
+    // What the updates did is what a full refresh finds.
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    EXPECT_EQ(std::tuple(report.read, report.removed), std::tuple(0u, 0u));
+}
+
+TEST_F(GameIndexTest, UpdateLeavesAnIndexOfAnotherFolderAndRefusesBadArguments) {
+    IndexReport report;
+    GameIndex closed;
+    EXPECT_EQ(closed.Update(game.Path(), {"x.iff"}), rc::kIndexNotOpen);
+    EXPECT_EQ(index.Update(game.File("missing"), {"x.iff"}), rc::kNoSuchFile);
+    // Never refreshed for this folder: nothing read, the first refresh reads it all.
+    ASSERT_EQ(index.Update(game.Path(), {game.File("GameData/Objects")}, &report), rc::kOk);
+    EXPECT_EQ(report.read, 0u);
+    EXPECT_TRUE(Find("lazy").empty());
+    ASSERT_EQ(index.Refresh(game.Path(), {}, &report), rc::kOk);
+    EXPECT_EQ(report.read, 5u);
+}
+
+// A cache database that is damaged or not an index is made anew and says so; a sound
+// one is kept with its rows. Open itself still refuses such a file and leaves it.
+TEST_F(GameIndexTest, CacheDatabaseDamagedIsBuiltAgain) {
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    index.Close();
+    const std::string database = scratch.File("cache/index.sqlite");
+    const Bytes sound = scratch.Read("cache/index.sqlite");
+    ASSERT_GT(sound.size(), 4096u);
+
+    struct Case {
+        const char* what;
+        std::optional<Bytes> bytes;  ///< none: the sound index as it is
+        bool rebuilt;
+    };
+    Bytes cut(sound.begin(), sound.begin() + 4096);
+    Bytes scrambled = sound;
+    for (size_t i = 4096; i < scrambled.size(); ++i) scrambled[i] = static_cast<uint8_t>(i * 7);
+    const Case cases[] = {
+        {"sound", std::nullopt, false},
+        {"not a database", Bytes(3000, 'z'), true},
+        {"cut short", cut, true},
+        {"pages scrambled", scrambled, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.bytes) {
+            scratch.Write("cache/index.sqlite", *c.bytes);
+            GameIndex plain;
+            EXPECT_NE(plain.Open(database) == rc::kOk && plain.Refresh(game.Path()) == rc::kOk, true);
+            plain.Close();
+            scratch.Write("cache/index.sqlite", *c.bytes);
+        }
+        GameIndex cache;
+        bool rebuilt = !c.rebuilt;
+        ASSERT_EQ(cache.OpenCache(database, &rebuilt), rc::kOk);
+        EXPECT_EQ(rebuilt, c.rebuilt);
+        ASSERT_EQ(cache.Refresh(game.Path()), rc::kOk);
+        std::vector<IndexHit> hits;
+        ASSERT_EQ(cache.Query("lazy", 5, hits), rc::kOk);
+        EXPECT_EQ(hits.size(), 1u);
+    }
+}
+
+TEST(IndexPath, FollowsTheCacheFolderOfTheEnvironment) {
+    struct Case {
+        const char* xdg;   ///< nullptr: unset
+        const char* home;  ///< nullptr: unset
+        const char* cache;  ///< the expected cache folder, nullptr for none
+    };
+    const Case cases[] = {
+        {"/x/cache", "/home/u", "/x/cache"},
+        {"relative/cache", "/home/u", "/home/u/.cache"},  // a relative value does not count
+        {nullptr, "/home/u", "/home/u/.cache"},
+        {"", "/home/u", "/home/u/.cache"},
+        {nullptr, nullptr, nullptr},
+        {nullptr, "relative", nullptr},
+    };
+    const char* oldXdg = getenv("XDG_CACHE_HOME");
+    const char* oldHome = getenv("HOME");
+    const std::optional<std::string> keptXdg = oldXdg ? std::optional<std::string>(oldXdg) : std::nullopt;
+    const std::optional<std::string> keptHome = oldHome ? std::optional<std::string>(oldHome) : std::nullopt;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.xdg ? c.xdg : "-") + " " + (c.home ? c.home : "-"));
+        c.xdg ? setenv("XDG_CACHE_HOME", c.xdg, 1) : unsetenv("XDG_CACHE_HOME");
+        c.home ? setenv("HOME", c.home, 1) : unsetenv("HOME");
+        EXPECT_EQ(DefaultIndexPath("/games/sims"), c.cache ? IndexPathIn(c.cache, "/games/sims") : std::string());
+    }
+    keptXdg ? setenv("XDG_CACHE_HOME", keptXdg->c_str(), 1) : unsetenv("XDG_CACHE_HOME");
+    keptHome ? setenv("HOME", keptHome->c_str(), 1) : unsetenv("HOME");
+    // One database per folder, whatever its spelling.
+    EXPECT_EQ(IndexPathIn("/c", "/games/sims/"), IndexPathIn("/c", "/games/./sims"));
+    EXPECT_NE(IndexPathIn("/c", "/games/sims"), IndexPathIn("/c", "/games/sims2"));
 }
 
 }  // namespace

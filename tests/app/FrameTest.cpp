@@ -329,6 +329,45 @@ private slots:
         if (saved) QCOMPARE(again.frame->OuterSplitter()->sizes(), sizes);
     }
 
+    // A stored place is restored only when it fits a screen: a sliver of a window (as a
+    // damaged store gave, 126 x 225 at 0,0) or one off every screen gives way to the
+    // first place.
+    void storedWindowPlaceMustFitAScreen_data() {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<QList<QRect>>("screens");
+        QTest::addColumn<bool>("fits");
+        const QRect screen(0, 0, 1024, 768);
+        const QRect right(1024, 0, 1920, 1080);
+        QTest::newRow("sliver at the corner") << QRect(0, 0, 126, 225) << QList<QRect>{screen} << false;
+        QTest::newRow("too low") << QRect(10, 10, 800, 200) << QList<QRect>{screen} << false;
+        QTest::newRow("well inside") << QRect(40, 50, 640, 480) << QList<QRect>{screen} << true;
+        QTest::newRow("the whole screen") << screen << QList<QRect>{screen} << true;
+        QTest::newRow("smallest") << QRect(0, 0, 320, 240) << QList<QRect>{screen} << true;
+        QTest::newRow("off the screen") << QRect(3000, 2000, 640, 480) << QList<QRect>{screen} << false;
+        QTest::newRow("half off") << QRect(700, 100, 640, 480) << QList<QRect>{screen} << false;
+        QTest::newRow("on the second screen") << QRect(1200, 100, 640, 480) << QList<QRect>{screen, right} << true;
+        QTest::newRow("a screen gone") << QRect(1200, 100, 640, 480) << QList<QRect>{screen} << false;
+        QTest::newRow("no screen") << QRect(40, 50, 640, 480) << QList<QRect>{} << false;
+    }
+    void storedWindowPlaceMustFitAScreen() {
+        QFETCH(QRect, window);
+        QFETCH(QList<QRect>, screens);
+        QFETCH(bool, fits);
+        QCOMPARE(CMainFrame::FitsAScreen(window, screens), fits);
+    }
+    void damagedStoredWindowPlaceIsPassedOver() {
+        const QRect first = Browser(mSims).frame->geometry();
+        {
+            QMainWindow sliver;
+            sliver.setGeometry(0, 0, 126, 225);
+            StoreSetting(settings::kWindowGeometry, sliver.saveGeometry());
+        }
+        Browser browser(mSims);
+        QCOMPARE(browser.frame->geometry(), first);
+        browser.frame->show();
+        QVERIFY(browser.frame->width() >= CMainFrame::kMinimumWidth);
+    }
+
     // From view 10 the steps visit all twelve views (a fake preview is wider by the view
     // less 10); a zoom past far is refused; the view stays for the next file, and Save
     // writes the view shown. By the buttons and by the keys.

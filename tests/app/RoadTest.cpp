@@ -354,6 +354,7 @@ private slots:
             {"breakfast", far + "Chairs/ChairKitchen.iff", false},
             {"CLUB armch", far + "Chairs/ArmchairClub.iff", false},
             {"ArmchairPrototype", "Downloads/ArmchairPrototype.IFF", false},
+            {"chairproto", "Downloads/ArmchairPrototype.IFF", false},  // inside the file's name
             {"brokenbench", "Downloads/BrokenBench.iff", true}};
         for (const auto& [text, file, damaged] : rows) {
             panel->Box()->clear();

@@ -2,6 +2,7 @@
 // library and shows what it was made for; show and find on it change nothing.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
 #include <map>
@@ -14,6 +15,7 @@
 #include "fileaccess/FarArchive.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
+#include "index/GameIndex.h"
 #include "sets/GameFile.h"
 
 namespace tambrix::tools {
@@ -158,6 +160,38 @@ TEST_F(DemoFolderFiles, ShowAndFindAnswerForTheFolderAndChangeNothing) {
     r = Cli({"find", Path(""), "zzzunheardof", "--index", db});
     EXPECT_TRUE(r.code == kExitOk && r.out.empty()) << r.out << r.err;
     ExpectOneErrorLine(Cli({"find", Path("readme.txt"), "x", "--index", db}), kExitBadFile, "not a folder");
+    EXPECT_EQ(Snapshot(Path("")), sWritten);
+}
+
+// Without --index, find keeps the folder's one database in the user's cache folder (the
+// browser's too); a damaged one there is built again and said so on stderr, while a damaged
+// file named with --index is refused and left as it is.
+TEST_F(DemoFolderFiles, FindKeepsOneCacheDatabaseAndBuildsADamagedOneAgain) {
+    Folder cache;
+    const char* old = getenv("XDG_CACHE_HOME");
+    const std::string kept = old ? old : "";
+    setenv("XDG_CACHE_HOME", cache.Path().c_str(), 1);
+    const std::string database = DefaultIndexPath(Path(""));
+    EXPECT_EQ(database.rfind(cache.Path() + "/tambrix/index-", 0), 0u) << database;
+
+    struct Case {
+        const char* what;
+        const char* bytes;  ///< written over the database first; nullptr: left as it is
+        bool rebuilt;
+    };
+    const Case cases[] = {{"first use", nullptr, false}, {"again", nullptr, false}, {"damaged", "not sqlite", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.bytes) cache.Write(fs::relative(database, cache.Path()).string(), c.bytes);
+        const CliRun r = Cli({"find", Path(""), "fluorescent"});
+        EXPECT_EQ(r.code, kExitOk) << r.err;
+        EXPECT_TRUE(Has(r.out, "PlantRubber.iff")) << r.out;
+        EXPECT_EQ(Has(r.err, "the index was damaged and is built again"), c.rebuilt) << r.err;
+    }
+    const std::string named = cache.Write("named.sqlite", "not sqlite");
+    ExpectOneErrorLine(Cli({"find", Path(""), "x", "--index", named}), kExitBadFile, "named.sqlite");
+    EXPECT_EQ(cache.Read("named.sqlite"), std::vector<uint8_t>({'n', 'o', 't', ' ', 's', 'q', 'l', 'i', 't', 'e'}));
+    old ? setenv("XDG_CACHE_HOME", kept.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
     EXPECT_EQ(Snapshot(Path("")), sWritten);
 }
 

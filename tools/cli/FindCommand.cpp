@@ -1,6 +1,7 @@
 // The find command: the objects of a game folder whose catalog name, description or
 // file name holds every word of a text, through the folder's index in the user's cache
-// folder (built on first use, brought up to date on every later one).
+// folder, the same database the browser keeps (built on first use, brought up to date on
+// every later one).
 
 #include <filesystem>
 
@@ -19,8 +20,12 @@ int CommandFind(Context& c) {
     if (database.empty()) BadFile("no cache folder to keep the index in (set HOME or XDG_CACHE_HOME, or give --index)");
 
     GameIndex index;
-    int32_t code = index.Open(database);
+    // The cache's own database is thrown away and built again when damaged; one named
+    // with --index may be something else given by mistake and is only refused.
+    bool rebuilt = false;
+    int32_t code = c.args.Has("--index") ? index.Open(database) : index.OpenCache(database, &rebuilt);
     if (code != rc::kOk) BadFile(database + ": " + DescribeResult(code));
+    if (rebuilt) c.err << database << ": the index was damaged and is built again\n";
     code = index.Refresh(folder);
     if (code != rc::kOk) BadFile(folder + ": " + DescribeResult(code));
     std::vector<IndexHit> hits;

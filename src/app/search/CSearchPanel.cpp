@@ -93,6 +93,15 @@ CSearchPanel::CSearchPanel(CTambrixDoc* doc, QWidget* list, QWidget* parent)
         mProgress->setValue(done);
     });
     connect(mSearch, &GameSearch::refreshed, this, &CSearchPanel::onRefreshed);
+    connect(mSearch, &GameSearch::notice, this, &CSearchPanel::statusText);
+    // Rows of changed files: the results shown follow, their choice kept. Queued, for
+    // the news may come while a result's choice is being handled.
+    connect(
+        mSearch, &GameSearch::changed, this,
+        [this] {
+            if (ShowsResults() && !mBox->text().trimmed().isEmpty() && !mDelay->isActive()) fillResults();
+        },
+        Qt::QueuedConnection);
     connect(mResults->selectionModel(), &QItemSelectionModel::currentChanged, this, &CSearchPanel::onResultChanged);
     connect(mThumbnails, &ThumbnailProvider::thumbnailShown, this, &CSearchPanel::onThumbnail);
     // Another game folder: its own index, started again on the box's next use (at once
@@ -175,10 +184,12 @@ void CSearchPanel::onRefreshed(const QString& problem) {
 void CSearchPanel::fillResults() {
     std::vector<IndexHit> hits;
     const QString failure = mSearch->Find(mBox->text(), kLimit, hits);
-    // A result chosen before the index grew stays chosen.
+    // A result chosen before the index changed stays chosen while its file and object
+    // are among the results; else nothing is.
     const QModelIndex current = mResults->currentIndex();
-    const QString chosenFile = current.isValid() ? mModel->item(current.row(), kFileColumn)->text() : QString();
-    const QString chosenObject = current.isValid() ? mModel->item(current.row(), kObjectColumn)->text() : QString();
+    const QStandardItem* chosen = current.isValid() ? mModel->item(current.row(), kFileColumn) : nullptr;
+    const QString chosenPath = chosen ? chosen->data(kPathRole).toString() : QString();
+    const int chosenObject = chosen ? chosen->data(kObjectRole).toInt() : -1;
 
     mFilling = true;
     mThumbnails->Cancel();
@@ -193,6 +204,8 @@ void CSearchPanel::fillResults() {
     int chosenRow = -1;
     for (const IndexHit& hit : hits) {
         auto* file = new QStandardItem(generic, QFile::decodeName(hit.path.c_str()));
+        file->setData(file->text(), kPathRole);
+        file->setData(hit.object, kObjectRole);
         auto* object = new QStandardItem(QString::fromStdString(hit.name));
         auto* price = new QStandardItem(hit.price ? QString::number(*hit.price) : QString());
         price->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -203,7 +216,7 @@ void CSearchPanel::fillResults() {
             if (!tip.isEmpty()) item->setToolTip(tip);
             if (!problem.isEmpty()) item->setForeground(kProblemText);
         }
-        if (file->text() == chosenFile && object->text() == chosenObject) chosenRow = mModel->rowCount();
+        if (chosen && file->text() == chosenPath && hit.object == chosenObject) chosenRow = mModel->rowCount();
         mModel->appendRow({file, object, price});
     }
     if (chosenRow >= 0)
@@ -231,13 +244,41 @@ void CSearchPanel::SelectResult(int row) {
                                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+int CSearchPanel::RowOf(const QString& path, int object) const {
+    for (int row = 0; row < mModel->rowCount(); ++row) {
+        const QStandardItem* item = mModel->item(row, kFileColumn);
+        if (item->data(kPathRole).toString() == path && (object < 0 || item->data(kObjectRole).toInt() == object))
+            return row;
+    }
+    return -1;
+}
+
+void CSearchPanel::LeaveResults() {
+    if (!mBox->text().isEmpty()) mBox->clear();  // the list comes back
+    mStack->setCurrentWidget(mList);
+}
+
+void CSearchPanel::ForgetChoice() {
+    mFilling = true;
+    mResults->selectionModel()->clearSelection();
+    mResults->selectionModel()->clearCurrentIndex();
+    mFilling = false;
+}
+
+void CSearchPanel::FilesChanged(const QStringList& paths) { mSearch->Update(paths); }
+
+void CSearchPanel::RefreshIndex(const QString& folder) {
+    if (!folder.isEmpty()) mSearch->Update({folder});
+    mSearch->RefreshAll();
+}
+
 void CSearchPanel::onResultChanged() {
     if (mFilling) return;
     const QModelIndex current = mResults->currentIndex();
     if (!current.isValid()) return;
     // The index's paths are relative to the game folder, '/' separated, an archive's
     // entries below a folder of the archive's name: the tree's own layout.
-    const QString path = mModel->item(current.row(), kFileColumn)->text();
+    const QString path = mModel->item(current.row(), kFileColumn)->data(kPathRole).toString();
     const qsizetype slash = path.lastIndexOf('/');
     const QString root = QDir::cleanPath(mSearch->Folder());
     const QString folder = slash < 0 ? root : QDir::cleanPath(root + "/" + path.left(slash));

@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
+#include <utility>
 
 #include "app/browsing/ViewedFile.h"
 #include "core/ResultCodes.h"
@@ -17,6 +17,8 @@ namespace {
 // Progress goes to the window every this many files (and at the end): one message per
 // file would flood its queue on a large folder.
 const uint32_t kProgressStep = 16;
+
+const char* const kRebuilt = "The search index was damaged and is being built again";
 
 QString describe(int32_t code) { return QString::fromUtf8(DescribeResult(code)); }
 
@@ -30,10 +32,8 @@ GameSearch::~GameSearch() {
 }
 
 QString GameSearch::DatabasePath(const QString& gameFolder) {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    if (cache.isEmpty() || gameFolder.isEmpty()) return QString();
-    const std::string folder = LibraryPath(QFileInfo(gameFolder).absoluteFilePath());
-    return QFile::decodeName(IndexPathIn(LibraryPath(cache), folder).c_str());
+    if (gameFolder.isEmpty()) return QString();
+    return QFile::decodeName(DefaultIndexPath(LibraryPath(QFileInfo(gameFolder).absoluteFilePath())).c_str());
 }
 
 void GameSearch::SetFolder(const QString& folder) {
@@ -44,7 +44,8 @@ void GameSearch::SetFolder(const QString& folder) {
     mQuery.Close();
     mFolder = folder;
     ++mGeneration;
-    mStarted = mRefreshing = mRefreshed = false;
+    mStarted = mRefreshing = mRefreshed = mAgain = false;
+    mPending.clear();
 }
 
 void GameSearch::Start() {
@@ -55,9 +56,24 @@ void GameSearch::Start() {
     if (!QFileInfo(mFolder).isDir()) return finish(mGeneration, QString("\"%1\" is not a folder").arg(mFolder));
     // Opened here first, so that the database and its tables exist before the refresh's
     // own connection writes to them.
-    const int32_t opened = mQuery.Open(LibraryPath(database));
+    bool rebuilt = false;
+    const int32_t opened = mQuery.OpenCache(LibraryPath(database), &rebuilt);
     if (opened != rc::kOk) return finish(mGeneration, QString("%1: %2").arg(database, describe(opened)));
+    if (rebuilt) emit notice(kRebuilt);
+    launch();
+}
 
+void GameSearch::RefreshAll() {
+    if (!mStarted || !mQuery.IsOpen()) return;
+    if (mRefreshing) {
+        mAgain = true;
+        return;
+    }
+    launch();
+}
+
+void GameSearch::launch() {
+    const QString database = DatabasePath(mFolder);
     mRefreshing = true;
     mCancel = std::make_shared<std::atomic<bool>>(false);
     const int generation = mGeneration;
@@ -98,7 +114,28 @@ void GameSearch::finish(int generation, const QString& problem) {
     if (generation != mGeneration) return;
     mRefreshing = false;
     mRefreshed = true;
+    // What changed while the refresh walked the folder may have been missed by it.
+    QStringList pending = std::exchange(mPending, QStringList());
+    pending.removeDuplicates();
+    if (!pending.isEmpty()) Update(pending);
     emit refreshed(problem);
+    if (std::exchange(mAgain, false)) launch();
+}
+
+void GameSearch::Update(const QStringList& paths) {
+    if (!mStarted || !mQuery.IsOpen() || paths.isEmpty()) return;
+    if (mRefreshing) {
+        mPending += paths;
+        return;
+    }
+    std::vector<std::string> files;
+    for (const QString& path : paths)
+        if (!path.isEmpty()) files.push_back(LibraryPath(path));
+    IndexReport report;
+    // The same read-only workers as a refresh: nothing read here is ever written, and
+    // the window's mounted archives are not touched.
+    if (mQuery.Update(LibraryPath(mFolder), files, &report) == rc::kOk && (report.read > 0 || report.removed > 0))
+        emit changed();
 }
 
 QString GameSearch::Find(const QString& text, int limit, std::vector<IndexHit>& hits) {

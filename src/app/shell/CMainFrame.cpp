@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileSystemWatcher>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QSettings>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
@@ -53,6 +56,8 @@ const char* const kOpenFolderTitle = "Choose a folder to browse";
 const char* const kExportPreviewsTitle = "Choose the folder for the previews";
 const char* const kDeleteTip = "Delete the current file";
 const char* const kDeleteEntryTip = "Files inside an archive cannot be deleted";
+const char* const kFileGone = "this file is no longer there";
+const char* const kFolderNotInTree = "the folder of this file is not in the tree (Refresh reads the folders again)";
 
 /// Sets the two halves of a command text "status prompt\ntool tip".
 void setCommandText(QAction* action, const QString& text) {
@@ -81,6 +86,13 @@ CMainFrame::CMainFrame(CTambrixDoc* doc, QWidget* parent) : QMainWindow(parent),
 }
 
 CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::FitsAScreen(const QRect& window, const QList<QRect>& screens) {
+    if (window.width() < kMinimumWidth || window.height() < kMinimumHeight) return false;
+    for (const QRect& screen : screens)
+        if (screen.contains(window)) return true;
+    return false;
+}
 
 QRect CMainFrame::InitialGeometry(const QRect& screen) {
     const int width = screen.width() * kWidthPercent / 100;
@@ -322,6 +334,25 @@ void CMainFrame::createPanes() {
     // The search box stands above the list; its results take the list's place.
     mSearchPanel = new CSearchPanel(mDoc, mFileList, mInner);
     connect(mSearchPanel, &CSearchPanel::fileChosen, this, &CMainFrame::ShowFile);
+    connect(mSearchPanel, &CSearchPanel::statusText, this,
+            [this](const QString& text) { statusBar()->showMessage(text); });
+    // The index follows what the browser sees change: the folder and file the list
+    // watches, and the file just shown, whose catalog table the form may have completed
+    // (told once the form has shown it).
+    connect(&mFileList->Watcher(), &QFileSystemWatcher::directoryChanged, mSearchPanel,
+            [this](const QString& path) { mSearchPanel->FilesChanged({path}); });
+    connect(&mFileList->Watcher(), &QFileSystemWatcher::fileChanged, mSearchPanel,
+            [this](const QString& path) { mSearchPanel->FilesChanged({path}); });
+    connect(
+        mDoc, &CTambrixDoc::currentFileChanged, mSearchPanel,
+        [this] {
+            if (!mDoc->CurrentFile().isEmpty()) mSearchPanel->FilesChanged({mDoc->CurrentFilePath()});
+        },
+        Qt::QueuedConnection);
+    // A folder chosen in the tree while results stand in the list's place: the search
+    // is left and the folder shown.
+    connect(mFolderView, &QTreeWidget::itemSelectionChanged, this, &CMainFrame::leaveSearchForFolder);
+    connect(mFolderView, &QTreeWidget::itemClicked, this, &CMainFrame::leaveSearchForFolder);
     mInner->addWidget(mSearchPanel);
     mOuter->addWidget(mFolderView);
     mOuter->addWidget(mInner);
@@ -361,15 +392,45 @@ void CMainFrame::InitialUpdate() {
 }
 
 bool CMainFrame::ShowFile(const QString& folder, const QString& name) {
+    // A search result may stand for a file gone since the index read it: nothing is
+    // selected then, for the list would select some other file of the folder.
+    const QString path = QDir(folder).filePath(name);
+    if (!QFileInfo(path).isFile() && !IsMountedEntry(path)) {
+        forgetFile(path, kFileGone);
+        return false;
+    }
     QTreeWidgetItem* item = mFolderView->ItemForPath(folder);
-    if (!item) return false;
-    mFolderView->setCurrentItem(item);  // fills the list when the folder changes
+    if (!item) {
+        forgetFile(path, kFolderNotInTree);
+        return false;
+    }
+    {
+        const QScopedValueRollback<bool> showing(mShowingResult, true);
+        mFolderView->setCurrentItem(item);  // fills the list when the folder changes
+    }
     for (int row = 0; row < mFileList->RowCount(); ++row)
         if (mFileList->FileAt(row) == name) {
             mFileList->SelectRow(row);
             return true;
         }
+    forgetFile(path, kFileGone);  // gone while the folder was read
     return false;
+}
+
+void CMainFrame::forgetFile(const QString& path, const QString& why) {
+    statusBar()->showMessage(why);
+    mSearchPanel->ForgetChoice();
+    QItemSelectionModel* selection = mFileList->ReportView()->selectionModel();
+    selection->clearSelection();
+    selection->clearCurrentIndex();
+    mDoc->SetCurrentFile(QString());
+    mDoc->UpdateAllViews(mFileList);  // the form drops the file; the list stays as it is
+    UpdateCommands();
+    mSearchPanel->FilesChanged({path});
+}
+
+void CMainFrame::leaveSearchForFolder() {
+    if (!mShowingResult && mSearchPanel->ShowsResults()) mSearchPanel->LeaveResults();
 }
 
 void CMainFrame::focusPane(int step) {
@@ -410,19 +471,25 @@ void CMainFrame::SavePreview() {
     if (mDoc->PromptOnSave() || mDoc->ExportPath().isEmpty()) {
         const QString start =
             mDoc->ExportPath().isEmpty() ? defaultName : QDir(mDoc->ExportPath()).filePath(defaultName);
-        if (const auto chosen = Prompts().saveBitmapName(this, start)) picture->WriteBitmapFile(*chosen);
+        if (const auto chosen = Prompts().saveBitmapName(this, start)) {
+            picture->WriteBitmapFile(*chosen);
+            mSearchPanel->FilesChanged({*chosen});
+        }
         return;
     }
     const QString path = QDir::toNativeSeparators(QDir(mDoc->ExportPath()).filePath(defaultName));
     if (picture->WriteBitmapFile(path)) statusBar()->showMessage(QString("Bitmap saved to \"%1\"").arg(path));
+    mSearchPanel->FilesChanged({path});
 }
 
 void CMainFrame::OnDelete() {
     if (mDoc->CurrentFile().isEmpty() || !mDelete->isEnabled()) return;
     const QString question = QString("Are you sure you want to delete the file\n\"%1\"?").arg(mDoc->CurrentFile());
     if (!Prompts().askYesNo(this, question)) return;
+    const QString path = mDoc->CurrentFilePath();
     mObjectView->DeleteCurrentFile();
     mDoc->UpdateAllViews(nullptr);
+    mSearchPanel->FilesChanged({path});
 }
 
 void CMainFrame::exportPng() {
@@ -488,6 +555,7 @@ void CMainFrame::Refresh() {
     mFolderView->Rebuild(false);
     mFileList->Refresh();
     updateFileStatus();
+    mSearchPanel->RefreshIndex(mDoc->CurrentFolder());
 }
 
 bool CMainFrame::BrowsePath(const QString& path) {
@@ -541,7 +609,16 @@ void CMainFrame::RestoreWindowPositions() {
     QSettings store(settings::kOrganisation, settings::kApplication);
     store.beginGroup(settings::kGroup);
     const QByteArray geometry = store.value(settings::kWindowGeometry).toByteArray();
-    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    // A stored place that is damaged or was made for other screens (a sliver of a
+    // window, or one off every screen) is passed over: the window keeps its first place.
+    const QRect initial = this->geometry();
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) screens << screen->geometry();
+    if (!geometry.isEmpty() && restoreGeometry(geometry) && !isMaximized() && !isFullScreen() &&
+        !FitsAScreen(this->geometry(), screens)) {
+        setWindowState(Qt::WindowNoState);
+        setGeometry(initial);
+    }
     const QList<QVariant> splitters = store.value(settings::kSplitters).toList();
     if (splitters.size() == 2) {
         mOuter->restoreState(splitters[0].toByteArray());

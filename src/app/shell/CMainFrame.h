@@ -5,6 +5,7 @@
 // that act across panes: Save preview, Delete file and the file-list view styles.
 
 #include <QMainWindow>
+#include <QList>
 #include <QRect>
 
 class QAction;
@@ -35,6 +36,12 @@ public:
 
     /// 85% of the screen's width and 80% of its height, centred.
     static QRect InitialGeometry(const QRect& screen);
+    /// The smallest window a stored geometry may restore.
+    static constexpr int kMinimumWidth = 320;
+    static constexpr int kMinimumHeight = 240;
+    /// Whether a window's place and size are fit to restore: at least the smallest
+    /// size, and wholly on one of the screens.
+    static bool FitsAScreen(const QRect& window, const QList<QRect>& screens);
 
     /// Tells every pane to build itself (tree, list columns, hidden form).
     /// Asks for the game folder when the document found none, then fills the panes.
@@ -88,7 +95,9 @@ public:
     QSplitter* InnerSplitter() const { return mInner; }
 
     /// Selects `folder` (a path as the tree holds it) in the tree and the file `name` in
-    /// the list; false when the tree or the list has no such entry.
+    /// the list; false when the tree or the list has no such entry. A file no longer
+    /// there is said so in the status bar, and then no file is current, so that no
+    /// command acts on another one.
     bool ShowFile(const QString& folder, const QString& name);
 
     /// Brings the command states up to date (enabling and radio marks).
@@ -105,6 +114,10 @@ protected:
 
 private:
     void exportPng();
+    /// A chosen file is not there: said so, and no file stays current.
+    void forgetFile(const QString& path, const QString& why);
+    /// A folder chosen in the tree while results are shown.
+    void leaveSearchForFolder();
     void updateFileStatus();
     void createActions();
     void createMenus();
@@ -144,6 +157,7 @@ private:
     QAction* mFileActions[5] = {};
     QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it
+    bool mShowingResult = false;  ///< ShowFile selects in the tree, not the user
 };
 
 }  // namespace tambrix::app

@@ -17,16 +17,22 @@
 
 namespace tambrix::app::testing {
 
-/// Points HOME, XDG_CONFIG_HOME, WINEPREFIX and QSettings into one temporary folder
-/// and answers every prompt without a window. Undone on destruction.
+/// Points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME (the search index), WINEPREFIX and
+/// QSettings into one temporary folder and answers every prompt without a window.
+/// Undone on destruction.
 class Sandbox {
 public:
-    Sandbox() : mOldHome(qgetenv("HOME")), mOldConfig(qgetenv("XDG_CONFIG_HOME")), mOldPrefix(qgetenv("WINEPREFIX")) {
+    Sandbox()
+        : mOldHome(qgetenv("HOME")),
+          mOldConfig(qgetenv("XDG_CONFIG_HOME")),
+          mOldCache(qgetenv("XDG_CACHE_HOME")),
+          mOldPrefix(qgetenv("WINEPREFIX")) {
         QStandardPaths::setTestModeEnabled(true);
         const QString config = MakeFolder("config");
         QDir().mkpath(WinePrefix());
         qputenv("HOME", mRoot.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+        qputenv("XDG_CACHE_HOME", CacheFolder().toLocal8Bit());
         qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
@@ -45,11 +51,13 @@ public:
         ResetOpeners();
         qputenv("HOME", mOldHome);
         qputenv("XDG_CONFIG_HOME", mOldConfig);
+        mOldCache.isNull() ? void(qunsetenv("XDG_CACHE_HOME")) : void(qputenv("XDG_CACHE_HOME", mOldCache));
         mOldPrefix.isNull() ? void(qunsetenv("WINEPREFIX")) : void(qputenv("WINEPREFIX", mOldPrefix));
     }
 
     QString Root() const { return mRoot.path(); }
     QString WinePrefix() const { return mRoot.path() + "/wine"; }
+    QString CacheFolder() const { return mRoot.path() + "/cache"; }
     QString MakeFolder(const QString& relative) const { return QDir(Root()).mkpath(relative), Root() + "/" + relative; }
     /// Writes `size` bytes into folder/name (the whole of `text` when given).
     QString MakeFile(const QString& folder, const QString& name, qint64 size = 16, const QByteArray& text = {}) const {
@@ -69,7 +77,7 @@ public:
 
 private:
     QTemporaryDir mRoot;
-    QByteArray mOldHome, mOldConfig, mOldPrefix;
+    QByteArray mOldHome, mOldConfig, mOldCache, mOldPrefix;
 };
 
 /// Stored settings of the sandbox, raw.
