@@ -13,6 +13,7 @@
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/ThumbnailProvider.h"
 #include "app/browsing/ViewedFile.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix::app {
 
@@ -95,9 +96,13 @@ CTambrixView::CTambrixView(CTambrixDoc* doc, QWidget* parent) : QStackedWidget(p
     mThumbnails = new ThumbnailProvider(this);
     mDoc->AddView(this);
     connect(mSelection, &QItemSelectionModel::currentChanged, this, &CTambrixView::onCurrentChanged);
-    // Files added, removed or changed while the folder is on show.
-    connect(&mWatcher, &QFileSystemWatcher::directoryChanged, this, &CTambrixView::Refresh);
-    connect(&mWatcher, &QFileSystemWatcher::fileChanged, this, &CTambrixView::Refresh);
+    // Files added, removed or changed while the folder is on show: read again once the
+    // folder stands still.
+    connect(&mWatcher, &QFileSystemWatcher::directoryChanged, this, &CTambrixView::onDiskChanged);
+    connect(&mWatcher, &QFileSystemWatcher::fileChanged, this, &CTambrixView::onDiskChanged);
+    mSettle.setSingleShot(true);
+    mSettle.setInterval(kSettleMilliseconds);
+    connect(&mSettle, &QTimer::timeout, this, &CTambrixView::onSettleCheck);
 }
 
 CTambrixView::~CTambrixView() { mDoc->RemoveView(this); }
@@ -346,18 +351,65 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
 }
 
 void CTambrixView::unwatch() {
+    mSettle.stop();
     const QStringList watched = mWatcher.files() + mWatcher.directories();
     if (!watched.isEmpty()) mWatcher.removePaths(watched);
 }
 
 void CTambrixView::watch() {
-    unwatch();
+    // Only what changed is added or removed: a path dropped and added again would miss
+    // the events in between (a file copied in then would never show).
+    QStringList wanted;
     const QString folder = mDoc->CurrentFolder();
     // Only folders on disk change under the list; an archive's entries do not.
-    if (!QFileInfo(folder).isDir()) return;
-    mWatcher.addPath(folder);
-    const QString file = mDoc->CurrentFilePath();
-    if (!file.isEmpty() && QFileInfo(file).isFile()) mWatcher.addPath(file);
+    if (QFileInfo(folder).isDir()) {
+        wanted << folder;
+        const QString file = mDoc->CurrentFilePath();
+        if (!file.isEmpty() && QFileInfo(file).isFile()) wanted << file;
+    }
+    const QStringList watched = mWatcher.files() + mWatcher.directories();
+    QStringList gone;
+    for (const QString& path : watched)
+        if (!wanted.contains(path)) gone << path;
+    QStringList added;
+    for (const QString& path : wanted)
+        if (!watched.contains(path)) added << path;
+    if (!gone.isEmpty()) mWatcher.removePaths(gone);
+    if (!added.isEmpty()) mWatcher.addPaths(added);
+}
+
+void CTambrixView::onDiskChanged() {
+    // Each event starts the wait afresh from what the folder holds now.
+    mSettleState = folderState();
+    mSettle.start();
+}
+
+void CTambrixView::onSettleCheck() {
+    const QString now = folderState();
+    if (now != mSettleState) {
+        // Still being written: look again later.
+        mSettleState = now;
+        mSettle.start();
+        return;
+    }
+    Refresh();
+}
+
+QString CTambrixView::folderState() const {
+    const QString folder = mDoc->CurrentFolder();
+    if (!QFileInfo(folder).isDir()) return QString();
+    QStringList parts;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!IsListedFile(info.fileName())) continue;
+        platform::FileIdentity identity;
+        platform::IdentifyFile(LibraryPath(info.filePath()), identity);
+        parts << QString("%1/%2/%3/%4").arg(info.fileName()).arg(identity.size).arg(identity.modifiedNs).arg(identity.inode);
+    }
+    parts.sort();
+    return parts.join('\n');
 }
 
 void CTambrixView::rereadRow(int row) {

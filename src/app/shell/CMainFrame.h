@@ -6,6 +6,9 @@
 
 #include <QMainWindow>
 #include <QRect>
+#include <optional>
+
+#include "app/shell/FileCommands.h"
 
 class QAction;
 class QActionGroup;
@@ -98,6 +101,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// The picture shown with the name of its file, owned by the caller; nothing without one.
+    std::optional<PictureToSave> takePicture(bool transparent) const;
+    /// Save (`ask` false: the settings decide whether a dialog asks) and Save Picture.
+    void savePicture(bool ask);
     void exportPng();
     void updateFileStatus();
     void createActions();

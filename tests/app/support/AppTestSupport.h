@@ -17,16 +17,25 @@
 
 namespace tambrix::app::testing {
 
-/// Points HOME, XDG_CONFIG_HOME, WINEPREFIX and QSettings into one temporary folder
-/// and answers every prompt without a window. Undone on destruction.
+/// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME (and so the trash Delete uses), WINEPREFIX
+/// and QSettings into one temporary folder and answers every prompt without a window.
+/// Undone on destruction.
 class Sandbox {
 public:
-    Sandbox() : mOldHome(qgetenv("HOME")), mOldConfig(qgetenv("XDG_CONFIG_HOME")), mOldPrefix(qgetenv("WINEPREFIX")) {
+    Sandbox()
+        : mOldHome(qgetenv("HOME")),
+          mOldConfig(qgetenv("XDG_CONFIG_HOME")),
+          mOldData(qgetenv("XDG_DATA_HOME")),
+          mOldPrefix(qgetenv("WINEPREFIX")) {
         QStandardPaths::setTestModeEnabled(true);
         const QString config = MakeFolder("config");
         QDir().mkpath(WinePrefix());
         qputenv("HOME", mRoot.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
+        qputenv("XDG_DATA_HOME", MakeFolder("data").toLocal8Bit());
+        // The desktop's trash lies in the data folder, which a desktop always has (in test
+        // mode Qt takes it below HOME).
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
         qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
@@ -45,6 +54,7 @@ public:
         ResetOpeners();
         qputenv("HOME", mOldHome);
         qputenv("XDG_CONFIG_HOME", mOldConfig);
+        mOldData.isNull() ? void(qunsetenv("XDG_DATA_HOME")) : void(qputenv("XDG_DATA_HOME", mOldData));
         mOldPrefix.isNull() ? void(qunsetenv("WINEPREFIX")) : void(qputenv("WINEPREFIX", mOldPrefix));
     }
 
@@ -69,7 +79,7 @@ public:
 
 private:
     QTemporaryDir mRoot;
-    QByteArray mOldHome, mOldConfig, mOldPrefix;
+    QByteArray mOldHome, mOldConfig, mOldData, mOldPrefix;
 };
 
 /// Stored settings of the sandbox, raw.
