@@ -72,6 +72,8 @@ public:
     static constexpr int kSettleMilliseconds = 200;
     /// Whether a change on disk waits to settle.
     bool ChangePending() const { return mSettle.isActive(); }
+    /// Another wait (tests lengthen it to write in between without a race).
+    void SetSettleMilliseconds(int milliseconds) { mSettle.setInterval(milliseconds); }
 
 private:
     /// Fills the list with the folder's files; keeps `keep` selected when it is there.
