@@ -345,24 +345,35 @@ bool DeleteFile(const std::string& name) {
 
 bool WriteWholeFile(const std::string& name, const std::vector<std::pair<const void*, uint32_t>>& parts) {
     if (Hooks().refuseWriteOpens.load()) return false;
-    const std::string path = pathForNewFile(name);
+    std::string path = pathForNewFile(name);
     if (path.empty() || path.back() == kHostSeparator) return false;
     struct stat existing;
-    if (::lstat(path.c_str(), &existing) == 0) {
-        // Only a plain file is replaced, and only one this user may write: a folder, a
-        // link or a read-only file keeps its name.
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    if (replacing) {
+        // Only a plain file is replaced, and only one this user may write: a folder or a
+        // read-only file keeps its name. A link is written through: its file is replaced.
         if (!S_ISREG(existing.st_mode) || ::access(path.c_str(), W_OK) != 0) return false;
+        char* target = ::realpath(path.c_str(), nullptr);
+        if (!target) return false;
+        path = target;
+        std::free(target);
     }
-    std::string temporary = path + ".XXXXXX";
-    int fd;
-    do {
-        fd = ::mkstemp(temporary.data());
-    } while (fd < 0 && errno == EINTR);
+    // A short hidden name beside the file (the file's own name may be as long as a name
+    // can be); made exclusively, so that it never is another program's file.
+    static std::atomic<unsigned> serial{0};
+    const std::string stem = joinPath(folderOf(path), ".tambrix-" + std::to_string(::getpid()) + "-");
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = stem + std::to_string(serial.fetch_add(1)) + ".tmp";
+        do {
+            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
     if (fd < 0) return false;
-    // mkstemp makes the file for its owner alone; the final file is like any new one.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, kNewFileMode & ~mask);
+    // A replaced file keeps its permissions; a new one has those of any new file.
+    if (replacing) ::fchmod(fd, existing.st_mode & 07777);
     NativeFile file;
     file.fd = fd;
     bool written = true;

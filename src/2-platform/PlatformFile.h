@@ -55,8 +55,8 @@ bool DeleteFile(const std::string& name);
 /// Writes a whole file under `name` (its folders resolved, its last part exactly as given)
 /// from `parts` in order. The bytes go to a new file beside it first, which then takes the
 /// name in one step: a failed write leaves whatever had the name as it was and removes
-/// only its own new file. A file the host would not let this user write is not replaced.
-/// The new file has the permissions of any new file.
+/// only its own new file. A file the host would not let this user write is not replaced;
+/// a replaced file keeps its permissions, and a link is written through to its file.
 bool WriteWholeFile(const std::string& name, const std::vector<std::pair<const void*, uint32_t>>& parts);
 /// The host path of an existing entry beside `name` whose last name part differs from it
 /// only in ASCII case, when there is no entry of the exact name; else an empty text. Before

@@ -127,9 +127,19 @@ TEST(PlatformFile, WholeFileWritesReplaceOnlyWhenWholeAndNeverAnotherFile) {
             EXPECT_EQ(listing(), names) << c.name;  // no temporary file stays
         }
     }
-    // A folder is not replaced by a file.
+    // A folder is not replaced by a file. A replaced file keeps its permissions, and a link
+    // stays a link to the file now written.
     dir.MakeDir("pics/folder.bmp");
     EXPECT_FALSE(WriteWholeFile(dir.File("pics/folder.bmp"), parts));
+    ASSERT_EQ(::chmod(dir.File("pics/chair.bmp").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("chair.bmp", dir.File("pics/link.bmp").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("pics/link.bmp"), parts));
+    struct stat info;
+    ASSERT_EQ(::stat(dir.File("pics/chair.bmp").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.Read("pics/chair.bmp"), std::vector<uint8_t>(text.begin(), text.end()));
+    ASSERT_EQ(::lstat(dir.File("pics/link.bmp").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
 // The identity tells a file from another that took its name, and from itself changed.
