@@ -262,7 +262,7 @@ private slots:
     }
 
     // Another program writes the shown file in several steps: the form opens it once, after
-    // the writes have stopped, never in between.
+    // the writes have stopped, never in between; and once more for any later rewrite.
     void aFileBeingWrittenIsShownOnceItStandsStill() {
         int opened = 0;
         installNamedPictures(&opened);
@@ -285,6 +285,16 @@ private slots:
         QCOMPARE(browser->List()->BytesAt(browser->List()->CurrentRow()), 5100);
         QTest::qWait(1500);
         QCOMPARE(opened, before + 1);
+        // Rewritten at the same size within the same second: still a change to show.
+        browser->List()->SetSettleMilliseconds(CTambrixView::kSettleMilliseconds);
+        const QDateTime shown = QFileInfo(plants).lastModified();
+        const QDateTime sameSecond = shown.addMSecs((shown.time().msec() + 500) % 1000 - shown.time().msec());
+        mSandbox->MakeFile(mFolder, "Plants.iff", 5100);
+        QFile rewritten(plants);
+        QVERIFY(rewritten.open(QIODevice::ReadWrite) &&
+                rewritten.setFileTime(sameSecond, QFileDevice::FileModificationTime));
+        rewritten.close();
+        QTRY_COMPARE(opened, before + 2);
     }
 
     // The watches stay while the list moves from file to file: a file created while another

@@ -29,6 +29,9 @@ const int kSmallIcon = 16;
 const int kDateTextBytes = 128;
 // The order of a cell: the name itself, the size in bytes, the time in seconds.
 const int kSortRole = Qt::UserRole + 1;
+// The modification time in milliseconds, on the time cell: a file rewritten within one
+// second at the same size is still a changed file.
+const int kStampRole = Qt::UserRole + 2;
 // Small icons stand in cells wide enough for this many average characters.
 const int kSmallIconChars = 30;
 const int kItemSpacing = 4;
@@ -267,7 +270,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row)
         if (FileAt(row) == keep) {
             keptBytes = mModel->item(row, kSizeColumn)->data(kSortRole);
-            keptTime = mModel->item(row, kDateColumn)->data(kSortRole);
+            keptTime = mModel->item(row, kDateColumn)->data(kStampRole);
         }
     mFilling = true;
     mModel->removeRows(0, mModel->rowCount());
@@ -280,6 +283,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         qint64 bytes;
         qint64 seconds;  // 0 without a time
         QString dateText;
+        qint64 stamp;  // milliseconds, 0 without a time
     };
     QList<Entry> entries;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
@@ -290,7 +294,8 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         if (!IsListedFile(name)) continue;
         const QDateTime modified = info.lastModified();
         const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
-        entries.append({std::move(name), info.size(), seconds, modified.isValid() ? DateText(seconds) : QString()});
+        entries.append({std::move(name), info.size(), seconds, modified.isValid() ? DateText(seconds) : QString(),
+                        modified.isValid() ? modified.toMSecsSinceEpoch() : 0});
     }
     // The entries of an archive (or of a folder inside one) carry the archive's own
     // modification time: the archive keeps none for them.
@@ -301,7 +306,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
         const QString dateText = modified.isValid() ? DateText(seconds) : QString();
         for (const MountedFileInfo& entry : mounted)
-            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText});
+            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText, seconds * 1000});
     }
     // In the chosen order from the start: sorting a filled model would move every row.
     // The same order as ListItem's: names naturally, sizes and times as numbers.
@@ -315,8 +320,11 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         std::stable_sort(entries.begin(), entries.end(), [&less](const Entry& a, const Entry& b) { return less(b, a); });
     else
         std::stable_sort(entries.begin(), entries.end(), less);
-    for (const Entry& entry : entries)
-        mModel->appendRow(makeRow(icon, entry.name, entry.bytes, entry.seconds, entry.dateText));
+    for (const Entry& entry : entries) {
+        const QList<QStandardItem*> row = makeRow(icon, entry.name, entry.bytes, entry.seconds, entry.dateText);
+        row[kDateColumn]->setData(entry.stamp, kStampRole);
+        mModel->appendRow(row);
+    }
     // Widths from the rows around the top: a long name further down loses its middle.
     mReport->header()->setResizeContentsPrecision(kWidthRows);
     for (int each = 0; each < kColumnCount; ++each) mReport->resizeColumnToContents(each);
@@ -335,7 +343,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row) {
         if (FileAt(row) != keep) continue;
         const bool changed = mModel->item(row, kSizeColumn)->data(kSortRole) != keptBytes ||
-                             mModel->item(row, kDateColumn)->data(kSortRole) != keptTime;
+                             mModel->item(row, kDateColumn)->data(kStampRole) != keptTime;
         if (changed) {
             SelectRow(row);
         } else {
@@ -422,6 +430,7 @@ void CTambrixView::rereadRow(int row) {
     size->setData(info.size(), kSortRole);
     date->setText(modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString());
     date->setData(modified.isValid() ? modified.toSecsSinceEpoch() : 0, kSortRole);
+    date->setData(modified.isValid() ? modified.toMSecsSinceEpoch() : 0, kStampRole);
 }
 
 bool CTambrixView::SelectFile(const QString& name) {
