@@ -145,6 +145,24 @@ private slots:
         QCOMPARE(trashed(mSandbox->Root()).size(), 3 - left.size());
     }
 
+    // Without a data folder the trash is made where the desktop keeps it, never in the
+    // current folder.
+    void theTrashIsMadeInTheDataFolder() {
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+        QVERIFY(data.startsWith(mSandbox->Root()) && QDir(data).removeRecursively());
+        const QString work = mSandbox->MakeFolder("work");
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(work);
+        mSandbox->MakeFile(mFolder, "a.iff");
+        const auto browser = open("a.iff");
+        browser->frame->OnDelete();
+        QDir::setCurrent(before);
+        QCOMPARE(filesIn(mFolder), QStringList());
+        QCOMPARE(trashed(mSandbox->Root()), QStringList{"a.iff"});
+        QVERIFY(QFileInfo::exists(data + "/Trash/files/a.iff"));
+        QCOMPARE(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
     // A folder the user may not write keeps its files, as the file system says (a superuser
     // may write any folder, so there the refusal is shown by injection above).
     void deleteInAReadOnlyFolderIsRefusedWithTheReason() {

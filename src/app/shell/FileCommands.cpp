@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include "app/shell/UserPrompts.h"
 #include "core/AsciiCase.h"
@@ -35,6 +36,26 @@ QString sibling(const QString& folder, const QString& base, const char* extensio
             found = name;
     }
     return found.isEmpty() ? QString() : QDir(folder).filePath(found);
+}
+
+/// Moves a file to the desktop's trash; false where there is none. Qt makes the trash
+/// below the user's data folder but not that folder itself, and without one it would put
+/// the file into "files" of the current folder while reporting success: the data folder
+/// is made first (as a desktop would), and a file that lands anywhere but in a trash is
+/// put back.
+bool moveToTrash(const QString& path) {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (data.isEmpty() || !QDir().mkpath(data)) return false;
+    QString inTrash;
+    if (!QFile::moveToTrash(path, &inTrash)) return false;
+    // The home trash holds its files in ".../Trash/files", a disk's own in
+    // ".Trash/UID/files" or ".Trash-UID/files" at its top.
+    const QString where = QDir::cleanPath(inTrash);
+    const bool inATrash = QDir::isAbsolutePath(where) && QFileInfo(where).absolutePath().endsWith("/files") &&
+                          (where.contains("/Trash/files/") || where.contains("/.Trash/") || where.contains("/.Trash-"));
+    if (inATrash) return true;
+    QFile::rename(inTrash, path);
+    return false;
 }
 
 bool hasExtension(const QString& name, const char* extension) {
@@ -144,7 +165,7 @@ bool FileDeletion::Carry(QString& status, QString& why) const {
     for (const Target& target : mTargets) {
         // The desktop's trash where there is one; where there is none the file goes for
         // good, as the question said it would.
-        if (QFile::moveToTrash(target.path)) {
+        if (moveToTrash(target.path)) {
             trashed << quoted(target.path);
             continue;
         }
