@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #include "core/AsciiCase.h"
@@ -51,6 +52,26 @@ std::string findNoCase(const std::string& folder, const std::string& name) {
     }
     ::closedir(dir);
     return best;
+}
+
+/// The path a new file takes for `name`: its folders resolved as for reading, its last
+/// part exactly as given. Empty for an empty name.
+std::string pathForNewFile(const std::string& name) {
+    std::string path = name;
+    std::replace(path.begin(), path.end(), '\\', kHostSeparator);
+    const size_t split = path.find_last_of(kHostSeparator);
+    if (split == std::string::npos) return path;
+    const std::string last = path.substr(split + 1);
+    std::string folder = split == 0 ? std::string(1, kHostSeparator) : ResolvePath(path.substr(0, split));
+    if (last.empty()) return folder + kHostSeparator;
+    return joinPath(folder, last);
+}
+
+/// The folder part of a host path ("." for a bare name).
+std::string folderOf(const std::string& path) {
+    const size_t split = path.find_last_of(kHostSeparator);
+    if (split == std::string::npos) return ".";
+    return split == 0 ? std::string(1, kHostSeparator) : path.substr(0, split);
 }
 
 // The three 32-bit clamps below keep the layer's positions and sizes honest for a file of
@@ -165,18 +186,23 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
         return fd;
     };
     // An existing file whose name is spelled as it is on disk opens at once, as ResolvePath
-    // would keep that spelling; only a miss looks for one that differs in case. A new file
-    // is always created under the resolved name.
+    // would keep that spelling; only a miss looks for one that differs in case. A file
+    // opened for creation keeps its last name part exactly: resolving it would truncate
+    // another file whose name merely differs in case.
     int fd = -1;
-    if (mode != OpenMode::CreateAlways && !name.empty()) {
+    if (mode == OpenMode::CreateAlways) {
+        const std::string path = pathForNewFile(name);
+        if (path.empty()) return nullptr;
+        fd = openPath(path);
+    } else if (!name.empty()) {
         std::string exact = name;
         std::replace(exact.begin(), exact.end(), '\\', kHostSeparator);
         fd = openPath(exact);
-    }
-    if (fd < 0) {
-        std::string path = ResolvePath(name);
-        if (path.empty()) return nullptr;
-        fd = openPath(path);
+        if (fd < 0) {
+            const std::string path = ResolvePath(name);
+            if (path.empty()) return nullptr;
+            fd = openPath(path);
+        }
     }
     if (fd < 0) return nullptr;
     // Only plain files open: a folder is not a file here, as on Windows.
@@ -315,6 +341,122 @@ bool DeleteFile(const std::string& name) {
     struct stat info;
     if (path.empty() || ::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
     return ::unlink(path.c_str()) == 0;
+}
+
+bool WriteWholeFile(const std::string& name, const std::vector<std::pair<const void*, uint32_t>>& parts) {
+    if (Hooks().refuseWriteOpens.load()) return false;
+    std::string path = pathForNewFile(name);
+    if (path.empty() || path.back() == kHostSeparator) return false;
+    struct stat existing;
+    const bool replacing = ::stat(path.c_str(), &existing) == 0;
+    if (replacing) {
+        // Only a plain file is replaced, and only one this user may write: a folder or a
+        // read-only file keeps its name. A link is written through: its file is replaced.
+        if (!S_ISREG(existing.st_mode) || ::access(path.c_str(), W_OK) != 0) return false;
+        char* target = ::realpath(path.c_str(), nullptr);
+        if (!target) return false;
+        path = target;
+        std::free(target);
+    }
+    // A short hidden name beside the file (the file's own name may be as long as a name
+    // can be); made exclusively, so that it never is another program's file.
+    static std::atomic<unsigned> serial{0};
+    const std::string stem = joinPath(folderOf(path), ".tambrix-" + std::to_string(::getpid()) + "-");
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = stem + std::to_string(serial.fetch_add(1)) + ".tmp";
+        do {
+            fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    // A replaced file keeps its permissions; a new one has those of any new file.
+    if (replacing) ::fchmod(fd, existing.st_mode & 07777);
+    NativeFile file;
+    file.fd = fd;
+    bool written = true;
+    for (const auto& [data, count] : parts) {
+        uint32_t done = 0;
+        if (!WriteFile(&file, data, count, done) || done != count) {
+            written = false;
+            break;
+        }
+    }
+    written = written && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+    if (written && ::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+std::string OtherCaseEntry(const std::string& name) {
+    const std::string path = pathForNewFile(name);
+    if (path.empty() || path.back() == kHostSeparator || entryExists(path)) return {};
+    const size_t split = path.find_last_of(kHostSeparator);
+    const std::string folder =
+        split == std::string::npos ? std::string() : split == 0 ? std::string(1, kHostSeparator) : path.substr(0, split);
+    const std::string match = findNoCase(folder, path.substr(split == std::string::npos ? 0 : split + 1));
+    return match.empty() ? std::string() : joinPath(folder, match);
+}
+
+std::string FreeFileName(const std::string& name) {
+    const auto taken = [](const std::string& candidate) {
+        return entryExists(pathForNewFile(candidate)) || !OtherCaseEntry(candidate).empty();
+    };
+    if (!taken(name)) return name;
+    const size_t split = name.find_last_of("/\\");
+    const size_t nameStart = split == std::string::npos ? 0 : split + 1;
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot <= nameStart) dot = name.size();  // no extension (or a leading dot)
+    const std::string stem = name.substr(0, dot);
+    const std::string extension = name.substr(dot);
+    for (int number = 2; number < 10000; ++number) {
+        std::string candidate = stem + " (" + std::to_string(number) + ")" + extension;
+        if (!taken(candidate)) return candidate;
+    }
+    return {};
+}
+
+bool IdentifyFile(const std::string& path, FileIdentity& identity) {
+    struct stat info;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    identity.device = static_cast<uint64_t>(info.st_dev);
+    identity.inode = static_cast<uint64_t>(info.st_ino);
+    identity.size = static_cast<uint64_t>(info.st_size);
+    identity.modifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+bool MayRemoveEntry(const std::string& path, std::string& why) {
+    why.clear();
+    struct stat entry;
+    if (path.empty() || ::lstat(path.c_str(), &entry) != 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    const std::string folder = folderOf(path);
+    if (Hooks().refuseRemovals.load()) {
+        why = std::string("the folder is not writable: ") + std::strerror(EACCES);
+        return false;
+    }
+    // Removing a name changes the folder, not the file: the host asks for write and
+    // search permission there, for this user (a superuser has both).
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        why = std::string("the folder is not writable: ") + std::strerror(errno);
+        return false;
+    }
+    // In a sticky folder (such as /tmp) only the owner of the file or of the folder may.
+    struct stat parent;
+    if (::stat(folder.c_str(), &parent) == 0 && (parent.st_mode & S_ISVTX) != 0) {
+        const uid_t user = ::geteuid();
+        if (user != 0 && user != entry.st_uid && user != parent.st_uid) {
+            why = "the folder lets only the file's owner remove it";
+            return false;
+        }
+    }
+    return true;
 }
 
 bool FileExists(const std::string& name) {

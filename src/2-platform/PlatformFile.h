@@ -3,11 +3,14 @@
 // The host's file calls, standing in for the Windows kernel file API. Names arrive
 // with '\' or '/' separators; a name whose exact spelling does not exist on a
 // case-sensitive file system is resolved case-insensitively, one component at a time
-// (an exact spelling always wins).
+// (an exact spelling always wins). That resolution is for finding what exists: a file
+// being created takes its last name part exactly as given, so that it never takes over
+// another file whose name differs only in case (OtherCaseEntry tells of one).
 
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tambrix::platform {
@@ -18,7 +21,7 @@ struct NativeFile;
 enum class OpenMode {
     ReadWriteExisting,  ///< read and write, the file must exist
     ReadExisting,       ///< read only, the file must exist
-    CreateAlways,       ///< write, created or truncated
+    CreateAlways,       ///< write, created or truncated; the last name part exactly as given
 };
 
 /// The host path for a name: separators converted, case resolved where needed.
@@ -49,6 +52,37 @@ uint32_t GetFileSize(NativeFile* file);
 bool SetEndOfFile(NativeFile* file);
 bool FlushFile(NativeFile* file);
 bool DeleteFile(const std::string& name);
+/// Writes a whole file under `name` (its folders resolved, its last part exactly as given)
+/// from `parts` in order. The bytes go to a new file beside it first, which then takes the
+/// name in one step: a failed write leaves whatever had the name as it was and removes
+/// only its own new file. A file the host would not let this user write is not replaced;
+/// a replaced file keeps its permissions, and a link is written through to its file.
+bool WriteWholeFile(const std::string& name, const std::vector<std::pair<const void*, uint32_t>>& parts);
+/// The host path of an existing entry beside `name` whose last name part differs from it
+/// only in ASCII case, when there is no entry of the exact name; else an empty text. Before
+/// creating a file, a caller asks this so as not to write over such a file unasked.
+std::string OtherCaseEntry(const std::string& name);
+/// `name` itself when neither it nor an entry differing from it in case exists; else the
+/// first free name "STEM (2).EXT", "STEM (3).EXT", ... beside it (empty after 9999 tries).
+std::string FreeFileName(const std::string& name);
+
+/// What tells one file from another that later takes its name: folder device, file
+/// number, size and modification time (nanoseconds). Equal identities mean the same
+/// unchanged file as far as the host can tell.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+/// The identity of the plain file at exactly `path` (no case resolution); false when
+/// there is none.
+bool IdentifyFile(const std::string& path, FileIdentity& identity);
+/// Whether this user may remove the entry at exactly `path` from its folder, as the host
+/// itself decides (write and search permission on the folder, and the folder's sticky
+/// bit), not as the file's own write bit suggests. False with the reason in `why`.
+bool MayRemoveEntry(const std::string& path, std::string& why);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
@@ -87,6 +121,9 @@ struct IoHooks {
     std::atomic<uint64_t> writes{0};
     std::atomic<int64_t> failWritesAfter{-1};
     std::atomic<bool> refuseWriteOpens{false};
+    /// MayRemoveEntry answers as for a folder without write permission (a superuser may
+    /// remove anything, so permissions alone cannot show it).
+    std::atomic<bool> refuseRemovals{false};
 };
 IoHooks& Hooks();
 

@@ -32,10 +32,6 @@ constexpr std::string_view kFileTag = "BM";
 
 uint32_t tableEntries(uint32_t bitsPerPixel) { return bitsPerPixel <= kMaxIndexedBits ? 1u << bitsPerPixel : 0; }
 
-bool writeAll(platform::NativeFile* file, const uint8_t* data, uint32_t count) {
-    uint32_t done = 0;
-    return platform::WriteFile(file, data, count, done) && done == count;
-}
 }  // namespace
 
 std::optional<PackedDib> BitmapToPackedDib(const Bitmap* bitmap, uint32_t compression, const Palette* /*palette*/) {
@@ -78,13 +74,9 @@ bool WritePackedDibFile(const std::string& path, const PackedDib* packed) {
     ByteWriter header;
     header.Text(kFileTag).U32(blockSize + kFileHeaderSize).U16(0).U16(0).U32(rowsOffset);
 
-    platform::NativeFile* file = platform::OpenFile(path, platform::OpenMode::CreateAlways);
-    if (!file) return false;
-    const bool written =
-        writeAll(file, header.Bytes().data(), kFileHeaderSize) && writeAll(file, packed->data(), blockSize);
-    platform::CloseFile(file);
-    if (!written) platform::DeleteFile(path);  // a cut-off picture is worse than none
-    return written;
+    // Written whole beside the name and then put in its place: a failed write leaves an
+    // earlier file of that name as it was, and never removes another file.
+    return platform::WriteWholeFile(path, {{header.Bytes().data(), kFileHeaderSize}, {packed->data(), blockSize}});
 }
 
 namespace {

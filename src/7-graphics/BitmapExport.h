@@ -26,8 +26,9 @@ std::optional<PackedDib> BitmapToPackedDib(const platform::Bitmap* bitmap, uint3
                                            const Palette* palette = nullptr);
 
 /// Writes a ".bmp" file: the 14-byte file header, then the packed bitmap. An existing
-/// file is replaced. False, with nothing left behind, when there is no bitmap, the block
-/// is not a packed bitmap, or the file cannot be created or written whole.
+/// file of exactly that name is replaced (one whose name differs in case is not touched).
+/// False, with nothing left behind and an earlier file as it was, when there is no
+/// bitmap, the block is not a packed bitmap, or the file cannot be created or written whole.
 bool WritePackedDibFile(const std::string& path, const PackedDib* packed);
 
 /// A picture with its background see-through, from the same picture drawn once on black

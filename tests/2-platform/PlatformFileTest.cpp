@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <string>
@@ -61,6 +64,111 @@ TEST(PlatformFile, ReadWritePositionSizeTruncationAndListing) {
     EXPECT_TRUE(entries[0].size == 14 && entries[0].modified > 0 && !entries[0].isDirectory && entries[1].isDirectory);
     ASSERT_TRUE(FindFiles(dir.File("Sims/*"), entries) && entries.size() == 4u);  // "." and ".." are never listed
     EXPECT_FALSE(FindFiles(dir.File("Nowhere/*"), entries) || !entries.empty());
+}
+
+// Creating a file never lands on another whose name differs in case: the caller is told
+// of it instead, and a free name can be found that avoids both spellings.
+TEST(PlatformFile, CreationKeepsTheExactNameAndTellsOfAnotherCase) {
+    test::TempDir dir;
+    dir.Write("Out/SOFA.BMP", std::string("old picture"));
+    const std::string asked = dir.Path() + "\\out\\sofa.bmp";  // the folder still resolves
+    EXPECT_EQ(OtherCaseEntry(asked), dir.File("Out/SOFA.BMP"));
+    EXPECT_EQ(OtherCaseEntry(dir.File("Out/SOFA.BMP")), "");  // the exact name exists
+    EXPECT_EQ(OtherCaseEntry(dir.File("Out/chair.bmp")), "");
+    EXPECT_EQ(FreeFileName(dir.File("Out/sofa.bmp")), dir.File("Out/sofa (2).bmp"));
+    EXPECT_EQ(FreeFileName(dir.File("Out/chair.bmp")), dir.File("Out/chair.bmp"));
+    CloseFile(OpenFile(asked, OpenMode::CreateAlways));
+    EXPECT_TRUE(dir.Exists("Out/sofa.bmp"));
+    EXPECT_EQ(dir.Read("Out/SOFA.BMP").size(), 11u);  // not truncated
+    dir.Write("Out/sofa (2).BMP", std::string("x"));
+    EXPECT_EQ(FreeFileName(dir.File("Out/sofa.bmp")), dir.File("Out/sofa (3).bmp"));
+    EXPECT_EQ(FreeFileName(dir.File("Out/.hidden")), dir.File("Out/.hidden"));
+}
+
+// A whole-file write replaces only the exact name, and a failed one leaves what was there
+// (and nothing of its own) behind.
+TEST(PlatformFile, WholeFileWritesReplaceOnlyWhenWholeAndNeverAnotherFile) {
+    test::TempDir dir;
+    dir.Write("pics/SOFA.BMP", std::string("theirs"));
+    dir.Write("pics/chair.bmp", std::string("earlier"));
+    const std::string text = "new picture";
+    const std::vector<std::pair<const void*, uint32_t>> parts = {{text.data(), 4}, {text.data() + 4, 7}};
+    const auto listing = [&dir] {
+        std::vector<DirEntry> entries;
+        FindFiles(dir.File("pics/*"), entries);
+        std::vector<std::string> names;
+        for (const DirEntry& entry : entries) names.push_back(entry.name);
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const struct {
+        const char* name;
+        int64_t failAfter;
+        bool refuseOpen;
+        bool written;
+    } cases[] = {
+        {"pics/chair.bmp", -1, false, true},  {"pics/chair.bmp", 1, false, false}, {"pics/chair.bmp", 0, false, false},
+        {"pics/chair.bmp", -1, true, false},  {"pics/new.bmp", 1, false, false},   {"pics/sofa.bmp", 0, false, false},
+    };
+    for (const auto& c : cases) {
+        Hooks().failWritesAfter = c.failAfter;
+        Hooks().refuseWriteOpens = c.refuseOpen;
+        const std::vector<uint8_t> before = dir.Read(c.name);
+        const std::vector<std::string> names = listing();
+        EXPECT_EQ(WriteWholeFile(dir.File(c.name), parts), c.written) << c.name << " " << c.failAfter;
+        Hooks().failWritesAfter = -1;
+        Hooks().refuseWriteOpens = false;
+        EXPECT_EQ(dir.Read("pics/SOFA.BMP"), std::vector<uint8_t>({'t', 'h', 'e', 'i', 'r', 's'}));
+        if (c.written) {
+            EXPECT_EQ(dir.Read(c.name), std::vector<uint8_t>(text.begin(), text.end()));
+            dir.Write(c.name, std::string("earlier"));
+        } else {
+            EXPECT_EQ(dir.Read(c.name), before) << c.name;
+            EXPECT_EQ(listing(), names) << c.name;  // no temporary file stays
+        }
+    }
+    // A folder is not replaced by a file. A replaced file keeps its permissions, and a link
+    // stays a link to the file now written.
+    dir.MakeDir("pics/folder.bmp");
+    EXPECT_FALSE(WriteWholeFile(dir.File("pics/folder.bmp"), parts));
+    ASSERT_EQ(::chmod(dir.File("pics/chair.bmp").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("chair.bmp", dir.File("pics/link.bmp").c_str()), 0);
+    EXPECT_TRUE(WriteWholeFile(dir.File("pics/link.bmp"), parts));
+    struct stat info;
+    ASSERT_EQ(::stat(dir.File("pics/chair.bmp").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(dir.Read("pics/chair.bmp"), std::vector<uint8_t>(text.begin(), text.end()));
+    ASSERT_EQ(::lstat(dir.File("pics/link.bmp").c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+}
+
+// The identity tells a file from another that took its name, and from itself changed.
+TEST(PlatformFile, IdentityChangesWithTheFileAndRemovalIsTheFoldersToAllow) {
+    test::TempDir dir;
+    const std::string path = dir.Write("a/Plants.iff", std::string("plants"));
+    FileIdentity first, again;
+    ASSERT_TRUE(IdentifyFile(path, first));
+    ASSERT_TRUE(IdentifyFile(path, again));
+    EXPECT_EQ(first, again);
+    EXPECT_FALSE(IdentifyFile(dir.File("a/plants.iff"), again));  // exactly that name, nothing resolved
+    EXPECT_FALSE(IdentifyFile(dir.File("a"), again));
+    dir.Write("a/other.iff", std::string("plantz"));
+    ASSERT_EQ(std::rename(dir.File("a/other.iff").c_str(), path.c_str()), 0);  // same size, another file
+    ASSERT_TRUE(IdentifyFile(path, again));
+    EXPECT_FALSE(first == again);
+
+    std::string why;
+    ::chmod(path.c_str(), 0444);  // the file's own write bit does not matter
+    EXPECT_TRUE(MayRemoveEntry(path, why)) << why;
+    EXPECT_FALSE(MayRemoveEntry(dir.File("a/missing.iff"), why));
+    Hooks().refuseRemovals = true;
+    EXPECT_FALSE(MayRemoveEntry(path, why));
+    Hooks().refuseRemovals = false;
+    EXPECT_EQ(why, "the folder is not writable: Permission denied");
+    if (::geteuid() == 0) GTEST_SKIP() << "running as root: every folder grants removal; the refusal is injected above";
+    ::chmod(dir.File("a").c_str(), 0555);
+    EXPECT_FALSE(MayRemoveEntry(path, why));
+    EXPECT_EQ(why, "the folder is not writable: Permission denied");
 }
 
 TEST(PlatformFile, WildcardsFoldCaseAsWindowsDoes) {

@@ -237,6 +237,45 @@ TEST_F(CliOnFiles, RenderAllViewsAndRenderAllWriteTransparentPictures) {
     EXPECT_EQ(b[54 + 108 * 16 + 3 * 16 + 2], 10);  // the sprite's red at (16, 16)
 }
 
+// A picture named like an existing file in another case (one name to the game) is refused
+// without --force, which replaces that file rather than add a second spelling beside it.
+TEST_F(CliOnFiles, PicturesNeverTakeOverAFileNamedInAnotherCaseUnasked) {
+    mDir.Write("out/SOFA.BMP", "their picture");
+    mDir.Write("out/Frame.PNG", "their frame");
+    const struct {
+        std::vector<std::string> args;
+        std::string existing;
+    } cases[] = {
+        {{"render", mLamp, "-o", P("out/sofa.bmp")}, "out/SOFA.BMP"},
+        {{"render", mLamp, "-o", P("OUT/sofa.bmp")}, "out/SOFA.BMP"},  // the folder is found, whatever its case
+        {{"render", mLamp, "-o", P("out/sofa.png")}, ""},
+        {{"sprite", mLamp, "--id", "300", "-o", P("out/frame.png")}, "out/Frame.PNG"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        const std::vector<uint8_t> before = c.existing.empty() ? std::vector<uint8_t>() : mDir.Read(c.existing);
+        CliRun r = Cli(args);
+        if (c.existing.empty()) {
+            EXPECT_EQ(r.code, kExitOk) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.code, kExitBadFile) << args.back();
+        EXPECT_TRUE(Has(r.err, args.back() + ": the file " + P(c.existing) +
+                                   " has the same name in another case (--force replaces it)"))
+            << r.err;
+        EXPECT_EQ(mDir.Read(c.existing), before);
+        EXPECT_FALSE(mDir.Exists(args.back().substr(mDir.Path().size() + 1)));
+        args.push_back("--force");
+        r = Cli(args);
+        EXPECT_EQ(r.code, kExitOk) << r.err;
+        EXPECT_GT(mDir.Read(c.existing).size(), 50u) << c.existing;  // a picture now, under its own spelling
+        mDir.Write(c.existing, "their picture");
+    }
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(P("out"))) ++files;
+    EXPECT_EQ(files, 3u);  // SOFA.BMP, Frame.PNG and the new sofa.png: no second spelling
+}
+
 // An object whose catalog table holds only its name: the browser completes it, and so
 // does info; every other command, and info with --no-write, leaves every byte alone.
 TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {

@@ -27,10 +27,10 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"ls", {"--json", "--no-write"}},
     {"info", {"--json", "--no-write"}},
     {"strings", {"--json", "--no-write", "--id"}},
-    {"render", {"--no-write", "--object", "--view", "--all-views", "--background", "-o"}},
-    {"render-all", {"--view", "--all-views", "--background", "-o"}},
-    {"sprite", {"--no-write", "--id", "--frame", "--mode", "-o"}},
-    {"show", {"--pictures"}},
+    {"render", {"--no-write", "--object", "--view", "--all-views", "--background", "-o", "--force"}},
+    {"render-all", {"--view", "--all-views", "--background", "-o", "--force"}},
+    {"sprite", {"--no-write", "--id", "--frame", "--mode", "-o", "--force"}},
+    {"show", {"--pictures", "--force"}},
     {"demo", {"--scale", "--draft"}},
     {"far", {"--json", "-o"}},
     {"find", {"--json", "--limit", "--index"}},
@@ -162,6 +162,7 @@ Values CheckValues(const Args& args) {
         if (!folder) CheckPictureName(v.out);
     }
     v.transparent = !args.Has("--background");
+    v.force = args.Has("--force");
     if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
     if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);

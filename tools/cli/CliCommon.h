@@ -49,6 +49,8 @@ struct Values {
     long limit = 50;
     /// PNG pictures get a transparent background: no --background was given.
     bool transparent = false;
+    /// --force: a picture may replace a file whose name differs from -o only in case.
+    bool force = false;
 };
 
 Args ParseArgs(const std::vector<std::string>& argv);
@@ -82,8 +84,12 @@ void LocateFile(Context& c, const std::string& shown, GameFile& file, bool conta
 /// Opens the located file as the browser opens its kind, or exactly as one container.
 void OpenFile(const std::string& shown, GameFile& file, GameFileAccess access, bool alone = false);
 
-/// Writes a .bmp or .png file.
-void WritePicture(const platform::Bitmap& bitmap, const std::string& out);
+/// The file a picture for `out` is written to: `out` itself, unless another file beside
+/// it has the same name in another case (the game sees one name): then a failure, or with
+/// `force` that file, replaced.
+std::string PictureTarget(const std::string& out, bool force);
+/// Writes a .bmp or .png file (through PictureTarget).
+void WritePicture(const platform::Bitmap& bitmap, const std::string& out, bool force);
 
 int CommandLs(Context& c);
 int CommandInfo(Context& c);

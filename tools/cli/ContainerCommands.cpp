@@ -220,13 +220,14 @@ std::vector<std::string> ListedFiles(const std::string& root) {
 
 /// Writes the pictures the form would show of a file into `folder`, each named after
 /// the file; answers their paths.
-std::vector<std::string> WriteShownPictures(ShownFile& file, const std::string& name, const std::string& folder) {
+std::vector<std::string> WriteShownPictures(ShownFile& file, const std::string& name, const std::string& folder,
+                                            bool force) {
     std::vector<std::string> written;
     const ViewDescription& view = file.Description();
     auto write = [&](const std::unique_ptr<platform::Bitmap>& picture, const std::string& suffix) {
         if (!picture) return;
         const std::string path = (fs::path(folder) / (name + suffix + ".png")).string();
-        WritePicture(*picture, path);
+        WritePicture(*picture, path, force);
         written.push_back(path);
     };
     if (view.form == ViewForm::kPreview)
@@ -406,7 +407,7 @@ int CommandShow(Context& c) {
             if (!pictures.empty()) {
                 std::string name = relative.substr(0, relative.rfind('.'));
                 std::replace(name.begin(), name.end(), '/', '_');
-                for (const std::string& path : WriteShownPictures(file, name, pictures))
+                for (const std::string& path : WriteShownPictures(file, name, pictures, c.values.force))
                     text << "picture: " << path << "\n";
             }
             text << warnings.str();

@@ -18,6 +18,7 @@
 #include "fileaccess/FileSystem.h"
 #include "graphics/BitmapExport.h"
 #include "graphics/Sprite.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix::tools {
 
@@ -42,11 +43,11 @@ bool writePreview(ObjectRecord& object, int32_t view, const Values& values, cons
         auto onBlack = RenderObjectPreview(object, view, kBlack);
         // Drawn on black and on white, the two give each pixel's alpha and colour back.
         const std::vector<uint8_t> rgba = onBlack ? TransparentRgba(*onBlack, *picture) : std::vector<uint8_t>();
-        if (rgba.empty() || !WritePngRgba(out, picture->Width(), picture->Height(), rgba))
+        if (rgba.empty() || !WritePngRgba(PictureTarget(out, values.force), picture->Width(), picture->Height(), rgba))
             BadFile(out + ": cannot write the picture");
         return true;
     }
-    WritePicture(*picture, out);
+    WritePicture(*picture, out, values.force);
     return true;
 }
 
@@ -95,8 +96,18 @@ std::vector<std::string> writeViews(const std::string& shown, GameFile& file, co
 
 }  // namespace
 
-void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
-    const std::string extension = FoldedAscii(nameparts::Extension(out));
+std::string PictureTarget(const std::string& out, bool force) {
+    const std::string other = platform::OtherCaseEntry(out);
+    if (other.empty()) return out;
+    if (!force) BadFile(out + ": the file " + other + " has the same name in another case (--force replaces it)");
+    return other;
+}
+
+void WritePicture(const platform::Bitmap& bitmap, const std::string& shown, bool force) {
+    const std::string extension = FoldedAscii(nameparts::Extension(shown));
+    if (extension != ".bmp" && extension != ".png")
+        BadArgument("-o must name a .bmp or .png file, not \"" + shown + "\"");
+    const std::string out = PictureTarget(shown, force);
     if (extension == ".png") {
         const int w = bitmap.Width(), h = bitmap.Height();
         bool ok = false;
@@ -126,7 +137,6 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& out) {
         if (!ok) BadFile(out + ": cannot write the picture");
         return;
     }
-    if (extension != ".bmp") BadArgument("-o must name a .bmp or .png file, not \"" + out + "\"");
     const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
     if (!packed || !WritePackedDibFile(out, &*packed)) BadFile(out + ": cannot write the bitmap");
 }
@@ -141,7 +151,7 @@ int CommandSprite(Context& c) {
     if (!picture)
         BadFile(c.file + ": sprite " + std::to_string(id) + " frame " + std::to_string(frame) + ": " +
                 LastGraphicsError());
-    WritePicture(*picture, c.values.out);
+    WritePicture(*picture, c.values.out, c.values.force);
     return kExitOk;
 }
 

@@ -2,23 +2,29 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <memory>
+#include <cstdint>
+#include <vector>
+
+#include "platform/PlatformFile.h"
 
 namespace tambrix::tools {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
+// The encoded picture gathers in memory and is written whole at the end, so that a
+// failure leaves an earlier file of the name as it was.
+void appendBytes(png_structp png, png_bytep data, png_size_t length) {
+    auto* bytes = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    bytes->insert(bytes->end(), data, data + length);
+}
+
+void flushNothing(png_structp) {}
 
 bool WritePng(const std::string& path, int width, int height, int colourType, const std::vector<uint8_t>& pixels,
               int bytesPerPixel, const std::vector<uint8_t>* paletteRgb) {
     if (width <= 0 || height <= 0) return false;
     if (pixels.size() < static_cast<size_t>(width) * height * bytesPerPixel) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
+    std::vector<uint8_t> encoded;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -32,7 +38,7 @@ bool WritePng(const std::string& path, int width, int height, int colourType, co
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file.get());
+    png_set_write_fn(png, &encoded, appendBytes, flushNothing);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, colourType,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (paletteRgb) {
@@ -48,7 +54,8 @@ bool WritePng(const std::string& path, int width, int height, int colourType, co
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return std::fflush(file.get()) == 0;
+    if (encoded.size() > UINT32_MAX) return false;
+    return platform::WriteWholeFile(path, {{encoded.data(), static_cast<uint32_t>(encoded.size())}});
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/CFolderView.h"
-#include "app/shell/UserPrompts.h"
 
 namespace tambrix::app {
 
@@ -522,23 +521,10 @@ bool CObjectView::CopyPicture() const {
     return true;
 }
 
-bool CObjectView::DeleteCurrentFile() {
+void CObjectView::CloseFile() {
     releaseFile();
-    const QString path = mDoc->CurrentFilePath();
-    // An entry inside an archive is read-only like the archive's whole contents.
-    if (IsMountedEntry(path)) {
-        Prompts().message(this, kDeleteFailed);
-        return false;
-    }
-    QFile file(path);
-    // A file without write permission counts as read-only: it is not deleted, even
-    // where the folder would allow it.
-    const bool readOnly = !(file.permissions() & QFileDevice::WriteOwner);
-    if (path.isEmpty() || readOnly || !file.remove()) {
-        Prompts().message(this, kDeleteFailed);
-        return false;
-    }
-    return true;
+    hideAll();
+    setPicture(nullptr);
 }
 
 }  // namespace tambrix::app

@@ -59,7 +59,6 @@ class CObjectView : public QWidget, public CView {
     Q_OBJECT
 public:
     static constexpr const char* kFloorFrameItem = tambrix::kFloorFrameItem;
-    static constexpr const char* kDeleteFailed = "Unable to delete this file. Perhaps it's read-only?";
 
     explicit CObjectView(CTambrixDoc* doc, QWidget* parent = nullptr);
     ~CObjectView() override;
@@ -85,9 +84,9 @@ public:
     QList<QAction*> ViewActions() const;
     /// The object chosen above the form (0 for the first).
     int ObjectIndex() const { return mObject; }
-    /// Closes the opened file and deletes the current file from disk; false (after a
-    /// message) when it could not be deleted.
-    bool DeleteCurrentFile();
+    /// Closes the opened file, so that nothing holds it open while it is deleted; the form
+    /// shows nothing until the next file comes.
+    void CloseFile();
 
     /// The picture shown as the screen has it; null without one.
     QImage ShownPicture() const;
@@ -98,6 +97,9 @@ public:
     bool CopyPicture() const;
     /// The picture shown, or null.
     const Picture* CurrentPicture() const { return mPicture.get(); }
+    /// The picture shown, shared: whoever takes it (a save waiting on its dialog) keeps it
+    /// valid however the form moves on meanwhile. Null without one.
+    std::shared_ptr<const Picture> SharedPicture() const { return mPicture; }
     bool HasOpenFile() const { return mFile != nullptr; }
 
     QLineEdit* NameEdit() const { return mName; }
@@ -144,7 +146,7 @@ private:
 
     CTambrixDoc* mDoc;
     std::unique_ptr<ViewedFile> mFile;
-    std::unique_ptr<Picture> mPicture;
+    std::shared_ptr<Picture> mPicture;
     ViewForm mForm = ViewForm::kNothing;
     QPoint mFrameCorner;
     bool mRefilling = false;

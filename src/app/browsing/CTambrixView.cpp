@@ -15,6 +15,7 @@
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/ThumbnailProvider.h"
 #include "app/browsing/ViewedFile.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix::app {
 
@@ -30,6 +31,9 @@ const int kSmallIcon = 16;
 const int kDateTextBytes = 128;
 // The order of a cell: the name itself, the size in bytes, the time in seconds.
 const int kSortRole = Qt::UserRole + 1;
+// The modification time in milliseconds, on the time cell: a file rewritten within one
+// second at the same size is still a changed file.
+const int kStampRole = Qt::UserRole + 2;
 // Small icons stand in cells wide enough for this many average characters.
 const int kSmallIconChars = 30;
 const int kItemSpacing = 4;
@@ -151,9 +155,13 @@ CTambrixView::CTambrixView(CTambrixDoc* doc, QWidget* parent) : QStackedWidget(p
     mThumbnails = new ThumbnailProvider(this);
     mDoc->AddView(this);
     connect(mSelection, &QItemSelectionModel::currentChanged, this, &CTambrixView::onCurrentChanged);
-    // Files added, removed or changed while the folder is on show.
-    connect(&mWatcher, &QFileSystemWatcher::directoryChanged, this, &CTambrixView::Refresh);
-    connect(&mWatcher, &QFileSystemWatcher::fileChanged, this, &CTambrixView::Refresh);
+    // Files added, removed or changed while the folder is on show: read again once the
+    // folder stands still.
+    connect(&mWatcher, &QFileSystemWatcher::directoryChanged, this, &CTambrixView::onDiskChanged);
+    connect(&mWatcher, &QFileSystemWatcher::fileChanged, this, &CTambrixView::onDiskChanged);
+    mSettle.setSingleShot(true);
+    mSettle.setInterval(kSettleMilliseconds);
+    connect(&mSettle, &QTimer::timeout, this, &CTambrixView::onSettleCheck);
 }
 
 CTambrixView::~CTambrixView() { mDoc->RemoveView(this); }
@@ -324,7 +332,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row)
         if (FileAt(row) == keep) {
             keptBytes = mModel->item(row, kSizeColumn)->data(kSortRole);
-            keptTime = mModel->item(row, kDateColumn)->data(kSortRole);
+            keptTime = mModel->item(row, kDateColumn)->data(kStampRole);
         }
     mFilling = true;
     mModel->removeRows(0, mModel->rowCount());
@@ -337,6 +345,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         qint64 bytes;
         qint64 seconds;  // 0 without a time
         QString dateText;
+        qint64 stamp;  // milliseconds, 0 without a time
     };
     QList<Entry> entries;
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
@@ -347,7 +356,8 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         if (!IsListedFile(name)) continue;
         const QDateTime modified = info.lastModified();
         const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
-        entries.append({std::move(name), info.size(), seconds, modified.isValid() ? DateText(seconds) : QString()});
+        entries.append({std::move(name), info.size(), seconds, modified.isValid() ? DateText(seconds) : QString(),
+                        modified.isValid() ? modified.toMSecsSinceEpoch() : 0});
     }
     // The entries of an archive (or of a folder inside one) carry the archive's own
     // modification time: the archive keeps none for them.
@@ -358,7 +368,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
         const QString dateText = modified.isValid() ? DateText(seconds) : QString();
         for (const MountedFileInfo& entry : mounted)
-            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText});
+            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText, seconds * 1000});
     }
     // In the chosen order from the start: sorting a filled model would move every row.
     // The same order as ListItem's: names naturally, sizes and times as numbers.
@@ -372,8 +382,11 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         std::stable_sort(entries.begin(), entries.end(), [&less](const Entry& a, const Entry& b) { return less(b, a); });
     else
         std::stable_sort(entries.begin(), entries.end(), less);
-    for (const Entry& entry : entries)
-        mModel->appendRow(makeRow(icon, entry.name, entry.bytes, entry.seconds, entry.dateText));
+    for (const Entry& entry : entries) {
+        const QList<QStandardItem*> row = makeRow(icon, entry.name, entry.bytes, entry.seconds, entry.dateText);
+        row[kDateColumn]->setData(entry.stamp, kStampRole);
+        mModel->appendRow(row);
+    }
     // Widths from the rows around the top: a long name further down loses its middle.
     mReport->header()->setResizeContentsPrecision(kWidthRows);
     for (int each = 0; each < kColumnCount; ++each) mReport->resizeColumnToContents(each);
@@ -392,7 +405,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row) {
         if (FileAt(row) != keep) continue;
         const bool changed = mModel->item(row, kSizeColumn)->data(kSortRole) != keptBytes ||
-                             mModel->item(row, kDateColumn)->data(kSortRole) != keptTime;
+                             mModel->item(row, kDateColumn)->data(kStampRole) != keptTime;
         if (changed) {
             SelectRow(row);
         } else {
@@ -408,18 +421,65 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
 }
 
 void CTambrixView::unwatch() {
+    mSettle.stop();
     const QStringList watched = mWatcher.files() + mWatcher.directories();
     if (!watched.isEmpty()) mWatcher.removePaths(watched);
 }
 
 void CTambrixView::watch() {
-    unwatch();
+    // Only what changed is added or removed: a path dropped and added again would miss
+    // the events in between (a file copied in then would never show).
+    QStringList wanted;
     const QString folder = mDoc->CurrentFolder();
     // Only folders on disk change under the list; an archive's entries do not.
-    if (!QFileInfo(folder).isDir()) return;
-    mWatcher.addPath(folder);
-    const QString file = mDoc->CurrentFilePath();
-    if (!file.isEmpty() && QFileInfo(file).isFile()) mWatcher.addPath(file);
+    if (QFileInfo(folder).isDir()) {
+        wanted << folder;
+        const QString file = mDoc->CurrentFilePath();
+        if (!file.isEmpty() && QFileInfo(file).isFile()) wanted << file;
+    }
+    const QStringList watched = mWatcher.files() + mWatcher.directories();
+    QStringList gone;
+    for (const QString& path : watched)
+        if (!wanted.contains(path)) gone << path;
+    QStringList added;
+    for (const QString& path : wanted)
+        if (!watched.contains(path)) added << path;
+    if (!gone.isEmpty()) mWatcher.removePaths(gone);
+    if (!added.isEmpty()) mWatcher.addPaths(added);
+}
+
+void CTambrixView::onDiskChanged() {
+    // Each event starts the wait afresh from what the folder holds now.
+    mSettleState = folderState();
+    mSettle.start();
+}
+
+void CTambrixView::onSettleCheck() {
+    const QString now = folderState();
+    if (now != mSettleState) {
+        // Still being written: look again later.
+        mSettleState = now;
+        mSettle.start();
+        return;
+    }
+    Refresh();
+}
+
+QString CTambrixView::folderState() const {
+    const QString folder = mDoc->CurrentFolder();
+    if (!QFileInfo(folder).isDir()) return QString();
+    QStringList parts;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!IsListedFile(info.fileName())) continue;
+        platform::FileIdentity identity;
+        platform::IdentifyFile(LibraryPath(info.filePath()), identity);
+        parts << QString("%1/%2/%3/%4").arg(info.fileName()).arg(identity.size).arg(identity.modifiedNs).arg(identity.inode);
+    }
+    parts.sort();
+    return parts.join('\n');
 }
 
 void CTambrixView::rereadRow(int row) {
@@ -432,6 +492,7 @@ void CTambrixView::rereadRow(int row) {
     size->setData(info.size(), kSortRole);
     date->setText(modified.isValid() ? DateText(modified.toSecsSinceEpoch()) : QString());
     date->setData(modified.isValid() ? modified.toSecsSinceEpoch() : 0, kSortRole);
+    date->setData(modified.isValid() ? modified.toMSecsSinceEpoch() : 0, kStampRole);
 }
 
 bool CTambrixView::SelectFile(const QString& name) {

@@ -6,6 +6,7 @@
 #include <QFileSystemWatcher>
 #include <QStackedWidget>
 #include <QString>
+#include <QTimer>
 
 #include "app/shell/CTambrixDoc.h"
 
@@ -65,6 +66,14 @@ public:
     ThumbnailProvider* Thumbnails() const { return mThumbnails; }
     /// What the list follows on disk: the folder shown and the selected file.
     const QFileSystemWatcher& Watcher() const { return mWatcher; }
+    /// How long the folder must stay unchanged after a change on disk before the list
+    /// (and the file shown) is read again: a file another program is still writing would
+    /// otherwise be shown half-written.
+    static constexpr int kSettleMilliseconds = 200;
+    /// Whether a change on disk waits to settle.
+    bool ChangePending() const { return mSettle.isActive(); }
+    /// Another wait (tests lengthen it to write in between without a race).
+    void SetSettleMilliseconds(int milliseconds) { mSettle.setInterval(milliseconds); }
 
 private:
     /// Fills the list with the folder's files; keeps `keep` selected when it is there.
@@ -74,6 +83,11 @@ private:
     void rereadRow(int row);
     void watch();
     void unwatch();
+    /// A change on disk: read again once the folder has settled.
+    void onDiskChanged();
+    void onSettleCheck();
+    /// Names, sizes and times of the folder's entries, down to the nanosecond.
+    QString folderState() const;
     void sortBy(int column, Qt::SortOrder order);
 
     CTambrixDoc* mDoc;
@@ -86,6 +100,8 @@ private:
     ThumbnailProvider* mThumbnails;
     QString mFolder;  ///< the folder listed, for its thumbnails
     QFileSystemWatcher mWatcher;
+    QTimer mSettle;
+    QString mSettleState;  ///< the folder as the last check saw it
 };
 
 }  // namespace tambrix::app

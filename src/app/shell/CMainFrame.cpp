@@ -34,6 +34,7 @@
 #include "app/search/CSearchPanel.h"
 #include "app/shell/CTambrixDoc.h"
 #include "app/browsing/CTambrixView.h"
+#include "app/shell/FileCommands.h"
 #include "app/shell/UserPrompts.h"
 #include "app/browsing/ViewedFile.h"
 #include "fileaccess/FileSystem.h"
@@ -201,17 +202,8 @@ void CMainFrame::createActions() {
         mFileActions[i] = new QAction(fileCommands[i][0], this);
         mFileActions[i]->setStatusTip(fileCommands[i][1]);
     }
-    connect(mFileActions[0], &QAction::triggered, this, [this] {
-        // Asked every time: the context menu's Save is the one that lets the user choose.
-        const Picture* picture = mObjectView ? mObjectView->CurrentPicture() : nullptr;
-        if (!picture) return;
-        const QString name = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".bmp";
-        const QString start = mDoc->ExportPath().isEmpty() ? name : QDir(mDoc->ExportPath()).filePath(name);
-        if (const auto chosen = Prompts().saveBitmapName(this, start)) {
-            if (!picture->WriteBitmapFile(*chosen))
-                statusBar()->showMessage(QString("Could not write \"%1\"").arg(*chosen));
-        }
-    });
+    // Asked every time: the context menu's Save is the one that lets the user choose.
+    connect(mFileActions[0], &QAction::triggered, this, [this] { savePicture(true); });
     connect(mFileActions[1], &QAction::triggered, this, &CMainFrame::exportPng);
     connect(mFileActions[2], &QAction::triggered, this, [this] {
         if (mObjectView && mObjectView->CopyPicture()) statusBar()->showMessage("Picture copied");
@@ -462,46 +454,92 @@ void CMainFrame::UpdateCommands() {
                                      mFileList->Style() == CTambrixView::ViewStyle::SmallIcon));
 }
 
-void CMainFrame::SavePreview() {
-    if (mDoc->CurrentFile().isEmpty() || !mObjectView) return;
-    const Picture* picture = mObjectView->CurrentPicture();
-    if (!picture) return;
-    const QString defaultName = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".bmp";
+void CMainFrame::SavePreview() { savePicture(false); }
+
+std::optional<PictureToSave> CMainFrame::takePicture(bool transparent) const {
+    // The picture and the name of the file it shows are taken together, before any
+    // dialog: while one is open the watcher may show another file or the same one anew,
+    // and the save must still write what was shown, under that file's name.
+    const QString shown = mDoc->CurrentFile();
+    std::shared_ptr<const Picture> picture = mObjectView ? mObjectView->SharedPicture() : nullptr;
+    if (shown.isEmpty() || !picture) return std::nullopt;
+    PictureToSave taken{std::move(picture), QImage(), shown};
+    if (transparent) taken.transparent = taken.picture->TransparentImage();
+    return taken;
+}
+
+void CMainFrame::savePicture(bool ask) {
+    const std::optional<PictureToSave> taken = takePicture(false);
+    if (!taken) return;
+    const QString name = taken->NameWith(".bmp");
+    QString target;
     // Without an export folder there is nowhere to save unasked: the dialog asks.
-    if (mDoc->PromptOnSave() || mDoc->ExportPath().isEmpty()) {
-        const QString start =
-            mDoc->ExportPath().isEmpty() ? defaultName : QDir(mDoc->ExportPath()).filePath(defaultName);
-        if (const auto chosen = Prompts().saveBitmapName(this, start)) {
-            picture->WriteBitmapFile(*chosen);
-            mSearchPanel->FilesChanged({*chosen});
+    if (ask || mDoc->PromptOnSave() || mDoc->ExportPath().isEmpty()) {
+        const QString start = mDoc->ExportPath().isEmpty() ? name : QDir(mDoc->ExportPath()).filePath(name);
+        const std::optional<QString> chosen = Prompts().saveBitmapName(this, start);
+        const std::optional<QString> confirmed = chosen ? ConfirmSaveTarget(this, *chosen) : std::nullopt;
+        if (!confirmed) return;
+        target = *confirmed;
+    } else {
+        // Unasked, a save replaces nothing: an earlier picture of that name (chair.iff and
+        // chair.spf both give chair.bmp) or a file of the game's own stays, and the
+        // picture takes the first free name beside it.
+        target = FreeSaveTarget(QDir(mDoc->ExportPath()).filePath(name));
+        if (target.isEmpty()) {
+            statusBar()->showMessage(QString("No free name for \"%1\" in \"%2\"")
+                                         .arg(name, QDir::toNativeSeparators(mDoc->ExportPath())));
+            return;
         }
-        return;
     }
-    const QString path = QDir::toNativeSeparators(QDir(mDoc->ExportPath()).filePath(defaultName));
-    if (picture->WriteBitmapFile(path)) statusBar()->showMessage(QString("Bitmap saved to \"%1\"").arg(path));
-    mSearchPanel->FilesChanged({path});
+    target = QDir::toNativeSeparators(target);
+    if (taken->picture->WriteBitmapFile(target))
+        statusBar()->showMessage(QString("Bitmap saved to \"%1\"").arg(target));
+    else
+        statusBar()->showMessage(QString("Could not write \"%1\"").arg(target));
+    mSearchPanel->FilesChanged({target});
 }
 
 void CMainFrame::OnDelete() {
     if (mDoc->CurrentFile().isEmpty() || !mDelete->isEnabled()) return;
-    const QString question = QString("Are you sure you want to delete the file\n\"%1\"?").arg(mDoc->CurrentFile());
-    if (!Prompts().askYesNo(this, question)) return;
-    const QString path = mDoc->CurrentFilePath();
-    mObjectView->DeleteCurrentFile();
+    // The question names exact files; the answer acts on those and nothing else, and only
+    // while they are still what was asked about: the list may have moved on meanwhile.
+    QString why;
+    const std::optional<FileDeletion> deletion = FileDeletion::Prepare(mDoc->CurrentFilePath(), why);
+    if (!deletion) {
+        Prompts().message(this, why);
+        Refresh();
+        return;
+    }
+    if (!Prompts().askYesNo(this, deletion->Question())) return;
+    if (!deletion->StillAsAsked(why) || !deletion->Allowed(why)) {
+        Prompts().message(this, why);
+        statusBar()->showMessage(why);
+        Refresh();
+        return;
+    }
+    // Nothing of a file that goes stays open in the form.
+    if (deletion->Paths().contains(mDoc->CurrentFilePath())) mObjectView->CloseFile();
+    QString status;
+    const QStringList gone = deletion->Paths();
+    const bool carried = deletion->Carry(status, why);
+    if (!carried) Prompts().message(this, why);
     mDoc->UpdateAllViews(nullptr);
-    mSearchPanel->FilesChanged({path});
+    mSearchPanel->FilesChanged(gone);
+    statusBar()->showMessage(carried ? status : why);
 }
 
 void CMainFrame::exportPng() {
-    if (!mObjectView || !mObjectView->CurrentPicture()) return;
-    const QString name = QFileInfo(mDoc->CurrentFile()).completeBaseName() + ".png";
+    const std::optional<PictureToSave> taken = takePicture(true);
+    if (!taken) return;
+    const QString name = taken->NameWith(".png");
     const QString start = mDoc->ExportPath().isEmpty() ? name : QDir(mDoc->ExportPath()).filePath(name);
     const std::optional<QString> chosen = Prompts().savePngName(this, start);
-    if (!chosen) return;
-    if (mObjectView->ExportPng(*chosen))
-        statusBar()->showMessage(QString("PNG saved to \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
+    const std::optional<QString> target = chosen ? ConfirmSaveTarget(this, *chosen) : std::nullopt;
+    if (!target) return;
+    if (SavePngFile(taken->transparent, *target))
+        statusBar()->showMessage(QString("PNG saved to \"%1\"").arg(QDir::toNativeSeparators(*target)));
     else
-        statusBar()->showMessage(QString("Could not write \"%1\"").arg(QDir::toNativeSeparators(*chosen)));
+        statusBar()->showMessage(QString("Could not write \"%1\"").arg(QDir::toNativeSeparators(*target)));
 }
 
 int CMainFrame::ExportPreviews(const QString& folder) {
@@ -524,6 +562,7 @@ int CMainFrame::ExportPreviews(const QString& folder) {
     // An export only looks: no catalog completion writes into the files it reads.
     const FileSystem::ReadOnlyScope readOnly;
     int written = 0;
+    int renamed = 0;
     int done = 0;
     for (const QString& name : names) {
         if (progress.wasCanceled()) break;
@@ -532,15 +571,23 @@ int CMainFrame::ExportPreviews(const QString& folder) {
         QString why;
         const std::unique_ptr<ViewedFile> file = Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name));
         const std::unique_ptr<Picture> picture = file ? file->RenderPreview(0, view, why) : nullptr;
-        const QString target = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QString("-view%1.png").arg(view));
-        if (picture && why.isEmpty() && picture->TransparentImage().save(target, "PNG")) ++written;
+        if (!picture || !why.isEmpty()) continue;
+        // An existing picture stays: the preview takes the first free name beside it.
+        const QString pictureName = QFileInfo(name).completeBaseName() + QString("-view%1.png").arg(view);
+        const QString target = FreeSaveTarget(QDir(folder).filePath(pictureName));
+        if (target.isEmpty() || !SavePngFile(picture->TransparentImage(), target)) continue;
+        ++written;
+        if (QFileInfo(target).fileName() != pictureName) ++renamed;
     }
     const bool cancelled = progress.wasCanceled();
     progress.setValue(static_cast<int>(names.size()));
-    statusBar()->showMessage(QString("%1 of %2 previews written to \"%3\"%4")
+    const QString kept =
+        renamed == 0 ? QString()
+                     : QString(", %1 under a new name beside an existing picture").arg(renamed);
+    statusBar()->showMessage(QString("%1 of %2 previews written to \"%3\"%4%5")
                                  .arg(written)
                                  .arg(names.size())
-                                 .arg(QDir::toNativeSeparators(folder), cancelled ? " (cancelled)" : ""));
+                                 .arg(QDir::toNativeSeparators(folder), kept, cancelled ? " (cancelled)" : ""));
     return written;
 }
 

@@ -7,6 +7,9 @@
 #include <QMainWindow>
 #include <QList>
 #include <QRect>
+#include <optional>
+
+#include "app/shell/FileCommands.h"
 
 class QAction;
 class QActionGroup;
@@ -113,6 +116,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    /// The picture shown with the name of its file, owned by the caller; nothing without one.
+    std::optional<PictureToSave> takePicture(bool transparent) const;
+    /// Save (`ask` false: the settings decide whether a dialog asks) and Save Picture.
+    void savePicture(bool ask);
     void exportPng();
     /// A chosen file is not there: said so, and no file stays current.
     void forgetFile(const QString& path, const QString& why);

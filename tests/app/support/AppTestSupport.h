@@ -17,8 +17,9 @@
 
 namespace tambrix::app::testing {
 
-/// Points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME (the search index), WINEPREFIX and
-/// QSettings into one temporary folder and answers every prompt without a window.
+/// Points HOME, XDG_CONFIG_HOME, XDG_CACHE_HOME (the search index), XDG_DATA_HOME (and so
+/// the trash Delete uses), WINEPREFIX and QSettings into one temporary folder and answers
+/// every prompt without a window.
 /// Undone on destruction.
 class Sandbox {
 public:
@@ -26,6 +27,7 @@ public:
         : mOldHome(qgetenv("HOME")),
           mOldConfig(qgetenv("XDG_CONFIG_HOME")),
           mOldCache(qgetenv("XDG_CACHE_HOME")),
+          mOldData(qgetenv("XDG_DATA_HOME")),
           mOldPrefix(qgetenv("WINEPREFIX")) {
         QStandardPaths::setTestModeEnabled(true);
         const QString config = MakeFolder("config");
@@ -33,6 +35,10 @@ public:
         qputenv("HOME", mRoot.path().toLocal8Bit());
         qputenv("XDG_CONFIG_HOME", config.toLocal8Bit());
         qputenv("XDG_CACHE_HOME", CacheFolder().toLocal8Bit());
+        qputenv("XDG_DATA_HOME", MakeFolder("data").toLocal8Bit());
+        // The desktop's trash lies in the data folder, which a desktop always has (in test
+        // mode Qt takes it below HOME).
+        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
         qputenv("WINEPREFIX", WinePrefix().toLocal8Bit());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
@@ -52,6 +58,7 @@ public:
         qputenv("HOME", mOldHome);
         qputenv("XDG_CONFIG_HOME", mOldConfig);
         mOldCache.isNull() ? void(qunsetenv("XDG_CACHE_HOME")) : void(qputenv("XDG_CACHE_HOME", mOldCache));
+        mOldData.isNull() ? void(qunsetenv("XDG_DATA_HOME")) : void(qputenv("XDG_DATA_HOME", mOldData));
         mOldPrefix.isNull() ? void(qunsetenv("WINEPREFIX")) : void(qputenv("WINEPREFIX", mOldPrefix));
     }
 
@@ -77,7 +84,7 @@ public:
 
 private:
     QTemporaryDir mRoot;
-    QByteArray mOldHome, mOldConfig, mOldCache, mOldPrefix;
+    QByteArray mOldHome, mOldConfig, mOldCache, mOldData, mOldPrefix;
 };
 
 /// Stored settings of the sandbox, raw.
