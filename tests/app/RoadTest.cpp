@@ -155,7 +155,7 @@ private slots:
         const QString far = "GameData/Objects/Objects.far/";
         const Road roads[] = {
             {"Road/lamp.iff", lamp, none, none, framed, white, 24},
-            {"Road/odd.iff", lamp, none, none, QSize(33, 33), white, 24, "no sprite to draw in this view"},
+            {"Road/odd.iff", lamp, none, none, QSize(), any, 0, "no sprite to draw in this view"},
             {"Road/huge.iff", lamp, none, none, QSize(), any, 0, "picture too large: 29,260 x 29,015 pixels"},
             {"Road/bits.iff", plain, {"2"}, {"0"}, sprite, kSpriteColour, 8},  // an object file without objects
             {"Road/lamp.spf", plain, {"1"}, {"0"}, sprite, kSpriteColour, 8},
@@ -186,7 +186,12 @@ private slots:
         QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), status);
         const Picture* shownPicture = form->CurrentPicture();
         QCOMPARE(shownPicture != nullptr, picture.isValid());
-        QCOMPARE(!form->Frame()->isHidden(), picture.isValid());
+        // Without a picture the box says why, and nothing can be saved, exported or copied.
+        const bool preview = !texts.isEmpty() && sprites.isEmpty();
+        QCOMPARE(!form->Frame()->isHidden(), picture.isValid() || (preview && !status.isEmpty()));
+        if (!shownPicture) QCOMPARE(form->Frame()->Note(), preview ? status : QString());
+        QCOMPARE(mBrowser->frame->SaveAction()->isEnabled(), picture.isValid());
+        QCOMPARE(mBrowser->frame->FileAction(1)->isEnabled(), picture.isValid());
         if (!shownPicture) return;
         const QImage image = shownPicture->Image();
         QImage white(image.size(), QImage::Format_RGB32);
@@ -300,10 +305,13 @@ private slots:
         QCOMPARE(png.size(), mBrowser->Form()->ShownPicture().size());
         QCOMPARE(qAlpha(png.pixel(0, 0)), 0);
         QCOMPARE(png.pixel(kPreviewMargin + 1, kPreviewMargin + 1), kSpriteColour.rgba());
-        mSandbox->saveAnswer = mSandbox->Root() + "/lamp.bmp";
+        // With "Prompt on Save" off, Save Picture saves as the toolbar's Save does, unasked.
+        const qsizetype asked = mSandbox->saveDefaults.size();
         frame->FileAction(0)->trigger();
-        QCOMPARE(mSandbox->saveDefaults.last(), mBrowser->doc->ExportPath() + "/lamp.bmp");
-        QCOMPARE(QImage(*mSandbox->saveAnswer).size(), png.size());
+        QCOMPARE(mSandbox->saveDefaults.size(), asked);
+        const QString said = frame->statusBar()->currentMessage();
+        QVERIFY2(said.startsWith("Bitmap saved to \"" + mBrowser->doc->ExportPath() + "/lamp"), qPrintable(said));
+        QCOMPARE(QImage(said.section('"', 1, 1)).size(), png.size());
         frame->FileAction(2)->trigger();
         QCOMPARE(QGuiApplication::clipboard()->image().size(), png.size());
         frame->FileAction(3)->trigger();

@@ -86,6 +86,17 @@ void PictureFrame::SetImage(const QImage& image) {
     update();
 }
 
+void PictureFrame::SetNote(const QString& note) {
+    mNote = note;
+    update();
+}
+
+QSize PictureFrame::NoteSize() const {
+    if (mNote.isEmpty()) return QSize(0, 0);
+    const QRect text = fontMetrics().boundingRect(QRect(0, 0, kNoteWidth, 1000), Qt::TextWordWrap, mNote);
+    return text.size() + QSize(2 * kNoteMargin, 2 * kNoteMargin);
+}
+
 void PictureFrame::SetScale(double scale) {
     mScale = scale > 0 ? scale : 1.0;
     update();
@@ -99,6 +110,12 @@ QSize PictureFrame::ShownSize() const {
 
 void PictureFrame::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
+    if (mImage.isNull() && !mNote.isEmpty()) {
+        QPainter painter(this);
+        painter.drawText(rect().adjusted(kNoteMargin, kNoteMargin, -kNoteMargin, -kNoteMargin),
+                         Qt::AlignCenter | Qt::TextWordWrap, mNote);
+        return;
+    }
     if (mImage.isNull()) return;
     QPainter painter(this);
     if (mScale == 1.0) {
@@ -292,7 +309,9 @@ void CObjectView::showObject() {
     QString why;
     setPicture(mFile->RenderPreview(mObject, mView, why));
     emit pictureNote(why);  // an empty note takes back the one of the view before
-    if (mPicture) {
+    // Without a picture the box says why (no sprite in this view, too large to draw).
+    mFrame->SetNote(mPicture ? QString() : why);
+    if (mPicture || !why.isEmpty()) {
         placeFrame();
         mFrame->show();
     } else {
@@ -319,6 +338,8 @@ void CObjectView::releaseFile() {
 void CObjectView::setPicture(std::unique_ptr<Picture> picture) {
     mPicture = std::move(picture);
     mFrame->SetImage(mPicture ? mPicture->Image() : QImage());
+    if (mPicture) mFrame->SetNote(QString());
+    emit pictureChanged();
 }
 
 void CObjectView::placeFrame() {
@@ -340,7 +361,8 @@ void CObjectView::sizeFrame() {
         scale = fit <= 0 ? 1.0 : fit >= 1.0 ? std::floor(fit) : fit;
     }
     mFrame->SetScale(scale);
-    mFrame->resize(mFrame->ShownSize() + QSize(kFramePadding, kFramePadding));
+    mFrame->resize(image.isEmpty() ? mFrame->NoteSize().expandedTo(QSize(kFramePadding, kFramePadding))
+                                   : mFrame->ShownSize() + QSize(kFramePadding, kFramePadding));
     growToFit();
 }
 

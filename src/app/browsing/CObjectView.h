@@ -34,9 +34,17 @@ class PictureFrame : public QFrame {
     Q_OBJECT
 public:
     static constexpr int kInset = 4;
+    /// A note wraps at this width and keeps this margin to the box.
+    static constexpr int kNoteWidth = 220;
+    static constexpr int kNoteMargin = 8;
     explicit PictureFrame(QWidget* parent);
     void SetImage(const QImage& image);
     const QImage& Image() const { return mImage; }
+    /// Words drawn inside the box in place of a picture (why there is none); empty for none.
+    void SetNote(const QString& note);
+    const QString& Note() const { return mNote; }
+    /// The size the note needs inside the box.
+    QSize NoteSize() const;
     /// Enlargements repeat pixels; reductions are smoothed.
     void SetScale(double scale);
     double Scale() const { return mScale; }
@@ -48,6 +56,7 @@ protected:
 
 private:
     QImage mImage;
+    QString mNote;
     double mScale = 1.0;
 };
 
@@ -117,6 +126,8 @@ public:
 signals:
     /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
     void pictureNote(const QString& text);
+    /// The picture shown came or went.
+    void pictureChanged();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

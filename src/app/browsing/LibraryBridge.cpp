@@ -78,6 +78,8 @@ public:
             return open ? open->RenderPreview(index, view, background) : nullptr;
         });
         why = QString::fromStdString(PreviewReportText(report));
+        // A canvas with nothing drawn on it is no picture: nothing to save or copy.
+        if (report.outcome != PreviewReport::Outcome::kDrawn) return nullptr;
         return picture;
     }
 

@@ -48,6 +48,8 @@ const int kWidthPercent = 85;
 const int kHeightPercent = 80;
 const QSize kButtonSize(16, 15);
 const char* const kReady = "Ready";
+// The first file actions (Save Picture, Export PNG, Copy Picture) act on the picture.
+const int kPictureActions = 3;
 const char* const kRegistryEntryMissing =
     "Could not open the registry entry for The Sims.\n\nThis may mean your installation of The Sims is "
     "damaged or you\nmay be running an non-retail version of the game.\n\nPlease select the directory to "
@@ -202,8 +204,8 @@ void CMainFrame::createActions() {
         mFileActions[i] = new QAction(fileCommands[i][0], this);
         mFileActions[i]->setStatusTip(fileCommands[i][1]);
     }
-    // Asked every time: the context menu's Save is the one that lets the user choose.
-    connect(mFileActions[0], &QAction::triggered, this, [this] { savePicture(true); });
+    // As the toolbar's Save: asked where when "Prompt on Save" says so.
+    connect(mFileActions[0], &QAction::triggered, this, [this] { savePicture(false); });
     connect(mFileActions[1], &QAction::triggered, this, &CMainFrame::exportPng);
     connect(mFileActions[2], &QAction::triggered, this, [this] {
         if (mObjectView && mObjectView->CopyPicture()) statusBar()->showMessage("Picture copied");
@@ -319,6 +321,7 @@ void CMainFrame::createPanes() {
         else
             mViewMenu->addSeparator();
     }
+    connect(mObjectView, &CObjectView::pictureChanged, this, &CMainFrame::UpdateCommands);
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
     mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -435,14 +438,15 @@ void CMainFrame::focusPane(int step) {
 
 void CMainFrame::UpdateCommands() {
     const bool hasFile = !mDoc->CurrentFile().isEmpty();
-    mSave->setEnabled(hasFile);
+    // Save, Export PNG and Copy Picture need a picture: a file that shows none offers none.
+    const bool hasPicture = hasFile && mObjectView && mObjectView->CurrentPicture();
+    mSave->setEnabled(hasPicture);
     // Nothing inside an archive can be deleted: the command says so rather than fail.
     const bool entry = hasFile && IsMountedEntry(mDoc->CurrentFilePath());
     mDelete->setEnabled(hasFile && !entry);
     mDelete->setToolTip(entry ? kDeleteEntryTip : kDeleteTip);
     mDelete->setStatusTip(entry ? kDeleteEntryTip : "Delete");
-    // The picture commands do nothing when the file shows no picture, as Save.
-    for (QAction* action : mFileActions) action->setEnabled(hasFile);
+    for (int i = 0; i < 5; ++i) mFileActions[i]->setEnabled(i < kPictureActions ? hasPicture : hasFile);
     const bool hasList = mFileList != nullptr;
     const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
                                              CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};
