@@ -257,7 +257,7 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
     const std::vector<uint8_t> before = ReadFileBytes(fern);
     EXPECT_EQ(Cli({"info", fern, "--json", "--no-write"}).out,
               "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
-              "{\"id\": 128, \"label\": \"Fern\", \"name\": \"Potted Fern\", \"description\": \"\", "
+              "{\"id\": 128, \"label\": \"Fern\", \"guid\": \"0x00000000\", \"name\": \"Potted Fern\", \"description\": \"\", "
               "\"price\": 45, \"catalog_found\": true, \"master_id\": 0, \"sub_index\": 0, \"display_index\": 0, "
               "\"tiles\": []}], \"sprites\": [], \"draw_groups\": [], \"palettes\": []}\n");
     EXPECT_FALSE(Has(Cli({"strings", fern, "--id", "130", "--json"}).out, "\"value\": \"\""));
