@@ -156,6 +156,7 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
         case OpenMode::ReadWriteExisting: flags |= O_RDWR; break;
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;
         case OpenMode::CreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     }
     auto openPath = [flags](const std::string& path) {
         int fd;
@@ -168,7 +169,7 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
     // would keep that spelling; only a miss looks for one that differs in case. A new file
     // is always created under the resolved name.
     int fd = -1;
-    if (mode != OpenMode::CreateAlways && !name.empty()) {
+    if (mode != OpenMode::CreateAlways && mode != OpenMode::CreateNew && !name.empty()) {
         std::string exact = name;
         std::replace(exact.begin(), exact.end(), '\\', kHostSeparator);
         fd = openPath(exact);
@@ -315,6 +316,23 @@ bool DeleteFile(const std::string& name) {
     struct stat info;
     if (path.empty() || ::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
     return ::unlink(path.c_str()) == 0;
+}
+
+bool MoveFile(const std::string& from, const std::string& to, bool replace) {
+    const std::string source = ResolvePath(from);
+    const std::string target = ResolvePath(to);
+    if (source.empty() || target.empty()) return false;
+    if (replace) return ::rename(source.c_str(), target.c_str()) == 0;
+    // A hard link refuses an existing target in the same step that makes the new name;
+    // rename would replace it. A file system without hard links falls back to a check
+    // and a rename.
+    if (::link(source.c_str(), target.c_str()) == 0) {
+        ::unlink(source.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return false;
+    if (entryExists(target)) return false;
+    return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
 bool FileExists(const std::string& name) {

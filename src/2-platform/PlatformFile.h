@@ -19,6 +19,7 @@ enum class OpenMode {
     ReadWriteExisting,  ///< read and write, the file must exist
     ReadExisting,       ///< read only, the file must exist
     CreateAlways,       ///< write, created or truncated
+    CreateNew,          ///< read and write, created; fails when the name exists (a link too)
 };
 
 /// The host path for a name: separators converted, case resolved where needed.
@@ -49,6 +50,11 @@ uint32_t GetFileSize(NativeFile* file);
 bool SetEndOfFile(NativeFile* file);
 bool FlushFile(NativeFile* file);
 bool DeleteFile(const std::string& name);
+/// Gives a file a new name in one step, as the host's rename does: a reader sees the old
+/// file or the new one at `to`, never a mix. With `replace` an existing file at `to` is
+/// replaced, else the move fails when anything is there. Both names should lie in one
+/// folder (or one file system). False when the host refuses.
+bool MoveFile(const std::string& from, const std::string& to, bool replace);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);
