@@ -118,6 +118,11 @@ int32_t CloneObjectFile(const CloneRequest& request, CloneResult& result) {
         }
     }
 
+    if (request.makeFolder) {
+        const std::string folder = fs::path(target).parent_path().string();
+        if (!folder.empty() && (code = MakeFolders(folder)) != rc::kOk) return code;
+    }
+
     std::vector<uint8_t> bytes;
     if ((code = ReadWholeFile(source, bytes)) != rc::kOk) return code;
     StagedFile stagedObjects;
@@ -227,11 +232,11 @@ int32_t CloneObjectFile(const CloneRequest& request, CloneResult& result) {
     return rc::kOk;
 }
 
-int32_t IndexedGuids(const std::string& gameFolder, const std::string& database, std::vector<uint32_t>& guids,
-                     bool& indexed) {
+int32_t IndexedGuids(const std::string& gameFolder, const std::string& database, bool create,
+                     std::vector<uint32_t>& guids, bool& indexed) {
     guids.clear();
     indexed = false;
-    if (gameFolder.empty() || database.empty() || !platform::FileExists(database)) return rc::kOk;
+    if (gameFolder.empty() || database.empty() || (!create && !platform::FileExists(database))) return rc::kOk;
     GameIndex index;
     int32_t code = index.Open(database);
     if (code == rc::kOk) code = index.Refresh(gameFolder);

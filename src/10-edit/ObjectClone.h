@@ -25,6 +25,8 @@ struct CloneRequest {
     std::vector<int32_t> objects;
     /// Whether an existing target (and its ".spf") may be replaced.
     bool replace = false;
+    /// Whether the target's folder is made when missing (as the browser's Downloads/NAME).
+    bool makeFolder = false;
     /// GUIDs the game folder holds already (GameIndex::KnownGuids); a new GUID is none of
     /// them, none of the source file's, and never 0.
     std::vector<uint32_t> usedGuids;
@@ -58,10 +60,10 @@ int32_t CheckCloneRequest(const CloneRequest& request);
 /// write, after which no part of the clone is left.
 int32_t CloneObjectFile(const CloneRequest& request, CloneResult& result);
 
-/// The GUIDs a game folder's index knows: the database is opened (when it exists),
-/// brought up to date and asked. `indexed` says whether there was an index. kOk, or the
-/// index's code.
-int32_t IndexedGuids(const std::string& gameFolder, const std::string& database, std::vector<uint32_t>& guids,
-                     bool& indexed);
+/// The GUIDs a game folder's index knows: the database is opened (when it exists, or
+/// always with `create`), brought up to date and asked. `indexed` says whether there was
+/// an index. kOk, or the index's code.
+int32_t IndexedGuids(const std::string& gameFolder, const std::string& database, bool create,
+                     std::vector<uint32_t>& guids, bool& indexed);
 
 }  // namespace tambrix

@@ -56,6 +56,20 @@ int32_t CheckWritePlace(const std::string& path) {
     return rc::kOk;
 }
 
+int32_t MakeFolders(const std::string& folder) {
+    if (const int32_t place = CheckWritePlace(folder); place != rc::kOk) return place;
+    std::error_code error;
+    const fs::path full = fs::absolute(fs::path(platform::ResolvePath(folder)), error).lexically_normal();
+    if (error) return rc::kCreateFailed;
+    fs::path at;
+    for (const fs::path& part : full) {
+        at /= part;
+        if (part.empty() || at == at.root_path()) continue;
+        if (!platform::DirectoryExists(at.string()) && !platform::MakeDirectory(at.string())) return rc::kCreateFailed;
+    }
+    return rc::kOk;
+}
+
 std::string FindGameFolder(const std::string& path) {
     std::error_code error;
     fs::path at = fs::absolute(fs::path(path), error).lexically_normal();

@@ -14,6 +14,10 @@ namespace tambrix {
 /// kOk; kEditInArchive; kEditGameFolder; kNoSuchFile for an empty name.
 int32_t CheckWritePlace(const std::string& path);
 
+/// Makes a folder and every missing folder above it, after CheckWritePlace allows the
+/// place. kOk (also when it was there), the refusing code, or kCreateFailed.
+int32_t MakeFolders(const std::string& folder);
+
 /// The game folder a file or folder lies in: the nearest folder on its way (itself
 /// included) that holds a GameData folder. Empty when there is none.
 std::string FindGameFolder(const std::string& path);

@@ -55,6 +55,31 @@ std::string CliUsage() {
            "                                        at most 50); the index is kept in the user's\n"
            "                                        cache folder (or DB) and brought up to date\n"
            "                                        first; no game file is ever written\n"
+           "  clone SOURCE -o NEW.iff [--name TEXT] [--object K]... [--force] [--json] [--index DB]\n"
+           "                                        a copy of an object file (on disk or in an\n"
+           "                                        archive) that the game takes for new objects:\n"
+           "                                        NEW.iff, and NEW.spf when SOURCE has one; each\n"
+           "                                        copied object gets a new random GUID, unique in\n"
+           "                                        the game folder's index (when there is one) and\n"
+           "                                        in the file; --object K (repeatable) takes object\n"
+           "                                        K with its tiles (default: all), the other\n"
+           "                                        resources all stay; --name gives each copied\n"
+           "                                        object that catalog name in every language;\n"
+           "                                        --force replaces an existing NEW.iff; --index\n"
+           "                                        names the index (made when missing; else the\n"
+           "                                        one find keeps in the user's cache is asked\n"
+           "                                        when there is one). A GUID that the file's\n"
+           "                                        behaviour code mentions is left as it is\n"
+           "  conflicts FOLDER [--json] [--index DB]\n"
+           "                                        every GUID that more than one object file of\n"
+           "                                        FOLDER holds (archives included), with the files\n"
+           "                                        and object names; \"same file\" when two files\n"
+           "                                        have the same bytes\n"
+           "  set FILE [--object K] [--language N] [--name T] [--price N] [--description T]\n"
+           "                                        changes object K's catalog texts in language N\n"
+           "                                        (0-19, default 0) and its price (-32768..32767);\n"
+           "                                        texts must be in the game's character set\n"
+           "                                        (Windows-1252)\n"
            "  far ls ARCHIVE [--json]               the entries of a .far archive: size, stored\n"
            "                                        (second) size, offset, compressed, name\n"
            "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
@@ -72,6 +97,9 @@ std::string CliUsage() {
            "warning on stderr. render fails (exit 1) rather than write a blank picture when the\n"
            "object has no sprite to draw in the view or the picture exceeds the size limits;\n"
            "render-all says so for each such file on stderr, goes on, and exits 1 at the end.\n"
+           "clone and set write a new version beside the file and move it in place in one step:\n"
+           "a failed write leaves no part of it. They never write inside an archive or the\n"
+           "game's own folders (GameData, ExpansionShared, ExpansionPack*).\n"
            "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
            "the archive is mounted and the entry opens read-only, with its companion from the\n"
            "same archive; nothing in an archive is ever changed.\n"
@@ -91,6 +119,9 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);
         if (command == "find") return CommandFind(c);
+        if (command == "clone") return CommandClone(c);
+        if (command == "conflicts") return CommandConflicts(c);
+        if (command == "set") return CommandSet(c);
         if (command == "show") return CommandShow(c);
         if (command == "ls") return CommandLs(c);
         if (command == "info") return CommandInfo(c);
