@@ -86,9 +86,10 @@ int32_t CloneObjectFile(const CloneRequest& request, CloneResult& result) {
         if (hasCompanion && companion.State() == GamePathState::kFile && sameDiskFile(written, companion.Path()))
             return rc::kEditSameFile;
     }
-    if (!request.replace && (platform::FileExists(target) || platform::DirectoryExists(target) ||
-                             (hasCompanion && (platform::FileExists(spriteTarget) ||
-                                               platform::DirectoryExists(spriteTarget)))))
+    // A sprite file beside the target would be opened with the clone even when the
+    // source has none, so it counts as taken too.
+    const bool spritesThere = platform::FileExists(spriteTarget) || platform::DirectoryExists(spriteTarget);
+    if (!request.replace && (platform::FileExists(target) || platform::DirectoryExists(target) || spritesThere))
         return rc::kEditTargetExists;
 
     // Which records there are, and which are taken.
@@ -223,10 +224,14 @@ int32_t CloneObjectFile(const CloneRequest& request, CloneResult& result) {
         return code;
     }
     if ((code = stagedObjects.Commit(request.replace)) != rc::kOk) {
-        if (hasCompanion) platform::DeleteFile(stagedSprites.Target());
+        // A companion moved in place a moment ago goes again, unless it replaced one.
+        if (hasCompanion && !spritesThere) platform::DeleteFile(stagedSprites.Target());
         result = CloneResult();
         return code;
     }
+    // The sprites of the file just replaced would otherwise pair with a clone that has
+    // none of its own.
+    if (!hasCompanion && spritesThere) platform::DeleteFile(spriteTarget);
     result.objectFile = stagedObjects.Target();
     result.spriteFile = hasCompanion ? stagedSprites.Target() : std::string();
     return rc::kOk;

@@ -23,7 +23,9 @@ struct CloneRequest {
     /// Resources other than object definitions are all copied, also those that only a
     /// left-out object uses.
     std::vector<int32_t> objects;
-    /// Whether an existing target (and its ".spf") may be replaced.
+    /// Whether an existing target (and its ".spf") may be replaced. A ".spf" beside the
+    /// target counts as taken even when the source has none; with replace it is removed
+    /// then, so that the clone does not open with another file's sprites.
     bool replace = false;
     /// Whether the target's folder is made when missing (as the browser's Downloads/NAME).
     bool makeFolder = false;

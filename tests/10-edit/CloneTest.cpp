@@ -209,6 +209,17 @@ TEST_F(CloneTest, RefusesWithoutTouchingAnything) {
     EXPECT_EQ(CloneObjectFile(own, result), rc::kEditSameFile);
     EXPECT_EQ(game.game.Read("Downloads/Own/Own.iff"), game.game.Read("GameData/Objects/Sofa.iff"));
 
+    // A source without sprites onto a name whose .spf is there: that file would open with
+    // the clone, so it is refused, and with replace it goes.
+    game.game.Write("Downloads/Lone.iff", game.game.Read("GameData/Objects/Sofa.iff"));
+    CloneRequest lone = Request(game.game.File("Downloads/Lone.iff"), "Downloads/SpritesTaken.iff");
+    EXPECT_EQ(CloneObjectFile(lone, result), rc::kEditTargetExists);
+    EXPECT_TRUE(game.game.Exists("Downloads/SpritesTaken.spf"));
+    lone.replace = true;
+    ASSERT_EQ(CloneObjectFile(lone, result), rc::kOk);
+    EXPECT_TRUE(result.spriteFile.empty());
+    EXPECT_FALSE(game.game.Exists("Downloads/SpritesTaken.spf"));
+
     // With replace, an existing clone is replaced whole.
     CloneRequest again = Request(game.Disk(), "Downloads/Taken.iff");
     again.replace = true;
