@@ -1,26 +1,18 @@
 #include "edit/GameText.h"
 
+#include "core/GameCharset.h"
 #include "core/ResultCodes.h"
 
 namespace tambrix {
 
 namespace {
 
-// The characters of bytes 0x80..0x9F; 0 where the set has none.
-constexpr uint16_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-/// The byte of a code point, or -1 when the set lacks it.
+/// The byte of a character a user may give, or -1: the set's characters but for the
+/// control characters, of which tab, line feed and carriage return are kept.
 int byteOf(uint32_t code) {
     if (code == '\t' || code == '\n' || code == '\r') return static_cast<int>(code);
     if (code < 0x20 || code == 0x7F) return -1;
-    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
-    for (int i = 0; i < 32; ++i)
-        if (kHighControls[i] != 0 && kHighControls[i] == code) return 0x80 + i;
-    return -1;
+    return GameByteOfCodePoint(code);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "index/IndexedFile.h"
 
 #include "catalog/ObjectSet.h"
+#include "core/GameCharset.h"
 #include "core/ResultCodes.h"
 #include "core/TextBuffer.h"
 #include "sets/GameFile.h"
@@ -51,14 +52,18 @@ IndexedKind IndexedKindOfName(std::string_view name) {
 std::string GameTextToUtf8(std::string_view text) {
     if (isUtf8(text)) return std::string(text);
     std::string out;
-    out.reserve(text.size() * 2);
+    out.reserve(text.size() * 3);
     for (const char c : text) {
-        const auto byte = static_cast<uint8_t>(c);
-        if (byte < 0x80) {
+        const uint32_t code = CodePointOfGameByte(static_cast<uint8_t>(c));
+        if (code < 0x80) {
             out += c;
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
         } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
         }
     }
     return out;

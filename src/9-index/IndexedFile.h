@@ -54,7 +54,7 @@ std::unique_ptr<ResourceFile> OpenIndexedContainer(const std::string& name, int3
 /// completed, whatever it lacks.
 IndexedFileRead ReadIndexedFile(const std::string& name, IndexedKind kind);
 
-/// A game text as UTF-8: kept when it is valid UTF-8, else read as Latin-1 (the
+/// A game text as UTF-8: kept when it is valid UTF-8, else read as Windows-1252 (the
 /// game's own texts are single-byte).
 std::string GameTextToUtf8(std::string_view text);
 

@@ -11,6 +11,7 @@
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
 #include "index/GameIndex.h"
+#include "index/IndexedFile.h"
 #include "support/ByteBuilder.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
@@ -261,6 +262,18 @@ TEST_F(GameIndexTest, ConflictsListFilesSharingAGuidAndTellCopiesApart) {
     EXPECT_EQ(closed.GuidConflicts(conflicts), rc::kIndexNotOpen);
     std::vector<uint32_t> guids;
     EXPECT_EQ(closed.KnownGuids(guids), rc::kIndexNotOpen);
+}
+
+TEST(GameTextToUtf8Test, KeepsUtf8AndReadsTheRestAsTheGamesSet) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "plain"},
+        {"caf\xC3\xA9", "caf\xC3\xA9"},                  // already UTF-8
+        {"caf\xE9", "caf\xC3\xA9"},                       // a Latin-1 letter
+        {"\x80 \x99", "\xE2\x82\xAC \xE2\x84\xA2"},      // the euro and trade mark signs
+        {"\x93Hi\x94", "\xE2\x80\x9CHi\xE2\x80\x9D"},
+        {"\x81", "\xC2\x81"},                            // undefined: the control character
+    };
+    for (const auto& [game, utf8] : cases) EXPECT_EQ(GameTextToUtf8(game), utf8) << game;
 }
 
 }  // namespace

@@ -120,7 +120,10 @@ TEST_F(EditCommands, SetSavesTextsInTwoLanguagesAndThePrice) {
     r = Cli({"info", chair, "--json", "--no-write"});
     EXPECT_TRUE(Has(r.out, "{\"name\": \"Caf\\u00e9 Chair\", \"price\": \"-5\", \"description\": \"For the caf\\u00e9\""))
         << r.out;
+    // The game's own characters past Latin-1 are stored as its bytes and shown as themselves.
+    ASSERT_EQ(Cli({"set", chair, "--language", "2", "--name", "\xE2\x82\xAC Chair\xE2\x84\xA2"}).code, kExitOk);
     r = Cli({"strings", chair, "--json"});
+    EXPECT_TRUE(Has(r.out, "\\u20ac Chair\\u2122")) << r.out;
     for (const char* text : {"Caf\\u00e9 Chair", "Chaise", "Pour le caf\\u00e9", "For the caf\\u00e9"})
         EXPECT_TRUE(Has(r.out, text)) << text << "\n" << r.out;
 }

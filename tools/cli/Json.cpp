@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "core/GameCharset.h"
+
 namespace tambrix::tools {
 
 std::string JsonString(std::string_view text, bool utf8) {
@@ -17,7 +19,7 @@ std::string JsonString(std::string_view text, bool utf8) {
             default:
                 if (c < 0x20 || c == 0x7F || (c > 0x7F && !utf8)) {
                     char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(CodePointOfGameByte(c)));
                     out += escaped;
                 } else {
                     out += static_cast<char>(c);

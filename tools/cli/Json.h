@@ -9,9 +9,9 @@
 
 namespace tambrix::tools {
 
-/// A JSON string literal for 8-bit text. Bytes above 0x7F are taken as Latin-1, the
-/// game's single-byte texts, and written as \u00XX so that the output stays valid UTF-8;
-/// with `utf8` the text is UTF-8 already and they are written as they are.
+/// A JSON string literal for 8-bit text. Bytes above 0x7F are taken as Windows-1252,
+/// the game's single-byte texts, and written as \uXXXX escapes so that the output stays
+/// valid UTF-8; with `utf8` the text is UTF-8 already and they are written as they are.
 std::string JsonString(std::string_view text, bool utf8 = false);
 
 /// Writes an object or array with commas placed for the caller.
