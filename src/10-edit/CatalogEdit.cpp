@@ -127,6 +127,7 @@ int32_t ApplyCatalogChange(const CatalogChange& change) {
     if ((code = ReadWholeFile(source, bytes)) != rc::kOk) return code;
     StagedFile staged;
     if ((code = staged.Stage(source.Path(), bytes)) != rc::kOk) return code;
+    staged.KeepPermissionsOf(source.Path());
     std::unique_ptr<ResourceFile> file;
     if ((code = staged.Open(file)) != rc::kOk) return code;
 

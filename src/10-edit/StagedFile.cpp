@@ -1,6 +1,7 @@
 #include "edit/StagedFile.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 #include "core/ResultCodes.h"
@@ -56,6 +57,14 @@ int32_t StagedFile::Stage(const std::string& target, const std::vector<uint8_t>&
         return rc::kShortWrite;
     }
     return rc::kOk;
+}
+
+void StagedFile::KeepPermissionsOf(const std::string& path) {
+    if (mPath.empty()) return;
+    std::error_code error;
+    const auto status = std::filesystem::status(platform::ResolvePath(path), error);
+    // The new version is ours to write until it is moved; the rights apply after that.
+    if (!error) std::filesystem::permissions(mPath, status.permissions() | std::filesystem::perms::owner_write, error);
 }
 
 int32_t StagedFile::Open(std::unique_ptr<ResourceFile>& container) {

@@ -30,6 +30,8 @@ public:
     /// random part and ".part" (a name no program of the game lists). kOk, or the code of
     /// the failed create or write (nothing is left behind then).
     int32_t Stage(const std::string& target, const std::vector<uint8_t>& bytes);
+    /// Gives the staged file the access rights of an existing file (the one it replaces).
+    void KeepPermissionsOf(const std::string& path);
     /// Opens the staged file as a writable container (version 2.x, else 1.0).
     int32_t Open(std::unique_ptr<ResourceFile>& container);
     /// Moves the staged file to the target: replacing a file there with `replace`, else

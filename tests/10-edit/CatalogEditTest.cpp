@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "EditFixtures.h"
 #include "catalog/StringTable.h"
 #include "edit/CatalogEdit.h"
@@ -88,6 +90,12 @@ TEST_F(CatalogEditTest, SavesNamesDescriptionsAndPricesInTheirLanguage) {
             }
         }
     }
+    // The saved file keeps the access rights of the one it replaced.
+    namespace fs = std::filesystem;
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(ApplyCatalogChange({file, 0, 0, "Rights", {}, {}}), rc::kOk);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
     // The first language kept its texts through the other languages' saves.
     EXPECT_EQ(Texts(1, 0), (std::pair<std::string, std::string>{"Couch", "Long"}));
 }
