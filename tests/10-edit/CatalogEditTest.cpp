@@ -155,6 +155,7 @@ TEST_F(CatalogEditTest, AFailedSaveLeavesTheFileBeforeOrAfterNeverAMix) {
     const uint64_t start = hooks.writes.load();
     ASSERT_EQ(ApplyCatalogChange(change), rc::kOk);
     const uint64_t writes = hooks.writes.load() - start;
+    RecordProperty("writes", static_cast<int>(writes));
     const Contents after = test::ReadContents(file);
     ASSERT_NE(after, before);
     for (uint64_t n = 0; n <= writes; ++n) {

@@ -241,6 +241,7 @@ TEST_F(CloneTest, AFailedWriteLeavesNoPartOfTheClone) {
         ASSERT_EQ(CloneObjectFile(request, result), rc::kOk);
         writes = hooks.writes.load() - start;
         ASSERT_GT(writes, 4u);
+        RecordProperty("writes", static_cast<int>(writes));
     }
     const Contents complete = test::ReadContents(game.game.File("Downloads/Mine/Counted.iff"));
     for (uint64_t n = 0; n <= writes; ++n) {
