@@ -57,6 +57,12 @@ public:
     /// write target of its generation.
     void PutContainer(const std::string& name, const Bytes& bytes, bool legacy) {
         for (const char* target : {"iff_read", "objects", "graphics"}) Put(target, name, bytes);
+        // Clone and save: every choice, with the second object picked.
+        for (const uint8_t choices : {0x00, 0x05, 0x0B, 0x0F}) {
+            Bytes seed = {choices, 1, 1};
+            seed.insert(seed.end(), bytes.begin(), bytes.end());
+            Put("object_edit", name + ".c" + std::to_string(choices), seed);
+        }
         const std::string writeTarget = legacy ? "legacy_iff_write" : "iff_write";
         int n = 0;
         for (const Bytes& program : Programs()) {

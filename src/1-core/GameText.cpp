@@ -1,5 +1,7 @@
 #include "core/GameText.h"
 
+#include "core/ResultCodes.h"
+
 namespace tambrix {
 
 namespace {
@@ -16,6 +18,13 @@ uint32_t Cp1252ToUnicode(uint8_t byte) {
     if (byte < 0x80 || byte >= 0xA0) return byte;
     const uint16_t code = kHighControls[byte - 0x80];
     return code ? code : byte;
+}
+
+int UnicodeToCp1252(uint32_t code) {
+    if (code < 0x80 || (code >= 0xA0 && code <= 0xFF)) return static_cast<int>(code);
+    for (int i = 0; i < 32; ++i)
+        if (kHighControls[i] != 0 && kHighControls[i] == code) return 0x80 + i;
+    return -1;
 }
 
 void AppendUtf8(std::string& out, uint32_t code) {
@@ -70,6 +79,26 @@ std::string GameTextToUtf8(std::string_view text) {
     out.reserve(text.size() * 2);
     for (const char c : text) AppendUtf8(out, Cp1252ToUnicode(static_cast<uint8_t>(c)));
     return out;
+}
+
+int32_t Utf8ToGameText(std::string_view utf8, std::string& out) {
+    out.clear();
+    std::string text;
+    for (size_t i = 0; i < utf8.size();) {
+        const size_t length = Utf8SequenceLength(utf8.substr(i));
+        if (length == 0) return rc::kEditBadText;
+        // The lead byte keeps 7, 5, 4 or 3 bits; each continuation byte 6.
+        constexpr uint8_t kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+        uint32_t code = static_cast<uint8_t>(utf8[i]) & kLeadBits[length];
+        for (size_t k = 1; k < length; ++k) code = (code << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
+        i += length;
+        const bool control = (code < 0x20 && code != '\t' && code != '\n' && code != '\r') || code == 0x7F;
+        const int byte = control ? -1 : UnicodeToCp1252(code);
+        if (byte < 0) return rc::kEditBadText;
+        text += static_cast<char>(byte);
+    }
+    out = std::move(text);
+    return rc::kOk;
 }
 
 }  // namespace tambrix

@@ -44,6 +44,20 @@ const char* DescribeResult(int32_t code) {
         case rc::kIndexCancelled: return "indexing cancelled";
         case rc::kIndexNotOpen: return "no index is open";
         case rc::kIndexWritable: return "the file opened writable, so the index left it unread";
+        case rc::kEditGameFolder:
+            return "the game's own folders (GameData, ExpansionShared, ExpansionPack*) are read-only: clone to edit";
+        case rc::kEditInArchive: return "a file inside an archive cannot be written: clone to edit";
+        case rc::kEditTargetExists: return "the file exists already";
+        case rc::kEditNoObject: return "the file has no such object";
+        case rc::kEditBadText: return "the text holds a character outside the game's character set (Windows-1252)";
+        case rc::kEditPriceRange: return "the price lies outside -32768..32767";
+        case rc::kEditShortDefinition: return "an object definition is too short to hold a GUID";
+        case rc::kEditNoFreeGuid: return "no unused GUID was found";
+        case rc::kEditCatalogUnsafe: return "the catalog table cannot be rewritten without losing texts";
+        case rc::kEditSameFile: return "the new file would replace the source";
+        case rc::kEditNotObjectFile: return "not an object file (.iff)";
+        case rc::kEditLanguage: return "the language must be 0..19";
+        case rc::kEditTooLarge: return "the file is too large to copy";
         default: return "unknown error";
     }
 }

@@ -57,6 +57,21 @@ inline constexpr int32_t kIndexDatabase = -401;   ///< the index database cannot
 inline constexpr int32_t kIndexCancelled = -402;  ///< the caller stopped the indexing
 inline constexpr int32_t kIndexNotOpen = -403;    ///< no index database is open
 inline constexpr int32_t kIndexWritable = -404;   ///< a file to index opened writable: refused unread
+
+// Codes of the edits a user asks for (clone, catalog texts).
+inline constexpr int32_t kEditGameFolder = -501;    ///< the file lies in one of the game's own folders
+inline constexpr int32_t kEditInArchive = -502;     ///< the file lies inside an archive
+inline constexpr int32_t kEditTargetExists = -503;  ///< the new file's name is taken and may not be replaced
+inline constexpr int32_t kEditNoObject = -504;      ///< no top-level object of that number
+inline constexpr int32_t kEditBadText = -505;       ///< a text outside the game's character set
+inline constexpr int32_t kEditPriceRange = -506;    ///< a price outside the signed 16-bit range
+inline constexpr int32_t kEditShortDefinition = -507;  ///< a definition too short to hold a GUID
+inline constexpr int32_t kEditNoFreeGuid = -508;    ///< no unused GUID was found
+inline constexpr int32_t kEditCatalogUnsafe = -509;  ///< the catalog table would lose texts if rewritten
+inline constexpr int32_t kEditSameFile = -510;      ///< the new file would be the source itself
+inline constexpr int32_t kEditNotObjectFile = -511;  ///< the name is not an object file's (".iff")
+inline constexpr int32_t kEditLanguage = -512;      ///< a language outside 0..19
+inline constexpr int32_t kEditTooLarge = -513;      ///< a file too large to copy in memory
 }  // namespace rc
 
 /// A short English description of a result code, for a tool's output or a status text;

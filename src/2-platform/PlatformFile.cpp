@@ -177,6 +177,7 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
         case OpenMode::ReadWriteExisting: flags |= O_RDWR; break;
         case OpenMode::ReadExisting: flags |= O_RDONLY; break;
         case OpenMode::CreateAlways: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+        case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
     }
     auto openPath = [flags](const std::string& path) {
         int fd;
@@ -190,7 +191,7 @@ NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
     // opened for creation keeps its last name part exactly: resolving it would truncate
     // another file whose name merely differs in case.
     int fd = -1;
-    if (mode == OpenMode::CreateAlways) {
+    if (mode == OpenMode::CreateAlways || mode == OpenMode::CreateNew) {
         const std::string path = pathForNewFile(name);
         if (path.empty()) return nullptr;
         fd = openPath(path);
@@ -457,6 +458,23 @@ bool MayRemoveEntry(const std::string& path, std::string& why) {
         }
     }
     return true;
+}
+
+bool MoveFile(const std::string& from, const std::string& to, bool replace) {
+    const std::string source = ResolvePath(from);
+    const std::string target = ResolvePath(to);
+    if (source.empty() || target.empty()) return false;
+    if (replace) return ::rename(source.c_str(), target.c_str()) == 0;
+    // A hard link refuses an existing target in the same step that makes the new name;
+    // rename would replace it. A file system without hard links falls back to a check
+    // and a rename.
+    if (::link(source.c_str(), target.c_str()) == 0) {
+        ::unlink(source.c_str());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != EXDEV) return false;
+    if (entryExists(target)) return false;
+    return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
 bool FileExists(const std::string& name) {

@@ -22,6 +22,7 @@ enum class OpenMode {
     ReadWriteExisting,  ///< read and write, the file must exist
     ReadExisting,       ///< read only, the file must exist
     CreateAlways,       ///< write, created or truncated; the last name part exactly as given
+    CreateNew,          ///< read and write, created; fails when the name exists (a link too)
 };
 
 /// The host path for a name: separators converted, case resolved where needed.
@@ -83,6 +84,11 @@ bool IdentifyFile(const std::string& path, FileIdentity& identity);
 /// itself decides (write and search permission on the folder, and the folder's sticky
 /// bit), not as the file's own write bit suggests. False with the reason in `why`.
 bool MayRemoveEntry(const std::string& path, std::string& why);
+/// Gives a file a new name in one step, as the host's rename does: a reader sees the old
+/// file or the new one at `to`, never a mix. With `replace` an existing file at `to` is
+/// replaced, else the move fails when anything is there. Both names should lie in one
+/// folder (or one file system). False when the host refuses.
+bool MoveFile(const std::string& from, const std::string& to, bool replace);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);

@@ -100,6 +100,10 @@ int16_t ObjectRecord::Word(uint32_t byteOffset) const {
 
 uint32_t ObjectRecord::Version() const { return readU32(mDefinition.data() + kVersionOffset); }
 
+uint32_t ObjectRecord::Guid() const { return readU32(mDefinition.data() + kGuidOffset); }
+
+void ObjectRecord::SetGuid(uint32_t guid) { writeU32(mDefinition.data() + kGuidOffset, guid); }
+
 // --- references
 
 PaletteRef::PaletteRef() : palette(std::make_unique<Palette>()) {}
@@ -274,6 +278,7 @@ std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& d) {
     ByteWriter w;
     w.Fill(kObjectDefinitionSize, 0);
     w.PatchU32(ObjectRecord::kVersionOffset, d.version);
+    w.PatchU32(ObjectRecord::kGuidOffset, d.guid);
     const std::pair<uint32_t, int16_t> words[] = {
         {ObjectRecord::kBaseGraphicIdOffset, d.baseGraphic},
         {ObjectRecord::kGraphicCountOffset, d.graphicCount},
@@ -287,6 +292,26 @@ std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& d) {
     };
     for (const auto& [offset, value] : words) w.PatchU16(offset, static_cast<uint16_t>(value));
     return w.Take();
+}
+
+bool ReadDefinitionGuid(const uint8_t* body, uint32_t size, uint32_t& guid) {
+    guid = 0;
+    if (!body || size < ObjectRecord::kGuidOffset + 4) return false;
+    guid = readU32(body + ObjectRecord::kGuidOffset);
+    return true;
+}
+
+bool WriteDefinitionGuid(uint8_t* body, uint32_t size, uint32_t guid) {
+    if (!body || size < ObjectRecord::kGuidOffset + 4) return false;
+    writeU32(body + ObjectRecord::kGuidOffset, guid);
+    return true;
+}
+
+std::string GuidText(uint32_t guid) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4) text += kDigits[(guid >> shift) & 0xF];
+    return text;
 }
 
 std::vector<uint8_t> EncodeCatalogStrings(const std::string& name, const std::string& description) {

@@ -37,6 +37,7 @@ public:
         kGraphicCountOffset = 8,           // i16
         kMasterIdOffset = 20,              // i16: shared by the records of one multi-tile object
         kSubIndexOffset = 22,              // i16: -1 for the master; else tile x (high), y (low)
+        kGuidOffset = 28,                  // u32: the identity the game tells objects apart by
         kPriceOffset = 36,                 // i16
         kCatalogStringsIdOffset = 82,      // i16: "CATS"/"CTSS" ID
         kLevelOffset = 112,                // i16
@@ -74,6 +75,11 @@ public:
     int16_t Level() const { return Word(kLevelOffset); }
     int16_t DynamicSpriteBaseId() const { return Word(kDynamicSpriteBaseIdOffset); }
     int16_t DynamicSpriteCount() const { return Word(kDynamicSpriteCountOffset); }
+    /// The object's identity in the game: two objects with one GUID conflict there. Each
+    /// tile of a multi-tile object has its own.
+    uint32_t Guid() const;
+    /// Changes the four GUID bytes and nothing else of the definition.
+    void SetGuid(uint32_t guid);
     bool IsMaster() const { return MasterId() != 0 && SubIndex() == kMasterSubIndex; }
 
     /// The master of a tile whose master was found; null otherwise.
@@ -217,6 +223,7 @@ struct ObjectDefinition {
     int16_t graphicCount = 1;
     int16_t masterId = 0;
     int16_t subIndex = 0;  ///< ObjectRecord::kMasterSubIndex, TileSubIndex(x, y), or 0
+    uint32_t guid = 0;
     int16_t price = 0;
     int16_t catalogId = 0;
     int16_t level = 0;
@@ -229,6 +236,16 @@ constexpr int16_t TileSubIndex(int x, int y) { return static_cast<int16_t>((x <<
 
 /// The 216 bytes of a definition: the fields at their offsets, every other byte 0.
 std::vector<uint8_t> EncodeObjectDefinition(const ObjectDefinition& definition);
+
+/// The GUID of a definition body as it is stored (any length, any version); false when
+/// the body is too short to hold one.
+bool ReadDefinitionGuid(const uint8_t* body, uint32_t size, uint32_t& guid);
+/// Writes the GUID into a stored definition body, touching no other byte; false (and
+/// nothing changed) when the body is too short to hold one.
+bool WriteDefinitionGuid(uint8_t* body, uint32_t size, uint32_t guid);
+
+/// A GUID as the game's tools show it: "0x" and eight capital hexadecimal digits.
+std::string GuidText(uint32_t guid);
 
 /// A "CATS" body: the description, then the name, each NUL-terminated.
 std::vector<uint8_t> EncodeCatalogStrings(const std::string& name, const std::string& description);

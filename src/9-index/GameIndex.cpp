@@ -21,6 +21,7 @@
 #include "fileaccess/FileSystem.h"
 #include "index/IndexedFile.h"
 #include "platform/PlatformFile.h"
+#include "sets/GameFile.h"
 
 namespace tambrix {
 
@@ -29,14 +30,17 @@ namespace fs = std::filesystem;
 namespace {
 
 // Bumped whenever the tables change; an index of another version is rebuilt.
-constexpr const char* kSchemaVersion = "2";
+constexpr const char* kSchemaVersion = "3";
 // Results become visible to readers after this many files or archives.
 constexpr uint32_t kCommitEvery = 500;
 // A query text is cut here and reads at most this many words: what a search box holds.
 constexpr size_t kMaxQueryLength = 512;
 constexpr size_t kMaxQueryWords = 16;
-// Column weights of the ranking: name, description, file words.
-constexpr const char* kRanking = "bm25(search, 10.0, 2.0, 5.0)";
+// Column weights of the ranking: name, description, file words, GUIDs.
+constexpr const char* kRanking = "bm25(search, 10.0, 2.0, 5.0, 10.0)";
+// A file of a conflict is compared byte for byte up to this size; a larger one (no
+// object file is) is never called a copy.
+constexpr int64_t kMaxComparedSize = 64 << 20;
 
 constexpr const char* kSchema = R"(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT);
@@ -45,9 +49,12 @@ CREATE TABLE IF NOT EXISTS files(id INTEGER PRIMARY KEY, source INTEGER NOT NULL
                                  size INTEGER, problem TEXT NOT NULL, name TEXT NOT NULL);
 CREATE INDEX IF NOT EXISTS files_source ON files(source);
 CREATE TABLE IF NOT EXISTS objects(id INTEGER PRIMARY KEY, file INTEGER NOT NULL, ordinal INTEGER NOT NULL,
-                                   name TEXT NOT NULL, description TEXT NOT NULL, price INTEGER);
+                                   name TEXT NOT NULL, description TEXT NOT NULL, price INTEGER, guid INTEGER);
 CREATE INDEX IF NOT EXISTS objects_file ON objects(file);
-CREATE VIRTUAL TABLE IF NOT EXISTS search USING fts5(name, description, words, prefix='2 3');
+CREATE TABLE IF NOT EXISTS guids(file INTEGER NOT NULL, ordinal INTEGER NOT NULL, guid INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS guids_file ON guids(file);
+CREATE INDEX IF NOT EXISTS guids_guid ON guids(guid);
+CREATE VIRTUAL TABLE IF NOT EXISTS search USING fts5(name, description, words, guids, prefix='2 3');
 )";
 
 /// A prepared statement, finalised with the object.
@@ -114,6 +121,21 @@ struct SourceResult {
     size_t job = 0;
     std::vector<FileRow> files;
 };
+
+/// The words an object is found by its GUIDs: each with and without "0x", in small
+/// letters (the full-text table folds the case of a search).
+std::string guidWords(const IndexedObject& object) {
+    std::string words;
+    auto add = [&words](uint32_t guid) {
+        char text[9];
+        std::snprintf(text, sizeof text, "%08x", guid);
+        if (!words.empty()) words += ' ';
+        words += "0x" + std::string(text) + ' ' + text;
+    };
+    add(object.guid);
+    for (const uint32_t tile : object.tileGuids) add(tile);
+    return words;
+}
 
 std::string nameOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
@@ -389,20 +411,23 @@ int32_t syncSources(sqlite3* db, const fs::path& root, const std::vector<Source>
     Statement dropSearch(db, "DELETE FROM search WHERE rowid IN (SELECT o.id FROM objects o JOIN files f "
                              "ON o.file = f.id WHERE f.source = ?)");
     Statement dropObjects(db, "DELETE FROM objects WHERE file IN (SELECT id FROM files WHERE source = ?)");
+    Statement dropGuids(db, "DELETE FROM guids WHERE file IN (SELECT id FROM files WHERE source = ?)");
     Statement dropFiles(db, "DELETE FROM files WHERE source = ?");
     Statement dropSource(db, "DELETE FROM sources WHERE id = ?");
     Statement addSource(db, "INSERT INTO sources(path, size, mtime) VALUES(?, ?, ?)");
     Statement updateSource(db, "UPDATE sources SET size = ?, mtime = ? WHERE id = ?");
     Statement addFile(db, "INSERT INTO files(source, path, size, problem, name) VALUES(?, ?, ?, ?, ?)");
-    Statement addObject(db, "INSERT INTO objects(file, ordinal, name, description, price) VALUES(?, ?, ?, ?, ?)");
-    Statement addSearch(db, "INSERT INTO search(rowid, name, description, words) VALUES(?, ?, ?, ?)");
-    for (Statement* s : {&dropSearch, &dropObjects, &dropFiles, &dropSource, &addSource, &updateSource, &addFile,
-                         &addObject, &addSearch})
+    Statement addObject(db, "INSERT INTO objects(file, ordinal, name, description, price, guid) "
+                            "VALUES(?, ?, ?, ?, ?, ?)");
+    Statement addGuid(db, "INSERT INTO guids(file, ordinal, guid) VALUES(?, ?, ?)");
+    Statement addSearch(db, "INSERT INTO search(rowid, name, description, words, guids) VALUES(?, ?, ?, ?, ?)");
+    for (Statement* s : {&dropSearch, &dropObjects, &dropGuids, &dropFiles, &dropSource, &addSource, &updateSource,
+                         &addFile, &addObject, &addGuid, &addSearch})
         ok = ok && s->Ok();
 
     auto dropRowsOf = [&](int64_t source) {
         return dropSearch.Bind(1, source).Run() && dropObjects.Bind(1, source).Run() &&
-               dropFiles.Bind(1, source).Run();
+               dropGuids.Bind(1, source).Run() && dropFiles.Bind(1, source).Run();
     };
 
     // Files gone: their rows go. A renamed file is gone under its old name and new
@@ -453,17 +478,25 @@ int32_t syncSources(sqlite3* db, const fs::path& root, const std::vector<Source>
                 addObject.Bind(3, object ? object->name : std::string())
                     .Bind(4, object ? object->description : std::string());
                 if (object)
-                    addObject.Bind(5, object->price);
+                    addObject.Bind(5, object->price).Bind(6, int64_t{object->guid});
                 else
-                    addObject.BindNull(5);
+                    addObject.BindNull(5).BindNull(6);
                 if (!addObject.Run()) return false;
                 const int64_t objectId = sqlite3_last_insert_rowid(db);
+                if (object) {
+                    if (!addGuid.Bind(1, fileId).Bind(2, ordinal).Bind(3, int64_t{object->guid}).Run()) return false;
+                    for (const uint32_t tile : object->tileGuids)
+                        if (!addGuid.Bind(1, fileId).Bind(2, ordinal).Bind(3, int64_t{tile}).Run()) return false;
+                }
                 return addSearch.Bind(1, objectId)
                     .Bind(2, object ? object->name : std::string())
                     .Bind(3, object ? object->description : std::string())
                     .Bind(4, words)
+                    .Bind(5, object ? guidWords(*object) : std::string())
                     .Run();
             };
+            for (const uint32_t stray : file.read.strayGuids)
+                if (!addGuid.Bind(1, fileId).Bind(2, int64_t{-1}).Bind(3, int64_t{stray}).Run()) return false;
             if (file.read.objects.empty()) {
                 if (!addRow(-1, nullptr)) return false;
                 continue;
@@ -598,12 +631,14 @@ bool GameIndex::ensureSchema() {
     // may have been given by mistake.
     {
         Statement tables(mDb, "SELECT count(*) FROM sqlite_master WHERE name NOT IN "
-                              "('meta','sources','files','files_source','objects','objects_file') "
+                              "('meta','sources','files','files_source','objects','objects_file',"
+                              "'guids','guids_file','guids_guid') "
                               "AND name NOT LIKE 'search%'");
         if (!tables.Ok() || tables.Step() != SQLITE_ROW || tables.Int(0) != 0) return false;
     }
     if (!exec("BEGIN")) return false;
     const bool made = exec("DROP TABLE IF EXISTS search; DROP TABLE IF EXISTS objects; DROP TABLE IF EXISTS files;"
+                           "DROP TABLE IF EXISTS guids;"
                            "DROP TABLE IF EXISTS sources; DROP TABLE IF EXISTS meta;") &&
                       exec(kSchema) &&
                       Statement(mDb, "INSERT INTO meta(key, value) VALUES('schema', ?)").Bind(1, kSchemaVersion).Run();
@@ -639,7 +674,8 @@ int32_t GameIndex::Refresh(const std::string& gameFolder, const IndexProgress& p
     if (!exec("BEGIN IMMEDIATE")) return rc::kIndexDatabase;
     bool ok = true;
     if (Folder() != folder) {
-        ok = exec("DELETE FROM search; DELETE FROM objects; DELETE FROM files; DELETE FROM sources;") &&
+        ok = exec("DELETE FROM search; DELETE FROM objects; DELETE FROM guids; DELETE FROM files; "
+                  "DELETE FROM sources;") &&
              Statement(mDb, "INSERT OR REPLACE INTO meta(key, value) VALUES('folder', ?)").Bind(1, folder).Run();
     }
     std::map<std::string, Known> known;
@@ -693,10 +729,10 @@ int32_t GameIndex::Query(const std::string& text, uint32_t limit, std::vector<In
     // cost its count squared.
     std::string sql = std::string("WITH m(id, score) AS MATERIALIZED (SELECT rowid, ") + kRanking +
                       " FROM search WHERE search MATCH ?) "
-                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 0, m.score "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 0, m.score, o.guid "
                       "FROM m CROSS JOIN objects o ON o.id = m.id CROSS JOIN files f ON f.id = o.file "
                       "UNION ALL "
-                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 1, 0 "
+                      "SELECT f.path, o.ordinal, o.name, o.description, o.price, f.problem, 1, 0, o.guid "
                       "FROM objects o CROSS JOIN files f ON f.id = o.file WHERE o.id NOT IN (SELECT id FROM m)";
     for (size_t i = 0; i < words.size(); ++i)
         sql += " AND (o.id IN (SELECT rowid FROM search WHERE search MATCH ?) OR instr(f.name, ?) > 0)";
@@ -719,9 +755,93 @@ int32_t GameIndex::Query(const std::string& text, uint32_t limit, std::vector<In
         hit.description = query.Text(3);
         if (!query.IsNull(4)) hit.price = static_cast<int32_t>(query.Int(4));
         hit.problem = query.Text(5);
+        if (!query.IsNull(8)) hit.guid = static_cast<uint32_t>(query.Int(8));
         hits.push_back(std::move(hit));
     }
     return step == SQLITE_DONE ? rc::kOk : rc::kIndexDatabase;
+}
+
+bool GuidConflict::SameFile() const {
+    for (size_t i = 1; i < holders.size(); ++i)
+        if (holders[i].path != holders[0].path && holders[i].sameFileAs.empty()) return false;
+    return true;
+}
+
+int32_t GameIndex::KnownGuids(std::vector<uint32_t>& guids) {
+    guids.clear();
+    if (!mDb) return rc::kIndexNotOpen;
+    Statement all(mDb, "SELECT DISTINCT guid FROM guids");
+    if (!all.Ok()) return rc::kIndexDatabase;
+    int step = SQLITE_ROW;
+    while ((step = all.Step()) == SQLITE_ROW) guids.push_back(static_cast<uint32_t>(all.Int(0)));
+    return step == SQLITE_DONE ? rc::kOk : rc::kIndexDatabase;
+}
+
+namespace {
+
+/// The bytes of a file of the game folder (an archive entry too), read-only; false when
+/// it cannot be read whole or is larger than a comparison reads.
+bool readWhole(const std::string& folder, const std::string& path, int64_t size, std::vector<uint8_t>& bytes) {
+    if (size < 0 || size > kMaxComparedSize) return false;
+    GameFile file;
+    if (file.Locate((fs::path(folder) / fs::path(path)).string()) != rc::kOk) return false;
+    if (file.ReadHead(bytes, static_cast<uint32_t>(size) + 1) != rc::kOk) return false;
+    return bytes.size() == static_cast<size_t>(size);
+}
+
+}  // namespace
+
+int32_t GameIndex::GuidConflicts(std::vector<GuidConflict>& conflicts) {
+    conflicts.clear();
+    if (!mDb) return rc::kIndexNotOpen;
+    Statement query(mDb, "SELECT g.guid, f.path, g.ordinal, coalesce(o.name, ''), f.size FROM guids g "
+                         "JOIN files f ON f.id = g.file "
+                         "LEFT JOIN objects o ON o.file = g.file AND o.ordinal = g.ordinal "
+                         "WHERE g.guid IN (SELECT guid FROM guids WHERE guid != 0 GROUP BY guid "
+                         "HAVING count(DISTINCT file) > 1) "
+                         "ORDER BY g.guid, f.path, g.ordinal");
+    if (!query.Ok()) return rc::kIndexDatabase;
+    std::map<std::string, int64_t> sizes;
+    int step = SQLITE_ROW;
+    while ((step = query.Step()) == SQLITE_ROW) {
+        const auto guid = static_cast<uint32_t>(query.Int(0));
+        if (conflicts.empty() || conflicts.back().guid != guid) conflicts.push_back(GuidConflict{guid, {}});
+        GuidHolder holder;
+        holder.path = query.Text(1);
+        holder.object = static_cast<int32_t>(query.Int(2));
+        holder.name = query.Text(3);
+        sizes[holder.path] = query.Int(4);
+        conflicts.back().holders.push_back(std::move(holder));
+    }
+    if (step != SQLITE_DONE) return rc::kIndexDatabase;
+
+    // Only the files of a conflict are read, each at most once, and never written.
+    const std::string folder = Folder();
+    FileSystem files;
+    ThreadFileSystem scope(files);
+    FileSystem::ReadOnlyScope readOnly;
+    std::map<std::string, std::optional<std::vector<uint8_t>>> bytesOf;
+    auto bytes = [&](const std::string& path) -> const std::optional<std::vector<uint8_t>>& {
+        auto it = bytesOf.find(path);
+        if (it != bytesOf.end()) return it->second;
+        std::vector<uint8_t> read;
+        auto& slot = bytesOf[path];
+        if (readWhole(folder, path, sizes[path], read)) slot = std::move(read);
+        return slot;
+    };
+    for (GuidConflict& conflict : conflicts) {
+        for (size_t i = 1; i < conflict.holders.size(); ++i) {
+            GuidHolder& later = conflict.holders[i];
+            for (size_t k = 0; k < i && later.sameFileAs.empty(); ++k) {
+                const GuidHolder& earlier = conflict.holders[k];
+                if (earlier.path == later.path || sizes[earlier.path] != sizes[later.path]) continue;
+                const auto& a = bytes(earlier.path);
+                const auto& b = bytes(later.path);
+                if (a && b && *a == *b) later.sameFileAs = earlier.path;
+            }
+        }
+    }
+    return rc::kOk;
 }
 
 // ---- where the index lives ------------------------------------------------------------

@@ -27,6 +27,25 @@ struct IndexHit {
     std::string description;
     std::optional<int32_t> price;  ///< none for a file row
     std::string problem;           ///< why the file could not be read; empty when it was
+    uint32_t guid = 0;             ///< the object's GUID; 0 for a file row
+};
+
+/// One object (or tile) of a file that holds a GUID some other file holds too.
+struct GuidHolder {
+    std::string path;     ///< as IndexHit::path
+    int32_t object = -1;  ///< the top-level object it is or belongs to; -1 for a stray tile
+    std::string name;     ///< that object's catalog name (UTF-8), or empty
+    /// The path of an earlier holder of the group whose file has the very same bytes
+    /// (a copy of one file in two places), or empty.
+    std::string sameFileAs;
+};
+
+/// A GUID that more than one file of the game folder holds: the game keeps one of them.
+struct GuidConflict {
+    uint32_t guid = 0;
+    std::vector<GuidHolder> holders;  ///< by path, then object
+    /// Every file of the group has the same bytes.
+    bool SameFile() const;
 };
 
 /// Called after each file (or archive) read: `done` of `total`. Answering false cancels
@@ -91,6 +110,15 @@ public:
 
     /// The folder the index was last refreshed for (absolute), or empty.
     std::string Folder();
+
+    /// Every GUID the index knows, of every record of every file, tiles included.
+    /// kOk; kIndexNotOpen; kIndexDatabase.
+    int32_t KnownGuids(std::vector<uint32_t>& guids);
+    /// Every GUID but 0 (a record that was never given one) that more than one file
+    /// holds, by GUID; the files of a group are compared
+    /// byte for byte (read-only, through a file system of this call's own) so that two
+    /// copies of one file say so. kOk; kIndexNotOpen; kIndexDatabase.
+    int32_t GuidConflicts(std::vector<GuidConflict>& conflicts);
 
 private:
     bool exec(const char* sql);

@@ -53,8 +53,12 @@ IndexedFileRead ReadIndexedFile(const std::string& name, IndexedKind kind) {
             object.description = GameTextToUtf8(record->Description());
         }
         object.price = record->Price();
+        object.guid = record->Guid();
+        for (const ObjectRecord* tile : record->Tiles()) object.tileGuids.push_back(tile->Guid());
         read.objects.push_back(std::move(object));
     }
+    for (const auto& record : set.AllRecords())
+        if (record->DisplayIndex() < 0 && !record->Master()) read.strayGuids.push_back(record->Guid());
     return read;
 }
 

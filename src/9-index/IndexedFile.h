@@ -32,10 +32,15 @@ struct IndexedObject {
     std::string name;         ///< catalog name, UTF-8; empty when the file has no catalog texts for it
     std::string description;  ///< UTF-8
     int32_t price = 0;
+    uint32_t guid = 0;
+    std::vector<uint32_t> tileGuids;  ///< of the tiles of a multi-tile object, in file order
 };
 
 struct IndexedFileRead {
     std::vector<IndexedObject> objects;
+    /// GUIDs of records that belong to no shown object (a tile whose master is missing):
+    /// the game still knows them.
+    std::vector<uint32_t> strayGuids;
     std::string problem;  ///< why the file could not be read; empty when it was
 };
 

@@ -181,5 +181,43 @@ TEST(PlatformFile, WildcardsFoldCaseAsWindowsDoes) {
     EXPECT_FALSE(MatchPattern(std::string(200, 'a'), "*a*a*a*a*a*a*a*a*b"));  // no exponential backtracking
 }
 
+TEST(PlatformFile, MovesReplaceOnlyWhenAskedAndNewFilesRefuseAnyExistingName) {
+    test::TempDir dir;
+    struct Case {
+        const char* why;
+        bool targetThere;
+        bool replace;
+        bool moved;
+    };
+    const Case cases[] = {
+        {"to a free name", false, false, true},
+        {"onto a file, not replacing", true, false, false},
+        {"onto a file, replacing", true, true, true},
+        {"to a free name, replacing", false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        dir.Write("new", "new bytes");
+        if (c.targetThere) dir.Write("old", "old bytes");
+        EXPECT_EQ(MoveFile(dir.File("new"), dir.File("old"), c.replace), c.moved);
+        const std::string expected = c.moved ? "new bytes" : "old bytes";
+        EXPECT_EQ(dir.Read("old"), std::vector<uint8_t>(expected.begin(), expected.end()));
+        EXPECT_EQ(dir.Exists("new"), !c.moved) << "a failed move keeps the file it would move";
+        DeleteFile(dir.File("new"));
+        DeleteFile(dir.File("old"));
+    }
+    EXPECT_FALSE(MoveFile(dir.File("missing"), dir.File("other"), true));
+
+    dir.Write("taken", "x");
+    EXPECT_EQ(OpenFile(dir.File("taken"), OpenMode::CreateNew), nullptr);
+    EXPECT_EQ(dir.Read("taken"), (std::vector<uint8_t>{'x'}));
+    NativeFile* fresh = OpenFile(dir.File("fresh"), OpenMode::CreateNew);
+    ASSERT_NE(fresh, nullptr);
+    uint32_t done = 0;
+    EXPECT_TRUE(WriteFile(fresh, "ab", 2, done));
+    CloseFile(fresh);
+    EXPECT_EQ(dir.Read("fresh"), (std::vector<uint8_t>{'a', 'b'}));
+}
+
 }  // namespace
 }  // namespace tambrix::platform

@@ -136,5 +136,40 @@ TEST(ObjectDefinitionEncoding, FieldsSitAtTheirOffsets) {
     EXPECT_EQ(EncodeCatalogStrings("N", "des"), (Bytes{'d', 'e', 's', 0, 'N', 0}));
 }
 
+TEST(ObjectGuidTest, ReadsAndWritesOnlyTheFourGuidBytes) {
+    ObjectDefinition d;
+    d.guid = 0xBC85AF5B;
+    d.price = 321;
+    const Bytes encoded = EncodeObjectDefinition(d);
+    EXPECT_EQ(Bytes(encoded.begin() + 28, encoded.begin() + 32), (Bytes{0x5B, 0xAF, 0x85, 0xBC}));
+
+    ObjectRecord record(nullptr, 1, "r");
+    record.SetDefinition(encoded.data(), static_cast<uint32_t>(encoded.size()));
+    EXPECT_EQ(record.Guid(), 0xBC85AF5Bu);
+    record.SetGuid(0x01020304);
+    Bytes expected = encoded;
+    expected[28] = 4, expected[29] = 3, expected[30] = 2, expected[31] = 1;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), record.Definition().begin()));
+    EXPECT_EQ(record.Price(), 321);
+
+    // A stored body of any length: written in place when it holds the GUID, else refused.
+    struct Case {
+        uint32_t size;
+        bool holds;
+    };
+    for (const Case c : {Case{31, false}, Case{32, true}, Case{0, false}, Case{300, true}}) {
+        Bytes body(c.size, 0x77);
+        uint32_t guid = 9;
+        EXPECT_EQ(ReadDefinitionGuid(body.data(), c.size, guid), c.holds) << c.size;
+        EXPECT_EQ(guid, c.holds ? 0x77777777u : 0u);
+        EXPECT_EQ(WriteDefinitionGuid(body.data(), c.size, 0xA1B2C3D4), c.holds) << c.size;
+        Bytes want(c.size, 0x77);
+        if (c.holds) want[28] = 0xD4, want[29] = 0xC3, want[30] = 0xB2, want[31] = 0xA1;
+        EXPECT_EQ(body, want) << c.size;
+    }
+    EXPECT_EQ(GuidText(0xBC85AF5B), "0xBC85AF5B");
+    EXPECT_EQ(GuidText(0x2A), "0x0000002A");
+}
+
 }  // namespace
 }  // namespace tambrix

@@ -14,6 +14,7 @@
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FarWriter.h"
 #include "index/GameIndex.h"
+#include "index/IndexedFile.h"
 #include "support/ByteBuilder.h"
 #include "support/ResourceFixtures.h"
 #include "support/TempDir.h"
@@ -40,7 +41,8 @@ protected:
         Object master = Single(10, 450, "Velvet Sofas", "A deep couch for lazy evenings");
         master.definition.masterId = 7;
         master.definition.subIndex = ObjectRecord::kMasterSubIndex;
-        const Object tile{{.masterId = 7, .subIndex = TileSubIndex(1, 0)}, {}};
+        master.definition.guid = 0xBC85AF5B;
+        const Object tile{{.masterId = 7, .subIndex = TileSubIndex(1, 0), .guid = 0x00A1B2C3}, {}};
         WriteObjectFile(game.File("GameData/Objects/Living.iff"),
                         {master, tile, Single(11, 25, "Desk Lamp", "Light for late reading")});
         // Texts in the second language only: the view's catalog completion would store
@@ -52,7 +54,9 @@ protected:
         game.Write("GameData/Objects/Damaged.iff", "IFF FILE 2.5: this file was cut short");
         game.Write("Walls/Stone.wll", Bytes(40, 0));
 
-        WriteObjectFile(scratch.File("chair.iff"), {Single(20, 120, "Carved Chair", "Cut from mahogany")});
+        Object chair = Single(20, 120, "Carved Chair", "Cut from mahogany");
+        chair.definition.guid = 0x7000C4A1;
+        WriteObjectFile(scratch.File("chair.iff"), {chair});
         ASSERT_EQ(WriteFarArchive(game.File("GameData/Objects.far").c_str(),
                                   {{"Chairs\\ATS_LundbyAcajou.iff", scratch.Read("chair.iff")},
                                    {"Broken.iff", Bytes(10, 0xEE)},
@@ -211,8 +215,8 @@ TEST_F(GameIndexTest, FileNamesMatchInsideWordsCatalogWordsOnlyAtTheirStart) {
         std::vector<std::string> paths;  ///< the hits' files, in order
     };
     const Case cases[] = {
-        // A whole-word match of the name ranks first; then the names holding the text.
-        {"chair", {"Downloads/ArmchairPrototype.IFF", "GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff",
+        // The whole-word matches, ranked; then the names holding the text.
+        {"chair", {"GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff", "Downloads/ArmchairPrototype.IFF",
                    "Downloads/stp_wfchair.iff"}},
         {"WFCHAIR", {"Downloads/stp_wfchair.iff"}},
         {"mchairpro", {"Downloads/ArmchairPrototype.IFF"}},
@@ -375,6 +379,71 @@ TEST(IndexPath, FollowsTheCacheFolderOfTheEnvironment) {
     // One database per folder, whatever its spelling.
     EXPECT_EQ(IndexPathIn("/c", "/games/sims/"), IndexPathIn("/c", "/games/./sims"));
     EXPECT_NE(IndexPathIn("/c", "/games/sims"), IndexPathIn("/c", "/games/sims2"));
+}
+
+TEST_F(GameIndexTest, FindsAnObjectByTheGuidOfItselfOrOfItsTiles) {
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    struct Case {
+        const char* text;
+        const char* name;  ///< of the only hit; null for none
+    };
+    const Case cases[] = {
+        {"0xbc85af5b", "Velvet Sofas"}, {"0xBC85AF5B", "Velvet Sofas"}, {"bc85af5b", "Velvet Sofas"},
+        {"BC85AF5B", "Velvet Sofas"},   {"0x00a1b2c3", "Velvet Sofas"},  // a tile's GUID finds its object
+        {"7000c4a1", "Carved Chair"},   {"0xbc85af5c", nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::vector<IndexHit> hits = Find(c.text);
+        if (!c.name) {
+            EXPECT_TRUE(hits.empty()) << c.text;
+            continue;
+        }
+        ASSERT_EQ(hits.size(), 1u) << c.text;
+        EXPECT_EQ(hits[0].name, c.name) << c.text;
+    }
+    EXPECT_EQ(Find("sofa")[0].guid, 0xBC85AF5Bu);
+
+    std::vector<uint32_t> guids;
+    ASSERT_EQ(index.KnownGuids(guids), rc::kOk);
+    for (const uint32_t guid : {0xBC85AF5Bu, 0x00A1B2C3u, 0x7000C4A1u})
+        EXPECT_NE(std::find(guids.begin(), guids.end(), guid), guids.end()) << GuidText(guid);
+}
+
+TEST_F(GameIndexTest, ConflictsListFilesSharingAGuidAndTellCopiesApart) {
+    std::vector<GuidConflict> conflicts;
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    ASSERT_EQ(index.GuidConflicts(conflicts), rc::kOk);
+    EXPECT_TRUE(conflicts.empty()) << "a master and its tile in one file, every other GUID once";
+
+    // A copy of the archived chair on disk, and another file that reuses the sofa's GUID.
+    game.Write("Downloads/ChairCopy.iff", scratch.Read("chair.iff"));
+    Object other = Single(30, 5, "Rug", "Soft");
+    other.definition.guid = 0xBC85AF5B;
+    WriteObjectFile(game.File("Downloads/Rug.iff"), {other});
+    ASSERT_EQ(index.Refresh(game.Path()), rc::kOk);
+    ASSERT_EQ(index.GuidConflicts(conflicts), rc::kOk);
+    ASSERT_EQ(conflicts.size(), 2u);
+
+    EXPECT_EQ(conflicts[0].guid, 0x7000C4A1u);
+    ASSERT_EQ(conflicts[0].holders.size(), 2u);
+    EXPECT_EQ(conflicts[0].holders[0].path, "Downloads/ChairCopy.iff");
+    EXPECT_EQ(conflicts[0].holders[1].path, "GameData/Objects.far/Chairs/ATS_LundbyAcajou.iff");
+    EXPECT_EQ(conflicts[0].holders[1].sameFileAs, "Downloads/ChairCopy.iff") << "an archive entry is compared too";
+    EXPECT_EQ(conflicts[0].holders[1].name, "Carved Chair");
+    EXPECT_TRUE(conflicts[0].SameFile());
+
+    EXPECT_EQ(conflicts[1].guid, 0xBC85AF5Bu);
+    ASSERT_EQ(conflicts[1].holders.size(), 2u);
+    EXPECT_EQ(conflicts[1].holders[0].path, "Downloads/Rug.iff");
+    EXPECT_EQ(conflicts[1].holders[1].path, "GameData/Objects/Living.iff");
+    EXPECT_EQ(conflicts[1].holders[1].object, 0);
+    EXPECT_TRUE(conflicts[1].holders[1].sameFileAs.empty());
+    EXPECT_FALSE(conflicts[1].SameFile());
+
+    GameIndex closed;
+    EXPECT_EQ(closed.GuidConflicts(conflicts), rc::kIndexNotOpen);
+    std::vector<uint32_t> guids;
+    EXPECT_EQ(closed.KnownGuids(guids), rc::kIndexNotOpen);
 }
 
 }  // namespace

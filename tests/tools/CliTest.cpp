@@ -314,7 +314,7 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
     const std::vector<uint8_t> before = ReadFileBytes(fern);
     EXPECT_EQ(Cli({"info", fern, "--json", "--no-write"}).out,
               "{\"name\": \"Potted Fern\", \"price\": \"45\", \"description\": \"\", \"objects\": ["
-              "{\"id\": 128, \"label\": \"Fern\", \"name\": \"Potted Fern\", \"description\": \"\", "
+              "{\"id\": 128, \"label\": \"Fern\", \"guid\": \"0x00000000\", \"name\": \"Potted Fern\", \"description\": \"\", "
               "\"price\": 45, \"catalog_found\": true, \"master_id\": 0, \"sub_index\": 0, \"display_index\": 0, "
               "\"tiles\": []}], \"sprites\": [], \"draw_groups\": [], \"palettes\": []}\n");
     EXPECT_FALSE(Has(Cli({"strings", fern, "--id", "130", "--json"}).out, "\"value\": \"\""));
@@ -328,6 +328,8 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
 TEST(JsonOutput, EscapesAndCommas) {
     EXPECT_EQ(JsonString("a\"b\\c\n"), "\"a\\\"b\\\\c\\n\"");
     EXPECT_EQ(JsonString(std::string("caf\xE9\x01", 5)), "\"caf\\u00e9\\u0001\"");
+    // The game's set has its own characters at 0x80..0x9F; an undefined byte stays itself.
+    EXPECT_EQ(JsonString("\x80 \x93x\x94 \x99 \x81"), "\"\\u20ac \\u201cx\\u201d \\u2122 \\u0081\"");
     std::ostringstream out;
     JsonWriter j(out);
     j.BeginObject().Key("a").Number(1).Key("b").BeginArray().Number(2).BeginObject().Key("c").Bool(true).EndObject();

@@ -35,10 +35,14 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"far", {"--json", "-o"}},
     {"find", {"--json", "--limit", "--index"}},
     {"installs", {"--json"}},
+    {"clone", {"-o", "--name", "--object", "--force", "--json", "--index"}},
+    {"conflicts", {"--json", "--index"}},
+    {"set", {"--object", "--language", "--name", "--price", "--description"}},
 };
 const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
                                                 "--frame", "--mode",   "--scale", "--pictures",
-                                                "--limit", "--index"};
+                                                "--limit", "--index",  "--name",  "--language",
+                                                "--price", "--description"};
 
 long ParseInteger(const std::string& text, const std::string& option, long lo, long hi) {
     size_t used = 0;
@@ -109,10 +113,13 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (a.size() > 1 && a[0] == '-') {
             if (std::find(known->second.begin(), known->second.end(), a) == known->second.end())
                 BadArgument("unknown option " + a + " for " + args.command);
-            if (args.Has(a)) BadArgument("option " + a + " given twice");
+            // clone takes several objects; every other option comes once.
+            const bool repeatable = args.command == "clone" && a == "--object";
+            if (args.Has(a) && !repeatable) BadArgument("option " + a + " given twice");
             if (std::find(kValueOptions.begin(), kValueOptions.end(), a) != kValueOptions.end()) {
                 if (i + 1 >= argv.size()) BadArgument("option " + a + " needs a value");
                 args.options[a] = argv[++i];
+                if (repeatable) args.objects.push_back(args.options[a]);
             } else {
                 args.options[a] = "";
             }
@@ -139,7 +146,11 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (args.positional.size() != 2) BadArgument("find takes a folder and a text");
         return args;
     }
-    const bool folder = args.command == "demo" || args.command == "show" || args.command == "render-all";
+    if (args.command == "clone" && !args.Has("-o")) BadArgument("clone needs -o NEW.iff");
+    if (args.command == "set" && !args.Has("--name") && !args.Has("--price") && !args.Has("--description"))
+        BadArgument("set needs --name, --price or --description");
+    const bool folder = args.command == "demo" || args.command == "show" || args.command == "render-all" ||
+                        args.command == "conflicts";
     if (args.positional.size() != 1) BadArgument(args.command + " takes exactly one " + (folder ? "folder" : "file"));
     return args;
 }
@@ -166,6 +177,14 @@ Values CheckValues(const Args& args) {
     if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
     if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
+    for (const std::string& object : args.objects)
+        v.objects.push_back(static_cast<int32_t>(ParseInteger(object, "--object", 0, 1L << 20)));
+    if (args.Has("--language")) v.language = static_cast<int32_t>(ParseInteger(args.Get("--language"), "--language", 0, 19));
+    if (args.Has("--price")) v.price = static_cast<int32_t>(ParseInteger(args.Get("--price"), "--price", -32768, 32767));
+    if (c == "clone") {
+        v.out = args.Get("-o");
+        if (v.out.empty()) BadArgument("-o needs a name");
+    }
     if (args.Has("--view")) v.view = ParseInteger(args.Get("--view"), "--view", 0, kPreviewImageCount - 1);
     if (args.Has("--background")) v.background = ParseColour(args.Get("--background"));
     if (args.Has("--limit")) v.limit = ParseInteger(args.Get("--limit"), "--limit", 1, 100000);

@@ -32,6 +32,7 @@ struct Args {
     std::string command;
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;  // "--json" -> "" for switches
+    std::vector<std::string> objects;            // every --object of clone, in order
     bool Has(const std::string& name) const { return options.count(name) != 0; }
     std::string Get(const std::string& name) const;
 };
@@ -47,6 +48,9 @@ struct Values {
     std::string out;
     int scale = 0;
     long limit = 50;
+    std::vector<int32_t> objects;  ///< clone's --object values
+    int32_t language = 0;
+    int32_t price = 0;
     /// PNG pictures get a transparent background: no --background was given.
     bool transparent = false;
     /// --force: a picture may replace a file whose name differs from -o only in case.
@@ -101,5 +105,8 @@ int CommandSprite(Context& c);
 int CommandFar(Context& c);
 int CommandFind(Context& c);
 int CommandInstalls(Context& c);
+int CommandClone(Context& c);
+int CommandConflicts(Context& c);
+int CommandSet(Context& c);
 
 }  // namespace tambrix::tools

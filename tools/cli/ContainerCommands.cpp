@@ -57,6 +57,7 @@ void PrintJson(std::ostream& out, const ViewDescription& view, const ObjectSet* 
     j.Key("description").String(view.texts.description).Key("objects").BeginArray();
     for (const auto& r : set->AllRecords()) {
         j.BeginObject().Key("id").Number(r->Id()).Key("label").String(r->Label().View());
+        j.Key("guid").String(GuidText(r->Guid()));
         j.Key("name").String(r->Name()).Key("description").String(r->Description());
         j.Key("price").Number(r->Price()).Key("catalog_found").Bool(r->CatalogFound() != 0);
         j.Key("master_id").Number(r->MasterId()).Key("sub_index").Number(r->SubIndex());
@@ -114,7 +115,7 @@ void PrintText(std::ostream& o, const ViewDescription& view, const ObjectSet* se
     for (const auto& r : set->AllRecords()) {
         o << "  " << r->Id() << " \"" << r->Label().View() << "\": " << r->Name() << " / price " << r->Price()
           << (r->CatalogFound() ? "" : " / no catalog") << " / master " << r->MasterId() << " sub-index "
-          << r->SubIndex() << " display " << r->DisplayIndex();
+          << r->SubIndex() << " display " << r->DisplayIndex() << " / GUID " << GuidText(r->Guid());
         if (!r->Tiles().empty()) {
             o << " tiles";
             for (const ObjectRecord* t : r->Tiles()) o << " " << t->Id();

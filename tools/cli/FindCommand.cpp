@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "catalog/ObjectSet.h"
 #include "cli/CliCommon.h"
 #include "cli/Json.h"
 #include "core/ResultCodes.h"
@@ -41,6 +42,11 @@ int CommandFind(Context& c) {
             j.Key("price");
             if (hit.price)
                 j.Number(*hit.price);
+            else
+                j.Null();
+            j.Key("guid");
+            if (hit.object >= 0)
+                j.String(GuidText(hit.guid));
             else
                 j.Null();
             j.Key("problem").String(hit.problem).EndObject();

@@ -367,6 +367,17 @@ private:
         Note(relative, "not listed");
     }
 
+    // A GUID that looks like the game's (random) but stays the same from run to run:
+    // a hash of the file, the object and the tile (-1 for the object itself), never 0.
+    static uint32_t DemoGuid(const std::string& path, size_t object, int tile) {
+        uint32_t hash = 2166136261u;  // FNV-1a
+        for (const char c : path + "#" + std::to_string(object) + "/" + std::to_string(tile)) {
+            hash ^= static_cast<uint8_t>(c);
+            hash *= 16777619u;
+        }
+        return hash == 0 ? 1 : hash;
+    }
+
     // Each object with its draw groups, definitions and catalog. A multi-tile object is a
     // master that carries the catalog texts, and tiles that carry the pictures. `painted`
     // stands in for the pictures of a file's one object.
@@ -387,6 +398,7 @@ private:
                           file.older);
             const int tiles = model.tilesX * model.tilesY;
             ObjectDefinition d;
+            d.guid = DemoGuid(path, k, -1);
             d.baseGraphic = drawGroupId;
             d.price = spec.price;
             d.catalogId = objectId;
@@ -397,6 +409,7 @@ private:
             w->Add(restype::kOBJD, objectId, model.name, EncodeObjectDefinition(d));
             for (int t = 0; tiles > 1 && t < tiles; ++t) {
                 ObjectDefinition tile = d;
+                tile.guid = DemoGuid(path, k, t);
                 tile.baseGraphic = static_cast<int16_t>(drawGroupId + t);
                 tile.subIndex = TileSubIndex(t % model.tilesX, t / model.tilesX);
                 tile.catalogId = 0;
