@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,23 @@ std::string CurrentDirectory();
 /// $HOME/.cache; empty when neither is known.
 std::string UserCacheFolder();
 
+/// What tells one state of a file on disk from another: a write in between changes the
+/// size or a time (the change time cannot be set back), a file put in its place the
+/// inode.
+struct FileIdentity {
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    uint64_t inode = 0;
+    uint64_t device = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+/// The identity of a plain file; nothing when there is none of that name.
+std::optional<FileIdentity> IdentifyFile(const std::string& name);
+/// A 64-bit digest of a file's bytes (FNV-1a), for telling whether a file was rewritten
+/// within the times' granularity; nothing when it cannot be read whole.
+std::optional<uint64_t> DigestFile(const std::string& name);
+
 struct DirEntry {
     std::string name;  ///< the name as stored, without its folder
     bool isDirectory = false;
@@ -82,11 +100,15 @@ bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entri
 /// (write nothing, return false) until it is set back to -1. With refuseWriteOpens set,
 /// OpenFile refuses ReadWriteExisting and CreateAlways as the host refuses a read-only
 /// file (a superuser may write any file, so permissions alone cannot show it).
+/// beforeWriteOpen, when set, is called with the name before OpenFile opens it for
+/// reading and writing: a test changes the file there as another program would between
+/// a look and a write.
 struct IoHooks {
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> writes{0};
     std::atomic<int64_t> failWritesAfter{-1};
     std::atomic<bool> refuseWriteOpens{false};
+    std::atomic<void (*)(const std::string& name)> beforeWriteOpen{nullptr};
 };
 IoHooks& Hooks();
 
