@@ -122,14 +122,21 @@ private slots:
         QVERIFY(browser.SelectFolder(mSims + "/Old"));
         CSettingsDlg dialog(browser.doc.get());
         QVERIFY(!dialog.PromptOnSaveCheck()->isChecked() && dialog.ShowSplashCheck()->isChecked());
+        QCOMPARE(dialog.CompleteCatalogsCheck()->text(), QString("Complete incomplete catalog tables when viewing"));
+        QVERIFY(dialog.CompleteCatalogsCheck()->isChecked());  // on unless turned off
         QCOMPARE(dialog.SimsPathEdit()->text(), mSims);
         mSandbox->browseAnswer = other;
         dialog.BrowseSimsButton()->click();
         for (QCheckBox* check :
-             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck()})
+             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck(),
+              dialog.CompleteCatalogsCheck()})
             check->toggle();
         dialog.accept();
         QVERIFY(browser.doc->PromptOnSave() && !browser.doc->ShowSplashScreen() && !browser.doc->SaveWindowPositions());
+        QVERIFY(!browser.doc->CompleteCatalogs());
+        browser.doc->SaveSettings();
+        QCOMPARE(StoredSetting(settings::kCompleteCatalogs).toInt(), 0);
+        QVERIFY(!CTambrixDoc().CompleteCatalogs());
         QVERIFY(!browser.Tree()->ItemForPath(mSims + "/Old"));
         QVERIFY(browser.Tree()->ItemForPath(other + "/New"));
         QCOMPARE(browser.doc->CurrentFolder(), other);
@@ -218,7 +225,7 @@ private slots:
         QVERIFY(browser.Tree()->ItemForPath(folder + "/New"));
         QCOMPARE(browser.doc->CurrentFile(), QString("b.iff"));
         // As a catalog completion would: the file grows while it is being shown.
-        Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
+        Openers().openFile = [&](const QString& path, tambrix::GameFileAccess) -> std::unique_ptr<ViewedFile> {
             QFile file(path);
             if (file.open(QIODevice::Append)) file.write(QByteArray(3000, 'x'));
             return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, chair());

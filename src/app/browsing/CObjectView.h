@@ -89,10 +89,16 @@ public:
     QComboBox* ObjectSelector() const { return mObjectBox; }
     QToolButton* StepButton(art::ViewStep step) const { return mSteps[static_cast<int>(step)]; }
     QLabel* ViewLabel() const { return mViewText; }
+    /// What the file is, where it holds no object to show ("house file: 1,204
+    /// resources, no object definitions"); hidden otherwise.
+    QLabel* NoteLabel() const { return mNoteText; }
 
 signals:
     /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
     void pictureNote(const QString& text);
+    /// What the file shown is and what opening it wrote ("catalog completed: Plants.iff
+    /// was changed"); empty when there is nothing to say or no file is shown.
+    void fileNote(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -114,6 +120,9 @@ private:
     void placeFrame();
     void onSpriteChanged();
     void growToFit();
+    /// Places the note below the picture (or where it would be), or alone at the top of
+    /// a form that shows nothing else.
+    void placeNote();
 
     CTambrixDoc* mDoc;
     std::unique_ptr<ViewedFile> mFile;
@@ -140,6 +149,7 @@ private:
     QLabel* mViewLabel;
     QLabel* mViewText;
     QToolButton* mSteps[4];
+    QLabel* mNoteText;
 };
 
 }  // namespace tambrix::app

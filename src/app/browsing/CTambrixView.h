@@ -38,7 +38,7 @@ public:
     /// before "roses_1852").
     static bool NameLess(const QString& a, const QString& b);
 
-    /// True for ".iff", ".spf", ".wll", ".flr" and ".bmp", in any case.
+    /// True for ".iff", ".spf", ".wll", ".flr", ".bmp", ".skn" and ".cmx", in any case.
     static bool IsListedFile(const QString& name);
     /// "%dKB" of the size divided by 1024.
     static QString SizeText(qint64 bytes);
@@ -65,6 +65,11 @@ public:
     ThumbnailProvider* Thumbnails() const { return mThumbnails; }
     /// What the list follows on disk: the folder shown and the selected file.
     const QFileSystemWatcher& Watcher() const { return mWatcher; }
+
+signals:
+    /// A folder of an archive that holds no file of a listed kind was filled in: what it
+    /// holds ("521 files: .otf").
+    void folderNote(const QString& text);
 
 private:
     /// Fills the list with the folder's files; keeps `keep` selected when it is there.

@@ -80,14 +80,14 @@ public:
         why = QString::fromStdString(PreviewReportText(report));
         return picture;
     }
+    CatalogCompletion Completion() const override { return mFile->Completion(); }
 
     std::shared_ptr<ShownFile> mFile = std::make_shared<ShownFile>();
 };
 
-std::unique_ptr<ViewedFile> openFile(const QString& path) {
+std::unique_ptr<ViewedFile> openFile(const QString& path, GameFileAccess access) {
     auto file = std::make_unique<LibraryViewedFile>();
-    // As the browser views a file: a catalog table missing its first strings is completed.
-    if (file->mFile->Open(LibraryPath(path), GameFileAccess::kViewing) != rc::kOk) return nullptr;
+    if (file->mFile->Open(LibraryPath(path), access) != rc::kOk) return nullptr;
     return file;
 }
 

@@ -40,11 +40,14 @@ public:
     /// ("no sprite to draw in this view", "picture too large: 29,260 x 29,015 pixels"),
     /// or becomes empty.
     virtual std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) = 0;
+    /// What opening the file did about its incomplete catalog tables.
+    virtual CatalogCompletion Completion() const { return CatalogCompletion::kNone; }
 };
 
 struct FileOpeners {
-    /// An object, wall or floor file, opened as the library's entry opens its kind.
-    std::function<std::unique_ptr<ViewedFile>(const QString& path)> openFile;
+    /// An object, wall or floor file, opened as the library's entry opens its kind: with
+    /// kViewing read-only first, then completed when its catalog needs it.
+    std::function<std::unique_ptr<ViewedFile>(const QString& path, GameFileAccess access)> openFile;
     /// A bitmap file, on disk or inside an archive.
     std::function<std::unique_ptr<Picture>(const QString& path)> loadBitmapFile;
 };

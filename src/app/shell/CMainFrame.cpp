@@ -294,6 +294,10 @@ void CMainFrame::createPanes() {
     mInner->setChildrenCollapsible(false);
     mObjectScroller = new QScrollArea(mInner);
     mFileList = new CTambrixView(mDoc, mInner);
+    // A folder of an archive that shows nothing says what it holds instead.
+    connect(mFileList, &CTambrixView::folderNote, this, [this](const QString& note) {
+        if (!note.isEmpty()) statusBar()->showMessage(note);
+    });
     mObjectView = new CObjectView(mDoc);
     // Why a picture is blank or missing stands in the status bar while its file is
     // shown; the next file takes it away again.
@@ -301,8 +305,17 @@ void CMainFrame::createPanes() {
         if (!note.isEmpty())
             statusBar()->showMessage(note);
         else if (!mPictureNote.isEmpty() && statusBar()->currentMessage() == mPictureNote)
-            statusBar()->showMessage(kReady);
+            statusBar()->showMessage(mFileNote.isEmpty() ? kReady : mFileNote);
         mPictureNote = note;
+    });
+    // What the file is and what opening it wrote stand there the same way; a picture's
+    // note that comes later takes their place, and gives it back when it goes.
+    connect(mObjectView, &CObjectView::fileNote, this, [this](const QString& note) {
+        if (!note.isEmpty())
+            statusBar()->showMessage(note);
+        else if (!mFileNote.isEmpty() && statusBar()->currentMessage() == mFileNote)
+            statusBar()->showMessage(kReady);
+        mFileNote = note;
     });
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
@@ -452,7 +465,8 @@ int CMainFrame::ExportPreviews(const QString& folder) {
         progress.setLabelText(QString("Exporting %1").arg(name));
         progress.setValue(done++);
         QString why;
-        const std::unique_ptr<ViewedFile> file = Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name));
+        const std::unique_ptr<ViewedFile> file =
+            Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name), GameFileAccess::kReadOnly);
         const std::unique_ptr<Picture> picture = file ? file->RenderPreview(0, view, why) : nullptr;
         const QString target = QDir(folder).filePath(QFileInfo(name).completeBaseName() + QString("-view%1.png").arg(view));
         if (picture && why.isEmpty() && picture->TransparentImage().save(target, "PNG")) ++written;

@@ -136,6 +136,7 @@ private:
     QAction* mFileActions[5] = {};
     QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it
+    QString mFileNote;     ///< what the file shown is, and what opening it wrote
 };
 
 }  // namespace tambrix::app

@@ -1,6 +1,6 @@
 #pragma once
 
-// "Tambrix Settings": edits the five settings of the document. OK copies them back;
+// "Tambrix Settings": edits the settings of the document. OK copies them back;
 // nothing is stored until the document is destroyed.
 
 #include <QDialog>
@@ -32,6 +32,7 @@ public:
     QCheckBox* PromptOnSaveCheck() const { return mPromptOnSave; }
     QCheckBox* ShowSplashCheck() const { return mShowSplash; }
     QCheckBox* SaveWindowPositionsCheck() const { return mSaveWindowPositions; }
+    QCheckBox* CompleteCatalogsCheck() const { return mCompleteCatalogs; }
 
 private:
     CTambrixDoc* mDoc;
@@ -42,6 +43,7 @@ private:
     QCheckBox* mPromptOnSave;
     QCheckBox* mShowSplash;
     QCheckBox* mSaveWindowPositions;
+    QCheckBox* mCompleteCatalogs;
 };
 
 }  // namespace tambrix::app
