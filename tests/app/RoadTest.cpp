@@ -483,12 +483,15 @@ private slots:
     // object file.
     void housesCharactersAndTheNeighborhoodAreNeverWritten() {
         QVERIFY(mBrowser->doc->CompleteCatalogs());
-        for (const char* file :
-             {"UserData/Houses/House01.iff", "UserData/Characters/User00001.iff", "UserData/Neighborhood.iff"}) {
+        const std::pair<const char*, QString> files[] = {{"UserData/Houses/House01.iff", "house file"},
+                                                         {"UserData/Characters/User00001.iff", "character file"},
+                                                         {"UserData/Neighborhood.iff", "neighborhood file"}};
+        for (const auto& [file, kind] : files) {
             const QString path = mGame + "/" + file;
             const Kept before = kept(path);
             select(path);
-            QVERIFY2(mBrowser->frame->statusBar()->currentMessage().contains(" file: "), file);
+            QVERIFY2(mBrowser->frame->statusBar()->currentMessage().startsWith(kind + ": "), file);
+            QVERIFY2(mBrowser->frame->FileStatus()->text().startsWith(kind + ", "), file);
             QVERIFY2(kept(path) == before, file);
         }
     }

@@ -513,9 +513,15 @@ QString CMainFrame::FileStatusText() const {
     if (file.Kind() != GameFileKind::kBitmap && file.OpenAlone(GameFileAccess::kReadOnly) == rc::kOk) {
         ResourceFile* container = file.Container();
         int resources = 0;
-        for (int16_t type = 1; type <= container->CountTypes(); ++type)  // types count from 1
-            resources += container->CountResources(container->GetIndType(type));
+        std::vector<ResType> types;
+        for (int16_t type = 1; type <= container->CountTypes(); ++type) {  // types count from 1
+            types.push_back(container->GetIndType(type));
+            resources += container->CountResources(types.back());
+        }
         parts << (resources == 1 ? QString("1 resource") : QString("%1 resources").arg(resources));
+        // A house, character or neighborhood file is named as such, not as an object file.
+        const UserDataKind userData = UserDataKindOf(file.Path(), types);
+        if (userData != UserDataKind::kNone) parts[0] = UserDataKindText(userData);
     }
     const std::string version = file.ContainerVersion();
     if (!version.empty()) parts << QString("version %1").arg(QString::fromStdString(version));
