@@ -171,6 +171,7 @@ std::string ResolvePath(const std::string& name) {
 
 NativeFile* OpenFile(const std::string& name, OpenMode mode, uint32_t* size) {
     if (mode != OpenMode::ReadExisting && Hooks().refuseWriteOpens.load()) return nullptr;
+    if (auto* hook = Hooks().beforeWriteOpen.load(); hook && mode == OpenMode::ReadWriteExisting) hook(name);
     // Non-blocking only while opening: a named pipe would otherwise wait for a writer.
     int flags = O_CLOEXEC | O_NONBLOCK;
     switch (mode) {
@@ -420,16 +421,6 @@ std::string FreeFileName(const std::string& name) {
     return {};
 }
 
-bool IdentifyFile(const std::string& path, FileIdentity& identity) {
-    struct stat info;
-    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-    identity.device = static_cast<uint64_t>(info.st_dev);
-    identity.inode = static_cast<uint64_t>(info.st_ino);
-    identity.size = static_cast<uint64_t>(info.st_size);
-    identity.modifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return true;
-}
-
 bool MayRemoveEntry(const std::string& path, std::string& why) {
     why.clear();
     struct stat entry;
@@ -482,6 +473,40 @@ bool FileExists(const std::string& name) {
     if (!file) return false;
     CloseFile(file);
     return true;
+}
+
+std::optional<FileIdentity> IdentifyFile(const std::string& path) {
+    struct stat info;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    constexpr int64_t kNsPerSecond = 1000000000;
+    FileIdentity identity;
+    identity.size = static_cast<uint64_t>(info.st_size);
+    identity.modifiedNs = static_cast<int64_t>(info.st_mtim.tv_sec) * kNsPerSecond + info.st_mtim.tv_nsec;
+    identity.changedNs = static_cast<int64_t>(info.st_ctim.tv_sec) * kNsPerSecond + info.st_ctim.tv_nsec;
+    identity.inode = static_cast<uint64_t>(info.st_ino);
+    identity.device = static_cast<uint64_t>(info.st_dev);
+    return identity;
+}
+
+std::optional<uint64_t> DigestFile(const std::string& name) {
+    uint32_t size = 0;
+    NativeFile* file = OpenFile(name, OpenMode::ReadExisting, &size);
+    if (!file) return std::nullopt;
+    constexpr uint64_t kOffsetBasis = 14695981039346656037ull;
+    constexpr uint64_t kPrime = 1099511628211ull;
+    constexpr uint32_t kChunk = 64 * 1024;
+    std::vector<uint8_t> buffer(kChunk);
+    uint64_t digest = kOffsetBasis;
+    uint64_t total = 0;
+    uint32_t done = 0;
+    while (ReadFile(file, buffer.data(), kChunk, done) && done > 0) {
+        for (uint32_t i = 0; i < done; ++i) digest = (digest ^ buffer[i]) * kPrime;
+        total += done;
+    }
+    CloseFile(file);
+    // A file that grew or shrank under the read is not read whole.
+    if (total != size) return std::nullopt;
+    return digest;
 }
 
 bool DirectoryExists(const std::string& name) {

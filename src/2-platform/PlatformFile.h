@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,19 +68,6 @@ std::string OtherCaseEntry(const std::string& name);
 /// first free name "STEM (2).EXT", "STEM (3).EXT", ... beside it (empty after 9999 tries).
 std::string FreeFileName(const std::string& name);
 
-/// What tells one file from another that later takes its name: folder device, file
-/// number, size and modification time (nanoseconds). Equal identities mean the same
-/// unchanged file as far as the host can tell.
-struct FileIdentity {
-    uint64_t device = 0;
-    uint64_t inode = 0;
-    uint64_t size = 0;
-    int64_t modifiedNs = 0;
-    bool operator==(const FileIdentity&) const = default;
-};
-/// The identity of the plain file at exactly `path` (no case resolution); false when
-/// there is none.
-bool IdentifyFile(const std::string& path, FileIdentity& identity);
 /// Whether this user may remove the entry at exactly `path` from its folder, as the host
 /// itself decides (write and search permission on the folder, and the folder's sticky
 /// bit), not as the file's own write bit suggests. False with the reason in `why`.
@@ -100,6 +88,25 @@ std::string CurrentDirectory();
 /// The user's folder for caches: $XDG_CACHE_HOME when it is an absolute path, else
 /// $HOME/.cache; empty when neither is known.
 std::string UserCacheFolder();
+
+/// What tells one state of a file on disk from another, and one file from another that
+/// later takes its name: a write in between changes the size or a time (the change time
+/// cannot be set back), a file put in its place the inode. Equal identities mean the same
+/// unchanged file as far as the host can tell.
+struct FileIdentity {
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    int64_t changedNs = 0;
+    uint64_t inode = 0;
+    uint64_t device = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+/// The identity of the plain file at exactly `path` (no case resolution); nothing when
+/// there is none.
+std::optional<FileIdentity> IdentifyFile(const std::string& path);
+/// A 64-bit digest of a file's bytes (FNV-1a), for telling whether a file was rewritten
+/// within the times' granularity; nothing when it cannot be read whole.
+std::optional<uint64_t> DigestFile(const std::string& name);
 
 struct DirEntry {
     std::string name;  ///< the name as stored, without its folder
@@ -122,6 +129,9 @@ bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entri
 /// (write nothing, return false) until it is set back to -1. With refuseWriteOpens set,
 /// OpenFile refuses ReadWriteExisting and CreateAlways as the host refuses a read-only
 /// file (a superuser may write any file, so permissions alone cannot show it).
+/// beforeWriteOpen, when set, is called with the name before OpenFile opens it for
+/// reading and writing: a test changes the file there as another program would between
+/// a look and a write.
 struct IoHooks {
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> writes{0};
@@ -130,6 +140,7 @@ struct IoHooks {
     /// MayRemoveEntry answers as for a folder without write permission (a superuser may
     /// remove anything, so permissions alone cannot show it).
     std::atomic<bool> refuseRemovals{false};
+    std::atomic<void (*)(const std::string& name)> beforeWriteOpen{nullptr};
 };
 IoHooks& Hooks();
 

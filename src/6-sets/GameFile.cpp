@@ -28,6 +28,7 @@ constexpr KindName kKinds[] = {
     {".iff", GameFileKind::kObject, "object file", true}, {".spf", GameFileKind::kSprites, "sprite file", true},
     {".wll", GameFileKind::kWall, "wall file", true},     {".flr", GameFileKind::kFloor, "floor file", true},
     {".bmp", GameFileKind::kBitmap, "bitmap", true},      {".far", GameFileKind::kArchive, "archive", false},
+    {".skn", GameFileKind::kSkinMesh, "skin mesh", true}, {".cmx", GameFileKind::kSkeleton, "skeleton bindings", true},
 };
 constexpr const char* kOtherText = "not listed";
 
@@ -58,6 +59,66 @@ bool IsListedKind(GameFileKind kind) {
     for (const KindName& each : kKinds)
         if (each.kind == kind) return each.listed;
     return false;
+}
+
+UserDataKind UserDataKindOf(std::string_view path, const std::vector<ResType>& types) {
+    if (KindOfName(path) != GameFileKind::kObject) return UserDataKind::kNone;
+    // The file's name and the name of its folder, with either separator.
+    const size_t nameStart = nameparts::FileNameStart(path);
+    const std::string_view name = path.substr(nameStart);
+    std::string_view folder = path.substr(0, nameStart == 0 ? 0 : nameStart - 1);
+    folder = folder.substr(nameparts::FileNameStart(folder));
+    if (EqualNoCase(name, "Neighborhood.iff")) return UserDataKind::kNeighborhood;
+    if (EqualNoCase(folder, "Houses")) return UserDataKind::kHouse;
+    if (EqualNoCase(folder, "Characters")) return UserDataKind::kCharacter;
+    // "House" and digits, as the game numbers its lots, wherever the file was copied.
+    const std::string_view base = name.substr(0, nameparts::ExtensionStart(name));
+    constexpr std::string_view kHouse = "House";
+    if (base.size() > kHouse.size() && EqualNoCase(base.substr(0, kHouse.size()), kHouse) &&
+        std::all_of(base.begin() + kHouse.size(), base.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return UserDataKind::kHouse;
+    const auto holds = [&types](const char (&type)[5]) {
+        return std::find(types.begin(), types.end(), MakeResType(type)) != types.end();
+    };
+    if (holds("HOUS")) return UserDataKind::kHouse;
+    if (holds("NGBH") || holds("NBRS")) return UserDataKind::kNeighborhood;
+    return UserDataKind::kNone;
+}
+
+const char* UserDataKindText(UserDataKind kind) {
+    switch (kind) {
+        case UserDataKind::kHouse: return "house file";
+        case UserDataKind::kCharacter: return "character file";
+        case UserDataKind::kNeighborhood: return "neighborhood file";
+        case UserDataKind::kNone: break;
+    }
+    return "object file";
+}
+
+std::string GroupedNumber(uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+    return digits;
+}
+
+std::string HeldFilesText(const std::vector<std::string>& names) {
+    if (names.empty()) return {};
+    std::vector<std::string> extensions;
+    bool bare = false;
+    for (const std::string& name : names) {
+        const std::string_view extension = nameparts::Extension(name);
+        if (extension.empty()) {
+            bare = true;
+            continue;
+        }
+        extensions.push_back(FoldedAscii(extension));
+    }
+    std::sort(extensions.begin(), extensions.end());
+    extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+    if (bare) extensions.emplace_back("no extension");
+    std::string text = GroupedNumber(names.size()) + (names.size() == 1 ? " file:" : " files:");
+    for (size_t i = 0; i < extensions.size(); ++i) text += (i ? ", " : " ") + extensions[i];
+    return text;
 }
 
 std::string ContainerHeaderVersion(const std::vector<uint8_t>& head) {
@@ -117,7 +178,9 @@ int32_t GameFile::Open(std::string_view path, GameFileAccess access) {
 int32_t GameFile::Open(GameFileAccess access) {
     switch (mKind) {
         case GameFileKind::kBitmap:
-        case GameFileKind::kArchive: return rc::kNoFileKind;
+        case GameFileKind::kArchive:
+        case GameFileKind::kSkinMesh:
+        case GameFileKind::kSkeleton: return rc::kNoFileKind;
         case GameFileKind::kWall:
         case GameFileKind::kFloor: return openContainer(true, access);
         case GameFileKind::kObject: break;
@@ -158,6 +221,17 @@ int32_t GameFile::ReadHead(std::vector<uint8_t>& bytes, uint32_t limit) const {
     if (!handle) return rc::kNoSuchFile;
     bytes.resize(std::min(limit, handle->GetSize()));
     bytes.resize(handle->Read(bytes.data(), static_cast<uint32_t>(bytes.size())));
+    files.Close(handle);
+    return rc::kOk;
+}
+
+int32_t GameFile::Size(uint64_t& bytes) const {
+    bytes = 0;
+    if (mState != GamePathState::kFile && mState != GamePathState::kArchiveEntry) return rc::kNoSuchFile;
+    FileSystem& files = FileSystem::Instance();
+    FileHandle* handle = files.Open(mPath.c_str(), false);
+    if (!handle) return rc::kNoSuchFile;
+    bytes = handle->GetSize();
     files.Close(handle);
     return rc::kOk;
 }

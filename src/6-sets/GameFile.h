@@ -24,14 +24,39 @@ enum class GameFileKind : uint8_t {
     kFloor,    ///< ".flr"
     kBitmap,   ///< ".bmp": a plain picture, no container
     kArchive,  ///< ".far": a folder of entries, never a container itself
+    kSkinMesh,  ///< ".skn": a skin's mesh, a text file of the game; no container
+    kSkeleton,  ///< ".cmx": skeletons and the skins bound to them, a text file; no container
     kOther,    ///< any other name
 };
 
 GameFileKind KindOfName(std::string_view name);
-/// "object file", "sprite file", "wall file", "floor file", "bitmap", "archive", "not listed".
+/// "object file", "sprite file", "wall file", "floor file", "bitmap", "archive", "skin
+/// mesh", "skeleton bindings", "not listed".
 const char* KindText(GameFileKind kind);
 /// Whether the browser's file list shows files of the kind.
 bool IsListedKind(GameFileKind kind);
+
+/// What a container named ".iff" holds beside objects: the game keeps its houses,
+/// characters and the neighborhood in such files, which have nothing to preview and
+/// are never completed or written by looking.
+enum class UserDataKind : uint8_t {
+    kNone,          ///< an object file
+    kHouse,         ///< "Houses/House01.iff", or a file holding a "HOUS" resource
+    kCharacter,     ///< a file in a "Characters" folder
+    kNeighborhood,  ///< "Neighborhood.iff", or a file holding "NGBH" or "NBRS"
+};
+/// The kind told by the name and its folder (ASCII case ignored), else by the resource
+/// types the container holds; kNone for any other name than ".iff".
+UserDataKind UserDataKindOf(std::string_view path, const std::vector<ResType>& types);
+/// "house file", "character file", "neighborhood file", "object file".
+const char* UserDataKindText(UserDataKind kind);
+
+/// A count with a comma between each group of three digits ("1,204").
+std::string GroupedNumber(uint64_t value);
+/// What a folder of files holds, for one that holds no file of a listed kind: the count
+/// and the extensions, in lower case, sorted ("521 files: .otf"; "2 files: .txt, no
+/// extension"); an empty text for no names.
+std::string HeldFilesText(const std::vector<std::string>& names);
 
 /// Where a located name leads.
 enum class GamePathState : uint8_t {
@@ -104,6 +129,8 @@ public:
     /// Up to `limit` bytes from the start of the located file; kNoSuchFile when it
     /// cannot be read.
     int32_t ReadHead(std::vector<uint8_t>& bytes, uint32_t limit) const;
+    /// The size of the located file; kNoSuchFile when it cannot be opened.
+    int32_t Size(uint64_t& bytes) const;
     /// The header version of the located file ("" without a container header).
     std::string ContainerVersion() const;
     /// Walks the chunks of the located container as they stand back to back behind its

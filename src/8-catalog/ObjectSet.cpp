@@ -58,18 +58,22 @@ std::array<uint8_t, kObjectDefinitionSize> normaliseDefinition(const uint8_t* da
     return def;
 }
 
+enum class TableCompletion : uint8_t { kWhole, kWritten, kPending, kFailed };
+
 /// Gives a "CTSS" table that lacks string 1 or 2 in the current language empty ones,
-/// and stores it back. A file that cannot be written is left as it is.
+/// and stores it back. A file that cannot be written is left as it is: the table is
+/// pending then.
 ///
 /// Only a table that was read whole is stored back: one in an encoding the decoder does
 /// not know reads as empty, one whose decoding stopped early (a string past the end, a
 /// bad count) reads short, and storing either would put empty strings over texts that
 /// were never read. Packed (0xFFFC) tables are left as the later game wrote them.
-void completeCatalogTable(ResourceFile& file, int16_t catalogId) {
+TableCompletion completeCatalogTable(ResourceFile& file, int16_t catalogId) {
     StringTable table;
     table.SetSource(&file, static_cast<uint16_t>(catalogId), restype::kCTSS, StringTable::kBinaryMode, -1);
-    if (table.Read(false, false) != rc::kOk) return;
-    if (!table.LastReadComplete() || table.LastEncoding() == StringTable::Encoding::kPacked) return;
+    if (table.Read(false, false) != rc::kOk) return TableCompletion::kWhole;
+    if (!table.LastReadComplete() || table.LastEncoding() == StringTable::Encoding::kPacked)
+        return TableCompletion::kWhole;
     bool added = false;
     for (int index : {kNameIndex, kDescriptionIndex}) {
         if (table.Get(index, StringTable::kCurrentLanguage)) continue;
@@ -77,9 +81,9 @@ void completeCatalogTable(ResourceFile& file, int16_t catalogId) {
         table.SetComment(index, "", 0);
         added = true;
     }
-    if (!added || !file.IsWritable()) return;
-    // A failed save is not reported: the record shows whatever the file holds.
-    table.Save();
+    if (!added) return TableCompletion::kWhole;
+    if (!file.IsWritable()) return TableCompletion::kPending;
+    return table.Save() == rc::kOk ? TableCompletion::kWritten : TableCompletion::kFailed;
 }
 
 }  // namespace
@@ -123,6 +127,7 @@ void ObjectSet::SetResourceSet(std::unique_ptr<ResourceFile> file) {
 }
 
 void ObjectSet::Clear() {
+    mCatalogTables = CatalogTableCounts{};
     mObjects.clear();
     mAllRecords.clear();
     mSprites.clear();
@@ -163,7 +168,12 @@ void ObjectSet::loadRecord(int16_t index) {
     file.ReleaseResource(block);
 
     int16_t catalogId = record->CatalogStringsId();
-    completeCatalogTable(file, catalogId);
+    switch (completeCatalogTable(file, catalogId)) {
+        case TableCompletion::kWhole: break;
+        case TableCompletion::kWritten: ++mCatalogTables.written; break;
+        case TableCompletion::kPending: ++mCatalogTables.pending; break;
+        case TableCompletion::kFailed: ++mCatalogTables.failed; break;
+    }
     if (CatalogText(record->mName, record->mDescription, &file, catalogId, true) == rc::kOk) {
         record->mCatalogFound = 1;
     } else {

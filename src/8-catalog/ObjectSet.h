@@ -158,6 +158,13 @@ struct DrawGroupRef {
     int32_t value = 0;
 };
 
+/// What the last Load did to the catalog tables that lack their first two strings.
+struct CatalogTableCounts {
+    int written = 0;  ///< completed and stored back
+    int pending = 0;  ///< left as they are: the file was opened read-only
+    int failed = 0;   ///< the store failed
+};
+
 /// The objects of one opened object file: every definition with its catalog texts,
 /// multi-tile objects linked to their master, and the lists of draw groups, sprites and
 /// palettes. Owns the resource file attached to it.
@@ -176,8 +183,10 @@ public:
 
     /// Clears the set and rebuilds it from the attached file; with withGraphics also
     /// the draw-group, sprite and palette lists. Completing a catalog table that lacks
-    /// its first two strings writes the table back to the file.
+    /// its first two strings writes the table back to the file when it is writable
+    /// (CatalogTables tells what was done).
     void Load(uint8_t withGraphics);
+    const CatalogTableCounts& CatalogTables() const { return mCatalogTables; }
     /// Destroys every record and graphics entry.
     void Clear();
     /// Clear, then close and destroy the attached file.
@@ -214,6 +223,7 @@ private:
     std::vector<PaletteRef> mPalettes;
     std::vector<DrawGroupRef> mDrawGroups;
     uint8_t mGraphicsLoaded = 0;
+    CatalogTableCounts mCatalogTables;
 };
 
 /// The fields of an object definition that the system reads, for writing one.

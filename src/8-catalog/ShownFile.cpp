@@ -36,6 +36,30 @@ std::optional<ViewTexts> tableZeroTexts(ResourceFile* file) {
     return ViewTexts{text(kNameString), text(kPriceString), text(kDescriptionString)};
 }
 
+/// A file's identity and the digest of its bytes; nothing when either cannot be had.
+std::optional<std::pair<platform::FileIdentity, uint64_t>> fileState(const std::string& path) {
+    const std::optional<platform::FileIdentity> identity = platform::IdentifyFile(path);
+    const std::optional<uint64_t> digest = identity ? platform::DigestFile(path) : std::nullopt;
+    if (!digest) return std::nullopt;
+    return std::pair(*identity, *digest);
+}
+
+std::vector<ResType> resourceTypes(ResourceFile& file) {
+    std::vector<ResType> types;
+    for (int16_t type = 1; type <= file.CountTypes(); ++type) types.push_back(file.GetIndType(type));  // from 1
+    return types;
+}
+
+/// "house file: 1,204 resources, no object definitions".
+std::string containerNote(const char* kindText, const ViewInputs& inputs) {
+    std::string note = std::string(kindText) + ": " + GroupedNumber(inputs.resources) +
+                       (inputs.resources == 1 ? " resource, " : " resources, ");
+    if (inputs.definitions == 0) return note + "no object definitions";
+    note += GroupedNumber(inputs.definitions) + (inputs.definitions == 1 ? " object definition" : " object definitions");
+    // Tiles whose master is missing are neither shown nor drawn.
+    return inputs.objects.empty() ? note + ", none to show" : note;
+}
+
 }  // namespace
 
 int NearestSpriteRow(const ViewDescription& view) {
@@ -43,14 +67,42 @@ int NearestSpriteRow(const ViewDescription& view) {
     return static_cast<int>(std::min(view.sprites.size(), labelled)) - 1;
 }
 
+std::string CatalogCompletionText(CatalogCompletion completion, std::string_view fileName) {
+    switch (completion) {
+        case CatalogCompletion::kNone: break;
+        case CatalogCompletion::kCompleted: return "catalog completed: " + std::string(fileName) + " was changed";
+        case CatalogCompletion::kReadOnly: return "catalog not completed: the file is read-only";
+        case CatalogCompletion::kChanged: return "catalog not completed: the file changed on disk while it was read";
+        case CatalogCompletion::kFailed: return "catalog not completed: the file could not be written";
+    }
+    return {};
+}
+
 ViewDescription DescribeView(GameFileKind kind, const ViewInputs& inputs) {
     ViewDescription view;
     view.kind = kind;
+    view.userData = kind == GameFileKind::kObject ? inputs.userData : UserDataKind::kNone;
     for (const ViewTexts& object : inputs.objects) view.objects.push_back(object.name);
     view.objectTexts = inputs.objects;
     switch (kind) {
         case GameFileKind::kBitmap: view.form = ViewForm::kBitmap; return view;
-        case GameFileKind::kObject: view.form = inputs.objects.empty() ? ViewForm::kSprites : ViewForm::kPreview; break;
+        case GameFileKind::kSkinMesh:
+        case GameFileKind::kSkeleton:
+            // Text files of the game: what they are and how large, no picture.
+            view.form = ViewForm::kNote;
+            view.note = std::string(KindText(kind)) + ": " + GroupedNumber(inputs.bytes) +
+                        (inputs.bytes == 1 ? " byte" : " bytes");
+            return view;
+        case GameFileKind::kObject:
+            // A house, character or neighborhood file always says what it is; an object
+            // file when it has no object to show.
+            if (view.userData != UserDataKind::kNone || inputs.objects.empty())
+                view.note = containerNote(UserDataKindText(view.userData), inputs);
+            if (!inputs.objects.empty())
+                view.form = ViewForm::kPreview;
+            else
+                view.form = view.userData != UserDataKind::kNone ? ViewForm::kNote : ViewForm::kSprites;
+            break;
         // A sprite file holds no objects of its own: its sprites show by number.
         case GameFileKind::kSprites: view.form = ViewForm::kSprites; break;
         case GameFileKind::kWall: view.form = ViewForm::kWall; break;
@@ -61,6 +113,7 @@ ViewDescription DescribeView(GameFileKind kind, const ViewInputs& inputs) {
         view.texts = inputs.objects.front();
         return view;
     }
+    if (view.form == ViewForm::kNote) return view;
     view.tableFound = inputs.tableZero.has_value();
     view.texts = inputs.tableZero.value_or(ViewTexts{});
     view.framesShown = view.form != ViewForm::kFloor;
@@ -88,13 +141,53 @@ ShownFile::~ShownFile() { mObjects.reset(); }
 int32_t ShownFile::Open(std::string_view path, GameFileAccess access) {
     mObjects.reset();
     mDescription = ViewDescription{};
+    mCompletion = CatalogCompletion::kNone;
     const int32_t code = mFile.Locate(path);
     mDescription.kind = mFile.Kind();
     return code == rc::kOk ? Open(access) : code;
 }
 
+int32_t ShownFile::load(GameFileAccess access) {
+    mObjects.reset();
+    const int32_t code = mFile.Open(access);
+    if (code != rc::kOk) return code;
+    mObjects = std::make_unique<ObjectSet>();
+    mObjects->SetResourceSet(mFile.TakeContainer());
+    mObjects->Load(1);
+    return rc::kOk;
+}
+
+int32_t ShownFile::complete(const std::optional<std::pair<platform::FileIdentity, uint64_t>>& looked) {
+    // The read-only container goes first: the file is opened anew for writing.
+    mObjects.reset();
+    const int32_t opened = mFile.Open(GameFileAccess::kViewing);
+    const auto now = fileState(mFile.Path());
+    if (opened != rc::kOk || !looked || !now || *looked != *now) {
+        // Another program wrote the file (or put another in its place) while it was
+        // read: what was decided on the old bytes must not be written into the new ones.
+        mCompletion = CatalogCompletion::kChanged;
+        if (opened == rc::kOk) mFile.TakeContainer().reset();
+        return load(GameFileAccess::kReadOnly);
+    }
+    mObjects = std::make_unique<ObjectSet>();
+    mObjects->SetResourceSet(mFile.TakeContainer());
+    if (!mObjects->ResourceSet()->IsWritable()) {
+        // Opened for reading only after all: the load below cannot write.
+        mCompletion = CatalogCompletion::kReadOnly;
+        mObjects->Load(1);
+        return rc::kOk;
+    }
+    mObjects->Load(1);
+    const CatalogTableCounts& tables = mObjects->CatalogTables();
+    mCompletion = tables.written > 0 ? CatalogCompletion::kCompleted
+                  : tables.failed > 0 ? CatalogCompletion::kFailed
+                                      : CatalogCompletion::kNone;
+    return rc::kOk;
+}
+
 int32_t ShownFile::Open(GameFileAccess access) {
     mObjects.reset();
+    mCompletion = CatalogCompletion::kNone;
     const GameFileKind kind = mFile.Kind();
     mDescription = ViewDescription{};
     mDescription.kind = kind;
@@ -107,14 +200,38 @@ int32_t ShownFile::Open(GameFileAccess access) {
         mDescription.bitmap = platform::ReadBitmapFileInfo(head.data(), head.size());
         return rc::kOk;
     }
+    if (kind == GameFileKind::kSkinMesh || kind == GameFileKind::kSkeleton) {
+        const int32_t code = mFile.Size(inputs.bytes);
+        if (code != rc::kOk) return code;
+        mDescription = DescribeView(kind, inputs);
+        return rc::kOk;
+    }
     if (kind == GameFileKind::kObject || kind == GameFileKind::kSprites || kind == GameFileKind::kWall ||
         kind == GameFileKind::kFloor) {
-        const int32_t code = mFile.Open(access);
+        // Looked at read-only first: most files need no completion, and a file the user
+        // only looks at is not opened for writing. Only a file on disk can be completed;
+        // an archive's entries are read-only, always.
+        const bool mayComplete = access == GameFileAccess::kViewing && mFile.State() == GamePathState::kFile;
+        std::optional<platform::FileIdentity> looked;
+        if (mayComplete) looked = platform::IdentifyFile(mFile.Path());
+        int32_t code = load(GameFileAccess::kReadOnly);
         if (code != rc::kOk) return code;
-        mObjects = std::make_unique<ObjectSet>();
-        mObjects->SetResourceSet(mFile.TakeContainer());
-        mObjects->Load(1);
+        std::vector<ResType> types = resourceTypes(*mObjects->ResourceSet());
+        inputs.userData = kind == GameFileKind::kObject ? UserDataKindOf(mFile.Path(), types) : UserDataKind::kNone;
+        // A house, character or neighborhood file is the game's, never completed.
+        if (mayComplete && inputs.userData == UserDataKind::kNone && mObjects->CatalogTables().pending > 0) {
+            // The file's bytes as they are now, when it is still the file the look began
+            // on: the write open must find the same.
+            auto state = fileState(mFile.Path());
+            if (state && (!looked || state->first != *looked)) state.reset();
+            code = complete(state);
+            if (code != rc::kOk) return code;
+            types = resourceTypes(*mObjects->ResourceSet());
+        }
         ResourceFile* file = mObjects->ResourceSet();
+        for (const ResType type : types)
+            inputs.resources += static_cast<uint32_t>(std::max<int16_t>(0, file->CountResources(type)));
+        inputs.definitions = static_cast<uint32_t>(mObjects->AllRecords().size());
         for (const ObjectRecord* object : mObjects->Objects())
             inputs.objects.push_back({object->Name(), std::to_string(object->Price()), object->Description()});
         // The lists and the table's texts show only when there is no object to preview.

@@ -16,6 +16,7 @@
 
 #include "graphics/PreviewRenderer.h"
 #include "platform/Bitmap.h"
+#include "platform/PlatformFile.h"
 #include "sets/GameFile.h"
 
 namespace tambrix {
@@ -30,6 +31,7 @@ enum class ViewForm : uint8_t {
     kSprites,  ///< a sprite file, or an object file without objects: string table 0, sprites and frames by number
     kWall,     ///< string table 0, sprites "Far", "Medium", "Near", frames "Left" ... "Insert"
     kFloor,    ///< as a wall, but one hidden frame item stands for the frames
+    kNote,     ///< the note alone: a file with nothing to preview (a house, a skin mesh)
 };
 
 /// Name, price and description as the form's three edits show them (8-bit game text).
@@ -69,6 +71,12 @@ struct ViewDescription {
     bool framesShown = true;
     /// A bitmap's stated size and depth, when its headers could be read.
     std::optional<platform::BitmapFileInfo> bitmap;
+    /// What a house, character or neighborhood file is for an ".iff" name.
+    UserDataKind userData = UserDataKind::kNone;
+    /// What the file is, said plainly where it holds no object to show ("house file:
+    /// 1,204 resources, no object definitions", "skin mesh: 5,120 bytes"); empty for a
+    /// file whose objects, sprites or bitmap say it themselves.
+    std::string note;
 };
 
 /// The sprite list row a wall or floor opens at: its nearest zoom ("Near", the third
@@ -81,7 +89,24 @@ struct ViewInputs {
     std::vector<ViewTexts> objects;                     ///< per top-level object
     std::optional<ViewTexts> tableZero;                 ///< strings 1 to 3 of string table 0
     std::vector<std::pair<int32_t, uint32_t>> sprites;  ///< ID and frame count, in the set's order
+    UserDataKind userData = UserDataKind::kNone;
+    uint32_t resources = 0;    ///< in the container, of every type
+    uint32_t definitions = 0;  ///< object definitions, tiles included
+    uint64_t bytes = 0;        ///< the file's size, for the kinds that open no container
 };
+
+/// What a look did about the catalog tables that lack their first strings.
+enum class CatalogCompletion : uint8_t {
+    kNone,       ///< nothing to complete, or no completion asked for
+    kCompleted,  ///< the tables were completed: the file was written
+    kReadOnly,   ///< the file could not be opened for writing: shown as it is
+    kChanged,    ///< the file changed on disk during the look: shown as it is now, not written
+    kFailed,     ///< the write failed; the file is as it was
+};
+/// The status text of a completion for the file named `fileName`; empty for kNone
+/// ("catalog completed: Plants.iff was changed", "catalog not completed: the file is
+/// read-only").
+std::string CatalogCompletionText(CatalogCompletion completion, std::string_view fileName);
 
 /// The description of a file of that kind holding what `inputs` say; a stand-in for a
 /// file describes itself through this as a real one does.
@@ -96,14 +121,19 @@ public:
     ShownFile& operator=(const ShownFile&) = delete;
 
     /// Locates the file and opens it as its kind shows: an object, sprite, wall or floor file
-    /// is opened and its objects loaded with their graphics (with kViewing, a catalog
-    /// table missing its first strings is completed, as the object set does); a
-    /// bitmap's headers are read; other kinds are located only. Codes as GameFile's.
+    /// is opened read-only and its objects loaded with their graphics; a bitmap's headers
+    /// are read, a skin's size; other kinds are located only. With kViewing, a file on
+    /// disk whose catalog tables miss their first strings is then opened for writing and
+    /// completed, as the object set does, unless it is a house, character or
+    /// neighborhood file or it changed on disk since the look (Completion tells). Codes
+    /// as GameFile's.
     int32_t Open(std::string_view path, GameFileAccess access);
     /// The same after File().Locate, for callers that look at the located file first.
     int32_t Open(GameFileAccess access);
 
     const ViewDescription& Description() const { return mDescription; }
+    /// What the last Open did about incomplete catalog tables.
+    CatalogCompletion Completion() const { return mCompletion; }
     GameFile& File() { return mFile; }
     /// The loaded objects, or null for a kind that opens no container.
     ObjectSet* Objects() const { return mObjects.get(); }
@@ -116,9 +146,17 @@ public:
                                                     PreviewReport* report = nullptr) const;
 
 private:
+    /// Opens the located container with `access` and loads its objects.
+    int32_t load(GameFileAccess access);
+    /// Opens the file again for writing and completes its tables when it is still the
+    /// file looked at (`looked`: its identity and digest then, nothing when it changed
+    /// during the look already); else loads it read-only as it is now.
+    int32_t complete(const std::optional<std::pair<platform::FileIdentity, uint64_t>>& looked);
+
     GameFile mFile;
     std::unique_ptr<ObjectSet> mObjects;
     ViewDescription mDescription;
+    CatalogCompletion mCompletion = CatalogCompletion::kNone;
 };
 
 }  // namespace tambrix

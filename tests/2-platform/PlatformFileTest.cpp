@@ -146,16 +146,15 @@ TEST(PlatformFile, WholeFileWritesReplaceOnlyWhenWholeAndNeverAnotherFile) {
 TEST(PlatformFile, IdentityChangesWithTheFileAndRemovalIsTheFoldersToAllow) {
     test::TempDir dir;
     const std::string path = dir.Write("a/Plants.iff", std::string("plants"));
-    FileIdentity first, again;
-    ASSERT_TRUE(IdentifyFile(path, first));
-    ASSERT_TRUE(IdentifyFile(path, again));
-    EXPECT_EQ(first, again);
-    EXPECT_FALSE(IdentifyFile(dir.File("a/plants.iff"), again));  // exactly that name, nothing resolved
-    EXPECT_FALSE(IdentifyFile(dir.File("a"), again));
+    const std::optional<FileIdentity> first = IdentifyFile(path);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(IdentifyFile(path), first);
+    EXPECT_FALSE(IdentifyFile(dir.File("a/plants.iff")));  // exactly that name, nothing resolved
+    EXPECT_FALSE(IdentifyFile(dir.File("a")));
     dir.Write("a/other.iff", std::string("plantz"));
     ASSERT_EQ(std::rename(dir.File("a/other.iff").c_str(), path.c_str()), 0);  // same size, another file
-    ASSERT_TRUE(IdentifyFile(path, again));
-    EXPECT_FALSE(first == again);
+    ASSERT_TRUE(IdentifyFile(path));
+    EXPECT_NE(IdentifyFile(path), first);
 
     std::string why;
     ::chmod(path.c_str(), 0444);  // the file's own write bit does not matter

@@ -23,7 +23,7 @@ int widthOf(const QString& name) { return 20 + (name.at(0).toLower().unicode() -
 
 /// `opens`, when given, counts every opening.
 void installNamedPictures(int* opens = nullptr) {
-    Openers().openFile = [opens](const QString& path) -> std::unique_ptr<ViewedFile> {
+    Openers().openFile = [opens](const QString& path, tambrix::GameFileAccess) -> std::unique_ptr<ViewedFile> {
         if (opens) ++*opens;
         FakeContent content{.inputs = {}, .previewDrawn = true, .previewSize = QSize(widthOf(QFileInfo(path).fileName()), 30)};
         content.inputs.objects = {{"Thing", "1", "A thing."}};
@@ -323,7 +323,7 @@ private slots:
         mSandbox->MakeFile(mFolder, "b.iff");
         const auto browser = open("a.iff");
         const QStringList watchedBefore = browser->List()->Watcher().directories();
-        Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
+        Openers().openFile = [&](const QString& path, tambrix::GameFileAccess) -> std::unique_ptr<ViewedFile> {
             if (QFileInfo(path).fileName() == "b.iff") mSandbox->MakeFile(mFolder, "late.iff");
             FakeContent content{.inputs = {}, .previewDrawn = true, .previewSize = QSize(20, 20)};
             return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, content);

@@ -123,14 +123,21 @@ private slots:
         QVERIFY(browser.SelectFolder(mSims + "/Old"));
         CSettingsDlg dialog(browser.doc.get());
         QVERIFY(!dialog.PromptOnSaveCheck()->isChecked() && dialog.ShowSplashCheck()->isChecked());
+        QCOMPARE(dialog.CompleteCatalogsCheck()->text(), QString("Complete incomplete catalog tables when viewing"));
+        QVERIFY(dialog.CompleteCatalogsCheck()->isChecked());  // on unless turned off
         QCOMPARE(dialog.SimsPathEdit()->text(), mSims);
         mSandbox->browseAnswer = other;
         dialog.BrowseSimsButton()->click();
         for (QCheckBox* check :
-             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck()})
+             {dialog.PromptOnSaveCheck(), dialog.ShowSplashCheck(), dialog.SaveWindowPositionsCheck(),
+              dialog.CompleteCatalogsCheck()})
             check->toggle();
         dialog.accept();
         QVERIFY(browser.doc->PromptOnSave() && !browser.doc->ShowSplashScreen() && !browser.doc->SaveWindowPositions());
+        QVERIFY(!browser.doc->CompleteCatalogs());
+        browser.doc->SaveSettings();
+        QCOMPARE(StoredSetting(settings::kCompleteCatalogs).toInt(), 0);
+        QVERIFY(!CTambrixDoc().CompleteCatalogs());
         QVERIFY(!browser.Tree()->ItemForPath(mSims + "/Old"));
         QVERIFY(browser.Tree()->ItemForPath(other + "/New"));
         QCOMPARE(browser.doc->CurrentFolder(), other);
@@ -268,7 +275,7 @@ private slots:
         QVERIFY(!browser.Tree()->ItemForPath(folder)->isExpanded());
         QCOMPARE(browser.Tree()->currentItem(), browser.Tree()->ItemForPath(folder));
         // As a catalog completion would: the file grows while it is being shown.
-        Openers().openFile = [&](const QString& path) -> std::unique_ptr<ViewedFile> {
+        Openers().openFile = [&](const QString& path, tambrix::GameFileAccess) -> std::unique_ptr<ViewedFile> {
             QFile file(path);
             if (file.open(QIODevice::Append)) file.write(QByteArray(3000, 'x'));
             return std::make_unique<FakeViewedFile>(tambrix::GameFileKind::kObject, chair());
@@ -537,7 +544,9 @@ private slots:
         const bool chairAgain = next && !next->inputs.objects.empty();
         if (next) QCOMPARE(form->NameEdit()->text() + form->PriceEdit()->text(), QString(chairAgain ? "Chair120" : ""));
         QCOMPARE(form->CurrentPicture() != nullptr, next && !next->inputs.sprites.empty());
-        QCOMPARE(form->Frame()->isHidden(), !form->CurrentPicture());
+        // A file that does not open says why where its picture would be.
+        QCOMPARE(!form->Frame()->Note().isEmpty(), !next.has_value());
+        QCOMPARE(form->Frame()->isHidden(), !form->CurrentPicture() && form->Frame()->Note().isEmpty());
         browser->frame->SavePreview();
         QCOMPARE(QFile::exists(mExports + "/b.bmp"), form->CurrentPicture() != nullptr);
     }

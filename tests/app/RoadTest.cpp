@@ -12,12 +12,14 @@
 #include "app/search/GameSearch.h"
 #include "app/browsing/ThumbnailProvider.h"
 #include "catalog/ObjectSet.h"
+#include "catalog/StringTable.h"
 #include "cli/Cli.h"
 #include "containers/IffResourceFile.h"
 #include "core/ResourceTypes.h"
 #include "core/TextBuffer.h"
 #include "demo/DraftDemo.h"
 #include "graphics/PreviewRenderer.h"
+#include "platform/PlatformFile.h"
 #include "support/AppTestSupport.h"
 #include "support/Browser.h"
 #include "support/ResourceFixtures.h"
@@ -64,6 +66,34 @@ bool writeObject(const QString& path, const std::vector<DrawGroupEntry>& image =
            writeIff(path.chopped(4) + ".spf", graphics(image));
 }
 
+/// An object whose catalog table holds its name alone: a look with the completion on
+/// adds the description.
+bool writeIncompleteObject(const QString& path) {
+    return writeIff(path, {{restype::kOBJD, 128, "", EncodeObjectDefinition({.catalogId = kCatalog})},
+                           {restype::kCTSS, kCatalog, "", EncodeLanguageStrings({{1, "Potted Fern", ""}})}});
+}
+
+/// A file's bytes and modification time, to tell that a look left it alone.
+struct Kept {
+    QByteArray bytes;
+    QDateTime modified;
+    bool operator==(const Kept&) const = default;
+};
+Kept kept(const QString& path) {
+    QFile file(path);
+    return {file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray(),
+            QFileInfo(path).fileTime(QFileDevice::FileModificationTime)};
+}
+
+QString gGrownFile;
+/// As another program would, between the look and the write: a byte added at the end.
+void growOnce(const std::string&) {
+    if (gGrownFile.isEmpty()) return;
+    QFile file(gGrownFile);
+    if (file.open(QIODevice::Append)) file.write("x", 1);
+    gGrownFile.clear();
+}
+
 /// Every file below a folder with a digest of its bytes.
 QMap<QString, QByteArray> digests(const QString& root) {
     QMap<QString, QByteArray> all;
@@ -85,6 +115,7 @@ struct Road {
     QColor bottomLeft;
     int savedBits = 0;  // of the bitmap Save writes
     QString status = "Ready";
+    QString note;  // what the form says the file is
 };
 
 }  // namespace
@@ -153,13 +184,16 @@ private slots:
         const QSize framed(kFramed, kFramed), sprite(kSide, kSide), some(0, 0);
         const QColor white(Qt::white), any;
         const QString far = "GameData/Objects/Objects.far/";
+        const QString expansion = "ExpansionPack1/ExpansionPack1.far/";
         const Road roads[] = {
             {"Road/lamp.iff", lamp, none, none, framed, white, 24},
             {"Road/odd.iff", lamp, none, none, QSize(), any, 0, "no sprite to draw in this view"},
             {"Road/huge.iff", lamp, none, none, QSize(), any, 0, "picture too large: 29,260 x 29,015 pixels"},
-            {"Road/bits.iff", plain, {"2"}, {"0"}, sprite, kSpriteColour, 8},  // an object file without objects
+            {"Road/bits.iff", plain, {"2"}, {"0"}, sprite, kSpriteColour, 8,  // an object file without objects
+             "object file: 3 resources, no object definitions", "object file: 3 resources, no object definitions"},
             {"Road/lamp.spf", plain, {"1"}, {"0"}, sprite, kSpriteColour, 8},
-            {"Road/junk.wll", none, none, none, QSize(), any, 0},
+            {"Road/junk.wll", none, none, none, QSize(), any, 0,
+             "not an IFF file: the header is damaged or of an unknown version"},
             {"Road/photo.bmp", none, none, none, QSize(12, 9), QColor(Qt::blue), 24},
             {"GameData/Objects/SofaModern.iff", {"Three-Seat Sofa", "650"}, none, none, some, any, 24},  // multi-tile
             {"GameData/Objects/Bookcase_Old.iff", {"Heirloom Bookcase", "300"}, none, none, some, any, 24},
@@ -167,12 +201,28 @@ private slots:
             {far + "Plants/PlantRubber.iff", {"Office Rubber Plant", "70"}, none, none, some, any, 24},
             {"GameData/Walls/SageStripe.wll", {}, tiles, sides, some, any, 8},
             {far + "Walls/RoseStripe.wll", {"Rose Stripe Wallpaper"}, tiles, sides, some, any, 8},
-            {far + "Floors/ParquetDark.flr", {"Dark Parquet"}, tiles, floor, some, any, 8}};
+            {far + "Floors/ParquetDark.flr", {"Dark Parquet"}, tiles, floor, some, any, 8},
+            // The game's own files and skins: no object to show, so the form says what they are.
+            {"UserData/Houses/House01.iff", none, none, none, QSize(), any, 0,
+             "house file: 5 resources, no object definitions", "house file: 5 resources, no object definitions"},
+            {"UserData/Characters/User00001.iff", {"Demo Sim", "0", ""}, none, none, QSize(), any, 0,
+             "character file: 3 resources, 1 object definition", "character file: 3 resources, 1 object definition"},
+            {"UserData/Neighborhood.iff", none, none, none, QSize(), any, 0,
+             "neighborhood file: 2 resources, no object definitions",
+             "neighborhood file: 2 resources, no object definitions"},
+            {"GameData/Skins/DemoBody_fit.skn", none, none, none, QSize(), any, 0, "skin mesh: 80 bytes",
+             "skin mesh: 80 bytes"},
+            {"GameData/Skins/DemoBody_fit.bmp", none, none, none, QSize(32, 32), any, 8},
+            {expansion + "Skins/demo-skeleton.cmx", none, none, none, QSize(), any, 0, "skeleton bindings: 102 bytes",
+             "skeleton bindings: 102 bytes"},
+            {expansion + "Objects/PatioChair.iff", {"Patio Chair", "70"}, none, none, some, any, 24},
+            {"GameData/UIGraphics/Icons.iff", {"Interface Icons"}, {"1000", "1001"}, {"0", "1"}, some, any, 8,
+             "object file: 4 resources, no object definitions", "object file: 4 resources, no object definitions"}};
         for (const Road& road : roads) QTest::newRow(qPrintable(road.file)) << road;
     }
     void formShowsTheFile() {
         QFETCH(Road, road);
-        const auto& [file, texts, sprites, frames, picture, bottomLeft, savedBits, status] = road;
+        const auto& [file, texts, sprites, frames, picture, bottomLeft, savedBits, status, note] = road;
         select(mGame + "/" + file);
         CObjectView* form = mBrowser->Form();
         QCOMPARE(!form->NameEdit()->isHidden(), !texts.isEmpty() || !sprites.isEmpty());
@@ -184,12 +234,16 @@ private slots:
         if (!frames.isEmpty()) QCOMPARE(ItemTexts(form->FrameList()), frames);
         QCOMPARE(!form->FrameList()->isHidden(), !frames.isEmpty() && frames[0] != CObjectView::kFloorFrameItem);
         QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), status);
+        QCOMPARE(form->NoteLabel()->isHidden() ? QString() : form->NoteLabel()->text(), note);
         const Picture* shownPicture = form->CurrentPicture();
         QCOMPARE(shownPicture != nullptr, picture.isValid());
         // Without a picture the box says why, and nothing can be saved, exported or copied.
         const bool preview = !texts.isEmpty() && sprites.isEmpty();
-        QCOMPARE(!form->Frame()->isHidden(), picture.isValid() || (preview && !status.isEmpty()));
-        if (!shownPicture) QCOMPARE(form->Frame()->Note(), preview ? status : QString());
+        // A file that does not open says why there too.
+        const QString boxNote = shownPicture ? QString() : form->Frame()->Note();
+        if (preview && !shownPicture) QVERIFY(!boxNote.isEmpty());
+        if (!preview && !boxNote.isEmpty()) QCOMPARE(boxNote, status);
+        QCOMPARE(!form->Frame()->isHidden(), picture.isValid() || !boxNote.isEmpty());
         QCOMPARE(mBrowser->frame->SaveAction()->isEnabled(), picture.isValid());
         QCOMPARE(mBrowser->frame->FileAction(1)->isEnabled(), picture.isValid());
         if (!shownPicture) return;
@@ -394,6 +448,84 @@ private slots:
         QCOMPARE(panel->ResultModel()->rowCount(), 0);
         QCOMPARE(panel->Note()->text(), QString("Nothing found"));
         QVERIFY(QFileInfo::exists(GameSearch::DatabasePath(empty)) && GameSearch::DatabasePath(empty) != database);
+    }
+
+    // Looking opens read-only; only a table that needs completing, with the setting on,
+    // opens the file for writing, and only when it is still the file that was read. The
+    // status bar says what was written or why not.
+    void lookingWritesOnlyWhenItMay_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("completed") << "" << "catalog completed: Fern.iff was changed" << true;
+        QTest::newRow("read-only file") << "read-only" << "catalog not completed: the file is read-only" << false;
+        // Nothing to say of the file: the note on its (missing) picture stands.
+        QTest::newRow("setting off") << "off" << "no sprite to draw in this view" << false;
+        QTest::newRow("changed during the look")
+            << "changed" << "catalog not completed: the file changed on disk while it was read" << false;
+    }
+    void lookingWritesOnlyWhenItMay() {
+        QFETCH(QString, obstacle);
+        QFETCH(QString, status);
+        QFETCH(bool, written);
+        const QString folder = mSandbox->MakeFolder("look");
+        const QString path = folder + "/Fern.iff";
+        QVERIFY(writeIncompleteObject(path));
+        QVERIFY(writeObject(folder + "/Aaa.iff"));  // listed first: shown before the fern is chosen
+        Browser browser(folder);
+        browser.doc->SetCompleteCatalogs(obstacle != "off");
+        QVERIFY(browser.SelectFolder(folder));
+        QCOMPARE(browser.doc->CurrentFile(), QString("Aaa.iff"));
+        platform::IoHooks& hooks = platform::Hooks();
+        hooks.refuseWriteOpens = obstacle == "read-only";
+        if (obstacle == "changed") {
+            gGrownFile = path;
+            hooks.beforeWriteOpen = growOnce;
+        }
+        const Kept before = kept(path);
+        browser.SelectFile("Fern.iff");
+        hooks.refuseWriteOpens = false;
+        hooks.beforeWriteOpen = nullptr;
+        gGrownFile.clear();
+        QCOMPARE(browser.doc->CurrentFile(), QString("Fern.iff"));
+        QCOMPARE(browser.Form()->NameEdit()->text(), QString("Potted Fern"));  // shown all the same
+        QCOMPARE(browser.frame->statusBar()->currentMessage(), status);
+        const Kept after = kept(path);
+        if (obstacle == "changed")
+            QCOMPARE(after.bytes, before.bytes + "x");  // as the other program left it
+        else
+            QCOMPARE(after != before, written);
+    }
+
+    // The player's own files are shown with the completion on and never written, not
+    // even their modification time; a character's catalog would be completed in an
+    // object file.
+    void housesCharactersAndTheNeighborhoodAreNeverWritten() {
+        QVERIFY(mBrowser->doc->CompleteCatalogs());
+        const std::pair<const char*, QString> files[] = {{"UserData/Houses/House01.iff", "house file"},
+                                                         {"UserData/Characters/User00001.iff", "character file"},
+                                                         {"UserData/Neighborhood.iff", "neighborhood file"}};
+        for (const auto& [file, kind] : files) {
+            const QString path = mGame + "/" + file;
+            const Kept before = kept(path);
+            select(path);
+            QVERIFY2(mBrowser->frame->statusBar()->currentMessage().startsWith(kind + ": "), file);
+            QVERIFY2(mBrowser->frame->FileStatus()->text().startsWith(kind + ", "), file);
+            QVERIFY2(kept(path) == before, file);
+        }
+    }
+
+    // An archive whose files are of no listed kind says what it holds; the expansion's
+    // own archive is a folder of the tree like the game's.
+    void archiveOfUnlistedFilesSaysWhatItHolds() {
+        const QString sounds = mGame + "/ExpansionPack1/Sounds.far";
+        QVERIFY(mBrowser->SelectFolder(sounds));
+        QCOMPARE(mBrowser->List()->RowCount(), 0);
+        QCOMPARE(mBrowser->frame->statusBar()->currentMessage(), QString("3 files: .wav"));
+        QVERIFY(mBrowser->SelectFolder(mGame + "/ExpansionPack1/ExpansionPack1.far/Skins"));
+        QCOMPARE(mBrowser->List()->RowCount(), 3);
+        QCOMPARE(mBrowser->List()->FileAt(0) + "," + mBrowser->List()->FileAt(1) + "," + mBrowser->List()->FileAt(2),
+                 QString("demo-skeleton.cmx,DemoBody_fit.bmp,DemoBody_fit.skn"));
     }
 
     // An archive that does not mount is told in the status bar only; the old game's go.

@@ -161,7 +161,7 @@ private slots:
             QVERIFY(!found("bookcase"));
         } else {
             auto done = std::make_shared<bool>(false);
-            Openers().openFile = [done](const QString& path) -> std::unique_ptr<ViewedFile> {
+            Openers().openFile = [done](const QString& path, tambrix::GameFileAccess) -> std::unique_ptr<ViewedFile> {
                 if (path.endsWith("ShowerTub.iff") && !std::exchange(*done, true)) writeObject(path, "Corner Bath");
                 return std::make_unique<FakeViewedFile>(GameFileKind::kObject, shown());
             };

@@ -10,6 +10,7 @@
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
 #include "graphics/SpriteEncoder.h"
+#include "platform/PlatformFile.h"
 #include "support/ByteBuilder.h"
 
 namespace tambrix::tools {
@@ -318,8 +319,19 @@ TEST_F(CliOnFiles, ViewingLeavesFilesAloneWhileInfoCompletesTheCatalog) {
               "\"price\": 45, \"catalog_found\": true, \"master_id\": 0, \"sub_index\": 0, \"display_index\": 0, "
               "\"tiles\": []}], \"sprites\": [], \"draw_groups\": [], \"palettes\": []}\n");
     EXPECT_FALSE(Has(Cli({"strings", fern, "--id", "130", "--json"}).out, "\"value\": \"\""));
-    ASSERT_EQ(Cli({"info", fern}).code, kExitOk);
+    // A file that cannot be opened for writing is described all the same, and left alone.
+    platform::Hooks().refuseWriteOpens = true;
+    const CliRun readOnly = Cli({"info", fern});
+    platform::Hooks().refuseWriteOpens = false;
+    EXPECT_EQ(readOnly.code, kExitOk);
+    EXPECT_EQ(readOnly.err, "tambrix-cli: " + fern + ": catalog not completed: the file is read-only\n");
+    EXPECT_TRUE(Has(readOnly.out, "name: Potted Fern\n"));
+    EXPECT_EQ(ReadFileBytes(fern), before);
+    const CliRun completed = Cli({"info", fern});
+    ASSERT_EQ(completed.code, kExitOk);
+    EXPECT_EQ(completed.err, "tambrix-cli: " + fern + ": catalog completed: fern.iff was changed\n");
     EXPECT_NE(ReadFileBytes(fern), before);
+    EXPECT_EQ(Cli({"info", fern}).err, "");  // complete now: nothing more to say
     EXPECT_EQ(Cli({"strings", fern, "--id", "130", "--json"}).out,
               "{\"type\": \"CTSS\", \"id\": 130, \"label\": \"\", \"languages\": [{\"code\": 1, \"strings\": ["
               "{\"value\": \"Potted Fern\", \"comment\": \"\"}, {\"value\": \"\", \"comment\": \"\"}]}]}\n");

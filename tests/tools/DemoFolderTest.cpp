@@ -103,6 +103,7 @@ TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
         {"GameData/Objects/Objects.far/CrateStorage.iff", {"Storage Crate"}, views, nullptr},
         {"GameData/Objects/Objects.far/Walls/RoseStripe.wll", {}, views, "Rose Stripe Wallpaper"},
         {"GameData/Objects/Objects.far/Floors/ParquetDark.flr", {}, oneEach, "Dark Parquet"},
+        {"ExpansionPack1/ExpansionPack1.far/Objects/PatioChair.iff", {"Patio Chair"}, views, nullptr},
         {"Downloads/Generated/Crate0.iff", {"Crate No. 0"}, views, nullptr},
         {"Downloads/Generated/Deep/L1/L2/L3/L4/L5/L6/L7/L8/L9/L10/L11/L12/L13/L14/L15/L16/Crate1.iff",
          {"Crate No. 1"}, views, nullptr},
@@ -149,6 +150,12 @@ TEST_F(DemoFolderFiles, ShowAndFindAnswerForTheFolderAndChangeNothing) {
                               "GameData/Objects/Objects.far/Walls/RoseStripe.wll", "GameData/UIGraphics/Swatches.BMP"})
         EXPECT_TRUE(Has(r.out, std::string("== ") + shown)) << shown;
     EXPECT_FALSE(Has(r.out, "== readme.txt") || Has(r.out, "not shown")) << r.out;
+    // The game's own files and skins say what they are; an archive of sounds what it holds.
+    for (const char* said : {"note: house file: 5 resources, no object definitions",
+                             "note: character file: 3 resources, 1 object definition",
+                             "note: neighborhood file: 2 resources, no object definitions",
+                             "note: skin mesh: 80 bytes", "holds no file the browser lists: 3 files: .wav"})
+        EXPECT_TRUE(Has(r.out, said)) << said;
     for (const char* picture : {"GameData_Objects_ChairDining-view10.png", "GameData_Floors_Parquet-sprite3-frame0.png",
                                 "GameData_UIGraphics_Sunset.bmp"})
         EXPECT_TRUE(fs::is_regular_file(out.File(picture))) << picture;

@@ -40,6 +40,7 @@ bool OpensContainer(GameFileKind kind) {
 
 /// What the form shows of a file that opens no container.
 std::string ShowsText(const ViewDescription& view) {
+    if (view.form == ViewForm::kNote) return "what the file is";
     if (view.form != ViewForm::kBitmap) return "nothing";
     const platform::BitmapFileInfo& bitmap = *view.bitmap;
     return "the bitmap itself, " + std::to_string(bitmap.width) + " x " + std::to_string(bitmap.height) +
@@ -49,11 +50,15 @@ std::string ShowsText(const ViewDescription& view) {
 void PrintJson(std::ostream& out, const ViewDescription& view, const ObjectSet* set) {
     JsonWriter j(out);
     if (!set) {
-        j.BeginObject().Key("kind").String(KindText(view.kind)).Key("shows").String(ShowsText(view)).EndObject();
+        j.BeginObject().Key("kind").String(KindText(view.kind)).Key("shows").String(ShowsText(view));
+        if (!view.note.empty()) j.Key("note").String(view.note);
+        j.EndObject();
         out << "\n";
         return;
     }
-    j.BeginObject().Key("name").String(view.texts.name).Key("price").String(view.texts.price);
+    j.BeginObject();
+    if (!view.note.empty()) j.Key("note").String(view.note);
+    j.Key("name").String(view.texts.name).Key("price").String(view.texts.price);
     j.Key("description").String(view.texts.description).Key("objects").BeginArray();
     for (const auto& r : set->AllRecords()) {
         j.BeginObject().Key("id").Number(r->Id()).Key("label").String(r->Label().View());
@@ -82,16 +87,20 @@ void PrintJson(std::ostream& out, const ViewDescription& view, const ObjectSet* 
 
 void PrintText(std::ostream& o, const ViewDescription& view, const ObjectSet* set) {
     o << "kind: " << KindText(view.kind) << "\n";
+    if (!view.note.empty()) o << "note: " << view.note << "\n";
     if (!set) {
         o << "the object view shows " << ShowsText(view) << "\n";
         return;
     }
     const bool tile = view.form == ViewForm::kWall || view.form == ViewForm::kFloor;
     if (tile && !view.tableFound) o << "(no string table: the texts are empty)\n";
-    o << "name: " << view.texts.name << "\nprice: " << view.texts.price << "\ndescription: " << view.texts.description
-      << "\n";
+    if (view.form != ViewForm::kNote)
+        o << "name: " << view.texts.name << "\nprice: " << view.texts.price << "\ndescription: " << view.texts.description
+          << "\n";
     if (view.form == ViewForm::kPreview) {
         o << "picture: the preview of object 0 in view " << view.previewView << "\n";
+    } else if (view.form == ViewForm::kNote) {
+        o << "picture: none (the form says what the file is)\n";
     } else {
         o << "picture: the selected frame of the selected sprite\nsprite list:";
         if (view.sprites.empty()) o << " (empty, hidden)";
@@ -219,6 +228,19 @@ std::vector<std::string> ListedFiles(const std::string& root) {
     return listed;
 }
 
+/// What an archive holds when none of its files is of a listed kind ("521 files: .otf");
+/// empty otherwise, or when it cannot be read.
+std::string UnlistedArchiveText(const std::string& archive) {
+    FarManifest manifest;
+    if (ListFarArchive(archive.c_str(), manifest) != rc::kOk) return {};
+    std::vector<std::string> names;
+    for (const FarEntry& entry : manifest.entries) {
+        if (IsListedKind(KindOfName(entry.name))) return {};
+        names.push_back(entry.name);
+    }
+    return HeldFilesText(names);
+}
+
 /// Writes the pictures the form would show of a file into `folder`, each named after
 /// the file; answers their paths.
 std::vector<std::string> WriteShownPictures(ShownFile& file, const std::string& name, const std::string& folder,
@@ -313,6 +335,10 @@ int CommandLs(Context& c) {
 int CommandInfo(Context& c) {
     ShownFile file;
     OpenShown(c, c.file, file, AccessOf(c.args));
+    // What the look wrote, or why it did not, beside the description.
+    const std::string completion =
+        CatalogCompletionText(file.Completion(), fs::path(file.File().Path()).filename().string());
+    if (!completion.empty()) c.err << "tambrix-cli: " << c.file << ": " << completion << "\n";
     if (c.args.Has("--json"))
         PrintJson(c.out, file.Description(), file.Objects());
     else
@@ -394,6 +420,8 @@ int CommandShow(Context& c) {
         const GameFileKind kind = KindOfName(relative);
         if (kind == GameFileKind::kArchive) {
             c.out << "\n== " << relative << " (archive: the browser shows it as a folder; its entries follow)\n";
+            const std::string held = UnlistedArchiveText((fs::path(root) / relative).string());
+            if (!held.empty()) c.out << "   holds no file the browser lists: " << held << "\n";
             continue;
         }
         if (!IsListedKind(kind)) continue;  // not a file the browser lists

@@ -233,9 +233,11 @@ public:
         WriteSurface("GameData/Floors/Parquet.flr",
                      {"Oak Parquet", "8", "Honey-toned oak planks, laid in staggered rows."}, false);
         WriteBitmaps();
+        WriteSkins("GameData/Skins/");
         WriteArchive();
+        WriteExpansion();
         MakeFolder("GameData/Sounds");
-        MakeFolder("UserData/Houses");
+        WriteUserData();
         if (mOptions.scale > 0) WriteScaled();
         return mCode;
     }
@@ -359,12 +361,12 @@ private:
         return std::make_unique<ContainerWriter>(std::make_unique<File>(), Full(relative));
     }
 
-    void WriteText(const std::string& relative, const std::string& text) {
+    void WriteText(const std::string& relative, const std::string& text, const std::string& note = "not listed") {
         MakeFolder(fs::path(relative).parent_path().string());
         std::ofstream out(Full(relative), std::ios::binary);
         out << text;
         if (!out) Fail(rc::kShortWrite, "cannot write " + Full(relative));
-        Note(relative, "not listed");
+        Note(relative, note);
     }
 
     // A GUID that looks like the game's (random) but stays the same from run to run:
@@ -460,6 +462,7 @@ private:
 
     // Through the library's own bitmap writer, as the browser saves its pictures.
     void WriteBitmap(const std::string& relative, const platform::Bitmap* bitmap, const std::string& note) {
+        MakeFolder(fs::path(relative).parent_path().string());
         const std::optional<PackedDib> packed = BitmapToPackedDib(bitmap, kDibUncompressed);
         if (!bitmap || !packed || !WritePackedDibFile(Full(relative), &*packed))
             Fail(rc::kShortWrite, "cannot write " + Full(relative));
@@ -489,7 +492,15 @@ private:
         WriteSurface(staging + "Floors/ParquetDark.flr",
                      {"Dark Parquet", "9", "Smoked oak planks for a study or a den."}, false);
         mFiles = listed;
+        Pack(archive, staging, staged,
+             "entries in sub-folders: two chairs, a plant with its .spf companion, a crate (catalog without "
+             "description), a wall, a floor");
+    }
 
+    // Packs the files staged below `staging` into `archive` in the order written, then
+    // removes the staging folder.
+    void Pack(const std::string& archive, const std::string& staging, const std::vector<DemoFile>& staged,
+              const std::string& what) {
         // Entries in the order written; sub-folders with '\', as the game's archives name them.
         std::vector<FarWriterEntry> entries;
         for (const DemoFile& f : staged) {
@@ -503,12 +514,106 @@ private:
         fs::remove_all(Full(staging), ec);
         if (mCode != rc::kOk) return;
         if (ec) return Fail(rc::kIoFailed, "cannot remove " + Full(staging) + ": " + ec.message());
+        MakeFolder(fs::path(archive).parent_path().string());
         const int32_t code = WriteFarArchive(Full(archive).c_str(), entries);
         if (code != rc::kOk)
             return Fail(code, "cannot write " + Full(archive) + " (result code " + std::to_string(code) + ")");
-        Note(archive, "FAR archive (1a) of " + std::to_string(entries.size()) +
-                          " entries in sub-folders: two chairs, a plant with its .spf companion, a crate (catalog "
-                          "without description), a wall, a floor");
+        Note(archive, "FAR archive (1a) of " + std::to_string(entries.size()) + " " + what);
+    }
+
+    // A skin as the game keeps it: the mesh and the skeleton bindings are text files, the
+    // texture a bitmap. Made up here, line by line; nothing draws them.
+    void WriteSkins(const std::string& folder) {
+        WriteText(folder + "DemoBody_fit.skn",
+                  "DemoBody_fit\r\nDemoBody_fit.bmp\r\n1\r\npelvis\r\n0\r\n3\r\n"
+                  "0 0 0\r\n0 1 0\r\n1 0 0\r\n1\r\n0 1 2\r\n",
+                  "skin mesh (a text file): listed and described, not drawn");
+        WriteText(folder + "demo-skeleton.cmx",
+                  "// demo skeleton bindings\r\nversion 300\r\n0\r\n1\r\nDemoBody_fit\r\n0\r\n1\r\n"
+                  "pelvis\r\nDemoBody_fit\r\nDemoBody_fit\r\n",
+                  "skeleton bindings (a text file): listed and described");
+        WriteBitmap(folder + "DemoBody_fit.bmp", PaintSwatches(32, 32).get(), "the skin's texture: a bitmap");
+    }
+
+    // An expansion pack's folder: its own archive of an object and a skin, and an archive
+    // of sounds only, which the browser lists none of and describes by what it holds.
+    void WriteExpansion() {
+        if (mCode != rc::kOk) return;
+        const std::string staging = ".far-staging/";
+        std::vector<DemoFile> staged;
+        std::vector<DemoFile>* listed = mFiles;
+        mFiles = &staged;
+        using C = Catalog;
+        WriteObjectFile({"Objects/PatioChair.iff",
+                         {{DiningChairModel(),
+                           70,
+                           {C::OneLanguage, "Patio Chair",
+                            "Weathered teak for the back garden. Shipped with the first expansion of the demo.", "",
+                            ""}}},
+                         "",
+                         ""},
+                        staging);
+        WriteSkins(staging + "Skins/");
+        mFiles = listed;
+        Pack("ExpansionPack1/ExpansionPack1.far", staging, staged,
+             "entries: an object, a skin mesh, skeleton bindings and the skin's bitmap");
+        if (mCode != rc::kOk) return;
+        mFiles = &staged;
+        staged.clear();
+        for (const char* sound : {"splash.wav", "giggle.wav", "doorbell.wav"}) WriteSilence(staging + sound);
+        mFiles = listed;
+        Pack("ExpansionPack1/Sounds.far", staging, staged, "sounds: no file the browser lists (\"3 files: .wav\")");
+    }
+
+    // A short silent sound: a RIFF header and a tenth of a second of 8-bit mono silence.
+    void WriteSilence(const std::string& relative) {
+        constexpr uint32_t kRate = 11025;
+        constexpr uint32_t kSamples = kRate / 10;
+        std::string bytes;
+        const auto u32 = [&bytes](uint32_t v) {
+            for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+        };
+        const auto u16 = [&bytes](uint16_t v) {
+            bytes.push_back(static_cast<char>(v & 0xFF));
+            bytes.push_back(static_cast<char>(v >> 8));
+        };
+        bytes += "RIFF";
+        u32(36 + kSamples);
+        bytes += "WAVEfmt ";
+        u32(16);
+        u16(1);  // PCM
+        u16(1);  // mono
+        u32(kRate);
+        u32(kRate);  // bytes per second
+        u16(1);      // block alignment
+        u16(8);      // bits per sample
+        bytes += "data";
+        u32(kSamples);
+        bytes.append(kSamples, static_cast<char>(0x80));  // 8-bit silence is the middle value
+        WriteText(relative, bytes, "a silent sound");
+    }
+
+    // The player's own files: a house, a character and the neighborhood. The browser says
+    // what each is and never writes them (the character's catalog lacks its description,
+    // which an object file would get completed). Their resources are made up.
+    void WriteUserData() {
+        auto house = Open<IffResourceFile>("UserData/Houses/House01.iff");
+        house->Add(MakeResType("HOUS"), 0, "House 1", std::vector<uint8_t>(64, 0));
+        for (int16_t floor = 0; floor < 4; ++floor)
+            house->Add(MakeResType("ARRY"), floor, "Floor map " + std::to_string(floor), std::vector<uint8_t>(256, 1));
+        Finish(*house, "UserData/Houses/House01.iff", "house file: five resources, no object definitions");
+        auto character = Open<IffResourceFile>("UserData/Characters/User00001.iff");
+        ObjectDefinition person;
+        person.catalogId = 2000;
+        character->Add(restype::kOBJD, 128, "Demo Sim", EncodeObjectDefinition(person));
+        WriteCatalog(*character, 2000, {Catalog::NameOnly, "Demo Sim", "", "", ""});
+        character->AddStrings(restype::kSTR, 200, {"demo", "sim"});
+        Finish(*character, "UserData/Characters/User00001.iff",
+               "character file: an object without pictures whose catalog lacks its description (never completed)");
+        auto neighborhood = Open<IffResourceFile>("UserData/Neighborhood.iff");
+        neighborhood->Add(MakeResType("NGBH"), 1, "Neighborhood", std::vector<uint8_t>(32, 0));
+        neighborhood->Add(MakeResType("NBRS"), 1, "Neighbors", std::vector<uint8_t>(32, 0));
+        Finish(*neighborhood, "UserData/Neighborhood.iff", "neighborhood file: two resources, no object definitions");
     }
 
     // Scaled folders: one crate painted once; each file gets its own palette (the wood

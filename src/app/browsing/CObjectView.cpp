@@ -72,6 +72,10 @@ const ZoomCommand kZoomCommands[] = {
 };
 const double kZoomScales[] = {0.0, 1.0, 2.0, 4.0};  // Fit is worked out per picture
 const int kFramePadding = 2 * PictureFrame::kInset;
+// The note: alone at the top of the form, or below the picture.
+const QRect kNoteAloneBox(10, 12, 520, 40);
+const QSize kNoteSize(300, 40);
+const int kNoteGap = 6;
 const int kFormMargin = 10;
 
 // A wall keeps a selection among its first three sprites ("Far", "Medium", "Near").
@@ -158,6 +162,10 @@ CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), m
     mObjectBox->setGeometry(kObjectBox);
     mViewLabel = label("View:", kViewLabelBox);
     mViewText = label("", kViewTextBox);
+    mNoteText = label("", kNoteAloneBox);
+    mNoteText->setWordWrap(true);
+    mNoteText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mNoteText->setTextInteractionFlags(Qt::TextSelectableByMouse);
     for (int i = 0; i < 4; ++i) {
         const auto step = static_cast<art::ViewStep>(i);
         mSteps[i] = new QToolButton(this);
@@ -197,7 +205,8 @@ void CObjectView::hideAll() {
     for (QWidget* control :
          std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel, mDescription,
                                          mFrame, mFrameLabel, mFrames, mSpriteLabel, mSprites, mObjectLabel, mObjectBox,
-                                         mViewLabel, mViewText, mSteps[0], mSteps[1], mSteps[2], mSteps[3]})
+                                         mViewLabel, mViewText, mSteps[0], mSteps[1], mSteps[2], mSteps[3],
+                                         mNoteText})
         control->hide();
 }
 
@@ -321,6 +330,7 @@ void CObjectView::showObject() {
     const int zoom = PreviewZoom(mView);
     mSteps[static_cast<int>(art::ViewStep::ZoomOut)]->setEnabled(zoom > 0);
     mSteps[static_cast<int>(art::ViewStep::ZoomIn)]->setEnabled(zoom < kViewZooms - 1);
+    placeNote();
     update();
 }
 
@@ -378,7 +388,10 @@ void CObjectView::OnUpdate(CView* sender) {
     // file it selected (or that there is none): showing the old file once more here
     // would only open it for nothing.
     if (dynamic_cast<CFolderView*>(sender) != nullptr) return;
-    emit pictureNote(QString());  // the previous file's note does not stand for this one
+    emit pictureNote(QString());  // the previous file's notes do not stand for this one
+    emit fileNote(QString());
+    mNoteText->clear();
+    mNoteText->hide();
     releaseFile();
     const QString file = mDoc->CurrentFile();
     if (file.isEmpty()) {
@@ -392,23 +405,41 @@ void CObjectView::OnUpdate(CView* sender) {
         case GameFileKind::kObject:
         case GameFileKind::kSprites:  // its own sprites, as an object file without objects
         case GameFileKind::kWall:
-        case GameFileKind::kFloor: showFile(path); break;
+        case GameFileKind::kFloor:
+        case GameFileKind::kSkinMesh:  // what it is and how large
+        case GameFileKind::kSkeleton: showFile(path); break;
         default: break;  // any other name leaves the form as it is
     }
     update();
 }
 
 void CObjectView::showFile(const QString& path) {
-    mFile = Openers().openFile(path);
+    // Opened read-only; only a catalog table that needs completing, with the setting on,
+    // opens the file for writing.
+    mFile = Openers().openFile(path, mDoc->CompleteCatalogs() ? GameFileAccess::kViewing : GameFileAccess::kReadOnly);
     if (!mFile) {
         // The previous file's texts and picture must not stand for this one (Save
         // would write them under this file's name).
         hideAll();
         setPicture(nullptr);
+        showFailure(path);
         return;
     }
     const ViewDescription& view = mFile->Description();
     mForm = view.form;
+    QStringList notes;
+    if (!view.note.empty()) notes << QString::fromStdString(view.note);
+    const std::string completion = CatalogCompletionText(mFile->Completion(), LibraryPath(QFileInfo(path).fileName()));
+    if (!completion.empty()) notes << QFile::decodeName(completion.c_str());
+    mNoteText->setText(QString::fromStdString(view.note));
+    if (mForm == ViewForm::kNote) {
+        // Nothing to preview: the note alone says what the file is.
+        hideAll();
+        setPicture(nullptr);
+        placeNote();
+        emit fileNote(notes.join("; "));
+        return;
+    }
     // Without a string table the texts are empty: the previous file's would be wrong here.
     mName->setText(GameText(view.texts.name));
     mPrice->setText(GameText(view.texts.price));
@@ -447,6 +478,34 @@ void CObjectView::showFile(const QString& path) {
         ShowSelectedSprite();
     }
     showTexts(true);
+    placeNote();
+    emit fileNote(notes.join("; "));
+}
+
+void CObjectView::placeNote() {
+    if (mNoteText->text().isEmpty()) {
+        mNoteText->hide();
+        return;
+    }
+    if (mForm == ViewForm::kNote) {
+        mNoteText->setGeometry(kNoteAloneBox);
+    } else {
+        const int top = mFrame->isHidden() ? mFrameCorner.y() : mFrame->geometry().bottom() + kNoteGap;
+        mNoteText->setGeometry(QRect(QPoint(mFrameCorner.x(), top), kNoteSize));
+        const QRect box = mNoteText->geometry();
+        setMinimumSize(minimumSize().expandedTo(QSize(box.right() + kFormMargin, box.bottom() + kFormMargin)));
+    }
+    mNoteText->show();
+}
+
+void CObjectView::showFailure(const QString& path) {
+    const QString why = Openers().openFailure ? Openers().openFailure(path) : QString();
+    if (why.isEmpty()) return;
+    // Where the picture would be, and in the status bar.
+    mFrame->SetNote(why);
+    placeFrame();
+    mFrame->show();
+    emit fileNote(why);
 }
 
 void CObjectView::showBitmapFile(const QString& path) {
@@ -455,6 +514,8 @@ void CObjectView::showBitmapFile(const QString& path) {
     if (mPicture) {
         placeFrame();
         mFrame->show();
+    } else {
+        showFailure(path);
     }
 }
 
@@ -527,6 +588,7 @@ void CObjectView::ShowSelectedSprite() {
     } else {
         mFrame->hide();
     }
+    placeNote();
     update();
 }
 

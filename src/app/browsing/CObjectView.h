@@ -122,12 +122,18 @@ public:
     QComboBox* ObjectSelector() const { return mObjectBox; }
     QToolButton* StepButton(art::ViewStep step) const { return mSteps[static_cast<int>(step)]; }
     QLabel* ViewLabel() const { return mViewText; }
+    /// What the file is, where it holds no object to show ("house file: 1,204
+    /// resources, no object definitions"); hidden otherwise.
+    QLabel* NoteLabel() const { return mNoteText; }
 
 signals:
     /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
     void pictureNote(const QString& text);
     /// The picture shown came or went.
     void pictureChanged();
+    /// What the file shown is and what opening it wrote ("catalog completed: Plants.iff
+    /// was changed"); empty when there is nothing to say or no file is shown.
+    void fileNote(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -145,6 +151,8 @@ private:
     /// An object, wall or floor file, as the library describes it.
     void showFile(const QString& path);
     void showBitmapFile(const QString& path);
+    /// Says why a file did not open, in the picture's box and the status bar.
+    void showFailure(const QString& path);
     void fillSprites();
     void refillFrames();
     void setPicture(std::unique_ptr<Picture> picture);
@@ -154,6 +162,9 @@ private:
     void createViewActions();
     void onSpriteChanged();
     void growToFit();
+    /// Places the note below the picture (or where it would be), or alone at the top of
+    /// a form that shows nothing else.
+    void placeNote();
 
     CTambrixDoc* mDoc;
     std::unique_ptr<ViewedFile> mFile;
@@ -184,6 +195,7 @@ private:
     QAction* mStepActions[4];
     QActionGroup* mZoomGroup;
     QAction* mZoomActions[4];
+    QLabel* mNoteText;
 };
 
 }  // namespace tambrix::app

@@ -362,13 +362,18 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
     // The entries of an archive (or of a folder inside one) carry the archive's own
     // modification time: the archive keeps none for them.
     const QList<MountedFileInfo> mounted = MountedFiles(folder);
+    std::vector<std::string> unlisted;  // the archive's entries of no listed kind
     if (!mounted.isEmpty()) {
         const std::optional<QString> archive = ArchiveOf(folder);
         const QDateTime modified = archive ? QFileInfo(*archive).lastModified() : QDateTime();
         const qint64 seconds = modified.isValid() ? modified.toSecsSinceEpoch() : 0;
         const QString dateText = modified.isValid() ? DateText(seconds) : QString();
-        for (const MountedFileInfo& entry : mounted)
-            if (IsListedFile(entry.name)) entries.append({entry.name, entry.size, seconds, dateText, seconds * 1000});
+        for (const MountedFileInfo& entry : mounted) {
+            if (IsListedFile(entry.name))
+                entries.append({entry.name, entry.size, seconds, dateText, seconds * 1000});
+            else
+                unlisted.push_back(LibraryPath(entry.name));
+        }
     }
     // In the chosen order from the start: sorting a filled model would move every row.
     // The same order as ListItem's: names naturally, sizes and times as numbers.
@@ -400,6 +405,7 @@ void CTambrixView::fill(const QString& folder, const QString& keep) {
         // so they are told as well.
         mDoc->SetCurrentFile(QString());
         mDoc->UpdateAllViews(this);
+        if (!unlisted.empty()) emit folderNote(QFile::decodeName(HeldFilesText(unlisted).c_str()));
         return;
     }
     for (int row = 0; !keep.isEmpty() && row < RowCount(); ++row) {
@@ -474,8 +480,8 @@ QString CTambrixView::folderState() const {
         it.next();
         const QFileInfo info = it.fileInfo();
         if (!IsListedFile(info.fileName())) continue;
-        platform::FileIdentity identity;
-        platform::IdentifyFile(LibraryPath(info.filePath()), identity);
+        const platform::FileIdentity identity =
+            platform::IdentifyFile(LibraryPath(info.filePath())).value_or(platform::FileIdentity{});
         parts << QString("%1/%2/%3/%4").arg(info.fileName()).arg(identity.size).arg(identity.modifiedNs).arg(identity.inode);
     }
     parts.sort();

@@ -39,7 +39,7 @@ public:
     /// before "roses_1852").
     static bool NameLess(const QString& a, const QString& b);
 
-    /// True for ".iff", ".spf", ".wll", ".flr" and ".bmp", in any case.
+    /// True for ".iff", ".spf", ".wll", ".flr", ".bmp", ".skn" and ".cmx", in any case.
     static bool IsListedFile(const QString& name);
     /// "%dKB" of the size divided by 1024.
     static QString SizeText(qint64 bytes);
@@ -74,6 +74,11 @@ public:
     bool ChangePending() const { return mSettle.isActive(); }
     /// Another wait (tests lengthen it to write in between without a race).
     void SetSettleMilliseconds(int milliseconds) { mSettle.setInterval(milliseconds); }
+
+signals:
+    /// A folder of an archive that holds no file of a listed kind was filled in: what it
+    /// holds ("521 files: .otf").
+    void folderNote(const QString& text);
 
 private:
     /// Fills the list with the folder's files; keeps `keep` selected when it is there.

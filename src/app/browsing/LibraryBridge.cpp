@@ -82,14 +82,14 @@ public:
         if (report.outcome != PreviewReport::Outcome::kDrawn) return nullptr;
         return picture;
     }
+    CatalogCompletion Completion() const override { return mFile->Completion(); }
 
     std::shared_ptr<ShownFile> mFile = std::make_shared<ShownFile>();
 };
 
-std::unique_ptr<ViewedFile> openFile(const QString& path) {
+std::unique_ptr<ViewedFile> openFile(const QString& path, GameFileAccess access) {
     auto file = std::make_unique<LibraryViewedFile>();
-    // As the browser views a file: a catalog table missing its first strings is completed.
-    if (file->mFile->Open(LibraryPath(path), GameFileAccess::kViewing) != rc::kOk) return nullptr;
+    if (file->mFile->Open(LibraryPath(path), access) != rc::kOk) return nullptr;
     return file;
 }
 
@@ -105,10 +105,25 @@ std::unique_ptr<Picture> loadBitmapFile(const QString& path) {
 
 }  // namespace
 
+QString openFailure(const QString& path) {
+    const std::string name = LibraryPath(path);
+    if (KindOfName(name) == GameFileKind::kBitmap) {
+        GameFile file;
+        const int32_t code = file.Locate(name);
+        if (code != rc::kOk) return QString::fromUtf8(DescribeResult(code));
+        return loadBitmapFile(path) ? QString() : QString("not a bitmap file");
+    }
+    // Looked at again read-only: only the reason is wanted.
+    ShownFile file;
+    const int32_t code = file.Open(name, GameFileAccess::kReadOnly);
+    return code == rc::kOk ? QString() : QString::fromUtf8(DescribeResult(code));
+}
+
 FileOpeners LibraryOpeners() {
     FileOpeners openers;
     openers.openFile = openFile;
     openers.loadBitmapFile = loadBitmapFile;
+    openers.openFailure = openFailure;
     return openers;
 }
 

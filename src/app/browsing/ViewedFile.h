@@ -40,13 +40,19 @@ public:
     /// ("no sprite to draw in this view", "picture too large: 29,260 x 29,015 pixels"),
     /// or becomes empty.
     virtual std::unique_ptr<Picture> RenderPreview(int object, int view, QString& why) = 0;
+    /// What opening the file did about its incomplete catalog tables.
+    virtual CatalogCompletion Completion() const { return CatalogCompletion::kNone; }
 };
 
 struct FileOpeners {
-    /// An object, wall or floor file, opened as the library's entry opens its kind.
-    std::function<std::unique_ptr<ViewedFile>(const QString& path)> openFile;
+    /// An object, wall or floor file, opened as the library's entry opens its kind: with
+    /// kViewing read-only first, then completed when its catalog needs it.
+    std::function<std::unique_ptr<ViewedFile>(const QString& path, GameFileAccess access)> openFile;
     /// A bitmap file, on disk or inside an archive.
     std::function<std::unique_ptr<Picture>(const QString& path)> loadBitmapFile;
+    /// Why a file that did not open or load does not ("not an IFF file: the header is
+    /// damaged or of an unknown version"); empty when it does open.
+    std::function<QString(const QString& path)> openFailure;
 };
 
 /// The process-wide openers; tests replace members and call ResetOpeners afterwards.

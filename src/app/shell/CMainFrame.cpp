@@ -302,6 +302,10 @@ void CMainFrame::createPanes() {
     mInner->setChildrenCollapsible(false);
     mObjectScroller = new QScrollArea(mInner);
     mFileList = new CTambrixView(mDoc, mInner);
+    // A folder of an archive that shows nothing says what it holds instead.
+    connect(mFileList, &CTambrixView::folderNote, this, [this](const QString& note) {
+        if (!note.isEmpty()) statusBar()->showMessage(note);
+    });
     mObjectView = new CObjectView(mDoc);
     // Why a picture is blank or missing stands in the status bar while its file is
     // shown; the next file takes it away again.
@@ -309,7 +313,7 @@ void CMainFrame::createPanes() {
         if (!note.isEmpty())
             statusBar()->showMessage(note);
         else if (!mPictureNote.isEmpty() && statusBar()->currentMessage() == mPictureNote)
-            statusBar()->showMessage(kReady);
+            statusBar()->showMessage(mFileNote.isEmpty() ? kReady : mFileNote);
         mPictureNote = note;
     });
     // Turning and zooming work wherever the focus is: the form holds the commands, the
@@ -322,6 +326,15 @@ void CMainFrame::createPanes() {
             mViewMenu->addSeparator();
     }
     connect(mObjectView, &CObjectView::pictureChanged, this, &CMainFrame::UpdateCommands);
+    // What the file is and what opening it wrote stand there the same way; a picture's
+    // note that comes later takes their place, and gives it back when it goes.
+    connect(mObjectView, &CObjectView::fileNote, this, [this](const QString& note) {
+        if (!note.isEmpty())
+            statusBar()->showMessage(note);
+        else if (!mFileNote.isEmpty() && statusBar()->currentMessage() == mFileNote)
+            statusBar()->showMessage(kReady);
+        mFileNote = note;
+    });
     mObjectScroller->setWidget(mObjectView);
     mObjectScroller->setWidgetResizable(false);
     mObjectScroller->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -573,7 +586,8 @@ int CMainFrame::ExportPreviews(const QString& folder) {
         progress.setLabelText(QString("Exporting %1").arg(name));
         progress.setValue(done++);
         QString why;
-        const std::unique_ptr<ViewedFile> file = Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name));
+        const std::unique_ptr<ViewedFile> file =
+            Openers().openFile(QDir(mDoc->CurrentFolder()).filePath(name), GameFileAccess::kReadOnly);
         const std::unique_ptr<Picture> picture = file ? file->RenderPreview(0, view, why) : nullptr;
         if (!picture || !why.isEmpty()) continue;
         // An existing picture stays: the preview takes the first free name beside it.
@@ -636,9 +650,15 @@ QString CMainFrame::FileStatusText() const {
     if (file.Kind() != GameFileKind::kBitmap && file.OpenAlone(GameFileAccess::kReadOnly) == rc::kOk) {
         ResourceFile* container = file.Container();
         int resources = 0;
-        for (int16_t type = 1; type <= container->CountTypes(); ++type)  // types count from 1
-            resources += container->CountResources(container->GetIndType(type));
+        std::vector<ResType> types;
+        for (int16_t type = 1; type <= container->CountTypes(); ++type) {  // types count from 1
+            types.push_back(container->GetIndType(type));
+            resources += container->CountResources(types.back());
+        }
         parts << (resources == 1 ? QString("1 resource") : QString("%1 resources").arg(resources));
+        // A house, character or neighborhood file is named as such, not as an object file.
+        const UserDataKind userData = UserDataKindOf(file.Path(), types);
+        if (userData != UserDataKind::kNone) parts[0] = UserDataKindText(userData);
     }
     const std::string version = file.ContainerVersion();
     if (!version.empty()) parts << QString("version %1").arg(QString::fromStdString(version));

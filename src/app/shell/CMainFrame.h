@@ -165,6 +165,7 @@ private:
     QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it
     bool mShowingResult = false;  ///< ShowFile selects in the tree, not the user
+    QString mFileNote;     ///< what the file shown is, and what opening it wrote
 };
 
 }  // namespace tambrix::app

@@ -42,6 +42,8 @@ CSettingsDlg::CSettingsDlg(CTambrixDoc* doc, QWidget* parent) : QDialog(parent),
     mShowSplash->setChecked(doc->ShowSplashScreen());
     mSaveWindowPositions = new QCheckBox("Save Window Positions on Close", this);
     mSaveWindowPositions->setChecked(doc->SaveWindowPositions());
+    mCompleteCatalogs = new QCheckBox("Complete incomplete catalog tables when viewing", this);
+    mCompleteCatalogs->setChecked(doc->CompleteCatalogs());
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CSettingsDlg::accept);
@@ -86,6 +88,7 @@ CSettingsDlg::CSettingsDlg(CTambrixDoc* doc, QWidget* parent) : QDialog(parent),
     layout->addWidget(mPromptOnSave);
     layout->addWidget(mShowSplash);
     layout->addWidget(mSaveWindowPositions);
+    layout->addWidget(mCompleteCatalogs);
     layout->addWidget(buttons);
     setMinimumWidth(340);
 }
@@ -96,6 +99,7 @@ void CSettingsDlg::accept() {
     mDoc->SetPromptOnSave(mPromptOnSave->isChecked());
     mDoc->SetShowSplashScreen(mShowSplash->isChecked());
     mDoc->SetSaveWindowPositions(mSaveWindowPositions->isChecked());
+    mDoc->SetCompleteCatalogs(mCompleteCatalogs->isChecked());
     QDialog::accept();
 }
 

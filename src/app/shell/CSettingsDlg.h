@@ -1,6 +1,6 @@
 #pragma once
 
-// "Tambrix Settings": edits the five settings of the document. OK copies them back;
+// "Tambrix Settings": edits the settings of the document. OK copies them back;
 // nothing is stored until the document is destroyed. Beside the game folder's browser,
 // every install of the game found on the machine is listed with where it was found;
 // picking one puts its folder in the edit.
@@ -38,6 +38,7 @@ public:
     QCheckBox* PromptOnSaveCheck() const { return mPromptOnSave; }
     QCheckBox* ShowSplashCheck() const { return mShowSplash; }
     QCheckBox* SaveWindowPositionsCheck() const { return mSaveWindowPositions; }
+    QCheckBox* CompleteCatalogsCheck() const { return mCompleteCatalogs; }
 
 private:
     CTambrixDoc* mDoc;
@@ -49,6 +50,7 @@ private:
     QCheckBox* mPromptOnSave;
     QCheckBox* mShowSplash;
     QCheckBox* mSaveWindowPositions;
+    QCheckBox* mCompleteCatalogs;
 };
 
 }  // namespace tambrix::app

@@ -66,6 +66,7 @@ void CTambrixDoc::loadSettings(const std::optional<QString>& simsPathForThisRun)
     mPromptOnSave = readSwitch(store, settings::kPromptOnSave);
     mShowSplashScreen = readSwitch(store, settings::kShowSplashScreen);
     mSaveWindowPositions = readSwitch(store, settings::kSaveWindowPositions);
+    mCompleteCatalogs = readSwitch(store, settings::kCompleteCatalogs);
     mSimsPath = store.value(settings::kSimsPath, QString()).toString();
     if (simsPathForThisRun) {
         mStoredSimsPath = mSimsPath;
@@ -98,6 +99,7 @@ void CTambrixDoc::SaveSettings() const {
     store.setValue(settings::kPromptOnSave, mPromptOnSave ? 1 : 0);
     store.setValue(settings::kShowSplashScreen, mShowSplashScreen ? 1 : 0);
     store.setValue(settings::kSaveWindowPositions, mSaveWindowPositions ? 1 : 0);
+    store.setValue(settings::kCompleteCatalogs, mCompleteCatalogs ? 1 : 0);
     store.setValue(settings::kSimsPath, mStoredSimsPath.value_or(mSimsPath));
     store.setValue(settings::kExportPath, mExportPath);
     store.setValue(settings::kSortColumn, mSortColumn);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The single document: the five settings, the current folder and the current file.
+// The single document: the settings, the current folder and the current file.
 // Views talk to each other only through it: a view that changes the current folder
 // or file tells the others to update.
 
@@ -35,6 +35,8 @@ inline const char* const kExportPath = "ExportPath";
 inline const char* const kPromptOnSave = "PromptOnSave";
 inline const char* const kShowSplashScreen = "ShowSplashScreen";
 inline const char* const kSaveWindowPositions = "SaveWindowPositions";
+// Whether looking at an object file may complete its incomplete catalog tables on disk.
+inline const char* const kCompleteCatalogs = "CompleteCatalogTables";
 // Kept beside the five: the file list's order and the window's places.
 inline const char* const kSortColumn = "SortColumn";
 inline const char* const kSortDescending = "SortDescending";
@@ -68,6 +70,10 @@ public:
     void SetShowSplashScreen(bool on) { mShowSplashScreen = on; }
     bool SaveWindowPositions() const { return mSaveWindowPositions; }
     void SetSaveWindowPositions(bool on) { mSaveWindowPositions = on; }
+    /// "Complete incomplete catalog tables when viewing" (on unless turned off): off,
+    /// nothing is ever written by looking.
+    bool CompleteCatalogs() const { return mCompleteCatalogs; }
+    void SetCompleteCatalogs(bool on) { mCompleteCatalogs = on; }
 
     /// Shows another folder as the game folder until the browser closes (Open Folder,
     /// a folder dropped on the window): its archives are mounted, the saved game folder
@@ -125,6 +131,7 @@ private:
     bool mPromptOnSave = true;
     bool mShowSplashScreen = true;
     bool mSaveWindowPositions = true;
+    bool mCompleteCatalogs = true;
     int mSortColumn = 0;
     bool mSortDescending = false;
     QString mCurrentFolder;

@@ -92,10 +92,13 @@ QString FreeSaveTarget(const QString& path) {
 std::optional<FileDeletion> FileDeletion::Prepare(const QString& path, QString& why) {
     FileDeletion deletion;
     Target shown{path, {}};
-    if (path.isEmpty() || !platform::IdentifyFile(LibraryPath(path), shown.identity)) {
+    const std::optional<platform::FileIdentity> identity =
+        path.isEmpty() ? std::nullopt : platform::IdentifyFile(LibraryPath(path));
+    if (!identity) {
         why = QString("%1 is no longer there: nothing was deleted.").arg(quoted(path));
         return std::nullopt;
     }
+    shown.identity = *identity;
     deletion.mTargets.push_back(shown);
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
@@ -104,9 +107,9 @@ std::optional<FileDeletion> FileDeletion::Prepare(const QString& path, QString& 
         // An object's sprites live in its companion: without the object it serves nothing,
         // so the two go together.
         const QString companion = sibling(folder, base, kSpriteExtension);
-        Target sprites{companion, {}};
-        if (!companion.isEmpty() && platform::IdentifyFile(LibraryPath(companion), sprites.identity))
-            deletion.mTargets.push_back(sprites);
+        if (!companion.isEmpty())
+            if (const auto sprites = platform::IdentifyFile(LibraryPath(companion)))
+                deletion.mTargets.push_back(Target{companion, *sprites});
     } else if (hasExtension(path, kSpriteExtension)) {
         deletion.mObjectLeft = sibling(folder, base, kObjectExtension);
     }
@@ -132,8 +135,7 @@ QStringList FileDeletion::Paths() const {
 
 bool FileDeletion::StillAsAsked(QString& why) const {
     for (const Target& target : mTargets) {
-        platform::FileIdentity now;
-        if (!platform::IdentifyFile(LibraryPath(target.path), now) || !(now == target.identity)) {
+        if (platform::IdentifyFile(LibraryPath(target.path)) != target.identity) {
             why = QString("%1 changed or was removed while the question was open: nothing was deleted.")
                       .arg(quoted(target.path));
             return false;

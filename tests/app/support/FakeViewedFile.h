@@ -60,7 +60,7 @@ private:
 /// Serves `content` for every object, sprite, wall and floor file opened (or fails when
 /// there is none).
 inline void InstallFakeOpeners(std::optional<FakeContent> content, int* openCount = nullptr) {
-    Openers().openFile = [content, openCount](const QString& path) -> std::unique_ptr<ViewedFile> {
+    Openers().openFile = [content, openCount](const QString& path, GameFileAccess) -> std::unique_ptr<ViewedFile> {
         if (!content) return nullptr;
         return std::make_unique<FakeViewedFile>(KindOfName(LibraryPath(path)), *content, openCount);
     };
