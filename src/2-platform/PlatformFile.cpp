@@ -317,6 +317,16 @@ bool DeleteFile(const std::string& name) {
     return ::unlink(path.c_str()) == 0;
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    const std::string source = ResolvePath(from);
+    const std::string target = ResolvePath(to);
+    struct stat info;
+    if (source.empty() || target.empty() || ::lstat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (Hooks().refuseWriteOpens) return false;
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
 bool FileExists(const std::string& name) {
     NativeFile* file = OpenFile(name, OpenMode::ReadExisting);
     if (!file) return false;

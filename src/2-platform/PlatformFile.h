@@ -49,6 +49,10 @@ uint32_t GetFileSize(NativeFile* file);
 bool SetEndOfFile(NativeFile* file);
 bool FlushFile(NativeFile* file);
 bool DeleteFile(const std::string& name);
+/// Puts the plain file `from` in the place of `to` in one step (both in one folder): a
+/// reader sees the old file or the new one, never a mix. False when it cannot, and then
+/// `to` is as it was.
+bool ReplaceFile(const std::string& from, const std::string& to);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
 bool DirectoryExists(const std::string& name);

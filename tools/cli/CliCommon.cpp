@@ -35,10 +35,14 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"far", {"--json", "-o"}},
     {"find", {"--json", "--limit", "--index"}},
     {"installs", {"--json"}},
+    {"export-sprites", {"-o", "--sprite"}},
+    {"import-sprites", {"--dry-run", "--dither"}},
 };
+// Options that may be given more than once; each value is kept.
+const std::vector<std::string> kRepeatedOptions = {"--sprite"};
 const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
                                                 "--frame", "--mode",   "--scale", "--pictures",
-                                                "--limit", "--index"};
+                                                "--limit", "--index",  "--sprite"};
 
 long ParseInteger(const std::string& text, const std::string& option, long lo, long hi) {
     size_t used = 0;
@@ -109,10 +113,12 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (a.size() > 1 && a[0] == '-') {
             if (std::find(known->second.begin(), known->second.end(), a) == known->second.end())
                 BadArgument("unknown option " + a + " for " + args.command);
-            if (args.Has(a)) BadArgument("option " + a + " given twice");
+            const bool repeated = std::find(kRepeatedOptions.begin(), kRepeatedOptions.end(), a) != kRepeatedOptions.end();
+            if (args.Has(a) && !repeated) BadArgument("option " + a + " given twice");
             if (std::find(kValueOptions.begin(), kValueOptions.end(), a) != kValueOptions.end()) {
                 if (i + 1 >= argv.size()) BadArgument("option " + a + " needs a value");
                 args.options[a] = argv[++i];
+                if (repeated) args.repeated[a].push_back(args.options[a]);
             } else {
                 args.options[a] = "";
             }
@@ -135,6 +141,10 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (!args.positional.empty()) BadArgument("installs takes no file or folder");
         return args;
     }
+    if (args.command == "import-sprites") {
+        if (args.positional.size() != 2) BadArgument("import-sprites takes a file and a folder");
+        return args;
+    }
     if (args.command == "find") {
         if (args.positional.size() != 2) BadArgument("find takes a folder and a text");
         return args;
@@ -151,6 +161,12 @@ Values CheckValues(const Args& args) {
     const std::string& c = args.command;
     if (c == "far") v.out = args.Get("-o");
     if (c == "show") v.out = args.Get("--pictures");
+    if (c == "export-sprites") {
+        v.out = args.Get("-o");
+        if (v.out.empty()) BadArgument("export-sprites needs -o DIR");
+        if (const auto it = args.repeated.find("--sprite"); it != args.repeated.end())
+            for (const std::string& id : it->second) v.sprites.push_back(ParseInteger(id, "--sprite", -32768, 32767));
+    }
     const bool manyViews = args.Has("--all-views");
     if (manyViews && args.Has("--view")) BadArgument("--view and --all-views exclude each other");
     if (c == "render" || c == "sprite" || c == "render-all") {

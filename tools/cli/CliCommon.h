@@ -32,6 +32,7 @@ struct Args {
     std::string command;
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;  // "--json" -> "" for switches
+    std::map<std::string, std::vector<std::string>> repeated;  // every value of an option given more than once
     bool Has(const std::string& name) const { return options.count(name) != 0; }
     std::string Get(const std::string& name) const;
 };
@@ -47,6 +48,7 @@ struct Values {
     std::string out;
     int scale = 0;
     long limit = 50;
+    std::vector<long> sprites;  ///< export-sprites --sprite
     /// PNG pictures get a transparent background: no --background was given.
     bool transparent = false;
 };
@@ -95,5 +97,7 @@ int CommandSprite(Context& c);
 int CommandFar(Context& c);
 int CommandFind(Context& c);
 int CommandInstalls(Context& c);
+int CommandExportSprites(Context& c);
+int CommandImportSprites(Context& c);
 
 }  // namespace tambrix::tools
