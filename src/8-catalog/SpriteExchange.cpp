@@ -39,7 +39,7 @@ constexpr size_t kMaxPaletteColours = 256;
 // ---------------------------------------------------------------------------------------
 // The sprites of a file and their frames as planes.
 
-struct SpriteRef {
+struct FileSprite {
     bool spr2 = false;
     int32_t id = 0;
     std::string label;
@@ -55,8 +55,8 @@ std::string PictureName(int32_t frame, const char* plane) {
 
 // Every sprite of the file, "SPR#" first, each by ID; an "SPR2" that an "SPR#" of the
 // same ID hides (that one is what every reader draws) is left out.
-std::vector<SpriteRef> ListSprites(ResourceFile& file) {
-    std::vector<SpriteRef> sprites;
+std::vector<FileSprite> ListSprites(ResourceFile& file) {
+    std::vector<FileSprite> sprites;
     std::set<int32_t> hashIds;
     for (const bool spr2 : {false, true}) {
         const ResType type = spr2 ? restype::kSPR2 : restype::kSPR;
@@ -75,7 +75,7 @@ std::vector<SpriteRef> ListSprites(ResourceFile& file) {
             sprites.push_back({spr2, signedId, std::string(label.View())});
         }
     }
-    std::stable_sort(sprites.begin(), sprites.end(), [](const SpriteRef& a, const SpriteRef& b) {
+    std::stable_sort(sprites.begin(), sprites.end(), [](const FileSprite& a, const FileSprite& b) {
         return a.spr2 != b.spr2 ? !a.spr2 : a.id < b.id;
     });
     return sprites;
@@ -199,6 +199,14 @@ std::string WritePicture(const std::string& path, const PngImage& image) {
     return Sha256::Hex(bytes.data(), bytes.size());
 }
 
+// Makes the folder and any missing folder above it.
+bool MakeFolders(const std::string& folder) {
+    if (folder.empty() || platform::DirectoryExists(folder)) return !folder.empty();
+    const size_t cut = folder.find_last_of("/\\", folder.size() - 2);
+    if (cut != std::string::npos && cut > 0 && !MakeFolders(folder.substr(0, cut))) return false;
+    return platform::MakeDirectory(folder);
+}
+
 template <typename Result>
 Result Failure(int32_t code, std::string why) {
     Result r;
@@ -219,25 +227,25 @@ SpriteExportResult ExportSprites(const std::string& path, const std::string& fol
         return Failure<R>(code == rc::kOk ? rc::kNoFileKind : code, path + ": cannot be opened as a container");
     ResourceFile& file = *game.Container();
 
-    std::vector<SpriteRef> sprites = ListSprites(file);
+    std::vector<FileSprite> sprites = ListSprites(file);
     if (!ids.empty()) {
-        std::vector<SpriteRef> chosen;
+        std::vector<FileSprite> chosen;
         for (const int32_t id : ids) {
-            const auto it = std::find_if(sprites.begin(), sprites.end(), [id](const SpriteRef& s) { return s.id == id; });
+            const auto it = std::find_if(sprites.begin(), sprites.end(), [id](const FileSprite& s) { return s.id == id; });
             if (it == sprites.end()) return Failure<R>(rc::kNoSuchResource, path + ": no sprite " + std::to_string(id));
-            if (std::none_of(chosen.begin(), chosen.end(), [&](const SpriteRef& s) { return s.id == id; }))
+            if (std::none_of(chosen.begin(), chosen.end(), [&](const FileSprite& s) { return s.id == id; }))
                 chosen.push_back(*it);
         }
         sprites = std::move(chosen);
     }
-    if (!platform::DirectoryExists(folder) && !platform::MakeDirectory(folder))
+    if (!MakeFolders(folder))
         return Failure<R>(rc::kCreateFailed, folder + ": the folder cannot be made");
 
     R result;
     std::string list = "{\n  \"file\": " + JsonQuoted(game.Path().substr(nameparts::FileNameStart(game.Path()))) +
                        ",\n  \"sprites\": [";
     for (size_t s = 0; s < sprites.size(); ++s) {
-        const SpriteRef& ref = sprites[s];
+        const FileSprite& ref = sprites[s];
         SpriteDecoder decoder(file, ref.id);
         const int32_t paletteId = ChunkPalette(decoder, nullptr);
         const uint32_t frames = CountSpriteFrames(file, ref.id);
@@ -638,8 +646,8 @@ SpriteImportResult ImportSprites(const std::string& path, const std::string& fol
 
     // Which palettes more than one sprite of the file uses.
     std::map<int32_t, int> paletteUsers;
-    const std::vector<SpriteRef> all = ListSprites(file);
-    for (const SpriteRef& ref : all) {
+    const std::vector<FileSprite> all = ListSprites(file);
+    for (const FileSprite& ref : all) {
         SpriteDecoder decoder(file, ref.id);
         ++paletteUsers[ChunkPalette(decoder, nullptr)];
     }
@@ -660,7 +668,7 @@ SpriteImportResult ImportSprites(const std::string& path, const std::string& fol
         change.id = sprite.id;
         change.label = sprite.label;
         const std::string name = change.type + " " + std::to_string(sprite.id);
-        const auto found = std::find_if(all.begin(), all.end(), [&](const SpriteRef& s) {
+        const auto found = std::find_if(all.begin(), all.end(), [&](const FileSprite& s) {
             return s.id == sprite.id && s.spr2 == sprite.spr2;
         });
         if (found == all.end()) return Failure<R>(rc::kNoSuchResource, path + ": has no " + name);
