@@ -527,11 +527,13 @@ int MemberHolding(const std::vector<std::unique_ptr<GameFile>>& members, ResType
     return -1;
 }
 
-// Writes the changes into a copy of the file beside it through the container writer,
-// then puts the copy in the file's place. Any failure removes the copy: the file is
-// left as it was.
-bool ApplyWrites(const std::string& path, const std::vector<MemberWrite>& writes, std::string& error) {
-    const std::string copy = path + ".tambrix-import";
+std::string CopyName(const std::string& path) { return path + ".tambrix-import"; }
+
+// Writes the changes into a copy of the file beside it through the container writer;
+// the caller puts the copy in the file's place once every copy is written. A failure
+// removes the copy: the file is left as it was.
+bool WriteChangedCopy(const std::string& path, const std::vector<MemberWrite>& writes, std::string& error) {
+    const std::string copy = CopyName(path);
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, std::numeric_limits<uint32_t>::max(), bytes)) {
         error = path + ": cannot be read";
@@ -578,10 +580,6 @@ bool ApplyWrites(const std::string& path, const std::vector<MemberWrite>& writes
                 error = path + ": the changes cannot be written (" + std::string(DescribeResult(closed)) + ")";
             }
         }
-    }
-    if (ok && !platform::ReplaceFile(copy, path)) {
-        ok = false;
-        error = path + ": cannot be replaced by its changed copy";
     }
     if (!ok) platform::DeleteFile(copy);
     return ok;
@@ -879,11 +877,24 @@ SpriteImportResult ImportSprites(const std::string& path, const std::string& fol
     if (options.dryRun) return result;
     members.clear();
     opened.reset();  // nothing of the file stays open while it is replaced
+    // An object and its companion change together: every copy is written before
+    // either takes its file's place.
+    std::vector<size_t> copied;
     for (size_t m = 0; m < writes.size(); ++m) {
         if (writes[m].empty()) continue;
-        if (!ApplyWrites(memberPaths[m], writes[m], error)) {
+        if (!WriteChangedCopy(memberPaths[m], writes[m], error)) {
+            for (const size_t c : copied) platform::DeleteFile(CopyName(memberPaths[c]));
+            return Failure<R>(rc::kShortWrite, error);
+        }
+        copied.push_back(m);
+    }
+    for (size_t i = 0; i < copied.size(); ++i) {
+        const std::string& member = memberPaths[copied[i]];
+        if (!platform::ReplaceFile(CopyName(member), member)) {
+            for (size_t j = i; j < copied.size(); ++j) platform::DeleteFile(CopyName(memberPaths[copied[j]]));
             result.code = rc::kShortWrite;
-            result.error = error;
+            result.error = member + ": cannot be replaced by its changed copy";
+            result.written = i > 0;
             return result;
         }
         result.written = true;

@@ -330,5 +330,45 @@ TEST_F(SpriteExchange, AFailedWriteLeavesTheFileAsItWas) {
     EXPECT_NE(refused.error.find("cannot be written"), std::string::npos) << refused.error;
 }
 
+// An object whose palette lies in the object file and whose sprite lies in its ".spf"
+// companion: a recolour changes both files, or, when a write fails, neither.
+TEST(SpriteExchangeCompanion, BothFilesChangeTogetherOrNeither) {
+    test::TempDir dir;
+    const std::string object = dir.File("mods/pair.iff"), companion = dir.File("mods/pair.spf");
+    const std::string out = dir.File("out");
+    fs::create_directories(dir.File("mods"));
+    const std::vector<test::Resource> resources = Resources();
+    test::WriteContainer<IffResourceFile>(object, {resources[0]});                // palette 7
+    test::WriteContainer<IffResourceFile>(companion, {resources[1], resources[3]});  // SPR2 300, palette 9
+    ASSERT_EQ(ExportSprites(object, out).code, rc::kOk);
+    const std::string picture = out + "/SPR2_300/frame1_color.png";
+    PngImage image;
+    ASSERT_TRUE(ReadPngFile(picture, 4, image).Ok());
+    image.At(0, 0)[1] = 99;  // a colour no palette holds
+    ASSERT_TRUE(WritePngFile(picture, image).Ok());
+    const std::vector<uint8_t> objectBefore = Bytes(object), companionBefore = Bytes(companion);
+
+    bool succeeded = false;
+    for (int64_t allowed = 0; allowed < 200 && !succeeded; ++allowed) {
+        SCOPED_TRACE(allowed);
+        platform::Hooks().failWritesAfter = allowed;
+        const SpriteImportResult result = ImportSprites(object, out);
+        platform::Hooks().failWritesAfter = -1;
+        EXPECT_FALSE(fs::exists(object + ".tambrix-import") || fs::exists(companion + ".tambrix-import"));
+        succeeded = result.code == rc::kOk;
+        if (!succeeded) {
+            EXPECT_EQ(Bytes(object), objectBefore);
+            EXPECT_EQ(Bytes(companion), companionBefore);
+        } else {
+            // Palette 7 is the sprite's alone: it is made anew in place, in the object file.
+            EXPECT_EQ(result.sprites[0].Describe(),
+                      "SPR2 300 \"chair\": frame 1 re-encoded; palette 7 made (8 colours); largest colour error 0");
+        }
+    }
+    ASSERT_TRUE(succeeded);
+    EXPECT_NE(Bytes(object), objectBefore);
+    EXPECT_NE(Bytes(companion), companionBefore);
+}
+
 }  // namespace
 }  // namespace tambrix
