@@ -54,9 +54,8 @@ uint32_t be32(const uint8_t* p) {
     return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | uint32_t{p[3]};
 }
 
-bool withinCaps(int64_t width, int64_t height) {
-    return width > 0 && height > 0 && width <= kMaxPngSide && height <= kMaxPngSide &&
-           width * height <= kMaxPngPixels;
+bool withinCaps(int64_t width, int64_t height, int64_t pixels = kMaxPngPixels) {
+    return width > 0 && height > 0 && width <= kMaxPngSide && height <= kMaxPngSide && width * height <= pixels;
 }
 
 bool validChannels(int32_t channels) { return channels == 1 || channels == 3 || channels == 4; }
@@ -135,7 +134,7 @@ PngResult DecodePng(const uint8_t* data, size_t size, int32_t channels, PngImage
 }
 
 std::vector<uint8_t> EncodePng(const PngImage& image) {
-    if (!validChannels(image.channels) || !withinCaps(image.width, image.height)) return {};
+    if (!validChannels(image.channels) || !withinCaps(image.width, image.height, kMaxPngWrittenPixels)) return {};
     if (image.pixels.size() != static_cast<size_t>(image.width) * image.height * image.channels) return {};
     std::vector<uint8_t> bytes;
     const auto sink = [](void* context, void* data, int size) {

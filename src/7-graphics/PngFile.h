@@ -14,8 +14,10 @@ namespace tambrix {
 
 /// Largest width or height read or written.
 inline constexpr int32_t kMaxPngSide = 16384;
-/// Largest width times height read or written.
+/// Largest width times height read.
 inline constexpr int64_t kMaxPngPixels = int64_t{4096} * 4096;
+/// Largest width times height written: every picture the bitmap caps allow.
+inline constexpr int64_t kMaxPngWrittenPixels = int64_t{8192} * 8192;
 /// Largest PNG file read.
 inline constexpr uint32_t kMaxPngFileBytes = 256u << 20;
 
@@ -54,7 +56,7 @@ bool ReadPngHeader(const uint8_t* data, size_t size, int32_t& width, int32_t& he
 PngResult DecodePng(const uint8_t* data, size_t size, int32_t channels, PngImage& out);
 
 /// The PNG bytes of a picture (channels 1, 3 or 4); empty when the picture is not one
-/// (a size of 0 or over the caps, a wrong pixel count).
+/// (a size of 0 or over the written caps, a wrong pixel count).
 std::vector<uint8_t> EncodePng(const PngImage& image);
 
 /// Reads and decodes a PNG file (through the platform's file calls).
