@@ -84,8 +84,9 @@ bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entri
 /// positioned ones too);
 /// with failWritesAfter >= 0, that many more writes succeed and the next ones fail
 /// (write nothing, return false) until it is set back to -1. With refuseWriteOpens set,
-/// OpenFile refuses ReadWriteExisting and CreateAlways as the host refuses a read-only
-/// file (a superuser may write any file, so permissions alone cannot show it).
+/// OpenFile refuses ReadWriteExisting and CreateAlways, and ReplaceFile refuses, as the
+/// host refuses a read-only file (a superuser may write any file, so permissions alone
+/// cannot show it).
 struct IoHooks {
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> writes{0};
