@@ -27,6 +27,7 @@
 #include "fileaccess/FarWriter.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
+#include "graphics/PngFile.h"
 #include "graphics/SpriteEncoder.h"
 
 using namespace tambrix;
@@ -303,6 +304,18 @@ void WriteLibraryLists(Seeds& seeds) {
     for (const auto& [name, text] : lists) seeds.Put("library_folders", name, Bytes(text.begin(), text.end()));
 }
 
+/// Small pictures of each channel count, flat and varied, as the library writes them.
+void WritePictures(Seeds& seeds) {
+    for (const int32_t channels : {1, 3, 4}) {
+        for (const auto& [w, h] : {std::pair{1, 1}, std::pair{9, 5}, std::pair{32, 32}}) {
+            PngImage image(w, h, channels);
+            for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = static_cast<uint8_t>(i * 29 % 251);
+            seeds.Put("png", "c" + std::to_string(channels) + "-" + std::to_string(w) + "x" + std::to_string(h) + ".png",
+                      EncodePng(image));
+        }
+    }
+}
+
 /// Larger demo files slow every mutation down more than their variety is worth.
 constexpr uintmax_t kMaxDemoSeedSize = 100 * 1024;
 
@@ -347,6 +360,7 @@ int main(int argc, char** argv) {
     WriteArchives(seeds, work);
     WriteFolderTrees(seeds);
     WriteLibraryLists(seeds);
+    WritePictures(seeds);
     WriteDemo(seeds, work);
     fs::remove_all(work, ec);
     seeds.Report();

@@ -20,6 +20,7 @@ for t in "${targets[@]}"; do
         far) dict=far ;;
         folder_list) dict=folder_list ;;
         library_folders) dict=library_folders ;;
+        png) dict=png ;;
         *) dict=iff ;;
     esac
     mkdir -p "$build/corpus/$t" "$build/findings/$t" "$build/logs" "$build/seeds/$t"

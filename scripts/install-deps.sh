@@ -7,7 +7,7 @@ extra=()
 for a in "$@"; do
   if [ "$a" = --fuzz ]; then extra+=(clang libclang-rt-dev); else extra+=("$a"); fi
 done
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsqlite3-dev qt6-base-dev "${extra[@]}")
+packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libimagequant-dev libsqlite3-dev qt6-base-dev "${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -10,7 +10,7 @@
 #include "core/GameText.h"
 #include "edit/ResourceBody.h"
 #include "edit/StagedFile.h"
-#include "edit/WritePlace.h"
+#include "sets/WritePlace.h"
 #include "platform/PlatformFile.h"
 #include "resfile/ResourceFile.h"
 #include "sets/GameFile.h"

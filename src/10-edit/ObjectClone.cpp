@@ -15,7 +15,7 @@
 #include "core/GameText.h"
 #include "edit/ResourceBody.h"
 #include "edit/StagedFile.h"
-#include "edit/WritePlace.h"
+#include "sets/WritePlace.h"
 #include "index/GameIndex.h"
 #include "platform/PlatformFile.h"
 #include "resfile/ResourceFile.h"

@@ -454,7 +454,11 @@ bool MayRemoveEntry(const std::string& path, std::string& why) {
 bool MoveFile(const std::string& from, const std::string& to, bool replace) {
     const std::string source = ResolvePath(from);
     const std::string target = ResolvePath(to);
-    if (source.empty() || target.empty()) return false;
+    struct stat info;
+    // Only a plain file moves: a folder or a missing name leaves the target as it was.
+    if (source.empty() || target.empty() || ::lstat(source.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (Hooks().refuseWriteOpens.load()) return false;
     if (replace) return ::rename(source.c_str(), target.c_str()) == 0;
     // A hard link refuses an existing target in the same step that makes the new name;
     // rename would replace it. A file system without hard links falls back to a check
@@ -513,6 +517,13 @@ bool DirectoryExists(const std::string& name) {
     std::string path = ResolvePath(name);
     struct stat info;
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool MakeDirectories(const std::string& name) {
+    if (name.empty() || DirectoryExists(name)) return !name.empty();
+    const size_t cut = name.find_last_of("/\\", name.size() - 2);
+    if (cut != std::string::npos && cut > 0 && !MakeDirectories(name.substr(0, cut))) return false;
+    return MakeDirectory(name);
 }
 
 bool MakeDirectory(const std::string& name) {

@@ -72,10 +72,11 @@ std::string FreeFileName(const std::string& name);
 /// itself decides (write and search permission on the folder, and the folder's sticky
 /// bit), not as the file's own write bit suggests. False with the reason in `why`.
 bool MayRemoveEntry(const std::string& path, std::string& why);
-/// Gives a file a new name in one step, as the host's rename does: a reader sees the old
-/// file or the new one at `to`, never a mix. With `replace` an existing file at `to` is
-/// replaced, else the move fails when anything is there. Both names should lie in one
-/// folder (or one file system). False when the host refuses.
+/// Gives a plain file a new name in one step, as the host's rename does: a reader sees the
+/// old file or the new one at `to`, never a mix. With `replace` an existing file at `to`
+/// is replaced, else the move fails when anything is there. Both names should lie in one
+/// folder (or one file system). False when the host refuses or `from` is no plain file,
+/// and then `to` is as it was.
 bool MoveFile(const std::string& from, const std::string& to, bool replace);
 /// Whether a file (not a folder) of that name can be opened for reading.
 bool FileExists(const std::string& name);
@@ -84,6 +85,8 @@ bool DirectoryExists(const std::string& name);
 /// there afterwards, new or old; a symbolic link does not count, so that whatever is
 /// written below the name stays where the name says.
 bool MakeDirectory(const std::string& name);
+/// Makes a folder and every missing folder above it; true when the folder is there after.
+bool MakeDirectories(const std::string& name);
 std::string CurrentDirectory();
 /// The user's folder for caches: $XDG_CACHE_HOME when it is an absolute path, else
 /// $HOME/.cache; empty when neither is known.
@@ -127,11 +130,11 @@ bool FindFiles(const std::string& folderAndPattern, std::vector<DirEntry>& entri
 /// positioned ones too);
 /// with failWritesAfter >= 0, that many more writes succeed and the next ones fail
 /// (write nothing, return false) until it is set back to -1. With refuseWriteOpens set,
-/// OpenFile refuses ReadWriteExisting and CreateAlways as the host refuses a read-only
-/// file (a superuser may write any file, so permissions alone cannot show it).
-/// beforeWriteOpen, when set, is called with the name before OpenFile opens it for
-/// reading and writing: a test changes the file there as another program would between
-/// a look and a write.
+/// OpenFile refuses ReadWriteExisting and CreateAlways, and MoveFile refuses, as the host
+/// refuses a read-only file (a superuser may write any file, so permissions alone cannot
+/// show it). beforeWriteOpen, when set, is called with the name before OpenFile opens it
+/// for reading and writing: a test changes the file there as another program would
+/// between a look and a write.
 struct IoHooks {
     std::atomic<uint64_t> reads{0};
     std::atomic<uint64_t> writes{0};

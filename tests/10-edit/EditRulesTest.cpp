@@ -5,7 +5,7 @@
 
 #include "core/ResultCodes.h"
 #include "core/GameText.h"
-#include "edit/WritePlace.h"
+#include "sets/WritePlace.h"
 #include "support/TempDir.h"
 
 namespace tambrix {

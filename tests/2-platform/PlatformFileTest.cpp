@@ -170,6 +170,26 @@ TEST(PlatformFile, IdentityChangesWithTheFileAndRemovalIsTheFoldersToAllow) {
     EXPECT_EQ(why, "the folder is not writable: Permission denied");
 }
 
+// A replacement happens whole or not at all: a source that is no plain file, or a refused
+// write, leaves the target as it was.
+TEST(PlatformFile, MoveFilePutsAPlainFileInTheTargetsPlace) {
+    test::TempDir dir;
+    dir.Write("target", std::string("old"));
+    dir.Write("new", std::string("new"));
+    dir.MakeDir("folder");
+    for (const std::string& source : {dir.File("missing"), dir.File("folder")}) {
+        EXPECT_FALSE(MoveFile(source, dir.File("target"), true)) << source;
+        EXPECT_EQ(dir.Read("target"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    }
+    Hooks().refuseWriteOpens = true;
+    EXPECT_FALSE(MoveFile(dir.File("new"), dir.File("target"), true));
+    Hooks().refuseWriteOpens = false;
+    EXPECT_EQ(dir.Read("target"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_TRUE(MoveFile(dir.File("NEW"), dir.File("TARGET"), true));  // names resolve as everywhere
+    EXPECT_EQ(dir.Read("target"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    EXPECT_FALSE(dir.Exists("new"));
+}
+
 TEST(PlatformFile, WildcardsFoldCaseAsWindowsDoes) {
     const struct { const char *name, *pattern; bool matches; } cases[] = {
         {"Chair.IFF", "*.iff", true}, {"chair.iff", "*.IFF", true}, {"chair.iff2", "*.iff", false},

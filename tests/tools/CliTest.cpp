@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <filesystem>
 
@@ -9,6 +8,7 @@
 #include "cli/Json.h"
 #include "graphics/DrawGroup.h"
 #include "graphics/Palette.h"
+#include "graphics/PngFile.h"
 #include "graphics/SpriteEncoder.h"
 #include "platform/PlatformFile.h"
 #include "support/ByteBuilder.h"
@@ -71,16 +71,12 @@ SpriteImage Opaque(int width, int height) {
     return frame;
 }
 
-// The transparent PNG's alpha at (x, y), read back with libpng; -1 when it does not read.
+// The transparent PNG's alpha at (x, y), read back; -1 when it does not read.
 int AlphaAt(const std::string& png, int x, int y, int* width = nullptr) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, png.c_str())) return -1;
-    image.format = PNG_FORMAT_RGBA;
-    std::vector<uint8_t> pixels(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return -1;
-    if (width) *width = static_cast<int>(image.width);
-    return pixels[(static_cast<size_t>(y) * image.width + x) * 4 + 3];
+    PngImage image;
+    if (!ReadPngFile(png, 4, image).Ok()) return -1;
+    if (width) *width = image.width;
+    return image.At(x, y)[3];
 }
 
 class CliOnFiles : public ::testing::Test {

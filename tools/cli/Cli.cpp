@@ -91,12 +91,26 @@ std::string CliUsage() {
            "  far extract ARCHIVE [ENTRY...] -o DIR writes the entries (all when none are named)\n"
            "                                        into DIR; never replaces a file, never writes\n"
            "                                        outside DIR\n"
+           "  export-sprites FILE -o DIR [--sprite ID]...\n"
+           "                                        every frame of the sprites (or those named) as\n"
+           "                                        DIR/SPR2_ID/frameF_color.png, _depth.png and\n"
+           "                                        _alpha.png (SPR#_ID: colour only), and\n"
+           "                                        DIR/sprites.json with each picture's SHA-256\n"
+           "  import-sprites FILE DIR [--dry-run] [--dither]\n"
+           "                                        the pictures of DIR that changed since the\n"
+           "                                        export, back into FILE (a file on disk outside\n"
+           "                                        the game's own folders); prints per sprite the\n"
+           "                                        frames re-encoded, the palette kept or made and\n"
+           "                                        the largest colour error; --dry-run writes\n"
+           "                                        nothing\n"
            "installs --json writes [{\"folder\", \"source\", \"where\", \"wine_prefix\"}].\n"
            "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
            "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
            "\"problem\"}]}; an entry that cannot be used is listed with the reason.\n"
            "Object files open with their .spf companion, as the browser opens them. ls, strings,\n"
-           "render, render-all, sprite and show open files read-only and never change them.\n"
+           "render, render-all, sprite, show and export-sprites open files read-only and never\n"
+           "change them. import-sprites writes a changed copy and puts it in the file's place only\n"
+           "when all of it was written: a failed import leaves the file as it was.\n"
            "info completes an incomplete catalog table, as the browser does: it opens the file\n"
            "read-only, and for writing only when a table needs completing and the file is\n"
            "unchanged since it was read (stderr says what was done); with --no-write it\n"
@@ -149,6 +163,8 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostr
         if (command == "strings") return CommandStrings(c);
         if (command == "sprite") return CommandSprite(c);
         if (command == "render-all") return CommandRenderAll(c);
+        if (command == "export-sprites") return CommandExportSprites(c);
+        if (command == "import-sprites") return CommandImportSprites(c);
         return CommandRender(c);  // the commands are checked by ParseArgs
     } catch (const CliError& e) {
         err << "tambrix-cli: " << e.what() << "\n";

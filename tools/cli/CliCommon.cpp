@@ -38,11 +38,15 @@ const std::map<std::string, std::vector<std::string>> kCommandOptions = {
     {"clone", {"-o", "--name", "--object", "--force", "--json", "--index"}},
     {"conflicts", {"--json", "--index"}},
     {"set", {"--object", "--language", "--name", "--price", "--description"}},
+    {"export-sprites", {"-o", "--sprite"}},
+    {"import-sprites", {"--dry-run", "--dither"}},
 };
+// Options that may be given more than once; each value is kept.
+const std::vector<std::string> kRepeatedOptions = {"--sprite"};
 const std::vector<std::string> kValueOptions = {"--id",    "--object", "--view",  "--background", "-o",
                                                 "--frame", "--mode",   "--scale", "--pictures",
                                                 "--limit", "--index",  "--name",  "--language",
-                                                "--price", "--description"};
+                                                "--price", "--description", "--sprite"};
 
 long ParseInteger(const std::string& text, const std::string& option, long lo, long hi) {
     size_t used = 0;
@@ -113,13 +117,16 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (a.size() > 1 && a[0] == '-') {
             if (std::find(known->second.begin(), known->second.end(), a) == known->second.end())
                 BadArgument("unknown option " + a + " for " + args.command);
-            // clone takes several objects; every other option comes once.
-            const bool repeatable = args.command == "clone" && a == "--object";
-            if (args.Has(a) && !repeatable) BadArgument("option " + a + " given twice");
+            // clone takes several objects, export-sprites several sprites; every other option
+            // comes once.
+            const bool repeated =
+                (args.command == "clone" && a == "--object") ||
+                std::find(kRepeatedOptions.begin(), kRepeatedOptions.end(), a) != kRepeatedOptions.end();
+            if (args.Has(a) && !repeated) BadArgument("option " + a + " given twice");
             if (std::find(kValueOptions.begin(), kValueOptions.end(), a) != kValueOptions.end()) {
                 if (i + 1 >= argv.size()) BadArgument("option " + a + " needs a value");
                 args.options[a] = argv[++i];
-                if (repeatable) args.objects.push_back(args.options[a]);
+                if (repeated) args.repeated[a].push_back(args.options[a]);
             } else {
                 args.options[a] = "";
             }
@@ -142,6 +149,10 @@ Args ParseArgs(const std::vector<std::string>& argv) {
         if (!args.positional.empty()) BadArgument("installs takes no file or folder");
         return args;
     }
+    if (args.command == "import-sprites") {
+        if (args.positional.size() != 2) BadArgument("import-sprites takes a file and a folder");
+        return args;
+    }
     if (args.command == "find") {
         if (args.positional.size() != 2) BadArgument("find takes a folder and a text");
         return args;
@@ -162,6 +173,12 @@ Values CheckValues(const Args& args) {
     const std::string& c = args.command;
     if (c == "far") v.out = args.Get("-o");
     if (c == "show") v.out = args.Get("--pictures");
+    if (c == "export-sprites") {
+        v.out = args.Get("-o");
+        if (v.out.empty()) BadArgument("export-sprites needs -o DIR");
+        for (const std::string& id : args.Repeated("--sprite"))
+            v.sprites.push_back(ParseInteger(id, "--sprite", -32768, 32767));
+    }
     const bool manyViews = args.Has("--all-views");
     if (manyViews && args.Has("--view")) BadArgument("--view and --all-views exclude each other");
     if (c == "render" || c == "sprite" || c == "render-all") {
@@ -177,7 +194,7 @@ Values CheckValues(const Args& args) {
     if (args.Has("--id")) v.id = ParseInteger(args.Get("--id"), "--id", -32768, 32767);
     if (args.Has("--frame")) v.frame = ParseInteger(args.Get("--frame"), "--frame", 0, 1L << 30);
     if (args.Has("--object")) v.object = ParseInteger(args.Get("--object"), "--object", 0, 1L << 20);
-    for (const std::string& object : args.objects)
+    for (const std::string& object : args.Repeated("--object"))
         v.objects.push_back(static_cast<int32_t>(ParseInteger(object, "--object", 0, 1L << 20)));
     if (args.Has("--language")) v.language = static_cast<int32_t>(ParseInteger(args.Get("--language"), "--language", 0, 19));
     if (args.Has("--price")) v.price = static_cast<int32_t>(ParseInteger(args.Get("--price"), "--price", -32768, 32767));

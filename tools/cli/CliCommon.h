@@ -32,7 +32,12 @@ struct Args {
     std::string command;
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;  // "--json" -> "" for switches
-    std::vector<std::string> objects;            // every --object of clone, in order
+    std::map<std::string, std::vector<std::string>> repeated;  // every value of an option that may repeat
+    /// Every value given to an option that may repeat, in order; none when it was not given.
+    std::vector<std::string> Repeated(const std::string& name) const {
+        const auto it = repeated.find(name);
+        return it == repeated.end() ? std::vector<std::string>() : it->second;
+    }
     bool Has(const std::string& name) const { return options.count(name) != 0; }
     std::string Get(const std::string& name) const;
 };
@@ -51,6 +56,7 @@ struct Values {
     std::vector<int32_t> objects;  ///< clone's --object values
     int32_t language = 0;
     int32_t price = 0;
+    std::vector<long> sprites;  ///< export-sprites --sprite
     /// PNG pictures get a transparent background: no --background was given.
     bool transparent = false;
     /// --force: a picture may replace a file whose name differs from -o only in case.
@@ -108,5 +114,7 @@ int CommandInstalls(Context& c);
 int CommandClone(Context& c);
 int CommandConflicts(Context& c);
 int CommandSet(Context& c);
+int CommandExportSprites(Context& c);
+int CommandImportSprites(Context& c);
 
 }  // namespace tambrix::tools

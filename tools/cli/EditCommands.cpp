@@ -10,7 +10,7 @@
 #include "core/ResultCodes.h"
 #include "edit/CatalogEdit.h"
 #include "edit/ObjectClone.h"
-#include "edit/WritePlace.h"
+#include "sets/WritePlace.h"
 #include "index/GameIndex.h"
 
 namespace tambrix::tools {

@@ -1,6 +1,6 @@
 #pragma once
 
-// PNG files through libpng, for the command-line tool's pictures.
+// PNG files through the library's PNG writer, for the command-line tool's pictures.
 
 #include <cstdint>
 #include <string>
@@ -15,8 +15,9 @@ bool WritePngRgb(const std::string& path, int width, int height, const std::vect
 /// The same with a fourth byte per pixel, its alpha (0 transparent, 255 opaque).
 bool WritePngRgba(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbaTopDown);
 
-/// Writes an 8-bit indexed picture with its colour table (red, green, blue per entry,
-/// at most 256 entries), top row first.
+/// Writes an 8-bit indexed picture given with its colour table (red, green, blue per
+/// entry, at most 256 entries), top row first, as the colours it shows. False for an
+/// index past the table.
 bool WritePngIndexed(const std::string& path, int width, int height, const std::vector<uint8_t>& indicesTopDown,
                      const std::vector<uint8_t>& paletteRgb);
 

@@ -1,4 +1,4 @@
-#include "edit/WritePlace.h"
+#include "sets/WritePlace.h"
 
 #include <filesystem>
 #include <vector>
@@ -61,13 +61,7 @@ int32_t MakeFolders(const std::string& folder) {
     std::error_code error;
     const fs::path full = fs::absolute(fs::path(platform::ResolvePath(folder)), error).lexically_normal();
     if (error) return rc::kCreateFailed;
-    fs::path at;
-    for (const fs::path& part : full) {
-        at /= part;
-        if (part.empty() || at == at.root_path()) continue;
-        if (!platform::DirectoryExists(at.string()) && !platform::MakeDirectory(at.string())) return rc::kCreateFailed;
-    }
-    return rc::kOk;
+    return platform::MakeDirectories(full.string()) ? rc::kOk : rc::kCreateFailed;
 }
 
 std::string FindGameFolder(const std::string& path) {

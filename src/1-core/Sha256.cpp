@@ -1,0 +1,115 @@
+#include "core/Sha256.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tambrix {
+
+namespace {
+
+constexpr std::array<uint32_t, 64> kRound = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+constexpr std::array<uint32_t, 8> kStart = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                                            0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+
+constexpr uint32_t rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+}  // namespace
+
+Sha256::Sha256() : mState(kStart) {}
+
+void Sha256::block(const uint8_t* p) {
+    uint32_t w[64];
+    for (int i = 0; i < 16; ++i)
+        w[i] = uint32_t{p[4 * i]} << 24 | uint32_t{p[4 * i + 1]} << 16 | uint32_t{p[4 * i + 2]} << 8 | p[4 * i + 3];
+    for (int i = 16; i < 64; ++i) {
+        const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+        const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+        w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+    }
+    uint32_t a = mState[0], b = mState[1], c = mState[2], d = mState[3];
+    uint32_t e = mState[4], f = mState[5], g = mState[6], h = mState[7];
+    for (int i = 0; i < 64; ++i) {
+        const uint32_t t1 = h + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+        const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+        h = g;
+        g = f;
+        f = e;
+        e = d + t1;
+        d = c;
+        c = b;
+        b = a;
+        a = t1 + t2;
+    }
+    mState[0] += a;
+    mState[1] += b;
+    mState[2] += c;
+    mState[3] += d;
+    mState[4] += e;
+    mState[5] += f;
+    mState[6] += g;
+    mState[7] += h;
+}
+
+void Sha256::Add(const void* data, size_t size) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    mLength += size;
+    while (size > 0) {
+        if (mBuffered == 0 && size >= 64) {
+            block(p);
+            p += 64;
+            size -= 64;
+            continue;
+        }
+        const size_t n = std::min(size, 64 - mBuffered);
+        std::memcpy(mBuffer.data() + mBuffered, p, n);
+        mBuffered += n;
+        p += n;
+        size -= n;
+        if (mBuffered == 64) {
+            block(mBuffer.data());
+            mBuffered = 0;
+        }
+    }
+}
+
+Sha256::Digest Sha256::Finish() {
+    const uint64_t bits = mLength * 8;
+    const uint8_t one = 0x80, zero = 0;
+    Add(&one, 1);
+    while (mBuffered != 56) Add(&zero, 1);
+    uint8_t length[8];
+    for (int i = 0; i < 8; ++i) length[i] = static_cast<uint8_t>(bits >> (56 - 8 * i));
+    Add(length, 8);
+    Digest digest{};
+    for (int i = 0; i < 8; ++i)
+        for (int k = 0; k < 4; ++k) digest[4 * i + k] = static_cast<uint8_t>(mState[i] >> (24 - 8 * k));
+    *this = Sha256();
+    return digest;
+}
+
+std::string Sha256::Hex(const Digest& digest) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (uint8_t b : digest) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 15];
+    }
+    return text;
+}
+
+std::string Sha256::Hex(const void* data, size_t size) {
+    Sha256 sha;
+    sha.Add(data, size);
+    return Hex(sha.Finish());
+}
+
+}  // namespace tambrix
