@@ -3,7 +3,7 @@ JOBS ?= 2
 TEST_DIR := build/test
 RUN_DIR := build/release
 
-.PHONY: deps test run build clean fuzz fuzz-run
+.PHONY: deps test run build package clean fuzz fuzz-run
 
 deps:
 	@scripts/install-deps.sh
@@ -21,6 +21,14 @@ build: deps
 # Builds everything and runs the main job.
 run: build
 	scripts/run.sh $(RUN_DIR)
+
+# The Debian package of the release build, $(RUN_DIR)/tambrix_VERSION_ARCH.deb, checked
+# as installed: scripts/check-package.sh unpacks it into a scratch root, runs what it
+# installed, validates its desktop files and runs lintian on it.
+package: build
+	@scripts/install-deps.sh --package
+	cd $(RUN_DIR) && cpack -G DEB
+	scripts/check-package.sh $(RUN_DIR)
 
 # Fuzzing (outside test and run): builds every libFuzzer target with clang and writes
 # the seeds; fuzz-run then runs one target (TARGET=name) or all, SECONDS each.

@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build needs and this machine lacks.
-# Usage: scripts/install-deps.sh [--fuzz] [extra packages...]
-# --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need.
+# Usage: scripts/install-deps.sh [--fuzz | --package] [extra packages...]
+# --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need;
+# --package adds what builds and checks the Debian package (dpkg-shlibdeps, lintian,
+# the desktop-entry and AppStream validators).
 set -euo pipefail
 extra=()
 for a in "$@"; do
-  if [ "$a" = --fuzz ]; then extra+=(clang libclang-rt-dev); else extra+=("$a"); fi
+  case $a in
+    --fuzz) extra+=(clang libclang-rt-dev) ;;
+    --package) extra+=(dpkg-dev lintian desktop-file-utils appstream shared-mime-info file) ;;
+    *) extra+=("$a") ;;
+  esac
 done
-packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libimagequant-dev libsqlite3-dev qt6-base-dev "${extra[@]}")
+packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libstb-dev libimagequant-dev libsqlite3-dev qt6-base-dev qt6-svg-dev help2man "${extra[@]}")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

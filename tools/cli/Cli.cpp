@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "TambrixVersion.h"
 #include "cli/CliCommon.h"
 #include "cli/TerminalText.h"
 #include "core/ResultCodes.h"
@@ -24,7 +25,7 @@ int CommandDemo(Context& c) {
 }  // namespace
 
 std::string CliUsage() {
-    return "usage: tambrix-cli COMMAND ...\n"
+    return "Usage: tambrix-cli COMMAND ...\n"
            "  ls FILE [--json]                      the container version and every resource\n"
            "  info FILE [--json]                    what the object view shows, every object record,\n"
            "                                        the sprites, draw groups and palettes\n"
@@ -103,6 +104,8 @@ std::string CliUsage() {
            "                                        frames re-encoded, the palette kept or made and\n"
            "                                        the largest colour error; --dry-run writes\n"
            "                                        nothing\n"
+           "  --help                                this text\n"
+           "  --version                             the version and the licence\n"
            "installs --json writes [{\"folder\", \"source\", \"where\", \"wine_prefix\"}].\n"
            "far ls --json writes {\"variant\": \"1a\"|\"1b\", \"declared_count\": N, \"entries\":\n"
            "[{\"name\", \"size\", \"stored_size\", \"offset\", \"compressed\", \"usable\",\n"
@@ -141,6 +144,10 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostr
     std::ostream out(&outBuffer), err(&errBuffer);
     if (argv.size() == 1 && (argv[0] == "--help" || argv[0] == "-h" || argv[0] == "help")) {
         out << CliUsage();
+        return kExitOk;
+    }
+    if (argv.size() == 1 && argv[0] == "--version") {
+        out << "tambrix-cli " TAMBRIX_VERSION "\n" TAMBRIX_VERSION_NOTICE;
         return kExitOk;
     }
     try {

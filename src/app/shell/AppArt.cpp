@@ -227,4 +227,16 @@ QPixmap AboutPicture() {
 
 QIcon ApplicationIcon() { return QIcon(AboutPicture()); }
 
+void DrawApplicationEmblem(QPainter& p, const QRectF& box) { drawHouse(p, box); }
+
+QImage ApplicationPicture(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal margin = size / 32.0;  // as the About picture's 2 of 64
+    drawHouse(p, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+    return image;
+}
+
 }  // namespace tambrix::app::art

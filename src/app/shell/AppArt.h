@@ -4,6 +4,8 @@
 // buttons, the splash picture and the About picture.
 
 #include <QIcon>
+#include <QImage>
+#include <QPainter>
 #include <QPixmap>
 
 namespace tambrix::app::art {
@@ -23,5 +25,9 @@ QIcon ViewStepButton(ViewStep step);
 QPixmap SplashPicture();
 QPixmap AboutPicture();
 QIcon ApplicationIcon();
+/// The house of the window icon, drawn into `box`; the installed icons are drawn by it.
+void DrawApplicationEmblem(QPainter& p, const QRectF& box);
+/// The window icon's picture at `size` pixels square, with the About picture's margin.
+QImage ApplicationPicture(int size);
 
 }  // namespace tambrix::app::art

@@ -631,8 +631,14 @@ bool CMainFrame::BrowsePath(const QString& path) {
     }
     const QString folder = QDir::cleanPath(info.isDir() ? info.absoluteFilePath() : info.absolutePath());
     mDoc->BrowseFolder(folder);  // the tree is built again and its root listed
-    if (!info.isDir() && !mFileList->SelectFile(info.fileName()))
-        statusBar()->showMessage(QString("\"%1\" is not a file Tambrix shows").arg(info.fileName()));
+    if (info.isDir() || mFileList->SelectFile(info.fileName())) return true;
+    // An archive is not in the list but in the tree, as a folder of its own.
+    if (QTreeWidgetItem* archive = mFolderView->ItemForPath(QDir::cleanPath(info.absoluteFilePath()))) {
+        mFolderView->setCurrentItem(archive);
+        mFolderView->scrollToItem(archive);
+        return true;
+    }
+    statusBar()->showMessage(QString("\"%1\" is not a file Tambrix shows").arg(info.fileName()));
     return true;
 }
 

@@ -30,6 +30,12 @@ public:
 
     /// A folder given as the only argument: it stands for SimsPath in this run.
     static std::optional<QString> FolderArgument(const QStringList& arguments);
+    /// A file given as the only argument (a file manager's "Open With"): the browser
+    /// starts on its folder, for this run, with the file selected.
+    static std::optional<QString> FileArgument(const QStringList& arguments);
+    /// The text --help or --version asks for, printed before any window opens; nothing
+    /// for any other command line.
+    static std::optional<QString> InfoRequest(const QStringList& arguments);
 
     CTambrixDoc* Doc() const { return mDoc.get(); }
     CMainFrame* Frame() const { return mFrame.get(); }
