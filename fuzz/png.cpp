@@ -15,22 +15,13 @@ using namespace tambrix::fuzz;
 
 namespace {
 
-uint32_t Crc(const uint8_t* p, size_t n) {
-    uint32_t c = 0xFFFFFFFF;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320 ^ (c >> 1) : c >> 1;
-    }
-    return ~c;
-}
-
 std::vector<uint8_t> WithChecksums(const uint8_t* data, size_t size) {
     std::vector<uint8_t> bytes(data, data + size);
     for (size_t at = 8; at + 12 <= bytes.size();) {
         const uint32_t length = uint32_t{bytes[at]} << 24 | uint32_t{bytes[at + 1]} << 16 |
                                 uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
         if (length > bytes.size() - at - 12) break;
-        const uint32_t crc = Crc(&bytes[at + 4], length + 4);
+        const uint32_t crc = PngChunkCrc(&bytes[at + 4], length + 4);
         for (int k = 0; k < 4; ++k) bytes[at + 8 + length + k] = static_cast<uint8_t>(crc >> (24 - 8 * k));
         at += 12 + size_t{length};
     }

@@ -45,6 +45,21 @@ void* pngRealloc(void* p, size_t size) { return size > kMaxDecoderAllocation ? n
 
 namespace tambrix {
 
+uint32_t PngChunkCrc(const uint8_t* data, size_t size) {
+    static const auto table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -62,21 +77,6 @@ bool validChannels(int32_t channels) { return channels == 1 || channels == 3 || 
 
 PngResult failure(int32_t code, std::string why) { return {code, std::move(why)}; }
 
-uint32_t crc32(const uint8_t* data, size_t size) {
-    static const auto table = [] {
-        std::array<uint32_t, 256> t{};
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
-    uint32_t c = 0xFFFFFFFFu;
-    for (size_t i = 0; i < size; ++i) c = table[(c ^ data[i]) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFu;
-}
-
 // The decoder does not check the chunks' checksums: a picture damaged on the way would
 // decode into wrong pixels without a word. Every chunk must lie inside the bytes and
 // carry its right checksum, up to the end chunk.
@@ -86,7 +86,7 @@ bool chunksIntact(const uint8_t* data, size_t size) {
         const uint32_t length = be32(data + at);
         if (length > size - at - 12) return false;
         const uint8_t* type = data + at + 4;
-        if (crc32(type, length + 4) != be32(type + 4 + length)) return false;
+        if (PngChunkCrc(type, length + 4) != be32(type + 4 + length)) return false;
         if (std::memcmp(type, "IEND", 4) == 0) return true;
         at += 12 + size_t{length};
     }

@@ -59,6 +59,9 @@ PngResult DecodePng(const uint8_t* data, size_t size, int32_t channels, PngImage
 /// (a size of 0 or over the written caps, a wrong pixel count).
 std::vector<uint8_t> EncodePng(const PngImage& image);
 
+/// The CRC-32 a PNG chunk carries over its type and data (`size` bytes from the type on).
+uint32_t PngChunkCrc(const uint8_t* data, size_t size);
+
 /// Reads and decodes a PNG file (through the platform's file calls).
 PngResult ReadPngFile(const std::string& path, int32_t channels, PngImage& out);
 

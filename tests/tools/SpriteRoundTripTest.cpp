@@ -109,22 +109,13 @@ std::vector<std::vector<uint8_t>> Previews(const std::string& path) {
     return pictures;
 }
 
-uint32_t Crc(const uint8_t* p, size_t n) {
-    uint32_t c = 0xFFFFFFFF;
-    for (size_t i = 0; i < n; ++i) {
-        c ^= p[i];
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320 ^ (c >> 1) : c >> 1;
-    }
-    return ~c;
-}
-
 // The PNG bytes with a text chunk before the end, as another program saving the same
 // pixels adds its name.
 std::vector<uint8_t> WithTextChunk(std::vector<uint8_t> png) {
     const std::string text = "Software\0another editor";
     std::vector<uint8_t> chunk{0, 0, 0, static_cast<uint8_t>(text.size()), 't', 'E', 'X', 't'};
     chunk.insert(chunk.end(), text.begin(), text.end());
-    const uint32_t crc = Crc(chunk.data() + 4, chunk.size() - 4);
+    const uint32_t crc = PngChunkCrc(chunk.data() + 4, chunk.size() - 4);
     chunk.insert(chunk.end(), {static_cast<uint8_t>(crc >> 24), static_cast<uint8_t>(crc >> 16),
                                static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)});
     png.insert(png.end() - 12, chunk.begin(), chunk.end());  // before IEND
