@@ -67,9 +67,6 @@ struct SpriteImportResult {
 SpriteImportResult ImportSprites(const std::string& path, const std::string& folder,
                                  const SpriteImportOptions& options = {});
 
-/// Whether the path leads through one of the game's own folders: a component named
-/// "GameData", "ExpansionShared" or "ExpansionPack..." (ASCII case ignored). Files there
-/// belong to the installed game and are never written.
 
 
 }  // namespace tambrix

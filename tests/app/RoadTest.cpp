@@ -11,6 +11,7 @@
 #include "app/search/CSearchPanel.h"
 #include "app/search/GameSearch.h"
 #include "app/browsing/ThumbnailProvider.h"
+#include "app/editing/SpriteTransfer.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
 #include "cli/Cli.h"
@@ -341,6 +342,61 @@ private slots:
         QCOMPARE(ThumbnailProvider::FillSquare(QImage(40, 10, QImage::Format_RGB32)).size(), QSize(64, 16));
     }
 
+    // A file's sprites go out as pictures and come back repainted: the import says what
+    // it will change and asks, the form shows the new look at once, and the export and
+    // import folders are remembered.
+    void spritesGoOutAndComeBackRepainted() {
+        const QString mine = mSandbox->MakeFolder("mine");
+        for (const char* name : {"lamp.iff", "lamp.spf"}) {  // the sprites live in the companion
+            QVERIFY(QFile::copy(mGame + "/Road/" + name, mine + "/" + name));
+            QFile(mine + "/" + name).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        }
+        Browser browser(mSandbox->Root());
+        QVERIFY(browser.SelectFolder(mine));
+        browser.SelectFile("lamp.iff");
+        CMainFrame* frame = browser.frame.get();
+        QVERIFY(frame->ExportSpritesAction()->isEnabled() && frame->ImportSpritesAction()->isEnabled());
+        mSandbox->browseAnswer = mSandbox->MakeFolder("sprites");
+        frame->ExportSpritesAction()->trigger();
+        QVERIFY(QFile::exists(mSandbox->Root() + "/sprites/lamp/sprites.json"));
+        QVERIFY(frame->statusBar()->currentMessage().contains("exported to"));
+        // Repainted: every drawn pixel's colour turned round, its alpha kept.
+        QString picture;
+        QDirIterator pictures(mSandbox->Root() + "/sprites/lamp", QDir::Files, QDirIterator::Subdirectories);
+        while (pictures.hasNext() && picture.isEmpty())
+            if (const QString next = pictures.next(); next.endsWith("_color.png")) picture = next;
+        QVERIFY(!picture.isEmpty());
+        QImage image = QImage(picture).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                if (qAlpha(p) > 0) image.setPixel(x, y, qRgba(255 - qRed(p), 255 - qGreen(p), 255 - qBlue(p), qAlpha(p)));
+            }
+        QVERIFY(image.save(picture));
+        const QByteArray before = [&] {
+            QFile f(mine + "/lamp.spf");
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        const QImage shown = browser.Form()->ShownPicture();
+        // Declined: nothing is written. The folder given is the one exported into.
+        mSandbox->answerYes = false;
+        frame->ImportSpritesAction()->trigger();
+        QVERIFY(mSandbox->questions.last().contains("re-encoded"));
+        QFile file(mine + "/lamp.spf");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        file.close();
+        mSandbox->answerYes = true;
+        frame->ImportSpritesAction()->trigger();
+        QCOMPARE(frame->statusBar()->currentMessage(), QString("Sprites imported into \"lamp.iff\""));
+        QVERIFY(browser.Form()->ShownPicture() != shown);
+        QCOMPARE(StoredSetting(SpriteTransfer::kFolderKey).toString(), mSandbox->Root() + "/sprites");
+        // Inside an archive: out, but never back in.
+        select(mArchive + "/Plants/PlantRubber.iff");
+        QVERIFY(mBrowser->frame->ExportSpritesAction()->isEnabled());
+        QVERIFY(!mBrowser->frame->ImportSpritesAction()->isEnabled());
+    }
+
     // The list's context menu acts on the picture and the file; the status bar tells
     // what the file is.
     void fileCommandsOfTheContextMenu() {
@@ -350,7 +406,7 @@ private slots:
         QStringList menu;
         for (QAction* action : mBrowser->List()->actions()) menu << action->text();
         QCOMPARE(menu.mid(5), (QStringList{"", "Save &Picture...", "&Export PNG...", "&Copy Picture", "Copy P&ath",
-                                           "Show in &Folder", "&Delete"}));
+                                           "Show in &Folder", "Export &Sprites...", "&Import Sprites...", "&Delete"}));
         QCOMPARE(frame->FileStatus()->text(),
                  QString("object file, %L1 bytes, 2 resources, version 2.5").arg(QFileInfo(path).size()));
         mSandbox->saveAnswer = mSandbox->Root() + "/lamp.png";

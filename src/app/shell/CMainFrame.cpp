@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <QWhatsThis>
 
+#include "app/editing/SpriteTransfer.h"
 #include "app/shell/AppArt.h"
 #include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -216,6 +217,26 @@ void CMainFrame::createActions() {
         QGuiApplication::clipboard()->setText(path);
         statusBar()->showMessage(QString("Copied \"%1\"").arg(path));
     });
+    mExportSprites = new QAction("Export &Sprites...", this);
+    mExportSprites->setStatusTip("Write the file's sprites as PNG pictures to repaint in any editor");
+    connect(mExportSprites, &QAction::triggered, this, [this] {
+        const QString said = SpriteTransfer::Export(this, mDoc->CurrentFilePath());
+        if (!said.isEmpty()) statusBar()->showMessage(said);
+    });
+    mImportSprites = new QAction("&Import Sprites...", this);
+    mImportSprites->setStatusTip("Bring repainted sprite pictures back into the file");
+    connect(mImportSprites, &QAction::triggered, this, [this] {
+        const QString path = mDoc->CurrentFilePath();
+        bool written = false;
+        const QString said = SpriteTransfer::Import(this, path, written);
+        if (written) {
+            // The form and the thumbnails show the new look at once.
+            mDoc->UpdateAllViews(nullptr);
+            mFileList->Refresh();
+            mSearchPanel->FilesChanged({path});
+        }
+        if (!said.isEmpty()) statusBar()->showMessage(said);
+    });
     connect(mFileActions[4], &QAction::triggered, this, [this] {
         const QString path = mDoc->CurrentFilePath();
         if (path.isEmpty()) return;
@@ -378,6 +399,8 @@ void CMainFrame::createPanes() {
     separator->setSeparator(true);
     mFileList->addAction(separator);
     for (QAction* action : mFileActions) mFileList->addAction(action);
+    mFileList->addAction(mExportSprites);
+    mFileList->addAction(mImportSprites);
     mFileList->addAction(mDelete);
 }
 
@@ -460,6 +483,8 @@ void CMainFrame::UpdateCommands() {
     mDelete->setToolTip(entry ? kDeleteEntryTip : kDeleteTip);
     mDelete->setStatusTip(entry ? kDeleteEntryTip : "Delete");
     for (int i = 0; i < 5; ++i) mFileActions[i]->setEnabled(i < kPictureActions ? hasPicture : hasFile);
+    mExportSprites->setEnabled(hasFile && SpriteTransfer::CanExport(mDoc->CurrentFilePath()));
+    mImportSprites->setEnabled(hasFile && SpriteTransfer::CanImport(mDoc->CurrentFilePath()));
     const bool hasList = mFileList != nullptr;
     const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
                                              CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};

@@ -93,6 +93,8 @@ public:
     /// The file commands of the list's context menu: Save Picture, Export PNG, Copy
     /// Picture, Copy Path, Show in Folder (Delete is DeleteAction).
     QAction* FileAction(int index) const { return index >= 0 && index < 5 ? mFileActions[index] : nullptr; }
+    QAction* ExportSpritesAction() const { return mExportSprites; }
+    QAction* ImportSpritesAction() const { return mImportSprites; }
     QLabel* FileStatus() const { return mFileStatus; }
     QSplitter* OuterSplitter() const { return mOuter; }
     QSplitter* InnerSplitter() const { return mInner; }
@@ -162,6 +164,8 @@ private:
     QAction* mOpenFolder = nullptr;
     QAction* mExportPreviews = nullptr;
     QAction* mFileActions[5] = {};
+    QAction* mExportSprites = nullptr;
+    QAction* mImportSprites = nullptr;
     QLabel* mFileStatus = nullptr;
     QString mPictureNote;  ///< the object view's note while the status bar shows it
     bool mShowingResult = false;  ///< ShowFile selects in the tree, not the user

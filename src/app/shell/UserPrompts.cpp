@@ -14,6 +14,11 @@ const char* const kBitmapFilter = "Windows Bitmap Files (*.bmp)";
 const char* const kPngFilter = "PNG Images (*.png)";
 const char* const kApplicationTitle = "Tambrix";
 
+QString& browseStart() {
+    static QString folder;
+    return folder;
+}
+
 std::optional<QString> saveName(QWidget* parent, const QString& defaultName, const char* filter, const char* suffix);
 
 UserPrompts defaultPrompts() {
@@ -29,7 +34,9 @@ UserPrompts defaultPrompts() {
         // No owner window: the browser stands on its own, as at first start there is
         // no frame yet.
         const QString chosen =
-            QFileDialog::getExistingDirectory(nullptr, title, QDir::currentPath(), QFileDialog::ShowDirsOnly);
+            QFileDialog::getExistingDirectory(nullptr, title, browseStart().isEmpty() ? QDir::currentPath() : browseStart(),
+                                              QFileDialog::ShowDirsOnly);
+        browseStart().clear();
         if (chosen.isEmpty()) return std::nullopt;
         return QDir::toNativeSeparators(chosen);
     };
@@ -63,5 +70,7 @@ UserPrompts& Prompts() {
 void ResetPrompts() { Prompts() = defaultPrompts(); }
 
 std::optional<QString> BrowseForFolder(const QString& title) { return Prompts().browseForFolder(title); }
+
+void SetBrowseStart(const QString& folder) { browseStart() = folder; }
 
 }  // namespace tambrix::app

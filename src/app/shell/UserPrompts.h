@@ -34,5 +34,8 @@ void ResetPrompts();
 /// The folder browser: starts at the process's current directory and returns only
 /// local folders.
 std::optional<QString> BrowseForFolder(const QString& title);
+/// Where the next folder browser starts (the folder used last for the same purpose);
+/// empty for the current folder.
+void SetBrowseStart(const QString& folder);
 
 }  // namespace tambrix::app
