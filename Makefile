@@ -3,7 +3,7 @@ JOBS ?= 2
 TEST_DIR := build/test
 RUN_DIR := build/release
 
-.PHONY: deps test run build clean fuzz fuzz-run
+.PHONY: deps test run build clean fuzz fuzz-run windows
 
 deps:
 	@scripts/install-deps.sh
@@ -40,3 +40,12 @@ fuzz-run: fuzz
 
 clean:
 	rm -rf build
+
+# Windows (outside run): the library floors, tambrix-cli.exe and the test programs,
+# cross-built with MinGW-w64 into build/windows; make test runs them under Wine.
+WINDOWS_DIR := build/windows
+
+windows:
+	@scripts/install-deps.sh --windows
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release -DTAMBRIX_BUILD_BENCH=OFF
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build needs and this machine lacks.
 # Usage: scripts/install-deps.sh [--fuzz] [extra packages...]
-# --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need.
+# --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need;
+# --windows adds the MinGW-w64 cross compiler, its zlib, GoogleTest's source and Wine.
 set -euo pipefail
 extra=()
 for a in "$@"; do
-  if [ "$a" = --fuzz ]; then extra+=(clang libclang-rt-dev); else extra+=("$a"); fi
+  if [ "$a" = --fuzz ]; then extra+=(clang libclang-rt-dev)
+  elif [ "$a" = --windows ]; then extra+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64)
+  else extra+=("$a"); fi
 done
 packages=(cmake make g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libsqlite3-dev qt6-base-dev "${extra[@]}")
 missing=()
