@@ -52,8 +52,8 @@ uint32_t GetFileSize(NativeFile* file);
 /// Cuts or grows the file to the file pointer.
 bool SetEndOfFile(NativeFile* file);
 bool FlushFile(NativeFile* file);
-/// Deletes a plain file; its name is free at once, though the file may still be open
-/// (where it reads on until closed).
+/// Deletes a file (never a folder); its name is free at once, though the file may still
+/// be open (where it reads on until closed).
 bool DeleteFile(const std::string& name);
 /// Writes a whole file under `name` (its folders resolved, its last part exactly as given)
 /// from `parts` in order. The bytes go to a new file beside it first, which then takes the

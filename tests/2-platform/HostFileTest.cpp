@@ -78,9 +78,17 @@ TEST(HostFile, NamesTheHostCannotTakeReachNoFile) {
     EXPECT_FALSE(OpenFile(cut, OpenMode::ReadExisting) || OpenFile(cut, OpenMode::CreateAlways) || FileExists(cut));
     EXPECT_FALSE(WriteWholeFile(cut, {{text.data(), 1}}) || DeleteFile(cut) || MakeDirectory(cut));
     EXPECT_EQ(dir.Read("a"), std::vector<uint8_t>({'k', 'e', 'e', 'p'}));
-    // A device is no file, for reading or writing.
-    EXPECT_FALSE(OpenFile(device, OpenMode::ReadExisting) || OpenFile(device, OpenMode::ReadWriteExisting) ||
-                 FileExists(device));
+    // A device or a folder is no file, for reading or writing, and a folder is not replaced.
+    const std::string folder = dir.MakeDir("sub.iff");
+    // (Nothing here deletes the device: a test runs as root often enough.)
+    for (const std::string& name : {device, folder}) {
+        EXPECT_FALSE(OpenFile(name, OpenMode::ReadExisting) || OpenFile(name, OpenMode::ReadWriteExisting) ||
+                     FileExists(name))
+            << name;
+    }
+    EXPECT_FALSE(OpenFile(folder, OpenMode::CreateAlways) || WriteWholeFile(folder, {{text.data(), 1}}) ||
+                 DeleteFile(folder));
+    EXPECT_TRUE(DirectoryExists(folder));
     // Windows names are UTF-16: bytes that are not UTF-8 name nothing there; POSIX takes any bytes.
     NativeFile* file = OpenFile(notUtf8, OpenMode::CreateAlways);
     EXPECT_EQ(file != nullptr, !test::kWindowsHost);
