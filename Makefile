@@ -3,16 +3,18 @@ JOBS ?= 2
 TEST_DIR := build/test
 RUN_DIR := build/release
 
-.PHONY: deps test run build package clean fuzz fuzz-run
+.PHONY: deps test run build package clean fuzz fuzz-run windows windows-test
 
 deps:
 	@scripts/install-deps.sh
 
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test; then
+# cross-builds for Windows and runs those tests under Wine (windows-test).
 test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DTAMBRIX_SANITIZE=ON -DTAMBRIX_BUILD_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	$(MAKE) windows-test
 
 build: deps
 	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=Release -DTAMBRIX_BUILD_TESTS=OFF
@@ -48,3 +50,17 @@ fuzz-run: fuzz
 
 clean:
 	rm -rf build
+
+# Windows (outside run): the library floors, tambrix-cli.exe and the test programs,
+# cross-built with MinGW-w64 into build/windows; make test runs them under Wine.
+WINDOWS_DIR := build/windows
+
+windows:
+	@scripts/install-deps.sh --windows
+	cmake -S . -B $(WINDOWS_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WINDOWS_DIR) -j $(JOBS)
+
+# The Windows test programs and tambrix-cli.exe under Wine, in a fresh prefix inside
+# build/windows; the tool's pictures are compared with those of build/test's tambrix-cli.
+windows-test: windows
+	cd $(WINDOWS_DIR) && ctest --output-on-failure -j $(JOBS)

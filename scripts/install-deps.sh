@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Installs with apt-get whatever the build needs and this machine lacks.
-# Usage: scripts/install-deps.sh [--fuzz | --package] [extra packages...]
+# Usage: scripts/install-deps.sh [--fuzz | --package | --windows] [extra packages...]
 # --fuzz adds clang and its libFuzzer runtime, which only the fuzz targets need;
 # --package adds what builds and checks the Debian package (dpkg-shlibdeps, lintian,
-# the desktop-entry and AppStream validators).
+# the desktop-entry and AppStream validators);
+# --windows adds the MinGW-w64 cross compiler, its zlib, GoogleTest's source and Wine.
 set -euo pipefail
 extra=()
 for a in "$@"; do
   case $a in
     --fuzz) extra+=(clang libclang-rt-dev) ;;
     --package) extra+=(dpkg-dev lintian desktop-file-utils appstream shared-mime-info file) ;;
+    --windows) extra+=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine64) ;;
     *) extra+=("$a") ;;
   esac
 done

@@ -10,6 +10,7 @@
 
 #include "core/AsciiCase.h"
 #include "core/GameText.h"
+#include "core/Utf8Path.h"
 #include "platform/PlatformFile.h"
 
 namespace tambrix::platform {
@@ -139,7 +140,7 @@ bool readLine(std::istream& in, std::string& line) {
 GameEntry ReadWineRegistryValue(const std::string& registryPath, std::span<const std::string_view> keys,
                                 std::string_view valueName) {
     GameEntry best;
-    std::ifstream in(registryPath, std::ios::binary);
+    std::ifstream in(Utf8Path(registryPath), std::ios::binary);
     if (!in) return best;
     bool inKey = false;
     std::string raw;

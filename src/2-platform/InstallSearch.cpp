@@ -6,6 +6,7 @@
 #include <span>
 #include <system_error>
 
+#include "core/Utf8Path.h"
 #include "platform/GameInstall.h"
 #include "platform/LibraryFolders.h"
 #include "platform/PlatformFile.h"
@@ -59,9 +60,9 @@ public:
     void Consider(const std::string& folder, InstallSource source, const std::string& prefix) {
         if (folder.empty() || !DirectoryExists(join(folder, kGameData))) return;
         std::string spelled = ResolvePath(folder);
-        while (spelled.size() > 1 && spelled.back() == '/') spelled.pop_back();
+        while (spelled.size() > 1 && (spelled.back() == '/' || spelled.back() == '\\')) spelled.pop_back();
         std::error_code ec;
-        std::string same = std::filesystem::weakly_canonical(spelled, ec).string();
+        std::string same = Utf8Name(std::filesystem::weakly_canonical(Utf8Path(spelled), ec));
         if (ec) same = spelled;
         for (const std::string& seen : mSeen)
             if (seen == same) return;
@@ -114,7 +115,7 @@ private:
 };
 
 std::optional<std::string> existingFolder(const std::string& path) {
-    if (path.empty() || !std::filesystem::path(path).is_absolute() || !DirectoryExists(path)) return std::nullopt;
+    if (path.empty() || !Utf8Path(path).is_absolute() || !DirectoryExists(path)) return std::nullopt;
     return ResolvePath(path);
 }
 
@@ -173,12 +174,6 @@ std::string DescribeInstallSource(const GameInstall& install) {
     return text;
 }
 
-#ifndef _WIN32
-std::optional<std::string> ReadHostRegistryText(RegistryHive, std::string_view, std::string_view) {
-    return std::nullopt;
-}
-#endif
-
 InstallSearchHost InstallSearchHost::Process() {
     InstallSearchHost host;
     const char* home = std::getenv("HOME");
@@ -215,7 +210,7 @@ std::vector<GameInstall> FindInstalls(const InstallSearchHost& host) {
     std::vector<std::string> seenPrefixes;
     for (const std::string& prefix : prefixes) {
         std::error_code ec;
-        const std::string same = std::filesystem::weakly_canonical(prefix, ec).string();
+        const std::string same = Utf8Name(std::filesystem::weakly_canonical(Utf8Path(prefix), ec));
         if (!DirectoryExists(prefix) || std::find(seenPrefixes.begin(), seenPrefixes.end(), same) != seenPrefixes.end())
             continue;
         seenPrefixes.push_back(same);

@@ -1,9 +1,10 @@
 #pragma once
 
-// The host's file calls, standing in for the Windows kernel file API. Names arrive
+// The host's file calls, standing in for the Windows kernel file API: POSIX in
+// PlatformFilePosix.cpp, Windows in PlatformFileWin32.cpp. Names are UTF-8 and arrive
 // with '\' or '/' separators; a name whose exact spelling does not exist on a
 // case-sensitive file system is resolved case-insensitively, one component at a time
-// (an exact spelling always wins). That resolution is for finding what exists: a file
+// (an exact spelling always wins; Windows ignores case itself, and resolves nothing). That resolution is for finding what exists: a file
 // being created takes its last name part exactly as given, so that it never takes over
 // another file whose name differs only in case (OtherCaseEntry tells of one).
 
@@ -53,6 +54,8 @@ uint32_t GetFileSize(NativeFile* file);
 /// Cuts or grows the file to the file pointer.
 bool SetEndOfFile(NativeFile* file);
 bool FlushFile(NativeFile* file);
+/// Deletes a file (never a folder); its name is free at once, though the file may still
+/// be open (where it reads on until closed).
 bool DeleteFile(const std::string& name);
 /// Writes a whole file under `name` (its folders resolved, its last part exactly as given)
 /// from `parts` in order. The bytes go to a new file beside it first, which then takes the
@@ -89,7 +92,7 @@ bool MakeDirectory(const std::string& name);
 bool MakeDirectories(const std::string& name);
 std::string CurrentDirectory();
 /// The user's folder for caches: $XDG_CACHE_HOME when it is an absolute path, else
-/// $HOME/.cache; empty when neither is known.
+/// $HOME/.cache; on Windows %LOCALAPPDATA% when it is absolute. Empty when none is known.
 std::string UserCacheFolder();
 
 /// What tells one state of a file on disk from another, and one file from another that

@@ -1,6 +1,8 @@
 #include "catalog/SpriteExchange.h"
 
+#if TAMBRIX_HAVE_IMAGEQUANT
 #include <libimagequant.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -427,6 +429,10 @@ bool MakePalette(const std::map<uint32_t, uint32_t>& counts, std::vector<Palette
         if (palette.empty()) palette.push_back({0, 0, 0, 0});
         return true;
     }
+#if !TAMBRIX_HAVE_IMAGEQUANT
+    error = "more than 256 colours need the quantizer, which this build has not";
+    return false;
+#else
     liq_attr* attr = liq_attr_create();
     if (!attr) {
         error = "the quantizer could not start";
@@ -455,6 +461,7 @@ bool MakePalette(const std::map<uint32_t, uint32_t>& counts, std::vector<Palette
     liq_attr_destroy(attr);
     if (!ok) error = "the quantizer could not make a palette";
     return ok;
+#endif
 }
 
 // Floyd-Steinberg error diffusion of a frame's pixels onto the palette; pixels the frame

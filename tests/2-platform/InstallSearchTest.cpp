@@ -8,6 +8,7 @@
 #include <map>
 
 #include "platform/InstallSearch.h"
+#include "support/HostTest.h"
 #include "support/TempDir.h"
 
 namespace tambrix::platform {
@@ -42,11 +43,14 @@ void build(const test::TempDir& home, const Lines& tree) {
     }
 }
 
-/// The installs as "folder: where", the home written "~".
+/// The installs as "folder: where", the home written "~" (and on Windows, where a folder
+/// is spelled with '\\', with '/' as the tests write it).
 Lines found(const test::TempDir& home, const InstallSearchHost& host) {
     Lines lines;
-    for (const GameInstall& install : FindInstalls(host))
-        lines.push_back(replaceAll(install.folder + ": " + DescribeInstallSource(install), home.Path(), "~"));
+    for (const GameInstall& install : FindInstalls(host)) {
+        const std::string folder = test::kWindowsHost ? replaceAll(install.folder, "\\", "/") : install.folder;
+        lines.push_back(replaceAll(folder + ": " + DescribeInstallSource(install), home.Path(), "~"));
+    }
     return lines;
 }
 
@@ -80,6 +84,7 @@ struct Case {
 };
 
 TEST(InstallSearch, FindsEveryInstallOnceWithWhereItWasFound) {
+    TAMBRIX_SKIP_ON_WINDOWS(test::kNoPrefixSearchOnWindows);
     const std::string vdfAt = kLocalSteam + "/steamapps/libraryfolders.vdf=";
     const std::string steamGame = kLocalSteam + kGame + "/GameData/";
     const std::string wineC = ".wine/drive_c/";
@@ -163,6 +168,7 @@ TEST(InstallSearch, FindsEveryInstallOnceWithWhereItWasFound) {
 }
 
 TEST(InstallSearch, AHomeThatIsNotAnAbsoluteFolderIsNotLookedIn) {
+    TAMBRIX_SKIP_ON_WINDOWS(test::kNoPrefixSearchOnWindows);
     test::TempDir home;
     build(home, {kLocalSteam + kGame + "/GameData/", ".wine/drive_c/Program Files/Maxis/The Sims/GameData/"});
     const std::string relative = fs::relative(home.Path(), fs::current_path()).string();

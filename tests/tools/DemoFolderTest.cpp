@@ -11,12 +11,16 @@
 #include "catalog/ObjectPreview.h"
 #include "catalog/ObjectSet.h"
 #include "catalog/StringTable.h"
+#include "cli/CliCommon.h"
 #include "demo/DemoFolder.h"
 #include "fileaccess/FarArchive.h"
 #include "graphics/PreviewRenderer.h"
 #include "graphics/Sprite.h"
+#if TAMBRIX_FIND_COMMAND
 #include "index/GameIndex.h"
+#endif
 #include "sets/GameFile.h"
+#include "support/HostTest.h"
 
 namespace tambrix::tools {
 namespace {
@@ -143,6 +147,9 @@ TEST_F(DemoFolderFiles, EveryFileOpensAndShowsWhatItWasMadeFor) {
 // folders of their entries, with the pictures the browser shows; find answers from the
 // folder's index, archives included. The folder stays as it was.
 TEST_F(DemoFolderFiles, ShowAndFindAnswerForTheFolderAndChangeNothing) {
+    if (!kPngOutput) GTEST_SKIP() << test::kNoPngInBuild << " (show writes its pictures as PNG)";
+    if (!kFindCommand) GTEST_SKIP() << test::kNoIndexInBuild;
+#if TAMBRIX_FIND_COMMAND
     Folder out;
     CliRun r = Cli({"show", Path(""), "--pictures", out.Path()});
     ASSERT_EQ(r.code, kExitOk) << r.err;
@@ -168,12 +175,15 @@ TEST_F(DemoFolderFiles, ShowAndFindAnswerForTheFolderAndChangeNothing) {
     EXPECT_TRUE(r.code == kExitOk && r.out.empty()) << r.out << r.err;
     ExpectOneErrorLine(Cli({"find", Path("readme.txt"), "x", "--index", db}), kExitBadFile, "not a folder");
     EXPECT_EQ(Snapshot(Path("")), sWritten);
+#endif
 }
 
 // Without --index, find keeps the folder's one database in the user's cache folder (the
 // browser's too); a damaged one there is built again and said so on stderr, while a damaged
 // file named with --index is refused and left as it is.
 TEST_F(DemoFolderFiles, FindKeepsOneCacheDatabaseAndBuildsADamagedOneAgain) {
+    if (!kFindCommand) GTEST_SKIP() << test::kNoIndexInBuild;
+#if TAMBRIX_FIND_COMMAND
     Folder cache;
     const char* old = getenv("XDG_CACHE_HOME");
     const std::string kept = old ? old : "";
@@ -200,6 +210,7 @@ TEST_F(DemoFolderFiles, FindKeepsOneCacheDatabaseAndBuildsADamagedOneAgain) {
     EXPECT_EQ(cache.Read("named.sqlite"), std::vector<uint8_t>({'n', 'o', 't', ' ', 's', 'q', 'l', 'i', 't', 'e'}));
     old ? setenv("XDG_CACHE_HOME", kept.c_str(), 1) : unsetenv("XDG_CACHE_HOME");
     EXPECT_EQ(Snapshot(Path("")), sWritten);
+#endif
 }
 
 TEST_F(DemoFolderFiles, ASecondRunWritesTheSameBytes) {

@@ -1,9 +1,8 @@
 // tambrix-cli installs: what the search finds in a made-up home, said for people and
 // as JSON, and a plain answer when there is nothing.
 
-#include <stdlib.h>
-
 #include "ToolsTestSupport.h"
+#include "support/HostTest.h"
 
 namespace tambrix::tools {
 namespace {
@@ -12,15 +11,13 @@ namespace {
 class InstallsCli : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "WINEPREFIX"}) {
-            const char* value = getenv(name);
-            mKept.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        setenv("HOME", mHome.Path().c_str(), 1);
-        unsetenv("WINEPREFIX");
+        TAMBRIX_SKIP_ON_WINDOWS(test::kNoPrefixSearchOnWindows);
+        for (const char* name : {"HOME", "WINEPREFIX"}) mKept.emplace_back(name, test::Variable(name));
+        test::SetVariable("HOME", mHome.Path());
+        test::SetVariable("WINEPREFIX", std::nullopt);
     }
     void TearDown() override {
-        for (const auto& [name, value] : mKept) value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+        for (const auto& [name, value] : mKept) test::SetVariable(name, value);
     }
 
     Folder mHome;

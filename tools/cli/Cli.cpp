@@ -10,6 +10,11 @@ namespace tambrix::tools {
 
 namespace {
 
+constexpr const char* kNoEditCommands =
+    "clone, conflicts and set are not in this build: they ask the index (SQLite), which this build has not";
+constexpr const char* kNoFindCommand =
+    "find is not in this build: its index needs SQLite, which this build has not";
+
 int CommandDemo(Context& c) {
     DemoOptions options;
     options.scale = c.values.scale;
@@ -49,6 +54,7 @@ std::string CliUsage() {
            "                                        FOLDER, archives as folders; with --pictures\n"
            "                                        also the pictures it shows, into DIR\n"
            "  demo OUTDIR [--scale N] [--draft]     writes the demo game folder\n"
+           + std::string(kFindCommand ? "" : "  (find, below, is not in this build: its index needs SQLite)\n") +
            "  find FOLDER TEXT [--json] [--limit N] [--index DB]\n"
            "                                        the objects under FOLDER (archives included)\n"
            "                                        whose catalog name, description, file name or\n"
@@ -136,7 +142,8 @@ std::string CliUsage() {
            "A FILE may lie inside an archive (GameData/Objects/Objects.far/Chairs/Chair.iff):\n"
            "the archive is mounted and the entry opens read-only, with its companion from the\n"
            "same archive; nothing in an archive is ever changed.\n"
-           "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n";
+           "Exit status: 0 done, 1 a bad file or resource, 2 a bad command line.\n" +
+           std::string(kPngOutput ? "" : "PNG output is not in this build: pictures are written as .bmp.\n");
 }
 
 int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostream& rawErr, bool terminal) {
@@ -159,11 +166,17 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& rawOut, std::ostr
         const std::string& command = args.command;
         if (command == "demo") return CommandDemo(c);
         if (command == "far") return CommandFar(c);
-        if (command == "find") return CommandFind(c);
+        if (command == "find") {
+            if constexpr (!kFindCommand) BadArgument(kNoFindCommand);
+            else return CommandFind(c);
+        }
         if (command == "installs") return CommandInstalls(c);
-        if (command == "clone") return CommandClone(c);
-        if (command == "conflicts") return CommandConflicts(c);
-        if (command == "set") return CommandSet(c);
+        if (command == "clone" || command == "conflicts" || command == "set") {
+            if constexpr (!kFindCommand) BadArgument(kNoEditCommands);
+            else if (command == "clone") return CommandClone(c);
+            else if (command == "conflicts") return CommandConflicts(c);
+            else return CommandSet(c);
+        }
         if (command == "show") return CommandShow(c);
         if (command == "ls") return CommandLs(c);
         if (command == "info") return CommandInfo(c);

@@ -99,6 +99,7 @@ void WarnAboutChunks(Context& c, const std::string& shown, const GameFile& file)
 }  // namespace
 
 void BadArgument(const std::string& what) { throw CliError(kExitBadArgument, what); }
+void NoPngOutput() { BadArgument("PNG output is not in this build"); }
 void BadFile(const std::string& what) { throw CliError(kExitBadFile, what); }
 
 std::string Args::Get(const std::string& name) const {

@@ -28,6 +28,16 @@ private:
 [[noreturn]] void BadArgument(const std::string& what);
 [[noreturn]] void BadFile(const std::string& what);
 
+// What this build holds (tools/cli/CMakeLists.txt): a build for a host without SQLite
+// has no index and so no find; one without a PNG library writes no PNG pictures.
+#if !defined(TAMBRIX_FIND_COMMAND) || !defined(TAMBRIX_PNG_OUTPUT)
+#error "tools/cli/CMakeLists.txt defines what this build holds"
+#endif
+inline constexpr bool kFindCommand = TAMBRIX_FIND_COMMAND;
+inline constexpr bool kPngOutput = TAMBRIX_PNG_OUTPUT;
+/// The failure for a .png picture in a build without PNG output.
+[[noreturn]] void NoPngOutput();
+
 struct Args {
     std::string command;
     std::vector<std::string> positional;

@@ -16,6 +16,7 @@
 #include "cli/Json.h"
 #include "containers/IffFormat.h"
 #include "core/ResultCodes.h"
+#include "core/Utf8Path.h"
 #include "fileaccess/FarArchive.h"
 
 namespace tambrix::tools {
@@ -210,15 +211,15 @@ int32_t ReadTable(ResourceFile* file, const TableKind& kind, long id, StringTabl
 std::vector<std::string> ListedFiles(const std::string& root) {
     std::vector<std::string> files;
     std::error_code ec;
-    for (fs::recursive_directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec))
-        if (it->is_regular_file(ec)) files.push_back(fs::relative(it->path(), root, ec).generic_string());
+    for (fs::recursive_directory_iterator it(Utf8Path(root), ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec)) files.push_back(Utf8Name(fs::relative(it->path(), Utf8Path(root), ec), true));
     std::sort(files.begin(), files.end());
     std::vector<std::string> listed;
     for (const std::string& file : files) {
         listed.push_back(file);
         FarManifest manifest;
         if (KindOfName(file) != GameFileKind::kArchive) continue;
-        if (ListFarArchive((fs::path(root) / file).string().c_str(), manifest) != rc::kOk) continue;
+        if (ListFarArchive(Utf8Name(Utf8Path(root) / Utf8Path(file)).c_str(), manifest) != rc::kOk) continue;
         for (FarEntry& entry : manifest.entries) {
             if (entry.status != rc::kOk || entry.compressed) continue;
             std::replace(entry.name.begin(), entry.name.end(), '\\', '/');
@@ -249,7 +250,7 @@ std::vector<std::string> WriteShownPictures(ShownFile& file, const std::string& 
     const ViewDescription& view = file.Description();
     auto write = [&](const std::unique_ptr<platform::Bitmap>& picture, const std::string& suffix) {
         if (!picture) return;
-        const std::string path = (fs::path(folder) / (name + suffix + ".png")).string();
+        const std::string path = Utf8Name(Utf8Path(folder) / Utf8Path(name + suffix + ".png"));
         WritePicture(*picture, path, force);
         written.push_back(path);
     };
@@ -264,8 +265,8 @@ std::vector<std::string> WriteShownPictures(ShownFile& file, const std::string& 
     if (view.form == ViewForm::kBitmap) {
         std::vector<uint8_t> bytes;
         file.File().ReadHead(bytes, kLargestCopiedBitmap);
-        const std::string path = (fs::path(folder) / (name + ".bmp")).string();
-        std::ofstream out(path, std::ios::binary);
+        const std::string path = Utf8Name(Utf8Path(folder) / Utf8Path(name + ".bmp"));
+        std::ofstream out(Utf8Path(path), std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         if (!out) BadFile(path + ": cannot write the bitmap");
         written.push_back(path);
@@ -402,9 +403,9 @@ int CommandStrings(Context& c) {
 int CommandShow(Context& c) {
     const std::string& root = c.file;
     std::error_code ec;
-    if (!fs::is_directory(root, ec)) BadFile(root + ": not a folder");
+    if (!fs::is_directory(Utf8Path(root), ec)) BadFile(root + ": not a folder");
     const std::string& pictures = c.values.out;
-    if (!pictures.empty() && !fs::is_directory(pictures, ec) && !fs::create_directories(pictures, ec))
+    if (!pictures.empty() && !fs::is_directory(Utf8Path(pictures), ec) && !fs::create_directories(Utf8Path(pictures), ec))
         BadFile(pictures + ": cannot make the folder");
     // The archives stay mounted while their entries are shown; those mounted here are
     // unmounted at the end, whatever happens.
@@ -431,7 +432,7 @@ int CommandShow(Context& c) {
             ShownFile file;
             std::ostringstream warnings;
             Context inner{text, warnings, c.args, c.values, relative};
-            OpenShown(inner, (fs::path(root) / relative).string(), file, GameFileAccess::kReadOnly);
+            OpenShown(inner, Utf8Name(Utf8Path(root) / Utf8Path(relative)), file, GameFileAccess::kReadOnly);
             PrintText(text, file.Description(), file.Objects());
             if (!pictures.empty()) {
                 std::string name = relative.substr(0, relative.rfind('.'));

@@ -14,6 +14,7 @@
 #include "core/AsciiCase.h"
 #include "core/NameParts.h"
 #include "core/ResultCodes.h"
+#include "core/Utf8Path.h"
 #include "fileaccess/FarArchive.h"
 #include "fileaccess/FileSystem.h"
 #include "graphics/BitmapExport.h"
@@ -40,12 +41,17 @@ bool writePreview(ObjectRecord& object, int32_t view, const Values& values, cons
         return false;
     }
     if (values.transparent && FoldedAscii(nameparts::Extension(out)) == ".png") {
-        auto onBlack = RenderObjectPreview(object, view, kBlack);
-        // Drawn on black and on white, the two give each pixel's alpha and colour back.
-        const std::vector<uint8_t> rgba = onBlack ? TransparentRgba(*onBlack, *picture) : std::vector<uint8_t>();
-        if (rgba.empty() || !WritePngRgba(PictureTarget(out, values.force), picture->Width(), picture->Height(), rgba))
-            BadFile(out + ": cannot write the picture");
-        return true;
+        if constexpr (!kPngOutput) {
+            NoPngOutput();
+        } else {
+            auto onBlack = RenderObjectPreview(object, view, kBlack);
+            // Drawn on black and on white, the two give each pixel's alpha and colour back.
+            const std::vector<uint8_t> rgba = onBlack ? TransparentRgba(*onBlack, *picture) : std::vector<uint8_t>();
+            if (rgba.empty() ||
+                !WritePngRgba(PictureTarget(out, values.force), picture->Width(), picture->Height(), rgba))
+                BadFile(out + ": cannot write the picture");
+            return true;
+        }
     }
     WritePicture(*picture, out, values.force);
     return true;
@@ -53,9 +59,9 @@ bool writePreview(ObjectRecord& object, int32_t view, const Values& values, cons
 
 void makeFolder(const std::string& folder) {
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return;
-    if (fs::exists(folder, ec)) BadArgument("-o must name a folder, not the file \"" + folder + "\"");
-    if (!fs::create_directories(folder, ec)) BadFile(folder + ": cannot make the folder");
+    if (fs::is_directory(Utf8Path(folder), ec)) return;
+    if (fs::exists(Utf8Path(folder), ec)) BadArgument("-o must name a folder, not the file \"" + folder + "\"");
+    if (!fs::create_directories(Utf8Path(folder), ec)) BadFile(folder + ": cannot make the folder");
 }
 
 // The name of a file without its folder and extension: "Objects/Chair.iff" gives "Chair".
@@ -84,7 +90,7 @@ std::vector<std::string> writeViews(const std::string& shown, GameFile& file, co
     const int32_t last = allViews ? kPreviewImageCount - 1 : first;
     for (int32_t view = first; view <= last; ++view) {
         const std::string path =
-            (fs::path(folder) / (name + (allViews ? "-view" + std::to_string(view) : "") + ".png")).string();
+            Utf8Name(Utf8Path(folder) / Utf8Path(name + (allViews ? "-view" + std::to_string(view) : "") + ".png"));
         std::string why;
         if (writePreview(object, view, values, path, why))
             written.push_back(path);
@@ -107,35 +113,39 @@ void WritePicture(const platform::Bitmap& bitmap, const std::string& shown, bool
     const std::string extension = FoldedAscii(nameparts::Extension(shown));
     if (extension != ".bmp" && extension != ".png")
         BadArgument("-o must name a .bmp or .png file, not \"" + shown + "\"");
+    if (extension == ".png" && !kPngOutput) NoPngOutput();
     const std::string out = PictureTarget(shown, force);
-    if (extension == ".png") {
-        const int w = bitmap.Width(), h = bitmap.Height();
-        bool ok = false;
-        if (bitmap.BitsPerPixel() == 24) {
-            std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-            for (int y = 0; y < h; ++y) {
-                const uint8_t* row = bitmap.TopRow(y);
-                for (int x = 0; x < w; ++x) {
-                    uint8_t* px = &rgb[(static_cast<size_t>(y) * w + x) * 3];
-                    px[0] = row[3 * x + 2];
-                    px[1] = row[3 * x + 1];
-                    px[2] = row[3 * x];
+    // Out of a build without PNG output, the PNG writer's calls are left out, not only unused.
+    if constexpr (kPngOutput) {
+        if (extension == ".png") {
+            const int w = bitmap.Width(), h = bitmap.Height();
+            bool ok = false;
+            if (bitmap.BitsPerPixel() == 24) {
+                std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
+                for (int y = 0; y < h; ++y) {
+                    const uint8_t* row = bitmap.TopRow(y);
+                    for (int x = 0; x < w; ++x) {
+                        uint8_t* px = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+                        px[0] = row[3 * x + 2];
+                        px[1] = row[3 * x + 1];
+                        px[2] = row[3 * x];
+                    }
                 }
+                ok = WritePngRgb(out, w, h, rgb);
+            } else if (bitmap.BitsPerPixel() == 8) {
+                std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
+                for (int y = 0; y < h; ++y) std::copy_n(bitmap.TopRow(y), w, &indices[static_cast<size_t>(y) * w]);
+                std::vector<uint8_t> palette;
+                for (const platform::RgbQuad& q : bitmap.ColourTable()) {
+                    palette.push_back(q.red);
+                    palette.push_back(q.green);
+                    palette.push_back(q.blue);
+                }
+                ok = WritePngIndexed(out, w, h, indices, palette);
             }
-            ok = WritePngRgb(out, w, h, rgb);
-        } else if (bitmap.BitsPerPixel() == 8) {
-            std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
-            for (int y = 0; y < h; ++y) std::copy_n(bitmap.TopRow(y), w, &indices[static_cast<size_t>(y) * w]);
-            std::vector<uint8_t> palette;
-            for (const platform::RgbQuad& q : bitmap.ColourTable()) {
-                palette.push_back(q.red);
-                palette.push_back(q.green);
-                palette.push_back(q.blue);
-            }
-            ok = WritePngIndexed(out, w, h, indices, palette);
+            if (!ok) BadFile(out + ": cannot write the picture");
+            return;
         }
-        if (!ok) BadFile(out + ": cannot write the picture");
-        return;
     }
     const std::optional<PackedDib> packed = BitmapToPackedDib(&bitmap, kDibUncompressed);
     if (!packed || !WritePackedDibFile(out, &*packed)) BadFile(out + ": cannot write the bitmap");
@@ -193,18 +203,18 @@ int CommandRenderAll(Context& c) {
             if (report.mounted > 0) UnmountFarArchives(std::string(report.archive).c_str());
         }
     } mounted;
-    const int32_t mountCode = MountFarArchiveOnPath((fs::path(folder) / "-").string().c_str(), &mounted.report);
+    const int32_t mountCode = MountFarArchiveOnPath(Utf8Name(Utf8Path(folder) / "-").c_str(), &mounted.report);
     if (mountCode != rc::kOk) BadFile(std::string(mounted.report.archive) + ": " + DescribeResult(mountCode));
     std::vector<std::string> names;
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) {
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-            if (it->is_regular_file(ec)) names.push_back(it->path().filename().string());
+    if (fs::is_directory(Utf8Path(folder), ec)) {
+        for (fs::directory_iterator it(Utf8Path(folder), ec), end; !ec && it != end; it.increment(ec))
+            if (it->is_regular_file(ec)) names.push_back(Utf8Name(it->path().filename()));
     }
     std::vector<MountedFile> entries;
     FileSystem::Instance().ListMountedFiles(folder.c_str(), entries);
     for (const MountedFile& entry : entries) names.push_back(entry.name);
-    if (names.empty() && !fs::is_directory(folder, ec)) BadFile(folder + ": not a folder");
+    if (names.empty() && !fs::is_directory(Utf8Path(folder), ec)) BadFile(folder + ": not a folder");
     std::sort(names.begin(), names.end());
     names.erase(std::remove_if(names.begin(), names.end(),
                                [](const std::string& n) { return KindOfName(n) != GameFileKind::kObject; }),
@@ -215,7 +225,7 @@ int CommandRenderAll(Context& c) {
     for (const std::string& name : names) {
         ++done;
         if (c.terminal) ShowProgress(c, "[" + std::to_string(done) + "/" + std::to_string(names.size()) + "] " + name);
-        const std::string shown = (fs::path(folder) / name).string();
+        const std::string shown = Utf8Name(Utf8Path(folder) / Utf8Path(name));
         std::vector<std::string> missing;
         try {
             GameFile file;

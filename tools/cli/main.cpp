@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "platform/ProgramArguments.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -15,6 +16,6 @@
 #endif
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = tambrix::platform::ProgramArguments(argc, argv);
     return tambrix::tools::RunCli(args, std::cout, std::cerr, isatty(fileno(stdout)) != 0);
 }

@@ -15,6 +15,7 @@
 #include "containers/IffResourceFile.h"
 #include "containers/LegacyIffResourceFile.h"
 #include "core/ResultCodes.h"
+#include "core/Utf8Path.h"
 #include "fileaccess/FarWriter.h"
 #include "graphics/BitmapExport.h"
 #include "graphics/DrawGroup.h"
@@ -189,7 +190,7 @@ void WriteGraphics(ContainerWriter& gfx, ContainerWriter& w, const ObjectArt& ar
 int32_t MarkVersion20(const std::string& path) {
     constexpr std::streamoff kMinorDigitOffset = 11;
     constexpr std::streamoff kMapOffsetOffset = 60;
-    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::fstream f(Utf8Path(path), std::ios::in | std::ios::out | std::ios::binary);
     if (!f) return rc::kIoFailed;
     f.seekp(kMinorDigitOffset);
     f.put('0');
@@ -332,7 +333,7 @@ private:
         };
     }
 
-    std::string Full(const std::string& relative) const { return (fs::path(mRoot) / relative).string(); }
+    std::string Full(const std::string& relative) const { return Utf8Name(Utf8Path(mRoot) / Utf8Path(relative)); }
 
     void Fail(int32_t code, const std::string& why) {
         if (mCode != rc::kOk) return;
@@ -342,7 +343,7 @@ private:
 
     void MakeFolder(const std::string& relative) {
         std::error_code ec;
-        fs::create_directories(Full(relative), ec);
+        fs::create_directories(Utf8Path(Full(relative)), ec);
         if (ec) Fail(rc::kCreateFailed, "cannot create folder " + Full(relative) + ": " + ec.message());
     }
 
@@ -357,13 +358,13 @@ private:
 
     template <typename File>
     std::unique_ptr<ContainerWriter> Open(const std::string& relative) {
-        MakeFolder(fs::path(relative).parent_path().string());
+        MakeFolder(Utf8Name(Utf8Path(relative).parent_path()));
         return std::make_unique<ContainerWriter>(std::make_unique<File>(), Full(relative));
     }
 
     void WriteText(const std::string& relative, const std::string& text, const std::string& note = "not listed") {
-        MakeFolder(fs::path(relative).parent_path().string());
-        std::ofstream out(Full(relative), std::ios::binary);
+        MakeFolder(Utf8Name(Utf8Path(relative).parent_path()));
+        std::ofstream out(Utf8Path(Full(relative)), std::ios::binary);
         out << text;
         if (!out) Fail(rc::kShortWrite, "cannot write " + Full(relative));
         Note(relative, note);
@@ -506,12 +507,12 @@ private:
         for (const DemoFile& f : staged) {
             std::string name = f.path.substr(staging.size());
             std::replace(name.begin(), name.end(), '/', '\\');
-            std::ifstream in(Full(f.path), std::ios::binary);
+            std::ifstream in(Utf8Path(Full(f.path)), std::ios::binary);
             if (!in.is_open()) Fail(rc::kShortRead, "cannot read back " + Full(f.path));
             entries.push_back(FarWriterEntry{name, std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {})});
         }
         std::error_code ec;
-        fs::remove_all(Full(staging), ec);
+        fs::remove_all(Utf8Path(Full(staging)), ec);
         if (mCode != rc::kOk) return;
         if (ec) return Fail(rc::kIoFailed, "cannot remove " + Full(staging) + ": " + ec.message());
         MakeFolder(fs::path(archive).parent_path().string());
@@ -667,7 +668,7 @@ int32_t WriteDemoFolder(const std::string& root, const DemoOptions& options, std
         return rc::kIoFailed;
     }
     std::error_code ec;
-    if (fs::exists(root, ec) && !fs::is_empty(root, ec)) {
+    if (fs::exists(Utf8Path(root), ec) && !fs::is_empty(Utf8Path(root), ec)) {
         error = root + " already exists and is not empty";
         return rc::kFileExists;
     }
