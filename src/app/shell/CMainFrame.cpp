@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <QWhatsThis>
 
+#include "app/editing/CCatalogEditBar.h"
 #include "app/shell/AppArt.h"
 #include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -471,7 +472,14 @@ void CMainFrame::UpdateCommands() {
                                      mFileList->Style() == CTambrixView::ViewStyle::SmallIcon));
 }
 
-void CMainFrame::SavePreview() { savePicture(false); }
+void CMainFrame::SavePreview() {
+    // Ctrl+S saves the form's edited texts while they have unsaved changes, else the picture.
+    if (mObjectView && mObjectView->EditBar()->Dirty()) {
+        mObjectView->EditBar()->Save();
+        return;
+    }
+    savePicture(false);
+}
 
 std::optional<PictureToSave> CMainFrame::takePicture(bool transparent) const {
     // The picture and the name of the file it shows are taken together, before any

@@ -53,7 +53,8 @@ public:
     /// folder browser; a chosen folder becomes the game folder, saved with the settings.
     void AskForGameFolder();
 
-    /// The Save command: writes the object view's picture as a ".bmp" file.
+    /// The Save command: saves the form's edited catalog texts while they have unsaved
+    /// changes, else writes the object view's picture as a ".bmp" file.
     void SavePreview();
     /// The Delete command: asks, then deletes the current file and updates the panes.
     void OnDelete();
