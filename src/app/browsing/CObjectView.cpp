@@ -506,6 +506,13 @@ void CObjectView::showFile(const QString& path) {
     emit fileNote(notes.join("; "));
 }
 
+QStringList CObjectView::ObjectNames() const {
+    QStringList names;
+    if (mFile && mForm == ViewForm::kPreview)
+        for (const std::string& name : mFile->Description().objects) names << GameText(name);
+    return names;
+}
+
 bool CObjectView::settleEdits() {
     mSettling = true;
     const bool saved = mEditBar->Settle();

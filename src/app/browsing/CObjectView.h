@@ -127,6 +127,9 @@ public:
     /// What the file is, where it holds no object to show ("house file: 1,204
     /// resources, no object definitions"); hidden otherwise.
     QLabel* NoteLabel() const { return mNoteText; }
+    /// The names of the shown object file's top-level objects, in order; empty for
+    /// another file.
+    QStringList ObjectNames() const;
     /// The language selector and Save, Revert or "Clone to edit" below an object's texts.
     CCatalogEditBar* EditBar() const { return mEditBar; }
 

@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QScopedValueRollback>
@@ -27,6 +28,7 @@
 #include <QWhatsThis>
 
 #include "app/editing/CCatalogEditBar.h"
+#include "app/editing/CloneCommand.h"
 #include "app/shell/AppArt.h"
 #include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -308,6 +310,7 @@ void CMainFrame::createPanes() {
         if (!note.isEmpty()) statusBar()->showMessage(note);
     });
     mObjectView = new CObjectView(mDoc);
+    createClone();
     // Why a picture is blank or missing stands in the status bar while its file is
     // shown; the next file takes it away again.
     connect(mObjectView, &CObjectView::pictureNote, this, [this](const QString& note) {
@@ -379,7 +382,28 @@ void CMainFrame::createPanes() {
     separator->setSeparator(true);
     mFileList->addAction(separator);
     for (QAction* action : mFileActions) mFileList->addAction(action);
+    mFileList->addAction(mClone->Action());
     mFileList->addAction(mDelete);
+}
+
+void CMainFrame::createClone() {
+    mClone = new CloneCommand(mDoc, this);
+    mClone->shown = [this](QString& source, QStringList& objects, QString& name) {
+        source = mDoc->CurrentFilePath();
+        objects = mObjectView->ObjectNames();
+        name = mObjectView->NameEdit()->text();
+    };
+    connect(mObjectView->EditBar(), &CCatalogEditBar::cloneRequested, this, [this](const QString& path) {
+        mClone->Run(path, mObjectView->ObjectNames(), mObjectView->NameEdit()->text());
+    });
+    connect(mClone, &CloneCommand::cloned, this, [this](const QString& path, const QString& status) {
+        // The new file may lie in a folder made for it: the tree learns of it first.
+        mFolderView->Rebuild(false);
+        const QFileInfo made(path);
+        ShowFile(QDir::cleanPath(made.absolutePath()), made.fileName());
+        mSearchPanel->FilesChanged({path});
+        statusBar()->showMessage(status);
+    });
 }
 
 void CMainFrame::AskForGameFolder() {
@@ -461,6 +485,7 @@ void CMainFrame::UpdateCommands() {
     mDelete->setToolTip(entry ? kDeleteEntryTip : kDeleteTip);
     mDelete->setStatusTip(entry ? kDeleteEntryTip : "Delete");
     for (int i = 0; i < 5; ++i) mFileActions[i]->setEnabled(i < kPictureActions ? hasPicture : hasFile);
+    mClone->Action()->setEnabled(hasFile && KindOfName(LibraryPath(mDoc->CurrentFile())) == GameFileKind::kObject);
     const bool hasList = mFileList != nullptr;
     const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
                                              CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};

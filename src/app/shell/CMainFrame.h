@@ -24,6 +24,7 @@ class CFolderView;
 class CObjectView;
 class CHelpWnd;
 class CSearchPanel;
+class CloneCommand;
 class CTambrixDoc;
 class CTambrixView;
 
@@ -77,6 +78,7 @@ public:
     CTambrixView* FileList() const { return mFileList; }
     CObjectView* ObjectView() const { return mObjectView; }
     CSearchPanel* SearchPanel() const { return mSearchPanel; }
+    CloneCommand* Clone() const { return mClone; }
     QAction* SaveAction() const { return mSave; }
     QAction* DeleteAction() const { return mDelete; }
     QAction* SettingsAction() const { return mSettings; }
@@ -132,6 +134,8 @@ private:
     void createToolBar();
     void createStatusBar();
     void createPanes();
+    /// The clone command, on the form's object view; the browser shows what it writes.
+    void createClone();
     void focusPane(int step);
 
     CTambrixDoc* mDoc;
@@ -146,6 +150,7 @@ private:
 
     QAction* mSave = nullptr;
     QAction* mDelete = nullptr;
+    CloneCommand* mClone = nullptr;  ///< "Clone Object...": context menu and the form's button
     QAction* mSettings = nullptr;
     QAction* mExit = nullptr;
     QAction* mToggleToolBar = nullptr;
