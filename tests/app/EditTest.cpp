@@ -167,28 +167,32 @@ private slots:
         QTest::mouseClick(bar->CloneButton(), Qt::LeftButton);
         QCOMPARE(asked.size(), 1);
         QCOMPARE(asked[0][0].toString(), path);
+        QCOMPARE(mSandbox->dialogs, QStringList{"Clone Object"});
     }
 
     void unsavedEditsAreAskedAboutBeforeTheyGo_data() {
         QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("byLanguage");
-        QTest::newRow("other file, saved") << true << false;
-        QTest::newRow("other file, dropped") << false << false;
-        QTest::newRow("other language, saved") << true << true;
-        QTest::newRow("other language, dropped") << false << true;
+        QTest::addColumn<QString>("by");  // what would take the edits away
+        QTest::newRow("other file, saved") << true << "file";
+        QTest::newRow("other file, dropped") << false << "file";
+        QTest::newRow("other language, saved") << true << "language";
+        QTest::newRow("other language, dropped") << false << "language";
+        QTest::newRow("window closed, saved") << true << "close";
     }
     void unsavedEditsAreAskedAboutBeforeTheyGo() {
         QFETCH(bool, yes);
-        QFETCH(bool, byLanguage);
+        QFETCH(QString, by);
         const QString path = mDownloads + "/sofa.iff";
         const QByteArray before = bytes(path);
         select(path);
         mBrowser->Form()->NameEdit()->setText("Settee");
         mSandbox->answerYes = yes;
-        if (byLanguage)
+        if (by == "language")
             mBrowser->Form()->EditBar()->SetLanguage(kFrench);
-        else
+        else if (by == "file")
             select(mDownloads + "/chair.iff");
+        else
+            mBrowser->frame->close();
         QCOMPARE(mSandbox->questions.size(), 1);
         QVERIFY2(mSandbox->questions[0].contains("sofa.iff"), qPrintable(mSandbox->questions[0]));
         CatalogTexts texts;

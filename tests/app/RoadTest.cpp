@@ -352,7 +352,7 @@ private slots:
         QStringList menu;
         for (QAction* action : mBrowser->List()->actions()) menu << action->text();
         QCOMPARE(menu.mid(5), (QStringList{"", "Save &Picture...", "&Export PNG...", "&Copy Picture", "Copy P&ath",
-                                           "Show in &Folder", "&Delete"}));
+                                           "Show in &Folder", "Clo&ne Object...", "&Delete"}));
         QCOMPARE(frame->FileStatus()->text(),
                  QString("object file, %L1 bytes, 2 resources, version 2.5").arg(QFileInfo(path).size()));
         mSandbox->saveAnswer = mSandbox->Root() + "/lamp.png";

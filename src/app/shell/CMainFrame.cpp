@@ -28,7 +28,9 @@
 #include <QWhatsThis>
 
 #include "app/editing/CCatalogEditBar.h"
+#include "app/editing/CConflictsDlg.h"
 #include "app/editing/CloneCommand.h"
+#include "app/search/GameSearch.h"
 #include "app/shell/AppArt.h"
 #include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -242,6 +244,8 @@ void CMainFrame::createMenus() {
     view->addAction(mOpenFolder);
     view->addAction(mRefresh);
     view->addAction(mExportPreviews);
+    view->addAction("GUID &Conflicts...", this, &CMainFrame::ShowConflicts)
+        ->setStatusTip("List the GUIDs that more than one object file of the game folder holds");
     mViewMenu = view;
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(mHelpTopics);
@@ -384,6 +388,16 @@ void CMainFrame::createPanes() {
     for (QAction* action : mFileActions) mFileList->addAction(action);
     mFileList->addAction(mClone->Action());
     mFileList->addAction(mDelete);
+}
+
+void CMainFrame::ShowConflicts() {
+    const QString game = mDoc->SimsPath();
+    CConflictsDlg dialog(this, game, GameSearch::DatabasePath(game));
+    connect(&dialog, &CConflictsDlg::fileChosen, this, [this](const QString& path) {
+        const QFileInfo file(path);
+        ShowFile(QDir::cleanPath(file.absolutePath()), file.fileName());
+    });
+    if (Prompts().runDialog) Prompts().runDialog(dialog);
 }
 
 void CMainFrame::createClone() {
@@ -737,6 +751,8 @@ void CMainFrame::RestoreWindowPositions() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Text edits not yet saved are asked about, as when another file is chosen.
+    if (mObjectView) mObjectView->EditBar()->Settle();
     SaveWindowPositions();
     QMainWindow::closeEvent(event);
 }

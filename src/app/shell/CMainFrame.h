@@ -57,6 +57,9 @@ public:
     /// The Save command: saves the form's edited catalog texts while they have unsaved
     /// changes, else writes the object view's picture as a ".bmp" file.
     void SavePreview();
+    /// "GUID Conflicts...": the index's groups of files holding one GUID; a file chosen
+    /// there is selected.
+    void ShowConflicts();
     /// The Delete command: asks, then deletes the current file and updates the panes.
     void OnDelete();
     /// F5: reads the tree and the list again, keeping what is selected.
