@@ -79,6 +79,54 @@ int32_t WriteCatalogTexts(ResourceFile& file, int16_t catalogId, uint8_t languag
     return saved == -1 ? rc::kNotOpen : saved;
 }
 
+const char* CatalogLanguageName(int32_t language) {
+    // The order of the language tables in a multi-language string table.
+    static const char* const kNames[StringTable::kLanguageCount] = {
+        "English (US)", "English (UK)", "French",   "German",  "Italian",    "Spanish",
+        "Dutch",        "Danish",       "Swedish",  "Norwegian", "Finnish",  "Hebrew",
+        "Russian",      "Portuguese",   "Japanese", "Polish",  "Chinese (Simplified)",
+        "Chinese (Traditional)", "Thai", "Korean"};
+    if (language < 0 || language >= StringTable::kLanguageCount) return "";
+    return kNames[language];
+}
+
+int32_t ReadCatalogTexts(const std::string& path, int32_t object, int32_t language, CatalogTexts& texts) {
+    texts = CatalogTexts();
+    if (language < 0 || language >= StringTable::kLanguageCount) return rc::kEditLanguage;
+    if (object < 0) return rc::kEditNoObject;
+    GameFile source;
+    int32_t code = source.Locate(path);
+    if (code != rc::kOk) return code == rc::kNoFileKind ? rc::kNoSuchFile : code;
+    if (source.Kind() != GameFileKind::kObject) return rc::kEditNotObjectFile;
+    if ((code = source.OpenAlone(GameFileAccess::kReadOnly)) != rc::kOk) return code;
+    ObjectSet set;
+    set.SetResourceSet(source.TakeContainer());
+    set.Load(0);
+    if (object >= static_cast<int32_t>(set.Objects().size())) return rc::kEditNoObject;
+    const ObjectRecord* record = set.Objects()[static_cast<size_t>(object)];
+    texts.price = record->Price();
+    texts.found = record->CatalogFound() != 0;
+    ResourceFile* file = set.ResourceSet();
+    const int16_t catalogId = record->CatalogStringsId();
+    std::string name, description;
+    if (DataBlock* block = file->GetResource(restype::kCATS, catalogId, nullptr)) {
+        file->ReleaseResource(block);
+        texts.oneLanguage = true;
+        ObjectSet::CatalogText(name, description, file, catalogId, false);
+    } else {
+        StringTable table;
+        table.SetSource(file, static_cast<uint16_t>(catalogId), restype::kCTSS, StringTable::kBinaryMode, 0);
+        if (table.Read(true, true) == rc::kOk) {
+            const auto l = static_cast<uint8_t>(language);
+            if (const char* text = table.Get(kNameIndex, l)) name = text;
+            if (const char* text = table.Get(kDescriptionIndex, l)) description = text;
+        }
+    }
+    texts.name = GameTextToUtf8(name);
+    texts.description = GameTextToUtf8(description);
+    return rc::kOk;
+}
+
 int32_t CheckCatalogChange(const CatalogChange& change) {
     if (const int32_t place = CheckWritePlace(change.file); place != rc::kOk) return place;
     if (change.language < 0 || change.language >= StringTable::kLanguageCount) return rc::kEditLanguage;

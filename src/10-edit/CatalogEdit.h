@@ -34,6 +34,28 @@ int32_t CheckCatalogChange(const CatalogChange& change);
 /// kEditCatalogUnsafe, or the code of a failed write (the file is then unchanged).
 int32_t ApplyCatalogChange(const CatalogChange& change);
 
+/// What the catalog shows of one object in one language, as an editor starts from.
+struct CatalogTexts {
+    std::string name;         ///< UTF-8
+    std::string description;  ///< UTF-8
+    int32_t price = 0;
+    /// Whether the object's table holds one language only (a "CATS" table): a change in
+    /// any language then changes that one.
+    bool oneLanguage = false;
+    /// Whether the object has catalog texts at all; without, both texts are empty (a
+    /// save makes its table).
+    bool found = false;
+};
+
+/// Reads object `object`'s texts in `language` (0..19) and its price, read-only, from an
+/// object file on disk or inside an archive. A language without texts of its own gives
+/// the first language's, as the game shows it. kOk, kEditLanguage, kNoSuchFile,
+/// kEditNotObjectFile, kEditNoObject, or the code of a failed read.
+int32_t ReadCatalogTexts(const std::string& file, int32_t object, int32_t language, CatalogTexts& texts);
+
+/// The name of one of the 20 languages of a "CTSS" table ("English (US)"); empty outside 0..19.
+const char* CatalogLanguageName(int32_t language);
+
 /// Sets the texts of catalog table `catalogId` of an open, writable file in one language
 /// (game bytes, already converted); null leaves a text. A "CATS" table is changed whole,
 /// a "CTSS" table only in that language, and one that does not exist is made. kOk,

@@ -227,7 +227,9 @@ private slots:
         select(mGame + "/" + file);
         CObjectView* form = mBrowser->Form();
         QCOMPARE(!form->NameEdit()->isHidden(), !texts.isEmpty() || !sprites.isEmpty());
-        const QStringList shown{form->NameEdit()->text(), form->PriceEdit()->text(),
+        // An editable object without catalog texts shows the form's word for that greyed.
+        auto seen = [](const QLineEdit* box) { return box->text().isEmpty() ? box->placeholderText() : box->text(); };
+        const QStringList shown{seen(form->NameEdit()), form->PriceEdit()->text(),
                                 form->DescriptionEdit()->toPlainText()};
         QCOMPARE(shown.mid(0, texts.size()), texts);
         QCOMPARE(!form->SpriteList()->isHidden(), !sprites.isEmpty());
@@ -406,7 +408,8 @@ private slots:
         QStringList menu;
         for (QAction* action : mBrowser->List()->actions()) menu << action->text();
         QCOMPARE(menu.mid(5), (QStringList{"", "Save &Picture...", "&Export PNG...", "&Copy Picture", "Copy P&ath",
-                                           "Show in &Folder", "Export &Sprites...", "&Import Sprites...", "&Delete"}));
+                                           "Show in &Folder", "Clo&ne Object...", "Export &Sprites...",
+                                           "&Import Sprites...", "&Delete"}));
         QCOMPARE(frame->FileStatus()->text(),
                  QString("object file, %L1 bytes, 2 resources, version 2.5").arg(QFileInfo(path).size()));
         mSandbox->saveAnswer = mSandbox->Root() + "/lamp.png";

@@ -20,6 +20,8 @@
 
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/CFolderView.h"
+#include "app/editing/CCatalogEditBar.h"
+#include "app/shell/UserPrompts.h"
 
 namespace tambrix::app {
 
@@ -47,6 +49,8 @@ const int kSelectorShift = 30;
 const QRect kViewLabelBox(10, 168, 80, 20);
 const QRect kStepBoxes[] = {{95, 166, 26, 24}, {123, 166, 26, 24}, {155, 166, 26, 24}, {183, 166, 26, 24}};
 const QRect kViewTextBox(213, 168, 145, 20);
+// The catalog editing below the view buttons.
+const QRect kEditBarBox(10, 198, CCatalogEditBar::kWidth, CCatalogEditBar::kHeight);
 // The view commands: the menu's text, the button's tip and the window-wide key.
 struct StepCommand {
     const char* text;
@@ -176,12 +180,24 @@ CObjectView::CObjectView(CTambrixDoc* doc, QWidget* parent) : QWidget(parent), m
         mSteps[i]->setFocusPolicy(Qt::NoFocus);
         connect(mSteps[i], &QToolButton::clicked, this, [this, step] { StepView(step); });
     }
+    mEditBar = new CCatalogEditBar(mName, mPrice, mDescription, this);
+    mEditBar->setGeometry(kEditBarBox);
+    connect(mEditBar, &CCatalogEditBar::saved, this, [this](const QString& path) {
+        if (!mSettling && mFile && path == mDoc->CurrentFilePath()) reloadFile(mObject);
+    });
+    connect(mEditBar, &CCatalogEditBar::problem, this, [this](const QString& text) {
+        if (Prompts().message) Prompts().message(this, text);
+    });
     createViewActions();
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(kFormSize);
     mDoc->AddView(this);
     connect(mObjectBox, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (mRefilling || !mFile || index < 0) return;
+        if (settleEdits()) {
+            reloadFile(index);  // the object's file changed underneath the preview
+            return;
+        }
         mObject = index;
         showObject();
     });
@@ -206,8 +222,9 @@ void CObjectView::hideAll() {
          std::initializer_list<QWidget*>{mNameLabel, mName, mPriceLabel, mPrice, mDescriptionLabel, mDescription,
                                          mFrame, mFrameLabel, mFrames, mSpriteLabel, mSprites, mObjectLabel, mObjectBox,
                                          mViewLabel, mViewText, mSteps[0], mSteps[1], mSteps[2], mSteps[3],
-                                         mNoteText})
+                                         mNoteText, mEditBar})
         control->hide();
+    mEditBar->Detach();
 }
 
 void CObjectView::layOut(bool selector) {
@@ -220,7 +237,8 @@ void CObjectView::layOut(bool selector) {
         {mFrameLabel, kFrameLabelBox}, {mFrames, kFrameBox},
         {mViewLabel, kViewLabelBox}, {mViewText, kViewTextBox},
         {mSteps[0], kStepBoxes[0]}, {mSteps[1], kStepBoxes[1]},
-        {mSteps[2], kStepBoxes[2]}, {mSteps[3], kStepBoxes[3]}};
+        {mSteps[2], kStepBoxes[2]}, {mSteps[3], kStepBoxes[3]},
+        {mEditBar, kEditBarBox}};
     for (const auto& [control, box] : boxes) control->setGeometry(box.translated(0, shift));
     mObjectLabel->setVisible(selector);
     mObjectBox->setVisible(selector);
@@ -315,6 +333,9 @@ void CObjectView::showObject() {
         mPrice->setText(GameText(texts.price));
         mDescription->setPlainText(GameText(texts.description));
     }
+    // The chosen language's texts, editable where the file may be written.
+    mEditBar->Attach(mDoc->CurrentFilePath(), mObject);
+    mEditBar->show();
     QString why;
     setPicture(mFile->RenderPreview(mObject, mView, why));
     emit pictureNote(why);  // an empty note takes back the one of the view before
@@ -388,6 +409,7 @@ void CObjectView::OnUpdate(CView* sender) {
     // file it selected (or that there is none): showing the old file once more here
     // would only open it for nothing.
     if (dynamic_cast<CFolderView*>(sender) != nullptr) return;
+    settleEdits();  // the edits belong to the file shown until now
     emit pictureNote(QString());  // the previous file's notes do not stand for this one
     emit fileNote(QString());
     mNoteText->clear();
@@ -463,6 +485,8 @@ void CObjectView::showFile(const QString& path) {
         mFrames->hide();
         mFrameLabel->hide();
     } else {
+        mEditBar->Detach();
+        mEditBar->hide();
         const bool tile = mForm == ViewForm::kWall || mForm == ViewForm::kFloor;
         if (tile) {
             placeFrame();
@@ -480,6 +504,33 @@ void CObjectView::showFile(const QString& path) {
     showTexts(true);
     placeNote();
     emit fileNote(notes.join("; "));
+}
+
+QStringList CObjectView::ObjectNames() const {
+    QStringList names;
+    if (mFile && mForm == ViewForm::kPreview)
+        for (const std::string& name : mFile->Description().objects) names << GameText(name);
+    return names;
+}
+
+bool CObjectView::settleEdits() {
+    mSettling = true;
+    const bool saved = mEditBar->Settle();
+    mSettling = false;
+    return saved;
+}
+
+void CObjectView::reloadFile(int object) {
+    const QString path = mDoc->CurrentFilePath();
+    if (path.isEmpty()) return;
+    releaseFile();
+    showFile(path);
+    if (!mFile || mForm != ViewForm::kPreview || object <= 0 || object >= mObjectBox->count()) return;
+    mRefilling = true;
+    mObjectBox->setCurrentIndex(object);
+    mRefilling = false;
+    mObject = object;
+    showObject();
 }
 
 void CObjectView::placeNote() {

@@ -29,6 +29,8 @@ class QPlainTextEdit;
 
 namespace tambrix::app {
 
+class CCatalogEditBar;
+
 /// The picture frame: a sunken box drawing the current picture 4 pixels in, at a scale.
 class PictureFrame : public QFrame {
     Q_OBJECT
@@ -125,6 +127,11 @@ public:
     /// What the file is, where it holds no object to show ("house file: 1,204
     /// resources, no object definitions"); hidden otherwise.
     QLabel* NoteLabel() const { return mNoteText; }
+    /// The names of the shown object file's top-level objects, in order; empty for
+    /// another file.
+    QStringList ObjectNames() const;
+    /// The language selector and Save, Revert or "Clone to edit" below an object's texts.
+    CCatalogEditBar* EditBar() const { return mEditBar; }
 
 signals:
     /// Why the picture shown is blank or missing; empty when a new file leaves nothing to say.
@@ -165,6 +172,10 @@ private:
     /// Places the note below the picture (or where it would be), or alone at the top of
     /// a form that shows nothing else.
     void placeNote();
+    /// Shows the file again after its texts were saved, at object `object`.
+    void reloadFile(int object);
+    /// Asks about unsaved text edits before what they belong to goes; true when saved.
+    bool settleEdits();
 
     CTambrixDoc* mDoc;
     std::unique_ptr<ViewedFile> mFile;
@@ -196,6 +207,8 @@ private:
     QActionGroup* mZoomGroup;
     QAction* mZoomActions[4];
     QLabel* mNoteText;
+    CCatalogEditBar* mEditBar;
+    bool mSettling = false;
 };
 
 }  // namespace tambrix::app

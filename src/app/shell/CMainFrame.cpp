@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
 #include <QScopedValueRollback>
@@ -26,7 +27,11 @@
 #include <QTreeView>
 #include <QWhatsThis>
 
+#include "app/editing/CCatalogEditBar.h"
+#include "app/editing/CConflictsDlg.h"
+#include "app/editing/CloneCommand.h"
 #include "app/editing/SpriteTransfer.h"
+#include "app/search/GameSearch.h"
 #include "app/shell/AppArt.h"
 #include "app/shell/CHelpWnd.h"
 #include "app/browsing/ArchiveBridge.h"
@@ -260,6 +265,8 @@ void CMainFrame::createMenus() {
     view->addAction(mOpenFolder);
     view->addAction(mRefresh);
     view->addAction(mExportPreviews);
+    view->addAction("GUID &Conflicts...", this, &CMainFrame::ShowConflicts)
+        ->setStatusTip("List the GUIDs that more than one object file of the game folder holds");
     mViewMenu = view;
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(mHelpTopics);
@@ -328,6 +335,7 @@ void CMainFrame::createPanes() {
         if (!note.isEmpty()) statusBar()->showMessage(note);
     });
     mObjectView = new CObjectView(mDoc);
+    createClone();
     // Why a picture is blank or missing stands in the status bar while its file is
     // shown; the next file takes it away again.
     connect(mObjectView, &CObjectView::pictureNote, this, [this](const QString& note) {
@@ -399,9 +407,40 @@ void CMainFrame::createPanes() {
     separator->setSeparator(true);
     mFileList->addAction(separator);
     for (QAction* action : mFileActions) mFileList->addAction(action);
+    mFileList->addAction(mClone->Action());
     mFileList->addAction(mExportSprites);
     mFileList->addAction(mImportSprites);
     mFileList->addAction(mDelete);
+}
+
+void CMainFrame::ShowConflicts() {
+    const QString game = mDoc->SimsPath();
+    CConflictsDlg dialog(this, game, GameSearch::DatabasePath(game));
+    connect(&dialog, &CConflictsDlg::fileChosen, this, [this](const QString& path) {
+        const QFileInfo file(path);
+        ShowFile(QDir::cleanPath(file.absolutePath()), file.fileName());
+    });
+    if (Prompts().runDialog) Prompts().runDialog(dialog);
+}
+
+void CMainFrame::createClone() {
+    mClone = new CloneCommand(mDoc, this);
+    mClone->shown = [this](QString& source, QStringList& objects, QString& name) {
+        source = mDoc->CurrentFilePath();
+        objects = mObjectView->ObjectNames();
+        name = mObjectView->NameEdit()->text();
+    };
+    connect(mObjectView->EditBar(), &CCatalogEditBar::cloneRequested, this, [this](const QString& path) {
+        mClone->Run(path, mObjectView->ObjectNames(), mObjectView->NameEdit()->text());
+    });
+    connect(mClone, &CloneCommand::cloned, this, [this](const QString& path, const QString& status) {
+        // The new file may lie in a folder made for it: the tree learns of it first.
+        mFolderView->Rebuild(false);
+        const QFileInfo made(path);
+        ShowFile(QDir::cleanPath(made.absolutePath()), made.fileName());
+        mSearchPanel->FilesChanged({path});
+        statusBar()->showMessage(status);
+    });
 }
 
 void CMainFrame::AskForGameFolder() {
@@ -485,6 +524,7 @@ void CMainFrame::UpdateCommands() {
     for (int i = 0; i < 5; ++i) mFileActions[i]->setEnabled(i < kPictureActions ? hasPicture : hasFile);
     mExportSprites->setEnabled(hasFile && SpriteTransfer::CanExport(mDoc->CurrentFilePath()));
     mImportSprites->setEnabled(hasFile && SpriteTransfer::CanImport(mDoc->CurrentFilePath()));
+    mClone->Action()->setEnabled(hasFile && KindOfName(LibraryPath(mDoc->CurrentFile())) == GameFileKind::kObject);
     const bool hasList = mFileList != nullptr;
     const CTambrixView::ViewStyle order[] = {CTambrixView::ViewStyle::Icon, CTambrixView::ViewStyle::SmallIcon,
                                              CTambrixView::ViewStyle::List, CTambrixView::ViewStyle::Report};
@@ -496,7 +536,14 @@ void CMainFrame::UpdateCommands() {
                                      mFileList->Style() == CTambrixView::ViewStyle::SmallIcon));
 }
 
-void CMainFrame::SavePreview() { savePicture(false); }
+void CMainFrame::SavePreview() {
+    // Ctrl+S saves the form's edited texts while they have unsaved changes, else the picture.
+    if (mObjectView && mObjectView->EditBar()->Dirty()) {
+        mObjectView->EditBar()->Save();
+        return;
+    }
+    savePicture(false);
+}
 
 std::optional<PictureToSave> CMainFrame::takePicture(bool transparent) const {
     // The picture and the name of the file it shows are taken together, before any
@@ -729,6 +776,8 @@ void CMainFrame::RestoreWindowPositions() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Text edits not yet saved are asked about, as when another file is chosen.
+    if (mObjectView) mObjectView->EditBar()->Settle();
     SaveWindowPositions();
     QMainWindow::closeEvent(event);
 }

@@ -24,6 +24,7 @@ class CFolderView;
 class CObjectView;
 class CHelpWnd;
 class CSearchPanel;
+class CloneCommand;
 class CTambrixDoc;
 class CTambrixView;
 
@@ -53,8 +54,12 @@ public:
     /// folder browser; a chosen folder becomes the game folder, saved with the settings.
     void AskForGameFolder();
 
-    /// The Save command: writes the object view's picture as a ".bmp" file.
+    /// The Save command: saves the form's edited catalog texts while they have unsaved
+    /// changes, else writes the object view's picture as a ".bmp" file.
     void SavePreview();
+    /// "GUID Conflicts...": the index's groups of files holding one GUID; a file chosen
+    /// there is selected.
+    void ShowConflicts();
     /// The Delete command: asks, then deletes the current file and updates the panes.
     void OnDelete();
     /// F5: reads the tree and the list again, keeping what is selected.
@@ -76,6 +81,7 @@ public:
     CTambrixView* FileList() const { return mFileList; }
     CObjectView* ObjectView() const { return mObjectView; }
     CSearchPanel* SearchPanel() const { return mSearchPanel; }
+    CloneCommand* Clone() const { return mClone; }
     QAction* SaveAction() const { return mSave; }
     QAction* DeleteAction() const { return mDelete; }
     QAction* SettingsAction() const { return mSettings; }
@@ -133,6 +139,8 @@ private:
     void createToolBar();
     void createStatusBar();
     void createPanes();
+    /// The clone command, on the form's object view; the browser shows what it writes.
+    void createClone();
     void focusPane(int step);
 
     CTambrixDoc* mDoc;
@@ -147,6 +155,7 @@ private:
 
     QAction* mSave = nullptr;
     QAction* mDelete = nullptr;
+    CloneCommand* mClone = nullptr;  ///< "Clone Object...": context menu and the form's button
     QAction* mSettings = nullptr;
     QAction* mExit = nullptr;
     QAction* mToggleToolBar = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
@@ -26,6 +27,7 @@ UserPrompts defaultPrompts() {
     prompts.message = [](QWidget* parent, const QString& text) {
         QMessageBox::information(parent, kApplicationTitle, text);
     };
+    prompts.runDialog = [](QDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
     prompts.askYesNo = [](QWidget* parent, const QString& text) {
         return QMessageBox::question(parent, kApplicationTitle, text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;

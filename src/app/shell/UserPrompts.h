@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QDialog;
 class QWidget;
 
 namespace tambrix::app {
@@ -25,6 +26,8 @@ struct UserPrompts {
     std::function<std::optional<QString>(QWidget* parent, const QString& defaultName)> savePngName;
     /// Opens the desktop's file manager on a folder.
     std::function<void(const QString& folder)> showFolder;
+    /// Runs a dialog of the application's own, filled in; true when it was accepted.
+    std::function<bool(QDialog& dialog)> runDialog;
 };
 
 /// The process-wide prompts; tests replace members and call ResetPrompts afterwards.

@@ -3,6 +3,7 @@
 // A sandbox for the application tests: settings, home folder and Wine prefix inside a
 // temporary folder, prompts answered and recorded instead of shown.
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QListWidget>
@@ -51,6 +52,8 @@ public:
         };
         prompts.savePngName = prompts.saveBitmapName;
         prompts.showFolder = [this](const QString& folder) { shownFolders.append(folder); };
+        // The application's own dialogs never block a test: each is recorded and cancelled.
+        prompts.runDialog = [this](QDialog& dialog) { return dialogs.append(dialog.windowTitle()), false; };
     }
     ~Sandbox() {
         ResetPrompts();
@@ -74,6 +77,7 @@ public:
     }
 
     QStringList messages;   // message boxes shown, in order
+    QStringList dialogs;    // titles of the application's own dialogs run, each cancelled
     QStringList questions;  // questions asked, each answered with answerYes
     bool answerYes = true;
     QStringList browseTitles;             // folder browses, each answered with browseAnswer
