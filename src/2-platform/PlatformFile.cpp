@@ -79,6 +79,13 @@ std::string FreeFileName(const std::string& name) {
     return {};
 }
 
+bool FileExists(const std::string& name) {
+    NativeFile* file = OpenFile(name, OpenMode::ReadExisting);
+    if (!file) return false;
+    CloseFile(file);
+    return true;
+}
+
 std::optional<uint64_t> DigestFile(const std::string& name) {
     uint32_t size = 0;
     NativeFile* file = OpenFile(name, OpenMode::ReadExisting, &size);

@@ -446,13 +446,6 @@ bool MayRemoveEntry(const std::string& path, std::string& why) {
     return true;
 }
 
-bool FileExists(const std::string& name) {
-    NativeFile* file = OpenFile(name, OpenMode::ReadExisting);
-    if (!file) return false;
-    CloseFile(file);
-    return true;
-}
-
 bool DirectoryExists(const std::string& name) {
     std::string path = ResolvePath(name);
     struct stat info;

@@ -418,13 +418,6 @@ bool MayRemoveEntry(const std::string& path, std::string& why) {
     return true;
 }
 
-bool FileExists(const std::string& name) {
-    NativeFile* file = OpenFile(name, OpenMode::ReadExisting);
-    if (!file) return false;
-    CloseFile(file);
-    return true;
-}
-
 bool DirectoryExists(const std::string& name) {
     const DWORD attributes = attributesOf(name);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
