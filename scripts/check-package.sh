@@ -41,7 +41,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ -n "$(field Description)" ] || fail "no Description"
 case $(field Maintainer) in *Tambrix*'<'*@*'>') ;; *) fail "Maintainer '$(field Maintainer)' does not name the project with an address" ;; esac
 depends=$(field Depends)
-for library in libc6 libqt6widgets6 libpng16-16 libsqlite3-0; do
+for library in libc6 libqt6widgets6 libimagequant0 libsqlite3-0; do
   case $depends in *"$library"*) ;; *) fail "Depends lacks $library: $depends" ;; esac
 done
 dpkg-deb -f "$deb"
