@@ -791,6 +791,19 @@ bool readWhole(const std::string& folder, const std::string& path, int64_t size,
 
 }  // namespace
 
+int32_t GameIndex::SharedGuids(const std::string& path, std::vector<std::pair<uint32_t, std::string>>& shared) {
+    shared.clear();
+    if (!mDb) return rc::kIndexNotOpen;
+    Statement query(mDb, "SELECT g.guid, min(f2.path) FROM guids g JOIN files f ON f.id = g.file "
+                         "JOIN guids g2 ON g2.guid = g.guid AND g2.file != g.file JOIN files f2 ON f2.id = g2.file "
+                         "WHERE f.path = ? AND g.guid != 0 GROUP BY g.guid ORDER BY g.guid");
+    if (!query.Ok()) return rc::kIndexDatabase;
+    query.Bind(1, path);
+    int step = SQLITE_ROW;
+    while ((step = query.Step()) == SQLITE_ROW) shared.emplace_back(static_cast<uint32_t>(query.Int(0)), query.Text(1));
+    return step == SQLITE_DONE ? rc::kOk : rc::kIndexDatabase;
+}
+
 int32_t GameIndex::GuidConflicts(std::vector<GuidConflict>& conflicts) {
     conflicts.clear();
     if (!mDb) return rc::kIndexNotOpen;

@@ -119,6 +119,10 @@ public:
     /// byte for byte (read-only, through a file system of this call's own) so that two
     /// copies of one file say so. kOk; kIndexNotOpen; kIndexDatabase.
     int32_t GuidConflicts(std::vector<GuidConflict>& conflicts);
+    /// The GUIDs (but 0) that the file at `path` (relative to the game folder, as
+    /// IndexHit::path) shares with other files, each with one other file that holds it,
+    /// by GUID; quick, for a mark on the file shown. kOk; kIndexNotOpen; kIndexDatabase.
+    int32_t SharedGuids(const std::string& path, std::vector<std::pair<uint32_t, std::string>>& shared);
 
 private:
     bool exec(const char* sql);

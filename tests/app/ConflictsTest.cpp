@@ -48,6 +48,25 @@ private slots:
     }
     void cleanup() { mSandbox.reset(); }
 
+    // The form marks an object whose GUID another file holds too, and only such an object.
+    void theFormMarksAnObjectOfAConflict() {
+        QVERIFY(writeObject(mGame + "/Downloads/sofa.iff", 0xBC85AF5B, "Sofa"));
+        QVERIFY(writeObject(mGame + "/Downloads/lamp.iff", 0x01020304, "Lamp"));
+        QVERIFY(QFile::copy(mGame + "/Downloads/sofa.iff", mGame + "/Downloads/copy/sofa.iff"));
+        QVERIFY(index(mGame));
+        QCOMPARE(CConflictsDlg::ConflictMark(mGame, mGame + "/Downloads/sofa.iff"),
+                 QString("GUID conflict: 0xBC85AF5B is also in Downloads/copy/sofa.iff"));
+        QCOMPARE(CConflictsDlg::ConflictMark(mGame, mGame + "/Downloads/lamp.iff"), QString());
+        QCOMPARE(CConflictsDlg::ConflictMark(mSandbox->MakeFolder("elsewhere"), mGame + "/Downloads/sofa.iff"),
+                 QString());  // no index there
+        Browser browser(mGame);
+        QVERIFY(browser.SelectFolder(mGame + "/Downloads"));
+        browser.SelectFile("sofa.iff");
+        QVERIFY(browser.Form()->NoteLabel()->text().contains("GUID conflict: 0xBC85AF5B"));
+        browser.SelectFile("lamp.iff");
+        QVERIFY(!browser.Form()->NoteLabel()->text().contains("GUID conflict"));
+    }
+
     void groupsTheFilesOfOneGuid_data() {
         QTest::addColumn<bool>("copy");       // a copy of one file in another folder
         QTest::addColumn<bool>("otherFile");  // another file with the same GUID

@@ -20,6 +20,7 @@
 
 #include "app/browsing/ArchiveBridge.h"
 #include "app/browsing/CFolderView.h"
+#include "app/editing/CConflictsDlg.h"
 #include "app/editing/CCatalogEditBar.h"
 #include "app/shell/UserPrompts.h"
 
@@ -453,7 +454,14 @@ void CObjectView::showFile(const QString& path) {
     if (!view.note.empty()) notes << QString::fromStdString(view.note);
     const std::string completion = CatalogCompletionText(mFile->Completion(), LibraryPath(QFileInfo(path).fileName()));
     if (!completion.empty()) notes << QFile::decodeName(completion.c_str());
-    mNoteText->setText(QString::fromStdString(view.note));
+    QStringList formNotes;
+    if (!view.note.empty()) formNotes << QString::fromStdString(view.note);
+    // Objects whose GUID another file holds too are marked: the game keeps only one.
+    if (mForm == ViewForm::kPreview) {
+        const QString conflict = CConflictsDlg::ConflictMark(mDoc->SimsPath(), path);
+        if (!conflict.isEmpty()) notes << conflict, formNotes << conflict;
+    }
+    mNoteText->setText(formNotes.join('\n'));
     if (mForm == ViewForm::kNote) {
         // Nothing to preview: the note alone says what the file is.
         hideAll();

@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/search/GameSearch.h"
 #include "catalog/ObjectSet.h"
 #include "core/ResultCodes.h"
 
@@ -18,6 +19,23 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 
 }  // namespace
+
+QString CConflictsDlg::ConflictMark(const QString& gameFolder, const QString& path) {
+    if (gameFolder.isEmpty()) return QString();
+    const QString relative = QDir(gameFolder).relativeFilePath(path);
+    if (relative.startsWith("..") || QDir::isAbsolutePath(relative)) return QString();
+    const QString database = GameSearch::DatabasePath(gameFolder);
+    GameIndex index;
+    std::vector<std::pair<uint32_t, std::string>> shared;
+    if (database.isEmpty() || !QFile::exists(database) || index.Open(QFile::encodeName(database).toStdString()) != rc::kOk ||
+        index.SharedGuids(QFile::encodeName(QDir::fromNativeSeparators(relative)).toStdString(), shared) != rc::kOk ||
+        shared.empty())
+        return QString();
+    const QString guid = QString::number(shared.front().first, 16).toUpper().rightJustified(8, '0');
+    QString mark = QString("GUID conflict: 0x%1 is also in %2").arg(guid, QFile::decodeName(shared.front().second.c_str()));
+    if (shared.size() > 1) mark += QString(" (and %1 more GUIDs: GUID Conflicts... lists them)").arg(shared.size() - 1);
+    return mark;
+}
 
 CConflictsDlg::CConflictsDlg(QWidget* parent, const QString& gameFolder, const QString& database) : QDialog(parent) {
     setWindowTitle("GUID Conflicts");

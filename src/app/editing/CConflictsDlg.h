@@ -30,6 +30,10 @@ public:
 
     /// The text of a group's heading: the GUID, and "same file" when every file is one.
     static QString GroupText(const GuidConflict& conflict);
+    /// The mark of a file shown whose objects share a GUID with another file, as the index
+    /// of `gameFolder` knows it: "GUID conflict: 0xBC85AF5B is also in Downloads/copy.iff";
+    /// empty when there is none or no index yet (the index is only read).
+    static QString ConflictMark(const QString& gameFolder, const QString& path);
 
 signals:
     /// A file of a group was chosen (double-click or Enter).
