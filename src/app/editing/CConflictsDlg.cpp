@@ -7,10 +7,12 @@
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "app/search/GameSearch.h"
 #include "catalog/ObjectSet.h"
 #include "core/ResultCodes.h"
+#include "platform/PlatformFile.h"
 
 namespace tambrix::app {
 
@@ -20,15 +22,39 @@ constexpr int kPathRole = Qt::UserRole;
 
 }  // namespace
 
+namespace {
+
+// The mark is asked for every object file shown: one connection to the index serves them
+// all, opened again only for another database or when the file was made anew (a damaged
+// index is replaced by a new file of the same name).
+GameIndex* markIndex(const QString& database) {
+    static GameIndex index;
+    static QString openPath;
+    static std::optional<platform::FileIdentity> openFile;
+    const std::string native = QFile::encodeName(database).toStdString();
+    const std::optional<platform::FileIdentity> now =
+        database.isEmpty() ? std::nullopt : platform::IdentifyFile(native);
+    if (!now) return nullptr;  // no index yet: none is made here
+    const bool sameFile = openFile && openFile->inode == now->inode && openFile->device == now->device;
+    if (openPath == database && sameFile) return &index;
+    index.Close();
+    openPath.clear();
+    if (index.Open(native) != rc::kOk) return nullptr;
+    openPath = database;
+    openFile = now;
+    return &index;
+}
+
+}  // namespace
+
 QString CConflictsDlg::ConflictMark(const QString& gameFolder, const QString& path) {
     if (gameFolder.isEmpty()) return QString();
     const QString relative = QDir(gameFolder).relativeFilePath(path);
     if (relative.startsWith("..") || QDir::isAbsolutePath(relative)) return QString();
-    const QString database = GameSearch::DatabasePath(gameFolder);
-    GameIndex index;
+    GameIndex* index = markIndex(GameSearch::DatabasePath(gameFolder));
     std::vector<std::pair<uint32_t, std::string>> shared;
-    if (database.isEmpty() || !QFile::exists(database) || index.Open(QFile::encodeName(database).toStdString()) != rc::kOk ||
-        index.SharedGuids(QFile::encodeName(QDir::fromNativeSeparators(relative)).toStdString(), shared) != rc::kOk ||
+    if (!index ||
+        index->SharedGuids(QFile::encodeName(QDir::fromNativeSeparators(relative)).toStdString(), shared) != rc::kOk ||
         shared.empty())
         return QString();
     const QString guid = QString::number(shared.front().first, 16).toUpper().rightJustified(8, '0');
